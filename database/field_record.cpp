@@ -1,0 +1,84 @@
+#include "database/field_record.h"
+
+#include <cstring>
+
+namespace morvel {
+namespace {
+
+std::int16_t readInt16(const char* in) {
+    const auto lo = static_cast<std::uint8_t>(in[0]);
+    const auto hi = static_cast<std::uint8_t>(in[1]);
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
+}
+
+void writeInt16(char* out, std::int16_t value) {
+    const auto u = static_cast<std::uint16_t>(value);
+    out[0] = static_cast<char>(u & 0xFF);
+    out[1] = static_cast<char>(u >> 8);
+}
+
+}  // namespace
+
+void setPaddedText(char* field, std::size_t width, std::string_view text) {
+    const std::size_t n = text.size() < width ? text.size() : width;
+    std::memcpy(field, text.data(), n);
+    std::memset(field + n, ' ', width - n);
+}
+
+SquareEntry SquareEntry::blank() {
+    SquareEntry e;
+    e.locator.fill(' ');
+    e.callsign.fill(' ');
+    e.date.fill(' ');
+    return e;
+}
+
+void SquareEntry::setLocator(std::string_view text) {
+    setPaddedText(locator.data(), locator.size(), text);
+}
+void SquareEntry::setCallsign(std::string_view text) {
+    setPaddedText(callsign.data(), callsign.size(), text);
+}
+void SquareEntry::setDate(std::string_view text) { setPaddedText(date.data(), date.size(), text); }
+
+void SquareEntry::encode(char* out) const {
+    std::memcpy(out, locator.data(), kLocatorSize);
+    writeInt16(out + 6, worked);
+    writeInt16(out + 8, confirmed);
+    std::memcpy(out + 10, callsign.data(), kCallsignSize);
+    std::memcpy(out + 20, date.data(), kDateSize);
+}
+
+SquareEntry SquareEntry::decode(const char* in) {
+    SquareEntry e;
+    std::memcpy(e.locator.data(), in, kLocatorSize);
+    e.worked = readInt16(in + 6);
+    e.confirmed = readInt16(in + 8);
+    std::memcpy(e.callsign.data(), in + 10, kCallsignSize);
+    std::memcpy(e.date.data(), in + 20, kDateSize);
+    return e;
+}
+
+FieldRecord FieldRecord::blank() {
+    FieldRecord r;
+    for (int i = 0; i < kSquares; ++i) r.entries[i] = SquareEntry::blank();
+    return r;
+}
+
+void FieldRecord::encode(char* out) const {
+    for (int i = 0; i < kSlots; ++i) entries[i].encode(out + i * SquareEntry::kSize);
+}
+
+FieldRecord FieldRecord::decode(const char* in) {
+    FieldRecord r;
+    for (int i = 0; i < kSlots; ++i) r.entries[i] = SquareEntry::decode(in + i * SquareEntry::kSize);
+    return r;
+}
+
+std::string FieldRecord::bytes() const {
+    std::string out(kSize, '\0');
+    encode(out.data());
+    return out;
+}
+
+}  // namespace morvel

@@ -1,0 +1,82 @@
+#include "database/qra_names.h"
+
+#include <QString>
+
+namespace morvel {
+
+int recordNumber(char first, char second) {
+    return kFieldLetters * (static_cast<unsigned char>(first) - 'A') +
+           (static_cast<unsigned char>(second) - 'A') + 1;
+}
+
+bool isValidRecordNumber(int n) { return n >= 1 && n <= kRecordCount; }
+
+std::string fieldLetters(int recordNo) {
+    const int index = recordNo - 1;
+    return {static_cast<char>('A' + index / kFieldLetters),
+            static_cast<char>('A' + index % kFieldLetters)};
+}
+
+int slotIndex(char firstDigit, char secondDigit) {
+    return 10 * (firstDigit - '0') + (secondDigit - '0');
+}
+
+const std::vector<std::string>& bandList() {
+    static const std::vector<std::string> bands = {"10m",  "6m",   "4m",  "2m",  "70cm",
+                                                   "23cm", "13cm", "9cm", "6cm", "3cm"};
+    return bands;
+}
+
+std::string bandFromFileName(std::string_view fileName) {
+    const auto blank = fileName.find(' ');
+    if (blank != std::string_view::npos) return std::string(fileName.substr(0, blank));
+    const auto dot = fileName.rfind('.');
+    return std::string(dot == std::string_view::npos ? fileName : fileName.substr(0, dot));
+}
+
+std::string homeLocatorFromFileName(std::string_view fileName) {
+    const auto at = fileName.find("M ");
+    const std::size_t start = at == std::string_view::npos ? 1 : at + 2;
+    if (start >= fileName.size()) return {};
+    return std::string(fileName.substr(start, 6));
+}
+
+std::string buildFileName(std::string_view band, std::string_view locator, std::string_view tag) {
+    std::string name;
+    name.append(band).append(" ").append(locator).append(" ").append(tag).append(".qra");
+    return upperLatin1(name);
+}
+
+std::string upperLatin1(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        // Latin-1 letters a-z, and U+00E0..U+00FE except the division sign.
+        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
+            c = static_cast<char>(u - 0x20);
+    }
+    return out;
+}
+
+std::string lowerLatin1(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+            c = static_cast<char>(u + 0x20);
+    }
+    return out;
+}
+
+std::string toLatin1Text(const QString& text) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar ch : text) out.push_back(ch.unicode() < 0x100 ? static_cast<char>(ch.unicode()) : '?');
+    return out;
+}
+
+QString fromLatin1Text(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace morvel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QString;
+
+namespace morvel {
+
+inline constexpr int kFieldLetters = 18;  // "A" to "R" on each axis
+inline constexpr int kRecordCount = kFieldLetters * kFieldLetters;  // 324
+
+// Record number 1..324 from the field's two letters (upper case). Letters
+// outside "A".."R" give numbers outside that range; callers check with
+// isValidRecordNumber before touching a file.
+int recordNumber(char first, char second);
+bool isValidRecordNumber(int n);
+// The two letters of record n (1..324), longitude letter first.
+std::string fieldLetters(int recordNo);
+// The slot of a square: its two digits read as a number (IO85 -> 85).
+int slotIndex(char firstDigit, char secondDigit);
+
+// The bands a database can be made for, in the order the band list shows them.
+const std::vector<std::string>& bandList();
+
+// The characters before the first blank. A name without a blank (made
+// outside the program) gives its part before the last ".", or all of it.
+std::string bandFromFileName(std::string_view fileName);
+// The six characters after the first "M " (exact case); without one, the six
+// characters from the second character on.
+std::string homeLocatorFromFileName(std::string_view fileName);
+// Upper case of band + " " + locator + " " + tag + ".qra".
+std::string buildFileName(std::string_view band, std::string_view locator, std::string_view tag);
+
+// Latin-1 upper case, byte for byte.
+std::string upperLatin1(std::string_view text);
+std::string lowerLatin1(std::string_view text);
+
+// QString to the single-byte text of the files: characters outside Latin-1
+// become "?".
+std::string toLatin1Text(const QString& text);
+QString fromLatin1Text(std::string_view text);
+
+}  // namespace morvel

@@ -1,0 +1,62 @@
+#include "menu/statistics.h"
+
+#include <QFile>
+
+#include "database/qra_file.h"
+#include "database/text_format.h"
+#include "geo/locator.h"
+
+namespace morvel {
+
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            std::string& error) {
+    Statistics stats;
+    const bool ok = forEachRecord(
+        device,
+        [&](int, const FieldRecord& record) {
+            bool fieldWorked = false;
+            for (int slot = 0; slot < FieldRecord::kSquares; ++slot) {
+                const SquareEntry& e = record.entries[slot];
+                if (e.isWorked()) ++stats.squaresWorked;
+                if (e.isConfirmed()) {
+                    ++stats.squaresConfirmed;
+                    ++stats.squaresWorked;
+                }
+                if (!e.hasContact()) continue;
+                fieldWorked = true;
+                const float d = LocatorDistance(homeloc, e.locatorText());
+                const auto k = static_cast<float>(roundHalfEven(d));
+                if (stats.odxkm < k) {
+                    stats.odxkm = k;
+                    stats.odxcall = std::string(e.callsignText());
+                    stats.odxloc = std::string(e.locatorText());
+                }
+            }
+            if (fieldWorked) ++stats.fieldsWorked;
+        },
+        error);
+    if (!ok) return std::nullopt;
+    return stats;
+}
+
+std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
+                                            std::string& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = describeError(file);
+        return std::nullopt;
+    }
+    return computeStatistics(file, homeloc, error);
+}
+
+StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view fileName) {
+    StatisticsCaptions c;
+    c.label5 = "File: " + std::string(fileName);
+    c.label3 = "Squares Worked: " + captionNumber(stats.squaresWorked);
+    c.label4 = "Squares Confirmed: " + captionNumber(stats.squaresConfirmed);
+    c.label2 = "Fields Worked: " + captionNumber(stats.fieldsWorked);
+    c.label7 = "ODX: " + stats.odxcall + " " + stats.odxloc + " " + captionNumber(stats.odxkm) + " km";
+    return c;
+}
+
+}  // namespace morvel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+#include <optional>
+#include <string>
+
+namespace morvel {
+
+struct Statistics {
+    int squaresWorked = 0;  // a confirmed square counts as worked too
+    int squaresConfirmed = 0;
+    int fieldsWorked = 0;
+    float odxkm = 0;          // best distance in whole km
+    std::string odxcall;      // all ten characters of the best square's call sign
+    std::string odxloc;       // all six characters of its locator
+};
+
+// The five lines the main menu shows for a database.
+struct StatisticsCaptions {
+    std::string label5;  // "File: " + name
+    std::string label3;  // squares worked
+    std::string label4;  // squares confirmed
+    std::string label2;  // fields worked
+    std::string label7;  // ODX
+};
+
+// Counts a whole database read from the device, measuring every worked or
+// confirmed square from homeloc. Only a strictly greater whole-km distance
+// replaces the best, so the first in file order wins a tie and 0 km never wins.
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            std::string& error);
+std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
+                                            std::string& error);
+
+StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view fileName);
+
+}  // namespace morvel

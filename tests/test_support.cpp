@@ -1,0 +1,72 @@
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "database/qra_file.h"
+#include "database/qra_names.h"
+
+namespace morvel::test {
+
+QString testDataPath(const QString& name) {
+    return QDir(QStringLiteral(MORVEL_TEST_DATA_DIR)).filePath(name);
+}
+
+QByteArray readFileBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "cannot read " << path.toStdString();
+        return {};
+    }
+    return f.readAll();
+}
+
+void writeFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+}
+
+QString makeBlankDatabase(const QString& dir, const QString& name) {
+    const QString path = QDir(dir).filePath(name);
+    std::string error;
+    EXPECT_TRUE(writeBlankDatabase(path, error)) << error;
+    return path;
+}
+
+void setSquare(const QString& path, std::string_view field, int slot, const SquareEntry& entry) {
+    std::string error;
+    auto db = QraFile::open(path, QraFile::Mode::ReadWrite, error);
+    ASSERT_TRUE(db) << error;
+    const int n = recordNumber(field[0], field[1]);
+    FieldRecord record;
+    ASSERT_TRUE(db->read(n, record, error)) << error;
+    record.entries[slot] = entry;
+    ASSERT_TRUE(db->write(n, record, error)) << error;
+}
+
+SquareEntry readSquare(const QString& path, std::string_view field, int slot) {
+    std::string error;
+    auto db = QraFile::open(path, QraFile::Mode::Read, error);
+    EXPECT_TRUE(db) << error;
+    FieldRecord record{};
+    if (db) {
+        EXPECT_TRUE(db->read(recordNumber(field[0], field[1]), record, error)) << error;
+    }
+    return record.entries[slot];
+}
+
+SquareEntry makeEntry(std::string_view locator, std::string_view call, std::string_view date,
+                      bool confirmed) {
+    SquareEntry e = SquareEntry::blank();
+    e.setLocator(locator);
+    e.setCallsign(call);
+    e.setDate(date);
+    e.worked = confirmed ? 0 : -1;
+    e.confirmed = confirmed ? -1 : 0;
+    return e;
+}
+
+}  // namespace morvel::test

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <string>
+
+#include "database/field_record.h"
+
+namespace morvel::test {
+
+QString testDataPath(const QString& name);
+QByteArray readFileBytes(const QString& path);
+void writeFileBytes(const QString& path, const QByteArray& bytes);
+
+// A fresh database of 324 blank records in dir; returns its path.
+QString makeBlankDatabase(const QString& dir, const QString& name);
+// Sets one square of a database file (field letters and slot) and writes it back.
+void setSquare(const QString& path, std::string_view field, int slot, const SquareEntry& entry);
+SquareEntry readSquare(const QString& path, std::string_view field, int slot);
+SquareEntry makeEntry(std::string_view locator, std::string_view call, std::string_view date,
+                      bool confirmed);
+
+}  // namespace morvel::test
