@@ -75,7 +75,11 @@ int stats(const QStringList& a, CliStreams& io, const QDir& dir) {
         return kFailed;
     }
     const StatisticsCaptions c = statisticsCaptions(*s, name);
-    io.out << c.label5 << "\n" << c.label3 << "\n" << c.label4 << "\n" << c.label2 << "\n" << c.label7 << "\n";
+    io.out << c.label5 << "\n"
+           << c.label3 << "\n"
+           << c.label4 << "\n"
+           << c.label2 << "\n"
+           << c.label7 << "\n";
     return kOk;
 }
 

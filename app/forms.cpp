@@ -1,5 +1,7 @@
 #include "app/forms.h"
 
+#include "database/create_form.h"
+#include "database/delete_form.h"
 #include "menu/startup.h"
 #include "ui/window_names.h"
 #include "ui/windows.h"
@@ -8,6 +10,8 @@ namespace morvel {
 
 void addForms(Windows& windows) {
     windows.add(kStartupForm, [](Windows& w) { return new Startup(w); });
+    windows.add(kCreateForm, [](Windows& w) { return new CreateForm(w); });
+    windows.add(kDeleteForm, [](Windows& w) { return new DeleteForm(w); });
 }
 
 }  // namespace morvel

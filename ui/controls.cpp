@@ -60,18 +60,20 @@ QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height) 
 
 FileList::FileList(QWidget* parent) : QListWidget(parent), folder_(QDir::currentPath()) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!refreshing_ && row >= 0) emit click();
+    // Selection, not the current row: the view moves its current row without
+    // selecting anything when it takes the focus.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!refreshing_ && !selectedItems().isEmpty()) emit click();
     });
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem*) {
-        if (pressOnCurrent_) emit click();
-        pressOnCurrent_ = false;
+        if (pressOnSelected_) emit click();
+        pressOnSelected_ = false;
     });
 }
 
 void FileList::mousePressEvent(QMouseEvent* event) {
     QListWidgetItem* item = itemAt(event->position().toPoint());
-    pressOnCurrent_ = item != nullptr && item == currentItem();
+    pressOnSelected_ = item != nullptr && item->isSelected();
     QListWidget::mousePressEvent(event);
 }
 
@@ -101,18 +103,15 @@ void FileList::refresh() {
             }
         }
     }
-    const QString selected = fileName();
     refreshing_ = true;
     clear();
     addItems(matching);
-    const QList<QListWidgetItem*> again = findItems(selected, Qt::MatchExactly);
-    if (!selected.isEmpty() && !again.isEmpty()) setCurrentItem(again.front());
     refreshing_ = false;
 }
 
 QString FileList::fileName() const {
-    const QListWidgetItem* item = currentItem();
-    return item && item->isSelected() ? item->text() : QString();
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? QString() : selected.front()->text();
 }
 
 QStringList FileList::names() const {
@@ -124,8 +123,7 @@ QStringList FileList::names() const {
 bool FileList::clickName(const QString& name) {
     const QList<QListWidgetItem*> found = findItems(name, Qt::MatchExactly);
     if (found.isEmpty()) return false;
-    if (found.front() == currentItem()) {
-        found.front()->setSelected(true);
+    if (found.front()->isSelected()) {
         emit click();
     } else {
         setCurrentItem(found.front());

@@ -48,7 +48,7 @@ public:
     void setFolder(const QString& folder);
     const QString& folder() const { return folder_; }
 
-    // Re-reads the folder; a selected name that is still there stays selected.
+    // Re-reads the folder; nothing is selected afterwards.
     void refresh();
     // The selected name, or empty.
     QString fileName() const;
@@ -66,7 +66,7 @@ private:
     QString pattern_ = QStringLiteral("*.*");
     QString folder_;
     bool refreshing_ = false;
-    bool pressOnCurrent_ = false;
+    bool pressOnSelected_ = false;
 };
 
 // An option button that stays selected when clicked again and, unlike Qt's
@@ -78,6 +78,8 @@ public:
 
 protected:
     void nextCheckState() override;
+    // The whole box answers a click, caption and blank space alike.
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
 // Option buttons of which at most one is selected, addressed by index.
