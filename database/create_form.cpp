@@ -19,7 +19,7 @@ namespace morvel {
 
 CreateForm::CreateForm(Windows& windows) : Form(windows, kCreateForm) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Create New QRA Database"));
-    setClientSizeTwips(9960, 5880);
+    setClientSizeTwips(10680, 5880);
     setBackgroundColour(this, kWindowColour);
     const QFont bold = sansFont(9.75, true);
 
@@ -51,9 +51,9 @@ CreateForm::CreateForm(Windows& windows) : Form(windows, kCreateForm) {
     Create_File = makeButton(this, QStringLiteral("Create File"), bold, 240, 5100, 2040, 495);
     Abort_Button = makeButton(this, QStringLiteral("Exit"), bold, 2640, 5100, 2040, 495);
 
-    Label3 = makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 5040, 240, 4680, 300);
+    Label3 = makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 5040, 240, 5400, 300);
     File1 = new FileList(this);
-    placeTwips(File1, 5040, 600, 4680, 4995);
+    placeTwips(File1, 5040, 600, 5400, 4995);
     File1->setFont(sansFont(12, true));
     File1->setPattern(QStringLiteral("*.qra"));
 

@@ -16,18 +16,18 @@ namespace morvel {
 
 DeleteForm::DeleteForm(Windows& windows) : Form(windows, kDeleteForm) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Delete a QRA file"));
-    setClientSizeTwips(9240, 4800);
+    setClientSizeTwips(10080, 4800);
     setBackgroundColour(this, kWindowColour);
     const QFont bold = sansFont(9.75, true);
 
-    Label3 = makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 240, 240, 4680, 300);
+    Label3 = makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 240, 240, 5400, 300);
     File2 = new FileList(this);
-    placeTwips(File2, 240, 600, 4680, 3960);
+    placeTwips(File2, 240, 600, 5400, 3960);
     File2->setFont(sansFont(12, true));
     File2->setPattern(QStringLiteral("*.qra"));
 
-    Label6 = makeLabel(this, QString(), bold, 5160, 600, 3840, 2760);
-    exit_Button = makeButton(this, QStringLiteral("Exit"), bold, 5160, 4065, 1680, 495);
+    Label6 = makeLabel(this, QString(), bold, 5880, 600, 3960, 2760);
+    exit_Button = makeButton(this, QStringLiteral("Exit"), bold, 5880, 4065, 1680, 495);
 
     for (QWidget* w : std::initializer_list<QWidget*>{Label3, Label6, exit_Button}) {
         setBackgroundColour(w, kWindowColour);

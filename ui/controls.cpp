@@ -77,6 +77,15 @@ void FileList::mousePressEvent(QMouseEvent* event) {
     QListWidget::mousePressEvent(event);
 }
 
+void FileList::focusInEvent(QFocusEvent* event) {
+    QListWidget::focusInEvent(event);
+    // The view marks its first row current on focus, which looks like a
+    // selection while none has been made.
+    if (selectedItems().isEmpty()) {
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+}
+
 void FileList::setPattern(const QString& pattern) {
     pattern_ = pattern;
     refresh();

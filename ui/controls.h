@@ -61,6 +61,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QString pattern_ = QStringLiteral("*.*");
