@@ -28,6 +28,21 @@ void Form::closeRequested() {
     if (!windows_.anyVisible()) windows_.end();
 }
 
+bool Form::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate) {
+        // Qt hands the focus to a control only after the activation event.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const QWidget* focus = focusWidget();
+                if (isActiveWindow() && (focus == nullptr || focus == this)) Form_GotFocus();
+            },
+            Qt::QueuedConnection);
+    }
+    return handled;
+}
+
 void Form::closeEvent(QCloseEvent* event) {
     // Only the user closes windows this way; the window decides what that means.
     event->ignore();

@@ -24,6 +24,10 @@ public:
 
     // Runs once, after construction, before the window is first shown.
     virtual void Form_Load() {}
+    // The window itself (none of its controls) receives the focus: when it is
+    // activated with no control to take the focus, as when first shown with
+    // its buttons hidden.
+    virtual void Form_GotFocus() {}
     // The title bar's close button. By default the window is unloaded, and the
     // program ends when no window is left on screen.
     virtual void closeRequested();
@@ -37,6 +41,7 @@ protected:
     void setClientSizeTwips(int width, int height);
 
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     Windows& windows_;

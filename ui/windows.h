@@ -8,6 +8,7 @@
 #include <map>
 
 #include "ui/form.h"
+#include "ui/printing.h"
 
 namespace morvel {
 
@@ -56,6 +57,9 @@ public:
     Dialogs& dialogs() const { return dialogs_; }
     // The folder of the executable, where the map files lie.
     const QString& programFolder() const { return programFolder_; }
+    // The system's default printer unless another was set (tests record).
+    Printer& printer() const { return *printer_; }
+    void setPrinter(Printer& printer) { printer_ = &printer; }
 
 signals:
     void programEnded();
@@ -64,6 +68,8 @@ private:
     SharedState& state_;
     Dialogs& dialogs_;
     QString programFolder_;
+    QtPrinter systemPrinter_;
+    Printer* printer_ = &systemPrinter_;
     std::map<QString, Factory> factories_;
     std::map<QString, QPointer<Form>> loaded_;
     bool ended_ = false;
