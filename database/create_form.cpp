@@ -23,18 +23,18 @@ CreateForm::CreateForm(Windows& windows) : Form(windows, kCreateForm) {
     setBackgroundColour(this, kWindowColour);
     const QFont bold = sansFont(9.75, true);
 
-    Label1 = makeLabel(this, QStringLiteral("Band"), bold, 240, 300, 1080, 300);
+    Label1 = makeLabel(this, QStringLiteral("Band"), bold, 240, 240, 1080, 375);
     Combo1 = new QComboBox(this);
     placeTwips(Combo1, 1320, 240, 1680, 375);
     Combo1->setFont(sansFont(9.75));
     for (const std::string& band : bandList()) Combo1->addItem(fromLatin1Text(band));
     Combo1->setCurrentIndex(-1);
 
-    Label5 = makeLabel(this, QStringLiteral(" QRA"), bold, 240, 840, 1080, 300);
+    Label5 = makeLabel(this, QStringLiteral(" QRA"), bold, 240, 780, 1080, 375);
     Text2 = new QLineEdit(this);
     placeTwips(Text2, 1320, 780, 1680, 375);
 
-    Label2 = makeLabel(this, QStringLiteral("Tag"), bold, 240, 1380, 1080, 300);
+    Label2 = makeLabel(this, QStringLiteral("Tag"), bold, 240, 1320, 1080, 375);
     Text1 = new QLineEdit(this);
     placeTwips(Text1, 1320, 1320, 3360, 375);
 
@@ -57,6 +57,9 @@ CreateForm::CreateForm(Windows& windows) : Form(windows, kCreateForm) {
     File1->setFont(sansFont(12, true));
     File1->setPattern(QStringLiteral("*.qra"));
 
+    // Captions level with the boxes beside them.
+    for (QLabel* label : {Label1, Label5, Label2})
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (QWidget* w : std::initializer_list<QWidget*>{Label1, Label5, Label2, Label3, Label4,
                                                       Create_File, Abort_Button}) {
         setBackgroundColour(w, kWindowColour);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "database/shared_state.h"
 #include "menu/statistics.h"
@@ -129,6 +130,10 @@ void Startup::openfile() {
         dialogs().message(QStringLiteral("Could not read ") + name + QStringLiteral(": ") +
                           QString::fromStdString(error));
         return;
+    }
+    // The record buffer is left holding the last field, as after a full pass.
+    if (auto db = QraFile::open(QDir(File1->folder()).filePath(name), QraFile::Mode::Read, error)) {
+        db->read(kRecordCount, s.fieldrec, error);
     }
     s.odxkm = stats->odxkm;
     s.odxcall = stats->odxcall;

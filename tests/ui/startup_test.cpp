@@ -117,25 +117,29 @@ TEST_F(StartupTest, ClickingADatabaseShowsItsStatisticsAndTheDatabaseControls) {
     const QString path = makeBlankDatabase(dataDir.path(), kPortable);
     setSquare(path, "JO", 1, makeEntry("JO01AA", "G4ABC", "20240101", true));
     setSquare(path, "IO", 91, makeEntry("IO91WM", "M0XYZ", "20240102", false));
+    setSquare(path, "RR", 0, makeEntry("RR00AA", "ZL1AA", "20240103", false));
     Startup* m = startProgram();
     clickListed(m->File1, kPortable);
 
     const int km = static_cast<int>(roundHalfEven(LocatorDistance("IO85AB", "JO01AA")));
+    const int far = static_cast<int>(roundHalfEven(LocatorDistance("IO85AB", "RR00AA")));
+    ASSERT_GT(far, km);
     ASSERT_GT(km, static_cast<int>(roundHalfEven(LocatorDistance("IO85AB", "IO91WM"))));
-    EXPECT_EQ(m->Label3->text(), QStringLiteral("Squares Worked:  2"));
+    EXPECT_EQ(m->Label3->text(), QStringLiteral("Squares Worked:  3"));
     EXPECT_EQ(m->Label4->text(), QStringLiteral("Squares Confirmed:  1"));
-    EXPECT_EQ(m->Label2->text(), QStringLiteral("Fields Worked:  2"));
+    EXPECT_EQ(m->Label2->text(), QStringLiteral("Fields Worked:  3"));
     EXPECT_EQ(m->Label5->text(), QStringLiteral("File: 2M IO85AB PORTABLE.QRA"));
-    EXPECT_EQ(m->Label7->text(), QStringLiteral("ODX: G4ABC      JO01AA  %1 km").arg(km));
+    EXPECT_EQ(m->Label7->text(), QStringLiteral("ODX: ZL1AA      RR00AA  %1 km").arg(far));
     for (QWidget* w : databaseControls(m))
         EXPECT_TRUE(w->isVisible()) << qPrintable(w->objectName());
     EXPECT_EQ(state.filename, "2M IO85AB PORTABLE.QRA");
     EXPECT_EQ(state.band, "2M");
     EXPECT_EQ(state.homeloc, "IO85AB");
     EXPECT_EQ(state.mapfile, "2M IO85AB PORTABLE.QRA");
-    EXPECT_EQ(state.odxcall, "G4ABC     ");
-    EXPECT_EQ(state.odxloc, "JO01AA");
-    EXPECT_EQ(state.odxkm, static_cast<float>(km));
+    EXPECT_EQ(state.odxcall, "ZL1AA     ");
+    EXPECT_EQ(state.odxloc, "RR00AA");
+    EXPECT_EQ(state.odxkm, static_cast<float>(far));
+    EXPECT_EQ(state.fieldrec.entries[0].callsignText(), "ZL1AA     ");
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
