@@ -52,6 +52,8 @@ float LocatorDistance(std::string_view fromLocator, std::string_view toLocator) 
     const auto from = LocatorToPosition(fromLocator);
     const auto to = LocatorToPosition(toLocator);
     if (!from || !to) return 0.0f;
+    // The same sub-square is 0 km; the formula would leave a rounding residue.
+    if (from->longitude == to->longitude && from->latitude == to->latitude) return 0.0f;
     const double r = (kEquatorialRadius + kPolarRadius) / 2;
     const double k = (kPolarRadius * kPolarRadius) / (kEquatorialRadius * kEquatorialRadius);
     const double psi1 = std::atan(std::tan(from->latitude) * k);

@@ -4,12 +4,11 @@
 
 #include "database/qra_file.h"
 #include "database/text_format.h"
-#include "geo/locator.h"
 
 namespace morvel {
 
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error) {
+                                            std::string& error, DistanceFunction distance) {
     Statistics stats;
     const bool ok = forEachRecord(
         device,
@@ -24,7 +23,7 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
                 }
                 if (!e.hasContact()) continue;
                 fieldWorked = true;
-                const float d = LocatorDistance(homeloc, e.locatorText());
+                const float d = distance(homeloc, e.locatorText());
                 const auto k = static_cast<float>(roundHalfEven(d));
                 if (stats.odxkm < k) {
                     stats.odxkm = k;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "geo/locator.h"
+
 namespace morvel {
 
 struct Statistics {
@@ -28,8 +30,10 @@ struct StatisticsCaptions {
 // Counts a whole database read from the device, measuring every worked or
 // confirmed square from homeloc. Only a strictly greater whole-km distance
 // replaces the best, so the first in file order wins a tie and 0 km never wins.
+using DistanceFunction = float (*)(std::string_view from, std::string_view to);
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error);
+                                            std::string& error,
+                                            DistanceFunction distance = LocatorDistance);
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
                                             std::string& error);
 
