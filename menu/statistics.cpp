@@ -7,8 +7,10 @@
 
 namespace morvel {
 
-std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error, DistanceFunction distance) {
+namespace {
+
+template <typename Distance>
+std::optional<Statistics> count(QIODevice& device, std::string& error, const Distance& distance) {
     Statistics stats;
     const bool ok = forEachRecord(
         device,
@@ -23,7 +25,7 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
                 }
                 if (!e.hasContact()) continue;
                 fieldWorked = true;
-                const float d = distance(homeloc, e.locatorText());
+                const float d = distance(e.locatorText());
                 const auto k = static_cast<float>(roundHalfEven(d));
                 if (stats.odxkm < k) {
                     stats.odxkm = k;
@@ -36,6 +38,19 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
         error);
     if (!ok) return std::nullopt;
     return stats;
+}
+
+}  // namespace
+
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            std::string& error) {
+    const DistanceFrom home(homeloc, true);
+    return count(device, error, [&](std::string_view loc) { return home.to(loc); });
+}
+
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            std::string& error, DistanceFunction distance) {
+    return count(device, error, [&](std::string_view loc) { return distance(homeloc, loc); });
 }
 
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,

@@ -71,3 +71,25 @@ TEST(LocatorPosition, CentresOfSubSquares) {
 
 }  // namespace
 }  // namespace morvel
+
+namespace morvel {
+namespace {
+
+TEST(DistanceFrom, MemoisedTablesGiveTheSameDistances) {
+    const DistanceFrom plain("JO62QM");
+    const DistanceFrom memo("JO62QM", true);
+    for (int i = 0; i < 3000; ++i) {
+        const char loc[] = {static_cast<char>('A' + i % 18), static_cast<char>('A' + (i / 7) % 18),
+                            static_cast<char>('0' + i % 10), static_cast<char>('0' + (i / 3) % 10),
+                            static_cast<char>('a' + (i / 11) % 24), static_cast<char>('A' + (i / 5) % 24)};
+        const std::string_view s(loc, 6);
+        // Twice: once filling the tables, once reading them.
+        ASSERT_EQ(memo.to(s), plain.to(s)) << s;
+        ASSERT_EQ(memo.to(s), LocatorDistance("JO62QM", s)) << s;
+    }
+    EXPECT_EQ(memo.to("JO62QM"), 0.0f);
+    EXPECT_EQ(DistanceFrom("nonsense", true).to("JO62QM"), 0.0f);
+}
+
+}  // namespace
+}  // namespace morvel
