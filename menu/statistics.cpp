@@ -18,12 +18,11 @@ std::optional<Statistics> count(QIODevice& device, std::string& error, const Dis
             bool fieldWorked = false;
             for (int slot = 0; slot < FieldRecord::kSquares; ++slot) {
                 const SquareEntry& e = record.entries[slot];
-                if (e.isWorked()) ++stats.squaresWorked;
-                if (e.isConfirmed()) {
-                    ++stats.squaresConfirmed;
-                    ++stats.squaresWorked;
-                }
                 if (!e.hasContact()) continue;
+                // A slot with both flags set (written outside the program) is
+                // still one square.
+                ++stats.squaresWorked;
+                if (e.isConfirmed()) ++stats.squaresConfirmed;
                 fieldWorked = true;
                 const float d = distance(e.locatorText());
                 const auto k = static_cast<float>(roundHalfEven(d));

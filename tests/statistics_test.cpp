@@ -68,6 +68,15 @@ TEST_F(Statistics_, CountsSquaresAndFieldsConfirmedAsWorked) {
     odd.worked = 1;
     odd.confirmed = 1;
     test::setSquare(path, "JO", 1, odd);
+    // Both flags set is one square, green, counted once in each total.
+    SquareEntry both = test::makeEntry("AA00AA", "BOTH", "", true);
+    both.worked = -1;
+    test::setSquare(path, "AA", 0, both);
+    s = run();
+    EXPECT_EQ(s.squaresWorked, 4);
+    EXPECT_EQ(s.squaresConfirmed, 2);
+    EXPECT_EQ(s.fieldsWorked, 3);
+    test::setSquare(path, "AA", 0, SquareEntry::blank());
     s = run();
     EXPECT_EQ(s.squaresWorked, 3);
     EXPECT_EQ(s.squaresConfirmed, 1);
