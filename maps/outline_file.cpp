@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <cstring>
 
 #include "database/qra_file.h"
 
@@ -21,17 +22,18 @@ void putLe16(char* p, std::int16_t value) {
     p[1] = static_cast<char>(u >> 8);
 }
 
+void appendRecords(const char* p, std::size_t count, std::vector<OutlinePoint>& points) {
+    for (std::size_t i = 0; i < count; ++i, p += kOutlineRecordSize) {
+        points.push_back({getLe16(p), getLe16(p + 2), getLe16(p + 4)});
+    }
+}
+
 }  // namespace
 
 std::vector<OutlinePoint> decodeOutline(std::string_view bytes) {
-    const std::size_t count = bytes.size() / kOutlineRecordSize;
-    std::vector<OutlinePoint> points(count);
-    const char* p = bytes.data();
-    for (std::size_t i = 0; i < count; ++i, p += kOutlineRecordSize) {
-        points[i].pen = getLe16(p);
-        points[i].lat = getLe16(p + 2);
-        points[i].lon = getLe16(p + 4);
-    }
+    std::vector<OutlinePoint> points;
+    points.reserve(bytes.size() / kOutlineRecordSize);
+    appendRecords(bytes.data(), bytes.size() / kOutlineRecordSize, points);
     return points;
 }
 
@@ -48,24 +50,33 @@ std::string encodeOutline(std::span<const OutlinePoint> points) {
 }
 
 bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, std::string& error) {
+    // Decoded chunk by chunk into the caller's vector, whose capacity a
+    // redraw reuses: no copy of the whole file is held.
     points.clear();
-    QByteArray bytes;
     if (!device.isReadable()) {
         error = "outline data cannot be read: " + device.errorString().toStdString();
         return false;
     }
-    if (!device.isSequential()) bytes.reserve(device.size() - device.pos());
-    char buffer[1 << 16];
+    if (!device.isSequential()) {
+        points.reserve(static_cast<std::size_t>((device.size() - device.pos()) / kOutlineRecordSize));
+    }
+    char buffer[kOutlineRecordSize * 8192];
+    qint64 filled = 0;
     for (;;) {
-        const qint64 n = device.read(buffer, sizeof buffer);
+        const qint64 n = device.read(buffer + filled, static_cast<qint64>(sizeof buffer) - filled);
         if (n < 0) {
+            points.clear();
             error = "outline data cannot be read: " + device.errorString().toStdString();
             return false;
         }
         if (n == 0) break;
-        bytes.append(buffer, n);
+        filled += n;
+        const qint64 whole = filled / kOutlineRecordSize;
+        appendRecords(buffer, static_cast<std::size_t>(whole), points);
+        const qint64 rest = filled - whole * kOutlineRecordSize;
+        std::memmove(buffer, buffer + whole * kOutlineRecordSize, static_cast<std::size_t>(rest));
+        filled = rest;
     }
-    points = decodeOutline(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     return true;
 }
 
