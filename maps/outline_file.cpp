@@ -58,7 +58,8 @@ bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, std::stri
         return false;
     }
     if (!device.isSequential()) {
-        points.reserve(static_cast<std::size_t>((device.size() - device.pos()) / kOutlineRecordSize));
+        points.reserve(
+            static_cast<std::size_t>((device.size() - device.pos()) / kOutlineRecordSize));
     }
     char buffer[kOutlineRecordSize * 8192];
     qint64 filled = 0;

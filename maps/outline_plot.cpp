@@ -18,8 +18,8 @@ void plotFieldView(std::span<const OutlinePoint> points, FieldOrigin origin,
             previousDrawn = false;
             continue;
         }
-        const DrawOp::Kind kind = p.pen < 1000 && previousDrawn ? DrawOp::Kind::LineTo
-                                                                 : DrawOp::Kind::SetPoint;
+        const DrawOp::Kind kind =
+            p.pen < 1000 && previousDrawn ? DrawOp::Kind::LineTo : DrawOp::Kind::SetPoint;
         ops.push_back({kind, x, kFieldViewHeight - y});
         previousDrawn = true;
     }

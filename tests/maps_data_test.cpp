@@ -75,16 +75,16 @@ TEST(MapData, CoastlinesFallInTheirFields) {
     const struct {
         const char* field;
         bool land;
-    } cases[] = {{"IO", true}, {"JO", true}, {"FN", true}, {"QF", true},
+    } cases[] = {{"IO", true},  {"JO", true},  {"FN", true}, {"QF", true},
                  {"BE", false}, {"CK", false}, {"HE", false}};
     for (const auto& c : cases) {
         const int f = c.field[0] - 'A';
         const int g = c.field[1] - 'A';
         std::vector<DrawOp> ops;
-        plotFieldView(coast,
-                      fieldOrigin(static_cast<float>((20 * f + 180) % 360),
-                                  static_cast<float>(10 * g - 90)),
-                      ops);
+        plotFieldView(
+            coast,
+            fieldOrigin(static_cast<float>((20 * f + 180) % 360), static_cast<float>(10 * g - 90)),
+            ops);
         if (c.land) {
             EXPECT_GT(ops.size(), 500u) << c.field;
         } else {

@@ -72,9 +72,10 @@ TEST(FieldView, PenCodesBeginOrContinueOutlines) {
               (std::vector<DrawOp>{
                   {Kind::SetPoint, 100, 500}, {Kind::LineTo, 200, 400}, {Kind::LineTo, 300, 300}}));
     // 1000 itself begins a new outline in this view.
-    EXPECT_EQ(plot({{1500, 3100, 100}, {1000, 3200, 200}, {10, 3300, 300}}, kJO),
-              (std::vector<DrawOp>{
-                  {Kind::SetPoint, 100, 500}, {Kind::SetPoint, 200, 400}, {Kind::LineTo, 300, 300}}));
+    EXPECT_EQ(
+        plot({{1500, 3100, 100}, {1000, 3200, 200}, {10, 3300, 300}}, kJO),
+        (std::vector<DrawOp>{
+            {Kind::SetPoint, 100, 500}, {Kind::SetPoint, 200, 400}, {Kind::LineTo, 300, 300}}));
     EXPECT_EQ(plot({{1001, 3100, 100}, {999, 3200, 200}, {-5, 3300, 300}}, kJO),
               (std::vector<DrawOp>{
                   {Kind::SetPoint, 100, 500}, {Kind::LineTo, 200, 400}, {Kind::LineTo, 300, 300}}));
@@ -98,10 +99,9 @@ TEST(FieldView, EachCallStartsAfresh) {
 }
 
 TEST(FieldView, ValuesBeyondTheRangesLandOutsideEveryField) {
-    const std::vector<OutlinePoint> wild{{2000, INT16_MAX, 100},  {10, INT16_MIN, 100},
-                                         {10, 27368, 100},        {10, 3000, INT16_MAX},
-                                         {10, 3000, INT16_MIN},   {10, -5401, 0},
-                                         {10, 5401, 0}};
+    const std::vector<OutlinePoint> wild{
+        {2000, INT16_MAX, 100}, {10, INT16_MIN, 100}, {10, 27368, 100}, {10, 3000, INT16_MAX},
+        {10, 3000, INT16_MIN},  {10, -5401, 0},       {10, 5401, 0}};
     for (int f = 0; f < 18; ++f) {
         for (int g = 0; g < 18; ++g) {
             const FieldOrigin origin = fieldOrigin(static_cast<float>((20 * f + 180) % 360),
@@ -113,9 +113,8 @@ TEST(FieldView, ValuesBeyondTheRangesLandOutsideEveryField) {
 
 TEST(FieldView, OnlySegmentsBetweenInsidePointsAreDrawn) {
     // An outline leaving through the north edge and coming back in.
-    const std::vector<OutlinePoint> outline{
-        {2000, 3500, 100}, {0, 3590, 150}, {0, 3700, 200}, {0, 3800, 250}, {0, 3550, 300},
-        {0, 3500, 350}};
+    const std::vector<OutlinePoint> outline{{2000, 3500, 100}, {0, 3590, 150}, {0, 3700, 200},
+                                            {0, 3800, 250},    {0, 3550, 300}, {0, 3500, 350}};
     EXPECT_EQ(plot(outline, kJO), (std::vector<DrawOp>{{Kind::SetPoint, 100, 100},
                                                        {Kind::LineTo, 150, 10},
                                                        {Kind::SetPoint, 300, 50},

@@ -37,11 +37,10 @@ TEST(OutlineConvert, JoinsPiecesCutAtBinEdges) {
     // One coastline cut at 5 E into three pieces, listed out of order; the cut
     // points repeat.
     Stats stats;
-    const auto points = run({{{5, 50}, {6, 50.5}, {7, 51}},
-                             {{1, 49}, {3, 49.5}, {5, 50}},
-                             {{7, 51}, {8, 52}}},
-                            {}, stats);
-    const std::vector<OutlinePoint> expected{{B, 2940, 60}, {C, 2970, 180}, {C, 3000, 300},
+    const auto points =
+        run({{{5, 50}, {6, 50.5}, {7, 51}}, {{1, 49}, {3, 49.5}, {5, 50}}, {{7, 51}, {8, 52}}}, {},
+            stats);
+    const std::vector<OutlinePoint> expected{{B, 2940, 60},  {C, 2970, 180}, {C, 3000, 300},
                                              {C, 3030, 360}, {C, 3060, 420}, {C, 3120, 480}};
     EXPECT_EQ(points, expected);
     EXPECT_EQ(stats.lines, 1u);
@@ -84,8 +83,7 @@ TEST(OutlineConvert, RoundsToMinutesAndDropsRepeatsAndSpecks) {
 
 TEST(OutlineConvert, NeverJoinsAcrossTheDateLine) {
     Stats stats;
-    const auto points =
-        run({{{179, 65}, {180, 65.5}}, {{-180, 65.5}, {-179, 66}}}, {}, stats);
+    const auto points = run({{{179, 65}, {180, 65.5}}, {{-180, 65.5}, {-179, 66}}}, {}, stats);
     const std::vector<OutlinePoint> expected{
         {B, 3900, 10740}, {C, 3930, 10800}, {B, 3930, -10800}, {C, 3960, -10740}};
     EXPECT_EQ(points, expected);
@@ -97,8 +95,8 @@ TEST(OutlineConvert, ExcludedPiecesAreTakenOutOnce) {
     Stats stats;
     const auto points = run({large, small, large}, {large}, stats);
     EXPECT_EQ(stats.excluded, 1u);
-    const std::vector<OutlinePoint> expected{{B, 0, 1200}, {C, 0, 1230}, {C, 30, 1230},
-                                             {C, 0, 1200}, {B, 0, 0},    {C, 0, 600},
+    const std::vector<OutlinePoint> expected{{B, 0, 1200},  {C, 0, 1230}, {C, 30, 1230},
+                                             {C, 0, 1200},  {B, 0, 0},    {C, 0, 600},
                                              {C, 600, 600}, {C, 0, 0}};
     EXPECT_EQ(points, expected);
 }

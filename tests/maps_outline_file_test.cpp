@@ -18,7 +18,9 @@ TEST(OutlineFile, ThirteenBytesGiveTwoPointsAndTheLastByteIsIgnored) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("coast.pnt"));
     // pen 2000, lat 3000, lon -60; pen 10, lat -5400, lon 10800; one stray byte
-    writeFileBytes(path, QByteArray::fromHex("d007b80bc4ff" "0a00e8ea302a" "7f"));
+    writeFileBytes(path, QByteArray::fromHex("d007b80bc4ff"
+                                             "0a00e8ea302a"
+                                             "7f"));
     std::vector<OutlinePoint> points;
     std::string error;
     ASSERT_TRUE(readOutlineFile(path, points, error)) << error;
@@ -65,12 +67,13 @@ TEST(OutlineFile, ReadsFromAnyDevice) {
 TEST(OutlineFile, WriterLaysOutLittleEndianRecords) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("state.pnt"));
-    const std::vector<OutlinePoint> points{{kPenBeginOutline, 3000, -60},
-                                           {kPenContinueOutline, -5400, 10800},
-                                           {-1, 32767, -32768}};
+    const std::vector<OutlinePoint> points{
+        {kPenBeginOutline, 3000, -60}, {kPenContinueOutline, -5400, 10800}, {-1, 32767, -32768}};
     std::string error;
     ASSERT_TRUE(writeOutlineFile(path, points, error)) << error;
-    EXPECT_EQ(readFileBytes(path).toHex(), QByteArray("d007b80bc4ff" "0000e8ea302a" "ffffff7f0080"));
+    EXPECT_EQ(readFileBytes(path).toHex(), QByteArray("d007b80bc4ff"
+                                                      "0000e8ea302a"
+                                                      "ffffff7f0080"));
 }
 
 TEST(OutlineFile, RoundTripThroughWriterAndReader) {

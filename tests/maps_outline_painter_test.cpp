@@ -43,8 +43,8 @@ TEST(OutlinePainter, PointsAndLinesLandOnTheirPixels) {
     const struct {
         int x, y;
         bool inked;
-    } probes[] = {{10, 10, true},  {20, 10, true},  {30, 10, true},   {30, 25, true},
-                  {30, 40, true},  {20, 25, false}, {100, 100, true}, {150, 100, false},
+    } probes[] = {{10, 10, true},   {20, 10, true},    {30, 10, true},   {30, 25, true},
+                  {30, 40, true},   {20, 25, false},   {100, 100, true}, {150, 100, false},
                   {200, 110, true}, {200, 121, false}, {31, 41, false}};
     for (const auto& p : probes) {
         EXPECT_EQ(image.pixelColor(p.x, p.y) == black, p.inked) << p.x << "," << p.y;

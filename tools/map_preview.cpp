@@ -46,8 +46,8 @@ bool renderField(const QDir& dir, const QString& letters, const QString& out) {
     }
     const int f = l[0] - 'A';
     const int g = l[1] - 'A';
-    const FieldOrigin origin = fieldOrigin(static_cast<float>((20 * f + 180) % 360),
-                                           static_cast<float>(10 * g - 90));
+    const FieldOrigin origin =
+        fieldOrigin(static_cast<float>((20 * f + 180) % 360), static_cast<float>(10 * g - 90));
 
     QImage image(1201, 601, QImage::Format_RGB32);
     image.fill(QColor(255, 224, 192));
@@ -108,8 +108,9 @@ int main(int argc, char** argv) {
     } else if (args.size() == 3 && args[1] == QLatin1String("world")) {
         ok = renderWorld(QDir(args[0]), args[2]);
     } else {
-        std::fprintf(stderr,
-                     "usage: map_preview DIR field LETTERS OUT.png | map_preview DIR world OUT.png\n");
+        std::fprintf(
+            stderr,
+            "usage: map_preview DIR field LETTERS OUT.png | map_preview DIR world OUT.png\n");
         return 2;
     }
     if (!ok) {

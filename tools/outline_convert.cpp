@@ -20,7 +20,8 @@ struct PointHash {
 };
 
 bool isZeroLength(const Piece& piece) {
-    return std::all_of(piece.begin(), piece.end(), [&](const GeoPoint& p) { return p == piece[0]; });
+    return std::all_of(piece.begin(), piece.end(),
+                       [&](const GeoPoint& p) { return p == piece[0]; });
 }
 
 // The same line drawn in either direction has one key.
