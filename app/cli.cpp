@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <functional>
 #include <istream>
-#include <string>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "database/create_database.h"
@@ -78,7 +78,11 @@ int stats(const QStringList& a, CliStreams& io, const QDir& dir) {
         return kFailed;
     }
     const StatisticsCaptions c = statisticsCaptions(*s, name);
-    io.out << c.label5 << "\n" << c.label3 << "\n" << c.label4 << "\n" << c.label2 << "\n" << c.label7 << "\n";
+    io.out << c.label5 << "\n"
+           << c.label3 << "\n"
+           << c.label4 << "\n"
+           << c.label2 << "\n"
+           << c.label7 << "\n";
     return kOk;
 }
 

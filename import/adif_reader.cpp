@@ -11,9 +11,12 @@ namespace morvel {
 namespace {
 
 constexpr std::array<std::string_view, kAdifFieldCount> kFieldNames = {
-    "band", "locator", "gridsquare", "call", "qso_date", "qsl_rcvd", "eqsl_qsl_rcvd", "lotw_qsl_rcvd"};
+    "band",     "locator",  "gridsquare",    "call",
+    "qso_date", "qsl_rcvd", "eqsl_qsl_rcvd", "lotw_qsl_rcvd"};
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool equalsIgnoreCase(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;

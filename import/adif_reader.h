@@ -13,7 +13,16 @@
 namespace morvel {
 
 // The fields the import reads, each looked up by its exact name in any case.
-enum class AdifField { Band, Locator, Gridsquare, Call, QsoDate, QslRcvd, EqslQslRcvd, LotwQslRcvd };
+enum class AdifField {
+    Band,
+    Locator,
+    Gridsquare,
+    Call,
+    QsoDate,
+    QslRcvd,
+    EqslQslRcvd,
+    LotwQslRcvd
+};
 inline constexpr std::size_t kAdifFieldCount = 8;
 
 // The values of one record's fields as the log spells them; the first

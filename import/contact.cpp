@@ -19,9 +19,13 @@ bool namesSquare(std::string_view locator) {
     return letter(locator[0]) && letter(locator[1]) && digit(locator[2]) && digit(locator[3]);
 }
 
-int recordOfLocator(std::string_view locator) { return recordNumber(locator[0], locator[1]); }
+int recordOfLocator(std::string_view locator) {
+    return recordNumber(locator[0], locator[1]);
+}
 
-int slotOfLocator(std::string_view locator) { return slotIndex(locator[2], locator[3]); }
+int slotOfLocator(std::string_view locator) {
+    return slotIndex(locator[2], locator[3]);
+}
 
 std::string_view midText(std::string_view text, std::size_t start, std::size_t count) {
     if (start == 0 || start > text.size()) return {};

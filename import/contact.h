@@ -9,9 +9,10 @@ namespace morvel {
 
 // One contact as both imports hand it to the square update.
 struct ImportedContact {
-    std::string call;     // upper case, as read (not trimmed, any length)
-    std::string date;     // dd/mm/yy
-    std::string locator;  // first four upper case; six-character ones keep their last two lower case
+    std::string call;  // upper case, as read (not trimmed, any length)
+    std::string date;  // dd/mm/yy
+    std::string
+        locator;  // first four upper case; six-character ones keep their last two lower case
     bool confirmed = false;
 };
 

@@ -108,7 +108,8 @@ public:
     bool apply(const ImportedContact& contact, std::string& error) {
         const int r = recordOfLocator(contact.locator);
         FieldRecord& record = records_[static_cast<std::size_t>(r - 1)];
-        SquareEntry& slot = record.entries[static_cast<std::size_t>(slotOfLocator(contact.locator))];
+        SquareEntry& slot =
+            record.entries[static_cast<std::size_t>(slotOfLocator(contact.locator))];
         const SquareEntry before = slot;
         if (!applyContact(slot, contact)) return true;
         if (!db_.write(r, record, error)) {
@@ -116,7 +117,8 @@ public:
             return false;
         }
         ++written_;
-        return changelog_.write(changelogSquareLine(contact, markQsl_ && slot.isConfirmed()), error);
+        return changelog_.write(changelogSquareLine(contact, markQsl_ && slot.isConfirmed()),
+                                error);
     }
 
     std::int64_t written() const { return written_; }

@@ -14,12 +14,12 @@ enum class ImportKind { Adif, Edi };
 
 struct ImportRequest {
     ImportKind kind = ImportKind::Adif;
-    QString logPath;        // the log file the operator chose
-    QString databasePath;   // the selected database file
-    std::string filename;   // its name as listed: change log line 1 and the backup's name
-    std::string band;       // the database's band, e.g. 2M
-    QString workDir;        // holds the scratch copy and "changelog.txt"
-    QString backupDir;      // holds "<name> backup.qra"
+    QString logPath;       // the log file the operator chose
+    QString databasePath;  // the selected database file
+    std::string filename;  // its name as listed: change log line 1 and the backup's name
+    std::string band;      // the database's band, e.g. 2M
+    QString workDir;       // holds the scratch copy and "changelog.txt"
+    QString backupDir;     // holds "<name> backup.qra"
     // Date and time of change log line 2, taken once; currentStamp() when unset.
     std::function<ChangelogStamp()> clock;
     // The EDI question (ediQuestion's text); true for OK.

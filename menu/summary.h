@@ -14,7 +14,7 @@ enum class SummaryMode {
 };
 
 struct SummaryReport {
-    std::string text;  // the whole file, CR LF lines
+    std::string text;   // the whole file, CR LF lines
     int listed = 0;     // squares listed in worked mode
     int confirmed = 0;  // confirmed squares listed
     // The best distance to a tenth of a km and its square; the first in file
