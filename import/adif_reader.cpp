@@ -44,6 +44,12 @@ std::uint64_t lenientLength(std::string_view text) {
     return n;
 }
 
+std::size_t indexOf(std::string_view text, char c) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == c) return i;
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 void AdifRecord::clear() {
@@ -51,10 +57,10 @@ void AdifRecord::clear() {
     seen.fill(false);
 }
 
-bool AdifParser::closeTag() {
+bool AdifParser::closeTag(std::string_view tag) {
     state_ = State::Text;
-    const std::string_view tag = tag_;
-    const auto colon = tag.find(':');
+    // Tags are a few bytes long: a plain loop beats find's memchr call.
+    const auto colon = indexOf(tag, ':');
     if (colon == std::string_view::npos) {
         if (equalsIgnoreCase(tag, "eor")) {
             if (hasFields_) {
@@ -72,7 +78,7 @@ bool AdifParser::closeTag() {
         return true;
     }
     std::string_view lengthText = tag.substr(colon + 1);
-    lengthText = lengthText.substr(0, lengthText.find(':'));
+    lengthText = lengthText.substr(0, indexOf(lengthText, ':'));
     hasFields_ = true;
     remaining_ = lenientLength(lengthText);
     keep_ = nullptr;
@@ -91,18 +97,37 @@ bool AdifParser::feed(std::string_view bytes) {
     while (p < end) {
         switch (state_) {
             case State::Text: {
-                const void* open = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-                if (open == nullptr) return true;
-                p = static_cast<const char*>(open) + 1;
+                // Between fields there is mostly a blank or a line end, too
+                // little to be worth a memchr call.
+                const char* const near = std::min(end, p + 4);
+                while (p < near && *p != '<') ++p;
+                if (p == near && p < end) {
+                    const void* open = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+                    p = open == nullptr ? end : static_cast<const char*>(open);
+                }
+                if (p == end) return true;
+                ++p;
                 tag_.clear();
                 state_ = State::Tag;
                 break;
             }
             case State::Tag: {
+                if (tag_.empty()) {
+                    // The whole tag usually lies in this piece: read it in place.
+                    const char* q = p;
+                    const char* const limit = std::min(end, p + kMaxTagLength);
+                    while (q < limit && *q != '>' && *q != '<') ++q;
+                    if (q < limit && *q == '>') {
+                        const bool go = closeTag({p, static_cast<std::size_t>(q - p)});
+                        p = q + 1;
+                        if (!go) return false;
+                        break;
+                    }
+                }
                 while (p < end && state_ == State::Tag) {
                     const char c = *p++;
                     if (c == '>') {
-                        if (!closeTag()) return false;
+                        if (!closeTag(tag_)) return false;
                     } else if (c == '<') {
                         // The earlier "<" was text; a tag starts here.
                         tag_.clear();

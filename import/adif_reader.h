@@ -62,7 +62,7 @@ public:
 
 private:
     enum class State { Text, Tag, Value };
-    bool closeTag();
+    bool closeTag(std::string_view tag);
 
     RecordHandler onRecord_;
     State state_ = State::Text;

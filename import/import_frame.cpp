@@ -37,6 +37,21 @@ bool copyFile(const QString& from, const QString& to, std::string& error) {
         error = describeError(out);
         return false;
     }
+#ifdef Q_OS_LINUX
+    // In the kernel, without passing the bytes through this process.
+    qint64 copied = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr,
+                                            static_cast<std::size_t>(1) << 30, 0);
+        if (n == 0) return true;
+        if (n < 0) break;  // not supported here: copy by hand from where it stopped
+        copied += n;
+    }
+    if (!in.seek(copied) || !out.seek(copied)) {
+        error = describeError(in);
+        return false;
+    }
+#endif
     std::vector<char> buffer(kCopyChunk);
     for (;;) {
         const qint64 n = in.read(buffer.data(), kCopyChunk);

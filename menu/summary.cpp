@@ -32,13 +32,15 @@ std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view 
             for (int s = 0; s < FieldRecord::kSquares; ++s) {
                 const SquareEntry& e = record.entries[static_cast<std::size_t>(s)];
                 if (worked ? !e.hasContact() : !e.isConfirmed()) continue;
-                PrintLine line;
-                if (worked) line.text(e.isConfirmed() ? "*" : " ");
                 if (e.isConfirmed()) ++report.confirmed;
                 const float d = LocatorDistance(homeloc, e.locatorText());
-                line.text(e.locatorText()).tab(10).text(e.callsignText()).tab(25);
-                line.text(e.dateText()).tab(34).text(fileNumber(roundHalfEven(d))).text("km");
-                out.append(line.line());
+                // The fixed widths put the call sign at column 10, the date
+                // at 25 and the distance at 34.
+                if (worked) out.append(e.isConfirmed() ? "*" : " ");
+                out.append(e.locatorText()).append(worked ? 2 : 3, ' ');
+                out.append(e.callsignText()).append(5, ' ');
+                out.append(e.dateText()).append(" ");
+                out.append(fileNumber(roundHalfEven(d))).append("km").append(kLineEnd);
                 fieldListed = true;
                 if (worked) ++report.listed;
                 const auto k = static_cast<float>(roundHalfEven(d, 1));
