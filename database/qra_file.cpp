@@ -19,7 +19,7 @@ std::unique_ptr<QraFile> QraFile::open(const QString& path, Mode mode, std::stri
         return nullptr;
     }
     const QIODevice::OpenMode flags =
-        mode == Mode::Read ? QIODevice::ReadOnly : (QIODevice::ReadWrite | QIODevice::ExistingOnly);
+        mode == Mode::Read ? QIODevice::ReadOnly : (QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered);
     if (!db->file_.open(flags)) {
         error = describeError(db->file_);
         return nullptr;

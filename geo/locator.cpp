@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace morvel {
 namespace {
@@ -25,40 +26,81 @@ std::array<char, 6> normalise(std::string_view locator) {
 
 bool inRange(char c, char low, char high) { return c >= low && c <= high; }
 
-}  // namespace
+// Sub-square indexes 0..4319 along each axis, or nothing for an invalid locator.
+struct Indexes {
+    int lon;
+    int lat;
+};
 
-bool isValidLocator(std::string_view locator) {
+std::optional<Indexes> subSquareIndexes(std::string_view locator) {
     const auto s = normalise(locator);
-    return inRange(s[0], 'A', 'R') && inRange(s[1], 'A', 'R') && inRange(s[2], '0', '9') &&
-           inRange(s[3], '0', '9') && inRange(s[4], 'A', 'X') && inRange(s[5], 'A', 'X');
+    if (!(inRange(s[0], 'A', 'R') && inRange(s[1], 'A', 'R') && inRange(s[2], '0', '9') &&
+          inRange(s[3], '0', '9') && inRange(s[4], 'A', 'X') && inRange(s[5], 'A', 'X')))
+        return std::nullopt;
+    const auto axis = [&](int p) { return ((s[p] - 'A') * 10 + (s[p + 2] - '0')) * 24 + (s[p + 4] - 'A'); };
+    return Indexes{axis(0), axis(1)};
 }
 
+double axisAngle(int n) { return kPi * ((n - kAxisOrigin) + 0.5) / kSubSquaresPerAxis; }
+
+}  // namespace
+
+bool isValidLocator(std::string_view locator) { return subSquareIndexes(locator).has_value(); }
+
 std::optional<double> LocatorAxis(std::string_view locator, Axis axis) {
-    if (!isValidLocator(locator)) return std::nullopt;
-    const auto s = normalise(locator);
-    const int p = static_cast<int>(axis) - 1;
-    const int n = ((s[p] - 'A') * 10 + (s[p + 2] - '0')) * 24 + (s[p + 4] - 'A');
-    return kPi * ((n - kAxisOrigin) + 0.5) / kSubSquaresPerAxis;
+    const auto n = subSquareIndexes(locator);
+    if (!n) return std::nullopt;
+    return axisAngle(axis == Axis::Longitude ? n->lon : n->lat);
 }
 
 std::optional<Position> LocatorToPosition(std::string_view locator) {
-    const auto lon = LocatorAxis(locator, Axis::Longitude);
-    const auto lat = LocatorAxis(locator, Axis::Latitude);
-    if (!lon || !lat) return std::nullopt;
-    return Position{2 * *lon, *lat};
+    const auto n = subSquareIndexes(locator);
+    if (!n) return std::nullopt;
+    return Position{2 * axisAngle(n->lon), axisAngle(n->lat)};
 }
 
-float LocatorDistance(std::string_view fromLocator, std::string_view toLocator) {
-    const auto from = LocatorToPosition(fromLocator);
-    const auto to = LocatorToPosition(toLocator);
-    if (!from || !to) return 0.0f;
-    const double r = (kEquatorialRadius + kPolarRadius) / 2;
-    const double k = (kPolarRadius * kPolarRadius) / (kEquatorialRadius * kEquatorialRadius);
-    const double psi1 = std::atan(std::tan(from->latitude) * k);
-    const double psi2 = std::atan(std::tan(to->latitude) * k);
-    double x = std::cos(from->longitude - to->longitude) * std::cos(psi1) * std::cos(psi2) +
-               std::sin(psi2) * std::sin(psi1);
-    // Rounding can push x a unit past +-1 for identical points.
+DistanceFrom::DistanceFrom(std::string_view fromLocator, bool memoise) {
+    const auto n = subSquareIndexes(fromLocator);
+    if (!n) return;
+    valid_ = true;
+    fromLon_ = n->lon;
+    from_ = row(n->lat);
+    if (memoise) {
+        const double unknown = std::numeric_limits<double>::quiet_NaN();
+        rows_.assign(kSubSquaresPerAxis, Row{unknown, unknown});
+        cosDeltaLon_.assign(kSubSquaresPerAxis, unknown);
+    }
+}
+
+// The reduced latitude psi = atan(k tan(phi)) as its cosine and sine, without
+// the atan: cos(atan t) = 1 / sqrt(1 + t^2), sin(atan t) = t / sqrt(1 + t^2).
+DistanceFrom::Row DistanceFrom::row(int latIndex) const {
+    if (!rows_.empty() && !std::isnan(rows_[latIndex].cosPsi)) return rows_[latIndex];
+    constexpr double k =
+        (kPolarRadius * kPolarRadius) / (kEquatorialRadius * kEquatorialRadius);
+    const double t = std::tan(axisAngle(latIndex)) * k;
+    const double c = 1 / std::sqrt(1 + t * t);
+    const Row r{c, t * c};
+    if (!rows_.empty()) rows_[latIndex] = r;
+    return r;
+}
+
+double DistanceFrom::cosDeltaLon(int lonIndex) const {
+    if (!cosDeltaLon_.empty() && !std::isnan(cosDeltaLon_[lonIndex])) return cosDeltaLon_[lonIndex];
+    const double c = std::cos(2 * axisAngle(fromLon_) - 2 * axisAngle(lonIndex));
+    if (!cosDeltaLon_.empty()) cosDeltaLon_[lonIndex] = c;
+    return c;
+}
+
+float DistanceFrom::to(std::string_view toLocator) const {
+    if (!valid_) return 0.0f;
+    const auto n = subSquareIndexes(toLocator);
+    if (!n) return 0.0f;
+    const Row to = row(n->lat);
+    // The same sub-square is 0 km; the formula would leave a rounding residue.
+    if (n->lon == fromLon_ && to.cosPsi == from_.cosPsi && to.sinPsi == from_.sinPsi) return 0.0f;
+    double x = cosDeltaLon(n->lon) * from_.cosPsi * to.cosPsi + to.sinPsi * from_.sinPsi;
+    // Rounding can push x a unit past +-1 for nearby points.
     if (x > 1) x = 1;
     if (x < -1) x = -1;
     double d;
@@ -69,7 +111,12 @@ float LocatorDistance(std::string_view fromLocator, std::string_view toLocator) 
         d = std::atan(std::fabs(y / x));
         if (x < 0) d = kPi - d;
     }
+    constexpr double r = (kEquatorialRadius + kPolarRadius) / 2;
     return static_cast<float>(d * r);
+}
+
+float LocatorDistance(std::string_view fromLocator, std::string_view toLocator) {
+    return DistanceFrom(fromLocator).to(toLocator);
 }
 
 }  // namespace morvel

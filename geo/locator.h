@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace morvel {
 
@@ -24,6 +25,31 @@ bool isValidLocator(std::string_view locator);
 std::optional<double> LocatorAxis(std::string_view locator, Axis axis);
 // The centre of the locator's sub-square; nothing for an invalid locator.
 std::optional<Position> LocatorToPosition(std::string_view locator);
+// Distances from one fixed locator, with its side of the computation done
+// once: the statistics and the summary measure every square from the
+// operator's own locator.
+// With memoise set, the trigonometry of each sub-square row and column is
+// kept once computed, for callers that measure thousands of squares.
+class DistanceFrom {
+public:
+    explicit DistanceFrom(std::string_view fromLocator, bool memoise = false);
+    float to(std::string_view toLocator) const;
+
+private:
+    struct Row {
+        double cosPsi;
+        double sinPsi;
+    };
+    Row row(int latIndex) const;
+    double cosDeltaLon(int lonIndex) const;
+
+    bool valid_ = false;
+    int fromLon_ = 0;
+    Row from_{};
+    mutable std::vector<Row> rows_;           // by latitude index, NaN until computed
+    mutable std::vector<double> cosDeltaLon_;  // by longitude index, NaN until computed
+};
+
 // Great-circle distance in km, latitudes corrected for the flattening of the
 // Earth. An invalid locator on either side gives 0 km.
 float LocatorDistance(std::string_view fromLocator, std::string_view toLocator);

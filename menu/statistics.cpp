@@ -4,12 +4,13 @@
 
 #include "database/qra_file.h"
 #include "database/text_format.h"
-#include "geo/locator.h"
 
 namespace morvel {
 
-std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error) {
+namespace {
+
+template <typename Distance>
+std::optional<Statistics> count(QIODevice& device, std::string& error, const Distance& distance) {
     Statistics stats;
     const bool ok = forEachRecord(
         device,
@@ -17,14 +18,13 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
             bool fieldWorked = false;
             for (int slot = 0; slot < FieldRecord::kSquares; ++slot) {
                 const SquareEntry& e = record.entries[slot];
-                if (e.isWorked()) ++stats.squaresWorked;
-                if (e.isConfirmed()) {
-                    ++stats.squaresConfirmed;
-                    ++stats.squaresWorked;
-                }
                 if (!e.hasContact()) continue;
+                // A slot with both flags set (written outside the program) is
+                // still one square.
+                ++stats.squaresWorked;
+                if (e.isConfirmed()) ++stats.squaresConfirmed;
                 fieldWorked = true;
-                const float d = LocatorDistance(homeloc, e.locatorText());
+                const float d = distance(e.locatorText());
                 const auto k = static_cast<float>(roundHalfEven(d));
                 if (stats.odxkm < k) {
                     stats.odxkm = k;
@@ -37,6 +37,19 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
         error);
     if (!ok) return std::nullopt;
     return stats;
+}
+
+}  // namespace
+
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            std::string& error) {
+    const DistanceFrom home(homeloc, true);
+    return count(device, error, [&](std::string_view loc) { return home.to(loc); });
+}
+
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            std::string& error, DistanceFunction distance) {
+    return count(device, error, [&](std::string_view loc) { return distance(homeloc, loc); });
 }
 
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,

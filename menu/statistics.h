@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "geo/locator.h"
+
 namespace morvel {
 
 struct Statistics {
@@ -30,6 +32,10 @@ struct StatisticsCaptions {
 // replaces the best, so the first in file order wins a tie and 0 km never wins.
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
                                             std::string& error);
+// The same with another measure of distance (tests drive the rounding with it).
+using DistanceFunction = float (*)(std::string_view from, std::string_view to);
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            std::string& error, DistanceFunction distance);
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
                                             std::string& error);
 

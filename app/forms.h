@@ -1,0 +1,10 @@
+#pragma once
+
+namespace morvel {
+
+class Windows;
+
+// Makes every window of the program known to the hand-over by its name.
+void addForms(Windows& windows);
+
+}  // namespace morvel

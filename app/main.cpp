@@ -1,0 +1,23 @@
+#include <QApplication>
+
+#include "app/forms.h"
+#include "database/shared_state.h"
+#include "ui/dialogs.h"
+#include "ui/window_names.h"
+#include "ui/windows.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Morvel"));
+    // Windows hide and reappear as they hand over; the program ends on Quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    morvel::SharedState state;
+    morvel::QtDialogs dialogs;
+    morvel::Windows windows(state, dialogs, QCoreApplication::applicationDirPath());
+    morvel::addForms(windows);
+    QObject::connect(&windows, &morvel::Windows::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    windows.show(morvel::kStartupForm);
+    return app.exec();
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs the built morvel-cli binary itself on a real file in a scratch folder.
+set -euo pipefail
+cli="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "cli_smoke: $*" >&2; exit 1; }
+[ "$("$cli" distance JO62QM IO91WM)" = "932.4" ] || fail "distance"
+[ "$("$cli" create 2m io85ab)" = "2M IO85AB .QRA" ] || fail "create"
+[ "$(stat -c %s "2M IO85AB .QRA")" = 916272 ] || fail "size"
+"$cli" create 2m io85ab 2>err && fail "second create succeeded"
+[ "$(cat err)" = "File already exists" ] || fail "exists message"
+expected=$'File: 2M IO85AB .QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFields Worked:  0\nODX:    0 km'
+[ "$("$cli" stats "2M IO85AB .QRA")" = "$expected" ] || fail "stats"
+set +e; "$cli" >/dev/null 2>&1; status=$?; set -e
+[ "$status" = 2 ] || fail "usage status $status"
+echo "cli_smoke: 1 passed, 0 failed"

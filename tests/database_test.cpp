@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "database/qra_file.h"
+#include "database/qra_names.h"
+#include "tests/test_support.h"
+
+namespace morvel {
+namespace {
+
+using test::readFileBytes;
+
+TEST(RecordNumbering, FieldLettersAndRecordNumbersAreInverse) {
+    struct Case {
+        const char* field;
+        int record;
+        qint64 offset;
+    };
+    for (const Case c : {Case{"AA", 1, 0}, Case{"AR", 18, 48076}, Case{"BA", 19, 50904},
+                         Case{"IO", 159, 446824}, Case{"RR", 324, 913444}}) {
+        SCOPED_TRACE(c.field);
+        EXPECT_EQ(recordNumber(c.field[0], c.field[1]), c.record);
+        EXPECT_EQ(fieldLetters(c.record), c.field);
+        EXPECT_EQ(static_cast<qint64>(c.record - 1) * 2828, c.offset);
+    }
+    for (int n = 1; n <= 324; ++n) {
+        const std::string f = fieldLetters(n);
+        EXPECT_EQ(recordNumber(f[0], f[1]), n);
+    }
+    EXPECT_FALSE(isValidRecordNumber(recordNumber('S', 'A')));
+    EXPECT_FALSE(isValidRecordNumber(recordNumber('i', 'o')));
+    EXPECT_EQ(slotIndex('8', '5'), 85);
+    EXPECT_EQ(slotIndex('0', '0'), 0);
+}
+
+TEST(SquareEntryLayout, FlagsAndTextsSitAtTheirBytes) {
+    SquareEntry worked = test::makeEntry("IO85", "G4ABCDEFGHIJ", "25/12/02", false);
+    char bytes[28];
+    worked.encode(bytes);
+    EXPECT_EQ(std::string(bytes, 28), std::string("IO85  \xFF\xFF\x00\x00G4ABCDEFGH25/12/02", 28));
+
+    SquareEntry confirmed = test::makeEntry("JO62QM", "DL1X", "01/01/99", true);
+    confirmed.encode(bytes);
+    EXPECT_EQ(std::string(bytes, 28), std::string("JO62QM\x00\x00\xFF\xFF" "DL1X      01/01/99", 28));
+    EXPECT_TRUE(SquareEntry::decode(bytes).isConfirmed());
+    EXPECT_FALSE(SquareEntry::decode(bytes).isWorked());
+
+    // A flag holding 1 is not set.
+    SquareEntry odd = SquareEntry::blank();
+    odd.worked = 1;
+    odd.confirmed = 1;
+    EXPECT_FALSE(odd.hasContact());
+}
+
+TEST(FieldRecordLayout, SlotHundredTravelsThroughUnchanged) {
+    std::string raw(2828, '\0');
+    for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<char>(i * 7 + 3);
+    const FieldRecord r = FieldRecord::decode(raw.data());
+    EXPECT_EQ(r.bytes(), raw);
+    EXPECT_EQ(FieldRecord::blank().bytes().substr(2800), std::string(28, '\0'));
+}
+
+class DatabaseFile : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path;
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        path = test::makeBlankDatabase(dir.path(), "2M IO85AB PORTABLE.QRA");
+    }
+};
+
+TEST_F(DatabaseFile, NewFileIsBlankRecordsWithZeroReservedSlot) {
+    const QByteArray bytes = readFileBytes(path);
+    ASSERT_EQ(bytes.size(), 916272);
+    const std::string blankSlot = "      " + std::string(4, '\0') + std::string(18, ' ');
+    for (int r = 0; r < 324; ++r) {
+        for (int s = 0; s < 100; ++s)
+            ASSERT_EQ(bytes.mid(r * 2828 + s * 28, 28).toStdString(), blankSlot) << r << " " << s;
+        ASSERT_EQ(bytes.mid(r * 2828 + 2800, 28), QByteArray(28, '\0'));
+    }
+}
+
+TEST_F(DatabaseFile, SquareIO85LandsAtItsBytesAndNothingElseChanges) {
+    const QByteArray before = readFileBytes(path);
+    test::setSquare(path, "IO", 85, test::makeEntry("IO85mx", "N0CALL", "25/12/23", false));
+    const QByteArray after = readFileBytes(path);
+    const int start = 158 * 2828 + 2380;
+    EXPECT_EQ(after.mid(start, 28).toStdString(),
+              std::string("IO85mx\xFF\xFF\x00\x00N0CALL    25/12/23", 28));
+    EXPECT_EQ(after.left(start), before.left(start));
+    EXPECT_EQ(after.mid(start + 28), before.mid(start + 28));
+}
+
+TEST_F(DatabaseFile, WriteKeepsWhateverSlotHundredHolds) {
+    QByteArray bytes = readFileBytes(path);
+    bytes.replace(2800, 28, QByteArray(28, 'Z'));
+    test::writeFileBytes(path, bytes);
+    test::setSquare(path, "AA", 0, test::makeEntry("AA00AA", "X", "", true));
+    EXPECT_EQ(readFileBytes(path).mid(2800, 28), QByteArray(28, 'Z'));
+}
+
+TEST(DatabaseFileErrors, MissingFileIsAnErrorAndIsNotCreated) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("missing.qra");
+    for (const auto mode : {QraFile::Mode::Read, QraFile::Mode::ReadWrite}) {
+        std::string error;
+        EXPECT_EQ(QraFile::open(path, mode, error), nullptr);
+        EXPECT_NE(error.find("missing.qra"), std::string::npos) << error;
+        EXPECT_FALSE(QFile::exists(path));
+    }
+}
+
+TEST(DatabaseFileErrors, ShortFileReadsMissingRecordsAsZeroBytes) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("short.qra");
+    // One whole record and half of the second.
+    QByteArray bytes(2828 + 1414, 'A');
+    for (int s = 0; s < 101; ++s) bytes.replace(s * 28 + 6, 4, QByteArray("\xFF\xFF\xFF\xFF", 4));
+    test::writeFileBytes(path, bytes);
+    std::string error;
+    auto db = QraFile::open(path, QraFile::Mode::Read, error);
+    ASSERT_TRUE(db) << error;
+    FieldRecord r;
+    ASSERT_TRUE(db->read(1, r, error));
+    EXPECT_TRUE(r.entries[0].isWorked());
+    ASSERT_TRUE(db->read(2, r, error));
+    EXPECT_EQ(r.entries[49].locatorText(), "AAAAAA");  // bytes before the cut
+    EXPECT_EQ(r.entries[51].worked, 0);
+    ASSERT_TRUE(db->read(324, r, error));
+    EXPECT_EQ(r.bytes(), std::string(2828, '\0'));
+    EXPECT_FALSE(db->read(325, r, error));
+    EXPECT_FALSE(db->read(0, r, error));
+}
+
+TEST(DatabaseFileErrors, FolderInPlaceOfAFileIsAnError) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("2M IO85AB .QRA"));
+    std::string error;
+    EXPECT_EQ(QraFile::open(QDir(dir.path()).filePath("2M IO85AB .QRA"), QraFile::Mode::ReadWrite, error),
+              nullptr);
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(FileNames, BandAndLocatorComeBackFromTheName) {
+    struct Case {
+        const char* name;
+        const char* band;
+        const char* home;
+    };
+    for (const Case c : {Case{"2M IO85AB PORTABLE.QRA", "2M", "IO85AB"},
+                         Case{"70CM JO01CD .QRA", "70CM", "JO01CD"},
+                         Case{"23CM JO01CD .QRA", "23CM", "JO01CD"},
+                         Case{"XIO85ABC.qra", "XIO85ABC", "IO85AB"}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(bandFromFileName(c.name), c.band);
+        EXPECT_EQ(homeLocatorFromFileName(c.name), c.home);
+    }
+    EXPECT_EQ(buildFileName("2m", "io85ab", ""), "2M IO85AB .QRA");
+    EXPECT_EQ(buildFileName("70cm", "JO01CD", "Home Station"), "70CM JO01CD HOME STATION.QRA");
+    EXPECT_EQ(upperLatin1("sm\xe5"), "SM\xc5");
+}
+
+TEST(FileNames, TextOutsideLatin1BecomesQuestionMarks) {
+    EXPECT_EQ(toLatin1Text(QString::fromUtf8("G\xc3\xa9-\xe2\x82\xac")), "G\xe9-?");
+}
+
+}  // namespace
+}  // namespace morvel

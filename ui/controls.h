@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QString>
+#include <QStringList>
+#include <map>
+
+class QLabel;
+class QPushButton;
+class QGroupBox;
+
+namespace morvel {
+
+// The windows' background colour.
+inline constexpr QColor kWindowColour{255, 224, 192};
+
+// The designs' "MS Sans Serif": the system's sans-serif family.
+QFont sansFont(qreal points, bool bold = false);
+
+// Paints a window, label, frame, option button or button in a solid colour,
+// buttons included.
+void setBackgroundColour(QWidget* widget, const QColor& colour);
+
+// Controls built at a designed position (twips) within parent, in the font given.
+QLabel* makeLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
+                  int width, int height);
+QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& font, int left,
+                        int top, int width, int height);
+// A frame without a caption.
+QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height);
+
+// A list of the files of one folder whose names match a pattern, compared
+// without regard to case so that "*.qra" lists "2M IO85AB .QRA". Names are
+// shown without a folder. `click` fires when the user selects a name, by mouse
+// or keyboard, and again when the selected name is clicked once more.
+class FileList : public QListWidget {
+    Q_OBJECT
+public:
+    // Lists the current directory as it is when the list is made.
+    explicit FileList(QWidget* parent = nullptr);
+
+    // One or more globs separated by ";" (e.g. "*.qra").
+    void setPattern(const QString& pattern);
+    const QString& pattern() const { return pattern_; }
+    void setFolder(const QString& folder);
+    const QString& folder() const { return folder_; }
+
+    // Re-reads the folder; a selected name that is still there stays selected.
+    void refresh();
+    // The selected name, or empty.
+    QString fileName() const;
+    QStringList names() const;
+    // Selects a listed name as a user's click would, firing `click`.
+    bool clickName(const QString& name);
+
+signals:
+    void click();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QString pattern_ = QStringLiteral("*.*");
+    QString folder_;
+    bool refreshing_ = false;
+    bool pressOnCurrent_ = false;
+};
+
+// An option button that stays selected when clicked again and, unlike Qt's
+// exclusive radio buttons, may be left with none of its group selected.
+class OptionButton : public QRadioButton {
+    Q_OBJECT
+public:
+    OptionButton(const QString& caption, QWidget* parent);
+
+protected:
+    void nextCheckState() override;
+};
+
+// Option buttons of which at most one is selected, addressed by index.
+class OptionGroup : public QObject {
+    Q_OBJECT
+public:
+    explicit OptionGroup(QObject* parent = nullptr) : QObject(parent) {}
+
+    void add(int index, OptionButton* button);
+    OptionButton* operator()(int index) const;
+    // The selected index, or 0 when none is selected.
+    int selectedIndex() const;
+
+private:
+    std::map<int, OptionButton*> buttons_;
+};
+
+OptionButton* makeOption(QWidget* parent, const QString& caption, const QFont& font, int left,
+                         int top, int width, int height);
+
+}  // namespace morvel

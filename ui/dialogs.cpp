@@ -1,0 +1,173 @@
+#include "ui/dialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace morvel {
+
+std::vector<FileFilter> parseFileFilter(const QString& filter) {
+    std::vector<FileFilter> result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        FileFilter entry;
+        entry.description = parts[i].trimmed();
+        if (i + 1 < parts.size()) {
+            for (const QString& glob : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                const QString trimmed = glob.trimmed();
+                if (!trimmed.isEmpty()) entry.patterns << trimmed;
+            }
+        }
+        if (entry.patterns.isEmpty()) entry.patterns << QStringLiteral("*");
+        if (entry.description.isEmpty() && i + 1 >= parts.size()) continue;
+        result.push_back(entry);
+    }
+    return result;
+}
+
+QStringList qtNameFilters(const QString& filter) {
+    QStringList result;
+    for (const FileFilter& entry : parseFileFilter(filter)) {
+        const QString globs = entry.patterns.join(QLatin1Char(' '));
+        // Qt reads the globs from the last parentheses, so a description that
+        // has its own "(.adi)" still works.
+        result << (entry.description.isEmpty()
+                       ? globs
+                       : entry.description + QStringLiteral(" (") + globs + QLatin1Char(')'));
+    }
+    return result;
+}
+
+namespace {
+
+std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDirectory(request.directory.isEmpty() ? QDir::currentPath() : request.directory);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size()
+                              ? request.filterIndex - 1
+                              : 0;
+        dialog.selectNameFilter(filters[index]);
+    }
+    if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+    return chosen.front();
+}
+
+QMessageBox::StandardButton toQt(MessageAnswer answer) {
+    switch (answer) {
+        case MessageAnswer::Ok:
+            return QMessageBox::Ok;
+        case MessageAnswer::Cancel:
+            return QMessageBox::Cancel;
+        case MessageAnswer::Yes:
+            return QMessageBox::Yes;
+        case MessageAnswer::No:
+            return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+}  // namespace
+
+std::optional<QString> QtDialogs::openFile(const FileDialogRequest& request) {
+    return runFileDialog(request, false);
+}
+
+std::optional<QString> QtDialogs::saveFile(const FileDialogRequest& request) {
+    return runFileDialog(request, true);
+}
+
+MessageAnswer QtDialogs::messageBox(const QString& text, const QString& title,
+                                    MessageButtons buttons, MessageAnswer defaultButton) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setText(text);
+    MessageAnswer closed = MessageAnswer::Ok;
+    switch (buttons) {
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            defaultButton = MessageAnswer::Ok;
+            break;
+        case MessageButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            closed = MessageAnswer::No;
+            if (defaultButton != MessageAnswer::No) defaultButton = MessageAnswer::Yes;
+            break;
+        case MessageButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            closed = MessageAnswer::Cancel;
+            if (defaultButton != MessageAnswer::Cancel) defaultButton = MessageAnswer::Ok;
+            break;
+    }
+    box.setDefaultButton(toQt(defaultButton));
+    box.setEscapeButton(toQt(closed));
+    switch (box.exec()) {
+        case QMessageBox::Ok:
+            return MessageAnswer::Ok;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            return closed;
+    }
+}
+
+std::optional<QString> ScriptedDialogs::fileDialog(Kind kind, const FileDialogRequest& request) {
+    Shown shown;
+    shown.kind = kind;
+    shown.text = request.title;
+    shown.title = request.title;
+    shown.request = request;
+    shown_.push_back(shown);
+    if (files_.empty()) return std::nullopt;
+    const QString answer = files_.front();
+    files_.pop_front();
+    if (answer.isNull()) return std::nullopt;
+    return answer;
+}
+
+std::optional<QString> ScriptedDialogs::openFile(const FileDialogRequest& request) {
+    return fileDialog(Kind::OpenFile, request);
+}
+
+std::optional<QString> ScriptedDialogs::saveFile(const FileDialogRequest& request) {
+    return fileDialog(Kind::SaveFile, request);
+}
+
+MessageAnswer ScriptedDialogs::messageBox(const QString& text, const QString& title,
+                                          MessageButtons buttons, MessageAnswer defaultButton) {
+    shown_.push_back(Shown{Kind::Message, text, title, buttons, defaultButton, {}});
+    // A box with OK alone has one answer and leaves the queue to the questions.
+    if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+    if (answers_.empty()) return defaultButton;
+    const MessageAnswer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+QStringList ScriptedDialogs::messages() const {
+    QStringList texts;
+    for (const Shown& s : shown_) {
+        if (s.kind == Kind::Message) texts << s.text;
+    }
+    return texts;
+}
+
+void ScriptedDialogs::clear() {
+    files_.clear();
+    answers_.clear();
+    shown_.clear();
+}
+
+}  // namespace morvel

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace morvel {
+
+// The title of every message box that reports a check of the user's input.
+inline constexpr const char* kProgramTitle = "Morvel";
+
+enum class MessageButtons { Ok, YesNo, OkCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+// Settings of an open-file or save-file dialog.
+struct FileDialogRequest {
+    // "description|pattern|description|pattern"; a pattern may list several
+    // globs separated by ";" and may carry blanks around them.
+    QString filter;
+    int filterIndex = 1;  // 1-based choice of the filter shown first
+    QString title;
+    QString proposedName;  // file name offered in the name box (may be empty)
+    QString directory;     // folder the dialog opens in; empty for the current directory
+};
+
+// The modal dialogs the windows use. Windows hold a reference to one of these
+// so that tests can answer the dialogs without a user.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // The chosen file's path, or nothing when the dialog was cancelled.
+    virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+
+    // A message box; the answer is the button pressed. Closing the box without
+    // a button gives Cancel for OK/Cancel, No for Yes/No and Ok for OK alone.
+    virtual MessageAnswer messageBox(const QString& text, const QString& title,
+                                     MessageButtons buttons, MessageAnswer defaultButton) = 0;
+
+    // One OK button and the program's title: how input checks are reported.
+    void message(const QString& text, const QString& title = QString::fromLatin1(kProgramTitle)) {
+        messageBox(text, title, MessageButtons::Ok, MessageAnswer::Ok);
+    }
+    bool askYesNo(const QString& text, const QString& title) {
+        return messageBox(text, title, MessageButtons::YesNo, MessageAnswer::Yes) ==
+               MessageAnswer::Yes;
+    }
+    bool askOkCancel(const QString& text, const QString& title) {
+        return messageBox(text, title, MessageButtons::OkCancel, MessageAnswer::Ok) ==
+               MessageAnswer::Ok;
+    }
+};
+
+// One entry of a "description|pattern" filter text.
+struct FileFilter {
+    QString description;
+    QStringList patterns;  // trimmed globs, never empty ("*" when none was given)
+};
+
+// Splits a "description|pattern|..." text into its entries. A trailing
+// description without a pattern gets "*".
+std::vector<FileFilter> parseFileFilter(const QString& filter);
+// The same filter in Qt's form: "description (glob glob);;description (glob)".
+QStringList qtNameFilters(const QString& filter);
+
+// The dialogs of the running program: Qt's file dialogs and message boxes,
+// parented to whichever window is active.
+class QtDialogs : public Dialogs {
+public:
+    std::optional<QString> openFile(const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(const FileDialogRequest& request) override;
+    MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
+                             MessageAnswer defaultButton) override;
+};
+
+// Answers the dialogs from queues and records everything shown, for tests.
+// Questions (Yes/No, OK/Cancel) take the next queued answer; a box with OK
+// alone takes none. With its queue empty a file dialog is cancelled and a
+// question takes its default button, so that nothing ever waits for a user.
+class ScriptedDialogs : public Dialogs {
+public:
+    enum class Kind { Message, OpenFile, SaveFile };
+    struct Shown {
+        Kind kind = Kind::Message;
+        QString text;  // message text; for file dialogs the title
+        QString title;
+        MessageButtons buttons = MessageButtons::Ok;
+        MessageAnswer defaultButton = MessageAnswer::Ok;
+        FileDialogRequest request;  // file dialogs only
+    };
+
+    // A chosen file name, or nothing for a cancelled dialog.
+    void queueFile(const std::optional<QString>& answer) {
+        files_.push_back(answer ? (answer->isNull() ? QStringLiteral("") : *answer) : QString());
+    }
+    void queueAnswer(MessageAnswer answer) { answers_.push_back(answer); }
+
+    std::optional<QString> openFile(const FileDialogRequest& request) override;
+    std::optional<QString> saveFile(const FileDialogRequest& request) override;
+    MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
+                             MessageAnswer defaultButton) override;
+
+    const std::vector<Shown>& shown() const { return shown_; }
+    // The texts of the message boxes shown, in order.
+    QStringList messages() const;
+    // Answers queued but never asked for.
+    std::size_t unusedAnswers() const { return files_.size() + answers_.size(); }
+    void clear();
+
+private:
+    std::optional<QString> fileDialog(Kind kind, const FileDialogRequest& request);
+
+    std::deque<QString> files_;  // a null string stands for a cancel
+    std::deque<MessageAnswer> answers_;
+    std::vector<Shown> shown_;
+};
+
+}  // namespace morvel

@@ -1,0 +1,37 @@
+#include "ui/form.h"
+
+#include <QCloseEvent>
+
+#include "ui/twips.h"
+#include "ui/windows.h"
+
+namespace morvel {
+
+Form::Form(Windows& windows, const QString& name) : windows_(windows), name_(name) {
+    setObjectName(name);
+}
+
+SharedState& Form::state() const {
+    return windows_.state();
+}
+
+Dialogs& Form::dialogs() const {
+    return windows_.dialogs();
+}
+
+void Form::setClientSizeTwips(int width, int height) {
+    setFixedSize(twipsToPixels(width), twipsToPixels(height));
+}
+
+void Form::closeRequested() {
+    windows_.unload(name_);
+    if (!windows_.anyVisible()) windows_.end();
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    // Only the user closes windows this way; the window decides what that means.
+    event->ignore();
+    closeRequested();
+}
+
+}  // namespace morvel

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+
+#include "ui/form.h"
+
+namespace morvel {
+
+class Dialogs;
+struct SharedState;
+
+// Owns the program's windows and hands over between them by name, so that a
+// window never needs another window's class to open it. A window is loaded
+// (created, then Form_Load) on first use, shown, hidden with its state kept,
+// or unloaded; showing an unloaded window loads it afresh.
+class Windows : public QObject {
+    Q_OBJECT
+public:
+    // Makes a new window. The window is top-level and owned by Windows.
+    using Factory = std::function<Form*(Windows&)>;
+
+    Windows(SharedState& state, Dialogs& dialogs, QString programFolder);
+    ~Windows() override;
+
+    void add(const QString& name, Factory factory);
+    bool has(const QString& name) const { return factories_.contains(name); }
+
+    // The loaded window, loading it first when needed; nullptr for a name that
+    // was never added, or when its Form_Load unloaded it again.
+    Form* load(const QString& name);
+    // Loads when needed, then shows and raises the window.
+    Form* show(const QString& name);
+    void hide(const QString& name);
+    // Hides the window and deletes it once the running handler has returned.
+    void unload(const QString& name);
+
+    // The window if loaded, else nullptr; never loads.
+    Form* loaded(const QString& name) const;
+    template <class T>
+    T* loadedAs(const QString& name) const {
+        return qobject_cast<T*>(loaded(name));
+    }
+    QStringList loadedNames() const;
+    bool anyVisible() const;
+
+    // Unloads every window and signals the end of the program.
+    void end();
+    bool ended() const { return ended_; }
+
+    SharedState& state() const { return state_; }
+    Dialogs& dialogs() const { return dialogs_; }
+    // The folder of the executable, where the map files lie.
+    const QString& programFolder() const { return programFolder_; }
+
+signals:
+    void programEnded();
+
+private:
+    SharedState& state_;
+    Dialogs& dialogs_;
+    QString programFolder_;
+    std::map<QString, Factory> factories_;
+    std::map<QString, QPointer<Form>> loaded_;
+    bool ended_ = false;
+};
+
+}  // namespace morvel
