@@ -25,6 +25,7 @@ std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view 
     }
     out.append("For Morvel database file ").append(filename).append(kLineEnd).append(kLineEnd);
 
+    const DistanceFrom home(homeloc, true);
     const bool ok = forEachRecord(
         database,
         [&](int, const FieldRecord& record) {
@@ -33,7 +34,7 @@ std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view 
                 const SquareEntry& e = record.entries[static_cast<std::size_t>(s)];
                 if (worked ? !e.hasContact() : !e.isConfirmed()) continue;
                 if (e.isConfirmed()) ++report.confirmed;
-                const float d = LocatorDistance(homeloc, e.locatorText());
+                const float d = home.to(e.locatorText());
                 // The fixed widths put the call sign at column 10, the date
                 // at 25 and the distance at 34.
                 if (worked) out.append(e.isConfirmed() ? "*" : " ");
