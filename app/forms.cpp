@@ -1,5 +1,7 @@
 #include "app/forms.h"
 
+#include "import/import_form.h"
+#include "import/import_form2.h"
 #include "menu/startup.h"
 #include "ui/window_names.h"
 #include "ui/windows.h"
@@ -8,6 +10,8 @@ namespace morvel {
 
 void addForms(Windows& windows) {
     windows.add(kStartupForm, [](Windows& w) { return new Startup(w); });
+    windows.add(kAdifImportForm, [](Windows& w) { return new ImportForm(w); });
+    windows.add(kEdiImportForm, [](Windows& w) { return new ImportForm2(w); });
 }
 
 }  // namespace morvel
