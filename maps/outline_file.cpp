@@ -1,0 +1,119 @@
+#include "maps/outline_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <cstring>
+
+#include "database/qra_file.h"
+
+namespace morvel {
+
+namespace {
+
+std::int16_t getLe16(const char* p) {
+    const auto lo = static_cast<unsigned char>(p[0]);
+    const auto hi = static_cast<unsigned char>(p[1]);
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
+}
+
+void putLe16(char* p, std::int16_t value) {
+    const auto u = static_cast<std::uint16_t>(value);
+    p[0] = static_cast<char>(u & 0xff);
+    p[1] = static_cast<char>(u >> 8);
+}
+
+void appendRecords(const char* p, std::size_t count, std::vector<OutlinePoint>& points) {
+    for (std::size_t i = 0; i < count; ++i, p += kOutlineRecordSize) {
+        points.push_back({getLe16(p), getLe16(p + 2), getLe16(p + 4)});
+    }
+}
+
+}  // namespace
+
+std::vector<OutlinePoint> decodeOutline(std::string_view bytes) {
+    std::vector<OutlinePoint> points;
+    points.reserve(bytes.size() / kOutlineRecordSize);
+    appendRecords(bytes.data(), bytes.size() / kOutlineRecordSize, points);
+    return points;
+}
+
+std::string encodeOutline(std::span<const OutlinePoint> points) {
+    std::string bytes(points.size() * kOutlineRecordSize, '\0');
+    char* p = bytes.data();
+    for (const OutlinePoint& point : points) {
+        putLe16(p, point.pen);
+        putLe16(p + 2, point.lat);
+        putLe16(p + 4, point.lon);
+        p += kOutlineRecordSize;
+    }
+    return bytes;
+}
+
+bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, std::string& error) {
+    // Decoded chunk by chunk into the caller's vector, whose capacity a
+    // redraw reuses: no copy of the whole file is held.
+    points.clear();
+    if (!device.isReadable()) {
+        error = "outline data cannot be read: " + device.errorString().toStdString();
+        return false;
+    }
+    if (!device.isSequential()) {
+        points.reserve(
+            static_cast<std::size_t>((device.size() - device.pos()) / kOutlineRecordSize));
+    }
+    char buffer[kOutlineRecordSize * 8192];
+    qint64 filled = 0;
+    for (;;) {
+        const qint64 n = device.read(buffer + filled, static_cast<qint64>(sizeof buffer) - filled);
+        if (n < 0) {
+            points.clear();
+            error = "outline data cannot be read: " + device.errorString().toStdString();
+            return false;
+        }
+        if (n == 0) break;
+        filled += n;
+        const qint64 whole = filled / kOutlineRecordSize;
+        appendRecords(buffer, static_cast<std::size_t>(whole), points);
+        const qint64 rest = filled - whole * kOutlineRecordSize;
+        std::memmove(buffer, buffer + whole * kOutlineRecordSize, static_cast<std::size_t>(rest));
+        filled = rest;
+    }
+    return true;
+}
+
+bool readOutlineFile(const QString& path, std::vector<OutlinePoint>& points, std::string& error) {
+    points.clear();
+    QFile file(path);
+    if (!file.exists()) {
+        error = (path + QStringLiteral(": no such file")).toStdString();
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = describeError(file);
+        return false;
+    }
+    if (!readOutline(file, points, error)) {
+        error = describeError(file);
+        return false;
+    }
+    return true;
+}
+
+bool writeOutlineFile(const QString& path, std::span<const OutlinePoint> points,
+                      std::string& error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = describeError(file);
+        return false;
+    }
+    const std::string bytes = encodeOutline(points);
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !file.commit()) {
+        error = describeError(file);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace morvel
