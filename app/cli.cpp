@@ -5,12 +5,15 @@
 #include <functional>
 #include <istream>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "database/create_database.h"
 #include "database/qra_names.h"
 #include "geo/locator.h"
+#include "import/import_frame.h"
 #include "menu/statistics.h"
+#include "menu/summary.h"
 
 namespace morvel {
 namespace {
@@ -83,11 +86,81 @@ int stats(const QStringList& a, CliStreams& io, const QDir& dir) {
     return kOk;
 }
 
+// The folder of the database holds the scratch copy, the change log and the backup.
+int runImportCommand(ImportKind kind, const QStringList& a, CliStreams& io, const QDir& dir) {
+    const QFileInfo database(dir.filePath(a[0]));
+    ImportRequest request;
+    request.kind = kind;
+    request.databasePath = database.absoluteFilePath();
+    request.filename = toLatin1Text(database.fileName());
+    request.band = bandFromFileName(request.filename);
+    request.logPath = QFileInfo(dir.filePath(a[1])).absoluteFilePath();
+    request.workDir = database.absolutePath();
+    request.backupDir = database.absolutePath();
+    const bool yes = a.size() > 2;
+    request.ask = [&](const std::string& question) {
+        io.out << question << "\n";
+        if (yes) return true;
+        io.out << "OK? [y/N] " << std::flush;
+        std::string answer;
+        std::getline(io.in, answer);
+        return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    };
+    const ImportResult result = runImport(request);
+    switch (result.end) {
+        case ImportResult::End::Failed:
+            io.err << result.error << "\n";
+            return kFailed;
+        case ImportResult::End::Cancelled:
+            io.out << "No changes made\n";
+            return kOk;
+        case ImportResult::End::Finished:
+            break;
+    }
+    io.out << result.closingMessage() << "\n";
+    if (!result.error.empty()) {
+        io.err << result.error << "\n";
+        return kFailed;
+    }
+    return kOk;
+}
+
+int importAdif(const QStringList& a, CliStreams& io, const QDir& dir) {
+    return runImportCommand(ImportKind::Adif, a, io, dir);
+}
+
+int importEdi(const QStringList& a, CliStreams& io, const QDir& dir) {
+    if (a.size() > 2 && a[2] != QLatin1String("--yes")) {
+        io.err << "usage: morvel-cli import-edi DB LOG [--yes]\n";
+        return kUsage;
+    }
+    return runImportCommand(ImportKind::Edi, a, io, dir);
+}
+
+int summary(const QStringList& a, CliStreams& io, const QDir& dir) {
+    if (a.size() > 2 && a[2] != QLatin1String("--confirmed")) {
+        io.err << "usage: morvel-cli summary DB OUT [--confirmed]\n";
+        return kUsage;
+    }
+    const QString path = dir.filePath(a[0]);
+    const std::string name = toLatin1Text(QFileInfo(path).fileName());
+    const SummaryMode mode = a.size() > 2 ? SummaryMode::Confirmed : SummaryMode::Worked;
+    std::string error;
+    if (!writeSummary(path, dir.filePath(a[1]), name, homeLocatorFromFileName(name), mode, error)) {
+        io.err << "The summary could not be written: " << error << "\n";
+        return kFailed;
+    }
+    return kOk;
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"distance", "distance FROM TO", 2, 2, distance},
         {"create", "create BAND LOCATOR [TAG]", 2, 3, create},
         {"stats", "stats DB", 1, 1, stats},
+        {"import-adif", "import-adif DB LOG", 2, 2, importAdif},
+        {"import-edi", "import-edi DB LOG [--yes]", 2, 3, importEdi},
+        {"summary", "summary DB OUT [--confirmed]", 2, 3, summary},
     };
     return table;
 }

@@ -9,6 +9,7 @@
 #include "database/qra_names.h"
 #include "database/shared_state.h"
 #include "menu/statistics.h"
+#include "menu/summary.h"
 #include "ui/dialogs.h"
 #include "ui/twips.h"
 #include "ui/window_names.h"
@@ -89,6 +90,7 @@ Startup::Startup(Windows& windows) : Form(windows, kStartupForm) {
     connect(Command3, &QPushButton::clicked, this, &Startup::Command3_Click);
     connect(Command2, &QPushButton::clicked, this, &Startup::Command2_Click);
     connect(Command6, &QPushButton::clicked, this, &Startup::Command6_Click);
+    connect(Command5, &QPushButton::clicked, this, &Startup::Command5_Click);
     connect(View, &QPushButton::clicked, this, &Startup::View_Click);
 }
 
@@ -206,6 +208,34 @@ void Startup::Command2_Click() {
 
 void Startup::Command6_Click() {
     runImport(kEdiImportForm);
+}
+
+void Startup::Command5_Click() {
+    SharedState& s = state();
+    const SummaryMode mode = Option2->isChecked() ? SummaryMode::Confirmed : SummaryMode::Worked;
+    const QDir folder(File1->folder());
+    FileDialogRequest request;
+    request.filter = QStringLiteral("txt files|*.txt");
+    request.filterIndex = 1;
+    request.title = QStringLiteral("Name of output file");
+    request.proposedName = fromLatin1Text(proposedSummaryName(s.filename));
+    request.directory = folder.path();
+    // Cancel writes nothing.
+    const std::optional<QString> chosen = dialogs().saveFile(request);
+    if (chosen && !chosen->isEmpty()) {
+        std::string error;
+        const auto report = writeSummary(folder.filePath(fromLatin1Text(s.filename)),
+                                         folder.filePath(*chosen), s.filename, s.homeloc, mode, error);
+        if (report) {
+            s.odxkm = report->odxkm;
+            s.odxcall = report->odxcall;
+            s.odxloc = report->odxloc;
+        } else {
+            dialogs().message(QStringLiteral("The summary could not be written: ") +
+                              QString::fromStdString(error));
+        }
+    }
+    QDir::setCurrent(windows().programFolder());
 }
 
 void Startup::View_Click() {

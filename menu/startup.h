@@ -25,6 +25,7 @@ public:
     void Command3_Click();  // Quit
     void Command2_Click();  // Import ADIF
     void Command6_Click();  // Import EDI
+    void Command5_Click();  // Summary to Text File
     void View_Click();
 
     // Reads the selected database and shows its statistics and the database

@@ -1,0 +1,129 @@
+#pragma once
+
+// Synthetic logs for the import benchmarks: deterministic, with the fields a
+// logging program writes, several bands and squares all over the world.
+
+#include <QFile>
+#include <QString>
+#include <cstdint>
+#include <string>
+
+namespace morvel::bench {
+
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+    std::uint32_t next() {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state_ >> 33);
+    }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
+
+private:
+    std::uint64_t state_;
+};
+
+inline std::string randomCall(Random& rng) {
+    std::string call;
+    call += static_cast<char>('A' + rng.below(26));
+    call += static_cast<char>('A' + rng.below(26));
+    call += static_cast<char>('0' + rng.below(10));
+    const int suffix = 1 + rng.below(3);
+    for (int i = 0; i < suffix; ++i) call += static_cast<char>('A' + rng.below(26));
+    return call;
+}
+
+inline std::string randomLocator(Random& rng) {
+    std::string loc;
+    loc += static_cast<char>('A' + rng.below(18));
+    loc += static_cast<char>('A' + rng.below(18));
+    loc += static_cast<char>('0' + rng.below(10));
+    loc += static_cast<char>('0' + rng.below(10));
+    loc += static_cast<char>('A' + rng.below(24));
+    loc += static_cast<char>('A' + rng.below(24));
+    return loc;
+}
+
+inline std::string twoDigits(int n) {
+    return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+}
+
+// records ADIF records; spread puts every field on a line of its own.
+// Returns the size written, or -1 when the file cannot be written.
+inline qint64 writeAdifLog(const QString& path, int records, bool spread) {
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return -1;
+    Random rng(20240101);
+    const char* const bands[] = {"2m",   "2m", "2m",  "2m",  "70cm",
+                                 "70cm", "6m", "20m", "20m", "23cm"};
+    const char* const freqs[] = {"144.300", "144.300", "144.300", "144.300", "432.200",
+                                 "432.200", "50.150",  "14.205",  "14.205",  "1296.200"};
+    const char* const modes[] = {"SSB", "CW", "FT8", "FM"};
+    const char* const sep = spread ? "\r\n" : " ";
+    std::string buffer;
+    buffer.reserve(1 << 20);
+    buffer +=
+        "Synthetic log for the import benchmark\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:6>MORVEL <EOH>\r\n";
+    auto field = [&](const char* name, const std::string& value) {
+        buffer += '<';
+        buffer += name;
+        buffer += ':';
+        buffer += std::to_string(value.size());
+        buffer += '>';
+        buffer += value;
+        buffer += sep;
+    };
+    for (int i = 0; i < records; ++i) {
+        const int band = rng.below(10);
+        field("CALL", randomCall(rng));
+        field("QSO_DATE", "20" + twoDigits(rng.below(24)) + twoDigits(1 + rng.below(12)) +
+                              twoDigits(1 + rng.below(28)));
+        field("TIME_ON", twoDigits(rng.below(24)) + twoDigits(rng.below(60)) + "00");
+        field("BAND", bands[band]);
+        field("FREQ", freqs[band]);
+        field("MODE", modes[rng.below(4)]);
+        field("RST_SENT", "59");
+        field("RST_RCVD", twoDigits(50 + rng.below(10)));
+        field("GRIDSQUARE", randomLocator(rng));
+        field("QSL_RCVD", rng.below(10) == 0 ? "Y" : "N");
+        field("LOTW_QSL_RCVD", rng.below(5) == 0 ? "Y" : "N");
+        field("EQSL_QSL_RCVD", "N");
+        field("MY_GRIDSQUARE", "JO62QM");
+        field("COMMENT", "tnx call: <eor>");
+        buffer += "<EOR>\r\n";
+        if (buffer.size() > (1 << 20) - 2048) {
+            if (out.write(buffer.data(), static_cast<qint64>(buffer.size())) !=
+                static_cast<qint64>(buffer.size()))
+                return -1;
+            buffer.clear();
+        }
+    }
+    if (out.write(buffer.data(), static_cast<qint64>(buffer.size())) !=
+        static_cast<qint64>(buffer.size()))
+        return -1;
+    out.close();
+    return QFile(path).size();
+}
+
+inline qint64 writeEdiLog(const QString& path, int contacts) {
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return -1;
+    Random rng(20240202);
+    std::string text =
+        "[REG1TEST;1]\r\nTName=Synthetic contest\r\nTDate=20231225;20231226\r\nPCall=Q9OWN\r\n"
+        "PWWLo=JO62QM\r\nPSect=SINGLE\r\nPBand=144 MHz\r\n[Remarks]\r\n[QSORecords;" +
+        std::to_string(contacts) + "]\r\n";
+    for (int i = 0; i < contacts; ++i) {
+        text += "23122" + std::to_string(5 + rng.below(2)) + ";" + twoDigits(rng.below(24)) +
+                twoDigits(rng.below(60)) + ";" + randomCall(rng) + ";1;59;" +
+                std::to_string(100 + i % 900) + ";59;" + std::to_string(100 + rng.below(900)) +
+                ";;" + randomLocator(rng) + ";" + std::to_string(rng.below(2000)) + ";;N;N;\r\n";
+    }
+    if (out.write(text.data(), static_cast<qint64>(text.size())) !=
+        static_cast<qint64>(text.size()))
+        return -1;
+    out.close();
+    return QFile(path).size();
+}
+
+}  // namespace morvel::bench

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QIODevice>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "import/contact.h"
+
+namespace morvel {
+
+// The fields the import reads, each looked up by its exact name in any case.
+enum class AdifField {
+    Band,
+    Locator,
+    Gridsquare,
+    Call,
+    QsoDate,
+    QslRcvd,
+    EqslQslRcvd,
+    LotwQslRcvd
+};
+inline constexpr std::size_t kAdifFieldCount = 8;
+
+// The values of one record's fields as the log spells them; the first
+// occurrence of a field counts. An absent field reads as empty.
+struct AdifRecord {
+    std::array<std::string, kAdifFieldCount> values;
+    std::array<bool, kAdifFieldCount> seen{};
+
+    const std::string& value(AdifField f) const { return values[static_cast<std::size_t>(f)]; }
+    void clear();
+};
+
+// Reads ADIF as the format defines it, from raw bytes fed in pieces of any
+// size: a tag is <NAME:LENGTH[:TYPE]> and its value is the next LENGTH bytes,
+// whatever they hold; the header ends at <eoh>, each record at <eor>. Memory
+// stays bounded whatever the size of the log or of its values.
+class AdifParser {
+public:
+    // Returns false to stop the reading.
+    using RecordHandler = std::function<bool(const AdifRecord&)>;
+
+    // Values longer than this keep only their first bytes.
+    static constexpr std::size_t kMaxKeptValue = 64 * 1024;
+    // A "<" not closed within this many bytes is text, not a tag.
+    static constexpr std::size_t kMaxTagLength = 1024;
+
+    explicit AdifParser(RecordHandler onRecord) : onRecord_(std::move(onRecord)) {}
+
+    // False once the handler has stopped the reading.
+    bool feed(std::string_view bytes);
+    // End of the log: a record left open (fields but no <eor>) or a tag that
+    // never closes counts as unreadable.
+    void finish();
+
+    std::int64_t records() const { return records_; }
+    std::int64_t unreadable() const { return unreadable_; }
+
+private:
+    enum class State { Text, Tag, Value };
+    bool closeTag(std::string_view tag);
+
+    RecordHandler onRecord_;
+    State state_ = State::Text;
+    std::string tag_;
+    AdifRecord record_;
+    bool hasFields_ = false;
+    std::string* keep_ = nullptr;  // value being collected, or none
+    std::uint64_t remaining_ = 0;  // bytes of the current value still to come
+    std::int64_t records_ = 0;
+    std::int64_t unreadable_ = 0;
+};
+
+// Feeds the whole device to the parser in chunks and finishes it. False with
+// an error text when the device cannot be read.
+bool readAdif(QIODevice& device, AdifParser& parser, std::string& error);
+
+// The rules of what to take from one record for a database of the given band
+// (upper case): the band must match, the locator (LOCATOR, or GRIDSQUARE when
+// LOCATOR is empty) must name a square, the call and the date must be there
+// and no received status may be I.
+std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band);
+
+}  // namespace morvel

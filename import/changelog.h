@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "import/contact.h"
+
+namespace morvel {
+
+// The date and time written into the change log's second line, already in
+// the platform's short forms.
+struct ChangelogStamp {
+    std::string date;
+    std::string time;
+};
+
+// The change log's lines, as bytes with their CR LF.
+std::string changelogHeader(std::string_view databaseName, std::string_view logPath,
+                            const ChangelogStamp& stamp);
+// call, date and locator in 14-column print zones, " QSL" when marked.
+std::string changelogSquareLine(const ImportedContact& contact, bool markQsl);
+
+inline constexpr std::string_view kNoChangesMade = "No changes made";
+
+// "changelog.txt", created anew for each import and written as the import goes.
+class Changelog {
+public:
+    bool open(const QString& path, std::string& error);
+    bool write(std::string_view bytes, std::string& error);
+    bool close(std::string& error);
+
+private:
+    QFile file_;
+};
+
+}  // namespace morvel

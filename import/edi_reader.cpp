@@ -1,0 +1,122 @@
+#include "import/edi_reader.h"
+
+#include <QByteArray>
+#include <array>
+
+#include "database/qra_names.h"
+
+namespace morvel {
+namespace {
+
+bool containsIgnoreCase(std::string_view text, std::string_view lowerNeedle) {
+    if (lowerNeedle.size() > text.size()) return false;
+    for (std::size_t i = 0; i + lowerNeedle.size() <= text.size(); ++i) {
+        std::size_t j = 0;
+        while (j < lowerNeedle.size()) {
+            char c = text[i + j];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            if (c != lowerNeedle[j]) break;
+            ++j;
+        }
+        if (j == lowerNeedle.size()) return true;
+    }
+    return false;
+}
+
+// One line without its LF or CR LF; false at the end of the device.
+bool nextLine(QIODevice& device, QByteArray& line, std::string& error) {
+    if (device.atEnd()) return false;
+    line = device.readLine();
+    if (line.isEmpty()) {
+        // Only a failed read returns nothing before the end.
+        if (!device.atEnd()) error = device.errorString().toStdString();
+        return false;
+    }
+    if (line.endsWith('\n')) line.chop(1);
+    if (line.endsWith('\r')) line.chop(1);
+    return true;
+}
+
+std::string_view view(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+}  // namespace
+
+std::string ediBandText(std::string_view line) {
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return {};
+    const std::string_view rest = line.substr(eq + 1);
+    return std::string(rest.substr(0, rest.find(';')));
+}
+
+std::int64_t ediRecordCount(std::string_view line) {
+    const auto semi = line.find(';');
+    if (semi == std::string_view::npos) return 0;
+    std::size_t i = semi + 1;
+    while (i < line.size() && line[i] == ' ') ++i;
+    std::int64_t n = 0;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+        if (n > 1'000'000'000'000) break;
+        n = n * 10 + (line[i] - '0');
+    }
+    return n;
+}
+
+std::optional<ImportedContact> ediContact(std::string_view line, bool& readable) {
+    std::array<std::string_view, 10> fields;
+    std::size_t count = 0;
+    std::size_t start = 0;
+    while (count < fields.size()) {
+        const auto semi = line.find(';', start);
+        fields[count++] = line.substr(start, semi == std::string_view::npos ? semi : semi - start);
+        if (semi == std::string_view::npos) break;
+        start = semi + 1;
+    }
+    readable = count == fields.size();
+    if (!readable) return std::nullopt;
+    ImportedContact c;
+    c.locator = composeLocator(fields[9]);
+    if (!namesSquare(c.locator)) return std::nullopt;
+    c.call = upperLatin1(fields[2]);
+    if (c.call.empty()) return std::nullopt;
+    const std::string_view date = fields[0];
+    if (date.empty()) return std::nullopt;
+    c.date.append(midText(date, 5, 2)).append("/").append(midText(date, 3, 2));
+    c.date.append("/").append(midText(date, 1, 2));
+    return c;
+}
+
+EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error) {
+    EdiOutcome outcome;
+    QByteArray line;
+    const auto endOfLog = [&]() {
+        outcome.end = error.empty() ? EdiEnd::EndOfLog : EdiEnd::Stopped;
+        return outcome;
+    };
+    for (;;) {
+        do {
+            if (!nextLine(device, line, error)) return endOfLog();
+        } while (!containsIgnoreCase(view(line), "pband="));
+        if (!handlers.confirmBand(ediBandText(view(line)))) {
+            outcome.end = EdiEnd::Cancelled;
+            return outcome;
+        }
+        do {
+            if (!nextLine(device, line, error)) return endOfLog();
+        } while (!containsIgnoreCase(view(line), "qsorecords;"));
+        const std::int64_t n = ediRecordCount(view(line));
+        for (std::int64_t i = 0; i < n; ++i) {
+            if (!nextLine(device, line, error)) return endOfLog();
+            bool readable = false;
+            const auto contact = ediContact(view(line), readable);
+            if (!readable) ++outcome.unreadable;
+            if (contact && !handlers.contact(*contact)) {
+                outcome.end = EdiEnd::Stopped;
+                return outcome;
+            }
+        }
+    }
+}
+
+}  // namespace morvel

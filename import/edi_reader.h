@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QIODevice>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "import/contact.h"
+
+namespace morvel {
+
+struct EdiHandlers {
+    // Asked once per band line with the log's band text; false cancels.
+    std::function<bool(const std::string& logBand)> confirmBand;
+    // Each accepted contact; false stops the reading.
+    std::function<bool(const ImportedContact&)> contact;
+};
+
+enum class EdiEnd { EndOfLog, Cancelled, Stopped };
+
+struct EdiOutcome {
+    EdiEnd end = EdiEnd::EndOfLog;
+    std::int64_t unreadable = 0;  // contact lines with fewer than ten fields
+};
+
+// The band text of a band line: what follows its first "=", up to a ";".
+std::string ediBandText(std::string_view line);
+// The number of contact lines a count line announces ([QSORecords;87] -> 87).
+std::int64_t ediRecordCount(std::string_view line);
+
+// One contact line: nothing when it has fewer than ten fields (readable is
+// then false) or when it lacks a locator naming a square, a call or a date.
+// Every EDI contact is unconfirmed.
+std::optional<ImportedContact> ediContact(std::string_view line, bool& readable);
+
+// Reads an EDI log line by line (LF or CR LF): a band line ("PBand=", any
+// case) and its question, then a count line ("QSORecords;", any case) and
+// that many contact lines, again until the log ends.
+EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error);
+
+}  // namespace morvel

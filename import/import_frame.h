@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "import/changelog.h"
+
+namespace morvel {
+
+enum class ImportKind { Adif, Edi };
+
+struct ImportRequest {
+    ImportKind kind = ImportKind::Adif;
+    QString logPath;       // the log file the operator chose
+    QString databasePath;  // the selected database file
+    std::string filename;  // its name as listed: change log line 1 and the backup's name
+    std::string band;      // the database's band, e.g. 2M
+    QString workDir;       // holds the scratch copy and "changelog.txt"
+    QString backupDir;     // holds "<name> backup.qra"
+    // Date and time of change log line 2, taken once; currentStamp() when unset.
+    std::function<ChangelogStamp()> clock;
+    // The EDI question (ediQuestion's text); true for OK.
+    std::function<bool(const std::string& question)> ask;
+};
+
+struct ImportResult {
+    enum class End {
+        Finished,   // the reading ran to its end or stopped at a failure (see error)
+        Cancelled,  // the EDI question was answered Cancel before anything was written
+        Failed,     // the preparation failed; the database is untouched
+    };
+    End end = End::Finished;
+    ImportKind kind = ImportKind::Adif;
+    std::int64_t squaresWritten = 0;
+    std::int64_t unreadable = 0;  // ADIF records or EDI lines that could not be read
+    std::string error;            // what failed, when something did
+
+    // The count, " new squares added", and a second line when records or lines
+    // could not be read.
+    std::string closingMessage() const;
+};
+
+// The platform's short date and time forms, now.
+ChangelogStamp currentStamp();
+
+QString scratchFileName(ImportKind kind);  // "adi.tmp" or "edi.tmp"
+inline const QString kChangelogFileName = QStringLiteral("changelog.txt");
+// 2M IO85AB PORTABLE.QRA -> 2M IO85AB PORTABLE backup.qra
+std::string backupFileName(std::string_view databaseName);
+std::string ediQuestion(std::string_view logBand, std::string_view band);
+
+// A whole import: scratch copy of the log, backup of the database (complete
+// and on disk before the first write), a fresh change log, one square update
+// per accepted contact, and the closing line.
+ImportResult runImport(const ImportRequest& request);
+
+}  // namespace morvel

@@ -1,0 +1,96 @@
+#include "menu/summary.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "database/field_record.h"
+#include "database/qra_file.h"
+#include "database/text_format.h"
+#include "geo/locator.h"
+
+namespace morvel {
+
+std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view filename,
+                                          std::string_view homeloc, SummaryMode mode,
+                                          std::string& error) {
+    const bool worked = mode == SummaryMode::Worked;
+    SummaryReport report;
+    std::string& out = report.text;
+    out.reserve(256 * 1024);
+    if (worked) {
+        out.append("List of Worked Squares").append(kLineEnd);
+        out.append("* = confirmed").append(kLineEnd).append(kLineEnd);
+    } else {
+        out.append("List of Confirmed Squares").append(kLineEnd);
+    }
+    out.append("For Morvel database file ").append(filename).append(kLineEnd).append(kLineEnd);
+
+    const DistanceFrom home(homeloc, true);
+    const bool ok = forEachRecord(
+        database,
+        [&](int, const FieldRecord& record) {
+            bool fieldListed = false;
+            for (int s = 0; s < FieldRecord::kSquares; ++s) {
+                const SquareEntry& e = record.entries[static_cast<std::size_t>(s)];
+                if (worked ? !e.hasContact() : !e.isConfirmed()) continue;
+                if (e.isConfirmed()) ++report.confirmed;
+                const float d = home.to(e.locatorText());
+                // The fixed widths put the call sign at column 10, the date
+                // at 25 and the distance at 34.
+                if (worked) out.append(e.isConfirmed() ? "*" : " ");
+                out.append(e.locatorText()).append(worked ? 2 : 3, ' ');
+                out.append(e.callsignText()).append(5, ' ');
+                out.append(e.dateText()).append(" ");
+                out.append(fileNumber(roundHalfEven(d))).append("km").append(kLineEnd);
+                fieldListed = true;
+                if (worked) ++report.listed;
+                const auto k = static_cast<float>(roundHalfEven(d, 1));
+                if (report.odxkm < k) {
+                    report.odxkm = k;
+                    report.odxcall = std::string(e.callsignText());
+                    report.odxloc = std::string(e.locatorText());
+                }
+            }
+            if (fieldListed) out.append(kLineEnd);
+        },
+        error);
+    if (!ok) return std::nullopt;
+
+    if (worked) out.append(fileNumber(report.listed)).append(" squares worked").append(kLineEnd);
+    out.append(fileNumber(report.confirmed)).append(" squares confirmed").append(kLineEnd);
+    out.append("ODX: ").append(report.odxcall).append(" in loc ").append(report.odxloc);
+    out.append("  ").append(fileNumber(report.odxkm)).append(" km").append(kLineEnd);
+    return report;
+}
+
+std::string proposedSummaryName(std::string_view filename) {
+    const auto dot = filename.find('.');
+    if (dot == std::string_view::npos) return "txt";
+    return std::string(filename.substr(0, dot + 1)) + "txt";
+}
+
+std::optional<SummaryReport> writeSummary(const QString& databasePath, const QString& outPath,
+                                          std::string_view filename, std::string_view homeloc,
+                                          SummaryMode mode, std::string& error) {
+    QFile db(databasePath);
+    if (!db.open(QIODevice::ReadOnly)) {
+        error = describeError(db);
+        return std::nullopt;
+    }
+    auto report = buildSummary(db, filename, homeloc, mode, error);
+    if (!report) return std::nullopt;
+    QSaveFile out(outPath);
+    const auto size = static_cast<qint64>(report->text.size());
+    if (!out.open(QIODevice::WriteOnly) || out.write(report->text.data(), size) != size) {
+        error = describeError(out);
+        out.cancelWriting();
+        return std::nullopt;
+    }
+    if (!out.commit()) {
+        error = describeError(out);
+        return std::nullopt;
+    }
+    return report;
+}
+
+}  // namespace morvel

@@ -1,0 +1,300 @@
+#include "import/adif_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace morvel {
+namespace {
+
+struct Parsed {
+    std::vector<AdifRecord> records;
+    std::vector<ImportedContact> contacts;
+    std::int64_t unreadable = 0;
+};
+
+// Feeds the log in pieces of the given size (0: all at once), so that every
+// place a piece can end is exercised.
+Parsed parse(std::string_view log, std::string_view band = "2M", std::size_t piece = 0) {
+    Parsed out;
+    AdifParser parser([&](const AdifRecord& r) {
+        out.records.push_back(r);
+        if (auto c = adifContact(r, band)) out.contacts.push_back(*c);
+        return true;
+    });
+    if (piece == 0) piece = log.size() + 1;
+    for (std::size_t at = 0; at < log.size(); at += piece) parser.feed(log.substr(at, piece));
+    parser.finish();
+    out.unreadable = parser.unreadable();
+    return out;
+}
+
+std::optional<ImportedContact> one(std::string_view log, std::string_view band = "2M") {
+    const Parsed p = parse(log, band);
+    if (p.contacts.size() > 1) ADD_FAILURE() << "more than one contact in " << log;
+    return p.contacts.empty() ? std::nullopt : std::optional(p.contacts.front());
+}
+
+const char* const kExample =
+    "<call:6>N0CALL <qso_date:8>20231225 <band:2>2m <gridsquare:6>IO85MX <qsl_rcvd:1>Y <eor>";
+
+TEST(AdifContact, WorkedExample) {
+    const auto c = one(kExample);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->call, "N0CALL");
+    EXPECT_EQ(c->date, "25/12/23");
+    EXPECT_EQ(c->locator, "IO85mx");
+    EXPECT_TRUE(c->confirmed);
+    EXPECT_EQ(recordOfLocator(c->locator), 159);
+    EXPECT_EQ(slotOfLocator(c->locator), 85);
+}
+
+TEST(AdifContact, UpperCaseTagsAndLowerCaseCall) {
+    const auto c = one("<CALL:6>n0call <QSO_DATE:8>20231225 <BAND:2>2M <GRIDSQUARE:4>io85 <EOR>");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->call, "N0CALL");
+    EXPECT_EQ(c->locator, "IO85");
+    EXPECT_FALSE(c->confirmed);
+}
+
+TEST(AdifContact, BandMustMatchInEveryCharacter) {
+    const struct {
+        const char* band;
+        const char* dbBand;
+        bool taken;
+    } cases[] = {
+        {"2m", "2M", true},     {"2m", "70CM", false}, {"70cm", "70CM", true},
+        {"70CM", "70CM", true}, {"2m ", "2M", false},  {"", "2M", false},
+    };
+    for (const auto& c : cases) {
+        const std::string log = "<call:5>Q1ABC<qso_date:8>20200101<gridsquare:4>IO85<band:" +
+                                std::to_string(std::string_view(c.band).size()) + ">" + c.band +
+                                "<eor>";
+        EXPECT_EQ(one(log, c.dbBand).has_value(), c.taken) << c.band << " for " << c.dbBand;
+    }
+}
+
+TEST(AdifContact, LocatorComposition) {
+    const struct {
+        const char* value;
+        const char* locator;  // nullptr: not taken
+    } cases[] = {
+        {"IO85MX", "IO85mx"}, {"io85mx", "IO85mx"}, {"IO85", "IO85"},     {"IO85MX12", "IO85"},
+        {"IO85M", "IO85"},    {"IO8", nullptr},     {"SO85", nullptr},    {"IOA5", nullptr},
+        {"ZZ99AA", nullptr},  {"AA00", "AA00"},     {"RR99XX", "RR99xx"}, {" IO85", nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::string v = c.value;
+        const auto contact = one("<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:" +
+                                 std::to_string(v.size()) + ">" + v + "<eor>");
+        if (c.locator == nullptr) {
+            EXPECT_FALSE(contact) << v;
+        } else {
+            ASSERT_TRUE(contact) << v;
+            EXPECT_EQ(contact->locator, c.locator) << v;
+        }
+    }
+}
+
+TEST(AdifContact, LocatorBeforeGridsquare) {
+    const std::string base = "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m";
+    EXPECT_EQ(one(base + "<gridsquare:4>IO85<locator:4>JO01<eor>")->locator, "JO01");
+    EXPECT_EQ(one(base + "<locator:0><gridsquare:4>IO85<eor>")->locator, "IO85");
+    // A locator that is there but names no square is not replaced by the grid square.
+    EXPECT_FALSE(one(base + "<locator:4>ZZ01<gridsquare:4>IO85<eor>"));
+    // A record may begin with the locator tag.
+    EXPECT_EQ(one("<gridsquare:4>IO85" + base.substr(0) + "<eor>")->locator, "IO85");
+    EXPECT_EQ(one("<locator:4>JO01<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<eor>")->locator,
+              "JO01");
+}
+
+TEST(AdifContact, MissingPiecesSkipTheRecord) {
+    EXPECT_FALSE(one("<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>"));
+    EXPECT_FALSE(one("<call:0><qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>"));
+    EXPECT_FALSE(one("<call:5>Q1ABC<band:2>2m<gridsquare:4>IO85<eor>"));
+    EXPECT_FALSE(one("<call:5>Q1ABC<qso_date:8>20200101<gridsquare:4>IO85<eor>"));
+    EXPECT_FALSE(one("<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<eor>"));
+}
+
+TEST(AdifContact, ReceivedStatusRules) {
+    const struct {
+        const char* fields;
+        std::optional<bool> confirmed;  // nullopt: record ignored
+    } cases[] = {
+        {"", false},
+        {"<qsl_rcvd:1>Y", true},
+        {"<qsl_rcvd:1>y", true},
+        {"<qsl_rcvd:1>N", false},
+        {"<qsl_rcvd:1>V", false},
+        {"<eqsl_qsl_rcvd:1>Y", true},
+        {"<eqsl_qsl_rcvd:1>V", false},
+        {"<lotw_qsl_rcvd:1>Y", true},
+        {"<lotw_qsl_rcvd:1>V", true},
+        {"<lotw_qsl_rcvd:1>v", true},
+        {"<lotw_qsl_rcvd:1>1", true},
+        {"<lotw_qsl_rcvd:1>N", false},
+        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", std::nullopt},
+        {"<eqsl_qsl_rcvd:1>i<qsl_rcvd:1>Y", std::nullopt},
+        {"<lotw_qsl_rcvd:1>I", std::nullopt},
+        // A paper confirmation is seen even when LoTW's field comes first.
+        {"<lotw_qsl_rcvd:1>N<eqsl_qsl_rcvd:1>N<qsl_rcvd:1>Y", true},
+        {"<LOTW_QSL_RCVD:1>N<QSL_RCVD:1>Y", true},
+    };
+    for (const auto& c : cases) {
+        const auto contact = one(std::string("<call:5>Q1ABC<qso_date:8>20200101<band:2>2m") +
+                                 "<gridsquare:4>IO85" + c.fields + "<eor>");
+        ASSERT_EQ(contact.has_value(), c.confirmed.has_value()) << c.fields;
+        if (contact) {
+            EXPECT_EQ(contact->confirmed, *c.confirmed) << c.fields;
+        }
+    }
+}
+
+TEST(AdifContact, DateIsDayMonthYear) {
+    EXPECT_EQ(one("<call:5>Q1ABC<qso_date:8>19991231<band:2>2m<gridsquare:4>IO85<eor>")->date,
+              "31/12/99");
+    // A short date keeps the pieces it has.
+    EXPECT_EQ(one("<call:5>Q1ABC<qso_date:6>200101<band:2>2m<gridsquare:4>IO85<eor>")->date,
+              "/01/01");
+}
+
+TEST(AdifParse, TypeIndicatorsAndLenientLengths) {
+    const auto c =
+        one("<call:5:s>Q1ABC<qso_date:8:D>20231225<band:2:e>2m<gridsquare: 4 >IO85<eor>");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->date, "25/12/23");
+    EXPECT_EQ(c->locator, "IO85");
+    // No digits in the length: an empty value, and the text after it is not a value.
+    const Parsed p = parse("<call:x>Q1ABC<qso_date:8>20231225<band:2>2m<gridsquare:4>IO85<eor>");
+    ASSERT_EQ(p.records.size(), 1u);
+    EXPECT_TRUE(p.records[0].seen[static_cast<std::size_t>(AdifField::Call)]);
+    EXPECT_EQ(p.records[0].value(AdifField::Call), "");
+    EXPECT_TRUE(p.contacts.empty());
+}
+
+TEST(AdifParse, HeaderNeverGivesASquareAndIsOptional) {
+    const std::string body = std::string(kExample) + "\n";
+    const std::string withHeader =
+        "Log made by hand <call:6>HEADER <band:2>2m <gridsquare:4>JO01 <qso_date:8>20200101\n"
+        "<adif_ver:5>3.1.4 <EOH>\n" +
+        body;
+    for (const std::string& log : {withHeader, body}) {
+        const Parsed p = parse(log);
+        ASSERT_EQ(p.contacts.size(), 1u);
+        EXPECT_EQ(p.contacts[0].call, "N0CALL");
+        EXPECT_EQ(p.unreadable, 0);
+    }
+}
+
+TEST(AdifParse, ManyRecordsOnOneLineAndOneRecordOverManyLines) {
+    std::string line;
+    for (int i = 0; i < 5; ++i)
+        line += "<call:5>Q" + std::to_string(i) + "ABC<band:2>2m<qso_date:8>2020010" +
+                std::to_string(i + 1) + "<gridsquare:4>IO8" + std::to_string(i) + "<EoR>";
+    const Parsed p = parse(line + "\n");
+    ASSERT_EQ(p.contacts.size(), 5u);
+    EXPECT_EQ(p.contacts[4].call, "Q4ABC");
+    EXPECT_EQ(p.contacts[4].locator, "IO84");
+
+    const Parsed spread =
+        parse("<call:6>Q1\r\nAB\n<band:2>2m\r\n<qso_date:8>20200101\n<gridsquare:4>IO85\n<eor>\n");
+    // A CR LF inside a value is two of its characters, as the length says.
+    ASSERT_EQ(spread.contacts.size(), 1u);
+    EXPECT_EQ(spread.contacts[0].call, "Q1\r\nAB");
+    EXPECT_EQ(spread.contacts[0].locator, "IO85");
+}
+
+TEST(AdifParse, ValuesAreRawBytesAndNeverTags) {
+    const Parsed p = parse(
+        "<comment:30>call:5>BOGUS <eor> <band:2>2m\r\n<call:5>Q1ABC<band:2>2m<qso_date:8>20200101"
+        "<notes:6>a\r\nb\r\n<gridsquare:4>IO85<eor>");
+    ASSERT_EQ(p.records.size(), 1u);
+    ASSERT_EQ(p.contacts.size(), 1u);
+    EXPECT_EQ(p.contacts[0].call, "Q1ABC");
+    EXPECT_EQ(p.contacts[0].locator, "IO85");
+}
+
+TEST(AdifParse, ExactNamesAndFirstOccurrence) {
+    const Parsed p = parse(
+        "<eq_call:5>Q9EQX<call:5>Q1ABC<my_gridsquare:4>JO01<gridsquare:4>IO85<band_rx:3>70cm"
+        "<band:2>2m<band:4>70cm<qso_date:8>20200101<qso_date_off:8>20210101<call:5>Q2DEF<eor>");
+    ASSERT_EQ(p.contacts.size(), 1u);
+    EXPECT_EQ(p.contacts[0].call, "Q1ABC");
+    EXPECT_EQ(p.contacts[0].locator, "IO85");
+    EXPECT_EQ(p.contacts[0].date, "01/01/20");
+}
+
+TEST(AdifParse, UnreadableRecordsAreCounted) {
+    const struct {
+        const char* log;
+        std::size_t contacts;
+        std::int64_t unreadable;
+    } cases[] = {
+        {"", 0, 0},
+        {"just a header without tags", 0, 0},
+        {"<adif_ver:5>3.1.4<eoh>", 0, 0},
+        // A last record without <eor> is not imported.
+        {"<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85", 0, 1},
+        {"<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>\n<call:5>Q2", 1, 1},
+        // A value running past the end, and a tag that never closes.
+        {"<call:50>Q1ABC<eor>", 0, 1},
+        {"<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor><call:5", 1, 1},
+        // Records skipped by the rules are not unreadable.
+        {"<call:5>Q1ABC<band:2>6m<qso_date:8>20200101<gridsquare:4>IO85<eor>", 0, 0},
+        // A stray "<" in text is text.
+        {"a < b <call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>", 1, 0},
+    };
+    for (const auto& c : cases) {
+        const Parsed p = parse(c.log);
+        EXPECT_EQ(p.contacts.size(), c.contacts) << c.log;
+        EXPECT_EQ(p.unreadable, c.unreadable) << c.log;
+    }
+}
+
+TEST(AdifParse, PiecesOfAnySizeReadTheSame) {
+    std::string log = "header <adif_ver:5>3.1.4 <eoh>\r\n";
+    for (int i = 0; i < 20; ++i) {
+        log += "<CALL:6>Q" + std::to_string(10 + i) + "ABC <band:2>2m <QSO_DATE:8:d>202001" +
+               std::to_string(10 + i) + " <comment:12>has <eor> in <GRIDSQUARE:6>JO" +
+               std::to_string(10 + i) + "ab <LOTW_QSL_RCVD:1>" + (i % 2 ? "V" : "N") + " <EOR>\r\n";
+    }
+    const Parsed whole = parse(log);
+    ASSERT_EQ(whole.contacts.size(), 20u);
+    for (std::size_t piece : {1u, 2u, 3u, 7u, 64u}) {
+        const Parsed p = parse(log, "2M", piece);
+        ASSERT_EQ(p.contacts.size(), 20u) << piece;
+        for (std::size_t i = 0; i < 20; ++i) {
+            EXPECT_EQ(p.contacts[i].call, whole.contacts[i].call);
+            EXPECT_EQ(p.contacts[i].locator, whole.contacts[i].locator);
+            EXPECT_EQ(p.contacts[i].confirmed, i % 2 == 1);
+        }
+    }
+}
+
+TEST(AdifParse, LongValuesKeepABoundedPrefix) {
+    const std::string call(AdifParser::kMaxKeptValue + 100, 'Q');
+    const Parsed p = parse("<call:" + std::to_string(call.size()) + ">" + call +
+                           "<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>");
+    ASSERT_EQ(p.contacts.size(), 1u);
+    EXPECT_EQ(p.contacts[0].call.size(), AdifParser::kMaxKeptValue);
+    EXPECT_EQ(p.contacts[0].locator, "IO85");
+}
+
+TEST(AdifParse, ReadsFromADeviceAndStopsWhenAsked) {
+    QByteArray bytes;
+    for (int i = 0; i < 3; ++i)
+        bytes += "<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>";
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    int seen = 0;
+    AdifParser parser([&](const AdifRecord&) { return ++seen < 2; });
+    std::string error;
+    EXPECT_TRUE(readAdif(buffer, parser, error));
+    EXPECT_EQ(seen, 2);
+}
+
+}  // namespace
+}  // namespace morvel
