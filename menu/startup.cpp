@@ -239,7 +239,11 @@ void Startup::Command5_Click() {
 }
 
 void Startup::View_Click() {
-    if (!windows().has(kFieldMapForm)) return;
+    if (!windows().has(kFieldMapForm)) {
+        // Say so rather than leave a button that seems to do nothing.
+        dialogs().message(QStringLiteral("The field map is not part of this version yet."));
+        return;
+    }
     QDir::setCurrent(windows().programFolder());
     if (Option3(1)->isChecked()) {
         state().mapview = 1;
