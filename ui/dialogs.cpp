@@ -55,6 +55,8 @@ std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save
         dialog.selectNameFilter(filters[index]);
     }
     if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
+    // Qt's own dialog opens too narrow for its size and date columns.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(800, 480)));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
