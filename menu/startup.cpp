@@ -61,7 +61,7 @@ Startup::Startup(Windows& windows) : Form(windows, kStartupForm) {
     Command6 = makeButton(this, QStringLiteral("Import EDI"), bold975, 8280, 3300, 2280, 420);
     Command6->setToolTip(QStringLiteral("Import in EDI logfile format"));
 
-    Frame1 = makeFrame(this, 5880, 3840, 1920, 780);
+    Frame1 = makeFrame(this, 5880, 3780, 1920, 780);
     Option1 = makeOption(Frame1, QStringLiteral("Worked"), sansFont(9.75), 120, 90, 1680, 300);
     Option1->setToolTip(QStringLiteral("List worked (and confirmed) squares"));
     Option2 = makeOption(Frame1, QStringLiteral("Confirmed"), sansFont(9.75), 120, 390, 1680, 300);
@@ -71,7 +71,7 @@ Startup::Startup(Windows& windows) : Form(windows, kStartupForm) {
     frame1Options->add(2, Option2);
     Option1->setChecked(true);
     Command5 =
-        makeButton(this, QStringLiteral("Summary to Text File"), bold975, 7920, 4020, 2640, 420);
+        makeButton(this, QStringLiteral("Summary to Text File"), bold975, 7920, 3960, 2640, 420);
     Command5->setToolTip(QStringLiteral("List worked/confirmed to a text file"));
 
     Command3 = makeButton(this, QStringLiteral("&Quit"), bold12, 8280, 6660, 2280, 495);
@@ -239,7 +239,11 @@ void Startup::Command5_Click() {
 }
 
 void Startup::View_Click() {
-    if (!windows().has(kFieldMapForm)) return;
+    if (!windows().has(kFieldMapForm)) {
+        // Say so rather than leave a button that seems to do nothing.
+        dialogs().message(QStringLiteral("The field map is not part of this version yet."));
+        return;
+    }
     QDir::setCurrent(windows().programFolder());
     if (Option3(1)->isChecked()) {
         state().mapview = 1;

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QTreeView>
 
 namespace morvel {
 
@@ -55,6 +57,12 @@ std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save
         dialog.selectNameFilter(filters[index]);
     }
     if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
+    // Qt's own dialog opens too narrow for its size, type and date columns.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(800, 480)));
+    if (auto* details = dialog.findChild<QTreeView*>()) {
+        for (int column = 1; column < details->header()->count(); ++column)
+            details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;

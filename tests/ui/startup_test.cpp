@@ -241,9 +241,13 @@ TEST_F(StartupTest, ViewEditOpensTheFieldMapFromTheProgramFolder) {
     makeBlankDatabase(dataDir.path(), kPortable);
     Startup* m = startProgram();
     m->File1->clickName(kPortable);
-    // Without a field map window the button does nothing.
-    m->View_Click();
+    // Without a field map window the button says so and the menu stays.
+    QTest::mouseClick(m->View, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{QStringLiteral("The field map is not part of this version yet.")});
     EXPECT_EQ(menu(), m);
+    EXPECT_TRUE(m->isVisible());
+    EXPECT_EQ(state.filename, "2M IO85AB PORTABLE.QRA");
 
     QString folderWhenLoaded;
     windows.add(kFieldMapForm, [&](Windows& w) {
