@@ -39,7 +39,9 @@ void SquareEntry::setLocator(std::string_view text) {
 void SquareEntry::setCallsign(std::string_view text) {
     setPaddedText(callsign.data(), callsign.size(), text);
 }
-void SquareEntry::setDate(std::string_view text) { setPaddedText(date.data(), date.size(), text); }
+void SquareEntry::setDate(std::string_view text) {
+    setPaddedText(date.data(), date.size(), text);
+}
 
 void SquareEntry::encode(char* out) const {
     std::memcpy(out, locator.data(), kLocatorSize);
@@ -71,7 +73,8 @@ void FieldRecord::encode(char* out) const {
 
 FieldRecord FieldRecord::decode(const char* in) {
     FieldRecord r;
-    for (int i = 0; i < kSlots; ++i) r.entries[i] = SquareEntry::decode(in + i * SquareEntry::kSize);
+    for (int i = 0; i < kSlots; ++i)
+        r.entries[i] = SquareEntry::decode(in + i * SquareEntry::kSize);
     return r;
 }
 

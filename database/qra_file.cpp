@@ -19,7 +19,9 @@ std::unique_ptr<QraFile> QraFile::open(const QString& path, Mode mode, std::stri
         return nullptr;
     }
     const QIODevice::OpenMode flags =
-        mode == Mode::Read ? QIODevice::ReadOnly : (QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered);
+        mode == Mode::Read
+            ? QIODevice::ReadOnly
+            : (QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered);
     if (!db->file_.open(flags)) {
         error = describeError(db->file_);
         return nullptr;
@@ -62,7 +64,8 @@ bool QraFile::write(int recordNo, const FieldRecord& record, std::string& error)
     char buffer[FieldRecord::kSize];
     record.encode(buffer);
     const qint64 offset = static_cast<qint64>(recordNo - 1) * FieldRecord::kSize;
-    if (!file_.seek(offset) || file_.write(buffer, sizeof buffer) != static_cast<qint64>(sizeof buffer)) {
+    if (!file_.seek(offset) ||
+        file_.write(buffer, sizeof buffer) != static_cast<qint64>(sizeof buffer)) {
         error = describeError(file_);
         return false;
     }
@@ -91,27 +94,28 @@ bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldR
         got += n;
     }
     for (int r = 1; r <= kRecordCount; ++r)
-        visit(r, FieldRecord::decode(buffer.data() + static_cast<std::size_t>(r - 1) * FieldRecord::kSize));
+        visit(r, FieldRecord::decode(buffer.data() +
+                                     static_cast<std::size_t>(r - 1) * FieldRecord::kSize));
     return true;
 }
 
 bool writeBlankDatabase(const QString& path, std::string& error) {
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly)) {
-        error = describeError(out);
+        error = out.errorString().toStdString();
         return false;
     }
     const std::string record = FieldRecord::blank().bytes();
     for (int r = 1; r <= kRecordCount; ++r) {
         if (out.write(record.data(), static_cast<qint64>(record.size())) !=
             static_cast<qint64>(record.size())) {
-            error = describeError(out);
+            error = out.errorString().toStdString();
             out.cancelWriting();
             return false;
         }
     }
     if (!out.commit()) {
-        error = describeError(out);
+        error = out.errorString().toStdString();
         return false;
     }
     return true;

@@ -9,7 +9,9 @@ int recordNumber(char first, char second) {
            (static_cast<unsigned char>(second) - 'A') + 1;
 }
 
-bool isValidRecordNumber(int n) { return n >= 1 && n <= kRecordCount; }
+bool isValidRecordNumber(int n) {
+    return n >= 1 && n <= kRecordCount;
+}
 
 std::string fieldLetters(int recordNo) {
     const int index = recordNo - 1;
@@ -71,7 +73,8 @@ std::string lowerLatin1(std::string_view text) {
 std::string toLatin1Text(const QString& text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar ch : text) out.push_back(ch.unicode() < 0x100 ? static_cast<char>(ch.unicode()) : '?');
+    for (const QChar ch : text)
+        out.push_back(ch.unicode() < 0x100 ? static_cast<char>(ch.unicode()) : '?');
     return out;
 }
 

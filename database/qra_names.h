@@ -9,7 +9,7 @@ class QString;
 
 namespace morvel {
 
-inline constexpr int kFieldLetters = 18;  // "A" to "R" on each axis
+inline constexpr int kFieldLetters = 18;                            // "A" to "R" on each axis
 inline constexpr int kRecordCount = kFieldLetters * kFieldLetters;  // 324
 
 // Record number 1..324 from the field's two letters (upper case). Letters

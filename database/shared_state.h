@@ -16,9 +16,9 @@ struct SharedState {
     std::string mapfile;   // copy of the selected name, shown after "File: "
     std::int16_t recordno = 0;
     int slotno = 0;
-    std::string fieldname;  // two letters of the current field
-    float fieldwest = 0;    // western edge, whole degrees east of Greenwich (0..340)
-    float fieldsouth = 0;   // southern edge, whole degrees of latitude (-90..80)
+    std::string fieldname;     // two letters of the current field
+    float fieldwest = 0;       // western edge, whole degrees east of Greenwich (0..340)
+    float fieldsouth = 0;      // southern edge, whole degrees of latitude (-90..80)
     std::int16_t mapview = 0;  // 1 World, 2 Europe, 3 North America
     FieldRecord fieldrec{};
     float odxkm = 0;

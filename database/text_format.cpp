@@ -25,7 +25,9 @@ std::string captionNumber(double value) {
     return n.front() == '-' ? n : " " + n;
 }
 
-std::string fileNumber(double value) { return captionNumber(value) + " "; }
+std::string fileNumber(double value) {
+    return captionNumber(value) + " ";
+}
 
 double roundHalfEven(double value, int decimals) {
     const double scale = std::pow(10.0, decimals);
@@ -41,7 +43,9 @@ PrintLine& PrintLine::text(std::string_view s) {
     return *this;
 }
 
-int PrintLine::column() const { return static_cast<int>(text_.size() - lineStart_) + 1; }
+int PrintLine::column() const {
+    return static_cast<int>(text_.size() - lineStart_) + 1;
+}
 
 PrintLine& PrintLine::nextZone() {
     const int col = column();
@@ -59,6 +63,8 @@ PrintLine& PrintLine::tab(int column) {
     return *this;
 }
 
-std::string PrintLine::line() const { return text_ + std::string(kLineEnd); }
+std::string PrintLine::line() const {
+    return text_ + std::string(kLineEnd);
+}
 
 }  // namespace morvel

@@ -13,7 +13,9 @@ constexpr double kPolarRadius = 6356;
 constexpr int kSubSquaresPerAxis = 4320;
 constexpr int kAxisOrigin = 2160;
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // The first six characters, upper case, blank-padded; a bare square gets MM.
 std::array<char, 6> normalise(std::string_view locator) {
@@ -24,7 +26,9 @@ std::array<char, 6> normalise(std::string_view locator) {
     return s;
 }
 
-bool inRange(char c, char low, char high) { return c >= low && c <= high; }
+bool inRange(char c, char low, char high) {
+    return c >= low && c <= high;
+}
 
 // Sub-square indexes 0..4319 along each axis, or nothing for an invalid locator.
 struct Indexes {
@@ -37,15 +41,21 @@ std::optional<Indexes> subSquareIndexes(std::string_view locator) {
     if (!(inRange(s[0], 'A', 'R') && inRange(s[1], 'A', 'R') && inRange(s[2], '0', '9') &&
           inRange(s[3], '0', '9') && inRange(s[4], 'A', 'X') && inRange(s[5], 'A', 'X')))
         return std::nullopt;
-    const auto axis = [&](int p) { return ((s[p] - 'A') * 10 + (s[p + 2] - '0')) * 24 + (s[p + 4] - 'A'); };
+    const auto axis = [&](int p) {
+        return ((s[p] - 'A') * 10 + (s[p + 2] - '0')) * 24 + (s[p + 4] - 'A');
+    };
     return Indexes{axis(0), axis(1)};
 }
 
-double axisAngle(int n) { return kPi * ((n - kAxisOrigin) + 0.5) / kSubSquaresPerAxis; }
+double axisAngle(int n) {
+    return kPi * ((n - kAxisOrigin) + 0.5) / kSubSquaresPerAxis;
+}
 
 }  // namespace
 
-bool isValidLocator(std::string_view locator) { return subSquareIndexes(locator).has_value(); }
+bool isValidLocator(std::string_view locator) {
+    return subSquareIndexes(locator).has_value();
+}
 
 std::optional<double> LocatorAxis(std::string_view locator, Axis axis) {
     const auto n = subSquareIndexes(locator);
@@ -76,8 +86,7 @@ DistanceFrom::DistanceFrom(std::string_view fromLocator, bool memoise) {
 // the atan: cos(atan t) = 1 / sqrt(1 + t^2), sin(atan t) = t / sqrt(1 + t^2).
 DistanceFrom::Row DistanceFrom::row(int latIndex) const {
     if (!rows_.empty() && !std::isnan(rows_[latIndex].cosPsi)) return rows_[latIndex];
-    constexpr double k =
-        (kPolarRadius * kPolarRadius) / (kEquatorialRadius * kEquatorialRadius);
+    constexpr double k = (kPolarRadius * kPolarRadius) / (kEquatorialRadius * kEquatorialRadius);
     const double t = std::tan(axisAngle(latIndex)) * k;
     const double c = 1 / std::sqrt(1 + t * t);
     const Row r{c, t * c};

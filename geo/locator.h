@@ -46,7 +46,7 @@ private:
     bool valid_ = false;
     int fromLon_ = 0;
     Row from_{};
-    mutable std::vector<Row> rows_;           // by latitude index, NaN until computed
+    mutable std::vector<Row> rows_;            // by latitude index, NaN until computed
     mutable std::vector<double> cosDeltaLon_;  // by longitude index, NaN until computed
 };
 

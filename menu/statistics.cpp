@@ -68,7 +68,8 @@ StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view 
     c.label3 = "Squares Worked: " + captionNumber(stats.squaresWorked);
     c.label4 = "Squares Confirmed: " + captionNumber(stats.squaresConfirmed);
     c.label2 = "Fields Worked: " + captionNumber(stats.fieldsWorked);
-    c.label7 = "ODX: " + stats.odxcall + " " + stats.odxloc + " " + captionNumber(stats.odxkm) + " km";
+    c.label7 =
+        "ODX: " + stats.odxcall + " " + stats.odxloc + " " + captionNumber(stats.odxkm) + " km";
     return c;
 }
 

@@ -13,9 +13,9 @@ struct Statistics {
     int squaresWorked = 0;  // a confirmed square counts as worked too
     int squaresConfirmed = 0;
     int fieldsWorked = 0;
-    float odxkm = 0;          // best distance in whole km
-    std::string odxcall;      // all ten characters of the best square's call sign
-    std::string odxloc;       // all six characters of its locator
+    float odxkm = 0;      // best distance in whole km
+    std::string odxcall;  // all ten characters of the best square's call sign
+    std::string odxloc;   // all six characters of its locator
 };
 
 // The five lines the main menu shows for a database.

@@ -1,3 +1,5 @@
+#include "app/cli.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -5,7 +7,6 @@
 #include <QTemporaryDir>
 #include <sstream>
 
-#include "app/cli.h"
 #include "tests/test_support.h"
 
 namespace morvel {

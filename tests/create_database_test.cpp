@@ -1,3 +1,5 @@
+#include "database/create_database.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -6,7 +8,6 @@
 #include <QTemporaryDir>
 #include <csignal>
 
-#include "database/create_database.h"
 #include "database/qra_file.h"
 #include "tests/test_support.h"
 
@@ -44,7 +45,8 @@ TEST_F(CreateDatabase, ChecksComeInTheirOrder) {
     EXPECT_EQ(create("", "").message, "Please select a band");
     EXPECT_EQ(create("", "IO85AB").message, "Please select a band");
     EXPECT_EQ(state.filename, "");
-    for (const char* bad : {"", "IO85A", "IO85ABC"}) EXPECT_EQ(create("2m", bad).message, "Please enter your QRA locator");
+    for (const char* bad : {"", "IO85A", "IO85ABC"})
+        EXPECT_EQ(create("2m", bad).message, "Please enter your QRA locator");
     EXPECT_TRUE(files().isEmpty()) << files().join(",").toStdString();
     // Only the length is checked.
     EXPECT_TRUE(create("6m", "      ").created);
@@ -67,8 +69,12 @@ TEST_F(CreateDatabase, ExistingFileIsRefusedAndLeftAlone) {
 
 TEST_F(CreateDatabase, PathCharactersAreRefusedAfterTheLocatorCheck) {
     const QStringList parentBefore = QDir(tmp.path() + "/..").entryList(QDir::Files);
-    for (const auto& [loc, tag] : std::vector<std::pair<std::string, std::string>>{
-             {"../../", "x"}, {"IO85AB", "a/b"}, {"IO85AB", "..\\up"}, {"IO85\tB", ""}, {"IO85AB", "x\ny"}}) {
+    for (const auto& [loc, tag] :
+         std::vector<std::pair<std::string, std::string>>{{"../../", "x"},
+                                                          {"IO85AB", "a/b"},
+                                                          {"IO85AB", "..\\up"},
+                                                          {"IO85\tB", ""},
+                                                          {"IO85AB", "x\ny"}}) {
         const CreateOutcome o = create("2m", loc, tag);
         EXPECT_FALSE(o.created) << tag;
         EXPECT_EQ(o.message, kMsgBadNameCharacters);

@@ -45,7 +45,9 @@ TEST(SquareEntryLayout, FlagsAndTextsSitAtTheirBytes) {
 
     SquareEntry confirmed = test::makeEntry("JO62QM", "DL1X", "01/01/99", true);
     confirmed.encode(bytes);
-    EXPECT_EQ(std::string(bytes, 28), std::string("JO62QM\x00\x00\xFF\xFF" "DL1X      01/01/99", 28));
+    EXPECT_EQ(std::string(bytes, 28), std::string("JO62QM\x00\x00\xFF\xFF"
+                                                  "DL1X      01/01/99",
+                                                  28));
     EXPECT_TRUE(SquareEntry::decode(bytes).isConfirmed());
     EXPECT_FALSE(SquareEntry::decode(bytes).isWorked());
 
@@ -141,8 +143,9 @@ TEST(DatabaseFileErrors, FolderInPlaceOfAFileIsAnError) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("2M IO85AB .QRA"));
     std::string error;
-    EXPECT_EQ(QraFile::open(QDir(dir.path()).filePath("2M IO85AB .QRA"), QraFile::Mode::ReadWrite, error),
-              nullptr);
+    EXPECT_EQ(
+        QraFile::open(QDir(dir.path()).filePath("2M IO85AB .QRA"), QraFile::Mode::ReadWrite, error),
+        nullptr);
     EXPECT_FALSE(error.empty());
 }
 
@@ -152,10 +155,10 @@ TEST(FileNames, BandAndLocatorComeBackFromTheName) {
         const char* band;
         const char* home;
     };
-    for (const Case c : {Case{"2M IO85AB PORTABLE.QRA", "2M", "IO85AB"},
-                         Case{"70CM JO01CD .QRA", "70CM", "JO01CD"},
-                         Case{"23CM JO01CD .QRA", "23CM", "JO01CD"},
-                         Case{"XIO85ABC.qra", "XIO85ABC", "IO85AB"}}) {
+    for (const Case c :
+         {Case{"2M IO85AB PORTABLE.QRA", "2M", "IO85AB"},
+          Case{"70CM JO01CD .QRA", "70CM", "JO01CD"}, Case{"23CM JO01CD .QRA", "23CM", "JO01CD"},
+          Case{"XIO85ABC.qra", "XIO85ABC", "IO85AB"}}) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(bandFromFileName(c.name), c.band);
         EXPECT_EQ(homeLocatorFromFileName(c.name), c.home);

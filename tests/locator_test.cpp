@@ -1,8 +1,8 @@
+#include "geo/locator.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "geo/locator.h"
 
 namespace morvel {
 namespace {
@@ -37,7 +37,8 @@ TEST(LocatorDistance, IdenticalAndInvalidLocatorsGiveZero) {
     // Identical points: x may round past 1 without the clamp.
     for (const char* loc : {"JO62QM", "IO91WM", "AA00AA", "RR99XX", "KP20LE", "IO85  "})
         EXPECT_EQ(LocatorDistance(loc, loc), 0.0f) << loc;
-    for (const char* bad : {"      ", "", "SA00AA", "IO9AWM", "IO91YY", "IO91W ", "IO91 M", "@@00AA"}) {
+    for (const char* bad :
+         {"      ", "", "SA00AA", "IO9AWM", "IO91YY", "IO91W ", "IO91 M", "@@00AA"}) {
         EXPECT_FALSE(isValidLocator(bad)) << bad;
         EXPECT_EQ(LocatorDistance("JO62QM", bad), 0.0f) << bad;
         EXPECT_EQ(LocatorDistance(bad, "JO62QM"), 0.0f) << bad;
@@ -57,7 +58,8 @@ TEST(LocatorPosition, CentresOfSubSquares) {
     ASSERT_TRUE(p);
     EXPECT_NEAR(p->longitude / kDeg, 13.375, 1e-9);
     EXPECT_NEAR(p->latitude / kDeg, 52.5208333, 1e-6);
-    // A bare square is measured 62.5' east of its western edge and 31.25' north of its southern edge.
+    // A bare square is measured 62.5' east of its western edge and 31.25' north of its southern
+    // edge.
     const auto sq = LocatorToPosition("IO91  ");
     ASSERT_TRUE(sq);
     EXPECT_NEAR(sq->longitude / kDeg, -2 + 62.5 / 60, 1e-9);
@@ -79,9 +81,10 @@ TEST(DistanceFrom, MemoisedTablesGiveTheSameDistances) {
     const DistanceFrom plain("JO62QM");
     const DistanceFrom memo("JO62QM", true);
     for (int i = 0; i < 3000; ++i) {
-        const char loc[] = {static_cast<char>('A' + i % 18), static_cast<char>('A' + (i / 7) % 18),
-                            static_cast<char>('0' + i % 10), static_cast<char>('0' + (i / 3) % 10),
-                            static_cast<char>('a' + (i / 11) % 24), static_cast<char>('A' + (i / 5) % 24)};
+        const char loc[] = {
+            static_cast<char>('A' + i % 18),        static_cast<char>('A' + (i / 7) % 18),
+            static_cast<char>('0' + i % 10),        static_cast<char>('0' + (i / 3) % 10),
+            static_cast<char>('a' + (i / 11) % 24), static_cast<char>('A' + (i / 5) % 24)};
         const std::string_view s(loc, 6);
         // Twice: once filling the tables, once reading them.
         ASSERT_EQ(memo.to(s), plain.to(s)) << s;

@@ -1,3 +1,5 @@
+#include "menu/statistics.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -6,7 +8,6 @@
 
 #include "database/qra_file.h"
 #include "database/qra_names.h"
-#include "menu/statistics.h"
 #include "tests/test_support.h"
 
 namespace morvel {
@@ -31,7 +32,8 @@ protected:
         path = test::makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
         fakeDistances().clear();
     }
-    void put(std::string_view field, int slot, std::string_view loc, std::string_view call, bool confirmed) {
+    void put(std::string_view field, int slot, std::string_view loc, std::string_view call,
+             bool confirmed) {
         test::setSquare(path, field, slot, test::makeEntry(loc, call, "01/01/20", confirmed));
     }
     Statistics run(bool fake = false) {
@@ -90,7 +92,8 @@ TEST_F(Statistics_, WholeKilometresRoundHalfToEven) {
         float km;
         float whole;
     };
-    for (const Case c : {Case{512.4f, 512}, Case{512.6f, 513}, Case{512.5f, 512}, Case{513.5f, 514}}) {
+    for (const Case c :
+         {Case{512.4f, 512}, Case{512.6f, 513}, Case{512.5f, 512}, Case{513.5f, 514}}) {
         SetUp();
         fakeDistances()["AA00AA"] = c.km;
         put("AA", 0, "AA00AA", "X1", false);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "database/text_format.h"
+
+#include <gtest/gtest.h>
 
 namespace morvel {
 namespace {
@@ -10,9 +10,10 @@ TEST(Numbers, PlainFormSevenSignificantDigits) {
         double value;
         const char* text;
     };
-    for (const Case c : {Case{0, "0"}, Case{932, "932"}, Case{15175.8, "15175.8"}, Case{6246.9f, "6246.9"},
-                         Case{-3, "-3"}, Case{0.5, "0.5"}, Case{32400, "32400"}, Case{1234567, "1234567"},
-                         Case{19997.94, "19997.94"}, Case{123456.78, "123456.8"}, Case{-0.0, "0"}}) {
+    for (const Case c :
+         {Case{0, "0"}, Case{932, "932"}, Case{15175.8, "15175.8"}, Case{6246.9f, "6246.9"},
+          Case{-3, "-3"}, Case{0.5, "0.5"}, Case{32400, "32400"}, Case{1234567, "1234567"},
+          Case{19997.94, "19997.94"}, Case{123456.78, "123456.8"}, Case{-0.0, "0"}}) {
         EXPECT_EQ(plainNumber(c.value), c.text) << c.value;
     }
     EXPECT_EQ(captionNumber(12), " 12");
@@ -39,13 +40,26 @@ TEST(Numbers, HalvesGoToTheEvenNeighbour) {
 // The lines of a worked-mode summary, built with the print zones and column stops.
 TEST(PrintLine, SummaryExampleLinesByteForByte) {
     PrintLine square;
-    square.text(" ").text("FN31PR").tab(10).text("Q2XYZ     ").tab(25).text("03/04/02").tab(34)
-        .text(fileNumber(roundHalfEven(6246.93))).text("km");
+    square.text(" ")
+        .text("FN31PR")
+        .tab(10)
+        .text("Q2XYZ     ")
+        .tab(25)
+        .text("03/04/02")
+        .tab(34)
+        .text(fileNumber(roundHalfEven(6246.93)))
+        .text("km");
     EXPECT_EQ(square.line(), " FN31PR  Q2XYZ          03/04/02  6247 km\r\n");
 
     PrintLine confirmed;
-    confirmed.text("IO91WM").tab(10).text("Q1ABC     ").tab(25).text("12/05/03").tab(34)
-        .text(fileNumber(roundHalfEven(932.41))).text("km");
+    confirmed.text("IO91WM")
+        .tab(10)
+        .text("Q1ABC     ")
+        .tab(25)
+        .text("12/05/03")
+        .tab(34)
+        .text(fileNumber(roundHalfEven(932.41)))
+        .text("km");
     EXPECT_EQ(confirmed.line(), "IO91WM   Q1ABC          12/05/03  932 km\r\n");
 
     PrintLine total;
@@ -53,12 +67,23 @@ TEST(PrintLine, SummaryExampleLinesByteForByte) {
     EXPECT_EQ(total.line(), " 2  squares worked\r\n");
 
     PrintLine odx;
-    odx.text("ODX: ").text("Q2XYZ     ").text(" in loc ").text("FN31PR").text("  ")
-        .text(fileNumber(static_cast<float>(roundHalfEven(6246.93, 1)))).text(" km");
+    odx.text("ODX: ")
+        .text("Q2XYZ     ")
+        .text(" in loc ")
+        .text("FN31PR")
+        .text("  ")
+        .text(fileNumber(static_cast<float>(roundHalfEven(6246.93, 1))))
+        .text(" km");
     EXPECT_EQ(odx.line(), "ODX: Q2XYZ      in loc FN31PR   6246.9  km\r\n");
 
     PrintLine empty;
-    empty.text("ODX: ").text("").text(" in loc ").text("").text("  ").text(fileNumber(0)).text(" km");
+    empty.text("ODX: ")
+        .text("")
+        .text(" in loc ")
+        .text("")
+        .text("  ")
+        .text(fileNumber(0))
+        .text(" km");
     EXPECT_EQ(empty.line(), "ODX:  in loc    0  km\r\n");
 }
 
