@@ -231,8 +231,8 @@ TEST(AdifContact, ControlCharactersNeverReachTheSquare) {
         const auto field = [](const char* name, std::string_view v) {
             return "<" + std::string(name) + ":" + std::to_string(v.size()) + ">" + std::string(v);
         };
-        const auto contact = one(field("call", c.call) + field("qso_date", c.date) +
-                                 "<band:2>2m" + field("gridsquare", c.grid) + "<eor>");
+        const auto contact = one(field("call", c.call) + field("qso_date", c.date) + "<band:2>2m" +
+                                 field("gridsquare", c.grid) + "<eor>");
         ASSERT_TRUE(contact) << c.call << c.date << c.grid;
         EXPECT_EQ(contact->call, c.wantCall);
         EXPECT_EQ(contact->date, c.wantDate);
