@@ -179,14 +179,15 @@ bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band) {
     if (upperLatin1(record.value(AdifField::Band)) != band) return std::nullopt;
     ImportedContact c;
-    c.locator = composeLocator(record.value(AdifField::Locator));
-    if (c.locator.empty()) c.locator = composeLocator(record.value(AdifField::Gridsquare));
+    c.locator = composeLocator(withoutControls(record.value(AdifField::Locator)));
+    if (c.locator.empty())
+        c.locator = composeLocator(withoutControls(record.value(AdifField::Gridsquare)));
     if (!namesSquare(c.locator)) return std::nullopt;
-    c.call = upperLatin1(record.value(AdifField::Call));
+    c.call = upperLatin1(withoutControls(record.value(AdifField::Call)));
     if (c.call.empty()) return std::nullopt;
     for (AdifField f : {AdifField::QslRcvd, AdifField::EqslQslRcvd, AdifField::LotwQslRcvd})
         if (upperLatin1(record.value(f)) == "I") return std::nullopt;
-    const std::string_view date = record.value(AdifField::QsoDate);
+    const std::string date = withoutControls(record.value(AdifField::QsoDate));
     if (date.empty()) return std::nullopt;
     c.date.append(midText(date, 7, 2)).append("/").append(midText(date, 5, 2));
     c.date.append("/").append(midText(date, 3, 2));

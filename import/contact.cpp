@@ -6,6 +6,16 @@
 
 namespace morvel {
 
+std::string withoutControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) out.push_back(c);
+    }
+    return out;
+}
+
 std::string composeLocator(std::string_view logLocator) {
     std::string out = upperLatin1(logLocator.substr(0, 4));
     if (logLocator.size() == 6) out += lowerLatin1(logLocator.substr(4, 2));

@@ -16,6 +16,10 @@ struct ImportedContact {
     bool confirmed = false;
 };
 
+// The text without control characters (a line end inside a value, a tab), so
+// that none reaches the database's text fields or breaks a written line.
+std::string withoutControls(std::string_view text);
+
 // The log's locator as the database stores it: IO85MX -> IO85mx, IO85 -> IO85,
 // IO85MX12 -> IO85.
 std::string composeLocator(std::string_view logLocator);

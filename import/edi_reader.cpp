@@ -76,11 +76,11 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
     readable = count == fields.size();
     if (!readable) return std::nullopt;
     ImportedContact c;
-    c.locator = composeLocator(fields[9]);
+    c.locator = composeLocator(withoutControls(fields[9]));
     if (!namesSquare(c.locator)) return std::nullopt;
-    c.call = upperLatin1(fields[2]);
+    c.call = upperLatin1(withoutControls(fields[2]));
     if (c.call.empty()) return std::nullopt;
-    const std::string_view date = fields[0];
+    const std::string date = withoutControls(fields[0]);
     if (date.empty()) return std::nullopt;
     c.date.append(midText(date, 5, 2)).append("/").append(midText(date, 3, 2));
     c.date.append("/").append(midText(date, 1, 2));

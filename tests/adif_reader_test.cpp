@@ -201,10 +201,45 @@ TEST(AdifParse, ManyRecordsOnOneLineAndOneRecordOverManyLines) {
 
     const Parsed spread =
         parse("<call:6>Q1\r\nAB\n<band:2>2m\r\n<qso_date:8>20200101\n<gridsquare:4>IO85\n<eor>\n");
-    // A CR LF inside a value is two of its characters, as the length says.
+    // A CR LF inside a value is two of its characters, as the length says,
+    // but never reaches the call sign.
     ASSERT_EQ(spread.contacts.size(), 1u);
-    EXPECT_EQ(spread.contacts[0].call, "Q1\r\nAB");
+    EXPECT_EQ(spread.records[0].value(AdifField::Call), "Q1\r\nAB");
+    EXPECT_EQ(spread.contacts[0].call, "Q1AB");
     EXPECT_EQ(spread.contacts[0].locator, "IO85");
+}
+
+TEST(AdifContact, ControlCharactersNeverReachTheSquare) {
+    // Lengths that count the line end after a value are common in broken logs.
+    const struct {
+        const char* call;
+        const char* date;
+        const char* grid;
+        const char* wantCall;
+        const char* wantDate;
+        const char* wantLocator;
+    } cases[] = {
+        {"Q1ABC\r\n", "20200101", "IO85", "Q1ABC", "01/01/20", "IO85"},
+        {"Q1\tABC", "20200101", "IO85MX", "Q1ABC", "01/01/20", "IO85mx"},
+        {"Q1ABC", "20200101", "IO86\r\n", "Q1ABC", "01/01/20", "IO86"},
+        {"Q1ABC", "20200101", "IO86M\n", "Q1ABC", "01/01/20", "IO86"},
+        {"Q1ABC", "2020\r\n0101", "IO85", "Q1ABC", "01/01/20", "IO85"},
+        {"Q1ABC", "20200101", "\nIO85", "Q1ABC", "01/01/20", "IO85"},
+        {"Q1ABC\x7f", "20200101", "IO85", "Q1ABC", "01/01/20", "IO85"},
+    };
+    for (const auto& c : cases) {
+        const auto field = [](const char* name, std::string_view v) {
+            return "<" + std::string(name) + ":" + std::to_string(v.size()) + ">" + std::string(v);
+        };
+        const auto contact = one(field("call", c.call) + field("qso_date", c.date) + "<band:2>2m" +
+                                 field("gridsquare", c.grid) + "<eor>");
+        ASSERT_TRUE(contact) << c.call << c.date << c.grid;
+        EXPECT_EQ(contact->call, c.wantCall);
+        EXPECT_EQ(contact->date, c.wantDate);
+        EXPECT_EQ(contact->locator, c.wantLocator);
+    }
+    // A call of nothing but a line end is no call.
+    EXPECT_FALSE(one("<call:2>\r\n<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>"));
 }
 
 TEST(AdifParse, ValuesAreRawBytesAndNeverTags) {

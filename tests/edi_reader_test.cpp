@@ -72,6 +72,9 @@ TEST(EdiContact, FieldRules) {
         {"231225;1200;N0CALL;1;59;001;59;001;IO85MX", false, nullptr, "", ""},
         {"", false, nullptr, "", ""},
         {"[END; some program]", false, nullptr, "", ""},
+        // A stray CR or tab inside a field never reaches the square.
+        {"231225;1200;N0\rCALL;1;59;001;59;001;;IO85\tMX", true, "IO85mx", "N0CALL", "25/12/23"},
+        {"2312\r25;1200;N0CALL;1;59;001;59;001;;IO85\r", true, "IO85", "N0CALL", "25/12/23"},
     };
     for (const auto& c : cases) {
         bool readable = !c.readable;

@@ -9,6 +9,8 @@
 
 #include "app/forms.h"
 #include "database/shared_state.h"
+#include "import/import_form.h"
+#include "import/import_form2.h"
 #include "menu/startup.h"
 #include "tests/test_support.h"
 #include "ui/dialogs.h"
@@ -111,6 +113,13 @@ TEST_F(ImportFlowTest, ImportAdifShowsTheNewTotals) {
     EXPECT_TRUE(readFileBytes(inProgram("changelog.txt")).endsWith("FN31pr\r\n"));
     EXPECT_TRUE(QFile::exists(inDb("2M JO62QM HOME backup.qra")));
     EXPECT_EQ(QDir::currentPath(), QDir(programDir_.path()).canonicalPath());
+}
+
+TEST_F(ImportFlowTest, WindowCaptions) {
+    const ImportForm adif(windows_);
+    EXPECT_EQ(adif.windowTitle(), QStringLiteral("Morvel by Tovrin: Import ADIF records"));
+    const ImportForm2 edi(windows_);
+    EXPECT_EQ(edi.windowTitle(), QStringLiteral("ImportForm2"));
 }
 
 TEST_F(ImportFlowTest, CancelledFileDialogTouchesNothing) {
