@@ -157,9 +157,11 @@ ImportResult failed(ImportResult result, const std::string& what, const std::str
 std::string ImportResult::closingMessage() const {
     std::string text = std::to_string(squaresWritten) + " new squares added";
     if (unreadable > 0) {
-        text += "\n" + std::to_string(unreadable) +
-                (kind == ImportKind::Adif ? " unreadable records were skipped"
-                                          : " unreadable lines were skipped");
+        const bool one = unreadable == 1;
+        const char* what = kind == ImportKind::Adif ? (one ? " record" : " records")
+                                                    : (one ? " line" : " lines");
+        text += "\n" + std::to_string(unreadable) + " unreadable" + what +
+                (one ? " was skipped" : " were skipped");
     }
     return text;
 }

@@ -46,7 +46,7 @@ TEST_F(CliImportTest, ImportAdifPrintsTheClosingMessage) {
           "<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>\n"
           "<call:5>Q2ABC<band:2>2m");
     EXPECT_EQ(run({"import-adif", "2M JO62QM HOME.QRA", "log.adi"}), 0) << err_.str();
-    EXPECT_EQ(out_.str(), "1 new squares added\n1 unreadable records were skipped\n");
+    EXPECT_EQ(out_.str(), "1 new squares added\n1 unreadable record was skipped\n");
     EXPECT_EQ(readSquare(db_, "IO", 85).callsignText(), "Q1ABC     ");
     // The database's folder holds the scratch copy, the change log and the backup.
     for (const char* name : {"adi.tmp", "changelog.txt", "2M JO62QM HOME backup.qra"})

@@ -187,7 +187,7 @@ TEST_F(ImportTest, UnreadableRecordsGetASecondLine) {
     const ImportResult r = import(ImportKind::Adif, log);
     EXPECT_EQ(r.squaresWritten, 2);
     EXPECT_EQ(r.unreadable, 1);
-    EXPECT_EQ(r.closingMessage(), "2 new squares added\n1 unreadable records were skipped");
+    EXPECT_EQ(r.closingMessage(), "2 new squares added\n1 unreadable record was skipped");
 }
 
 TEST_F(ImportTest, TwoImportsInARow) {
@@ -241,7 +241,7 @@ TEST_F(ImportTest, EdiWithoutChangesEndsWithALineEnd) {
     const ImportResult r = import(ImportKind::Edi, ediLog("231225;1200;N0CALL;1\r\n", 1));
     EXPECT_EQ(r.squaresWritten, 0);
     EXPECT_EQ(r.unreadable, 1);
-    EXPECT_EQ(r.closingMessage(), "0 new squares added\n1 unreadable lines were skipped");
+    EXPECT_EQ(r.closingMessage(), "0 new squares added\n1 unreadable line was skipped");
     EXPECT_TRUE(changelog().endsWith("\r\n\r\nNo changes made\r\n"));
 }
 
@@ -302,6 +302,23 @@ TEST(ImportNames, BackupAndQuestion) {
     EXPECT_EQ(ediQuestion("144 MHz", "2M"), "About to import 144 MHz records to QRA file for 2M");
     EXPECT_EQ(scratchFileName(ImportKind::Adif), QStringLiteral("adi.tmp"));
     EXPECT_EQ(scratchFileName(ImportKind::Edi), QStringLiteral("edi.tmp"));
+}
+
+}  // namespace
+}  // namespace morvel
+
+namespace morvel {
+namespace {
+
+TEST(ClosingMessage, CountsAboveOneAndTheUnreadableLine) {
+    ImportResult r;
+    r.squaresWritten = 40000;  // beyond 16 bits
+    EXPECT_EQ(r.closingMessage(), "40000 new squares added");
+    r.unreadable = 3;
+    EXPECT_EQ(r.closingMessage(), "40000 new squares added\n3 unreadable records were skipped");
+    r.kind = ImportKind::Edi;
+    r.unreadable = 2;
+    EXPECT_EQ(r.closingMessage(), "40000 new squares added\n2 unreadable lines were skipped");
 }
 
 }  // namespace
