@@ -11,26 +11,21 @@
 
 namespace morvel {
 
-FileDialogRequest adifFileDialog() {
+FileDialogRequest importFileDialog(ImportKind kind) {
+    const bool adif = kind == ImportKind::Adif;
     FileDialogRequest r;
-    r.filter = QStringLiteral("ADIF Files (.adi)|*.adi|All Files| *.*");
+    r.filter = adif ? QStringLiteral("ADIF Files (.adi)|*.adi|All Files| *.*")
+                    : QStringLiteral("EDI Files (.edi)|*.edi|All Files| *.*");
     r.filterIndex = 1;
-    r.title = QStringLiteral("Select ADIF file to import");
+    r.title = adif ? QStringLiteral("Select ADIF file to import")
+                   : QStringLiteral("Select EDI file to import");
     return r;
 }
 
-FileDialogRequest ediFileDialog() {
-    FileDialogRequest r;
-    r.filter = QStringLiteral("EDI Files (.edi)|*.edi|All Files| *.*");
-    r.filterIndex = 1;
-    r.title = QStringLiteral("Select EDI file to import");
-    return r;
-}
-
-void runImportWindow(Windows& windows, ImportKind kind, const FileDialogRequest& dialog) {
+void runImportWindow(Windows& windows, ImportKind kind) {
     Dialogs& dialogs = windows.dialogs();
     const SharedState& state = windows.state();
-    const std::optional<QString> chosen = dialogs.openFile(dialog);
+    const std::optional<QString> chosen = dialogs.openFile(importFileDialog(kind));
     if (!chosen || chosen->isEmpty()) return;
 
     // The database lies in the folder the main menu lists.
@@ -67,7 +62,7 @@ ImportForm::ImportForm(Windows& windows) : Form(windows, kAdifImportForm) {
 }
 
 void ImportForm::Form_Load() {
-    runImportWindow(windows(), ImportKind::Adif, adifFileDialog());
+    runImportWindow(windows(), ImportKind::Adif);
 }
 
 }  // namespace morvel

@@ -8,16 +8,15 @@ namespace morvel {
 
 class Windows;
 
-// The open-file dialogs of the two imports.
-FileDialogRequest adifFileDialog();
-FileDialogRequest ediFileDialog();
+// The open-file dialog of each import.
+FileDialogRequest importFileDialog(ImportKind kind);
 
 // The whole import as an import window's loading runs it: the file dialog,
 // the import into the main menu's selected database (the EDI question asked
 // through the dialogs), the closing message or what failed, and the main menu
 // shown again. A cancelled file dialog, or Cancel at the EDI question, ends
 // it with nothing more shown.
-void runImportWindow(Windows& windows, ImportKind kind, const FileDialogRequest& dialog);
+void runImportWindow(Windows& windows, ImportKind kind);
 
 // ADIF import; the import runs while the window loads.
 class ImportForm : public Form {

@@ -13,7 +13,7 @@ ImportForm2::ImportForm2(Windows& windows) : Form(windows, kEdiImportForm) {
 }
 
 void ImportForm2::Form_Load() {
-    runImportWindow(windows(), ImportKind::Edi, ediFileDialog());
+    runImportWindow(windows(), ImportKind::Edi);
 }
 
 }  // namespace morvel
