@@ -17,6 +17,8 @@ coast_area=5000      # continents and islands of this size and more: coast.pnt
 lake_area=500        # lakes of this size and more: also coast.pnt
 island_area=1        # smaller islands down to this size: island.pnt
 world_area=500       # land and lakes drawn on the world map: mapper.pnt
+# The world map keeps real lakes only (+l): the river-lakes GSHHG adds along the
+# great rivers (Ob, Yenisei, Amazon, Congo) read as long stray lines at that scale.
 
 command -v gmt >/dev/null || { echo "make_maps.sh: gmt is not installed (apt-get install gmt gmt-gshhg)" >&2; exit 1; }
 [ -x "$gen" ] || { echo "make_maps.sh: build $gen first" >&2; exit 1; }
@@ -31,7 +33,7 @@ dump lakes   -D$field_res -W -A$lake_area/2/2
 dump islands -D$field_res -W -A$island_area/1/1
 dump country -D$field_res -N1
 dump state   -D$field_res -N2
-dump world   -D$world_res -W -A$world_area/1/2
+dump world   -D$world_res -W -A$world_area/1/2+l
 
 mkdir -p "$out"
 "$gen" --out "$out/coast.pnt" "$tmp/large.txt" "$tmp/lakes.txt"
