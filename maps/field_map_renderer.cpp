@@ -55,6 +55,7 @@ std::string exportedMessage(std::string_view pictureName) {
 }
 
 bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error) {
+    // Zero bytes stand for whatever a short file lacks: empty squares.
     bytes.assign(static_cast<std::size_t>(kDatabaseSize), '\0');
     qint64 got = 0;
     while (got < kDatabaseSize) {
@@ -67,7 +68,6 @@ bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error) 
         if (n == 0) break;
         got += n;
     }
-    bytes.resize(static_cast<std::size_t>(got));
     return true;
 }
 
@@ -100,16 +100,16 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
     // black border) gives the picture of painting them one after another.
     std::vector<QRectF> confirmed;
     std::vector<QRectF> worked;
-    const std::size_t records =
-        std::min<std::size_t>(database.size() / FieldRecord::kSize, kRecordCount);
-    for (std::size_t r = 0; r < records; ++r) {
-        const char* record = database.data() + r * FieldRecord::kSize;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(kRecordCount); ++r) {
+        const std::size_t record = r * FieldRecord::kSize;
         const double west = kFieldWidth * static_cast<double>(r / kFieldLetters);
         const double south = kFieldHeight * static_cast<double>(r % kFieldLetters) + kSouthPole;
         for (int i = 0; i < 10; ++i) {
             for (int j = 0; j < 10; ++j) {
-                const SquareEntry e =
-                    SquareEntry::decode(record + (10 * i + j) * SquareEntry::kSize);
+                const std::size_t slot = record + static_cast<std::size_t>(10 * i + j) * SquareEntry::kSize;
+                // Squares past the end of short data are empty.
+                if (slot + SquareEntry::kSize > database.size()) continue;
+                const SquareEntry e = SquareEntry::decode(database.data() + slot);
                 if (!e.hasContact()) continue;
                 (e.isConfirmed() ? confirmed : worked)
                     .emplace_back(west + kSquareWidth * i, south + kSquareHeight * j, kSquareWidth,

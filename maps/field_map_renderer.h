@@ -40,8 +40,9 @@ std::string exportedMessage(std::string_view pictureName);
 inline constexpr char kExportTitle[] = "Morvel: Map JPG Export";
 
 // Reads a database for the map. A missing or unreadable file is an error
-// (the text names the file) and is never created; `bytes` is then empty. A
-// short file simply gives fewer bytes: the records past its end are empty.
+// (the text names the file) and is never created; `bytes` is then empty.
+// Otherwise `bytes` holds 324 records, the part past a short file's end as
+// zero bytes, so those squares are empty.
 bool readMapDatabase(const QString& path, std::string& bytes, std::string& error);
 bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error);
 
@@ -49,7 +50,7 @@ bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error);
 // painter's device-independent units: the background, every square of
 // `database` whose confirmed flag is -1 (green) or else whose worked flag is
 // -1 (RGB(249, 96, 79)) with a black border, then the world outline, then
-// the field grid. `database` holds the records in file order; records past
+// the field grid. `database` holds the records in file order; squares past
 // its end are empty. The painter's state is restored afterwards.
 void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
                   std::span<const OutlinePoint> worldOutline, int mapview);
