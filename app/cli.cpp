@@ -220,9 +220,13 @@ int map(const QStringList& a, CliStreams& io, const QDir& dir) {
     int view = kViewWorld;
     if (options.contains("--view")) {
         const QString v = options["--view"].toLower();
-        view = v == "world" ? kViewWorld : v == "europe" ? kViewEurope : v == "na" ? kViewNorthAmerica : 0;
+        view = v == "world"    ? kViewWorld
+               : v == "europe" ? kViewEurope
+               : v == "na"     ? kViewNorthAmerica
+                               : 0;
         if (view == 0) {
-            io.err << "Not a view: " << toLatin1Text(options["--view"]) << " (world, europe or na)\n";
+            io.err << "Not a view: " << toLatin1Text(options["--view"])
+                   << " (world, europe or na)\n";
             return kFailed;
         }
     }

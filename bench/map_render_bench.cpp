@@ -34,8 +34,12 @@ QString writeDatabase(const QTemporaryDir& dir, bool full) {
         const std::string field = fieldLetters(r);
         for (int k = 0; full && k < FieldRecord::kSquares; ++k) {
             SquareEntry& e = record.entries[k];
-            const char loc[] = {field[0], field[1], static_cast<char>('0' + k / 10),
-                                static_cast<char>('0' + k % 10), 'L', 'L'};
+            const char loc[] = {field[0],
+                                field[1],
+                                static_cast<char>('0' + k / 10),
+                                static_cast<char>('0' + k % 10),
+                                'L',
+                                'L'};
             e.setLocator({loc, 6});
             e.setCallsign("G4ABC");
             e.setDate("01/02/03");
@@ -69,13 +73,21 @@ void fieldMap(benchmark::State& state, bool full, int view, QSize size) {
     state.counters["outline points"] = static_cast<double>(outline.size());
 }
 
-void BM_FieldMapFullWorld(benchmark::State& s) { fieldMap(s, true, kViewWorld, {1016, 742}); }
-void BM_FieldMapFullEurope(benchmark::State& s) { fieldMap(s, true, kViewEurope, {1016, 742}); }
+void BM_FieldMapFullWorld(benchmark::State& s) {
+    fieldMap(s, true, kViewWorld, {1016, 742});
+}
+void BM_FieldMapFullEurope(benchmark::State& s) {
+    fieldMap(s, true, kViewEurope, {1016, 742});
+}
 void BM_FieldMapFullNorthAmerica(benchmark::State& s) {
     fieldMap(s, true, kViewNorthAmerica, {1016, 742});
 }
-void BM_FieldMapEmptyWorld(benchmark::State& s) { fieldMap(s, false, kViewWorld, {1016, 742}); }
-void BM_FieldMapFullWorld2x(benchmark::State& s) { fieldMap(s, true, kViewWorld, {2032, 1484}); }
+void BM_FieldMapEmptyWorld(benchmark::State& s) {
+    fieldMap(s, false, kViewWorld, {1016, 742});
+}
+void BM_FieldMapFullWorld2x(benchmark::State& s) {
+    fieldMap(s, true, kViewWorld, {2032, 1484});
+}
 BENCHMARK(BM_FieldMapFullWorld)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FieldMapFullEurope)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FieldMapFullNorthAmerica)->Unit(benchmark::kMillisecond);
@@ -103,14 +115,17 @@ void fieldView(benchmark::State& state, const char* field, int view) {
         loadFieldOutlines(mapFolder(), view, outlines);
         image.fill(QColor(255, 224, 192));
         QPainter painter(&image);
-        benchmark::DoNotOptimize(drawFieldView(painter, size, record,
-                                               fieldOrigin(pick.fieldwest, pick.fieldsouth),
-                                               outlines, view));
+        benchmark::DoNotOptimize(drawFieldView(
+            painter, size, record, fieldOrigin(pick.fieldwest, pick.fieldsouth), outlines, view));
     }
 }
 
-void BM_FieldViewIO(benchmark::State& s) { fieldView(s, "IO", kViewWorld); }
-void BM_FieldViewFNWithStates(benchmark::State& s) { fieldView(s, "FN", kViewNorthAmerica); }
+void BM_FieldViewIO(benchmark::State& s) {
+    fieldView(s, "IO", kViewWorld);
+}
+void BM_FieldViewFNWithStates(benchmark::State& s) {
+    fieldView(s, "FN", kViewNorthAmerica);
+}
 BENCHMARK(BM_FieldViewIO)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FieldViewFNWithStates)->Unit(benchmark::kMillisecond);
 

@@ -30,19 +30,27 @@ constexpr double kNorthPole = 5400;
 
 std::optional<MapRect> viewRect(int mapview) {
     switch (mapview) {
-        case kViewWorld: return MapRect{0, 5400, 21600, -5400};
-        case kViewEurope: return MapRect{8400, 5400, 16800, 1200};
-        case kViewNorthAmerica: return MapRect{0, 4200, 8400, 0};
-        default: return std::nullopt;
+        case kViewWorld:
+            return MapRect{0, 5400, 21600, -5400};
+        case kViewEurope:
+            return MapRect{8400, 5400, 16800, 1200};
+        case kViewNorthAmerica:
+            return MapRect{0, 4200, 8400, 0};
+        default:
+            return std::nullopt;
     }
 }
 
 std::string viewName(int mapview) {
     switch (mapview) {
-        case kViewWorld: return "World";
-        case kViewEurope: return "Europe";
-        case kViewNorthAmerica: return "N America";
-        default: return {};
+        case kViewWorld:
+            return "World";
+        case kViewEurope:
+            return "Europe";
+        case kViewNorthAmerica:
+            return "N America";
+        default:
+            return {};
     }
 }
 
@@ -106,7 +114,8 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
         const double south = kFieldHeight * static_cast<double>(r % kFieldLetters) + kSouthPole;
         for (int i = 0; i < 10; ++i) {
             for (int j = 0; j < 10; ++j) {
-                const std::size_t slot = record + static_cast<std::size_t>(10 * i + j) * SquareEntry::kSize;
+                const std::size_t slot =
+                    record + static_cast<std::size_t>(10 * i + j) * SquareEntry::kSize;
                 // Squares past the end of short data are empty.
                 if (slot + SquareEntry::kSize > database.size()) continue;
                 const SquareEntry e = SquareEntry::decode(database.data() + slot);
@@ -118,7 +127,8 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
         }
     }
     painter.setPen(QPen(Qt::black, 0));
-    for (const auto& [rects, fill] : {std::pair{&confirmed, kConfirmedFill}, {&worked, kWorkedFill}}) {
+    for (const auto& [rects, fill] :
+         {std::pair{&confirmed, kConfirmedFill}, {&worked, kWorkedFill}}) {
         painter.setBrush(fill);
         painter.drawRects(rects->data(), static_cast<int>(rects->size()));
     }

@@ -89,7 +89,8 @@ FieldTotals drawFieldView(QPainter& painter, QSizeF target, const FieldRecord& r
             }
         }
     }
-    for (const auto& [rects, fill] : {std::pair{&confirmed, kConfirmedFill}, {&worked, kWorkedFill}}) {
+    for (const auto& [rects, fill] :
+         {std::pair{&confirmed, kConfirmedFill}, {&worked, kWorkedFill}}) {
         painter.setPen(QPen(fill, 0));
         painter.setBrush(fill);
         painter.drawRects(rects->data(), static_cast<int>(rects->size()));

@@ -8,9 +8,10 @@ namespace morvel {
 
 bool saveImage(const QImage& image, const QString& path, std::string& error) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const char* format = suffix == QLatin1String("png")                                 ? "png"
-                         : suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") ? "jpg"
-                                                                                             : nullptr;
+    const char* format = suffix == QLatin1String("png") ? "png"
+                         : suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")
+                             ? "jpg"
+                             : nullptr;
     if (!format) {
         error = "a picture name ends in .png, .jpg or .jpeg";
         return false;

@@ -98,7 +98,8 @@ TEST(Cli, MapAndFieldPicturesOfARealFile) {
     EXPECT_EQ(world.size(), QSize(1016, 742));
     EXPECT_EQ(world.pixelColor(499, 142), QColor(249, 96, 79));  // IO85, 9 W 53.5 N
 
-    const CliRun jpeg = runIn(dir.path(), {"map", db, "eu.JPG", "--size", "400x300", "--view", "europe"});
+    const CliRun jpeg =
+        runIn(dir.path(), {"map", db, "eu.JPG", "--size", "400x300", "--view", "europe"});
     ASSERT_EQ(jpeg.status, 0) << jpeg.err;
     QImageReader reader(d.filePath("eu.JPG"));
     EXPECT_EQ(reader.format(), QByteArray("jpeg"));

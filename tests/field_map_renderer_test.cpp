@@ -86,7 +86,7 @@ TEST(FieldMapRenderer, OnlyMinusOneSetsAFlagAndConfirmedWins) {
     const struct {
         std::int16_t worked, confirmed;
         QColor colour;
-    } cases[] = {{-1, -1, kGreen}, {0, -1, kGreen}, {-1, 0, kRed},
+    } cases[] = {{-1, -1, kGreen},    {0, -1, kGreen},     {-1, 0, kRed},
                  {1, 1, kBackground}, {1, 0, kBackground}, {0, 1, kBackground}};
     std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
     for (int k = 0; k < 6; ++k) setFlags(db, 9, 14, 11 * k, cases[k].worked, cases[k].confirmed);
@@ -157,8 +157,8 @@ TEST(FieldMapRenderer, WorldOutlineBreaksAt180And160East) {
     };
     for (const auto& c : cases) {
         for (const QSize size : kSizes) {
-            const QImage image = render(db, {{2000, 900, c.lonFrom}, {0, 900, c.lonTo}},
-                                        kViewWorld, size);
+            const QImage image =
+                render(db, {{2000, 900, c.lonFrom}, {0, 900, c.lonTo}}, kViewWorld, size);
             EXPECT_EQ(inkBetween(image, {c.xFrom, 900}, {c.xTo, 900}, size), c.drawn)
                 << c.name << " at " << size.width();
         }
@@ -171,9 +171,8 @@ TEST(FieldMapRenderer, PickKeepsFieldsWithinTheMap) {
         const char* name;
         float west, south;
     } cases[] = {
-        {10710, 3130, "IO", 340, 50},  {11400, 3300, "JO", 0, 50},
-        {21600, 5400, "RR", 160, 80},  {-50, -6000, "AA", 180, -90},
-        {1e12, -1e12, "RA", 160, -90}, {0, -5400, "AA", 180, -90},
+        {10710, 3130, "IO", 340, 50}, {11400, 3300, "JO", 0, 50},    {21600, 5400, "RR", 160, 80},
+        {-50, -6000, "AA", 180, -90}, {1e12, -1e12, "RA", 160, -90}, {0, -5400, "AA", 180, -90},
     };
     for (const auto& c : cases) {
         const FieldPick pick = pickField({c.x, c.y});

@@ -22,9 +22,7 @@ const QSize kSizes[] = {{1501, 602}, {1000, 400}};
 struct Drawing {
     QImage image;
     FieldTotals totals;
-    QColor at(double x, double y) const {
-        return image.pixelColor(pixel(x, y));
-    }
+    QColor at(double x, double y) const { return image.pixelColor(pixel(x, y)); }
     QPoint pixel(double x, double y) const {
         return QPointF(x * image.width() / 1500, y * image.height() / 601).toPoint();
     }
@@ -67,7 +65,8 @@ TEST(FieldViewRenderer, EmptyFieldShowsGridAndAllNumbersWithoutFills) {
             for (int r = 0; r < 10; ++r) {
                 int inked = 0;
                 for (int x = 120 * i + 36; x < 120 * i + 100; x += 2)
-                    for (int y = 60 * r + 22; y < 60 * r + 40; ++y) inked += d.at(x, y) != kBackground;
+                    for (int y = 60 * r + 22; y < 60 * r + 40; ++y)
+                        inked += d.at(x, y) != kBackground;
                 EXPECT_GT(inked, 5) << i << "," << r;
                 EXPECT_EQ(d.at(120 * i + 10, 60 * r + 8), kBackground);
             }
@@ -81,7 +80,7 @@ TEST(FieldViewRenderer, FillsAndTotalsCountOnlyMinusOne) {
         int slot;
         std::int16_t worked, confirmed;
         QColor colour;
-    } cases[] = {{0, -1, -1, kGreen},     {11, 0, -1, kGreen},    {22, -1, 0, kRed},
+    } cases[] = {{0, -1, -1, kGreen},     {11, 0, -1, kGreen},     {22, -1, 0, kRed},
                  {33, 1, 0, kBackground}, {44, 0, 1, kBackground}, {55, 1, 1, kBackground}};
     FieldRecord record = FieldRecord::blank();
     for (const auto& c : cases) {
@@ -114,8 +113,8 @@ TEST(FieldViewRenderer, SquareIO85IsItsCellOfRecord159) {
         EXPECT_EQ(d.totals.worked, 1);
         for (const QPointF p : {QPointF(965, 245), QPointF(1075, 245), QPointF(965, 295)})
             EXPECT_EQ(d.at(p.x(), p.y()), kRed) << p.x() << "," << p.y();
-        for (const QPointF p : {QPointF(955, 270), QPointF(1085, 270), QPointF(1000, 235),
-                                QPointF(1000, 305)})
+        for (const QPointF p :
+             {QPointF(955, 270), QPointF(1085, 270), QPointF(1000, 235), QPointF(1000, 305)})
             EXPECT_NE(d.at(p.x(), p.y()), kRed) << p.x() << "," << p.y();
     }
 }
@@ -137,8 +136,8 @@ TEST(FieldViewRenderer, StateBordersOnlyInTheNorthAmericaView) {
         EXPECT_EQ(outlines.state.size(), mapview == 3 ? 2u : 0u);
         EXPECT_TRUE(outlines.coast.empty());
         // On its own, the border would be drawn in any view.
-        const Drawing d = draw(FieldRecord::blank(), kSizes[0], stateOnly, mapview,
-                               fieldOrigin(280, 40));
+        const Drawing d =
+            draw(FieldRecord::blank(), kSizes[0], stateOnly, mapview, fieldOrigin(280, 40));
         EXPECT_EQ(d.near(370, 270, kState), mapview == 3) << mapview;
     }
     EXPECT_FALSE(QFile::exists(dir.filePath(kCoastFile)));
