@@ -1,6 +1,11 @@
 #include "app/cli.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QImage>
+#include <QMap>
+#include <QPainter>
+#include <QRegularExpression>
 #include <cstdio>
 #include <functional>
 #include <istream>
@@ -9,9 +14,13 @@
 #include <vector>
 
 #include "database/create_database.h"
+#include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "geo/locator.h"
 #include "import/import_frame.h"
+#include "maps/field_map_renderer.h"
+#include "maps/field_view_renderer.h"
+#include "maps/image_file.h"
 #include "menu/statistics.h"
 #include "menu/summary.h"
 
@@ -153,6 +162,127 @@ int summary(const QStringList& a, CliStreams& io, const QDir& dir) {
     return kOk;
 }
 
+// Options after the fixed arguments: those named in withValue take the next
+// argument, the flags none. Anything else is a usage error.
+bool parseOptions(const QStringList& a, int fixed, const QStringList& withValue,
+                  const QStringList& flags, QMap<QString, QString>& options) {
+    for (int k = fixed; k < a.size(); ++k) {
+        if (flags.contains(a[k]) && !options.contains(a[k])) {
+            options.insert(a[k], {});
+        } else if (withValue.contains(a[k]) && !options.contains(a[k]) && k + 1 < a.size()) {
+            options.insert(a[k], a[k + 1]);
+            ++k;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "WIDTHxHEIGHT", each 1 to 16384 pixels.
+bool parseSize(const QMap<QString, QString>& options, QSize& size, CliStreams& io) {
+    if (!options.contains("--size")) return true;
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,5})x([0-9]{1,5})$"));
+    const auto m = pattern.match(options["--size"]);
+    const int w = m.hasMatch() ? m.captured(1).toInt() : 0;
+    const int h = m.hasMatch() ? m.captured(2).toInt() : 0;
+    if (w < 1 || h < 1 || w > 16384 || h > 16384) {
+        io.err << "Not a picture size: " << toLatin1Text(options["--size"])
+               << " (WIDTHxHEIGHT, 1 to 16384 pixels each)\n";
+        return false;
+    }
+    size = QSize(w, h);
+    return true;
+}
+
+// The outline files lie beside the program.
+QDir mapFolder() {
+    return QDir(QCoreApplication::applicationDirPath());
+}
+
+int writePicture(const QImage& image, const QString& path, CliStreams& io) {
+    std::string error;
+    if (!saveImage(image, path, error)) {
+        io.err << "The picture could not be written: " << toLatin1Text(path) << ": " << error
+               << "\n";
+        return kFailed;
+    }
+    io.out << toLatin1Text(QFileInfo(path).absoluteFilePath()) << "\n";
+    return kOk;
+}
+
+int map(const QStringList& a, CliStreams& io, const QDir& dir) {
+    QMap<QString, QString> options;
+    if (!parseOptions(a, 2, {"--view", "--size"}, {}, options)) {
+        io.err << "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH]\n";
+        return kUsage;
+    }
+    int view = kViewWorld;
+    if (options.contains("--view")) {
+        const QString v = options["--view"].toLower();
+        view = v == "world"    ? kViewWorld
+               : v == "europe" ? kViewEurope
+               : v == "na"     ? kViewNorthAmerica
+                               : 0;
+        if (view == 0) {
+            io.err << "Not a view: " << toLatin1Text(options["--view"])
+                   << " (world, europe or na)\n";
+            return kFailed;
+        }
+    }
+    QSize size(1016, 742);
+    if (!parseSize(options, size, io)) return kFailed;
+    std::string database;
+    std::string error;
+    if (!readMapDatabase(dir.filePath(a[0]), database, error)) {
+        io.err << "Cannot read the database: " << error << "\n";
+        return kFailed;
+    }
+    std::vector<OutlinePoint> outline;
+    readOutlineFile(mapFolder().filePath(kWorldFile), outline, error);  // missing: no outline
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    drawFieldMap(painter, size, database, outline, view);
+    painter.end();
+    return writePicture(image, dir.filePath(a[1]), io);
+}
+
+int field(const QStringList& a, CliStreams& io, const QDir& dir) {
+    QMap<QString, QString> options;
+    if (!parseOptions(a, 3, {"--size"}, {"--states"}, options)) {
+        io.err << "usage: morvel-cli field DB FIELD OUT [--states] [--size WxH]\n";
+        return kUsage;
+    }
+    const std::string name = upperLatin1(toLatin1Text(a[1]));
+    if (name.size() != 2 || name[0] < 'A' || name[0] > 'R' || name[1] < 'A' || name[1] > 'R') {
+        io.err << "Not a field: " << toLatin1Text(a[1]) << " (AA to RR)\n";
+        return kFailed;
+    }
+    QSize size(1501, 602);
+    if (!parseSize(options, size, io)) return kFailed;
+    std::string error;
+    FieldRecord record;
+    const auto db = QraFile::open(dir.filePath(a[0]), QraFile::Mode::Read, error);
+    if (!db || !db->read(recordNumber(name[0], name[1]), record, error)) {
+        io.err << "Cannot read the database: " << error << "\n";
+        return kFailed;
+    }
+    const int view = options.contains("--states") ? kViewNorthAmerica : kViewWorld;
+    FieldOutlines outlines;
+    loadFieldOutlines(mapFolder(), view, outlines);
+    const FieldPick pick = fieldByIndex(name[0] - 'A', name[1] - 'A');
+    QImage image(size, QImage::Format_RGB32);
+    // 96 dots per inch, as on a screen, for the 16-point square numbers.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.fill(QColor(255, 224, 192));
+    QPainter painter(&image);
+    drawFieldView(painter, size, record, fieldOrigin(pick.fieldwest, pick.fieldsouth), outlines,
+                  view);
+    painter.end();
+    return writePicture(image, dir.filePath(a[2]), io);
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"distance", "distance FROM TO", 2, 2, distance},
@@ -161,6 +291,8 @@ const std::vector<Command>& commands() {
         {"import-adif", "import-adif DB LOG", 2, 2, importAdif},
         {"import-edi", "import-edi DB LOG [--yes]", 2, 3, importEdi},
         {"summary", "summary DB OUT [--confirmed]", 2, 3, summary},
+        {"map", "map DB OUT [--view world|europe|na] [--size WxH]", 2, 6, map},
+        {"field", "field DB FIELD OUT [--states] [--size WxH]", 3, 6, field},
     };
     return table;
 }

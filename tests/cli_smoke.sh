@@ -13,6 +13,8 @@ fail() { echo "cli_smoke: $*" >&2; exit 1; }
 [ "$(cat err)" = "File already exists" ] || fail "exists message"
 expected=$'File: 2M IO85AB .QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFields Worked:  0\nODX:    0 km'
 [ "$("$cli" stats "2M IO85AB .QRA")" = "$expected" ] || fail "stats"
+[ "$("$cli" map "2M IO85AB .QRA" world.png 2>/dev/null)" = "$PWD/world.png" ] || fail "map"
+[ "$(head -c 4 world.png | tail -c 3)" = "PNG" ] || fail "map picture"
 set +e; "$cli" >/dev/null 2>&1; status=$?; set -e
 [ "$status" = 2 ] || fail "usage status $status"
 echo "cli_smoke: 1 passed, 0 failed"

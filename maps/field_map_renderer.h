@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QIODevice>
+#include <QPainter>
+#include <QString>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "maps/outline_file.h"
+
+namespace morvel {
+
+// The field map's views (the shared value `mapview`).
+inline constexpr int kViewWorld = 1;
+inline constexpr int kViewEurope = 2;
+inline constexpr int kViewNorthAmerica = 3;
+
+// The field map's coordinates are those of plotWorldMap: x = minutes east of
+// 180 W (0..21600), y = latitude in minutes, north up. A view is the
+// rectangle of them that fills the whole target, each axis by itself.
+struct MapRect {
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+};
+
+// The rectangle of views 1, 2 and 3; nothing for any other value, which
+// draws in the painter's current coordinates.
+std::optional<MapRect> viewRect(int mapview);
+// "World", "Europe", "N America"; empty for any other value.
+std::string viewName(int mapview);
+
+// The exported picture's name: `filename` up to its first "." (all of it
+// without one), a blank, the view name and ".jpg".
+std::string exportPictureName(std::string_view filename, int mapview);
+std::string exportedMessage(std::string_view pictureName);
+inline constexpr char kExportTitle[] = "Morvel: Map JPG Export";
+
+// Reads a database for the map. A missing or unreadable file is an error
+// (the text names the file) and is never created; `bytes` is then empty.
+// Otherwise `bytes` holds 324 records, the part past a short file's end as
+// zero bytes, so those squares are empty.
+bool readMapDatabase(const QString& path, std::string& bytes, std::string& error);
+bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error);
+
+// The whole field map over the painter's area (0, 0)-target, in the
+// painter's device-independent units: the background, every square of
+// `database` whose confirmed flag is -1 (green) or else whose worked flag is
+// -1 (RGB(249, 96, 79)) with a black border, then the world outline, then
+// the field grid. `database` holds the records in file order; squares past
+// its end are empty. The painter's state is restored afterwards.
+void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
+                  std::span<const OutlinePoint> worldOutline, int mapview);
+
+// The field under a point of the map and the edges Form2 opens it with. The
+// indices are kept within 0..17, so points on or beyond the map's edge give a
+// field of the 324.
+struct FieldPick {
+    std::string fieldname;  // longitude letter first
+    float fieldwest = 0;    // whole degrees east of Greenwich, 0..340
+    float fieldsouth = 0;   // whole degrees of latitude, -90..80
+};
+FieldPick pickField(QPointF mapPoint);
+FieldPick fieldByIndex(int lonIndex, int latIndex);
+// The pointer caption for a pick.
+std::string pickCaption(const FieldPick& pick);
+
+// The map point under a pixel of a target of the given size in a view; for a
+// view without a mapping the pixel itself.
+QPointF mapPointAt(QPointF pixel, QSizeF target, int mapview);
+
+}  // namespace morvel

@@ -1,0 +1,240 @@
+#include "maps/field_map_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "database/qra_file.h"
+#include "database/qra_names.h"
+#include "maps/outline_painter.h"
+
+namespace morvel {
+namespace {
+
+const QColor kBackground(255, 224, 192);
+const QColor kGreen(0, 128, 0);
+const QColor kRed(249, 96, 79);
+const QColor kBlack(0, 0, 0);
+const QSize kSizes[] = {{1016, 742}, {2032, 1484}, {640, 480}};
+
+// Field indices F, G (0 for "A") and slot.
+void setFlags(std::string& db, int f, int g, int slot, std::int16_t worked,
+              std::int16_t confirmed) {
+    SquareEntry e = SquareEntry::blank();
+    e.worked = worked;
+    e.confirmed = confirmed;
+    e.encode(db.data() + (18 * f + g) * FieldRecord::kSize + slot * SquareEntry::kSize);
+}
+
+QImage render(const std::string& db, const std::vector<OutlinePoint>& outline, int view,
+              QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    drawFieldMap(painter, size, db, outline, view);
+    return image;
+}
+
+QPoint pixelOf(QPointF map, int view, QSize size) {
+    const MapRect r = *viewRect(view);
+    return logicalMapping(r.left, r.top, r.right, r.bottom, size).map(map).toPoint();
+}
+
+// The centre of square (i, j) of field (f, g) in map coordinates.
+QPointF squareCentre(int f, int g, int i, int j) {
+    return {1200.0 * f + 120 * i + 60, 600.0 * g - 5400 + 60 * j + 30};
+}
+
+bool inkNear(const QImage& image, QPoint p, QColor colour) {
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            if (image.pixelColor(p + QPoint(dx, dy)) == colour) return true;
+    return false;
+}
+
+// Black on the pixel row from a to b (one row either side), away from their
+// end points and from the grid's vertical lines.
+bool inkBetween(const QImage& image, QPointF a, QPointF b, QSize size) {
+    const QPoint pa = pixelOf(a, kViewWorld, size), pb = pixelOf(b, kViewWorld, size);
+    for (int x = std::min(pa.x(), pb.x()) + 2; x <= std::max(pa.x(), pb.x()) - 2; ++x) {
+        if (image.pixelColor(x, pa.y() + 8) == kBlack) continue;
+        for (int dy = -1; dy <= 1; ++dy)
+            if (image.pixelColor(x, pa.y() + dy) == kBlack) return true;
+    }
+    return false;
+}
+
+TEST(FieldMapRenderer, EmptyDatabaseShowsBackgroundOutlineAndGridOnly) {
+    const std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    // 10 E to 20 E at 15 N.
+    const std::vector<OutlinePoint> outline{{2000, 900, 600}, {0, 900, 1200}};
+    for (const QSize size : kSizes) {
+        const QImage image = render(db, outline, kViewWorld, size);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                ASSERT_TRUE(c == kBackground || c == kBlack) << x << "," << y;
+            }
+        EXPECT_TRUE(inkNear(image, pixelOf({11700, 900}, kViewWorld, size), kBlack));
+        EXPECT_TRUE(inkNear(image, pixelOf({10800, 2000}, kViewWorld, size), kBlack));  // grid
+        EXPECT_EQ(image.pixelColor(pixelOf({11700, 2000}, kViewWorld, size)), kBackground);
+    }
+}
+
+TEST(FieldMapRenderer, OnlyMinusOneSetsAFlagAndConfirmedWins) {
+    const struct {
+        std::int16_t worked, confirmed;
+        QColor colour;
+    } cases[] = {{-1, -1, kGreen},    {0, -1, kGreen},     {-1, 0, kRed},
+                 {1, 1, kBackground}, {1, 0, kBackground}, {0, 1, kBackground}};
+    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    for (int k = 0; k < 6; ++k) setFlags(db, 9, 14, 11 * k, cases[k].worked, cases[k].confirmed);
+    for (const QSize size : kSizes) {
+        const QImage image = render(db, {}, kViewEurope, size);
+        for (int k = 0; k < 6; ++k) {
+            EXPECT_EQ(image.pixelColor(pixelOf(squareCentre(9, 14, k, k), kViewEurope, size)),
+                      cases[k].colour)
+                << k << " at " << size.width();
+        }
+    }
+}
+
+TEST(FieldMapRenderer, NorthernmostRowAtTheTopOfWorldAndEurope) {
+    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    setFlags(db, 9, 17, 9, 0, -1);  // JR09, 80..90 N
+    for (const int view : {kViewWorld, kViewEurope}) {
+        for (const QSize size : kSizes) {
+            const QImage image = render(db, {}, view, size);
+            const QPoint centre = pixelOf(squareCentre(9, 17, 0, 9), view, size);
+            EXPECT_EQ(image.pixelColor(centre.x(), 1), kGreen) << view << " at " << size.width();
+        }
+    }
+}
+
+TEST(FieldMapRenderer, EuropeAndNorthAmericaShowSevenBySevenFields) {
+    const struct {
+        int view, west, south, east, north;
+    } views[] = {{kViewEurope, 7, 11, 13, 17}, {kViewNorthAmerica, 0, 9, 6, 15}};
+    for (const auto& v : views) {
+        std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+        setFlags(db, v.west, v.south, 0, -1, 0);   // bottom left square
+        setFlags(db, v.east, v.north, 99, 0, -1);  // top right square
+        // The squares just outside the view, all green.
+        if (v.west > 0) setFlags(db, v.west - 1, v.south, 90, 0, -1);
+        if (v.south > 0) setFlags(db, v.west, v.south - 1, 9, 0, -1);
+        if (v.east < 17) setFlags(db, v.east + 1, v.north, 9, 0, -1);
+        if (v.north < 17) setFlags(db, v.east, v.north + 1, 90, 0, -1);
+        for (const QSize size : kSizes) {
+            const QImage image = render(db, {}, v.view, size);
+            const int w = size.width(), h = size.height();
+            EXPECT_EQ(image.pixelColor(2, h - 3), kRed) << v.view;
+            EXPECT_EQ(image.pixelColor(w - 3, 2), kGreen) << v.view;
+            // Green only inside the top right square: 1/70 of the width, 1/70 of the height.
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    if (image.pixelColor(x, y) != kGreen) continue;
+                    ASSERT_TRUE(x >= w - w / 70 - 1 && y <= h / 70 + 1) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(FieldMapRenderer, WorldOutlineBreaksAt180And160East) {
+    const std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    const struct {
+        const char* name;
+        std::int16_t lonFrom, lonTo;
+        double xFrom, xTo;
+        bool drawn;
+    } cases[] = {
+        {"179 E to 179 W", 10740, -10740, 21540, 60, false},
+        {"159 E to 161 E", 9540, 9660, 20340, 20460, false},
+        {"161 E to 179 E", 9660, 10740, 20460, 21540, true},
+        {"5 W to 1 W", -300, -60, 10500, 10740, true},
+        {"181 E to 190 E wraps west", 10860, 11400, 60, 600, true},
+    };
+    for (const auto& c : cases) {
+        for (const QSize size : kSizes) {
+            const QImage image =
+                render(db, {{2000, 900, c.lonFrom}, {0, 900, c.lonTo}}, kViewWorld, size);
+            EXPECT_EQ(inkBetween(image, {c.xFrom, 900}, {c.xTo, 900}, size), c.drawn)
+                << c.name << " at " << size.width();
+        }
+    }
+}
+
+TEST(FieldMapRenderer, PickKeepsFieldsWithinTheMap) {
+    const struct {
+        double x, y;
+        const char* name;
+        float west, south;
+    } cases[] = {
+        {10710, 3130, "IO", 340, 50}, {11400, 3300, "JO", 0, 50},    {21600, 5400, "RR", 160, 80},
+        {-50, -6000, "AA", 180, -90}, {1e12, -1e12, "RA", 160, -90}, {0, -5400, "AA", 180, -90},
+    };
+    for (const auto& c : cases) {
+        const FieldPick pick = pickField({c.x, c.y});
+        EXPECT_EQ(pick.fieldname, c.name);
+        EXPECT_EQ(pick.fieldwest, c.west) << c.name;
+        EXPECT_EQ(pick.fieldsouth, c.south) << c.name;
+    }
+    EXPECT_EQ(pickCaption(pickField({10710, 3130})), "click to see record for Field IO");
+    for (const QSize size : kSizes) {
+        const QSizeF s(size);
+        EXPECT_EQ(mapPointAt({s.width() / 2, s.height() / 2}, s, kViewWorld), QPointF(10800, 0));
+        EXPECT_EQ(mapPointAt({0, 0}, s, kViewEurope), QPointF(8400, 5400));
+        EXPECT_EQ(mapPointAt({s.width(), s.height()}, s, kViewNorthAmerica), QPointF(8400, 0));
+        EXPECT_EQ(mapPointAt({7, 9}, s, 0), QPointF(7, 9));
+    }
+}
+
+TEST(FieldMapRenderer, ExportPictureNames) {
+    const struct {
+        const char* file;
+        int view;
+        const char* picture;
+    } cases[] = {
+        {"2M IO91WM HOME.QRA", kViewWorld, "2M IO91WM HOME World.jpg"},
+        {"6M JO01AB CONTEST.QRA", kViewNorthAmerica, "6M JO01AB CONTEST N America.jpg"},
+        {"6M JO01AB .QRA", kViewEurope, "6M JO01AB  Europe.jpg"},
+        {"2M X.Y.QRA", 0, "2M X .jpg"},
+        {"NODOT", 4, "NODOT .jpg"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(exportPictureName(c.file, c.view), c.picture);
+    EXPECT_EQ(exportedMessage("6M JO01AB CONTEST N America.jpg"),
+              "File 6M JO01AB CONTEST N America.jpg exported");
+}
+
+TEST(FieldMapRenderer, DatabaseReadNeverCreatesAndShortFilesAreEmptyPastTheirEnd) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("2M IO91WM .QRA");
+    std::string bytes, error;
+    EXPECT_FALSE(readMapDatabase(missing, bytes, error));
+    EXPECT_NE(error.find("2M IO91WM .QRA"), std::string::npos);
+    EXPECT_FALSE(QFile::exists(missing));
+
+    // Record 1 whole with AA00 worked, then record 2 cut inside AB01's flags.
+    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    setFlags(db, 0, 0, 0, -1, 0);
+    setFlags(db, 0, 1, 1, -1, 0);
+    const QString shortFile = dir.filePath("short.qra");
+    QFile out(shortFile);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(db.data(), FieldRecord::kSize + SquareEntry::kSize + 7);
+    out.close();
+    ASSERT_TRUE(readMapDatabase(shortFile, bytes, error)) << error;
+    EXPECT_EQ(bytes.size(), static_cast<std::size_t>(kDatabaseSize));
+    const QImage image = render(bytes, {}, kViewWorld, {2032, 1484});
+    EXPECT_EQ(image.pixelColor(pixelOf(squareCentre(0, 0, 0, 0), kViewWorld, {2032, 1484})), kRed);
+    EXPECT_EQ(image.pixelColor(pixelOf(squareCentre(0, 1, 0, 1), kViewWorld, {2032, 1484})),
+              kBackground);
+    // Data shorter than a record draws no squares and reads nothing past its end.
+    EXPECT_EQ(render(db.substr(0, 10), {}, kViewWorld, {2032, 1484})
+                  .pixelColor(pixelOf(squareCentre(0, 0, 0, 0), kViewWorld, {2032, 1484})),
+              kBackground);
+}
+
+}  // namespace
+}  // namespace morvel
