@@ -21,12 +21,14 @@ cmp -s "$work/a.adi" "$work/c.adi" && fail "the seed changes nothing"
 mkdir "$work/empty"
 said=$("$install" "$cli" "$log" "$work/empty")
 [[ "$said" == *"$name"*"Delete File"* ]] || fail "message: $said"
-[ "$(ls -A "$work/empty")" = "$name" ] || fail "empty folder holds: $(ls -A "$work/empty")"
+[ "$(ls "$work/empty")" = "$name" ] || fail "empty folder holds: $(ls -A "$work/empty")"
 stats=$(cd "$work/empty" && "$cli" stats "$name")
 [ "$(echo "$stats" | wc -l)" = 5 ] || fail "stats: $stats"
 while IFS= read -r line; do
     grep -qxF "    $line" "$src/data/example/README.md" || fail "README lacks: $line"
 done <<<"$stats"
+rm "$work/empty/$name"
+[ -z "$("$install" "$cli" "$log" "$work/empty")$(ls "$work/empty")" ] || fail "deleted example came back"
 
 # Folders that hold a database, in any case of the suffix, stay as they were;
 # --no-example and a failing morvel-cli leave an empty folder empty.

@@ -2,7 +2,8 @@
 # Puts the example database into a folder that holds no database yet, so that
 # the first start shows a populated list. Called by ./run.
 # Usage: tools/install_example.sh [--no-example] MORVEL_CLI EXAMPLE_LOG FOLDER
-# A folder with any database (*.qra, in any case) is never touched.
+# A folder with any database (*.qra, in any case) is never touched, and the
+# example comes only once: deleted with Delete File, it stays deleted.
 set -euo pipefail
 [ "${1:-}" = "--no-example" ] && exit 0
 if [ $# -ne 3 ]; then
@@ -13,6 +14,8 @@ cli="$(realpath "$1")"
 log="$(realpath "$2")"
 folder="$3"
 name="2M JO62QM EXAMPLE.QRA"
+marker="$folder/.morvel-example-installed"
+[ -e "$marker" ] && exit 0
 
 shopt -s nullglob nocaseglob
 databases=("$folder"/*.qra)
@@ -32,4 +35,5 @@ mkdir -p "$folder"
 # never shows a half-copied database.
 mv "$work/$name" "$folder/.example.part"
 mv "$folder/.example.part" "$folder/$name"
+touch "$marker"
 echo "Installed the example database \"$name\" (a 2 m log of invented calls); delete it with Delete File when you no longer need it."
