@@ -10,7 +10,10 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# Sample databases: 324 blank records, then a few squares set.
+# The example database, which ./run installs, and further sample databases:
+# 324 blank records, then a few squares set.
+"$here/../../tools/install_example.sh" "$here/../../build/bin/morvel-cli" \
+    "$here/../../data/example/example_2m.adi" "$work" >/dev/null
 python3 - <<'PY'
 import struct
 slot = b" " * 6 + struct.pack("<hh", 0, 0) + b" " * 18
@@ -44,7 +47,7 @@ shot() {  # window title, output file
 pid=$!
 trap 'kill $pid 2>/dev/null || true; rm -rf "$work"' EXIT
 shot "Main Menu" main_menu.png
-xdotool mousemove 60 110 click 1
+xdotool mousemove 60 129 click 1
 sleep 0.5
 xdotool mousemove 700 20
 shot "Main Menu" main_menu_selected.png
