@@ -58,14 +58,6 @@ TEST(SquareEntryLayout, FlagsAndTextsSitAtTheirBytes) {
     EXPECT_FALSE(odd.hasContact());
 }
 
-TEST(FieldRecordLayout, SlotHundredTravelsThroughUnchanged) {
-    std::string raw(2828, '\0');
-    for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<char>(i * 7 + 3);
-    const FieldRecord r = FieldRecord::decode(raw.data());
-    EXPECT_EQ(r.bytes(), raw);
-    EXPECT_EQ(FieldRecord::blank().bytes().substr(2800), std::string(28, '\0'));
-}
-
 class DatabaseFile : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -139,16 +131,6 @@ TEST(DatabaseFileErrors, ShortFileReadsMissingRecordsAsZeroBytes) {
     EXPECT_FALSE(db->read(0, r, error));
 }
 
-TEST(DatabaseFileErrors, FolderInPlaceOfAFileIsAnError) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir("2M IO85AB .QRA"));
-    std::string error;
-    EXPECT_EQ(
-        QraFile::open(QDir(dir.path()).filePath("2M IO85AB .QRA"), QraFile::Mode::ReadWrite, error),
-        nullptr);
-    EXPECT_FALSE(error.empty());
-}
-
 TEST(FileNames, BandAndLocatorComeBackFromTheName) {
     struct Case {
         const char* name;
@@ -166,10 +148,6 @@ TEST(FileNames, BandAndLocatorComeBackFromTheName) {
     EXPECT_EQ(buildFileName("2m", "io85ab", ""), "2M IO85AB .QRA");
     EXPECT_EQ(buildFileName("70cm", "JO01CD", "Home Station"), "70CM JO01CD HOME STATION.QRA");
     EXPECT_EQ(upperLatin1("sm\xe5"), "SM\xc5");
-}
-
-TEST(FileNames, TextOutsideLatin1BecomesQuestionMarks) {
-    EXPECT_EQ(toLatin1Text(QString::fromUtf8("G\xc3\xa9-\xe2\x82\xac")), "G\xe9-?");
 }
 
 }  // namespace

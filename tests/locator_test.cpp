@@ -25,14 +25,6 @@ TEST(LocatorDistance, WorkedTable) {
     }
 }
 
-TEST(LocatorDistance, CaseLengthAndBareSquares) {
-    EXPECT_EQ(LocatorDistance("JO62QM", "IO91WM"), LocatorDistance("Jo62Qm", "iO91wM"));
-    EXPECT_EQ(LocatorDistance("JO62QMXX99", "IO91WM"), LocatorDistance("JO62QM", "IO91WM"));
-    EXPECT_EQ(LocatorDistance("IO91  ", "JO62  "), LocatorDistance("IO91MM", "JO62MM"));
-    // A bare four-character text reads as the square with its blanks.
-    EXPECT_EQ(LocatorDistance("IO91", "JO62"), LocatorDistance("IO91MM", "JO62MM"));
-}
-
 TEST(LocatorDistance, IdenticalAndInvalidLocatorsGiveZero) {
     // Identical points: x may round past 1 without the clamp.
     for (const char* loc : {"JO62QM", "IO91WM", "AA00AA", "RR99XX", "KP20LE", "IO85  "})

@@ -28,12 +28,6 @@ TEST(OutlineFile, ThirteenBytesGiveTwoPointsAndTheLastByteIsIgnored) {
     EXPECT_EQ(points, expected);
 }
 
-TEST(OutlineFile, ShortFilesHoldNoRecords) {
-    for (const char* hex : {"", "01", "0102030405"}) {
-        EXPECT_TRUE(decodeOutline(QByteArray::fromHex(hex).toStdString()).empty()) << hex;
-    }
-}
-
 TEST(OutlineFile, MissingFileIsAnErrorAndIsNotCreated) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mapper.pnt"));
@@ -43,25 +37,6 @@ TEST(OutlineFile, MissingFileIsAnErrorAndIsNotCreated) {
     EXPECT_TRUE(points.empty());
     EXPECT_NE(error.find("mapper.pnt"), std::string::npos) << error;
     EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST(OutlineFile, UnreadableDeviceIsAnError) {
-    QBuffer closed;
-    std::vector<OutlinePoint> points;
-    std::string error;
-    EXPECT_FALSE(readOutline(closed, points, error));
-    EXPECT_FALSE(error.empty());
-}
-
-TEST(OutlineFile, ReadsFromAnyDevice) {
-    QByteArray bytes = QByteArray::fromHex("e903ffff0180");
-    QBuffer buffer(&bytes);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    std::vector<OutlinePoint> points;
-    std::string error;
-    ASSERT_TRUE(readOutline(buffer, points, error)) << error;
-    ASSERT_EQ(points.size(), 1u);
-    EXPECT_EQ(points[0], (OutlinePoint{1001, -1, -32767}));
 }
 
 TEST(OutlineFile, WriterLaysOutLittleEndianRecords) {

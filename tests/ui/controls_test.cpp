@@ -10,21 +10,12 @@
 
 #include "database/shared_state.h"
 #include "tests/test_support.h"
-#include "ui/dialogs.h"
+#include "tests/support/scripted_dialogs.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
 
 namespace morvel {
 namespace {
-
-TEST(Twips, FifteenToAPixelRounded) {
-    const struct {
-        int twips;
-        int pixels;
-    } cases[] = {{0, 0}, {15, 1}, {7, 0}, {8, 1}, {240, 16}, {10800, 720}, {886, 59}, {-15, -1}};
-    for (const auto& c : cases) EXPECT_EQ(twipsToPixels(c.twips), c.pixels) << c.twips;
-    EXPECT_EQ(twipsRect(12600, 7080, 975, 375), QRect(840, 472, 65, 25));
-}
 
 class FileListTest : public ::testing::Test {
 protected:
@@ -77,11 +68,6 @@ TEST_F(FileListTest, RefreshRereadsTheFolderWithoutFiringOrSelecting) {
     EXPECT_FALSE(list.clickName(QStringLiteral("b.qra")));
 }
 
-TEST_F(FileListTest, SeveralPatterns) {
-    list.setPattern(QStringLiteral("*.txt; *.QRA"));
-    EXPECT_EQ(list.names(), (QStringList{"A.QRA", "b.qra", "c.txt"}));
-}
-
 TEST(OptionGroup, AtMostOneSelectedAndNoneIsPossible) {
     QWidget parent;
     OptionGroup group;
@@ -109,7 +95,7 @@ public:
     FocusForm(Windows& w, bool withButton) : Form(w, QStringLiteral("F")) {
         if (withButton) new QPushButton(QStringLiteral("Go"), this);
     }
-    void Form_GotFocus() override { ++gotFocus; }
+    void onGotFocus() override { ++gotFocus; }
     int gotFocus = 0;
 };
 

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "database/shared_state.h"
-#include "ui/dialogs.h"
+#include "tests/support/scripted_dialogs.h"
 
 namespace morvel {
 namespace {
@@ -20,7 +20,7 @@ public:
         button = new QPushButton(QStringLiteral("Next"), this);
         connect(button, &QPushButton::clicked, this, &CountingForm::handOver);
     }
-    void Form_Load() override {
+    void onLoad() override {
         ++loads_;
         caption = QStringLiteral("loaded");
     }
@@ -40,7 +40,7 @@ private:
 class SelfUnloadingForm : public Form {
 public:
     using Form::Form;
-    void Form_Load() override { windows().unload(formName()); }
+    void onLoad() override { windows().unload(formName()); }
 };
 
 void deletePending() {

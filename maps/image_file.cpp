@@ -1,0 +1,30 @@
+#include "maps/image_file.h"
+
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "database/file_io.h"
+
+namespace morvel {
+
+bool saveImage(const QImage& image, const QString& path, std::string& error) {
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format)) {
+        error = "no picture format for this name";
+    } else if (saveWholeFile(
+        path,
+        [&](QSaveFile& file) {
+            QImageWriter writer(&file, format);
+            if (writer.write(image)) return true;
+            error = writer.errorString().toStdString();
+            return false;
+        },
+        error)) {
+        return true;
+    }
+    error = path.toStdString() + ": " + error;
+    return false;
+}
+
+}  // namespace morvel
