@@ -233,7 +233,3 @@ TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
 
 }  // namespace
 }  // namespace morvel
-
-namespace morvel {
-namespace {
-
