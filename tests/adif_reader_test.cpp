@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <optional>
 #include <string>
 #include <vector>
@@ -213,19 +212,6 @@ TEST(AdifParse, PiecesOfAnySizeReadTheSame) {
             EXPECT_EQ(p.contacts[i].confirmed, i % 2 == 1);
         }
     }
-}
-
-TEST(AdifParse, ReadsFromADeviceAndStopsWhenAsked) {
-    QByteArray bytes;
-    for (int i = 0; i < 3; ++i)
-        bytes += "<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>";
-    QBuffer buffer(&bytes);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    int seen = 0;
-    AdifParser parser([&](const AdifRecord&) { return ++seen < 2; });
-    std::string error;
-    EXPECT_TRUE(readAdif(buffer, parser, error));
-    EXPECT_EQ(seen, 2);
 }
 
 }  // namespace

@@ -27,14 +27,6 @@ protected:
     Canvas canvas;
 };
 
-TEST_F(CanvasTest, MapsLogicalOntoPixelsInBothDirections) {
-    EXPECT_EQ(canvas.toPixel(QPointF(1500, 600)), QPointF(300, 120));
-    EXPECT_EQ(canvas.toLogical(QPointF(24, 12)), QPointF(120, 60));
-    canvas.setScale(0, 5400, 21600, -5400);  // north up
-    EXPECT_EQ(canvas.toPixel(QPointF(0, 5400)), QPointF(0, 0));
-    EXPECT_EQ(canvas.toPixel(QPointF(10800, 0)), QPointF(150, 60));
-}
-
 TEST_F(CanvasTest, EveryPrimitiveInksTheExpectedPixelsOnly) {
     const QColor green(0, 128, 0), brown(128, 64, 64), red(255, 0, 0);
     canvas.fillBox(QPointF(120, 60), QPointF(240, 120), green);  // pixels 24..48, 12..24

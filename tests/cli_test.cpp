@@ -49,17 +49,5 @@ TEST(Cli, CreateThenStatsOnARealFile) {
     EXPECT_EQ(byPath.out.substr(0, byPath.out.find('\n')), "File: 2M JO62QM HOME.QRA");
 }
 
-TEST(Cli, UsageErrorsAndUnreadableFiles) {
-    QTemporaryDir dir;
-    EXPECT_EQ(runIn(dir.path(), {}).status, 2);
-    EXPECT_EQ(runIn(dir.path(), {"nonsense"}).status, 2);
-    EXPECT_EQ(runIn(dir.path(), {"distance", "JO62QM"}).status, 2);
-    EXPECT_EQ(runIn(dir.path(), {"stats", "a", "b"}).status, 2);
-    const CliRun missing = runIn(dir.path(), {"stats", "2M JO62QM .QRA"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("Cannot read the database"), std::string::npos);
-    EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("2M JO62QM .QRA")));
-}
-
 }  // namespace
 }  // namespace morvel

@@ -45,24 +45,6 @@ TEST(LocatorDistance, QuarterCircumferenceApartTakesTheRightBranch) {
     EXPECT_GT(LocatorDistance("JJ00AA", "OJ50AA"), quarter + 2000);
 }
 
-TEST(LocatorPosition, CentresOfSubSquares) {
-    const auto p = LocatorToPosition("JO62QM");
-    ASSERT_TRUE(p);
-    EXPECT_NEAR(p->longitude / kDeg, 13.375, 1e-9);
-    EXPECT_NEAR(p->latitude / kDeg, 52.5208333, 1e-6);
-    // A bare square is measured 62.5' east of its western edge and 31.25' north of its southern
-    // edge.
-    const auto sq = LocatorToPosition("IO91  ");
-    ASSERT_TRUE(sq);
-    EXPECT_NEAR(sq->longitude / kDeg, -2 + 62.5 / 60, 1e-9);
-    EXPECT_NEAR(sq->latitude / kDeg, 51 + 31.25 / 60, 1e-9);
-    const auto corner = LocatorToPosition("AA00AA");
-    EXPECT_NEAR(corner->longitude / kDeg, -179.958333, 1e-5);
-    EXPECT_NEAR(corner->latitude / kDeg, -89.979167, 1e-5);
-    EXPECT_NEAR(*LocatorAxis("RR99XX", Axis::Longitude) * 2 / kDeg, 179.958333, 1e-5);
-    EXPECT_FALSE(LocatorAxis("IO9", Axis::Latitude));
-}
-
 }  // namespace
 }  // namespace morvel
 

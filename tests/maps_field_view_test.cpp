@@ -16,13 +16,6 @@ std::vector<DrawOp> plot(const std::vector<OutlinePoint>& points, FieldOrigin or
     return ops;
 }
 
-TEST(FieldView, FieldIOPointsWestOfGreenwichAndAtGreenwich) {
-    // 50 N 1 W lies 1140 minutes east of the field's western edge, on its southern edge.
-    EXPECT_EQ(plot({{2000, 3000, -60}}, kIO), (std::vector<DrawOp>{{Kind::SetPoint, 1140, 600}}));
-    // Greenwich counts as 0, far west of the field's western edge (340 E).
-    EXPECT_TRUE(plot({{2000, 3000, 0}}, kIO).empty());
-}
-
 struct EdgeCase {
     const char* name;
     OutlinePoint point;

@@ -51,32 +51,6 @@ TEST(OutlineFile, WriterLaysOutLittleEndianRecords) {
                                                       "ffffff7f0080"));
 }
 
-TEST(OutlineFile, RoundTripThroughWriterAndReader) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("island.pnt"));
-    std::vector<OutlinePoint> points;
-    // Large enough to be read in several chunks.
-    for (int i = 0; i < 20000; ++i) {
-        points.push_back({static_cast<std::int16_t>(i % 7 == 0 ? 2000 : i % 999),
-                          static_cast<std::int16_t>((i * 37) % 10801 - 5400),
-                          static_cast<std::int16_t>((i * 7919) % 21601 - 10800)});
-    }
-    points.push_back({INT16_MIN, INT16_MAX, INT16_MIN});
-    std::string error;
-    ASSERT_TRUE(writeOutlineFile(path, points, error)) << error;
-    EXPECT_EQ(QFileInfo(path).size(), static_cast<qint64>(points.size()) * 6);
-    std::vector<OutlinePoint> back;
-    ASSERT_TRUE(readOutlineFile(path, back, error)) << error;
-    EXPECT_EQ(back, points);
-
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("\x01\x02\x03\x04\x05", 5);
-    file.close();
-    ASSERT_TRUE(readOutlineFile(path, back, error)) << error;
-    EXPECT_EQ(back, points);
-}
-
 TEST(OutlineFile, FailedWriteReportsAndLeavesNothing) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("no such folder/coast.pnt"));

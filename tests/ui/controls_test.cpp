@@ -68,28 +68,6 @@ TEST_F(FileListTest, RefreshRereadsTheFolderWithoutFiringOrSelecting) {
     EXPECT_FALSE(list.clickName(QStringLiteral("b.qra")));
 }
 
-TEST(OptionGroup, AtMostOneSelectedAndNoneIsPossible) {
-    QWidget parent;
-    OptionGroup group;
-    for (int i = 1; i <= 3; ++i) {
-        group.add(i, makeOption(&parent, QStringLiteral("o%1").arg(i), sansFont(9.75), 0,
-                                300 * (i - 1), 1500, 300));
-    }
-    parent.show();
-    EXPECT_EQ(group.selectedIndex(), 0);
-    QTest::mouseClick(group(2), Qt::LeftButton);
-    EXPECT_EQ(group.selectedIndex(), 2);
-    // A second click leaves it selected.
-    QTest::mouseClick(group(2), Qt::LeftButton);
-    EXPECT_EQ(group.selectedIndex(), 2);
-    QTest::mouseClick(group(3), Qt::LeftButton, {}, QPoint(90, 10));  // beyond the caption
-    EXPECT_EQ(group.selectedIndex(), 3);
-    EXPECT_FALSE(group(2)->isChecked());
-    group(3)->setChecked(false);
-    EXPECT_EQ(group.selectedIndex(), 0);
-    EXPECT_EQ(group(4), nullptr);
-}
-
 class FocusForm : public Form {
 public:
     FocusForm(Windows& w, bool withButton) : Form(w, QStringLiteral("F")) {
