@@ -1,10 +1,10 @@
 #include <QApplication>
 
-#include "app/forms.h"
 #include "database/shared_state.h"
 #include "ui/dialogs.h"
-#include "ui/window_names.h"
 #include "ui/windows.h"
+#include "windows/program_windows.h"
+#include "windows/window_names.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
     morvel::SharedState state;
     morvel::QtDialogs dialogs;
     morvel::Windows windows(state, dialogs, QCoreApplication::applicationDirPath());
-    morvel::addForms(windows);
+    morvel::addProgramWindows(windows);
     QObject::connect(&windows, &morvel::Windows::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    windows.show(morvel::kStartupForm);
+    windows.show(morvel::kMainMenuWindow);
     return app.exec();
 }

@@ -2,23 +2,9 @@
 
 #include <cstring>
 
+#include "database/file_io.h"
+
 namespace morvel {
-namespace {
-
-std::int16_t readInt16(const char* in) {
-    const auto lo = static_cast<std::uint8_t>(in[0]);
-    const auto hi = static_cast<std::uint8_t>(in[1]);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
-}
-
-void writeInt16(char* out, std::int16_t value) {
-    const auto u = static_cast<std::uint16_t>(value);
-    out[0] = static_cast<char>(u & 0xFF);
-    out[1] = static_cast<char>(u >> 8);
-}
-
-}  // namespace
-
 void setPaddedText(char* field, std::size_t width, std::string_view text) {
     const std::size_t n = text.size() < width ? text.size() : width;
     std::memcpy(field, text.data(), n);
@@ -45,8 +31,8 @@ void SquareEntry::setDate(std::string_view text) {
 
 void SquareEntry::encode(char* out) const {
     std::memcpy(out, locator.data(), kLocatorSize);
-    writeInt16(out + 6, worked);
-    writeInt16(out + 8, confirmed);
+    putLe16(out + 6, worked);
+    putLe16(out + 8, confirmed);
     std::memcpy(out + 10, callsign.data(), kCallsignSize);
     std::memcpy(out + 20, date.data(), kDateSize);
 }
@@ -54,8 +40,8 @@ void SquareEntry::encode(char* out) const {
 SquareEntry SquareEntry::decode(const char* in) {
     SquareEntry e;
     std::memcpy(e.locator.data(), in, kLocatorSize);
-    e.worked = readInt16(in + 6);
-    e.confirmed = readInt16(in + 8);
+    e.worked = getLe16(in + 6);
+    e.confirmed = getLe16(in + 8);
     std::memcpy(e.callsign.data(), in + 10, kCallsignSize);
     std::memcpy(e.date.data(), in + 20, kDateSize);
     return e;

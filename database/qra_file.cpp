@@ -1,16 +1,11 @@
 #include "database/qra_file.h"
 
-#include <QSaveFile>
 #include <cstring>
 #include <vector>
 
 #include "database/qra_names.h"
 
 namespace morvel {
-
-std::string describeError(const QFileDevice& file) {
-    return (file.fileName() + QStringLiteral(": ") + file.errorString()).toStdString();
-}
 
 std::unique_ptr<QraFile> QraFile::open(const QString& path, Mode mode, std::string& error) {
     std::unique_ptr<QraFile> db(new QraFile(path));
@@ -41,15 +36,9 @@ bool QraFile::read(int recordNo, FieldRecord& record, std::string& error) {
             error = describeError(file_);
             return false;
         }
-        qint64 got = 0;
-        while (got < static_cast<qint64>(sizeof buffer)) {
-            const qint64 n = file_.read(buffer + got, static_cast<qint64>(sizeof buffer) - got);
-            if (n < 0) {
-                error = describeError(file_);
-                return false;
-            }
-            if (n == 0) break;
-            got += n;
+        if (readFull(file_, buffer, sizeof buffer, error) < 0) {
+            error = describeError(file_);
+            return false;
         }
     }
     record = FieldRecord::decode(buffer);
@@ -83,16 +72,7 @@ bool QraFile::flush(std::string& error) {
 bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldRecord&)>& visit,
                    std::string& error) {
     std::vector<char> buffer(static_cast<std::size_t>(kDatabaseSize), '\0');
-    qint64 got = 0;
-    while (got < kDatabaseSize) {
-        const qint64 n = device.read(buffer.data() + got, kDatabaseSize - got);
-        if (n < 0) {
-            error = device.errorString().toStdString();
-            return false;
-        }
-        if (n == 0) break;
-        got += n;
-    }
+    if (readFull(device, buffer.data(), kDatabaseSize, error) < 0) return false;
     for (int r = 1; r <= kRecordCount; ++r)
         visit(r, FieldRecord::decode(buffer.data() +
                                      static_cast<std::size_t>(r - 1) * FieldRecord::kSize));
@@ -100,25 +80,11 @@ bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldR
 }
 
 bool writeBlankDatabase(const QString& path, std::string& error) {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString().toStdString();
-        return false;
-    }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(kDatabaseSize));
     const std::string record = FieldRecord::blank().bytes();
-    for (int r = 1; r <= kRecordCount; ++r) {
-        if (out.write(record.data(), static_cast<qint64>(record.size())) !=
-            static_cast<qint64>(record.size())) {
-            error = out.errorString().toStdString();
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (!out.commit()) {
-        error = out.errorString().toStdString();
-        return false;
-    }
-    return true;
+    for (int r = 1; r <= kRecordCount; ++r) bytes += record;
+    return saveWholeFile(path, bytes, error);
 }
 
 }  // namespace morvel

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "database/field_record.h"
+#include "database/file_io.h"
 
 namespace morvel {
 
@@ -41,10 +42,7 @@ bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldR
                    std::string& error);
 
 // Writes a new database of 324 blank records through a save file, so that a
-// failure never leaves a part-written file under the name. The error text is
-// the reason alone; the caller names the file.
+// failure never leaves a part-written file under the name.
 bool writeBlankDatabase(const QString& path, std::string& error);
-
-std::string describeError(const QFileDevice& file);
 
 }  // namespace morvel

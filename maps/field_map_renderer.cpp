@@ -8,6 +8,7 @@
 #include "database/field_record.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
+#include "maps/canvas.h"
 #include "maps/outline_painter.h"
 #include "maps/outline_plot.h"
 

@@ -1,26 +1,13 @@
 #include "maps/outline_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cstring>
 
-#include "database/qra_file.h"
+#include "database/file_io.h"
 
 namespace morvel {
 
 namespace {
-
-std::int16_t getLe16(const char* p) {
-    const auto lo = static_cast<unsigned char>(p[0]);
-    const auto hi = static_cast<unsigned char>(p[1]);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
-}
-
-void putLe16(char* p, std::int16_t value) {
-    const auto u = static_cast<std::uint16_t>(value);
-    p[0] = static_cast<char>(u & 0xff);
-    p[1] = static_cast<char>(u >> 8);
-}
 
 void appendRecords(const char* p, std::size_t count, std::vector<OutlinePoint>& points) {
     for (std::size_t i = 0; i < count; ++i, p += kOutlineRecordSize) {
@@ -101,19 +88,9 @@ bool readOutlineFile(const QString& path, std::vector<OutlinePoint>& points, std
 
 bool writeOutlineFile(const QString& path, std::span<const OutlinePoint> points,
                       std::string& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = describeError(file);
-        return false;
-    }
-    const std::string bytes = encodeOutline(points);
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        error = describeError(file);
-        return false;
-    }
-    return true;
+    if (saveWholeFile(path, encodeOutline(points), error)) return true;
+    error = path.toStdString() + ": " + error;
+    return false;
 }
 
 }  // namespace morvel

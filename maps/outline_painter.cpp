@@ -1,7 +1,6 @@
 #include "maps/outline_painter.h"
 
 #include <QPolygonF>
-#include <QTransform>
 
 namespace morvel {
 
@@ -25,12 +24,6 @@ void replayDrawOps(QPainter& painter, std::span<const DrawOp> ops) {
         current = p;
     }
     flush();
-}
-
-QTransform logicalMapping(double left, double top, double right, double bottom, QSizeF device) {
-    const double sx = device.width() / (right - left);
-    const double sy = device.height() / (bottom - top);
-    return QTransform(sx, 0, 0, sy, -left * sx, -top * sy);
 }
 
 }  // namespace morvel

@@ -9,14 +9,10 @@ namespace morvel {
 
 // Replays drawing operations onto a painter in its current pen and
 // transform: SetPoint draws a point, LineTo a line from the current position.
-// The caller maps the operations' coordinates onto the device (for the field
+// The caller maps the operations' coordinates onto the device (logicalMapping
+// in maps/canvas.h) (for the field
 // view: x 0..1500, y 0..601) and usually sets a cosmetic pen so lines stay one
 // pixel wide under the scaling. Runs of LineTo become one polyline.
 void replayDrawOps(QPainter& painter, std::span<const DrawOp> ops);
-
-// The transform that maps the rectangle of logical coordinates (left, top) to
-// (right, bottom) onto a device of the given size, each axis by itself. A
-// bottom below top (as in the world map, where north is up) flips the axis.
-QTransform logicalMapping(double left, double top, double right, double bottom, QSizeF device);
 
 }  // namespace morvel

@@ -48,7 +48,7 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
 }
 
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error, DistanceFunction distance) {
+                                            DistanceFunction distance, std::string& error) {
     return count(device, error, [&](std::string_view loc) { return distance(homeloc, loc); });
 }
 
@@ -64,7 +64,7 @@ std::optional<Statistics> computeStatistics(const QString& path, std::string_vie
 
 StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view fileName) {
     StatisticsCaptions c;
-    c.label5 = "File: " + std::string(fileName);
+    c.label5 = std::string(kFileCaption).append(fileName);
     c.label3 = "Squares Worked: " + captionNumber(stats.squaresWorked);
     c.label4 = "Squares Confirmed: " + captionNumber(stats.squaresConfirmed);
     c.label2 = "Fields Worked: " + captionNumber(stats.fieldsWorked);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "geo/locator.h"
 
@@ -19,8 +20,11 @@ struct Statistics {
 };
 
 // The five lines the main menu shows for a database.
+// The caption before the database's name.
+inline constexpr std::string_view kFileCaption = "File: ";
+
 struct StatisticsCaptions {
-    std::string label5;  // "File: " + name
+    std::string label5;  // kFileCaption + name
     std::string label3;  // squares worked
     std::string label4;  // squares confirmed
     std::string label2;  // fields worked
@@ -35,7 +39,7 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
 // The same with another measure of distance (tests drive the rounding with it).
 using DistanceFunction = float (*)(std::string_view from, std::string_view to);
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error, DistanceFunction distance);
+                                            DistanceFunction distance, std::string& error);
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
                                             std::string& error);
 

@@ -1,7 +1,6 @@
 #include "menu/summary.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "database/field_record.h"
 #include "database/qra_file.h"
@@ -79,15 +78,8 @@ std::optional<SummaryReport> writeSummary(const QString& databasePath, const QSt
     }
     auto report = buildSummary(db, filename, homeloc, mode, error);
     if (!report) return std::nullopt;
-    QSaveFile out(outPath);
-    const auto size = static_cast<qint64>(report->text.size());
-    if (!out.open(QIODevice::WriteOnly) || out.write(report->text.data(), size) != size) {
-        error = describeError(out);
-        out.cancelWriting();
-        return std::nullopt;
-    }
-    if (!out.commit()) {
-        error = describeError(out);
+    if (!saveWholeFile(outPath, report->text, error)) {
+        error = outPath.toStdString() + ": " + error;
         return std::nullopt;
     }
     return report;

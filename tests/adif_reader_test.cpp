@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,14 +51,6 @@ TEST(AdifContact, WorkedExample) {
     EXPECT_EQ(slotOfLocator(c->locator), 85);
 }
 
-TEST(AdifContact, UpperCaseTagsAndLowerCaseCall) {
-    const auto c = one("<CALL:6>n0call <QSO_DATE:8>20231225 <BAND:2>2M <GRIDSQUARE:4>io85 <EOR>");
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->call, "N0CALL");
-    EXPECT_EQ(c->locator, "IO85");
-    EXPECT_FALSE(c->confirmed);
-}
-
 TEST(AdifContact, BandMustMatchInEveryCharacter) {
     const struct {
         const char* band;
@@ -99,26 +90,6 @@ TEST(AdifContact, LocatorComposition) {
     }
 }
 
-TEST(AdifContact, LocatorBeforeGridsquare) {
-    const std::string base = "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m";
-    EXPECT_EQ(one(base + "<gridsquare:4>IO85<locator:4>JO01<eor>")->locator, "JO01");
-    EXPECT_EQ(one(base + "<locator:0><gridsquare:4>IO85<eor>")->locator, "IO85");
-    // A locator that is there but names no square is not replaced by the grid square.
-    EXPECT_FALSE(one(base + "<locator:4>ZZ01<gridsquare:4>IO85<eor>"));
-    // A record may begin with the locator tag.
-    EXPECT_EQ(one("<gridsquare:4>IO85" + base.substr(0) + "<eor>")->locator, "IO85");
-    EXPECT_EQ(one("<locator:4>JO01<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<eor>")->locator,
-              "JO01");
-}
-
-TEST(AdifContact, MissingPiecesSkipTheRecord) {
-    EXPECT_FALSE(one("<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>"));
-    EXPECT_FALSE(one("<call:0><qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>"));
-    EXPECT_FALSE(one("<call:5>Q1ABC<band:2>2m<gridsquare:4>IO85<eor>"));
-    EXPECT_FALSE(one("<call:5>Q1ABC<qso_date:8>20200101<gridsquare:4>IO85<eor>"));
-    EXPECT_FALSE(one("<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<eor>"));
-}
-
 TEST(AdifContact, ReceivedStatusRules) {
     const struct {
         const char* fields;
@@ -151,62 +122,6 @@ TEST(AdifContact, ReceivedStatusRules) {
             EXPECT_EQ(contact->confirmed, *c.confirmed) << c.fields;
         }
     }
-}
-
-TEST(AdifContact, DateIsDayMonthYear) {
-    EXPECT_EQ(one("<call:5>Q1ABC<qso_date:8>19991231<band:2>2m<gridsquare:4>IO85<eor>")->date,
-              "31/12/99");
-    // A short date keeps the pieces it has.
-    EXPECT_EQ(one("<call:5>Q1ABC<qso_date:6>200101<band:2>2m<gridsquare:4>IO85<eor>")->date,
-              "/01/01");
-}
-
-TEST(AdifParse, TypeIndicatorsAndLenientLengths) {
-    const auto c =
-        one("<call:5:s>Q1ABC<qso_date:8:D>20231225<band:2:e>2m<gridsquare: 4 >IO85<eor>");
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->date, "25/12/23");
-    EXPECT_EQ(c->locator, "IO85");
-    // No digits in the length: an empty value, and the text after it is not a value.
-    const Parsed p = parse("<call:x>Q1ABC<qso_date:8>20231225<band:2>2m<gridsquare:4>IO85<eor>");
-    ASSERT_EQ(p.records.size(), 1u);
-    EXPECT_TRUE(p.records[0].seen[static_cast<std::size_t>(AdifField::Call)]);
-    EXPECT_EQ(p.records[0].value(AdifField::Call), "");
-    EXPECT_TRUE(p.contacts.empty());
-}
-
-TEST(AdifParse, HeaderNeverGivesASquareAndIsOptional) {
-    const std::string body = std::string(kExample) + "\n";
-    const std::string withHeader =
-        "Log made by hand <call:6>HEADER <band:2>2m <gridsquare:4>JO01 <qso_date:8>20200101\n"
-        "<adif_ver:5>3.1.4 <EOH>\n" +
-        body;
-    for (const std::string& log : {withHeader, body}) {
-        const Parsed p = parse(log);
-        ASSERT_EQ(p.contacts.size(), 1u);
-        EXPECT_EQ(p.contacts[0].call, "N0CALL");
-        EXPECT_EQ(p.unreadable, 0);
-    }
-}
-
-TEST(AdifParse, ManyRecordsOnOneLineAndOneRecordOverManyLines) {
-    std::string line;
-    for (int i = 0; i < 5; ++i)
-        line += "<call:5>Q" + std::to_string(i) + "ABC<band:2>2m<qso_date:8>2020010" +
-                std::to_string(i + 1) + "<gridsquare:4>IO8" + std::to_string(i) + "<EoR>";
-    const Parsed p = parse(line + "\n");
-    ASSERT_EQ(p.contacts.size(), 5u);
-    EXPECT_EQ(p.contacts[4].call, "Q4ABC");
-    EXPECT_EQ(p.contacts[4].locator, "IO84");
-
-    const Parsed spread =
-        parse("<call:6>Q1\r\nAB\n<band:2>2m\r\n<qso_date:8>20200101\n<gridsquare:4>IO85\n<eor>\n");
-    // A CR LF inside a value is two of its characters, as the length says,
-    // but never reaches the call sign.
-    ASSERT_EQ(spread.contacts.size(), 1u);
-    EXPECT_EQ(spread.records[0].value(AdifField::Call), "Q1\r\nAB");
-    EXPECT_EQ(spread.contacts[0].call, "Q1AB");
-    EXPECT_EQ(spread.contacts[0].locator, "IO85");
 }
 
 TEST(AdifContact, ControlCharactersNeverReachTheSquare) {
@@ -250,16 +165,6 @@ TEST(AdifParse, ValuesAreRawBytesAndNeverTags) {
     ASSERT_EQ(p.contacts.size(), 1u);
     EXPECT_EQ(p.contacts[0].call, "Q1ABC");
     EXPECT_EQ(p.contacts[0].locator, "IO85");
-}
-
-TEST(AdifParse, ExactNamesAndFirstOccurrence) {
-    const Parsed p = parse(
-        "<eq_call:5>Q9EQX<call:5>Q1ABC<my_gridsquare:4>JO01<gridsquare:4>IO85<band_rx:3>70cm"
-        "<band:2>2m<band:4>70cm<qso_date:8>20200101<qso_date_off:8>20210101<call:5>Q2DEF<eor>");
-    ASSERT_EQ(p.contacts.size(), 1u);
-    EXPECT_EQ(p.contacts[0].call, "Q1ABC");
-    EXPECT_EQ(p.contacts[0].locator, "IO85");
-    EXPECT_EQ(p.contacts[0].date, "01/01/20");
 }
 
 TEST(AdifParse, UnreadableRecordsAreCounted) {
@@ -307,28 +212,6 @@ TEST(AdifParse, PiecesOfAnySizeReadTheSame) {
             EXPECT_EQ(p.contacts[i].confirmed, i % 2 == 1);
         }
     }
-}
-
-TEST(AdifParse, LongValuesKeepABoundedPrefix) {
-    const std::string call(AdifParser::kMaxKeptValue + 100, 'Q');
-    const Parsed p = parse("<call:" + std::to_string(call.size()) + ">" + call +
-                           "<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>");
-    ASSERT_EQ(p.contacts.size(), 1u);
-    EXPECT_EQ(p.contacts[0].call.size(), AdifParser::kMaxKeptValue);
-    EXPECT_EQ(p.contacts[0].locator, "IO85");
-}
-
-TEST(AdifParse, ReadsFromADeviceAndStopsWhenAsked) {
-    QByteArray bytes;
-    for (int i = 0; i < 3; ++i)
-        bytes += "<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>";
-    QBuffer buffer(&bytes);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    int seen = 0;
-    AdifParser parser([&](const AdifRecord&) { return ++seen < 2; });
-    std::string error;
-    EXPECT_TRUE(readAdif(buffer, parser, error));
-    EXPECT_EQ(seen, 2);
 }
 
 }  // namespace

@@ -27,15 +27,6 @@ CliRun runIn(const QString& dir, const QStringList& args, const std::string& inp
     return {status, out.str(), err.str()};
 }
 
-TEST(Cli, DistanceOneDecimal) {
-    QTemporaryDir dir;
-    EXPECT_EQ(runIn(dir.path(), {"distance", "JO62QM", "IO91WM"}).out, "932.4\n");
-    EXPECT_EQ(runIn(dir.path(), {"distance", "kp20le", "QF56OD"}).out, "15175.8\n");
-    const CliRun bad = runIn(dir.path(), {"distance", "ZZ99", "IO91WM"});
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err, "Not a locator: ZZ99\n");
-}
-
 TEST(Cli, CreateThenStatsOnARealFile) {
     QTemporaryDir dir;
     const CliRun created = runIn(dir.path(), {"create", "2m", "jo62qm", "home"});
@@ -58,32 +49,6 @@ TEST(Cli, CreateThenStatsOnARealFile) {
     // The name is shown without its folder when a path is given.
     const CliRun byPath = runIn(QDir::rootPath(), {"stats", path});
     EXPECT_EQ(byPath.out.substr(0, byPath.out.find('\n')), "File: 2M JO62QM HOME.QRA");
-}
-
-TEST(Cli, CreateRefusalsUseTheWindowsMessages) {
-    QTemporaryDir dir;
-    ASSERT_EQ(runIn(dir.path(), {"create", "70cm", "JO01CD"}).status, 0);
-    const CliRun exists = runIn(dir.path(), {"create", "70CM", "jo01cd"});
-    EXPECT_EQ(exists.status, 1);
-    EXPECT_EQ(exists.err, "File already exists\n");
-    EXPECT_EQ(runIn(dir.path(), {"create", "2m", "IO85A"}).err, "Please enter your QRA locator\n");
-    const CliRun band = runIn(dir.path(), {"create", "15m", "IO85AB"});
-    EXPECT_EQ(band.status, 1);
-    EXPECT_EQ(band.err.substr(0, band.err.find('\n')), "Please select a band");
-    EXPECT_EQ(runIn(dir.path(), {"create", "2m", "IO85AB", "../x"}).status, 1);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"70CM JO01CD .QRA"});
-}
-
-TEST(Cli, UsageErrorsAndUnreadableFiles) {
-    QTemporaryDir dir;
-    EXPECT_EQ(runIn(dir.path(), {}).status, 2);
-    EXPECT_EQ(runIn(dir.path(), {"nonsense"}).status, 2);
-    EXPECT_EQ(runIn(dir.path(), {"distance", "JO62QM"}).status, 2);
-    EXPECT_EQ(runIn(dir.path(), {"stats", "a", "b"}).status, 2);
-    const CliRun missing = runIn(dir.path(), {"stats", "2M JO62QM .QRA"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("Cannot read the database"), std::string::npos);
-    EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("2M JO62QM .QRA")));
 }
 
 TEST(Cli, MapAndFieldPicturesOfARealFile) {

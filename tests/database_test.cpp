@@ -14,29 +14,6 @@ namespace {
 
 using test::readFileBytes;
 
-TEST(RecordNumbering, FieldLettersAndRecordNumbersAreInverse) {
-    struct Case {
-        const char* field;
-        int record;
-        qint64 offset;
-    };
-    for (const Case c : {Case{"AA", 1, 0}, Case{"AR", 18, 48076}, Case{"BA", 19, 50904},
-                         Case{"IO", 159, 446824}, Case{"RR", 324, 913444}}) {
-        SCOPED_TRACE(c.field);
-        EXPECT_EQ(recordNumber(c.field[0], c.field[1]), c.record);
-        EXPECT_EQ(fieldLetters(c.record), c.field);
-        EXPECT_EQ(static_cast<qint64>(c.record - 1) * 2828, c.offset);
-    }
-    for (int n = 1; n <= 324; ++n) {
-        const std::string f = fieldLetters(n);
-        EXPECT_EQ(recordNumber(f[0], f[1]), n);
-    }
-    EXPECT_FALSE(isValidRecordNumber(recordNumber('S', 'A')));
-    EXPECT_FALSE(isValidRecordNumber(recordNumber('i', 'o')));
-    EXPECT_EQ(slotIndex('8', '5'), 85);
-    EXPECT_EQ(slotIndex('0', '0'), 0);
-}
-
 TEST(SquareEntryLayout, FlagsAndTextsSitAtTheirBytes) {
     SquareEntry worked = test::makeEntry("IO85", "G4ABCDEFGHIJ", "25/12/02", false);
     char bytes[28];
@@ -56,14 +33,6 @@ TEST(SquareEntryLayout, FlagsAndTextsSitAtTheirBytes) {
     odd.worked = 1;
     odd.confirmed = 1;
     EXPECT_FALSE(odd.hasContact());
-}
-
-TEST(FieldRecordLayout, SlotHundredTravelsThroughUnchanged) {
-    std::string raw(2828, '\0');
-    for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<char>(i * 7 + 3);
-    const FieldRecord r = FieldRecord::decode(raw.data());
-    EXPECT_EQ(r.bytes(), raw);
-    EXPECT_EQ(FieldRecord::blank().bytes().substr(2800), std::string(28, '\0'));
 }
 
 class DatabaseFile : public ::testing::Test {
@@ -137,39 +106,6 @@ TEST(DatabaseFileErrors, ShortFileReadsMissingRecordsAsZeroBytes) {
     EXPECT_EQ(r.bytes(), std::string(2828, '\0'));
     EXPECT_FALSE(db->read(325, r, error));
     EXPECT_FALSE(db->read(0, r, error));
-}
-
-TEST(DatabaseFileErrors, FolderInPlaceOfAFileIsAnError) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir("2M IO85AB .QRA"));
-    std::string error;
-    EXPECT_EQ(
-        QraFile::open(QDir(dir.path()).filePath("2M IO85AB .QRA"), QraFile::Mode::ReadWrite, error),
-        nullptr);
-    EXPECT_FALSE(error.empty());
-}
-
-TEST(FileNames, BandAndLocatorComeBackFromTheName) {
-    struct Case {
-        const char* name;
-        const char* band;
-        const char* home;
-    };
-    for (const Case c :
-         {Case{"2M IO85AB PORTABLE.QRA", "2M", "IO85AB"},
-          Case{"70CM JO01CD .QRA", "70CM", "JO01CD"}, Case{"23CM JO01CD .QRA", "23CM", "JO01CD"},
-          Case{"XIO85ABC.qra", "XIO85ABC", "IO85AB"}}) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(bandFromFileName(c.name), c.band);
-        EXPECT_EQ(homeLocatorFromFileName(c.name), c.home);
-    }
-    EXPECT_EQ(buildFileName("2m", "io85ab", ""), "2M IO85AB .QRA");
-    EXPECT_EQ(buildFileName("70cm", "JO01CD", "Home Station"), "70CM JO01CD HOME STATION.QRA");
-    EXPECT_EQ(upperLatin1("sm\xe5"), "SM\xc5");
-}
-
-TEST(FileNames, TextOutsideLatin1BecomesQuestionMarks) {
-    EXPECT_EQ(toLatin1Text(QString::fromUtf8("G\xc3\xa9-\xe2\x82\xac")), "G\xe9-?");
 }
 
 }  // namespace

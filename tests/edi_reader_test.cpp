@@ -91,17 +91,6 @@ TEST(EdiContact, FieldRules) {
     }
 }
 
-TEST(EdiHeader, BandTextAndCount) {
-    EXPECT_EQ(ediBandText("PBand=144 MHz"), "144 MHz");
-    EXPECT_EQ(ediBandText("PBand=432 MHz;x"), "432 MHz");
-    EXPECT_EQ(ediBandText("pband=1,3 GHz"), "1,3 GHz");
-    EXPECT_EQ(ediRecordCount("[QSORecords;87]"), 87);
-    EXPECT_EQ(ediRecordCount("[QSORecords;87"), 87);
-    EXPECT_EQ(ediRecordCount("[QSOrecords; 12]"), 12);
-    EXPECT_EQ(ediRecordCount("[QSORecords;]"), 0);
-    EXPECT_EQ(ediRecordCount("[QSORecords;40000]"), 40000);
-}
-
 std::string log(const std::vector<std::string>& contacts, int count, const char* eol = "\r\n",
                 const char* bandLine = "PBand=144 MHz", const char* countTag = "QSORecords") {
     std::string out = std::string("[REG1TEST;1]") + eol + "TName=Test" + eol + bandLine + eol +
@@ -126,28 +115,6 @@ TEST(EdiRead, ReadsCountedContactsWithEitherLineEnd) {
     }
 }
 
-TEST(EdiRead, KeysInAnyCase) {
-    const Read r = read(
-        log({contactLine("231225", "N0CALL", "IO85MX")}, 1, "\r\n", "PBAND=144 MHz", "QSOrecords"));
-    EXPECT_EQ(r.contacts.size(), 1u);
-}
-
-TEST(EdiRead, CancelReadsNothing) {
-    const Read r = read(log({contactLine("231225", "N0CALL", "IO85MX")}, 1), {false});
-    EXPECT_EQ(r.outcome.end, EdiEnd::Cancelled);
-    EXPECT_TRUE(r.contacts.empty());
-}
-
-TEST(EdiRead, CountLargerThanTheLines) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < 80; ++i)
-        lines.push_back(contactLine("231225", "Q" + std::to_string(i), "IO85MX"));
-    const Read r = read(log(lines, 87));
-    EXPECT_EQ(r.outcome.end, EdiEnd::EndOfLog);
-    EXPECT_EQ(r.contacts.size(), 80u);
-    EXPECT_EQ(r.outcome.unreadable, 0);
-}
-
 TEST(EdiRead, ShortLinesAreSkippedAndCountedAndReadingGoesOn) {
     const Read r = read(
         log({contactLine("231225", "Q1A", "IO85MX"), "231225;1200;Q2B;1",
@@ -169,13 +136,6 @@ TEST(EdiRead, FurtherBandBlockAsksAgain) {
     const Read cancelSecond = read(first + second, {true, false});
     EXPECT_EQ(cancelSecond.outcome.end, EdiEnd::Cancelled);
     EXPECT_EQ(cancelSecond.contacts.size(), 1u);
-}
-
-TEST(EdiRead, NoBandLineAsksNothing) {
-    const Read r = read("[QSORecords;1]\r\n" + contactLine("231225", "Q1A", "IO85MX") + "\r\n");
-    EXPECT_TRUE(r.questions.empty());
-    EXPECT_TRUE(r.contacts.empty());
-    EXPECT_EQ(r.outcome.end, EdiEnd::EndOfLog);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "maps/canvas.h"
 #include "maps/field_map_renderer.h"
 
 #include <gtest/gtest.h>

@@ -41,18 +41,6 @@ const char* const kEdi =
     "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
     "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n";
 
-TEST_F(CliImportTest, ImportAdifPrintsTheClosingMessage) {
-    write("log.adi",
-          "<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85<eor>\n"
-          "<call:5>Q2ABC<band:2>2m");
-    EXPECT_EQ(run({"import-adif", "2M JO62QM HOME.QRA", "log.adi"}), 0) << err_.str();
-    EXPECT_EQ(out_.str(), "1 new squares added\n1 unreadable record was skipped\n");
-    EXPECT_EQ(readSquare(db_, "IO", 85).callsignText(), "Q1ABC     ");
-    // The database's folder holds the scratch copy, the change log and the backup.
-    for (const char* name : {"adi.tmp", "changelog.txt", "2M JO62QM HOME backup.qra"})
-        EXPECT_TRUE(QDir(dir_.path()).exists(QString::fromLatin1(name))) << name;
-}
-
 TEST_F(CliImportTest, ImportEdiAsksAndReadsTheAnswer) {
     write("log.edi", kEdi);
     EXPECT_EQ(run({"import-edi", "2M JO62QM HOME.QRA", "log.edi"}, "n\n"), 0);
@@ -68,12 +56,6 @@ TEST_F(CliImportTest, ImportEdiAsksAndReadsTheAnswer) {
     EXPECT_EQ(out_.str(),
               "About to import 144 MHz records to QRA file for 2M\n0 new squares added\n");
     EXPECT_EQ(run({"import-edi", "2M JO62QM HOME.QRA", "log.edi", "--no"}), 2);
-}
-
-TEST_F(CliImportTest, ImportFailuresAreReported) {
-    EXPECT_EQ(run({"import-adif", "2M JO62QM HOME.QRA", "missing.adi"}), 1);
-    EXPECT_NE(err_.str().find("missing.adi"), std::string::npos);
-    EXPECT_EQ(run({"import-adif", "2M JO62QM HOME.QRA"}), 2);
 }
 
 TEST_F(CliImportTest, SummaryInBothModes) {

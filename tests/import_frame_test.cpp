@@ -128,13 +128,6 @@ TEST_F(ImportTest, NoUsableContactChangesNothingAndSaysSo) {
                   "No changes made");
 }
 
-TEST_F(ImportTest, EmptyLog) {
-    const ImportResult r = import(ImportKind::Adif, "");
-    EXPECT_EQ(r.end, ImportResult::End::Finished);
-    EXPECT_EQ(r.closingMessage(), "0 new squares added");
-    EXPECT_TRUE(changelog().endsWith("\r\n\r\nNo changes made"));
-}
-
 TEST_F(ImportTest, SquareUpdateRules) {
     setSquare(db_, "AA", 0, makeEntry("AA00AA", "Q0OLD", "01/01/01", true));
     setSquare(db_, "AB", 1, makeEntry("AB01AA", "Q0OLD", "01/01/01", false));
@@ -190,36 +183,6 @@ TEST_F(ImportTest, UnreadableRecordsGetASecondLine) {
     EXPECT_EQ(r.closingMessage(), "2 new squares added\n1 unreadable record was skipped");
 }
 
-TEST_F(ImportTest, TwoImportsInARow) {
-    import(ImportKind::Adif, adifRecord("Q1ABC", "20200101", "2m", "IO85"));
-    const QByteArray between = readFileBytes(db_);
-    const ImportResult r = import(ImportKind::Adif, adifRecord("Q2ABC", "20200101", "2m", "IO86"));
-    EXPECT_EQ(r.squaresWritten, 1);
-    EXPECT_EQ(readFileBytes(backup()), between);
-    EXPECT_NE(readFileBytes(db_), between);
-    EXPECT_EQ(changelog().count("\r\nQ"), 1);
-    EXPECT_TRUE(changelog().contains("\r\nQ2ABC "));
-}
-
-TEST_F(ImportTest, CountsBeyondSixteenBits) {
-    // Every square worked, then every square confirmed: 64800 squares written.
-    std::string log;
-    log.reserve(64800 * 80);
-    for (const bool qsl : {false, true}) {
-        for (char a = 'A'; a <= 'R'; ++a)
-            for (char b = 'A'; b <= 'R'; ++b)
-                for (int s = 0; s < 100; ++s) {
-                    const std::string grid =
-                        std::string{a, b} + char('0' + s / 10) + char('0' + s % 10);
-                    log += adifRecord("Q1ABC", "20200101", "2m", grid, qsl ? "<QSL_RCVD:1>Y " : "");
-                }
-    }
-    const ImportResult r = import(ImportKind::Adif, log);
-    EXPECT_EQ(r.squaresWritten, 64800);
-    EXPECT_EQ(r.closingMessage(), "64800 new squares added");
-    EXPECT_EQ(readSquare(db_, "RR", 99).confirmed, -1);
-}
-
 TEST_F(ImportTest, EdiChangelogIsByteExactAndNeverQsl) {
     import(ImportKind::Adif, adifRecord("Q9ADIF", "20200101", "2m", "IO86", "<QSL_RCVD:1>Y "));
     const ImportResult r =
@@ -235,26 +198,6 @@ TEST_F(ImportTest, EdiChangelogIsByteExactAndNeverQsl) {
     EXPECT_EQ(readSquare(db_, "IO", 85).confirmed, 0);
     EXPECT_EQ(readSquare(db_, "JO", 1).callsignText(), "Q1ABC     ");
     EXPECT_EQ(readSquare(db_, "IO", 86).callsignText(), "Q9ADIF    ");
-}
-
-TEST_F(ImportTest, EdiWithoutChangesEndsWithALineEnd) {
-    const ImportResult r = import(ImportKind::Edi, ediLog("231225;1200;N0CALL;1\r\n", 1));
-    EXPECT_EQ(r.squaresWritten, 0);
-    EXPECT_EQ(r.unreadable, 1);
-    EXPECT_EQ(r.closingMessage(), "0 new squares added\n1 unreadable line was skipped");
-    EXPECT_TRUE(changelog().endsWith("\r\n\r\nNo changes made\r\n"));
-}
-
-TEST_F(ImportTest, EdiCancelLeavesTheDatabaseAndKeepsTheBackup) {
-    const QByteArray before = readFileBytes(db_);
-    const ImportResult r = import(
-        ImportKind::Edi, ediLog("231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n", 1), false);
-    EXPECT_EQ(r.end, ImportResult::End::Cancelled);
-    EXPECT_EQ(readFileBytes(db_), before);
-    EXPECT_EQ(readFileBytes(backup()), before);
-    EXPECT_EQ(changelog(),
-              QByteArray(kHeader).replace("@LOG@", QFile::encodeName(path("log.edi"))) +
-                  "No changes made\r\n");
 }
 
 TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
@@ -286,39 +229,6 @@ TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
     EXPECT_NE(r.error.find("change log"), std::string::npos) << r.error;
 
     EXPECT_EQ(readFileBytes(db_), before);
-}
-
-TEST_F(ImportTest, LogThatIsTheScratchCopyItself) {
-    const QByteArray log = QByteArray::fromStdString(adifRecord("Q1ABC", "20200101", "2m", "IO85"));
-    writeFileBytes(path("adi.tmp"), log);
-    const ImportResult r = runImport(request(ImportKind::Adif, path("adi.tmp")));
-    EXPECT_EQ(r.squaresWritten, 1);
-    EXPECT_EQ(readFileBytes(path("adi.tmp")), log);
-}
-
-TEST(ImportNames, BackupAndQuestion) {
-    EXPECT_EQ(backupFileName("2M IO85AB PORTABLE.QRA"), "2M IO85AB PORTABLE backup.qra");
-    EXPECT_EQ(backupFileName("23CM JO01CD .QRA"), "23CM JO01CD  backup.qra");
-    EXPECT_EQ(ediQuestion("144 MHz", "2M"), "About to import 144 MHz records to QRA file for 2M");
-    EXPECT_EQ(scratchFileName(ImportKind::Adif), QStringLiteral("adi.tmp"));
-    EXPECT_EQ(scratchFileName(ImportKind::Edi), QStringLiteral("edi.tmp"));
-}
-
-}  // namespace
-}  // namespace morvel
-
-namespace morvel {
-namespace {
-
-TEST(ClosingMessage, CountsAboveOneAndTheUnreadableLine) {
-    ImportResult r;
-    r.squaresWritten = 40000;  // beyond 16 bits
-    EXPECT_EQ(r.closingMessage(), "40000 new squares added");
-    r.unreadable = 3;
-    EXPECT_EQ(r.closingMessage(), "40000 new squares added\n3 unreadable records were skipped");
-    r.kind = ImportKind::Edi;
-    r.unreadable = 2;
-    EXPECT_EQ(r.closingMessage(), "40000 new squares added\n2 unreadable lines were skipped");
 }
 
 }  // namespace

@@ -25,14 +25,6 @@ TEST(LocatorDistance, WorkedTable) {
     }
 }
 
-TEST(LocatorDistance, CaseLengthAndBareSquares) {
-    EXPECT_EQ(LocatorDistance("JO62QM", "IO91WM"), LocatorDistance("Jo62Qm", "iO91wM"));
-    EXPECT_EQ(LocatorDistance("JO62QMXX99", "IO91WM"), LocatorDistance("JO62QM", "IO91WM"));
-    EXPECT_EQ(LocatorDistance("IO91  ", "JO62  "), LocatorDistance("IO91MM", "JO62MM"));
-    // A bare four-character text reads as the square with its blanks.
-    EXPECT_EQ(LocatorDistance("IO91", "JO62"), LocatorDistance("IO91MM", "JO62MM"));
-}
-
 TEST(LocatorDistance, IdenticalAndInvalidLocatorsGiveZero) {
     // Identical points: x may round past 1 without the clamp.
     for (const char* loc : {"JO62QM", "IO91WM", "AA00AA", "RR99XX", "KP20LE", "IO85  "})
@@ -51,24 +43,6 @@ TEST(LocatorDistance, QuarterCircumferenceApartTakesTheRightBranch) {
     EXPECT_NEAR(quarter, 6367 * 3.14159265 / 2, 15);
     // Beyond a quarter the distance keeps growing.
     EXPECT_GT(LocatorDistance("JJ00AA", "OJ50AA"), quarter + 2000);
-}
-
-TEST(LocatorPosition, CentresOfSubSquares) {
-    const auto p = LocatorToPosition("JO62QM");
-    ASSERT_TRUE(p);
-    EXPECT_NEAR(p->longitude / kDeg, 13.375, 1e-9);
-    EXPECT_NEAR(p->latitude / kDeg, 52.5208333, 1e-6);
-    // A bare square is measured 62.5' east of its western edge and 31.25' north of its southern
-    // edge.
-    const auto sq = LocatorToPosition("IO91  ");
-    ASSERT_TRUE(sq);
-    EXPECT_NEAR(sq->longitude / kDeg, -2 + 62.5 / 60, 1e-9);
-    EXPECT_NEAR(sq->latitude / kDeg, 51 + 31.25 / 60, 1e-9);
-    const auto corner = LocatorToPosition("AA00AA");
-    EXPECT_NEAR(corner->longitude / kDeg, -179.958333, 1e-5);
-    EXPECT_NEAR(corner->latitude / kDeg, -89.979167, 1e-5);
-    EXPECT_NEAR(*LocatorAxis("RR99XX", Axis::Longitude) * 2 / kDeg, 179.958333, 1e-5);
-    EXPECT_FALSE(LocatorAxis("IO9", Axis::Latitude));
 }
 
 }  // namespace

@@ -60,38 +60,6 @@ TEST(MapData, FilesAreWholeRecordsOfValidPoints) {
     }
 }
 
-TEST(MapData, FilesLieBesideTheExecutables) {
-    const QDir bin(QCoreApplication::applicationDirPath());
-    for (const char* name : kAllFiles) {
-        const QFileInfo copy(bin.filePath(QString::fromLatin1(name)));
-        EXPECT_TRUE(copy.exists()) << name;
-        EXPECT_EQ(copy.size(), QFileInfo(mapDataPath(name)).size()) << name;
-    }
-}
-
 // Land where land is: a field with coast draws many operations, open ocean none.
-TEST(MapData, CoastlinesFallInTheirFields) {
-    const std::vector<OutlinePoint> coast = load(mapDataPath(kCoastFile));
-    const struct {
-        const char* field;
-        bool land;
-    } cases[] = {{"IO", true},  {"JO", true},  {"FN", true}, {"QF", true},
-                 {"BE", false}, {"CK", false}, {"HE", false}};
-    for (const auto& c : cases) {
-        const int f = c.field[0] - 'A';
-        const int g = c.field[1] - 'A';
-        std::vector<DrawOp> ops;
-        plotFieldView(
-            coast,
-            fieldOrigin(static_cast<float>((20 * f + 180) % 360), static_cast<float>(10 * g - 90)),
-            ops);
-        if (c.land) {
-            EXPECT_GT(ops.size(), 500u) << c.field;
-        } else {
-            EXPECT_TRUE(ops.empty()) << c.field;
-        }
-    }
-}
-
 }  // namespace
 }  // namespace morvel

@@ -16,22 +16,6 @@ std::vector<DrawOp> plot(const std::vector<OutlinePoint>& points, FieldOrigin or
     return ops;
 }
 
-TEST(FieldView, OriginFromFieldEdges) {
-    const FieldOrigin io = fieldOrigin(340, 50);
-    EXPECT_EQ(io.lonbase, 20400);
-    EXPECT_EQ(io.latbase, 8400);
-    const FieldOrigin aa = fieldOrigin(180, -90);
-    EXPECT_EQ(aa.lonbase, 10800);
-    EXPECT_EQ(aa.latbase, 0);
-}
-
-TEST(FieldView, FieldIOPointsWestOfGreenwichAndAtGreenwich) {
-    // 50 N 1 W lies 1140 minutes east of the field's western edge, on its southern edge.
-    EXPECT_EQ(plot({{2000, 3000, -60}}, kIO), (std::vector<DrawOp>{{Kind::SetPoint, 1140, 600}}));
-    // Greenwich counts as 0, far west of the field's western edge (340 E).
-    EXPECT_TRUE(plot({{2000, 3000, 0}}, kIO).empty());
-}
-
 struct EdgeCase {
     const char* name;
     OutlinePoint point;
@@ -79,23 +63,6 @@ TEST(FieldView, PenCodesBeginOrContinueOutlines) {
     EXPECT_EQ(plot({{1001, 3100, 100}, {999, 3200, 200}, {-5, 3300, 300}}, kJO),
               (std::vector<DrawOp>{
                   {Kind::SetPoint, 100, 500}, {Kind::LineTo, 200, 400}, {Kind::LineTo, 300, 300}}));
-}
-
-TEST(FieldView, PointOutsideBreaksTheLine) {
-    EXPECT_EQ(plot({{10, 3100, 100}, {10, 3100, 5000}, {10, 3200, 200}}, kJO),
-              (std::vector<DrawOp>{{Kind::SetPoint, 100, 500}, {Kind::SetPoint, 200, 400}}));
-}
-
-TEST(FieldView, FirstContinuationPointIsASinglePoint) {
-    EXPECT_EQ(plot({{10, 3100, 100}, {10, 3200, 200}}, kJO),
-              (std::vector<DrawOp>{{Kind::SetPoint, 100, 500}, {Kind::LineTo, 200, 400}}));
-}
-
-TEST(FieldView, EachCallStartsAfresh) {
-    std::vector<DrawOp> ops;
-    plotFieldView(std::vector<OutlinePoint>{{10, 3100, 100}}, kJO, ops);
-    plotFieldView(std::vector<OutlinePoint>{{10, 3200, 200}}, kJO, ops);
-    EXPECT_EQ(ops, (std::vector<DrawOp>{{Kind::SetPoint, 100, 500}, {Kind::SetPoint, 200, 400}}));
 }
 
 TEST(FieldView, ValuesBeyondTheRangesLandOutsideEveryField) {

@@ -28,12 +28,6 @@ TEST(OutlineFile, ThirteenBytesGiveTwoPointsAndTheLastByteIsIgnored) {
     EXPECT_EQ(points, expected);
 }
 
-TEST(OutlineFile, ShortFilesHoldNoRecords) {
-    for (const char* hex : {"", "01", "0102030405"}) {
-        EXPECT_TRUE(decodeOutline(QByteArray::fromHex(hex).toStdString()).empty()) << hex;
-    }
-}
-
 TEST(OutlineFile, MissingFileIsAnErrorAndIsNotCreated) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mapper.pnt"));
@@ -43,25 +37,6 @@ TEST(OutlineFile, MissingFileIsAnErrorAndIsNotCreated) {
     EXPECT_TRUE(points.empty());
     EXPECT_NE(error.find("mapper.pnt"), std::string::npos) << error;
     EXPECT_FALSE(QFile::exists(path));
-}
-
-TEST(OutlineFile, UnreadableDeviceIsAnError) {
-    QBuffer closed;
-    std::vector<OutlinePoint> points;
-    std::string error;
-    EXPECT_FALSE(readOutline(closed, points, error));
-    EXPECT_FALSE(error.empty());
-}
-
-TEST(OutlineFile, ReadsFromAnyDevice) {
-    QByteArray bytes = QByteArray::fromHex("e903ffff0180");
-    QBuffer buffer(&bytes);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-    std::vector<OutlinePoint> points;
-    std::string error;
-    ASSERT_TRUE(readOutline(buffer, points, error)) << error;
-    ASSERT_EQ(points.size(), 1u);
-    EXPECT_EQ(points[0], (OutlinePoint{1001, -1, -32767}));
 }
 
 TEST(OutlineFile, WriterLaysOutLittleEndianRecords) {
@@ -74,32 +49,6 @@ TEST(OutlineFile, WriterLaysOutLittleEndianRecords) {
     EXPECT_EQ(readFileBytes(path).toHex(), QByteArray("d007b80bc4ff"
                                                       "0000e8ea302a"
                                                       "ffffff7f0080"));
-}
-
-TEST(OutlineFile, RoundTripThroughWriterAndReader) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("island.pnt"));
-    std::vector<OutlinePoint> points;
-    // Large enough to be read in several chunks.
-    for (int i = 0; i < 20000; ++i) {
-        points.push_back({static_cast<std::int16_t>(i % 7 == 0 ? 2000 : i % 999),
-                          static_cast<std::int16_t>((i * 37) % 10801 - 5400),
-                          static_cast<std::int16_t>((i * 7919) % 21601 - 10800)});
-    }
-    points.push_back({INT16_MIN, INT16_MAX, INT16_MIN});
-    std::string error;
-    ASSERT_TRUE(writeOutlineFile(path, points, error)) << error;
-    EXPECT_EQ(QFileInfo(path).size(), static_cast<qint64>(points.size()) * 6);
-    std::vector<OutlinePoint> back;
-    ASSERT_TRUE(readOutlineFile(path, back, error)) << error;
-    EXPECT_EQ(back, points);
-
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("\x01\x02\x03\x04\x05", 5);
-    file.close();
-    ASSERT_TRUE(readOutlineFile(path, back, error)) << error;
-    EXPECT_EQ(back, points);
 }
 
 TEST(OutlineFile, FailedWriteReportsAndLeavesNothing) {

@@ -48,14 +48,6 @@ TEST(WorldMap, LongitudesPast180EastWrapToTheWest) {
     EXPECT_EQ(plot({{2000, 0, INT16_MAX}}), (std::vector<DrawOp>{{Kind::SetPoint, 21967, 0}}));
 }
 
-TEST(WorldMap, SideIsRecordedByEveryPoint) {
-    // The start point east of 160 E sets the side, so the continuation west of it is a point.
-    EXPECT_EQ(
-        plot({{2000, 0, 10000}, {0, 0, 0}, {0, 60, 60}}),
-        (std::vector<DrawOp>{
-            {Kind::SetPoint, 20800, 0}, {Kind::SetPoint, 10800, 0}, {Kind::LineTo, 10860, 60}}));
-}
-
 TEST(WorldMap, FirstContinuationPointDrawsAPoint) {
     // West of 160 E its side differs from the side before the first point.
     EXPECT_EQ(plot({{10, 100, 0}, {10, 200, 60}}),

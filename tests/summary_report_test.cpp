@@ -48,49 +48,6 @@ protected:
     QString db_;
 };
 
-TEST_F(SummaryTest, WorkedExampleIsByteExact) {
-    setExample();
-    std::string error;
-    const auto report =
-        writeSummary(db_, out("a.txt"), kName, "JO62QM", SummaryMode::Worked, error);
-    ASSERT_TRUE(report) << error;
-    EXPECT_EQ(readFileBytes(out("a.txt")),
-              readFileBytes(testDataPath("summary_worked_example.txt")));
-    EXPECT_EQ(report->listed, 2);
-    EXPECT_EQ(report->confirmed, 1);
-    EXPECT_FLOAT_EQ(report->odxkm, 6246.9f);
-    EXPECT_EQ(report->odxcall, "Q2XYZ     ");
-    EXPECT_EQ(report->odxloc, "FN31PR");
-}
-
-TEST_F(SummaryTest, ConfirmedExampleIsByteExact) {
-    setExample();
-    std::string error;
-    const auto report =
-        writeSummary(db_, out("c.txt"), kName, "JO62QM", SummaryMode::Confirmed, error);
-    ASSERT_TRUE(report) << error;
-    EXPECT_EQ(readFileBytes(out("c.txt")),
-              readFileBytes(testDataPath("summary_confirmed_example.txt")));
-    EXPECT_FLOAT_EQ(report->odxkm, 932.4f);
-    EXPECT_EQ(report->odxcall, "Q1ABC     ");
-    EXPECT_EQ(report->odxloc, "IO91WM");
-}
-
-TEST_F(SummaryTest, EmptyDatabaseGivesHeadingTotalsAndEmptyOdx) {
-    EXPECT_EQ(QByteArray::fromStdString(build(SummaryMode::Worked).text),
-              readFileBytes(testDataPath("summary_worked_empty.txt")));
-    EXPECT_EQ(build(SummaryMode::Confirmed).text,
-              "List of Confirmed Squares\r\nFor Morvel database file 2M JO62QM HOME.QRA\r\n\r\n"
-              " 0  squares confirmed\r\nODX:  in loc    0  km\r\n");
-}
-
-TEST_F(SummaryTest, OnlyConfirmedSquareIsMarkedAndCountedBothWays) {
-    setSquare(db_, "IO", 91, makeEntry("IO91WM", "Q1ABC", "12/05/03", true));
-    const std::string text = build(SummaryMode::Worked).text;
-    EXPECT_NE(text.find("\r\n*IO91WM  Q1ABC          12/05/03  932 km\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\r\n 1  squares worked\r\n 1  squares confirmed\r\n"), std::string::npos);
-}
-
 TEST_F(SummaryTest, FourCharacterLocatorKeepsItsBlanksAndIsMeasuredAtMm) {
     setSquare(db_, "IO", 91, makeEntry("IO91", "Q1ABC", "12/05/03", false));
     const std::string worked = build(SummaryMode::Worked).text;
@@ -128,28 +85,6 @@ TEST_F(SummaryTest, EqualTenthKeepsFirstInFileOrderAndGreaterReplaces) {
     EXPECT_EQ(confirmed.text.find("Q1FIRST"), std::string::npos);
 }
 
-TEST_F(SummaryTest, FieldsAreSeparatedByOneEmptyLine) {
-    setSquare(db_, "IO", 91, makeEntry("IO91WM", "Q1ABC", "12/05/03", false));
-    setSquare(db_, "IO", 92, makeEntry("IO92AA", "Q1DEF", "12/05/03", false));
-    setSquare(db_, "JO", 1, makeEntry("JO01AA", "Q1GHI", "12/05/03", false));
-    const std::string text = build(SummaryMode::Worked).text;
-    const auto io91 = text.find(" IO91WM");
-    const auto io92 = text.find(" IO92AA");
-    const auto jo01 = text.find(" JO01AA");
-    ASSERT_NE(io91, std::string::npos);
-    EXPECT_EQ(text.substr(io92 - 2, 2), "\r\n");
-    EXPECT_NE(text.substr(io92 - 4, 2), "\r\n");
-    EXPECT_EQ(text.substr(jo01 - 4, 4), "\r\n\r\n");
-    EXPECT_NE(text.substr(jo01 - 6, 2), "\r\n");
-}
-
-TEST_F(SummaryTest, FlagsCountOnlyWhenMinusOne) {
-    SquareEntry odd = makeEntry("IO91WM", "Q1ABC", "12/05/03", false);
-    odd.worked = 1;
-    setSquare(db_, "IO", 91, odd);
-    EXPECT_EQ(build(SummaryMode::Worked).listed, 0);
-}
-
 TEST_F(SummaryTest, SecondRunReplacesAndFailureLeavesEarlierFile) {
     setExample();
     std::string error;
@@ -169,21 +104,6 @@ TEST_F(SummaryTest, SecondRunReplacesAndFailureLeavesEarlierFile) {
         writeSummary(db_, out("r.txt/inside.txt"), kName, "JO62QM", SummaryMode::Confirmed, error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(readFileBytes(out("r.txt")), before);
-}
-
-TEST(SummaryName, ProposedName) {
-    const struct {
-        const char* filename;
-        const char* proposed;
-    } cases[] = {
-        {"2M JO62QM HOME.QRA", "2M JO62QM HOME.txt"},
-        {"23CM JO01CD .QRA", "23CM JO01CD .txt"},
-        {"2M A.B.qra", "2M A.txt"},
-        {"NODOT", "txt"},
-        {"", "txt"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(proposedSummaryName(c.filename), c.proposed) << c.filename;
 }
 
 }  // namespace

@@ -38,55 +38,6 @@ TEST(Numbers, HalvesGoToTheEvenNeighbour) {
 }
 
 // The lines of a worked-mode summary, built with the print zones and column stops.
-TEST(PrintLine, SummaryExampleLinesByteForByte) {
-    PrintLine square;
-    square.text(" ")
-        .text("FN31PR")
-        .tab(10)
-        .text("Q2XYZ     ")
-        .tab(25)
-        .text("03/04/02")
-        .tab(34)
-        .text(fileNumber(roundHalfEven(6246.93)))
-        .text("km");
-    EXPECT_EQ(square.line(), " FN31PR  Q2XYZ          03/04/02  6247 km\r\n");
-
-    PrintLine confirmed;
-    confirmed.text("IO91WM")
-        .tab(10)
-        .text("Q1ABC     ")
-        .tab(25)
-        .text("12/05/03")
-        .tab(34)
-        .text(fileNumber(roundHalfEven(932.41)))
-        .text("km");
-    EXPECT_EQ(confirmed.line(), "IO91WM   Q1ABC          12/05/03  932 km\r\n");
-
-    PrintLine total;
-    total.text(fileNumber(2)).text(" squares worked");
-    EXPECT_EQ(total.line(), " 2  squares worked\r\n");
-
-    PrintLine odx;
-    odx.text("ODX: ")
-        .text("Q2XYZ     ")
-        .text(" in loc ")
-        .text("FN31PR")
-        .text("  ")
-        .text(fileNumber(static_cast<float>(roundHalfEven(6246.93, 1))))
-        .text(" km");
-    EXPECT_EQ(odx.line(), "ODX: Q2XYZ      in loc FN31PR   6246.9  km\r\n");
-
-    PrintLine empty;
-    empty.text("ODX: ")
-        .text("")
-        .text(" in loc ")
-        .text("")
-        .text("  ")
-        .text(fileNumber(0))
-        .text(" km");
-    EXPECT_EQ(empty.line(), "ODX:  in loc    0  km\r\n");
-}
-
 TEST(PrintLine, ItemsAfterACommaStartInTheNextZone) {
     PrintLine log;
     log.text("N0CALL").nextZone().text("25/12/23").nextZone().text("IO85mx").text(" QSL");

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "maps/canvas.h"
 #include "maps/outline_file.h"
 #include "maps/outline_painter.h"
 #include "maps/outline_plot.h"

@@ -24,6 +24,14 @@ QFont sansFont(qreal points, bool bold = false);
 // buttons included.
 void setBackgroundColour(QWidget* widget, const QColor& colour);
 
+// Gives a control the name it has in the window's design, by which tests and
+// readers find it.
+template <class Control>
+Control* named(Control* control, const char* name) {
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
 // Controls built at a designed position (twips) within parent, in the font given.
 QLabel* makeLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
                   int width, int height);

@@ -36,7 +36,7 @@ bool Form::event(QEvent* event) {
             this,
             [this] {
                 const QWidget* focus = focusWidget();
-                if (isActiveWindow() && (focus == nullptr || focus == this)) Form_GotFocus();
+                if (isActiveWindow() && (focus == nullptr || focus == this)) onGotFocus();
             },
             Qt::QueuedConnection);
     }

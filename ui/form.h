@@ -12,7 +12,7 @@ class Windows;
 struct SharedState;
 
 // A top-level window of the program. The app creates it through Windows::load,
-// which runs Form_Load once its controls exist; Windows::unload hides it and
+// which runs onLoad once its controls exist; Windows::unload hides it and
 // deletes it once control is back in the event loop, so a handler may unload
 // its own window and go on to its last step.
 class Form : public QWidget {
@@ -23,11 +23,11 @@ public:
     const QString& formName() const { return name_; }
 
     // Runs once, after construction, before the window is first shown.
-    virtual void Form_Load() {}
+    virtual void onLoad() {}
     // The window itself (none of its controls) receives the focus: when it is
     // activated with no control to take the focus, as when first shown with
     // its buttons hidden.
-    virtual void Form_GotFocus() {}
+    virtual void onGotFocus() {}
     // The title bar's close button. By default the window is unloaded, and the
     // program ends when no window is left on screen.
     virtual void closeRequested();

@@ -1,17 +1,15 @@
 #include "ui/printing.h"
 
-#include <QImageWriter>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 
 namespace morvel {
 
-bool QtPrinter::printImage(const QImage& image, QString& error) {
+bool QtPrinter::printImage(const QImage& image, std::string& error) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
-        error = QStringLiteral("No default printer is set up.");
+        error = "No default printer is set up.";
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
@@ -19,7 +17,7 @@ bool QtPrinter::printImage(const QImage& image, QString& error) {
                                                               : QPageLayout::Portrait);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        error = QStringLiteral("The printer %1 could not be started.").arg(info.printerName());
+        error = "The printer " + info.printerName().toStdString() + " could not be started.";
         return false;
     }
     const QRect page = painter.viewport();
@@ -29,35 +27,7 @@ bool QtPrinter::printImage(const QImage& image, QString& error) {
     painter.setWindow(image.rect());
     painter.drawImage(0, 0, image);
     if (!painter.end()) {
-        error = QStringLiteral("Printing on %1 failed.").arg(info.printerName());
-        return false;
-    }
-    return true;
-}
-
-bool RecordingPrinter::printImage(const QImage& image, QString& error) {
-    if (!failure.isEmpty()) {
-        error = failure;
-        return false;
-    }
-    printed_.push_back(image);
-    return true;
-}
-
-bool saveJpeg(const QImage& image, const QString& path, QString& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "jpg");
-    if (!writer.write(image)) {
-        error = writer.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
+        error = "Printing on " + info.printerName().toStdString() + " failed.";
         return false;
     }
     return true;

@@ -1,6 +1,9 @@
 #include "ui/windows.h"
 
+#include <QDir>
 #include <utility>
+
+#include "ui/dialogs.h"
 
 namespace morvel {
 
@@ -25,10 +28,10 @@ Form* Windows::load(const QString& name) {
     const auto factory = factories_.find(name);
     if (factory == factories_.end()) return nullptr;
     Form* form = factory->second(*this);
-    // Registered before Form_Load, so that the window counts as loaded while
+    // Registered before onLoad, so that the window counts as loaded while
     // its loading runs (an import's loading shows the main menu).
     loaded_[name] = form;
-    form->Form_Load();
+    form->onLoad();
     return loaded(name) == form ? form : nullptr;
 }
 
@@ -68,6 +71,13 @@ bool Windows::anyVisible() const {
     for (const auto& [name, form] : loaded_) {
         if (form && form->isVisible()) return true;
     }
+    return false;
+}
+
+bool Windows::enterProgramFolder() {
+    if (QDir::setCurrent(programFolder_)) return true;
+    dialogs_.message(QStringLiteral("The program folder ") + QDir::toNativeSeparators(programFolder_) +
+                     QStringLiteral(" cannot be made the current directory."));
     return false;
 }
 

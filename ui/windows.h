@@ -17,7 +17,7 @@ struct SharedState;
 
 // Owns the program's windows and hands over between them by name, so that a
 // window never needs another window's class to open it. A window is loaded
-// (created, then Form_Load) on first use, shown, hidden with its state kept,
+// (created, then onLoad) on first use, shown, hidden with its state kept,
 // or unloaded; showing an unloaded window loads it afresh.
 class Windows : public QObject {
     Q_OBJECT
@@ -32,7 +32,7 @@ public:
     bool has(const QString& name) const { return factories_.contains(name); }
 
     // The loaded window, loading it first when needed; nullptr for a name that
-    // was never added, or when its Form_Load unloaded it again.
+    // was never added, or when its onLoad unloaded it again.
     Form* load(const QString& name);
     // Loads when needed, then shows and raises the window.
     Form* show(const QString& name);
@@ -57,6 +57,9 @@ public:
     Dialogs& dialogs() const { return dialogs_; }
     // The folder of the executable, where the map files lie.
     const QString& programFolder() const { return programFolder_; }
+    // Makes the program's folder the current directory; says so and returns
+    // false when it cannot be.
+    bool enterProgramFolder();
     // The system's default printer unless another was set (tests record).
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }

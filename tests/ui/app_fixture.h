@@ -4,22 +4,33 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QListWidgetItem>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/forms.h"
 #include "database/shared_state.h"
-#include "menu/startup.h"
-#include "ui/dialogs.h"
-#include "ui/window_names.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/test_support.h"
+#include "ui/controls.h"
 #include "ui/windows.h"
+#include "windows/program_windows.h"
+#include "windows/window_names.h"
 
 namespace morvel::test {
 
 // Deletes the windows that were unloaded, as the event loop would.
 inline void deleteUnloaded() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A control of a window by its design name; fails the test when missing.
+template <class Control>
+Control* control(QWidget* window, const char* name) {
+    auto* found = window ? window->findChild<Control*>(QLatin1String(name)) : nullptr;
+    EXPECT_NE(found, nullptr) << name;
+    return found;
 }
 
 // Clicks a name of a file list with the mouse, as the operator would.
@@ -30,14 +41,22 @@ inline void clickListed(FileList* list, const QString& name) {
                       list->visualItemRect(found.front()).center());
 }
 
+inline void click(QWidget* window, const char* button) {
+    auto* b = control<QPushButton>(window, button);
+    ASSERT_TRUE(b && b->isVisible()) << button;
+    QTest::mouseClick(b, Qt::LeftButton);
+    deleteUnloaded();
+}
+
 // The whole program's windows over a scratch folder of databases, which is
-// the current directory, and a separate program folder.
+// the current directory, and a separate program folder, so that every file
+// is checked to land where it belongs.
 class AppFixture : public ::testing::Test {
 protected:
     AppFixture() : windows(state, dialogs, programDir.path()) {
         previousDir_ = QDir::currentPath();
         QDir::setCurrent(dataDir.path());
-        addForms(windows);
+        addProgramWindows(windows);
     }
     ~AppFixture() override {
         windows.end();
@@ -45,9 +64,19 @@ protected:
         QDir::setCurrent(previousDir_);
     }
 
-    Startup* menu() const { return windows.loadedAs<Startup>(kStartupForm); }
-    Startup* startProgram() { return qobject_cast<Startup*>(windows.show(kStartupForm)); }
+    QWidget* menu() const { return windows.loaded(kMainMenuWindow); }
+    QWidget* startProgram() { return windows.show(kMainMenuWindow); }
+    // The main menu with a database selected.
+    QWidget* select(const QString& name) {
+        QWidget* m = startProgram();
+        EXPECT_TRUE(control<FileList>(m, "File1")->clickName(name));
+        return m;
+    }
+    QString text(const char* label) const { return control<QLabel>(menu(), label)->text(); }
     QString dataPath(const QString& name) const { return QDir(dataDir.path()).filePath(name); }
+    QString programPath(const QString& name) const {
+        return QDir(programDir.path()).filePath(name);
+    }
 
     QTemporaryDir dataDir;
     QTemporaryDir programDir;

@@ -10,21 +10,12 @@
 
 #include "database/shared_state.h"
 #include "tests/test_support.h"
-#include "ui/dialogs.h"
+#include "tests/support/scripted_dialogs.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
 
 namespace morvel {
 namespace {
-
-TEST(Twips, FifteenToAPixelRounded) {
-    const struct {
-        int twips;
-        int pixels;
-    } cases[] = {{0, 0}, {15, 1}, {7, 0}, {8, 1}, {240, 16}, {10800, 720}, {886, 59}, {-15, -1}};
-    for (const auto& c : cases) EXPECT_EQ(twipsToPixels(c.twips), c.pixels) << c.twips;
-    EXPECT_EQ(twipsRect(12600, 7080, 975, 375), QRect(840, 472, 65, 25));
-}
 
 class FileListTest : public ::testing::Test {
 protected:
@@ -77,39 +68,12 @@ TEST_F(FileListTest, RefreshRereadsTheFolderWithoutFiringOrSelecting) {
     EXPECT_FALSE(list.clickName(QStringLiteral("b.qra")));
 }
 
-TEST_F(FileListTest, SeveralPatterns) {
-    list.setPattern(QStringLiteral("*.txt; *.QRA"));
-    EXPECT_EQ(list.names(), (QStringList{"A.QRA", "b.qra", "c.txt"}));
-}
-
-TEST(OptionGroup, AtMostOneSelectedAndNoneIsPossible) {
-    QWidget parent;
-    OptionGroup group;
-    for (int i = 1; i <= 3; ++i) {
-        group.add(i, makeOption(&parent, QStringLiteral("o%1").arg(i), sansFont(9.75), 0,
-                                300 * (i - 1), 1500, 300));
-    }
-    parent.show();
-    EXPECT_EQ(group.selectedIndex(), 0);
-    QTest::mouseClick(group(2), Qt::LeftButton);
-    EXPECT_EQ(group.selectedIndex(), 2);
-    // A second click leaves it selected.
-    QTest::mouseClick(group(2), Qt::LeftButton);
-    EXPECT_EQ(group.selectedIndex(), 2);
-    QTest::mouseClick(group(3), Qt::LeftButton, {}, QPoint(90, 10));  // beyond the caption
-    EXPECT_EQ(group.selectedIndex(), 3);
-    EXPECT_FALSE(group(2)->isChecked());
-    group(3)->setChecked(false);
-    EXPECT_EQ(group.selectedIndex(), 0);
-    EXPECT_EQ(group(4), nullptr);
-}
-
 class FocusForm : public Form {
 public:
     FocusForm(Windows& w, bool withButton) : Form(w, QStringLiteral("F")) {
         if (withButton) new QPushButton(QStringLiteral("Go"), this);
     }
-    void Form_GotFocus() override { ++gotFocus; }
+    void onGotFocus() override { ++gotFocus; }
     int gotFocus = 0;
 };
 

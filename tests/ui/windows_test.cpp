@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "database/shared_state.h"
-#include "ui/dialogs.h"
+#include "tests/support/scripted_dialogs.h"
 
 namespace morvel {
 namespace {
@@ -20,7 +20,7 @@ public:
         button = new QPushButton(QStringLiteral("Next"), this);
         connect(button, &QPushButton::clicked, this, &CountingForm::handOver);
     }
-    void Form_Load() override {
+    void onLoad() override {
         ++loads_;
         caption = QStringLiteral("loaded");
     }
@@ -40,7 +40,7 @@ private:
 class SelfUnloadingForm : public Form {
 public:
     using Form::Form;
-    void Form_Load() override { windows().unload(formName()); }
+    void onLoad() override { windows().unload(formName()); }
 };
 
 void deletePending() {
@@ -77,24 +77,6 @@ TEST_F(WindowsTest, LoadRunsFormLoadOnceAndShowReusesTheLoadedWindow) {
     EXPECT_EQ(windows.programFolder(), QStringLiteral("/opt/morvel"));
 }
 
-TEST_F(WindowsTest, HideKeepsStateAndUnloadMakesShowCreateAfresh) {
-    auto* a = static_cast<CountingForm*>(windows.show(QStringLiteral("A")));
-    a->caption = QStringLiteral("changed");
-    windows.hide(QStringLiteral("A"));
-    EXPECT_FALSE(a->isVisible());
-    EXPECT_EQ(windows.show(QStringLiteral("A")), a);
-    EXPECT_EQ(a->caption, QStringLiteral("changed"));
-
-    windows.unload(QStringLiteral("A"));
-    EXPECT_EQ(windows.loaded(QStringLiteral("A")), nullptr);
-    EXPECT_FALSE(a->isVisible());
-    deletePending();
-    auto* again = static_cast<CountingForm*>(windows.show(QStringLiteral("A")));
-    ASSERT_NE(again, nullptr);
-    EXPECT_EQ(loadsA, 2);
-    EXPECT_EQ(again->caption, QStringLiteral("loaded"));
-}
-
 TEST_F(WindowsTest, AHandlerMayUnloadItsOwnWindowAndCarryOn) {
     QPointer<CountingForm> a = static_cast<CountingForm*>(windows.show(QStringLiteral("A")));
     QTest::mouseClick(a->button, Qt::LeftButton);
@@ -104,25 +86,6 @@ TEST_F(WindowsTest, AHandlerMayUnloadItsOwnWindowAndCarryOn) {
     EXPECT_TRUE(windows.loaded(QStringLiteral("B"))->isVisible());
     deletePending();
     EXPECT_TRUE(a.isNull());
-}
-
-TEST_F(WindowsTest, UnknownNamesAndWindowsThatUnloadWhileLoadingGiveNothing) {
-    EXPECT_FALSE(windows.has(QStringLiteral("Form9")));
-    EXPECT_EQ(windows.show(QStringLiteral("Form9")), nullptr);
-    EXPECT_EQ(windows.show(QStringLiteral("Gone")), nullptr);
-    EXPECT_TRUE(windows.loadedNames().isEmpty());
-    windows.unload(QStringLiteral("Form9"));
-    windows.hide(QStringLiteral("Form9"));
-}
-
-TEST_F(WindowsTest, EndUnloadsEveryWindowAndSignalsTheEnd) {
-    QSignalSpy ended(&windows, &Windows::programEnded);
-    windows.show(QStringLiteral("A"));
-    windows.load(QStringLiteral("B"));
-    windows.end();
-    EXPECT_EQ(ended.count(), 1);
-    EXPECT_TRUE(windows.ended());
-    EXPECT_TRUE(windows.loadedNames().isEmpty());
 }
 
 TEST_F(WindowsTest, ClosingTheLastVisibleWindowEndsTheProgram) {

@@ -5,6 +5,6 @@ namespace morvel {
 class Windows;
 
 // Makes every window of the program known to the hand-over by its name.
-void addForms(Windows& windows);
+void addProgramWindows(Windows& windows);
 
 }  // namespace morvel

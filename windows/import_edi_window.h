@@ -1,15 +1,14 @@
 #pragma once
 
-#include "ui/form.h"
+#include "windows/import_window.h"
 
 namespace morvel {
 
 // EDI import; the import runs while the window loads.
-class ImportForm2 : public Form {
+class ImportEdiWindow : public ImportWindow {
     Q_OBJECT
 public:
-    explicit ImportForm2(Windows& windows);
-    void Form_Load() override;
+    explicit ImportEdiWindow(Windows& windows);
 };
 
 }  // namespace morvel

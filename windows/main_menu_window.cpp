@@ -1,0 +1,267 @@
+#include "windows/main_menu_window.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "database/qra_file.h"
+#include "database/qra_names.h"
+#include "database/shared_state.h"
+#include "menu/statistics.h"
+#include "menu/summary.h"
+#include "ui/dialogs.h"
+#include "ui/twips.h"
+#include "ui/windows.h"
+#include "windows/window_names.h"
+
+namespace morvel {
+
+MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow) {
+    setWindowTitle(QStringLiteral("Morvel by Tovrin: Main Menu"));
+    setClientSizeTwips(10800, 7380);
+    setBackgroundColour(this, kWindowColour);
+
+    const QFont bold12 = sansFont(12, true);
+    const QFont bold975 = sansFont(9.75, true);
+    const QFont plain975 = sansFont(9.75);
+    const QFont statistics = sansFont(13.5);
+
+    auto* title = named(makeLabel(this, QStringLiteral("Morvel the QRA Squares database by Tovrin"),
+                                  sansFont(18, true), 240, 120, 10320, 540),
+                        "Label1");
+    auto* version =
+        named(makeLabel(this, QStringLiteral("Version 2.8"), plain975, 240, 660, 2400, 300), "v");
+    auto* listCaption =
+        named(makeLabel(this, QStringLiteral("QRA Databases - click on filename to select"),
+                        bold12, 240, 1080, 6000, 375),
+              "Label6");
+
+    fileList = named(new FileList(this), "File1");
+    placeTwips(fileList, 240, 1500, 5400, 2880);
+
+    fileLabel = named(makeLabel(this, QString(), statistics, 240, 4560, 10320, 420), "Label5");
+    squaresWorkedLabel =
+        named(makeLabel(this, QString(), statistics, 240, 5010, 10320, 420), "Label3");
+    squaresConfirmedLabel =
+        named(makeLabel(this, QString(), statistics, 240, 5460, 10320, 420), "Label4");
+    fieldsWorkedLabel =
+        named(makeLabel(this, QString(), statistics, 240, 5910, 10320, 420), "Label2");
+    odxLabel = named(makeLabel(this, QString(), statistics, 240, 6360, 8000, 420), "Label7");
+    for (QLabel* label :
+         {fileLabel, squaresWorkedLabel, squaresConfirmedLabel, fieldsWorkedLabel, odxLabel})
+        label->setWordWrap(false);
+
+    auto* createButton = named(
+        makeButton(this, QStringLiteral("Create File"), bold12, 5880, 1500, 2280, 495), "Command4");
+    createButton->setToolTip(QStringLiteral("create a new, empty QRA database file"));
+    auto* deleteButton = named(
+        makeButton(this, QStringLiteral("Delete File"), bold12, 8280, 1500, 2280, 495), "Command1");
+
+    viewFrame = named(makeFrame(this, 5880, 2100, 4680, 1080), "Frame2");
+    viewButton = named(
+        makeButton(viewFrame, QStringLiteral("&View/Edit"), bold12, 120, 270, 2040, 495), "View");
+    viewButton->setToolTip(QStringLiteral("examine and change square records "));
+    const char* maps[] = {"World", "Europe", "USA"};
+    for (int i = 0; i < 3; ++i) {
+        mapChoice.add(i + 1, named(makeOption(viewFrame, QString::fromLatin1(maps[i]), plain975,
+                                              2400, 90 + 300 * i, 2160, 300),
+                                   "Option3"));
+    }
+    mapChoice(1)->setChecked(true);
+
+    importAdifButton = named(
+        makeButton(this, QStringLiteral("Import ADIF"), bold975, 5880, 3300, 2280, 420), "Command2");
+    importAdifButton->setToolTip(QStringLiteral("Import from V2 ADIF log file"));
+    importEdiButton = named(
+        makeButton(this, QStringLiteral("Import EDI"), bold975, 8280, 3300, 2280, 420), "Command6");
+    importEdiButton->setToolTip(QStringLiteral("Import in EDI logfile format"));
+
+    summaryFrame = named(makeFrame(this, 5880, 3780, 1920, 780), "Frame1");
+    workedOption = named(
+        makeOption(summaryFrame, QStringLiteral("Worked"), plain975, 120, 90, 1680, 300), "Option1");
+    workedOption->setToolTip(QStringLiteral("List worked (and confirmed) squares"));
+    confirmedOption = named(
+        makeOption(summaryFrame, QStringLiteral("Confirmed"), plain975, 120, 390, 1680, 300),
+        "Option2");
+    confirmedOption->setToolTip(QStringLiteral("List only confirmed squares"));
+    auto* summaryChoice = new OptionGroup(this);
+    summaryChoice->add(1, workedOption);
+    summaryChoice->add(2, confirmedOption);
+    workedOption->setChecked(true);
+    summaryButton = named(makeButton(this, QStringLiteral("Summary to Text File"), bold975, 7920,
+                                     3960, 2640, 420),
+                          "Command5");
+    summaryButton->setToolTip(QStringLiteral("List worked/confirmed to a text file"));
+
+    auto* quitButton =
+        named(makeButton(this, QStringLiteral("&Quit"), bold12, 8280, 6660, 2280, 495), "Command3");
+    quitButton->setToolTip(QStringLiteral("Quit back to windows"));
+
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             title, version, listCaption, fileLabel, squaresWorkedLabel, squaresConfirmedLabel,
+             fieldsWorkedLabel, odxLabel, createButton, deleteButton, quitButton, viewFrame,
+             viewButton, mapChoice(1), mapChoice(2), mapChoice(3), importAdifButton,
+             importEdiButton, summaryFrame, workedOption, confirmedOption, summaryButton}) {
+        setBackgroundColour(w, kWindowColour);
+    }
+
+    connect(fileList, &FileList::click, this, &MainMenuWindow::onFileClicked);
+    connect(createButton, &QPushButton::clicked, this, &MainMenuWindow::onCreateClicked);
+    connect(deleteButton, &QPushButton::clicked, this, &MainMenuWindow::onDeleteClicked);
+    connect(quitButton, &QPushButton::clicked, this, &MainMenuWindow::onQuitClicked);
+    connect(importAdifButton, &QPushButton::clicked, this, &MainMenuWindow::onImportAdifClicked);
+    connect(importEdiButton, &QPushButton::clicked, this, &MainMenuWindow::onImportEdiClicked);
+    connect(summaryButton, &QPushButton::clicked, this, &MainMenuWindow::onSummaryClicked);
+    connect(viewButton, &QPushButton::clicked, this, &MainMenuWindow::onViewClicked);
+}
+
+void MainMenuWindow::onLoad() {
+    fileList->setPattern(QStringLiteral("*.qra"));
+    fileList->setFont(sansFont(12, true));
+    resetSelection();
+    fileList->refresh();
+}
+
+void MainMenuWindow::closeRequested() {
+    onQuitClicked();
+}
+
+QString MainMenuWindow::databaseFolder() const {
+    return fileList->folder();
+}
+
+void MainMenuWindow::refreshList() {
+    fileList->refresh();
+}
+
+void MainMenuWindow::onFileClicked() {
+    state().filename = toLatin1Text(fileList->fileName());
+    if (!state().filename.empty()) state().band = bandFromFileName(state().filename);
+    showStatistics();
+}
+
+void MainMenuWindow::showStatistics() {
+    SharedState& s = state();
+    if (s.filename.empty()) return;
+    s.homeloc = homeLocatorFromFileName(s.filename);
+    const QString name = fileList->fileName();
+    const QString path = QDir(fileList->folder()).filePath(name);
+    std::string error;
+    const std::optional<Statistics> stats = computeStatistics(path, s.homeloc, error);
+    if (!stats) {
+        // Nothing of the previous file may stay on show as if it were this one's.
+        resetSelection();
+        dialogs().message(QStringLiteral("Could not read ") + name + QStringLiteral(": ") +
+                          QString::fromStdString(error));
+        return;
+    }
+    // The record buffer is left holding the last field, as after a full pass.
+    if (auto db = QraFile::open(path, QraFile::Mode::Read, error))
+        db->read(kRecordCount, s.fieldrec, error);
+    s.odxkm = stats->odxkm;
+    s.odxcall = stats->odxcall;
+    s.odxloc = stats->odxloc;
+    const StatisticsCaptions captions = statisticsCaptions(*stats, toLatin1Text(name));
+    // The name as listed, also where it has characters beyond Latin-1.
+    fileLabel->setText(fromLatin1Text(kFileCaption) + name);
+    squaresWorkedLabel->setText(fromLatin1Text(captions.label3));
+    squaresConfirmedLabel->setText(fromLatin1Text(captions.label4));
+    fieldsWorkedLabel->setText(fromLatin1Text(captions.label2));
+    odxLabel->setText(fromLatin1Text(captions.label7));
+    s.mapfile = toLatin1Text(name);
+    setDatabaseControlsVisible(true);
+}
+
+void MainMenuWindow::resetSelection() {
+    SharedState& s = state();
+    s.filename.clear();
+    s.mapfile.clear();
+    for (QLabel* label :
+         {fileLabel, squaresWorkedLabel, squaresConfirmedLabel, fieldsWorkedLabel, odxLabel})
+        label->clear();
+    setDatabaseControlsVisible(false);
+    fileList->clearSelection();
+}
+
+void MainMenuWindow::setDatabaseControlsVisible(bool visible) {
+    for (QWidget* w : std::initializer_list<QWidget*>{viewButton, importEdiButton, summaryButton,
+                                                      importAdifButton, summaryFrame, viewFrame,
+                                                      workedOption, confirmedOption}) {
+        w->setVisible(visible);
+    }
+}
+
+void MainMenuWindow::onCreateClicked() {
+    windows().unload(kMainMenuWindow);
+    windows().show(kCreateDatabaseWindow);
+}
+
+void MainMenuWindow::onDeleteClicked() {
+    windows().hide(kMainMenuWindow);
+    windows().show(kDeleteDatabaseWindow);
+}
+
+void MainMenuWindow::onQuitClicked() {
+    windows().end();
+}
+
+void MainMenuWindow::runImport(const QString& windowName) {
+    if (!windows().has(windowName)) return;
+    windows().show(windowName);
+    windows().unload(windowName);
+    showStatistics();
+}
+
+void MainMenuWindow::onImportAdifClicked() {
+    runImport(kImportAdifWindow);
+}
+
+void MainMenuWindow::onImportEdiClicked() {
+    runImport(kImportEdiWindow);
+}
+
+void MainMenuWindow::onSummaryClicked() {
+    SharedState& s = state();
+    const SummaryMode mode =
+        confirmedOption->isChecked() ? SummaryMode::Confirmed : SummaryMode::Worked;
+    const QDir folder(fileList->folder());
+    FileDialogRequest request;
+    request.filter = QStringLiteral("txt files|*.txt");
+    request.filterIndex = 1;
+    request.title = QStringLiteral("Name of output file");
+    request.proposedName = fromLatin1Text(proposedSummaryName(s.filename));
+    request.directory = folder.path();
+    // Cancel writes nothing.
+    const std::optional<QString> chosen = dialogs().saveFile(request);
+    if (chosen && !chosen->isEmpty()) {
+        std::string error;
+        const auto report = writeSummary(folder.filePath(fromLatin1Text(s.filename)),
+                                         folder.filePath(*chosen), s.filename, s.homeloc, mode, error);
+        if (report) {
+            s.odxkm = report->odxkm;
+            s.odxcall = report->odxcall;
+            s.odxloc = report->odxloc;
+        } else {
+            dialogs().message(QStringLiteral("The summary could not be written: ") +
+                              QString::fromStdString(error));
+        }
+    }
+    windows().enterProgramFolder();
+}
+
+void MainMenuWindow::onViewClicked() {
+    if (!windows().has(kFieldMapWindow)) {
+        // Say so rather than leave a button that seems to do nothing.
+        dialogs().message(QStringLiteral("The field map is not part of this version yet."));
+        return;
+    }
+    // The map windows find their outline files in the program's folder.
+    if (!windows().enterProgramFolder()) return;
+    if (const int view = mapChoice.selectedIndex(); view != 0)
+        state().mapview = static_cast<std::int16_t>(view);
+    windows().unload(kMainMenuWindow);
+    windows().show(kFieldMapWindow);
+}
+
+}  // namespace morvel

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ui/controls.h"
+#include "ui/form.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace morvel {
+
+// The main menu: the list of databases, the selected one's statistics and the
+// buttons that open every other window. Other windows reach it only through
+// the public methods below.
+class MainMenuWindow : public Form {
+    Q_OBJECT
+public:
+    explicit MainMenuWindow(Windows& windows);
+
+    void onLoad() override;
+    void closeRequested() override;
+
+    // Reads the list of databases again; nothing is selected afterwards.
+    void refreshList();
+    // Reads the selected database and shows its statistics and the database
+    // controls; reports a file that cannot be read and leaves the menu with no
+    // database selected.
+    void showStatistics();
+    // No database selected: the statistics empty, the controls that need a
+    // database hidden.
+    void resetSelection();
+    // The folder the list shows, where the databases lie.
+    QString databaseFolder() const;
+
+private:
+    void onFileClicked();
+    void onCreateClicked();
+    void onDeleteClicked();
+    void onQuitClicked();
+    void onImportAdifClicked();
+    void onImportEdiClicked();
+    void onSummaryClicked();
+    void onViewClicked();
+
+    // Shows an import window, whose loading runs the import, then removes it
+    // and counts the database again.
+    void runImport(const QString& windowName);
+    void setDatabaseControlsVisible(bool visible);
+
+    FileList* fileList;
+    QLabel* fileLabel;
+    QLabel* squaresWorkedLabel;
+    QLabel* squaresConfirmedLabel;
+    QLabel* fieldsWorkedLabel;
+    QLabel* odxLabel;
+    QGroupBox* viewFrame;
+    QPushButton* viewButton;
+    OptionGroup mapChoice;  // 1 World, 2 Europe, 3 USA
+    QPushButton* importAdifButton;
+    QPushButton* importEdiButton;
+    QGroupBox* summaryFrame;
+    OptionButton* workedOption;
+    OptionButton* confirmedOption;
+    QPushButton* summaryButton;
+};
+
+}  // namespace morvel

@@ -1,0 +1,21 @@
+#include "windows/program_windows.h"
+
+#include "ui/windows.h"
+#include "windows/create_database_window.h"
+#include "windows/delete_database_window.h"
+#include "windows/import_adif_window.h"
+#include "windows/import_edi_window.h"
+#include "windows/main_menu_window.h"
+#include "windows/window_names.h"
+
+namespace morvel {
+
+void addProgramWindows(Windows& windows) {
+    windows.add(kMainMenuWindow, [](Windows& w) { return new MainMenuWindow(w); });
+    windows.add(kCreateDatabaseWindow, [](Windows& w) { return new CreateDatabaseWindow(w); });
+    windows.add(kDeleteDatabaseWindow, [](Windows& w) { return new DeleteDatabaseWindow(w); });
+    windows.add(kImportAdifWindow, [](Windows& w) { return new ImportAdifWindow(w); });
+    windows.add(kImportEdiWindow, [](Windows& w) { return new ImportEdiWindow(w); });
+}
+
+}  // namespace morvel

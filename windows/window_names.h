@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QLatin1String>
+
+namespace morvel {
+
+// The names by which a window asks the app for another one.
+inline constexpr QLatin1String kMainMenuWindow{"Startup"};
+inline constexpr QLatin1String kCreateDatabaseWindow{"CreateForm"};
+inline constexpr QLatin1String kDeleteDatabaseWindow{"DeleteForm"};
+inline constexpr QLatin1String kFieldMapWindow{"Form1"};
+inline constexpr QLatin1String kSquareViewWindow{"Form2"};
+inline constexpr QLatin1String kImportAdifWindow{"ImportForm"};
+inline constexpr QLatin1String kImportEdiWindow{"ImportForm2"};
+
+}  // namespace morvel
