@@ -5,8 +5,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/field_record.h"
+
+class QSaveFile;
 
 namespace morvel {
 
@@ -45,6 +48,32 @@ bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldR
 // the reason alone; the caller names the file.
 bool writeBlankDatabase(const QString& path, std::string& error);
 
+// All 324 records of a database file; a short file reads as zero-filled
+// records at its end. The error names the file and the reason.
+bool readDatabase(const QString& path, std::vector<FieldRecord>& records, std::string& error);
+
+// Replaces a database whole: the 324 records go to a new file in the same
+// folder, which is synced and then renamed over the old one, so that a crash
+// or a full disk leaves either the old file or the new one, never a mixture.
+// A database that is a symbolic link keeps its link; the target is replaced.
+// Bytes beyond the 324th record of the old file are kept.
+bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
+                   std::string& error);
+
+// One record changed, all or nothing, through writeDatabase.
+bool replaceRecord(const QString& path, int recordNo, const FieldRecord& record,
+                   std::string& error);
+
+// Syncs and commits a save file, then syncs its folder so that the rename is
+// on the disk too. On failure the old file stays and the error names the file.
+bool commitSynced(QSaveFile& file, std::string& error);
+
+// Copies the bytes of `in` from the offset on to the end of `out`, which is
+// open unbuffered or flushed.
+bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error);
+
+// "<file>: <reason>", with the system's reason when Qt has none of its own.
 std::string describeError(const QFileDevice& file);
+std::string describeErrno(const QString& path, int errorNumber);
 
 }  // namespace morvel
