@@ -23,18 +23,35 @@ bool containsIgnoreCase(std::string_view text, std::string_view lowerNeedle) {
     return false;
 }
 
-// One line without its LF or CR LF; false at the end of the device.
-bool nextLine(QIODevice& device, QByteArray& line, std::string& error) {
-    if (device.atEnd()) return false;
-    line = device.readLine();
+enum class LineRead { Line, TooLong, End };
+
+// One line without its LF or CR LF, read in bounded pieces: a line longer
+// than kMaxEdiLine is skipped to its end and reported as too long.
+LineRead nextLine(QIODevice& device, QByteArray& line, std::string& error) {
+    if (device.atEnd()) return LineRead::End;
+    line = device.readLine(kMaxEdiLine + 2);
     if (line.isEmpty()) {
         // Only a failed read returns nothing before the end.
         if (!device.atEnd()) error = device.errorString().toStdString();
-        return false;
+        return LineRead::End;
     }
-    if (line.endsWith('\n')) line.chop(1);
+    const bool ended = line.endsWith('\n');
+    if (!ended && !device.atEnd()) {
+        while (!line.isEmpty() && !line.endsWith('\n')) line = device.readLine(kMaxEdiLine);
+        if (line.isEmpty() && !device.atEnd()) {
+            error = device.errorString().toStdString();
+            return LineRead::End;
+        }
+        line.clear();
+        return LineRead::TooLong;
+    }
+    if (ended) line.chop(1);
     if (line.endsWith('\r')) line.chop(1);
-    return true;
+    if (line.size() > kMaxEdiLine) {
+        line.clear();
+        return LineRead::TooLong;
+    }
+    return LineRead::Line;
 }
 
 std::string_view view(const QByteArray& bytes) {
@@ -79,9 +96,9 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
     c.locator = composeLocator(withoutControls(fields[9]));
     if (!namesSquare(c.locator)) return std::nullopt;
     c.call = upperLatin1(withoutControls(fields[2]));
-    if (c.call.empty()) return std::nullopt;
+    if (isBlank(c.call)) return std::nullopt;
     const std::string date = withoutControls(fields[0]);
-    if (date.empty()) return std::nullopt;
+    if (isBlank(date)) return std::nullopt;
     c.date.append(midText(date, 5, 2)).append("/").append(midText(date, 3, 2));
     c.date.append("/").append(midText(date, 1, 2));
     return c;
@@ -90,24 +107,33 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
 EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error) {
     EdiOutcome outcome;
     QByteArray line;
+    // False at the end of the log; a line too long to read counts as
+    // unreadable and reads as an empty one.
+    const auto next = [&]() {
+        const LineRead r = nextLine(device, line, error);
+        if (r == LineRead::TooLong) ++outcome.unreadable;
+        return r != LineRead::End;
+    };
     const auto endOfLog = [&]() {
         outcome.end = error.empty() ? EdiEnd::EndOfLog : EdiEnd::Stopped;
         return outcome;
     };
     for (;;) {
         do {
-            if (!nextLine(device, line, error)) return endOfLog();
+            if (!next()) return endOfLog();
         } while (!containsIgnoreCase(view(line), "pband="));
         if (!handlers.confirmBand(ediBandText(view(line)))) {
             outcome.end = EdiEnd::Cancelled;
             return outcome;
         }
         do {
-            if (!nextLine(device, line, error)) return endOfLog();
+            if (!next()) return endOfLog();
         } while (!containsIgnoreCase(view(line), "qsorecords;"));
         const std::int64_t n = ediRecordCount(view(line));
         for (std::int64_t i = 0; i < n; ++i) {
-            if (!nextLine(device, line, error)) return endOfLog();
+            const std::int64_t before = outcome.unreadable;
+            if (!next()) return endOfLog();
+            if (outcome.unreadable != before) continue;
             bool readable = false;
             const auto contact = ediContact(view(line), readable);
             if (!readable) ++outcome.unreadable;
