@@ -1,7 +1,7 @@
 #include "import/edi_reader.h"
 
-#include <QByteArray>
 #include <array>
+#include <vector>
 
 #include "database/qra_names.h"
 
@@ -25,38 +25,44 @@ bool containsIgnoreCase(std::string_view text, std::string_view lowerNeedle) {
 
 enum class LineRead { Line, TooLong, End };
 
-// One line without its LF or CR LF, read in bounded pieces: a line longer
-// than kMaxEdiLine is skipped to its end and reported as too long.
-LineRead nextLine(QIODevice& device, QByteArray& line, std::string& error) {
-    if (device.atEnd()) return LineRead::End;
-    line = device.readLine(kMaxEdiLine + 2);
-    if (line.isEmpty()) {
-        // Only a failed read returns nothing before the end.
-        if (!device.atEnd()) error = device.errorString().toStdString();
-        return LineRead::End;
-    }
-    const bool ended = line.endsWith('\n');
-    if (!ended && !device.atEnd()) {
-        while (!line.isEmpty() && !line.endsWith('\n')) line = device.readLine(kMaxEdiLine);
-        if (line.isEmpty() && !device.atEnd()) {
-            error = device.errorString().toStdString();
-            return LineRead::End;
-        }
-        line.clear();
-        return LineRead::TooLong;
-    }
-    if (ended) line.chop(1);
-    if (line.endsWith('\r')) line.chop(1);
-    if (line.size() > kMaxEdiLine) {
-        line.clear();
-        return LineRead::TooLong;
-    }
-    return LineRead::Line;
-}
+// One line without its LF or CR LF, read into a buffer of fixed size: a
+// line longer than kMaxEdiLine is skipped to its end and reported as too long.
+class LineReader {
+public:
+    explicit LineReader(QIODevice& device) : device_(device) {}
 
-std::string_view view(const QByteArray& bytes) {
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
+    LineRead next(std::string_view& line, std::string& error) {
+        qint64 n = read(error);
+        if (n <= 0) return LineRead::End;
+        bool ended = buffer_[static_cast<std::size_t>(n - 1)] == '\n';
+        if (!ended && !device_.atEnd()) {
+            while (n > 0 && !ended) {
+                n = read(error);
+                ended = n > 0 && buffer_[static_cast<std::size_t>(n - 1)] == '\n';
+            }
+            if (!error.empty()) return LineRead::End;
+            return LineRead::TooLong;
+        }
+        if (ended) --n;
+        if (n > 0 && buffer_[static_cast<std::size_t>(n - 1)] == '\r') --n;
+        if (n > kMaxEdiLine) return LineRead::TooLong;
+        line = {buffer_.data(), static_cast<std::size_t>(n)};
+        return LineRead::Line;
+    }
+
+private:
+    // Bytes read, up to and with a line end; 0 at the end of the device.
+    qint64 read(std::string& error) {
+        if (device_.atEnd()) return 0;
+        const qint64 n = device_.readLine(buffer_.data(), static_cast<qint64>(buffer_.size()));
+        // Only a failed read returns nothing before the end.
+        if (n <= 0 && !device_.atEnd()) error = device_.errorString().toStdString();
+        return n < 0 ? 0 : n;
+    }
+
+    QIODevice& device_;
+    std::vector<char> buffer_ = std::vector<char>(kMaxEdiLine + 3);
+};
 
 }  // namespace
 
@@ -106,11 +112,13 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
 
 EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error) {
     EdiOutcome outcome;
-    QByteArray line;
+    LineReader reader(device);
+    std::string_view line;
     // False at the end of the log; a line too long to read counts as
     // unreadable and reads as an empty one.
     const auto next = [&]() {
-        const LineRead r = nextLine(device, line, error);
+        line = {};
+        const LineRead r = reader.next(line, error);
         if (r == LineRead::TooLong) ++outcome.unreadable;
         return r != LineRead::End;
     };
@@ -121,21 +129,21 @@ EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& 
     for (;;) {
         do {
             if (!next()) return endOfLog();
-        } while (!containsIgnoreCase(view(line), "pband="));
-        if (!handlers.confirmBand(ediBandText(view(line)))) {
+        } while (!containsIgnoreCase(line, "pband="));
+        if (!handlers.confirmBand(ediBandText(line))) {
             outcome.end = EdiEnd::Cancelled;
             return outcome;
         }
         do {
             if (!next()) return endOfLog();
-        } while (!containsIgnoreCase(view(line), "qsorecords;"));
-        const std::int64_t n = ediRecordCount(view(line));
+        } while (!containsIgnoreCase(line, "qsorecords;"));
+        const std::int64_t n = ediRecordCount(line);
         for (std::int64_t i = 0; i < n; ++i) {
             const std::int64_t before = outcome.unreadable;
             if (!next()) return endOfLog();
             if (outcome.unreadable != before) continue;
             bool readable = false;
-            const auto contact = ediContact(view(line), readable);
+            const auto contact = ediContact(line, readable);
             if (!readable) ++outcome.unreadable;
             if (contact && !handlers.contact(*contact)) {
                 outcome.end = EdiEnd::Stopped;
