@@ -1,5 +1,5 @@
 // ADIF and EDI import of synthetic logs into a 2M database, with `cat LOG >
-// /dev/null` as the floor. With --write-adif PATH [--spread] or --write-edi
+// /dev/null` and `cp LOG copy` (the import copies the log) as floors. With --write-adif PATH [--spread] or --write-edi
 // PATH it only writes the log (for measuring morvel-cli's peak memory).
 
 #include <benchmark/benchmark.h>
@@ -104,6 +104,24 @@ void catFloor(benchmark::State& state, const QString& log) {
     }
     state.SetBytesProcessed(state.iterations() * QFile(log).size());
 }
+void cpFloor(benchmark::State& state, const QString& log) {
+    const std::string command =
+        "cp '" + log.toStdString() + "' '" + log.toStdString() + ".copy'";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("cp failed");
+            return;
+        }
+    }
+    QFile::remove(log + QStringLiteral(".copy"));
+    state.SetBytesProcessed(state.iterations() * QFile(log).size());
+}
+void BM_CpFloorOneRecordPerLine(benchmark::State& state) {
+    cpFloor(state, logs().oneLine);
+}
+void BM_CpFloorSpread(benchmark::State& state) {
+    cpFloor(state, logs().spread);
+}
 void BM_CatFloorOneRecordPerLine(benchmark::State& state) {
     catFloor(state, logs().oneLine);
 }
@@ -112,6 +130,8 @@ void BM_CatFloorSpread(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CatFloorOneRecordPerLine)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_CpFloorOneRecordPerLine)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_CpFloorSpread)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_ImportAdifOneRecordPerLine)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5)

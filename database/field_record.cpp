@@ -7,7 +7,8 @@
 namespace morvel {
 void setPaddedText(char* field, std::size_t width, std::string_view text) {
     const std::size_t n = text.size() < width ? text.size() : width;
-    std::memcpy(field, text.data(), n);
+    // An empty view may carry a null pointer, which memcpy must never get.
+    if (n > 0) std::memcpy(field, text.data(), n);
     std::memset(field + n, ' ', width - n);
 }
 

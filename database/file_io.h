@@ -25,16 +25,26 @@ inline void putLe16(char* p, std::int16_t value) {
     p[1] = static_cast<char>(u >> 8);
 }
 
-// "<file name>: <reason>".
+// "<file name>: <reason>", with the system's reason where Qt has none of its
+// own ("Unknown error").
 std::string describeError(const QFileDevice& file);
+std::string describeErrno(const QString& path, int errorNumber);
 
 // Reads until `size` bytes are in or the device ends; returns the count read,
 // or -1 with the reason when the device fails.
 qint64 readFull(QIODevice& device, char* buffer, qint64 size, std::string& error);
 
+// Syncs and commits a save file, then syncs its folder so that the rename is
+// on the disk too. On failure the old file stays and the error names the file.
+bool commitSynced(QSaveFile& file, std::string& error);
+
+// Copies the bytes of `in` from the offset on to the end of `out`, which is
+// open unbuffered or flushed.
+bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error);
+
 // Writes a whole file through a save file: `write` fills it, and only a
-// complete file replaces one of that name. A failure leaves the old file as
-// it was. The error is the reason alone: the caller names the file.
+// complete file, synced, replaces one of that name. A failure leaves the old
+// file as it was. The error is the reason alone: the caller names the file.
 bool saveWholeFile(const QString& path, const std::function<bool(QSaveFile&)>& write,
                    std::string& error);
 bool saveWholeFile(const QString& path, std::string_view bytes, std::string& error);

@@ -1,11 +1,69 @@
 #include "database/qra_file.h"
 
+#include <QFileInfo>
+#include <QSaveFile>
 #include <cstring>
 #include <vector>
+
 
 #include "database/qra_names.h"
 
 namespace morvel {
+
+bool readDatabase(const QString& path, std::vector<FieldRecord>& records, std::string& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = describeError(file);
+        return false;
+    }
+    records.clear();
+    records.reserve(kRecordCount);
+    std::string readError;
+    const bool ok = forEachRecord(
+        file, [&](int, const FieldRecord& record) { records.push_back(record); }, readError);
+    if (!ok) error = path.toStdString() + ": " + readError;
+    return ok;
+}
+
+bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
+                   std::string& error) {
+    if (records.size() != static_cast<std::size_t>(kRecordCount)) {
+        error = path.toStdString() + ": not a whole database";
+        return false;
+    }
+    std::vector<char> bytes(static_cast<std::size_t>(kDatabaseSize));
+    for (std::size_t r = 0; r < records.size(); ++r)
+        records[r].encode(bytes.data() + r * FieldRecord::kSize);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        out.write(bytes.data(), kDatabaseSize) != kDatabaseSize) {
+        error = describeError(out);
+        out.cancelWriting();
+        return false;
+    }
+    QFile old(path);
+    if (old.size() > kDatabaseSize) {
+        if (!old.open(QIODevice::ReadOnly) ||
+            !copyRest(old, kDatabaseSize, out, error)) {
+            if (error.empty()) error = describeError(old);
+            out.cancelWriting();
+            return false;
+        }
+    }
+    return commitSynced(out, error);
+}
+
+bool replaceRecord(const QString& path, int recordNo, const FieldRecord& record,
+                   std::string& error) {
+    if (!isValidRecordNumber(recordNo)) {
+        error = "record " + std::to_string(recordNo) + " is outside the database";
+        return false;
+    }
+    std::vector<FieldRecord> records;
+    if (!readDatabase(path, records, error)) return false;
+    records[static_cast<std::size_t>(recordNo - 1)] = record;
+    return writeDatabase(path, records, error);
+}
 
 std::unique_ptr<QraFile> QraFile::open(const QString& path, Mode mode, std::string& error) {
     std::unique_ptr<QraFile> db(new QraFile(path));

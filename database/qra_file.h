@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/field_record.h"
 #include "database/file_io.h"
@@ -44,5 +45,21 @@ bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldR
 // Writes a new database of 324 blank records through a save file, so that a
 // failure never leaves a part-written file under the name.
 bool writeBlankDatabase(const QString& path, std::string& error);
+
+// All 324 records of a database file; a short file reads as zero-filled
+// records at its end. The error names the file and the reason.
+bool readDatabase(const QString& path, std::vector<FieldRecord>& records, std::string& error);
+
+// Replaces a database whole: the 324 records go to a new file in the same
+// folder, which is synced and then renamed over the old one, so that a crash
+// or a full disk leaves either the old file or the new one, never a mixture.
+// A database that is a symbolic link keeps its link; the target is replaced.
+// Bytes beyond the 324th record of the old file are kept.
+bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
+                   std::string& error);
+
+// One record changed, all or nothing, through writeDatabase.
+bool replaceRecord(const QString& path, int recordNo, const FieldRecord& record,
+                   std::string& error);
 
 }  // namespace morvel

@@ -184,11 +184,11 @@ std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string
         c.locator = composeLocator(withoutControls(record.value(AdifField::Gridsquare)));
     if (!namesSquare(c.locator)) return std::nullopt;
     c.call = upperLatin1(withoutControls(record.value(AdifField::Call)));
-    if (c.call.empty()) return std::nullopt;
+    if (isBlank(c.call)) return std::nullopt;
     for (AdifField f : {AdifField::QslRcvd, AdifField::EqslQslRcvd, AdifField::LotwQslRcvd})
         if (upperLatin1(record.value(f)) == "I") return std::nullopt;
     const std::string date = withoutControls(record.value(AdifField::QsoDate));
-    if (date.empty()) return std::nullopt;
+    if (isBlank(date)) return std::nullopt;
     c.date.append(midText(date, 7, 2)).append("/").append(midText(date, 5, 2));
     c.date.append("/").append(midText(date, 3, 2));
     const std::string lotw = upperLatin1(record.value(AdifField::LotwQslRcvd));

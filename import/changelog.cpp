@@ -23,29 +23,25 @@ std::string changelogSquareLine(const ImportedContact& contact, bool markQsl) {
 }
 
 bool Changelog::open(const QString& path, std::string& error) {
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = describeError(file_);
+    file_ = std::make_unique<QSaveFile>(path);
+    if (!file_->open(QIODevice::WriteOnly)) {
+        error = describeError(*file_);
         return false;
     }
     return true;
 }
 
 bool Changelog::write(std::string_view bytes, std::string& error) {
-    if (file_.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+    if (file_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
         static_cast<qint64>(bytes.size())) {
-        error = describeError(file_);
+        error = describeError(*file_);
         return false;
     }
     return true;
 }
 
-bool Changelog::close(std::string& error) {
-    if (!file_.isOpen()) return true;
-    const bool ok = file_.flush();
-    if (!ok) error = describeError(file_);
-    file_.close();
-    return ok;
+bool Changelog::commit(std::string& error) {
+    return commitSynced(*file_, error);
 }
 
 }  // namespace morvel

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QFile>
+#include <QSaveFile>
 #include <QString>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -24,15 +25,17 @@ std::string changelogSquareLine(const ImportedContact& contact, bool markQsl);
 
 inline constexpr std::string_view kNoChangesMade = "No changes made";
 
-// "changelog.txt", created anew for each import and written as the import goes.
+// "changelog.txt", created anew for each import and written as the import
+// goes into a new file beside it, which replaces the old log only when
+// commit() has synced it: a crash or a full disk never leaves half a journal.
 class Changelog {
 public:
     bool open(const QString& path, std::string& error);
     bool write(std::string_view bytes, std::string& error);
-    bool close(std::string& error);
+    bool commit(std::string& error);
 
 private:
-    QFile file_;
+    std::unique_ptr<QSaveFile> file_;
 };
 
 }  // namespace morvel

@@ -16,6 +16,10 @@ std::string withoutControls(std::string_view text) {
     return out;
 }
 
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
 std::string composeLocator(std::string_view logLocator) {
     std::string out = upperLatin1(logLocator.substr(0, 4));
     if (logLocator.size() == 6) out += lowerLatin1(logLocator.substr(4, 2));

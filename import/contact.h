@@ -20,6 +20,10 @@ struct ImportedContact {
 // that none reaches the database's text fields or breaks a written line.
 std::string withoutControls(std::string_view text);
 
+// True when the text holds nothing but blanks: such a call, date or locator
+// counts as missing.
+bool isBlank(std::string_view text);
+
 // The log's locator as the database stores it: IO85MX -> IO85mx, IO85 -> IO85,
 // IO85MX12 -> IO85.
 std::string composeLocator(std::string_view logLocator);

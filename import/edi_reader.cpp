@@ -1,7 +1,7 @@
 #include "import/edi_reader.h"
 
-#include <QByteArray>
 #include <array>
+#include <vector>
 
 #include "database/qra_names.h"
 
@@ -23,23 +23,46 @@ bool containsIgnoreCase(std::string_view text, std::string_view lowerNeedle) {
     return false;
 }
 
-// One line without its LF or CR LF; false at the end of the device.
-bool nextLine(QIODevice& device, QByteArray& line, std::string& error) {
-    if (device.atEnd()) return false;
-    line = device.readLine();
-    if (line.isEmpty()) {
-        // Only a failed read returns nothing before the end.
-        if (!device.atEnd()) error = device.errorString().toStdString();
-        return false;
-    }
-    if (line.endsWith('\n')) line.chop(1);
-    if (line.endsWith('\r')) line.chop(1);
-    return true;
-}
+enum class LineRead { Line, TooLong, End };
 
-std::string_view view(const QByteArray& bytes) {
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
+// One line without its LF or CR LF, read into a buffer of fixed size: a
+// line longer than kMaxEdiLine is skipped to its end and reported as too long.
+class LineReader {
+public:
+    explicit LineReader(QIODevice& device) : device_(device) {}
+
+    LineRead next(std::string_view& line, std::string& error) {
+        qint64 n = read(error);
+        if (n <= 0) return LineRead::End;
+        bool ended = buffer_[static_cast<std::size_t>(n - 1)] == '\n';
+        if (!ended && !device_.atEnd()) {
+            while (n > 0 && !ended) {
+                n = read(error);
+                ended = n > 0 && buffer_[static_cast<std::size_t>(n - 1)] == '\n';
+            }
+            if (!error.empty()) return LineRead::End;
+            return LineRead::TooLong;
+        }
+        if (ended) --n;
+        if (n > 0 && buffer_[static_cast<std::size_t>(n - 1)] == '\r') --n;
+        if (n > kMaxEdiLine) return LineRead::TooLong;
+        line = {buffer_.data(), static_cast<std::size_t>(n)};
+        return LineRead::Line;
+    }
+
+private:
+    // Bytes read, up to and with a line end; 0 at the end of the device.
+    qint64 read(std::string& error) {
+        if (device_.atEnd()) return 0;
+        const qint64 n = device_.readLine(buffer_.data(), static_cast<qint64>(buffer_.size()));
+        // Only a failed read returns nothing before the end.
+        if (n <= 0 && !device_.atEnd()) error = device_.errorString().toStdString();
+        return n < 0 ? 0 : n;
+    }
+
+    QIODevice& device_;
+    std::vector<char> buffer_ = std::vector<char>(kMaxEdiLine + 3);
+};
 
 }  // namespace
 
@@ -79,9 +102,9 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
     c.locator = composeLocator(withoutControls(fields[9]));
     if (!namesSquare(c.locator)) return std::nullopt;
     c.call = upperLatin1(withoutControls(fields[2]));
-    if (c.call.empty()) return std::nullopt;
+    if (isBlank(c.call)) return std::nullopt;
     const std::string date = withoutControls(fields[0]);
-    if (date.empty()) return std::nullopt;
+    if (isBlank(date)) return std::nullopt;
     c.date.append(midText(date, 5, 2)).append("/").append(midText(date, 3, 2));
     c.date.append("/").append(midText(date, 1, 2));
     return c;
@@ -89,27 +112,38 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
 
 EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error) {
     EdiOutcome outcome;
-    QByteArray line;
+    LineReader reader(device);
+    std::string_view line;
+    // False at the end of the log; a line too long to read counts as
+    // unreadable and reads as an empty one.
+    const auto next = [&]() {
+        line = {};
+        const LineRead r = reader.next(line, error);
+        if (r == LineRead::TooLong) ++outcome.unreadable;
+        return r != LineRead::End;
+    };
     const auto endOfLog = [&]() {
         outcome.end = error.empty() ? EdiEnd::EndOfLog : EdiEnd::Stopped;
         return outcome;
     };
     for (;;) {
         do {
-            if (!nextLine(device, line, error)) return endOfLog();
-        } while (!containsIgnoreCase(view(line), "pband="));
-        if (!handlers.confirmBand(ediBandText(view(line)))) {
+            if (!next()) return endOfLog();
+        } while (!containsIgnoreCase(line, "pband="));
+        if (!handlers.confirmBand(ediBandText(line))) {
             outcome.end = EdiEnd::Cancelled;
             return outcome;
         }
         do {
-            if (!nextLine(device, line, error)) return endOfLog();
-        } while (!containsIgnoreCase(view(line), "qsorecords;"));
-        const std::int64_t n = ediRecordCount(view(line));
+            if (!next()) return endOfLog();
+        } while (!containsIgnoreCase(line, "qsorecords;"));
+        const std::int64_t n = ediRecordCount(line);
         for (std::int64_t i = 0; i < n; ++i) {
-            if (!nextLine(device, line, error)) return endOfLog();
+            const std::int64_t before = outcome.unreadable;
+            if (!next()) return endOfLog();
+            if (outcome.unreadable != before) continue;
             bool readable = false;
-            const auto contact = ediContact(view(line), readable);
+            const auto contact = ediContact(line, readable);
             if (!readable) ++outcome.unreadable;
             if (contact && !handlers.contact(*contact)) {
                 outcome.end = EdiEnd::Stopped;

@@ -11,6 +11,9 @@
 
 namespace morvel {
 
+// A longer line is unreadable: skipped and counted without being kept.
+inline constexpr qint64 kMaxEdiLine = 64 * 1024;
+
 struct EdiHandlers {
     // Asked once per band line with the log's band text; false cancels.
     std::function<bool(const std::string& logBand)> confirmBand;
@@ -22,7 +25,8 @@ enum class EdiEnd { EndOfLog, Cancelled, Stopped };
 
 struct EdiOutcome {
     EdiEnd end = EdiEnd::EndOfLog;
-    std::int64_t unreadable = 0;  // contact lines with fewer than ten fields
+    // contact lines with fewer than ten fields, and lines over kMaxEdiLine
+    std::int64_t unreadable = 0;
 };
 
 // The band text of a band line: what follows its first "=", up to a ";".

@@ -14,91 +14,90 @@
 #include "import/adif_reader.h"
 #include "import/edi_reader.h"
 
-#ifdef Q_OS_UNIX
+#include <cerrno>
+
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace morvel {
 namespace {
 
-constexpr qint64 kCopyChunk = 1 << 20;
+// Where a name leads before anything is written to it: an existing file
+// (device and inode), a symbolic link, or nothing yet.
+struct PathState {
+    bool exists = false;
+    bool isLink = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
 
-bool copyFile(const QString& from, const QString& to, std::string& error) {
-    const QFileInfo source(from);
-    if (source.exists() && source.canonicalFilePath() == QFileInfo(to).canonicalFilePath())
-        return true;  // the log is the scratch copy already
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        error = describeError(in);
-        return false;
-    }
-    QFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        error = describeError(out);
-        return false;
-    }
-#ifdef Q_OS_LINUX
-    // In the kernel, without passing the bytes through this process.
-    qint64 copied = 0;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr,
-                                            static_cast<std::size_t>(1) << 30, 0);
-        if (n == 0) return true;
-        if (n < 0) break;  // not supported here: copy by hand from where it stopped
-        copied += n;
-    }
-    if (!in.seek(copied) || !out.seek(copied)) {
-        error = describeError(in);
-        return false;
-    }
-#endif
-    std::vector<char> buffer(kCopyChunk);
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), kCopyChunk);
-        if (n < 0) {
-            error = describeError(in);
+PathState pathState(const QString& path) {
+    PathState state;
+    struct stat st {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) != 0) return state;
+    state.exists = true;
+    state.isLink = S_ISLNK(st.st_mode);
+    if (state.isLink && ::stat(name.constData(), &st) != 0) return state;
+    state.device = st.st_dev;
+    state.inode = st.st_ino;
+    return state;
+}
+
+bool sameFile(const PathState& a, const PathState& b) {
+    return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
+// Files the import writes besides the database: a link of that name is
+// removed, so that nothing is written through it, and the name must not be
+// the database itself.
+bool claimName(const QString& path, const PathState& database, std::string& error) {
+    const PathState state = pathState(path);
+    if (state.isLink) {
+        if (::unlink(QFile::encodeName(path).constData()) != 0) {
+            error = describeErrno(path, errno);
             return false;
         }
-        if (n == 0) break;
-        if (out.write(buffer.data(), n) != n) {
-            error = describeError(out);
-            return false;
-        }
+        return true;
+    }
+    if (sameFile(state, database)) {
+        error = path.toStdString() + ": is the database itself";
+        return false;
     }
     return true;
 }
 
-// The backup is committed only when whole, and pushed to the disk before the
-// database is opened for writing.
-bool writeBackup(const QString& database, const QString& backup, std::string& error) {
-    QFile in(database);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = describeError(in);
+// Only a regular file is read: a FIFO or a device would block or never end.
+bool openRegular(QFile& file, std::string& error) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(file.fileName()).constData(), &st) != 0) {
+        error = describeErrno(file.fileName(), errno);
         return false;
     }
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        error = describeError(in);
+    if (!S_ISREG(st.st_mode)) {
+        error = file.fileName().toStdString() + ": not a regular file";
         return false;
     }
-    QSaveFile out(backup);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush()) {
-        error = describeError(out);
-        out.cancelWriting();
-        return false;
-    }
-#ifdef Q_OS_UNIX
-    if (::fsync(out.handle()) != 0) {
-        error = (backup + QStringLiteral(": cannot be written to the disk")).toStdString();
-        out.cancelWriting();
-        return false;
-    }
-#endif
-    if (!out.commit()) {
-        error = describeError(out);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = describeError(file);
         return false;
     }
     return true;
+}
+
+// The backup is a byte copy of the database, committed only when whole and
+// on the disk.
+bool writeBackup(QFile& database, const QString& backup, std::string& error) {
+    QSaveFile out(backup);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        error = describeError(out);
+        return false;
+    }
+    if (!copyRest(database, 0, out, error)) {
+        out.cancelWriting();
+        return false;
+    }
+    return commitSynced(out, error);
 }
 
 std::string logPathText(const QString& logPath) {
@@ -107,30 +106,18 @@ std::string logPathText(const QString& logPath) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-// The square update over the database, kept whole in memory so that a
-// contact costs a disk write only when it changes a square.
+// The square update over the database held whole in memory; the new database
+// is written once, whole, when the reading is done.
 class SquareWriter {
 public:
-    SquareWriter(QraFile& db, Changelog& changelog, bool markQsl)
-        : db_(db), changelog_(changelog), markQsl_(markQsl) {}
-
-    bool load(std::string& error) {
-        for (int r = 1; r <= kRecordCount; ++r)
-            if (!db_.read(r, records_[static_cast<std::size_t>(r - 1)], error)) return false;
-        return true;
-    }
+    SquareWriter(std::vector<FieldRecord>& records, Changelog& changelog, bool markQsl)
+        : records_(records), changelog_(changelog), markQsl_(markQsl) {}
 
     bool apply(const ImportedContact& contact, std::string& error) {
-        const int r = recordOfLocator(contact.locator);
-        FieldRecord& record = records_[static_cast<std::size_t>(r - 1)];
+        FieldRecord& record = records_[static_cast<std::size_t>(recordOfLocator(contact.locator) - 1)];
         SquareEntry& slot =
             record.entries[static_cast<std::size_t>(slotOfLocator(contact.locator))];
-        const SquareEntry before = slot;
         if (!applyContact(slot, contact)) return true;
-        if (!db_.write(r, record, error)) {
-            slot = before;
-            return false;
-        }
         ++written_;
         return changelog_.write(changelogSquareLine(contact, markQsl_ && slot.isConfirmed()),
                                 error);
@@ -139,10 +126,9 @@ public:
     std::int64_t written() const { return written_; }
 
 private:
-    QraFile& db_;
+    std::vector<FieldRecord>& records_;
     Changelog& changelog_;
     bool markQsl_;
-    std::vector<FieldRecord> records_ = std::vector<FieldRecord>(kRecordCount);
     std::int64_t written_ = 0;
 };
 
@@ -191,61 +177,97 @@ ImportResult runImport(const ImportRequest& request) {
     result.kind = request.kind;
     const QDir workDir(request.workDir);
     const QString scratch = workDir.filePath(scratchFileName(request.kind));
-    std::string error;
-
-    if (!copyFile(request.logPath, scratch, error))
-        return failed(result, "The log could not be copied to " + toLatin1Text(scratch), error);
+    const QString changelogPath = workDir.filePath(kChangelogFileName);
     const QString backup =
         QDir(request.backupDir).filePath(fromLatin1Text(backupFileName(request.filename)));
-    if (!writeBackup(request.databasePath, backup, error))
+    std::string error;
+
+    // Both stay open: the log is copied from its open file even when its name
+    // was a link that is about to be removed.
+    QFile log(request.logPath);
+    if (!openRegular(log, error)) return failed(result, "The log could not be read", error);
+    QFile database(request.databasePath);
+    if (!openRegular(database, error))
+        return failed(result, "The database could not be read", error);
+    const PathState databaseState = pathState(request.databasePath);
+    const bool logIsScratch = sameFile(pathState(request.logPath), pathState(scratch)) &&
+                              !pathState(scratch).isLink;
+    if (!claimName(scratch, databaseState, error) || !claimName(backup, databaseState, error) ||
+        !claimName(changelogPath, databaseState, error))
+        return failed(result, "The import cannot write its files", error);
+
+    if (!logIsScratch) {
+        // A new file, so that another name of the old one keeps its bytes.
+        QFile::remove(scratch);
+        QFile copy(scratch);
+        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+            return failed(result, "The log could not be copied", describeError(copy));
+        if (!copyRest(log, 0, copy, error))
+            return failed(result, "The log could not be copied", error);
+    }
+    log.close();
+    if (!writeBackup(database, backup, error))
         return failed(result, "The database could not be backed up", error);
-    auto db = QraFile::open(request.databasePath, QraFile::Mode::ReadWrite, error);
-    if (!db) return failed(result, "The database could not be opened", error);
+    std::vector<FieldRecord> records;
+    if (!readDatabase(request.databasePath, records, error))
+        return failed(result, "The database could not be read", error);
+    database.close();
+
     // ADIF is read in large raw chunks; EDI line by line through the buffer.
-    QFile log(scratch);
+    QFile scratchLog(scratch);
     QIODevice::OpenMode logMode = QIODevice::ReadOnly;
     if (request.kind == ImportKind::Adif) logMode |= QIODevice::Unbuffered;
-    if (!log.open(logMode)) return failed(result, "The log could not be read", describeError(log));
+    if (!scratchLog.open(logMode))
+        return failed(result, "The log could not be read", describeError(scratchLog));
     Changelog changelog;
-    if (!changelog.open(workDir.filePath(kChangelogFileName), error))
+    if (!changelog.open(changelogPath, error))
         return failed(result, "The change log could not be created", error);
-    SquareWriter squares(*db, changelog, request.kind == ImportKind::Adif);
-    if (!squares.load(error)) return failed(result, "The database could not be read", error);
+    SquareWriter squares(records, changelog, request.kind == ImportKind::Adif);
     const ChangelogStamp stamp = request.clock ? request.clock() : currentStamp();
     if (!changelog.write(changelogHeader(request.filename, logPathText(request.logPath), stamp),
                          error))
         return failed(result, "The change log could not be written", error);
 
-    std::string stopError;
+    // A failure to write the change log stops everything; a log that cannot
+    // be read further ends the reading with what was read.
+    std::string writeError;
+    std::string readError;
     bool cancelled = false;
     if (request.kind == ImportKind::Adif) {
         AdifParser parser([&](const AdifRecord& record) {
             const auto contact = adifContact(record, request.band);
-            return !contact || squares.apply(*contact, stopError);
+            return !contact || squares.apply(*contact, writeError);
         });
-        if (!readAdif(log, parser, error)) stopError = error;
+        if (!readAdif(scratchLog, parser, error)) readError = error;
         result.unreadable = parser.unreadable();
     } else {
         EdiHandlers handlers;
         handlers.confirmBand = [&](const std::string& logBand) {
             return request.ask && request.ask(ediQuestion(logBand, request.band));
         };
-        handlers.contact = [&](const ImportedContact& c) { return squares.apply(c, stopError); };
-        const EdiOutcome outcome = readEdi(log, handlers, error);
-        if (outcome.end == EdiEnd::Stopped && stopError.empty()) stopError = error;
+        handlers.contact = [&](const ImportedContact& c) { return squares.apply(c, writeError); };
+        const EdiOutcome outcome = readEdi(scratchLog, handlers, error);
+        if (outcome.end == EdiEnd::Stopped && writeError.empty()) readError = error;
         cancelled = outcome.end == EdiEnd::Cancelled;
         result.unreadable = outcome.unreadable;
     }
+    if (!writeError.empty()) return failed(result, "The change log could not be written", writeError);
+    if (!readError.empty())
+        readError = "The import stopped: " + toLatin1Text(scratch) + ": " + readError;
     result.squaresWritten = squares.written();
 
     if (result.squaresWritten == 0) {
         std::string line(kNoChangesMade);
         if (request.kind == ImportKind::Edi) line += kLineEnd;
-        if (!changelog.write(line, error) && stopError.empty()) stopError = error;
+        if (!changelog.write(line, error))
+            return failed(result, "The change log could not be written", error);
     }
-    if (!db->flush(error) && stopError.empty()) stopError = error;
-    if (!changelog.close(error) && stopError.empty()) stopError = error;
-    if (!stopError.empty()) result.error = "The import stopped: " + stopError;
+    // The journal is whole on the disk before the database changes.
+    if (!changelog.commit(error))
+        return failed(result, "The change log could not be written", error);
+    if (result.squaresWritten > 0 && !writeDatabase(request.databasePath, records, error))
+        return failed(result, "The database could not be written", error);
+    result.error = readError;
     // A Cancel after squares were written still ends with the count.
     if (cancelled && result.squaresWritten == 0) result.end = ImportResult::End::Cancelled;
     return result;

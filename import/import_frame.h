@@ -30,7 +30,7 @@ struct ImportResult {
     enum class End {
         Finished,   // the reading ran to its end or stopped at a failure (see error)
         Cancelled,  // the EDI question was answered Cancel before anything was written
-        Failed,     // the preparation failed; the database is untouched
+        Failed,     // a file could not be made or written; the database is untouched
     };
     End end = End::Finished;
     ImportKind kind = ImportKind::Adif;
@@ -52,9 +52,12 @@ inline const QString kChangelogFileName = QStringLiteral("changelog.txt");
 std::string backupFileName(std::string_view databaseName);
 std::string ediQuestion(std::string_view logBand, std::string_view band);
 
-// A whole import: scratch copy of the log, backup of the database (complete
-// and on disk before the first write), a fresh change log, one square update
-// per accepted contact, and the closing line.
+// A whole import: scratch copy of the log, backup of the database, a fresh
+// change log, one square update per accepted contact in memory, and the
+// closing line. The backup and then the change log are whole and synced
+// before the new database replaces the old one in one rename, so that a crash
+// or a full disk at any moment leaves the database as it was or as the
+// finished import makes it.
 ImportResult runImport(const ImportRequest& request);
 
 }  // namespace morvel
