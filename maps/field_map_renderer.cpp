@@ -66,16 +66,9 @@ std::string exportedMessage(std::string_view pictureName) {
 bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error) {
     // Zero bytes stand for whatever a short file lacks: empty squares.
     bytes.assign(static_cast<std::size_t>(kDatabaseSize), '\0');
-    qint64 got = 0;
-    while (got < kDatabaseSize) {
-        const qint64 n = device.read(bytes.data() + got, kDatabaseSize - got);
-        if (n < 0) {
-            bytes.clear();
-            error = device.errorString().toStdString();
-            return false;
-        }
-        if (n == 0) break;
-        got += n;
+    if (readFull(device, bytes.data(), kDatabaseSize, error) < 0) {
+        bytes.clear();
+        return false;
     }
     return true;
 }
