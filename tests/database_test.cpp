@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,37 +11,13 @@
 namespace morvel {
 namespace {
 
+using test::makeEntry;
 using test::readFileBytes;
-
-TEST(SquareEntryLayout, FlagsAndTextsSitAtTheirBytes) {
-    SquareEntry worked = test::makeEntry("IO85", "G4ABCDEFGHIJ", "25/12/02", false);
-    char bytes[28];
-    worked.encode(bytes);
-    EXPECT_EQ(std::string(bytes, 28), std::string("IO85  \xFF\xFF\x00\x00G4ABCDEFGH25/12/02", 28));
-
-    SquareEntry confirmed = test::makeEntry("JO62QM", "DL1X", "01/01/99", true);
-    confirmed.encode(bytes);
-    EXPECT_EQ(std::string(bytes, 28), std::string("JO62QM\x00\x00\xFF\xFF"
-                                                  "DL1X      01/01/99",
-                                                  28));
-    EXPECT_TRUE(SquareEntry::decode(bytes).isConfirmed());
-    EXPECT_FALSE(SquareEntry::decode(bytes).isWorked());
-
-    // A flag holding 1 is not set.
-    SquareEntry odd = SquareEntry::blank();
-    odd.worked = 1;
-    odd.confirmed = 1;
-    EXPECT_FALSE(odd.hasContact());
-}
 
 class DatabaseFile : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString path;
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        path = test::makeBlankDatabase(dir.path(), "2M IO85AB PORTABLE.QRA");
-    }
+    QString path = test::makeBlankDatabase(dir.path(), "2M IO85AB PORTABLE.QRA");
 };
 
 TEST_F(DatabaseFile, NewFileIsBlankRecordsWithZeroReservedSlot) {
@@ -56,23 +31,39 @@ TEST_F(DatabaseFile, NewFileIsBlankRecordsWithZeroReservedSlot) {
     }
 }
 
-TEST_F(DatabaseFile, SquareIO85LandsAtItsBytesAndNothingElseChanges) {
-    const QByteArray before = readFileBytes(path);
-    test::setSquare(path, "IO", 85, test::makeEntry("IO85mx", "N0CALL", "25/12/23", false));
-    const QByteArray after = readFileBytes(path);
-    const int start = 158 * 2828 + 2380;
-    EXPECT_EQ(after.mid(start, 28).toStdString(),
-              std::string("IO85mx\xFF\xFF\x00\x00N0CALL    25/12/23", 28));
-    EXPECT_EQ(after.left(start), before.left(start));
-    EXPECT_EQ(after.mid(start + 28), before.mid(start + 28));
-}
-
-TEST_F(DatabaseFile, WriteKeepsWhateverSlotHundredHolds) {
-    QByteArray bytes = readFileBytes(path);
-    bytes.replace(2800, 28, QByteArray(28, 'Z'));
-    test::writeFileBytes(path, bytes);
-    test::setSquare(path, "AA", 0, test::makeEntry("AA00AA", "X", "", true));
-    EXPECT_EQ(readFileBytes(path).mid(2800, 28), QByteArray(28, 'Z'));
+TEST_F(DatabaseFile, SquaresLandAtTheirBytesAndNothingElseChanges) {
+    QByteArray expected = readFileBytes(path);
+    // Whatever the reserved slot 100 holds travels through the writes.
+    expected.replace(2800, 28, QByteArray(28, 'Z'));
+    test::writeFileBytes(path, expected);
+    const struct {
+        const char* field;
+        int slot;
+        SquareEntry entry;
+        int offset;
+        std::string bytes;
+    } cases[] = {
+        {"IO", 85, makeEntry("IO85", "G4ABCDEFGHIJ", "25/12/02", false), 158 * 2828 + 2380,
+         std::string("IO85  \xFF\xFF\x00\x00G4ABCDEFGH25/12/02", 28)},
+        {"RR", 99, makeEntry("RR99XX", "DL1X", "01/01/99", true), 913444 + 99 * 28,
+         std::string("RR99XX\x00\x00\xFF\xFF"
+                     "DL1X      01/01/99",
+                     28)},
+        {"AA", 0, makeEntry("AA00AA", "X", "", true), 0,
+         std::string("AA00AA\x00\x00\xFF\xFF", 10) + "X" + std::string(17, ' ')},
+    };
+    for (const auto& c : cases) {
+        test::setSquare(path, c.field, c.slot, c.entry);
+        expected.replace(c.offset, 28, QByteArray::fromStdString(c.bytes));
+        const QByteArray now = readFileBytes(path);
+        EXPECT_EQ(now.mid(c.offset, 28).toStdString(), c.bytes) << c.field;
+        EXPECT_TRUE(now == expected) << c.field << ": other bytes changed";
+    }
+    EXPECT_TRUE(test::readSquare(path, "RR", 99).isConfirmed());
+    EXPECT_FALSE(test::readSquare(path, "RR", 99).isWorked());
+    SquareEntry odd = SquareEntry::blank();
+    odd.worked = odd.confirmed = 1;  // only -1 sets a flag
+    EXPECT_FALSE(odd.hasContact());
 }
 
 TEST(DatabaseFileErrors, MissingFileIsAnErrorAndIsNotCreated) {
@@ -89,7 +80,7 @@ TEST(DatabaseFileErrors, MissingFileIsAnErrorAndIsNotCreated) {
 TEST(DatabaseFileErrors, ShortFileReadsMissingRecordsAsZeroBytes) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("short.qra");
-    // One whole record and half of the second.
+    // One whole record and half of the second, every flag set.
     QByteArray bytes(2828 + 1414, 'A');
     for (int s = 0; s < 101; ++s) bytes.replace(s * 28 + 6, 4, QByteArray("\xFF\xFF\xFF\xFF", 4));
     test::writeFileBytes(path, bytes);
@@ -106,6 +97,20 @@ TEST(DatabaseFileErrors, ShortFileReadsMissingRecordsAsZeroBytes) {
     EXPECT_EQ(r.bytes(), std::string(2828, '\0'));
     EXPECT_FALSE(db->read(325, r, error));
     EXPECT_FALSE(db->read(0, r, error));
+}
+
+TEST(FileNames, BandAndLocatorComeFromTheName) {
+    const struct {
+        const char *name, *band, *homeloc;
+    } cases[] = {{"2M IO85AB PORTABLE.QRA", "2M", "IO85AB"},
+                 {"70CM JO01CD .QRA", "70CM", "JO01CD"},
+                 {"23CM JO01CD X.QRA", "23CM", "JO01CD"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(bandFromFileName(c.name), c.band) << c.name;
+        EXPECT_EQ(homeLocatorFromFileName(c.name), c.homeloc) << c.name;
+    }
+    EXPECT_EQ(buildFileName("2m", "io85ab", ""), "2M IO85AB .QRA");
+    EXPECT_EQ(buildFileName("70cm", "JO01CD", "Home Station"), "70CM JO01CD HOME STATION.QRA");
 }
 
 }  // namespace

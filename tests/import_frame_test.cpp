@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "database/qra_file.h"
-#include "database/qra_names.h"
 #include "tests/test_support.h"
 
 namespace morvel {
@@ -18,7 +16,6 @@ using test::makeEntry;
 using test::readFileBytes;
 using test::readSquare;
 using test::setSquare;
-using test::writeFileBytes;
 
 const char* const kName = "2M JO62QM HOME.QRA";
 
@@ -36,51 +33,50 @@ std::string ediLog(const std::string& contacts, int count) {
            contacts;
 }
 
+// A slot as one line: locator, W and C for the flags that are set, call, date.
+std::string slot(std::string_view field, int n, const QString& db) {
+    const SquareEntry e = readSquare(db, field, n);
+    return std::string(e.locatorText()) + (e.isWorked() ? " W" : " -") +
+           (e.isConfirmed() ? "C " : "- ") + std::string(e.callsignText()) + " " +
+           std::string(e.dateText());
+}
+
 class ImportTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        db_ = test::makeBlankDatabase(dir_.path(), QString::fromLatin1(kName));
+    QString path(const char* name) const {
+        return QDir(dir_.path()).filePath(QString::fromLatin1(name));
     }
-    QString path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
-    QString path(const char* name) const { return path(QString::fromLatin1(name)); }
-
-    ImportResult import(ImportKind kind, const std::string& log, bool answer = true) {
-        const QString logPath = path(kind == ImportKind::Adif ? "log.adi" : "log.edi");
-        writeFileBytes(logPath, QByteArray::fromStdString(log));
-        ImportRequest r = request(kind, logPath);
-        r.ask = [this, answer](const std::string& q) {
-            questions_.push_back(q);
-            return answer;
-        };
-        return runImport(r);
-    }
-    ImportRequest request(ImportKind kind, const QString& logPath) const {
+    ImportRequest request(ImportKind kind, const QString& logPath, bool answer = true) {
         ImportRequest r;
         r.kind = kind;
         r.logPath = logPath;
         r.databasePath = db_;
         r.filename = kName;
         r.band = "2M";
-        r.workDir = dir_.path();
-        r.backupDir = dir_.path();
+        r.workDir = r.backupDir = dir_.path();
         r.clock = [] { return ChangelogStamp{"25/12/2023", "12:00"}; };
+        r.ask = [this, answer](const std::string& q) {
+            questions_.push_back(q);
+            return answer;
+        };
         return r;
+    }
+    ImportResult import(ImportKind kind, const std::string& log, bool answer = true) {
+        const QString logPath = path(kind == ImportKind::Adif ? "log.adi" : "log.edi");
+        test::writeFileBytes(logPath, QByteArray::fromStdString(log));
+        return runImport(request(kind, logPath, answer));
     }
     QByteArray changelog() const { return readFileBytes(path("changelog.txt")); }
     QByteArray golden(const char* name, const char* logName) const {
         QByteArray g = readFileBytes(test::testDataPath(QString::fromLatin1(name)));
         return g.replace("@LOG@", QFile::encodeName(path(logName)));
     }
-    QString backup() const { return path("2M JO62QM HOME backup.qra"); }
+    QByteArray backup() const { return readFileBytes(path("2M JO62QM HOME backup.qra")); }
 
     QTemporaryDir dir_;
-    QString db_;
+    QString db_ = test::makeBlankDatabase(dir_.path(), QString::fromLatin1(kName));
     std::vector<std::string> questions_;
 };
-
-const QByteArray kHeader =
-    " Changelog for 2M JO62QM HOME.QRA\r\n updated from @LOG@ on 25/12/2023 at 12:00\r\n\r\n";
 
 TEST_F(ImportTest, AdifChangelogIsByteExact) {
     const std::string log =
@@ -94,38 +90,36 @@ TEST_F(ImportTest, AdifChangelogIsByteExact) {
     const ImportResult r = import(ImportKind::Adif, log);
     EXPECT_EQ(r.end, ImportResult::End::Finished);
     EXPECT_EQ(r.error, "");
-    EXPECT_EQ(r.squaresWritten, 3);
     EXPECT_EQ(r.closingMessage(), "3 new squares added");
     EXPECT_EQ(changelog(), golden("import_adif_changelog.txt", "log.adi"));
-
-    const SquareEntry io85 = readSquare(db_, "IO", 85);
-    EXPECT_EQ(io85.confirmed, -1);
-    EXPECT_EQ(io85.worked, 0);
-    EXPECT_EQ(io85.locatorText(), "IO85mx");
     // The twelve-character call keeps its first ten in the database.
-    const SquareEntry jo01 = readSquare(db_, "JO", 1);
-    EXPECT_EQ(jo01.callsignText(), "Q1ABCDEFGH");
-    EXPECT_EQ(jo01.locatorText(), "JO01  ");
-    EXPECT_EQ(jo01.dateText(), "01/01/20");
-    EXPECT_EQ(jo01.worked, -1);
-    EXPECT_EQ(readSquare(db_, "JN", 1).callsignText(), "          ");
-    EXPECT_EQ(readSquare(db_, "FN", 31).callsignText(), "Q4BBB     ");
+    EXPECT_EQ(slot("IO", 85, db_), "IO85mx -C N0CALL     25/12/23");
+    EXPECT_EQ(slot("JO", 1, db_), "JO01   W- Q1ABCDEFGH 01/01/20");
+    EXPECT_EQ(slot("JN", 1, db_), "       --" + std::string(20, ' '));
+    EXPECT_EQ(slot("FN", 31, db_), "FN31pr -C Q4BBB      04/01/20");
     // The scratch copy is the log, byte for byte.
     EXPECT_EQ(readFileBytes(path("adi.tmp")), QByteArray::fromStdString(log));
 }
 
-TEST_F(ImportTest, NoUsableContactChangesNothingAndSaysSo) {
+TEST_F(ImportTest, NothingImportedChangesNothingAndSaysSo) {
     const QByteArray before = readFileBytes(db_);
-    const ImportResult r =
+    // The golden change logs' first three lines, naming the log.
+    const auto header = [this](const char* logName) {
+        const QByteArray g = golden("import_adif_changelog.txt", logName);
+        return g.left(g.indexOf("\r\n\r\n") + 4);
+    };
+    // ADIF ends the words without a line end, EDI with one; a cancel shows no count.
+    const ImportResult adif =
         import(ImportKind::Adif, adifRecord("Q1ABC", "20200101", "70cm", "IO85"));
-    EXPECT_EQ(r.squaresWritten, 0);
-    EXPECT_EQ(r.closingMessage(), "0 new squares added");
+    EXPECT_EQ(adif.closingMessage(), "0 new squares added");
+    EXPECT_EQ(changelog(), header("log.adi") + "No changes made");
+    EXPECT_EQ(backup(), before);
+    const ImportResult edi = import(
+        ImportKind::Edi, ediLog("231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n", 1), false);
+    EXPECT_EQ(edi.end, ImportResult::End::Cancelled);
+    EXPECT_EQ(changelog(), header("log.edi") + "No changes made\r\n");
+    EXPECT_EQ(backup(), before);
     EXPECT_EQ(readFileBytes(db_), before);
-    EXPECT_EQ(readFileBytes(backup()), before);
-    // ADIF: the words end the file with no line end.
-    EXPECT_EQ(changelog(),
-              QByteArray(kHeader).replace("@LOG@", QFile::encodeName(path("log.adi"))) +
-                  "No changes made");
 }
 
 TEST_F(ImportTest, SquareUpdateRules) {
@@ -144,47 +138,27 @@ TEST_F(ImportTest, SquareUpdateRules) {
         adifRecord("Q4NEW", "20200404", "2m", "AD03") +         // later unconfirmed: skipped
         adifRecord("Q5NEW", "20200505", "2m", "AD03DD", qsl) +  // upgrade, counted again
         adifRecord("Q6NEW", "20200606", "2m", "AD03EE", qsl) +  // confirmed now: untouched
-        adifRecord("Q7NEW", "20200707", "2m", "AE04", qsl);     // empty, confirmed at once
+        adifRecord("Q7NEW", "20200707", "2m", "AE04", qsl) +    // empty, confirmed at once
+        adifRecord("Q8NEW", "20200808", "2m", "AF05") + "<CALL:5>Q9BAD <BAND:2>2m";
     const ImportResult r = import(ImportKind::Adif, log);
-    EXPECT_EQ(r.squaresWritten, 4);
-    EXPECT_EQ(readSquare(db_, "AA", 0).callsignText(), "Q0OLD     ");
-    EXPECT_EQ(readSquare(db_, "AC", 2).callsignText(), "Q0OLD     ");
-    const SquareEntry ab01 = readSquare(db_, "AB", 1);
-    EXPECT_EQ(ab01.callsignText(), "Q2NEW     ");
-    EXPECT_EQ(ab01.locatorText(), "AB01cc");
-    EXPECT_EQ(ab01.dateText(), "02/02/20");
-    EXPECT_EQ(ab01.confirmed, -1);
-    EXPECT_EQ(ab01.worked, 0);
-    EXPECT_EQ(readSquare(db_, "AD", 3).callsignText(), "Q5NEW     ");
-    const SquareEntry ae04 = readSquare(db_, "AE", 4);
-    EXPECT_EQ(ae04.confirmed, -1);
-    EXPECT_EQ(ae04.worked, 0);
-    const QByteArray lines = changelog().mid(changelog().indexOf("\r\n\r\n") + 4);
-    EXPECT_EQ(lines,
+    EXPECT_EQ(r.squaresWritten, 5);
+    EXPECT_EQ(r.closingMessage(), "5 new squares added\n1 unreadable record was skipped");
+    EXPECT_EQ(slot("AA", 0, db_), "AA00AA -C Q0OLD      01/01/01");
+    EXPECT_EQ(slot("AB", 1, db_), "AB01cc -C Q2NEW      02/02/20");
+    EXPECT_EQ(slot("AC", 2, db_), "AC02AA -- Q0OLD      01/01/01");
+    EXPECT_EQ(slot("AD", 3, db_), "AD03dd -C Q5NEW      05/05/20");
+    EXPECT_EQ(slot("AE", 4, db_), "AE04   -C Q7NEW      07/07/20");
+    EXPECT_EQ(changelog().mid(changelog().indexOf("\r\n\r\n") + 4).toStdString(),
               "Q2NEW         02/02/20      AB01cc QSL\r\n"
               "Q3NEW         03/03/20      AD03\r\n"
               "Q5NEW         05/05/20      AD03dd QSL\r\n"
-              "Q7NEW         07/07/20      AE04 QSL\r\n");
-    // Slot 100 travels through the writes untouched.
-    QFile f(db_);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    EXPECT_EQ(bytes.size(), kDatabaseSize);
-    EXPECT_EQ(bytes.mid((recordNumber('A', 'B') - 1) * 2828 + 2800, 28), QByteArray(28, '\0'));
+              "Q7NEW         07/07/20      AE04 QSL\r\n"
+              "Q8NEW         08/08/20      AF05\r\n");
 }
 
-TEST_F(ImportTest, UnreadableRecordsGetASecondLine) {
-    const std::string log = adifRecord("Q1ABC", "20200101", "2m", "IO85") +
-                            adifRecord("Q2ABC", "20200101", "2m", "IO86") +
-                            "<CALL:5>Q3ABC <BAND:2>2m";
-    const ImportResult r = import(ImportKind::Adif, log);
-    EXPECT_EQ(r.squaresWritten, 2);
-    EXPECT_EQ(r.unreadable, 1);
-    EXPECT_EQ(r.closingMessage(), "2 new squares added\n1 unreadable record was skipped");
-}
-
-TEST_F(ImportTest, EdiChangelogIsByteExactAndNeverQsl) {
+TEST_F(ImportTest, EdiAfterAdifIsNeverQslAndBacksUpTheAdifResult) {
     import(ImportKind::Adif, adifRecord("Q9ADIF", "20200101", "2m", "IO86", "<QSL_RCVD:1>Y "));
+    const QByteArray afterAdif = readFileBytes(db_);
     const ImportResult r =
         import(ImportKind::Edi, ediLog("231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n"
                                        "231226;1200;q1abc;1;59;001;59;001;;jo01aa;1;;;;\r\n"
@@ -194,40 +168,37 @@ TEST_F(ImportTest, EdiChangelogIsByteExactAndNeverQsl) {
               std::vector<std::string>{"About to import 144 MHz records to QRA file for 2M"});
     EXPECT_EQ(r.squaresWritten, 2);
     EXPECT_EQ(changelog(), golden("import_edi_changelog.txt", "log.edi"));
-    EXPECT_EQ(readSquare(db_, "IO", 85).worked, -1);
-    EXPECT_EQ(readSquare(db_, "IO", 85).confirmed, 0);
-    EXPECT_EQ(readSquare(db_, "JO", 1).callsignText(), "Q1ABC     ");
-    EXPECT_EQ(readSquare(db_, "IO", 86).callsignText(), "Q9ADIF    ");
+    EXPECT_EQ(backup(), afterAdif);
+    EXPECT_EQ(slot("IO", 85, db_), "IO85mx W- N0CALL     25/12/23");
+    EXPECT_EQ(slot("IO", 86, db_), "IO86   -C Q9ADIF     01/01/20");
 }
 
 TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
     setSquare(db_, "IO", 85, makeEntry("IO85AA", "Q0OLD", "01/01/01", false));
     const QByteArray before = readFileBytes(db_);
-    writeFileBytes(path("log.adi"),
-                   QByteArray::fromStdString(adifRecord("Q1ABC", "20200101", "2m", "IO86")));
-
-    ImportRequest noLog = request(ImportKind::Adif, path("missing.adi"));
-    ImportResult r = runImport(noLog);
-    EXPECT_EQ(r.end, ImportResult::End::Failed);
-    EXPECT_NE(r.error.find("missing.adi"), std::string::npos) << r.error;
-
-    ImportRequest noBackupDir = request(ImportKind::Adif, path("log.adi"));
-    noBackupDir.backupDir = path("no such folder");
-    r = runImport(noBackupDir);
-    EXPECT_EQ(r.end, ImportResult::End::Failed);
-    EXPECT_NE(r.error.find("backed up"), std::string::npos) << r.error;
-
-    ImportRequest noDatabase = request(ImportKind::Adif, path("log.adi"));
-    noDatabase.databasePath = path("2M JO62QM GONE.QRA");
-    r = runImport(noDatabase);
-    EXPECT_EQ(r.end, ImportResult::End::Failed);
+    test::writeFileBytes(path("log.adi"),
+                         QByteArray::fromStdString(adifRecord("Q1ABC", "20200101", "2m", "IO86")));
+    const struct {
+        const char* what;
+        std::function<void(ImportRequest&)> change;
+        const char* error;
+    } cases[] = {
+        {"no backup folder", [&](ImportRequest& r) { r.backupDir = path("no such folder"); },
+         "backed up"},
+        {"no database", [&](ImportRequest& r) { r.databasePath = path("2M JO62QM GONE.QRA"); },
+         "2M JO62QM GONE.QRA"},
+        {"change log is a folder",
+         [&](ImportRequest&) { QDir(dir_.path()).mkdir(QStringLiteral("changelog.txt")); },
+         "change log"},
+    };
+    for (const auto& c : cases) {
+        ImportRequest r = request(ImportKind::Adif, path("log.adi"));
+        c.change(r);
+        const ImportResult result = runImport(r);
+        EXPECT_EQ(result.end, ImportResult::End::Failed) << c.what;
+        EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
+    }
     EXPECT_FALSE(QFile::exists(path("2M JO62QM GONE.QRA")));
-
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("changelog.txt")));
-    r = runImport(request(ImportKind::Adif, path("log.adi")));
-    EXPECT_EQ(r.end, ImportResult::End::Failed);
-    EXPECT_NE(r.error.find("change log"), std::string::npos) << r.error;
-
     EXPECT_EQ(readFileBytes(db_), before);
 }
 

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <map>
 
-#include "database/qra_file.h"
-#include "database/qra_names.h"
 #include "tests/test_support.h"
 
 namespace morvel {
@@ -15,26 +13,22 @@ namespace {
 
 // Distances looked up by the square's stored locator, so that the rounding and
 // the tie-break can be driven with exact values.
-std::map<std::string, float>& fakeDistances() {
-    static std::map<std::string, float> table;
-    return table;
-}
+std::map<std::string, float, std::less<>> fakeDistances;
 float fakeDistance(std::string_view, std::string_view to) {
-    const auto it = fakeDistances().find(std::string(to));
-    return it == fakeDistances().end() ? 0.0f : it->second;
+    const auto it = fakeDistances.find(to);
+    return it == fakeDistances.end() ? 0.0f : it->second;
 }
 
 class Statistics_ : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString path;
-    void SetUp() override {
-        path = test::makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
-        fakeDistances().clear();
-    }
+    QString path = test::makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
+
     void put(std::string_view field, int slot, std::string_view loc, std::string_view call,
-             bool confirmed) {
-        test::setSquare(path, field, slot, test::makeEntry(loc, call, "01/01/20", confirmed));
+             bool confirmed, std::int16_t worked = 0) {
+        SquareEntry e = test::makeEntry(loc, call, "01/01/20", confirmed);
+        if (worked) e.worked = worked;
+        test::setSquare(path, field, slot, e);
     }
     Statistics run(bool fake = false) {
         QFile f(path);
@@ -45,6 +39,7 @@ protected:
         EXPECT_TRUE(s) << error;
         return s.value_or(Statistics{});
     }
+    void TearDown() override { fakeDistances.clear(); }
 };
 
 TEST_F(Statistics_, CountsSquaresAndFieldsConfirmedAsWorked) {
@@ -53,50 +48,36 @@ TEST_F(Statistics_, CountsSquaresAndFieldsConfirmedAsWorked) {
     EXPECT_EQ(s.squaresWorked, 1);
     EXPECT_EQ(s.squaresConfirmed, 1);
     EXPECT_EQ(s.fieldsWorked, 1);
-
     put("IO", 85, "IO85MX", "G4X", false);
     put("FN", 31, "FN31PR", "Q2XYZ", false);
-    // Flags holding 1 are not set.
+    put("JO", 62, "JO62QN", "BOTH", true, -1);  // both flags: counted once in each total
     SquareEntry odd = test::makeEntry("JO01AA", "ODD", "", false);
-    odd.worked = 1;
-    odd.confirmed = 1;
+    odd.worked = odd.confirmed = 1;  // not set
     test::setSquare(path, "JO", 1, odd);
-    // Both flags set is one square, green, counted once in each total.
-    SquareEntry both = test::makeEntry("AA00AA", "BOTH", "", true);
-    both.worked = -1;
-    test::setSquare(path, "AA", 0, both);
     s = run();
     EXPECT_EQ(s.squaresWorked, 4);
     EXPECT_EQ(s.squaresConfirmed, 2);
     EXPECT_EQ(s.fieldsWorked, 3);
-    test::setSquare(path, "AA", 0, SquareEntry::blank());
-    s = run();
-    EXPECT_EQ(s.squaresWorked, 3);
-    EXPECT_EQ(s.squaresConfirmed, 1);
-    EXPECT_EQ(s.fieldsWorked, 2);
     EXPECT_EQ(s.odxkm, 6247.0f);
-    EXPECT_EQ(statisticsCaptions(s, "x").label7, "ODX: Q2XYZ      FN31PR  6247 km");
+    EXPECT_EQ(s.odxcall, "Q2XYZ     ");
 }
 
 TEST_F(Statistics_, WholeKilometresRoundHalfToEven) {
-    struct Case {
-        float km;
-        float whole;
-    };
-    for (const Case c :
-         {Case{512.4f, 512}, Case{512.6f, 513}, Case{512.5f, 512}, Case{513.5f, 514}}) {
-        SetUp();
-        fakeDistances()["AA00AA"] = c.km;
-        put("AA", 0, "AA00AA", "X1", false);
+    put("AA", 0, "AA00AA", "X1", false);
+    const struct {
+        float km, whole;
+    } cases[] = {{512.4f, 512}, {512.6f, 513}, {512.5f, 512}, {513.5f, 514}};
+    for (const auto& c : cases) {
+        fakeDistances["AA00AA"] = c.km;
         EXPECT_EQ(run(true).odxkm, c.whole) << c.km;
     }
 }
 
 TEST_F(Statistics_, FirstInFileOrderWinsATieAndZeroNeverWins) {
-    fakeDistances()["AB00AA"] = 0.4f;  // rounds to 0: never the best
-    fakeDistances()["CC11AA"] = 700.2f;
-    fakeDistances()["CC22AA"] = 699.6f;  // same whole km, later slot
-    fakeDistances()["DD00AA"] = 699.8f;  // same whole km, later record
+    fakeDistances = {{"AB00AA", 0.4f},     // rounds to 0: never the best
+                     {"CC11AA", 700.2f},   //
+                     {"CC22AA", 699.6f},   // same whole km, later slot
+                     {"DD00AA", 699.8f}};  // same whole km, later record
     put("AB", 0, "AB00AA", "ZERO", false);
     Statistics s = run(true);
     EXPECT_EQ(s.odxkm, 0.0f);

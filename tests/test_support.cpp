@@ -48,14 +48,11 @@ void setSquare(const QString& path, std::string_view field, int slot, const Squa
 }
 
 SquareEntry readSquare(const QString& path, std::string_view field, int slot) {
+    std::vector<FieldRecord> records;
     std::string error;
-    auto db = QraFile::open(path, QraFile::Mode::Read, error);
-    EXPECT_TRUE(db) << error;
-    FieldRecord record{};
-    if (db) {
-        EXPECT_TRUE(db->read(recordNumber(field[0], field[1]), record, error)) << error;
-    }
-    return record.entries[slot];
+    EXPECT_TRUE(readDatabase(path, records, error)) << error;
+    const auto n = static_cast<std::size_t>(recordNumber(field[0], field[1]));
+    return records.size() >= n ? records[n - 1].entries[slot] : SquareEntry{};
 }
 
 SquareEntry makeEntry(std::string_view locator, std::string_view call, std::string_view date,
