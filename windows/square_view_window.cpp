@@ -80,13 +80,9 @@ bool isFieldName(const std::string& name) {
 
 SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareViewWindow) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Square Display/Edit"));
-    designedSize_ = QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
-    setMinimumSize(designedSize_);
-    resize(designedSize_);
     setBackgroundColour(this, kWindowColour);
 
     surface = new DrawingSurface(this);
-    surface->setGeometry(rect());
     surface->canvas().setBackgroundColour(kWindowColour);
 
     const QFont bold12 = sansFont(12, true);
@@ -188,6 +184,20 @@ SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareView
              stateLabel,     distanceLabel}) {
         setBackgroundColour(w, kWindowColour);
     }
+    // The file name and the hint wrap within the window rather than be cut
+    // off at its right edge; the window grows downwards to hold the hint.
+    const int rightEdge = twipsToPixels(kClientWidth) - 4;
+    for (QLabel* label : {fileLabel, hint}) {
+        label->setWordWrap(true);
+        label->resize(rightEdge - label->x(),
+                      std::max(label->heightForWidth(rightEdge - label->x()),
+                               2 * label->fontMetrics().lineSpacing()));
+    }
+    designedSize_ = QSize(twipsToPixels(kClientWidth),
+                          std::max(twipsToPixels(kClientHeight), hint->geometry().bottom() + 8));
+    setMinimumSize(designedSize_);
+    resize(designedSize_);
+    surface->setGeometry(rect());
     for (QWidget* w :
          std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
                                          newFieldButton, mainMenuButton, editFrame, readOutFrame})
