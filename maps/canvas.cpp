@@ -53,6 +53,12 @@ QPainter& Canvas::painter() {
     return *painter_;
 }
 
+QPainter& Canvas::pixelPainter() {
+    QPainter& p = painter();
+    penColour_ = QColor();
+    return p;
+}
+
 void Canvas::usePen(const QColor& colour) {
     QPainter& p = painter();
     if (colour == penColour_) return;

@@ -63,6 +63,10 @@ public:
     void point(QPointF p);
     // Outline operations in logical coordinates, one pixel wide.
     void outline(std::span<const DrawOp> ops, const QColor& colour);
+    // The canvas's painter in device-independent pixels, for a drawing made
+    // by a renderer of its own; the renderer leaves the painter's state as it
+    // found it.
+    QPainter& pixelPainter();
 
     void setPosition(QPointF p) { position_ = p; }
     QPointF position() const { return position_; }

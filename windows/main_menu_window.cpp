@@ -135,6 +135,10 @@ void MainMenuWindow::refreshList() {
     fileList->refresh();
 }
 
+bool MainMenuWindow::selectDatabase(const QString& name) {
+    return fileList->clickName(name);
+}
+
 void MainMenuWindow::onFileClicked() {
     state().filename = toLatin1Text(fileList->fileName());
     if (!state().filename.empty()) state().band = bandFromFileName(state().filename);

@@ -26,6 +26,9 @@ public:
     // controls; reports a file that cannot be read and leaves the menu with no
     // database selected.
     void showStatistics();
+    // Selects a listed database as a click on its name would; false when it
+    // is not listed.
+    bool selectDatabase(const QString& name);
     // No database selected: the statistics empty, the controls that need a
     // database hidden.
     void resetSelection();

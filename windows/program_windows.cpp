@@ -6,6 +6,7 @@
 #include "windows/import_adif_window.h"
 #include "windows/import_edi_window.h"
 #include "windows/main_menu_window.h"
+#include "windows/square_view_window.h"
 #include "windows/window_names.h"
 
 namespace morvel {
@@ -16,6 +17,7 @@ void addProgramWindows(Windows& windows) {
     windows.add(kDeleteDatabaseWindow, [](Windows& w) { return new DeleteDatabaseWindow(w); });
     windows.add(kImportAdifWindow, [](Windows& w) { return new ImportAdifWindow(w); });
     windows.add(kImportEdiWindow, [](Windows& w) { return new ImportEdiWindow(w); });
+    windows.add(kSquareViewWindow, [](Windows& w) { return new SquareViewWindow(w); });
 }
 
 }  // namespace morvel

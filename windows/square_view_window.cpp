@@ -1,0 +1,390 @@
+#include "windows/square_view_window.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <algorithm>
+
+#include "database/qra_file.h"
+#include "database/qra_names.h"
+#include "database/shared_state.h"
+#include "ui/busy_cursor.h"
+#include "ui/dialogs.h"
+#include "ui/drawing_surface.h"
+#include "ui/twips.h"
+#include "ui/windows.h"
+#include "windows/main_menu_window.h"
+#include "windows/window_names.h"
+
+namespace morvel {
+
+namespace {
+
+const QColor kPanelText(128, 64, 64);
+const QColor kWorkedText(192, 0, 0);
+const QColor kConfirmedText(0, 128, 0);
+const QColor kDistanceText(128, 64, 0);
+
+// The designed client area is 15180 by 9720 twips; the hint below it at
+// 10200 twips gets room of its own.
+constexpr int kClientWidth = 15180;
+constexpr int kClientHeight = 10620;
+
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+// A label on one line, at least as high as its font needs.
+QLabel* makeLine(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
+                 int width, int height) {
+    QLabel* label = makeLabel(parent, caption, font, left, top, width, height);
+    label->setWordWrap(false);
+    label->setMinimumHeight(label->sizeHint().height());
+    label->resize(label->width(), std::max(label->height(), label->sizeHint().height()));
+    return label;
+}
+
+QLineEdit* makeTextBox(QWidget* parent, const QString& text, const char* toolTip, int left, int top,
+                       int width, int height) {
+    auto* box = new QLineEdit(text, parent);
+    box->setFont(sansFont(9.75));
+    box->setToolTip(QString::fromLatin1(toolTip));
+    placeTwips(box, left, top, width, height);
+    return box;
+}
+
+// A slot past the end of a short file holds zero bytes; shown as blanks.
+QString shown(std::string_view text) {
+    std::string s(text);
+    std::replace(s.begin(), s.end(), '\0', ' ');
+    return fromLatin1Text(s);
+}
+
+QString withoutLeadingBlanks(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char(' ')) ++i;
+    return text.mid(i);
+}
+
+bool isFieldName(const std::string& name) {
+    return name.size() == 2 && name[0] >= 'A' && name[0] <= 'R' && name[1] >= 'A' && name[1] <= 'R';
+}
+
+}  // namespace
+
+SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareViewWindow) {
+    setWindowTitle(QStringLiteral("Morvel by Tovrin: Square Display/Edit"));
+    setBackgroundColour(this, kWindowColour);
+
+    surface = new DrawingSurface(this);
+    surface->canvas().setBackgroundColour(kWindowColour);
+
+    const QFont bold12 = sansFont(12, true);
+    const QFont text12 = sansFont(12);
+    const QFont button975 = sansFont(9.75);
+
+    fileLabel = named(
+        makeLine(this, QStringLiteral("Label12"), sansFont(8.25, true), 12600, 9240, 2415, 375),
+        "Label12");
+    squareLabel =
+        named(makeLine(this, QStringLiteral("Label10"), sansFont(24, true), 12840, 7680, 2055, 495),
+              "Label10");
+    setTextColour(squareLabel, kConfirmedText);
+    workedLabel =
+        named(makeLine(this, QStringLiteral("Worked"), bold12, 12840, 8400, 1815, 255), "Label8");
+    setTextColour(workedLabel, kWorkedText);
+    confirmedLabel = named(
+        makeLine(this, QStringLiteral("Confirmed"), bold12, 12720, 8760, 1935, 375), "Label9");
+    setTextColour(confirmedLabel, kConfirmedText);
+    auto* hint = named(
+        makeLine(this, QStringLiteral("Click on square to edit"), bold12, 12480, 10200, 2805, 300),
+        "Label11");
+
+    newFieldButton =
+        named(makeButton(this, QStringLiteral("New Field"), sansFont(8.25), 12600, 7080, 975, 375),
+              "Command1");
+    newFieldButton->setToolTip(QStringLiteral("back to field select screen"));
+    mainMenuButton =
+        named(makeButton(this, QStringLiteral("Main Menu"), sansFont(8.25), 13920, 7080, 975, 375),
+              "Command5");
+
+    editFrame = named(makeFrame(this, 12480, 120, 2535, 4335), "Frame2");
+    editFrame->setTitle(QStringLiteral("Edit Data"));
+    auto* callCaption =
+        named(makeLine(editFrame, QStringLiteral("Call"), text12, 120, 480, 615, 375), "Label4");
+    callBox = named(
+        makeTextBox(editFrame, QString(), "Enter callsign of station worked", 720, 480, 1455, 375),
+        "Text1");
+    auto* dateCaption =
+        named(makeLine(editFrame, QStringLiteral("Date"), text12, 120, 1080, 615, 375), "Label5");
+    dateBox = named(makeTextBox(editFrame, QStringLiteral("Text2"), "Date format: 25/12/02 etc",
+                                720, 1080, 1215, 375),
+                    "Text2");
+    auto* locatorCaption =
+        named(makeLine(editFrame, QStringLiteral("Loc"), text12, 120, 1680, 615, 375), "Label6");
+    locatorBox = named(makeTextBox(editFrame, QStringLiteral("Text3"),
+                                   "Complete the 6 character locator", 720, 1680, 1215, 375),
+                       "Text3");
+    workedOption =
+        named(makeOption(editFrame, QStringLiteral("Worked"), button975, 840, 2280, 1215, 195),
+              "Option1");
+    confirmedOption =
+        named(makeOption(editFrame, QStringLiteral("Confirmed"), button975, 840, 2640, 1095, 195),
+              "Option2");
+    for (OptionButton* option : {workedOption, confirmedOption}) {
+        option->resize(std::max(option->width(), option->sizeHint().width()),
+                       std::max(option->height(), option->sizeHint().height()));
+    }
+    auto* options = new OptionGroup(this);
+    options->add(1, workedOption);
+    options->add(2, confirmedOption);
+    workedOption->setChecked(true);
+    auto* clearButton =
+        named(makeButton(editFrame, QStringLiteral("Clear"), button975, 720, 3000, 1100, 400),
+              "Clear_Button");
+    auto* saveButton = named(
+        makeButton(editFrame, QStringLiteral("Save"), button975, 120, 3600, 1100, 400), "Command3");
+    saveButton->setToolTip(QStringLiteral("saves edited data in panel above"));
+    auto* abortButton =
+        named(makeButton(editFrame, QStringLiteral("Abort"), button975, 1320, 3600, 1100, 400),
+              "Command4");
+    abortButton->setToolTip(QStringLiteral("don't save the edited data"));
+
+    auto* readOutFrame = named(makeFrame(this, 12480, 4560, 2535, 2415), "Frame1");
+    readOutFrame->setTitle(QStringLiteral("Current locator"));
+    callLabel = named(makeLine(readOutFrame, QStringLiteral("Label1"), text12, 480, 360, 1455, 375),
+                      "Label1");
+    dateLabel = named(makeLine(readOutFrame, QStringLiteral("Label3"), text12, 480, 720, 1215, 375),
+                      "Label3");
+    locatorLabel = named(
+        makeLine(readOutFrame, QStringLiteral("Label2"), text12, 480, 1200, 1335, 375), "Label2");
+    stateLabel = named(
+        makeLine(readOutFrame, QStringLiteral("Label7"), text12, 480, 1560, 1815, 375), "Label7");
+    distanceLabel =
+        named(makeLine(readOutFrame, QStringLiteral("dx in km"), text12, 480, 2040, 1815, 255),
+              "Label13");
+
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             editFrame, readOutFrame, callCaption, dateCaption, locatorCaption, workedOption,
+             confirmedOption, callLabel, dateLabel, locatorLabel, stateLabel}) {
+        setTextColour(w, kPanelText);
+    }
+    setTextColour(distanceLabel, kDistanceText);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             fileLabel,      squareLabel,    workedLabel,  confirmedLabel,  hint,
+             newFieldButton, mainMenuButton, editFrame,    readOutFrame,    callCaption,
+             dateCaption,    locatorCaption, workedOption, confirmedOption, clearButton,
+             saveButton,     abortButton,    callLabel,    dateLabel,       locatorLabel,
+             stateLabel,     distanceLabel}) {
+        setBackgroundColour(w, kWindowColour);
+    }
+    // The file name and the hint wrap within the window rather than be cut
+    // off at its right edge; the window grows downwards to hold the hint.
+    const int rightEdge = twipsToPixels(kClientWidth) - 4;
+    for (QLabel* label : {fileLabel, hint}) {
+        label->setWordWrap(true);
+        label->resize(rightEdge - label->x(),
+                      std::max(label->heightForWidth(rightEdge - label->x()),
+                               2 * label->fontMetrics().lineSpacing()));
+    }
+    designedSize_ = QSize(twipsToPixels(kClientWidth),
+                          std::max(twipsToPixels(kClientHeight), hint->geometry().bottom() + 8));
+    setMinimumSize(designedSize_);
+    resize(designedSize_);
+    surface->setGeometry(rect());
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
+                                         newFieldButton, mainMenuButton, editFrame, readOutFrame})
+        rightColumn_.emplace_back(w, w->geometry());
+    newFieldButton->hide();
+    mainMenuButton->hide();
+    editFrame->hide();
+
+    connect(surface, &DrawingSurface::pointerMoved, this, &SquareViewWindow::onPointerMoved);
+    connect(surface, &DrawingSurface::clicked, this, &SquareViewWindow::onSurfaceClicked);
+    connect(saveButton, &QPushButton::clicked, this, &SquareViewWindow::onSaveClicked);
+    connect(abortButton, &QPushButton::clicked, this, &SquareViewWindow::onAbortClicked);
+    connect(clearButton, &QPushButton::clicked, this, &SquareViewWindow::onClearClicked);
+    connect(newFieldButton, &QPushButton::clicked, this, &SquareViewWindow::onNewFieldClicked);
+    connect(mainMenuButton, &QPushButton::clicked, this, &SquareViewWindow::onMainMenuClicked);
+}
+
+void SquareViewWindow::onGotFocus() {
+    if (!drawn_) redraw();
+}
+
+void SquareViewWindow::redraw() {
+    SharedState& s = state();
+    fileLabel->setText(QStringLiteral("File: ") + fromLatin1Text(s.mapfile));
+    squareLabel->setText(fromLatin1Text(s.fieldname));
+    s.fieldrec = FieldRecord{};
+    if (isFieldName(s.fieldname)) {
+        s.recordno = static_cast<std::int16_t>(recordNumber(s.fieldname[0], s.fieldname[1]));
+        std::string error;
+        const QString path = QDir::current().filePath(fromLatin1Text(s.filename));
+        const auto db = QraFile::open(path, QraFile::Mode::Read, error);
+        if (!db || !db->read(s.recordno, s.fieldrec, error)) {
+            s.fieldrec = FieldRecord{};
+            dialogs().message(QStringLiteral("Could not read ") + fromLatin1Text(s.filename) +
+                              QStringLiteral(": ") + QString::fromStdString(error));
+        }
+    }
+    loadFieldOutlines(QDir(windows().programFolder()), s.mapview, outlines_);
+    drawn_ = true;
+    paintField();
+    const FieldTotals totals = countField(s.fieldrec);
+    workedLabel->setText(fromLatin1Text(workedCaption(totals)));
+    confirmedLabel->setText(fromLatin1Text(confirmedCaption(totals)));
+    newFieldButton->show();
+    mainMenuButton->show();
+}
+
+void SquareViewWindow::paintField() {
+    const BusyCursor busy;
+    const SharedState& s = state();
+    Canvas& canvas = surface->canvas();
+    canvas.setScale(0, 0, kFieldViewLogicalWidth, kFieldViewLogicalHeight);
+    canvas.clear();
+    drawFieldView(canvas.pixelPainter(), QSizeF(canvas.size()), s.fieldrec,
+                  fieldOrigin(s.fieldwest, s.fieldsouth), outlines_, s.mapview);
+}
+
+void SquareViewWindow::resizeEvent(QResizeEvent* event) {
+    Form::resizeEvent(event);
+    surface->setGeometry(rect());
+    const int dx = std::max(0, width() - designedSize_.width());
+    for (const auto& [control, designed] : rightColumn_)
+        control->move(designed.topLeft() + QPoint(dx, 0));
+    if (drawn_) paintField();
+}
+
+void SquareViewWindow::onPointerMoved(QPointF logical) {
+    SharedState& s = state();
+    if (s.editlock == -1) return;
+    const SquareReadOut r = readOutAt(logical, s.fieldname, s.fieldrec, s.homeloc);
+    if (r.slot) s.hoverslot = static_cast<std::int16_t>(*r.slot);
+    squareLabel->setText(fromLatin1Text(r.label10));
+    callLabel->setText(shown(r.label1));
+    locatorLabel->setText(shown(r.label2));
+    dateLabel->setText(shown(r.label3));
+    stateLabel->setText(fromLatin1Text(r.label7));
+    distanceLabel->setText(fromLatin1Text(r.label13));
+}
+
+void SquareViewWindow::onSurfaceClicked() {
+    SharedState& s = state();
+    s.slotno = s.hoverslot;
+    s.editlock = -1;
+    editFrame->show();
+    callBox->setFocus();
+    const SquareEntry& e = s.fieldrec.entries[static_cast<std::size_t>(s.slotno)];
+    callBox->setText(shown(e.callsignText()));
+    dateBox->setText(shown(e.dateText()));
+    locatorBox->setText(shown(e.locatorText()));
+    if (locatorBox->text() == QStringLiteral("      ")) {
+        locatorBox->setText(squareLabel->text());
+        locatorBox->setCursorPosition(
+            std::min<int>(4, static_cast<int>(locatorBox->text().size())));
+    }
+    // Worked and empty squares get Worked, so that an unchanged option never
+    // clears a square's flags.
+    if (e.isConfirmed()) {
+        (e.isWorked() ? workedOption : confirmedOption)->setChecked(true);
+        s.editlock = 0;
+    } else {
+        workedOption->setChecked(true);
+    }
+}
+
+void SquareViewWindow::onSaveClicked() {
+    const QString call = callBox->text();
+    const QString date = dateBox->text();
+    const QString locator = withoutLeadingBlanks(locatorBox->text());
+    if (call.trimmed().isEmpty()) {
+        dialogs().message(QStringLiteral("No Callsign - save aborted"));
+        return;
+    }
+    if (date.trimmed().isEmpty()) {
+        dialogs().message(QStringLiteral("No Date worked - save aborted"));
+        return;
+    }
+    if (locator.trimmed().size() < 4) {
+        dialogs().message(QStringLiteral("Invalid QRA - save aborted"));
+        return;
+    }
+    locatorBox->setText(locator.left(6));
+    SquareEntry entry = SquareEntry::blank();
+    entry.setCallsign(toLatin1Text(withoutLeadingBlanks(call)));
+    entry.setDate(toLatin1Text(withoutLeadingBlanks(date)));
+    entry.setLocator(toLatin1Text(locator.left(6)));
+    if (workedOption->isChecked()) entry.worked = SquareEntry::kSet;
+    if (confirmedOption->isChecked()) entry.confirmed = SquareEntry::kSet;
+    if (storeSquare(entry)) closePanelAndRedraw();
+}
+
+void SquareViewWindow::onAbortClicked() {
+    editFrame->hide();
+    state().editlock = 0;
+}
+
+void SquareViewWindow::onClearClicked() {
+    if (storeSquare(SquareEntry::blank())) closePanelAndRedraw();
+}
+
+bool SquareViewWindow::storeSquare(const SquareEntry& entry) {
+    SharedState& s = state();
+    FieldRecord record = s.fieldrec;
+    record.entries[static_cast<std::size_t>(s.slotno)] = entry;
+    std::string error;
+    const QString path = QDir::current().filePath(fromLatin1Text(s.filename));
+    // A file marked read-only stays as it is, also for a user whom the
+    // system would let write it.
+    const QFileInfo info(path);
+    const bool readOnly =
+        info.exists() &&
+        (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0;
+    if (readOnly) error = path.toStdString() + ": the file is read-only";
+    if (readOnly || !replaceRecord(path, s.recordno, record, error)) {
+        dialogs().message(QStringLiteral("The square could not be saved in ") +
+                          fromLatin1Text(s.filename) + QStringLiteral(": ") +
+                          QString::fromStdString(error));
+        return false;
+    }
+    s.fieldrec = record;
+    return true;
+}
+
+void SquareViewWindow::closePanelAndRedraw() {
+    editFrame->hide();
+    state().editlock = 0;
+    redraw();
+}
+
+void SquareViewWindow::onNewFieldClicked() {
+    state().editlock = 0;
+    if (!windows().has(kFieldMapWindow)) {
+        dialogs().message(QStringLiteral("The field map is not part of this version yet."));
+        return;
+    }
+    windows().show(kFieldMapWindow);
+    windows().unload(kSquareViewWindow);
+}
+
+void SquareViewWindow::onMainMenuClicked() {
+    state().editlock = 0;
+    // The menu comes back fresh; it shows this database's totals again, so
+    // that the edits just made are seen there at once.
+    const QString database = fromLatin1Text(state().filename);
+    windows().show(kMainMenuWindow);
+    if (auto* menu = windows().loadedAs<MainMenuWindow>(kMainMenuWindow))
+        menu->selectDatabase(database);
+    windows().unload(kSquareViewWindow);
+}
+
+}  // namespace morvel
