@@ -141,6 +141,7 @@ EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& 
         for (std::int64_t i = 0; i < n; ++i) {
             const std::int64_t before = outcome.unreadable;
             if (!next()) return endOfLog();
+            if (handlers.contactLine) handlers.contactLine();
             if (outcome.unreadable != before) continue;
             bool readable = false;
             const auto contact = ediContact(line, readable);

@@ -183,6 +183,38 @@ TEST_F(ImportTest, UnreadableRecordsGetASecondLine) {
     EXPECT_EQ(r.closingMessage(), "2 new squares added\n1 unreadable record was skipped");
 }
 
+TEST_F(ImportTest, ProgressIsReportedEveryIntervalAndEndsAtTheTotals) {
+    const int n = static_cast<int>(2 * kProgressInterval + 5);
+    for (ImportKind kind : {ImportKind::Adif, ImportKind::Edi}) {
+        std::string contacts;
+        for (int i = 0; i < n; ++i) {  // each its own square; every tenth not usable
+            const int field = i / 100;
+            std::string loc{char('A' + field / 18), char('A' + field % 18),
+                            char('0' + i % 100 / 10), char('0' + i % 10)};
+            if (i % 10 == 0) loc = "ZZ99";
+            contacts += kind == ImportKind::Adif
+                            ? adifRecord("Q1ABC", "20200101", "2m", loc)
+                            : "231225;1200;Q1ABC;1;59;001;59;001;;" + loc + ";1;;;;\r\n";
+        }
+        test::makeBlankDatabase(dir_.path(), QString::fromLatin1(kName));
+        const QString logPath = path("log");
+        writeFileBytes(logPath, QByteArray::fromStdString(
+                                    kind == ImportKind::Adif ? contacts : ediLog(contacts, n)));
+        ImportRequest r = request(kind, logPath);
+        r.ask = [](const std::string&) { return true; };
+        std::vector<ImportProgress> seen;
+        r.progress = [&](const ImportProgress& p) { seen.push_back(p); };
+        const ImportResult result = runImport(r);
+        ASSERT_EQ(seen.size(), 3u);
+        EXPECT_EQ(seen[0].contactsRead, kProgressInterval);
+        EXPECT_EQ(seen[1].contactsRead, 2 * kProgressInterval);
+        EXPECT_LT(seen[0].squaresWritten, seen[1].squaresWritten);
+        EXPECT_EQ(seen[2].contactsRead, n);
+        EXPECT_EQ(seen[2].squaresWritten, n - (n + 9) / 10);
+        EXPECT_EQ(result.squaresWritten, seen[2].squaresWritten);
+    }
+}
+
 TEST_F(ImportTest, EdiChangelogIsByteExactAndNeverQsl) {
     import(ImportKind::Adif, adifRecord("Q9ADIF", "20200101", "2m", "IO86", "<QSL_RCVD:1>Y "));
     const ImportResult r =
