@@ -19,7 +19,7 @@ struct EdiHandlers {
     std::function<bool(const std::string& logBand)> confirmBand;
     // Each accepted contact; false stops the reading.
     std::function<bool(const ImportedContact&)> contact;
-    // Each contact line read, usable or not; may be empty.
+    // After each contact line, usable or not; may be empty.
     std::function<void()> contactLine;
 };
 

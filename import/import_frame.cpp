@@ -241,9 +241,10 @@ ImportResult runImport(const ImportRequest& request) {
     };
     if (request.kind == ImportKind::Adif) {
         AdifParser parser([&](const AdifRecord& record) {
-            contactRead();
             const auto contact = adifContact(record, request.band);
-            return !contact || squares.apply(*contact, writeError);
+            const bool go = !contact || squares.apply(*contact, writeError);
+            contactRead();
+            return go;
         });
         if (!readAdif(scratchLog, parser, error)) readError = error;
         result.unreadable = parser.unreadable();
