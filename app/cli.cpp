@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -107,7 +108,9 @@ int runImportCommand(ImportKind kind, const QStringList& a, CliStreams& io, cons
     request.workDir = database.absolutePath();
     request.backupDir = database.absolutePath();
     const bool yes = a.size() > 2;
+    bool progressShown = false;
     request.ask = [&](const std::string& question) {
+        if (std::exchange(progressShown, false)) io.err << "\n";
         io.out << question << "\n";
         if (yes) return true;
         io.out << "OK? [y/N] " << std::flush;
@@ -115,7 +118,16 @@ int runImportCommand(ImportKind kind, const QStringList& a, CliStreams& io, cons
         std::getline(io.in, answer);
         return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
     };
+    // On a terminal only: scripts read standard error as it is.
+    if (io.terminal) {
+        request.progress = [&](const ImportProgress& p) {
+            io.err << "\r" << p.contactsRead << " contacts read, " << p.squaresWritten
+                   << " new squares" << std::flush;
+            progressShown = true;
+        };
+    }
     const ImportResult result = runImport(request);
+    if (progressShown) io.err << "\n";
     switch (result.end) {
         case ImportResult::End::Failed:
             io.err << result.error << "\n";
@@ -308,6 +320,10 @@ int runCli(const QStringList& args, CliStreams streams, const QDir& workingDir) 
     if (args.isEmpty()) {
         printUsage(streams.err);
         return kUsage;
+    }
+    if (args.size() == 1 && args[0] == QLatin1String("--version")) {
+        streams.out << "morvel-cli " MORVEL_VERSION "\n";
+        return kOk;
     }
     for (const auto& c : commands()) {
         if (args[0] != QLatin1String(c.name)) continue;

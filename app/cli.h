@@ -12,6 +12,8 @@ struct CliStreams {
     std::ostream& out;
     std::ostream& err;
     std::istream& in;
+    // Standard error is a terminal: long imports show their progress there.
+    bool terminal = false;
 };
 
 int runCli(const QStringList& args, CliStreams streams, const QDir& workingDir);

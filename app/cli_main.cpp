@@ -4,6 +4,8 @@
 #include <iostream>
 #include <memory>
 
+#include <unistd.h>
+
 #include "app/cli.h"
 
 int main(int argc, char** argv) {
@@ -20,5 +22,6 @@ int main(int argc, char** argv) {
     }
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    return morvel::runCli(args, {std::cout, std::cerr, std::cin}, QDir::current());
+    return morvel::runCli(args, {std::cout, std::cerr, std::cin, ::isatty(STDERR_FILENO) == 1},
+                          QDir::current());
 }

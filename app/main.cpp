@@ -1,20 +1,33 @@
 #include <QApplication>
+#include <QSettings>
+#include <cstring>
+#include <iostream>
 
 #include "database/shared_state.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/windows.h"
 #include "windows/program_windows.h"
 #include "windows/window_names.h"
 
 int main(int argc, char** argv) {
+    // Answered before any window system is needed.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "Morvel " MORVEL_VERSION "\n";
+        return 0;
+    }
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Morvel"));
     QApplication::setApplicationName(QStringLiteral("Morvel"));
     // Windows hide and reappear as they hand over; the program ends on Quit.
     QApplication::setQuitOnLastWindowClosed(false);
+    morvel::applyButtonStyle(app);
 
     morvel::SharedState state;
     morvel::QtDialogs dialogs;
     morvel::Windows windows(state, dialogs, QCoreApplication::applicationDirPath());
+    QSettings settings;
+    windows.setSettings(&settings);
     morvel::addProgramWindows(windows);
     QObject::connect(&windows, &morvel::Windows::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -141,14 +141,16 @@ EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& 
         for (std::int64_t i = 0; i < n; ++i) {
             const std::int64_t before = outcome.unreadable;
             if (!next()) return endOfLog();
-            if (outcome.unreadable != before) continue;
-            bool readable = false;
-            const auto contact = ediContact(line, readable);
-            if (!readable) ++outcome.unreadable;
-            if (contact && !handlers.contact(*contact)) {
-                outcome.end = EdiEnd::Stopped;
-                return outcome;
+            if (outcome.unreadable == before) {
+                bool readable = false;
+                const auto contact = ediContact(line, readable);
+                if (!readable) ++outcome.unreadable;
+                if (contact && !handlers.contact(*contact)) {
+                    outcome.end = EdiEnd::Stopped;
+                    return outcome;
+                }
             }
+            if (handlers.contactLine) handlers.contactLine();
         }
     }
 }

@@ -233,10 +233,18 @@ ImportResult runImport(const ImportRequest& request) {
     std::string writeError;
     std::string readError;
     bool cancelled = false;
+    ImportProgress progress;
+    const auto contactRead = [&] {
+        if (++progress.contactsRead % kProgressInterval != 0 || !request.progress) return;
+        progress.squaresWritten = squares.written();
+        request.progress(progress);
+    };
     if (request.kind == ImportKind::Adif) {
         AdifParser parser([&](const AdifRecord& record) {
             const auto contact = adifContact(record, request.band);
-            return !contact || squares.apply(*contact, writeError);
+            const bool go = !contact || squares.apply(*contact, writeError);
+            contactRead();
+            return go;
         });
         if (!readAdif(scratchLog, parser, error)) readError = error;
         result.unreadable = parser.unreadable();
@@ -246,6 +254,7 @@ ImportResult runImport(const ImportRequest& request) {
             return request.ask && request.ask(ediQuestion(logBand, request.band));
         };
         handlers.contact = [&](const ImportedContact& c) { return squares.apply(c, writeError); };
+        handlers.contactLine = contactRead;
         const EdiOutcome outcome = readEdi(scratchLog, handlers, error);
         if (outcome.end == EdiEnd::Stopped && writeError.empty()) readError = error;
         cancelled = outcome.end == EdiEnd::Cancelled;
@@ -255,6 +264,10 @@ ImportResult runImport(const ImportRequest& request) {
     if (!readError.empty())
         readError = "The import stopped: " + toLatin1Text(scratch) + ": " + readError;
     result.squaresWritten = squares.written();
+    if (request.progress) {
+        progress.squaresWritten = result.squaresWritten;
+        request.progress(progress);
+    }
 
     if (result.squaresWritten == 0) {
         std::string line(kNoChangesMade);

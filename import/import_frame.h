@@ -12,6 +12,15 @@ namespace morvel {
 
 enum class ImportKind { Adif, Edi };
 
+// How far an import has come: ADIF records or EDI contact lines read, and
+// squares written so far.
+struct ImportProgress {
+    std::int64_t contactsRead = 0;
+    std::int64_t squaresWritten = 0;
+};
+// Progress is reported after every this many contacts read.
+inline constexpr std::int64_t kProgressInterval = 2000;
+
 struct ImportRequest {
     ImportKind kind = ImportKind::Adif;
     QString logPath;       // the log file the operator chose
@@ -24,6 +33,9 @@ struct ImportRequest {
     std::function<ChangelogStamp()> clock;
     // The EDI question (ediQuestion's text); true for OK.
     std::function<bool(const std::string& question)> ask;
+    // Called every kProgressInterval contacts read and once more with the
+    // totals when the reading ends; may be empty.
+    std::function<void(const ImportProgress&)> progress;
 };
 
 struct ImportResult {

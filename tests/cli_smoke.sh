@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Runs the built morvel-cli binary itself on a real file in a scratch folder.
+# Usage: cli_smoke.sh MORVEL_CLI VERSION
 set -euo pipefail
 cli="$1"
 work=$(mktemp -d)
@@ -15,6 +16,7 @@ expected=$'File: 2M IO85AB .QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFiel
 [ "$("$cli" stats "2M IO85AB .QRA")" = "$expected" ] || fail "stats"
 [ "$("$cli" map "2M IO85AB .QRA" world.png 2>/dev/null)" = "$PWD/world.png" ] || fail "map"
 [ "$(head -c 4 world.png | tail -c 3)" = "PNG" ] || fail "map picture"
+[ "$("$cli" --version)" = "morvel-cli $2" ] || fail "version"
 set +e; "$cli" >/dev/null 2>&1; status=$?; set -e
 [ "$status" = 2 ] || fail "usage status $status"
 echo "cli_smoke: 1 passed, 0 failed"

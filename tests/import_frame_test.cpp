@@ -156,6 +156,36 @@ TEST_F(ImportTest, SquareUpdateRules) {
               "Q8NEW         08/08/20      AF05\r\n");
 }
 
+TEST_F(ImportTest, ProgressIsReportedEveryIntervalAndEndsAtTheTotals) {
+    const int n = static_cast<int>(2 * kProgressInterval + 5);
+    for (ImportKind kind : {ImportKind::Adif, ImportKind::Edi}) {
+        std::string contacts;
+        for (int i = 0; i < n; ++i) {  // each its own square; every tenth not usable
+            const int field = i / 100;
+            std::string loc{char('A' + field / 18), char('A' + field % 18),
+                            char('0' + i % 100 / 10), char('0' + i % 10)};
+            if (i % 10 == 0) loc = "ZZ99";
+            contacts += kind == ImportKind::Adif
+                            ? adifRecord("Q1ABC", "20200101", "2m", loc)
+                            : "231225;1200;Q1ABC;1;59;001;59;001;;" + loc + ";1;;;;\r\n";
+        }
+        test::makeBlankDatabase(dir_.path(), QString::fromLatin1(kName));
+        const QString logPath = path("log");
+        test::writeFileBytes(logPath, QByteArray::fromStdString(
+                                    kind == ImportKind::Adif ? contacts : ediLog(contacts, n)));
+        ImportRequest r = request(kind, logPath);
+        r.ask = [](const std::string&) { return true; };
+        std::vector<std::pair<std::int64_t, std::int64_t>> seen;  // read, written
+        r.progress = [&](const ImportProgress& p) { seen.emplace_back(p.contactsRead, p.squaresWritten); };
+        const std::int64_t written = runImport(r).squaresWritten;
+        const std::int64_t interval = kProgressInterval;
+        EXPECT_EQ(seen, (decltype(seen){{interval, interval - interval / 10},
+                                        {2 * interval, 2 * (interval - interval / 10)},
+                                        {n, written}}));
+        EXPECT_EQ(written, n - (n + 9) / 10);
+    }
+}
+
 TEST_F(ImportTest, EdiAfterAdifIsNeverQslAndBacksUpTheAdifResult) {
     import(ImportKind::Adif, adifRecord("Q9ADIF", "20200101", "2m", "IO86", "<QSL_RCVD:1>Y "));
     const QByteArray afterAdif = readFileBytes(db_);

@@ -1,7 +1,9 @@
 #include "ui/controls.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -10,6 +12,18 @@
 #include "ui/twips.h"
 
 namespace morvel {
+
+void applyButtonStyle(QApplication& app) {
+    app.setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: rgb(255, 224, 192); color: black;"
+        " border: 1px solid rgb(140, 100, 64); border-radius: 3px; padding: 3px 10px; }"
+        "QPushButton:hover { border-color: rgb(90, 60, 30); }"
+        "QPushButton:focus { border: 2px solid rgb(40, 90, 190); padding: 2px 9px; }"
+        "QPushButton:pressed { background-color: rgb(232, 190, 150);"
+        " border-color: rgb(90, 60, 30); padding: 4px 9px 2px 11px; }"
+        "QPushButton:focus:pressed { padding: 3px 8px 1px 10px; }"
+        "QPushButton:disabled { color: rgb(150, 130, 110); border-color: rgb(200, 170, 140); }"));
+}
 
 QFont sansFont(qreal points, bool bold) {
     QFont font(QStringLiteral("Sans Serif"));
@@ -60,6 +74,10 @@ QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height) 
 
 FileList::FileList(QWidget* parent) : QListWidget(parent), folder_(QDir::currentPath()) {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // A name wider than the list is shown whole, the list scrolling sideways.
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Selection, not the current row: the view moves its current row without
     // selecting anything when it takes the focus.
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
@@ -68,6 +86,7 @@ FileList::FileList(QWidget* parent) : QListWidget(parent), folder_(QDir::current
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem*) {
         if (pressOnSelected_) emit click();
         pressOnSelected_ = false;
+        if (!selectedItems().isEmpty()) emit choose();
     });
 }
 
@@ -75,6 +94,16 @@ void FileList::mousePressEvent(QMouseEvent* event) {
     QListWidgetItem* item = itemAt(event->position().toPoint());
     pressOnSelected_ = item != nullptr && item->isSelected();
     QListWidget::mousePressEvent(event);
+}
+
+void FileList::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !selectedItems().isEmpty()) {
+        event->accept();
+        emit choose();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void FileList::focusInEvent(QFocusEvent* event) {
@@ -137,6 +166,7 @@ bool FileList::clickName(const QString& name) {
     } else {
         setCurrentItem(found.front());
     }
+    emit choose();
     return true;
 }
 

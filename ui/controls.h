@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <map>
 
+class QApplication;
 class QLabel;
 class QPushButton;
 class QGroupBox;
@@ -16,6 +17,11 @@ namespace morvel {
 
 // The windows' background colour.
 inline constexpr QColor kWindowColour{255, 224, 192};
+
+// Every push button of the program, in its windows and dialogs alike: flat in
+// the windows' colour, without the style's gradient, yet with a border, a
+// focus frame and a pressed look that show it can be pressed.
+void applyButtonStyle(QApplication& app);
 
 // The designs' "MS Sans Serif": the system's sans-serif family.
 QFont sansFont(qreal points, bool bold = false);
@@ -44,6 +50,8 @@ QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height);
 // without regard to case so that "*.qra" lists "2M IO85AB .QRA". Names are
 // shown without a folder. `click` fires when the user selects a name, by mouse
 // or keyboard, and again when the selected name is clicked once more.
+// `choose` fires only on a deliberate choice: a mouse click on a name, or
+// Enter with a name selected; moving through the list with the keys is none.
 class FileList : public QListWidget {
     Q_OBJECT
 public:
@@ -61,14 +69,16 @@ public:
     // The selected name, or empty.
     QString fileName() const;
     QStringList names() const;
-    // Selects a listed name as a user's click would, firing `click`.
+    // Selects a listed name as a user's click would, firing `click` and `choose`.
     bool clickName(const QString& name);
 
 signals:
     void click();
+    void choose();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
 private:

@@ -18,7 +18,10 @@ std::vector<FileFilter> parseFileFilter(const QString& filter) {
         if (i + 1 < parts.size()) {
             for (const QString& glob : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
                 const QString trimmed = glob.trimmed();
-                if (!trimmed.isEmpty()) entry.patterns << trimmed;
+                if (trimmed == QLatin1String("*.*"))
+                    entry.patterns << QStringLiteral("*");
+                else if (!trimmed.isEmpty())
+                    entry.patterns << trimmed;
             }
         }
         if (entry.patterns.isEmpty()) entry.patterns << QStringLiteral("*");

@@ -45,8 +45,9 @@ public:
     void message(const QString& text, const QString& title = QString::fromLatin1(kProgramTitle)) {
         messageBox(text, title, MessageButtons::Ok, MessageAnswer::Ok);
     }
-    bool askYesNo(const QString& text, const QString& title) {
-        return messageBox(text, title, MessageButtons::YesNo, MessageAnswer::Yes) ==
+    bool askYesNo(const QString& text, const QString& title,
+                  MessageAnswer defaultButton = MessageAnswer::Yes) {
+        return messageBox(text, title, MessageButtons::YesNo, defaultButton) ==
                MessageAnswer::Yes;
     }
     bool askOkCancel(const QString& text, const QString& title) {
@@ -58,7 +59,9 @@ public:
 // One entry of a "description|pattern" filter text.
 struct FileFilter {
     QString description;
-    QStringList patterns;  // trimmed globs, never empty ("*" when none was given)
+    // Trimmed globs, never empty ("*" when none was given). "*.*" becomes "*":
+    // "All Files" means every file, also one whose name has no dot.
+    QStringList patterns;
 };
 
 // Splits a "description|pattern|..." text into its entries. A trailing

@@ -10,10 +10,13 @@
 #include "ui/form.h"
 #include "ui/printing.h"
 
+class QSettings;
+
 namespace morvel {
 
 class Dialogs;
 struct SharedState;
+
 
 // Owns the program's windows and hands over between them by name, so that a
 // window never needs another window's class to open it. A window is loaded
@@ -63,6 +66,10 @@ public:
     // The system's default printer unless another was set (tests record).
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }
+    // What the program remembers between runs (the last folder of a log);
+    // nothing is remembered while none is set.
+    QSettings* settings() const { return settings_; }
+    void setSettings(QSettings* settings) { settings_ = settings; }
 
 signals:
     void programEnded();
@@ -73,6 +80,7 @@ private:
     QString programFolder_;
     QtPrinter systemPrinter_;
     Printer* printer_ = &systemPrinter_;
+    QSettings* settings_ = nullptr;
     std::map<QString, Factory> factories_;
     std::map<QString, QPointer<Form>> loaded_;
     bool ended_ = false;

@@ -34,7 +34,8 @@ DeleteDatabaseWindow::DeleteDatabaseWindow(Windows& windows)
     for (QWidget* w : std::initializer_list<QWidget*>{listCaption, helpLabel, exitButton})
         setBackgroundColour(w, kWindowColour);
 
-    connect(fileList, &FileList::click, this, &DeleteDatabaseWindow::onFileClicked);
+    // A click or Enter asks; moving through the list with the keys does not.
+    connect(fileList, &FileList::choose, this, &DeleteDatabaseWindow::onFileClicked);
     connect(exitButton, &QPushButton::clicked, this, &DeleteDatabaseWindow::onExitClicked);
 }
 
@@ -54,7 +55,7 @@ void DeleteDatabaseWindow::onFileClicked() {
     if (name.isEmpty()) return;
     if (!dialogs().askYesNo(
             QStringLiteral("Are you sure you want to delete ") + name + QStringLiteral(" ?"),
-            QStringLiteral("File Delete"))) {
+            QStringLiteral("File Delete"), MessageAnswer::No)) {
         return;
     }
     QFile file(QDir(fileList->folder()).filePath(name));

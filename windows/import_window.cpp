@@ -1,15 +1,25 @@
 #include "windows/import_window.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
 
 #include "database/qra_names.h"
 #include "database/shared_state.h"
+#include "ui/busy_cursor.h"
 #include "ui/controls.h"
 #include "ui/windows.h"
+#include "ui/work_progress.h"
 #include "windows/main_menu_window.h"
 #include "windows/window_names.h"
 
 namespace morvel {
+
+namespace {
+const QString kLogFolderKey = QStringLiteral("import/logFolder");
+}  // namespace
 
 FileDialogRequest importFileDialog(ImportKind kind) {
     const bool adif = kind == ImportKind::Adif;
@@ -29,8 +39,18 @@ ImportWindow::ImportWindow(Windows& windows, const QString& name, ImportKind kin
 }
 
 void ImportWindow::onLoad() {
-    const std::optional<QString> chosen = dialogs().openFile(importFileDialog(kind_));
+    // Logs usually wait in one folder: the dialog opens where the last one was
+    // chosen, the program's folder the first time.
+    FileDialogRequest dialog = importFileDialog(kind_);
+    QSettings* settings = windows().settings();
+    dialog.directory = windows().programFolder();
+    if (settings) {
+        const QString last = settings->value(kLogFolderKey).toString();
+        if (!last.isEmpty() && QFileInfo(last).isDir()) dialog.directory = last;
+    }
+    const std::optional<QString> chosen = dialogs().openFile(dialog);
     if (!chosen || chosen->isEmpty()) return;
+    if (settings) settings->setValue(kLogFolderKey, QFileInfo(*chosen).absolutePath());
 
     // The database lies in the folder the main menu lists.
     QString databaseFolder = QDir::currentPath();
@@ -46,9 +66,26 @@ void ImportWindow::onLoad() {
     request.workDir = windows().programFolder();
     request.backupDir = databaseFolder;
     request.ask = [this](const std::string& question) {
-        return dialogs().askOkCancel(fromLatin1Text(question), QString::fromLatin1(kProgramTitle));
+        // The question waits for the operator: the ordinary pointer over it.
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+        const bool ok =
+            dialogs().askOkCancel(fromLatin1Text(question), QString::fromLatin1(kProgramTitle));
+        QApplication::restoreOverrideCursor();
+        return ok;
     };
-    const ImportResult result = runImport(request);
+    ImportResult result;
+    {
+        BusyCursor busy;
+        WorkProgress progress(windows().loaded(kMainMenuWindow),
+                              QStringLiteral("Importing ") + QFileInfo(*chosen).fileName());
+        const QLocale locale;
+        request.progress = [&](const ImportProgress& p) {
+            progress.update(QStringLiteral("Contacts read: ") + locale.toString(p.contactsRead) +
+                            QStringLiteral("\nNew squares so far: ") +
+                            locale.toString(p.squaresWritten));
+        };
+        result = runImport(request);
+    }
     if (result.end == ImportResult::End::Cancelled) return;  // the main menu is still on screen
     if (result.end == ImportResult::End::Failed) {
         dialogs().message(fromLatin1Text(result.error));

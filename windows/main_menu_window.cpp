@@ -1,6 +1,7 @@
 #include "windows/main_menu_window.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include "database/shared_state.h"
 #include "menu/statistics.h"
 #include "menu/summary.h"
+#include "ui/busy_cursor.h"
 #include "ui/dialogs.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
@@ -145,7 +147,7 @@ void MainMenuWindow::onFileClicked() {
     showStatistics();
 }
 
-void MainMenuWindow::showStatistics() {
+void MainMenuWindow::showStatistics(bool reportFailure) {
     SharedState& s = state();
     if (s.filename.empty()) return;
     s.homeloc = homeLocatorFromFileName(s.filename);
@@ -154,8 +156,14 @@ void MainMenuWindow::showStatistics() {
     std::string error;
     const std::optional<Statistics> stats = computeStatistics(path, s.homeloc, error);
     if (!stats) {
-        // Nothing of the previous file may stay on show as if it were this one's.
+        // Nothing of the previous file may stay on show as if it were this one's,
+        // and a file that has gone leaves the list.
         resetSelection();
+        fileList->refresh();
+        if (!reportFailure) return;
+        // The reason alone: the name is said once, as listed.
+        const std::string prefix = path.toStdString() + ": ";
+        if (error.starts_with(prefix)) error.erase(0, prefix.size());
         dialogs().message(QStringLiteral("Could not read ") + name + QStringLiteral(": ") +
                           QString::fromStdString(error));
         return;
@@ -167,8 +175,15 @@ void MainMenuWindow::showStatistics() {
     s.odxcall = stats->odxcall;
     s.odxloc = stats->odxloc;
     const StatisticsCaptions captions = statisticsCaptions(*stats, toLatin1Text(name));
-    // The name as listed, also where it has characters beyond Latin-1.
-    fileLabel->setText(fromLatin1Text(kFileCaption) + name);
+    // The name as listed, also where it has characters beyond Latin-1; one too
+    // long for the line loses its middle, where names differ least (band and
+    // locator lead, the suffix ends), and the tool tip has it whole.
+    const QString caption = fromLatin1Text(kFileCaption);
+    const QFontMetrics metrics(fileLabel->font());
+    const QString shown = metrics.elidedText(
+        name, Qt::ElideMiddle, fileLabel->width() - metrics.horizontalAdvance(caption));
+    fileLabel->setText(caption + shown);
+    fileLabel->setToolTip(shown == name ? QString() : name);
     squaresWorkedLabel->setText(fromLatin1Text(captions.label3));
     squaresConfirmedLabel->setText(fromLatin1Text(captions.label4));
     fieldsWorkedLabel->setText(fromLatin1Text(captions.label2));
@@ -184,6 +199,7 @@ void MainMenuWindow::resetSelection() {
     for (QLabel* label :
          {fileLabel, squaresWorkedLabel, squaresConfirmedLabel, fieldsWorkedLabel, odxLabel})
         label->clear();
+    fileLabel->setToolTip(QString());
     setDatabaseControlsVisible(false);
     fileList->clearSelection();
 }
@@ -214,7 +230,9 @@ void MainMenuWindow::runImport(const QString& windowName) {
     if (!windows().has(windowName)) return;
     windows().show(windowName);
     windows().unload(windowName);
-    showStatistics();
+    // The import has said what failed; a database it could not read is not
+    // reported a second time.
+    showStatistics(false);
 }
 
 void MainMenuWindow::onImportAdifClicked() {
@@ -240,8 +258,12 @@ void MainMenuWindow::onSummaryClicked() {
     const std::optional<QString> chosen = dialogs().saveFile(request);
     if (chosen && !chosen->isEmpty()) {
         std::string error;
-        const auto report = writeSummary(folder.filePath(fromLatin1Text(s.filename)),
-                                         folder.filePath(*chosen), s.filename, s.homeloc, mode, error);
+        std::optional<SummaryReport> report;
+        {
+            const BusyCursor busy;
+            report = writeSummary(folder.filePath(fromLatin1Text(s.filename)),
+                                  folder.filePath(*chosen), s.filename, s.homeloc, mode, error);
+        }
         if (report) {
             s.odxkm = report->odxkm;
             s.odxcall = report->odxcall;

@@ -23,9 +23,10 @@ public:
     // Reads the list of databases again; nothing is selected afterwards.
     void refreshList();
     // Reads the selected database and shows its statistics and the database
-    // controls; reports a file that cannot be read and leaves the menu with no
-    // database selected.
-    void showStatistics();
+    // controls. A file that cannot be read leaves the menu with no database
+    // selected and the list read again; it is reported unless reportFailure is
+    // false (the caller has said so already).
+    void showStatistics(bool reportFailure = true);
     // Selects a listed database as a click on its name would; false when it
     // is not listed.
     bool selectDatabase(const QString& name);

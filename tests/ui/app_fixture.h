@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidgetItem>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,6 +55,7 @@ inline void click(QWidget* window, const char* button) {
 class AppFixture : public ::testing::Test {
 protected:
     AppFixture() : windows(state, dialogs, programDir.path()) {
+        windows.setSettings(&settings);
         previousDir_ = QDir::currentPath();
         QDir::setCurrent(dataDir.path());
         addProgramWindows(windows);
@@ -80,6 +82,8 @@ protected:
 
     QTemporaryDir dataDir;
     QTemporaryDir programDir;
+    QTemporaryDir configDir;  // never the user's own settings
+    QSettings settings{QDir(configDir.path()).filePath("morvel.ini"), QSettings::IniFormat};
     SharedState state;
     ScriptedDialogs dialogs;
     Windows windows;

@@ -46,11 +46,23 @@ TEST_F(DeleteDatabaseTest, YesDeletesNoKeepsAndExitResetsTheMainMenu) {
                            "Are you sure you want to delete 2M IO85AB PORTABLE.QRA ?"}));
     EXPECT_EQ(dialogs.shown()[1].title, QStringLiteral("File Delete"));
     EXPECT_EQ(dialogs.shown()[1].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(dialogs.shown()[1].defaultButton, MessageAnswer::No);
     EXPECT_FALSE(QFileInfo::exists(dataPath(kPortable)));
     EXPECT_EQ(list->names(), QStringList{kSix});
     click(w, "exit_Button");
     EXPECT_EQ(windows.loaded(kDeleteDatabaseWindow), nullptr);
     expectMenuReset({kSix});
+}
+
+TEST_F(DeleteDatabaseTest, KeysMoveWithoutAskingAndEnterAsksWithNoAsDefault) {
+    auto* list = control<FileList>(open(), "File2");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_TRUE(dialogs.shown().empty());
+    QTest::keyClick(list, Qt::Key_Return);  // the question takes its default
+    ASSERT_EQ(dialogs.messages(), QStringList{"Are you sure you want to delete 6M JO01AB .QRA ?"});
+    EXPECT_TRUE(QFileInfo::exists(dataPath(kSix)));
 }
 
 TEST_F(DeleteDatabaseTest, ARefusedDeletionIsReportedAndClosingActsAsExit) {

@@ -16,8 +16,10 @@ TEST(FileFilter, ConvertsPipeFiltersToQtForm) {
         // The import filters: a description with its own parentheses and a
         // pattern with a leading blank.
         {"ADIF Files (.adi)|*.adi|All Files| *.*",
-         {"ADIF Files (.adi) (*.adi)", "All Files (*.*)"}},
-        {"EDI Files (.edi)|*.edi|All Files| *.*", {"EDI Files (.edi) (*.edi)", "All Files (*.*)"}},
+         {"ADIF Files (.adi) (*.adi)", "All Files (*)"}},
+        // "*.*" lists names without a dot too.
+        {"EDI Files (.edi)|*.edi|All Files| *.*", {"EDI Files (.edi) (*.edi)", "All Files (*)"}},
+        {"Some|*.a;*.*", {"Some (*.a *)"}},
         {"Logs|*.adi;*.adif", {"Logs (*.adi *.adif)"}},
         {"Anything", {"Anything (*)"}},
         {"", {}},

@@ -65,6 +65,32 @@ TEST_F(ImportWindowTest, ImportEdiAsksAndCancelLeavesTheDatabase) {
     EXPECT_EQ(readFileBytes(dataPath("2M JO62QM HOME backup.qra")), before);
 }
 
+TEST_F(ImportWindowTest, TheDialogOpensWhereTheLastLogWasChosenAlsoInTheNextRun) {
+    QWidget* m = select(kDatabase);
+    ASSERT_TRUE(QDir(dataDir.path()).mkdir(QStringLiteral("logs")));
+    writeFileBytes(dataPath("logs/log.adi"), kAdif);
+    dialogs.queueFile(dataPath("logs/log.adi"));
+    click(m, "Command2");
+    settings.sync();
+    QSettings nextRun(settings.fileName(), QSettings::IniFormat);
+    windows.setSettings(&nextRun);
+    click(m, "Command6");  // cancelled
+    EXPECT_EQ(dialogs.shown().front().request.directory, programDir.path());
+    EXPECT_EQ(dialogs.shown().back().request.directory, dataPath("logs"));
+}
+
+TEST_F(ImportWindowTest, AVanishedDatabaseIsReportedOnceAndLeavesTheList) {
+    QWidget* m = select(kDatabase);
+    ASSERT_TRUE(QFile::remove(db));
+    writeFileBytes(dataPath("log.adi"), kAdif);
+    dialogs.queueFile(dataPath("log.adi"));
+    click(m, "Command2");
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0].count(kDatabase), 1);
+    EXPECT_TRUE(control<FileList>(m, "File1")->names().isEmpty());
+    EXPECT_FALSE(control<QWidget>(m, "Command2")->isVisible());
+}
+
 TEST_F(ImportWindowTest, AFailedPreparationIsReportedAndTheDatabaseIsUntouched) {
     QWidget* m = select(kDatabase);
     ASSERT_TRUE(QDir(programDir.path()).mkdir(QStringLiteral("changelog.txt")));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include "app_fixture.h"
@@ -78,9 +79,24 @@ TEST_F(MainMenuTest, ADatabaseUnreadableWhenClickedIsReportedAndNothingStaleStay
     clickListed(list(), gone);
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith(QStringLiteral("Could not read 6M JO01AB .QRA: ")));
+    EXPECT_EQ(dialogs.messages()[0].count(gone), 1);
+    EXPECT_EQ(list()->names(), QStringList{kPortable});
     expectNoDatabase();
     list()->clickName(kPortable);  // the menu stays usable
     EXPECT_EQ(text("Label5"), QStringLiteral("File: 2M IO85AB PORTABLE.QRA"));
+}
+
+TEST_F(MainMenuTest, ALongNameLosesItsMiddleInTheFileLineAndScrollsTheList) {
+    const QString name = QStringLiteral("2M JO62QM ") + QString(60, 'X') + QStringLiteral(" END.QRA");
+    makeBlankDatabase(dataDir.path(), name);
+    select(name);
+    auto* line = control<QLabel>(menu(), "Label5");
+    EXPECT_TRUE(line->text().startsWith("File: 2M JO62QM XX") && line->text().endsWith("XX END.QRA") &&
+                line->text().contains(QChar(0x2026)));
+    EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->width());
+    EXPECT_EQ(line->toolTip(), name);
+    list()->doItemsLayout();
+    EXPECT_GT(list()->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(MainMenuTest, QuitByButtonAndByAccessKeyEndsTheProgram) {
