@@ -125,6 +125,14 @@ void Canvas::outline(std::span<const DrawOp> ops, const QColor& colour) {
     p.resetTransform();
 }
 
+void Canvas::paint(const std::function<void(QPainter&)>& draw) {
+    QPainter& p = painter();
+    p.save();
+    draw(p);
+    p.restore();
+    penColour_ = QColor();
+}
+
 void Canvas::printLine(const QString& text) {
     QPainter& p = painter();
     p.setFont(font_);
