@@ -108,6 +108,9 @@ void FieldMapWindow::placeControls() {
         p.control->move(p.designed + QPoint(p.followsRight ? grown.width() : 0, grown.height()));
         p.control->raise();
     }
+    // In a narrow window the field caption moves no further left than the file caption's end.
+    const int clear = fileLabel->geometry().right() + twipsToPixels(180);
+    if (fieldLabel->x() < clear) fieldLabel->move(clear, fieldLabel->y());
 }
 
 void FieldMapWindow::resizeEvent(QResizeEvent* event) {
@@ -150,6 +153,7 @@ void FieldMapWindow::drawMap() {
     applyViewScale();
     fileLabel->setText(QStringLiteral("File: ") + fromLatin1Text(s.mapfile));
     fileLabel->adjustSize();
+    placeControls();
     for (const Placement& p : placements) p.control->show();
     drawn = true;
 
