@@ -62,27 +62,28 @@ FieldMapWindow::FieldMapWindow(Windows& windows) : Form(windows, kFieldMapWindow
         int left;
         bool bold;
         void (FieldMapWindow::*handler)();
+        int view;  // the view a view button shows
     };
     const ButtonDesign designs[] = {
-        {"Command6", "jpg", 8520, true, &FieldMapWindow::onExportClicked},
-        {"Command5", "Print", 9480, false, &FieldMapWindow::onPrintClicked},
-        {"Command1", "&Quit", 10440, false, &FieldMapWindow::onQuitClicked},
-        {"Command2", "EU", 12360, false, nullptr},
-        {"Command3", "NA", 13320, false, nullptr},
-        {"Command4", "World", 14280, false, nullptr},
+        {"Command6", "jpg", 8520, true, &FieldMapWindow::onExportClicked, 0},
+        {"Command5", "Print", 9480, false, &FieldMapWindow::onPrintClicked, 0},
+        {"Command1", "&Quit", 10440, false, &FieldMapWindow::onQuitClicked, 0},
+        {"Command2", "EU", 12360, false, nullptr, kViewEurope},
+        {"Command3", "NA", 13320, false, nullptr, kViewNorthAmerica},
+        {"Command4", "World", 14280, false, nullptr, kViewWorld},
     };
     for (const ButtonDesign& d : designs) {
         auto* button = named(makeButton(this, QString::fromLatin1(d.caption),
                                         sansFont(8.25, d.bold), d.left, 10800, 886, 285),
                              d.name);
         setBackgroundColour(button, kWindowColour);
-        if (d.handler) connect(button, &QPushButton::clicked, this, d.handler);
+        if (d.handler) {
+            connect(button, &QPushButton::clicked, this, d.handler);
+        } else {
+            connect(button, &QPushButton::clicked, this, [this, v = d.view] { showView(v); });
+        }
         placements.push_back({button, button->pos(), true});
-        buttons.push_back(button);
     }
-    connect(buttons[3], &QPushButton::clicked, this, [this] { showView(kViewEurope); });
-    connect(buttons[4], &QPushButton::clicked, this, [this] { showView(kViewNorthAmerica); });
-    connect(buttons[5], &QPushButton::clicked, this, [this] { showView(kViewWorld); });
 
     // Hidden until the first drawing, so that the window itself holds the
     // focus when it is first shown, and that focus draws the map.

@@ -7,7 +7,6 @@
 #include "ui/form.h"
 
 class QLabel;
-class QPushButton;
 
 namespace morvel {
 
@@ -59,7 +58,6 @@ private:
     DrawingSurface* surface;
     QLabel* fieldLabel;  // Label1
     QLabel* fileLabel;   // Label3
-    std::vector<QPushButton*> buttons;
     std::vector<Placement> placements;
     bool drawn = false;
     bool databaseErrorShown = false;
