@@ -53,12 +53,6 @@ QPainter& Canvas::painter() {
     return *painter_;
 }
 
-QPainter& Canvas::pixelPainter() {
-    QPainter& p = painter();
-    penColour_ = QColor();
-    return p;
-}
-
 void Canvas::usePen(const QColor& colour) {
     QPainter& p = painter();
     if (colour == penColour_) return;
@@ -129,6 +123,14 @@ void Canvas::outline(std::span<const DrawOp> ops, const QColor& colour) {
     p.setTransform(toPixel_);
     replayDrawOps(p, ops);
     p.resetTransform();
+}
+
+void Canvas::paint(const std::function<void(QPainter&)>& draw) {
+    QPainter& p = painter();
+    p.save();
+    draw(p);
+    p.restore();
+    penColour_ = QColor();
 }
 
 void Canvas::printLine(const QString& text) {

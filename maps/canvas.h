@@ -63,10 +63,10 @@ public:
     void point(QPointF p);
     // Outline operations in logical coordinates, one pixel wide.
     void outline(std::span<const DrawOp> ops, const QColor& colour);
-    // The canvas's painter in device-independent pixels, for a drawing made
-    // by a renderer of its own; the renderer leaves the painter's state as it
-    // found it.
-    QPainter& pixelPainter();
+    // Hands a renderer that draws a whole picture the batch's painter, in
+    // device-independent pixels (the scale is not applied); the painter's
+    // state is restored afterwards.
+    void paint(const std::function<void(QPainter&)>& draw);
 
     void setPosition(QPointF p) { position_ = p; }
     QPointF position() const { return position_; }

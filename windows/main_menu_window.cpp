@@ -277,11 +277,6 @@ void MainMenuWindow::onSummaryClicked() {
 }
 
 void MainMenuWindow::onViewClicked() {
-    if (!windows().has(kFieldMapWindow)) {
-        // Say so rather than leave a button that seems to do nothing.
-        dialogs().message(QStringLiteral("The field map is not part of this version yet."));
-        return;
-    }
     // The map windows find their outline files in the program's folder.
     if (!windows().enterProgramFolder()) return;
     if (const int view = mapChoice.selectedIndex(); view != 0)

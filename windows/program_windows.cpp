@@ -3,6 +3,7 @@
 #include "ui/windows.h"
 #include "windows/create_database_window.h"
 #include "windows/delete_database_window.h"
+#include "windows/field_map_window.h"
 #include "windows/import_adif_window.h"
 #include "windows/import_edi_window.h"
 #include "windows/main_menu_window.h"
@@ -15,6 +16,7 @@ void addProgramWindows(Windows& windows) {
     windows.add(kMainMenuWindow, [](Windows& w) { return new MainMenuWindow(w); });
     windows.add(kCreateDatabaseWindow, [](Windows& w) { return new CreateDatabaseWindow(w); });
     windows.add(kDeleteDatabaseWindow, [](Windows& w) { return new DeleteDatabaseWindow(w); });
+    windows.add(kFieldMapWindow, [](Windows& w) { return new FieldMapWindow(w); });
     windows.add(kImportAdifWindow, [](Windows& w) { return new ImportAdifWindow(w); });
     windows.add(kImportEdiWindow, [](Windows& w) { return new ImportEdiWindow(w); });
     windows.add(kSquareViewWindow, [](Windows& w) { return new SquareViewWindow(w); });

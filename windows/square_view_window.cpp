@@ -251,8 +251,10 @@ void SquareViewWindow::paintField() {
     Canvas& canvas = surface->canvas();
     canvas.setScale(0, 0, kFieldViewLogicalWidth, kFieldViewLogicalHeight);
     canvas.clear();
-    drawFieldView(canvas.pixelPainter(), QSizeF(canvas.size()), s.fieldrec,
-                  fieldOrigin(s.fieldwest, s.fieldsouth), outlines_, s.mapview);
+    canvas.paint([&](QPainter& painter) {
+        drawFieldView(painter, QSizeF(canvas.size()), s.fieldrec,
+                      fieldOrigin(s.fieldwest, s.fieldsouth), outlines_, s.mapview);
+    });
 }
 
 void SquareViewWindow::resizeEvent(QResizeEvent* event) {
@@ -368,10 +370,6 @@ void SquareViewWindow::closePanelAndRedraw() {
 
 void SquareViewWindow::onNewFieldClicked() {
     state().editlock = 0;
-    if (!windows().has(kFieldMapWindow)) {
-        dialogs().message(QStringLiteral("The field map is not part of this version yet."));
-        return;
-    }
     windows().show(kFieldMapWindow);
     windows().unload(kSquareViewWindow);
 }

@@ -1,0 +1,230 @@
+#include "windows/field_map_window.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <string>
+#include <utility>
+
+#include "database/qra_names.h"
+#include "database/shared_state.h"
+#include "maps/field_map_renderer.h"
+#include "maps/image_file.h"
+#include "maps/outline_file.h"
+#include "ui/busy_cursor.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+#include "ui/drawing_surface.h"
+#include "ui/twips.h"
+#include "ui/windows.h"
+#include "windows/window_names.h"
+
+namespace morvel {
+
+namespace {
+
+constexpr int kClientWidth = 15240;  // twips
+constexpr int kClientHeight = 11130;
+const QColor kCaptionColour(0, 128, 0);
+
+QLabel* makeCaption(QWidget* parent, const char* name, const QString& text, const QFont& font) {
+    auto* label = named(new QLabel(text, parent), name);
+    label->setFont(font);
+    label->setTextFormat(Qt::PlainText);
+    setBackgroundColour(label, kWindowColour);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kCaptionColour);
+    label->setPalette(palette);
+    label->adjustSize();
+    return label;
+}
+
+}  // namespace
+
+FieldMapWindow::FieldMapWindow(Windows& windows) : Form(windows, kFieldMapWindow) {
+    setWindowTitle(QStringLiteral("Morvel by Tovrin: Field Select"));
+    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setBackgroundColour(this, kWindowColour);
+
+    surface = new DrawingSurface(this);
+    surface->canvas().setBackgroundColour(kWindowColour);
+
+    fieldLabel = makeCaption(this, "Label1", QStringLiteral("yyy"), sansFont(12, true));
+    fileLabel = makeCaption(this, "Label3", QStringLiteral("xxxxxx"), sansFont(13.5));
+    placements.push_back({fieldLabel, twipsRect(6480, 10440, 0, 0).topLeft(), true});
+    placements.push_back({fileLabel, twipsRect(120, 10560, 0, 0).topLeft(), false});
+
+    struct ButtonDesign {
+        const char* name;
+        const char* caption;
+        int left;
+        bool bold;
+        void (FieldMapWindow::*handler)();
+        int view;  // the view a view button shows
+    };
+    const ButtonDesign designs[] = {
+        {"Command6", "jpg", 8520, true, &FieldMapWindow::onExportClicked, 0},
+        {"Command5", "Print", 9480, false, &FieldMapWindow::onPrintClicked, 0},
+        {"Command1", "&Quit", 10440, false, &FieldMapWindow::onQuitClicked, 0},
+        {"Command2", "EU", 12360, false, nullptr, kViewEurope},
+        {"Command3", "NA", 13320, false, nullptr, kViewNorthAmerica},
+        {"Command4", "World", 14280, false, nullptr, kViewWorld},
+    };
+    for (const ButtonDesign& d : designs) {
+        auto* button = named(makeButton(this, QString::fromLatin1(d.caption),
+                                        sansFont(8.25, d.bold), d.left, 10800, 886, 285),
+                             d.name);
+        setBackgroundColour(button, kWindowColour);
+        if (d.handler) {
+            connect(button, &QPushButton::clicked, this, d.handler);
+        } else {
+            connect(button, &QPushButton::clicked, this, [this, v = d.view] { showView(v); });
+        }
+        placements.push_back({button, button->pos(), true});
+    }
+
+    // Hidden until the first drawing, so that the window itself holds the
+    // focus when it is first shown, and that focus draws the map.
+    for (const Placement& p : placements) p.control->hide();
+
+    connect(surface, &DrawingSurface::pointerMoved, this, &FieldMapWindow::onPointerMoved);
+    connect(surface, &DrawingSurface::clicked, this, &FieldMapWindow::onClicked);
+    placeControls();
+}
+
+void FieldMapWindow::onLoad() {
+    applyViewScale();
+}
+
+void FieldMapWindow::onGotFocus() {
+    if (!drawn) drawMap();
+}
+
+void FieldMapWindow::placeControls() {
+    surface->setGeometry(rect());
+    const QSize grown = size() - QSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    for (const Placement& p : placements) {
+        p.control->move(p.designed + QPoint(p.followsRight ? grown.width() : 0, grown.height()));
+        p.control->raise();
+    }
+    // In a narrow window the field caption moves no further left than the file caption's end.
+    const int clear = fileLabel->geometry().right() + twipsToPixels(180);
+    if (fieldLabel->x() < clear) fieldLabel->move(clear, fieldLabel->y());
+}
+
+void FieldMapWindow::resizeEvent(QResizeEvent* event) {
+    Form::resizeEvent(event);
+    placeControls();
+    // Each view fills the whole window, so a new size is a new drawing.
+    if (drawn) {
+        drawMap();
+    } else {
+        applyViewScale();
+    }
+}
+
+void FieldMapWindow::applyViewScale() {
+    Canvas& canvas = surface->canvas();
+    if (const auto view = viewRect(state().mapview)) {
+        canvas.setScale(view->left, view->top, view->right, view->bottom);
+    } else {
+        canvas.setScale(0, 0, canvas.size().width(), canvas.size().height());
+    }
+}
+
+void FieldMapWindow::drawMap() {
+    BusyCursor busy;
+    const SharedState& s = state();
+    std::string database;
+    std::string databaseError;
+    // Read only: a missing database is reported, never created.
+    const bool databaseRead = readMapDatabase(fromLatin1Text(s.mapfile), database, databaseError);
+    std::vector<OutlinePoint> outline;
+    std::string outlineError;
+    // A missing outline file draws no outline, as it always has.
+    readOutlineFile(QDir(windows().programFolder()).filePath(QLatin1String(kWorldFile)), outline,
+                    outlineError);
+
+    Canvas& canvas = surface->canvas();
+    canvas.paint([&](QPainter& painter) {
+        drawFieldMap(painter, QSizeF(canvas.size()), database, outline, s.mapview);
+    });
+    applyViewScale();
+    fileLabel->setText(QStringLiteral("File: ") + fromLatin1Text(s.mapfile));
+    fileLabel->adjustSize();
+    placeControls();
+    for (const Placement& p : placements) p.control->show();
+    drawn = true;
+
+    // Once per window: every view change or resize would say it again.
+    if (!databaseRead && !databaseErrorShown) {
+        databaseErrorShown = true;
+        dialogs().message(QStringLiteral("Could not read ") +
+                          QString::fromStdString(databaseError) +
+                          QStringLiteral("; the map shows no squares."));
+    }
+}
+
+void FieldMapWindow::showView(int mapview) {
+    state().mapview = static_cast<std::int16_t>(mapview);
+    drawMap();
+}
+
+void FieldMapWindow::pickFieldAt(QPointF mapPoint) {
+    const FieldPick pick = pickField(mapPoint);
+    SharedState& s = state();
+    s.fieldname = pick.fieldname;
+    s.fieldwest = pick.fieldwest;
+    s.fieldsouth = pick.fieldsouth;
+    fieldLabel->setText(fromLatin1Text(pickCaption(pick)));
+    fieldLabel->adjustSize();
+}
+
+void FieldMapWindow::onPointerMoved(QPointF mapPoint) {
+    if (drawn) pickFieldAt(mapPoint);
+}
+
+void FieldMapWindow::onClicked(QPointF mapPoint) {
+    if (!drawn) return;
+    // The field under the click, also when the pointer never moved before it.
+    pickFieldAt(mapPoint);
+    windows().show(kSquareViewWindow);
+    windows().unload(kFieldMapWindow);
+}
+
+void FieldMapWindow::onQuitClicked() {
+    windows().show(kMainMenuWindow);
+    windows().unload(kFieldMapWindow);
+}
+
+void FieldMapWindow::onPrintClicked() {
+    fieldLabel->hide();
+    const QImage picture = grab().toImage();
+    fieldLabel->show();
+    std::string error;
+    if (!windows().printer().printImage(picture, error)) {
+        dialogs().message(QStringLiteral("The map could not be printed: ") +
+                          QString::fromStdString(error));
+    }
+}
+
+void FieldMapWindow::onExportClicked() {
+    const SharedState& s = state();
+    const std::string name = exportPictureName(s.filename, s.mapview);
+    const QString picture = fromLatin1Text(name);
+    std::string error;
+    // The kept map alone, without the controls over it; a bare name lands in
+    // the current directory, beside the databases.
+    if (!saveImage(std::as_const(*surface).canvas().image(), picture, error)) {
+        dialogs().message(QStringLiteral("The picture ") + picture +
+                              QStringLiteral(" could not be written: ") +
+                              QString::fromStdString(error),
+                          QLatin1String(kExportTitle));
+        return;
+    }
+    dialogs().message(fromLatin1Text(exportedMessage(name)), QLatin1String(kExportTitle));
+}
+
+}  // namespace morvel

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QPointF>
+#include <QRect>
+#include <vector>
+
+#include "ui/form.h"
+
+class QLabel;
+
+namespace morvel {
+
+class DrawingSurface;
+
+// Form1, the field map: the world, Europe or North America with every
+// worked square of the database painted, the world outline and the field
+// grid. The pointer names the field under it; a click opens that field in
+// the square view. The map is kept as an image, so uncovering the window
+// costs no redraw; a new window size draws it afresh to fill the window.
+class FieldMapWindow : public Form {
+    Q_OBJECT
+public:
+    explicit FieldMapWindow(Windows& windows);
+
+    void onLoad() override;
+    // The first focus draws the map; later ones (after a message box, say)
+    // leave it as it is.
+    void onGotFocus() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // DrawMap: the whole map from the database and "mapper.pnt", then the
+    // controls shown.
+    void drawMap();
+    void showView(int mapview);
+    // The canvas's logical units follow the view, so that the pointer
+    // arrives in map coordinates.
+    void applyViewScale();
+    void pickFieldAt(QPointF mapPoint);
+    void onPointerMoved(QPointF mapPoint);
+    void onClicked(QPointF mapPoint);
+    void onQuitClicked();
+    void onPrintClicked();
+    void onExportClicked();
+    void placeControls();
+
+    // A control's designed place; those that follow the right edge keep
+    // their distance from it when the window is resized, all keep theirs
+    // from the bottom edge.
+    struct Placement {
+        QWidget* control;
+        QPoint designed;  // pixels
+        bool followsRight;
+    };
+
+    DrawingSurface* surface;
+    QLabel* fieldLabel;  // Label1
+    QLabel* fileLabel;   // Label3
+    std::vector<Placement> placements;
+    bool drawn = false;
+    bool databaseErrorShown = false;
+};
+
+}  // namespace morvel
