@@ -109,7 +109,9 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     EXPECT_EQ(world.size(), QSize(1016, 742));
     EXPECT_EQ(world.pixelColor(499, 142), QColor(249, 96, 79));  // IO85, 9 W 53.5 N
     ASSERT_EQ(run({"map", db, "eu.JPG", "--size", "400x300", "--view", "europe"}).status, 0);
-    EXPECT_EQ(QImageReader(d.filePath("eu.JPG")).size(), QSize(400, 300));
+    QImageReader jpeg(d.filePath("eu.JPG"));
+    EXPECT_EQ(jpeg.format(), QByteArray("jpeg"));
+    EXPECT_EQ(jpeg.size(), QSize(400, 300));
 
     ASSERT_EQ(run({"field", db, "io", "io.png"}).status, 0);
     const QImage io(d.filePath("io.png"));
@@ -124,6 +126,7 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
         {{"map", db, "x.png", "--view", "mars"}, 1, "Not a view: mars"},
         {{"map", db, "x.png", "--size", "0x10"}, 1, "Not a picture size: 0x10"},
         {{"map", db, "x.gif"}, 1, "The picture could not be written"},
+        {{"map", db, "no/such/x.png"}, 1, "The picture could not be written"},
         {{"map", "missing.qra", "x.png"}, 1, "Cannot read the database"},
         {{"field", db, "SA", "x.png"}, 1, "Not a field: SA"},
         {{"field", db, "IO", "x.png", "--states", "--states"}, 2, "usage: morvel-cli field"},
