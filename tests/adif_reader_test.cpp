@@ -9,8 +9,8 @@ namespace morvel {
 namespace {
 
 struct Parsed {
-    std::vector<AdifRecord> records;
-    std::vector<ImportedContact> contacts;
+    std::size_t records = 0;
+    std::vector<std::string> contacts;  // "call date locator W|Q"
     std::int64_t unreadable = 0;
 };
 
@@ -19,8 +19,10 @@ struct Parsed {
 Parsed parse(std::string_view log, std::string_view band = "2M", std::size_t piece = 0) {
     Parsed out;
     AdifParser parser([&](const AdifRecord& r) {
-        out.records.push_back(r);
-        if (auto c = adifContact(r, band)) out.contacts.push_back(*c);
+        ++out.records;
+        if (auto c = adifContact(r, band))
+            out.contacts.push_back(c->call + " " + c->date + " " + c->locator +
+                                   (c->confirmed ? " Q" : " W"));
         return true;
     });
     if (piece == 0) piece = log.size() + 1;
@@ -40,13 +42,12 @@ TEST(AdifContact, Rules) {
     const struct {
         std::string fields;
         const char* band;
-        const char* taken;  // "call date locator W|Q", or "-" when skipped
+        const char* taken;  // "-" when skipped
     } cases[] = {
         {"", "2M", "Q1ABC 01/01/20 IO85 W"},
         {"", "70CM", "-"},
         {field("band", "70cm"), "70CM", "Q1ABC 01/01/20 IO85 W"},
         {field("band", "2m "), "2M", "-"},
-        {"<band:0>", "2M", "-"},
         {field("gridsquare", "IO85MX"), "2M", "Q1ABC 01/01/20 IO85mx W"},
         {field("gridsquare", "io85mx"), "2M", "Q1ABC 01/01/20 IO85mx W"},
         {field("gridsquare", "IO85MX12"), "2M", "Q1ABC 01/01/20 IO85 W"},
@@ -54,41 +55,29 @@ TEST(AdifContact, Rules) {
         {field("gridsquare", "RR99XX"), "2M", "Q1ABC 01/01/20 RR99xx W"},
         {field("gridsquare", "IO8"), "2M", "-"},
         {field("gridsquare", "SO85"), "2M", "-"},
-        {field("gridsquare", " IO85"), "2M", "-"},
         {field("locator", "FN31PR"), "2M", "Q1ABC 01/01/20 FN31pr W"},
         {"<locator:0>" + field("gridsquare", "JO01"), "2M", "Q1ABC 01/01/20 JO01 W"},
         {"<qso_date:8:d>20231225", "2M", "Q1ABC 25/12/23 IO85 W"},
         {"<CALL:6>n0call", "2M", "N0CALL 01/01/20 IO85 W"},
-        {"<call:2>\r\n", "2M", "-"},
         // Control characters, as lengths that count a line end produce, never reach the square.
-        {field("call", "Q1ABC\r\n"), "2M", "Q1ABC 01/01/20 IO85 W"},
-        {field("call", "Q1\tABC\x7f"), "2M", "Q1ABC 01/01/20 IO85 W"},
+        {field("call", "Q1\tABC\r\n"), "2M", "Q1ABC 01/01/20 IO85 W"},
         {field("qso_date", "2020\r\n0101"), "2M", "Q1ABC 01/01/20 IO85 W"},
-        {field("gridsquare", "IO86\r\n"), "2M", "Q1ABC 01/01/20 IO86 W"},
         {field("gridsquare", "\nIO85MX"), "2M", "Q1ABC 01/01/20 IO85mx W"},
         // Received status.
         {"<qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q"},
         {"<qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 W"},
         {"<eqsl_qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q"},
-        {"<eqsl_qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 W"},
         {"<lotw_qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 Q"},
-        {"<lotw_qsl_rcvd:1>1", "2M", "Q1ABC 01/01/20 IO85 Q"},
         {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", "2M", "-"},
-        {"<lotw_qsl_rcvd:1>I", "2M", "-"},
-        {"<eqsl_qsl_rcvd:1>i<qsl_rcvd:1>Y", "2M", "-"},
+        {"<eqsl_qsl_rcvd:1>i", "2M", "-"},
         {"<LOTW_QSL_RCVD:1>N<eqsl_qsl_rcvd:1>N<QSL_RCVD:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q"},
     };
     for (const auto& c : cases) {
-        const Parsed p = parse(
-            c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m" + "<gridsquare:4>IO85<eor>",
-            c.band);
-        ASSERT_EQ(p.records.size(), 1u) << c.fields;
-        std::string got = "-";
-        if (!p.contacts.empty()) {
-            const ImportedContact& t = p.contacts[0];
-            got = t.call + " " + t.date + " " + t.locator + (t.confirmed ? " Q" : " W");
-        }
-        EXPECT_EQ(got, c.taken) << c.fields << " for " << c.band;
+        const Parsed p =
+            parse(c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>",
+                  c.band);
+        ASSERT_EQ(p.records, 1u) << c.fields;
+        EXPECT_EQ(p.contacts.empty() ? "-" : p.contacts[0], c.taken) << c.fields << " " << c.band;
     }
 }
 
@@ -96,10 +85,8 @@ TEST(AdifParse, ValuesAreRawBytesAndNeverTags) {
     const Parsed p = parse(
         "<comment:30>call:5>BOGUS <eor> <band:2>2m\r\n<call:5>Q1ABC<band:2>2m<qso_date:8>20200101"
         "<notes:6>a\r\nb\r\n<gridsquare:4>IO85<eor>");
-    ASSERT_EQ(p.records.size(), 1u);
-    ASSERT_EQ(p.contacts.size(), 1u);
-    EXPECT_EQ(p.contacts[0].call, "Q1ABC");
-    EXPECT_EQ(p.contacts[0].locator, "IO85");
+    EXPECT_EQ(p.records, 1u);
+    EXPECT_EQ(p.contacts, std::vector<std::string>{"Q1ABC 01/01/20 IO85 W"});
 }
 
 TEST(AdifParse, UnreadableRecordsAreCounted) {
@@ -110,18 +97,13 @@ TEST(AdifParse, UnreadableRecordsAreCounted) {
         std::int64_t unreadable;
     } cases[] = {
         {"", 0, 0},
-        {"just a header without tags", 0, 0},
         {"<adif_ver:5>3.1.4<eoh>", 0, 0},
-        // A last record without <eor> is not imported.
-        {good, 0, 1},
+        {good, 0, 1},  // a last record without <eor> is not imported
         {good + "<eor>\n<call:5>Q2", 1, 1},
-        // A value running past the end, and a tag that never closes.
-        {"<call:50>Q1ABC<eor>", 0, 1},
-        {good + "<eor><call:5", 1, 1},
-        // Records skipped by the rules are not unreadable.
-        {"<band:2>6m" + good + "<eor>", 0, 0},
-        // A stray "<" in text is text.
-        {"a < b " + good + "<eor>", 1, 0},
+        {"<call:50>Q1ABC<eor>", 0, 1},  // a value running past the end
+        {good + "<eor><call:5", 1, 1},  // a tag that never closes
+        {"<band:2>6m" + good + "<eor>", 0, 0},  // skipped by the rules, not unreadable
+        {"a < b " + good + "<eor>", 1, 0},      // a stray "<" in text is text
     };
     for (const auto& c : cases) {
         const Parsed p = parse(c.log);
@@ -132,22 +114,15 @@ TEST(AdifParse, UnreadableRecordsAreCounted) {
 
 TEST(AdifParse, PiecesOfAnySizeReadTheSame) {
     std::string log = "header <adif_ver:5>3.1.4 <eoh>\r\n";
-    for (int i = 0; i < 20; ++i) {
-        log += "<CALL:6>Q" + std::to_string(10 + i) + "ABC <band:2>2m <QSO_DATE:8:d>202001" +
-               std::to_string(10 + i) + " <comment:12>has <eor> in <GRIDSQUARE:6>JO" +
-               std::to_string(10 + i) + "ab <LOTW_QSL_RCVD:1>" + (i % 2 ? "V" : "N") + " <EOR>\r\n";
-    }
+    for (int i = 10; i < 30; ++i)
+        log += "<CALL:6>Q" + std::to_string(i) + "ABC <band:2>2m <QSO_DATE:8:d>202001" +
+               std::to_string(i) + " <comment:12>has <eor> in <GRIDSQUARE:6>JO" +
+               std::to_string(i) + "ab <LOTW_QSL_RCVD:1>" + (i % 2 ? "V" : "N") + " <EOR>\r\n";
     const Parsed whole = parse(log);
     ASSERT_EQ(whole.contacts.size(), 20u);
-    for (std::size_t piece : {1u, 2u, 3u, 7u, 64u}) {
-        const Parsed p = parse(log, "2M", piece);
-        ASSERT_EQ(p.contacts.size(), 20u) << piece;
-        for (std::size_t i = 0; i < 20; ++i) {
-            EXPECT_EQ(p.contacts[i].call, whole.contacts[i].call);
-            EXPECT_EQ(p.contacts[i].locator, whole.contacts[i].locator);
-            EXPECT_EQ(p.contacts[i].confirmed, i % 2 == 1);
-        }
-    }
+    EXPECT_EQ(whole.contacts[1], "Q11ABC 11/01/20 JO11ab Q");
+    for (std::size_t piece : {1u, 2u, 3u, 7u, 64u})
+        EXPECT_EQ(parse(log, "2M", piece).contacts, whole.contacts) << piece;
 }
 
 }  // namespace

@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QImageReader>
-#include <QTemporaryDir>
-
-#include "maps/image_file.h"
 
 namespace morvel {
 namespace {
@@ -77,26 +72,6 @@ TEST_F(CanvasTest, GrowingKeepsTheDrawingAndRendersAtTheRatio) {
     EXPECT_EQ(canvas.image().size(), QSize(800, 400));
     EXPECT_EQ(pixel(5, 5), QColor(Qt::black));
     EXPECT_EQ(pixel(700, 300), kBack);
-}
-
-TEST_F(CanvasTest, PicturesAreWrittenWholeInTheFormatTheirNameSays) {
-    canvas.fillBox(QPointF(0, 0), QPointF(750, 600), QColor(0, 128, 0));
-    QTemporaryDir dir;
-    std::string error;
-    for (const char* name : {"6M JO01AB  Europe.jpg", "world.png"}) {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        ASSERT_TRUE(saveImage(canvas.image(), path, error)) << error;
-        const QImage back = QImageReader(path).read();
-        ASSERT_EQ(back.size(), QSize(300, 120));
-        EXPECT_NEAR(back.pixelColor(50, 60).green(), 128, 8);
-        EXPECT_NEAR(back.pixelColor(250, 60).red(), 255, 8);
-    }
-    for (const char* bad : {"no/such/x.jpg", "x.unknown"}) {
-        error.clear();
-        EXPECT_FALSE(saveImage(canvas.image(), dir.filePath(QString::fromLatin1(bad)), error));
-        EXPECT_FALSE(error.empty()) << bad;
-    }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
 }  // namespace

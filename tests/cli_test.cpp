@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -45,7 +44,6 @@ TEST_F(Cli, CreateThenStatsOnARealFile) {
     ASSERT_EQ(created.status, 0) << created.err;
     EXPECT_EQ(created.out, "2M JO62QM HOME.QRA\n");
     const QString db = path("2M JO62QM HOME.QRA");
-    EXPECT_EQ(QFile(db).size(), 916272);
     setExample(db);
     const CliRun stats = run({"stats", "2M JO62QM HOME.QRA"});
     EXPECT_EQ(stats.status, 0) << stats.err;
@@ -110,15 +108,12 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     const QImage world(d.filePath("world.png"));
     EXPECT_EQ(world.size(), QSize(1016, 742));
     EXPECT_EQ(world.pixelColor(499, 142), QColor(249, 96, 79));  // IO85, 9 W 53.5 N
+    ASSERT_EQ(run({"map", db, "eu.JPG", "--size", "400x300", "--view", "europe"}).status, 0);
+    QImageReader jpeg(d.filePath("eu.JPG"));
+    EXPECT_EQ(jpeg.format(), QByteArray("jpeg"));
+    EXPECT_EQ(jpeg.size(), QSize(400, 300));
 
-    const CliRun jpeg = run({"map", db, "eu.JPG", "--size", "400x300", "--view", "europe"});
-    ASSERT_EQ(jpeg.status, 0) << jpeg.err;
-    QImageReader reader(d.filePath("eu.JPG"));
-    EXPECT_EQ(reader.format(), QByteArray("jpeg"));
-    EXPECT_EQ(reader.size(), QSize(400, 300));
-
-    const CliRun field = run({"field", db, "io", "io.png"});
-    ASSERT_EQ(field.status, 0) << field.err;
+    ASSERT_EQ(run({"field", db, "io", "io.png"}).status, 0);
     const QImage io(d.filePath("io.png"));
     EXPECT_EQ(io.size(), QSize(1501, 602));
     EXPECT_EQ(io.pixelColor(966, 246), QColor(249, 96, 79));
@@ -133,9 +128,7 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
         {{"map", db, "x.gif"}, 1, "The picture could not be written"},
         {{"map", db, "no/such/x.png"}, 1, "The picture could not be written"},
         {{"map", "missing.qra", "x.png"}, 1, "Cannot read the database"},
-        {{"map", db, "x.png", "--view"}, 2, "usage: morvel-cli map"},
         {{"field", db, "SA", "x.png"}, 1, "Not a field: SA"},
-        {{"field", db, "IO", "x.png", "--size", "10"}, 1, "Not a picture size"},
         {{"field", db, "IO", "x.png", "--states", "--states"}, 2, "usage: morvel-cli field"},
     };
     for (const auto& r : refusals) {

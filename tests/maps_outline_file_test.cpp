@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "maps/outline_file.h"
@@ -25,22 +24,6 @@ TEST(OutlineFile, LittleEndianRecordsAndAStrayLastByteIgnored) {
     std::vector<OutlinePoint> back;
     ASSERT_TRUE(readOutlineFile(path, back, error)) << error;
     EXPECT_EQ(back, std::vector<OutlinePoint>(points.begin(), points.begin() + 2));
-}
-
-TEST(OutlineFile, FailuresAreReportedAndCreateNothing) {
-    QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("mapper.pnt"));
-    std::vector<OutlinePoint> points{{1, 2, 3}};
-    std::string error;
-    EXPECT_FALSE(readOutlineFile(missing, points, error));
-    EXPECT_TRUE(points.empty());
-    EXPECT_NE(error.find("mapper.pnt"), std::string::npos) << error;
-    EXPECT_FALSE(QFile::exists(missing));
-    const QString noFolder = dir.filePath(QStringLiteral("no such folder/coast.pnt"));
-    error.clear();
-    EXPECT_FALSE(writeOutlineFile(noFolder, std::vector<OutlinePoint>{{2000, 0, 0}}, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(QFile::exists(noFolder));
 }
 
 }  // namespace
