@@ -154,17 +154,18 @@ TEST_F(ImportTest, ProgressIsReportedEveryIntervalAndEndsAtTheTotals) {
                             char('0' + i % 100 / 10), char('0' + i % 10)};
             if (i % 10 == 0) loc = "ZZ99";
             contacts += kind == ImportKind::Adif
-                            ? adifRecord("Q1ABC", "20200101", "2m", loc)
+                            ? adifRecord("Q1ABC", "20200101", loc)
                             : "231225;1200;Q1ABC;1;59;001;59;001;;" + loc + ";1;;;;\r\n";
         }
-        test::makeBlankDatabase(dir_.path(), QString::fromLatin1(kName));
-        const QString logPath = path("log");
-        test::writeFileBytes(logPath, QByteArray::fromStdString(
+        makeBlankDatabase(dir_.path(), kName);
+        const QString logPath = dir_.filePath("log");
+        writeFileBytes(logPath, QByteArray::fromStdString(
                                     kind == ImportKind::Adif ? contacts : ediLog(contacts, n)));
         ImportRequest r = request(kind, logPath);
-        r.ask = [](const std::string&) { return true; };
         std::vector<std::pair<std::int64_t, std::int64_t>> seen;  // read, written
-        r.progress = [&](const ImportProgress& p) { seen.emplace_back(p.contactsRead, p.squaresWritten); };
+        r.progress = [&](const ImportProgress& p) {
+            seen.emplace_back(p.contactsRead, p.squaresWritten);
+        };
         const std::int64_t written = runImport(r).squaresWritten;
         const std::int64_t interval = kProgressInterval;
         EXPECT_EQ(seen, (decltype(seen){{interval, interval - interval / 10},
