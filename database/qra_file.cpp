@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
-#include <cstring>
 #include <vector>
 
 
@@ -29,6 +28,14 @@ bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
                    std::string& error) {
     if (records.size() != static_cast<std::size_t>(kRecordCount)) {
         error = path.toStdString() + ": not a whole database";
+        return false;
+    }
+    // A database marked read-only stays as it is, also for a user (root) whom
+    // the system would let replace it.
+    const QFileInfo info(path);
+    if (info.exists() &&
+        (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0) {
+        error = path.toStdString() + ": the file is read-only";
         return false;
     }
     std::vector<char> bytes(static_cast<std::size_t>(kDatabaseSize));

@@ -345,14 +345,7 @@ bool SquareViewWindow::storeSquare(const SquareEntry& entry) {
     record.entries[static_cast<std::size_t>(s.slotno)] = entry;
     std::string error;
     const QString path = QDir::current().filePath(fromLatin1Text(s.filename));
-    // A file marked read-only stays as it is, also for a user whom the
-    // system would let write it.
-    const QFileInfo info(path);
-    const bool readOnly =
-        info.exists() &&
-        (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0;
-    if (readOnly) error = path.toStdString() + ": the file is read-only";
-    if (readOnly || !replaceRecord(path, s.recordno, record, error)) {
+    if (!replaceRecord(path, s.recordno, record, error)) {
         dialogs().message(QStringLiteral("The square could not be saved in ") +
                           fromLatin1Text(s.filename) + QStringLiteral(": ") +
                           QString::fromStdString(error));
