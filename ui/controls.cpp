@@ -14,14 +14,16 @@
 namespace morvel {
 
 void applyButtonStyle(QApplication& app) {
+    // Buttons keep their designed sizes, some only 65 pixels wide, so the
+    // padding stays small enough for their captions.
     app.setStyleSheet(QStringLiteral(
         "QPushButton { background-color: rgb(255, 224, 192); color: black;"
-        " border: 1px solid rgb(140, 100, 64); border-radius: 3px; padding: 3px 10px; }"
+        " border: 1px solid rgb(140, 100, 64); border-radius: 3px; padding: 2px 2px; }"
         "QPushButton:hover { border-color: rgb(90, 60, 30); }"
-        "QPushButton:focus { border: 2px solid rgb(40, 90, 190); padding: 2px 9px; }"
+        "QPushButton:focus { border: 2px solid rgb(40, 90, 190); padding: 1px 1px; }"
         "QPushButton:pressed { background-color: rgb(232, 190, 150);"
-        " border-color: rgb(90, 60, 30); padding: 4px 9px 2px 11px; }"
-        "QPushButton:focus:pressed { padding: 3px 8px 1px 10px; }"
+        " border-color: rgb(90, 60, 30); padding: 3px 1px 1px 3px; }"
+        "QPushButton:focus:pressed { padding: 2px 0px 0px 2px; }"
         "QPushButton:disabled { color: rgb(150, 130, 110); border-color: rgb(200, 170, 140); }"));
 }
 

@@ -289,6 +289,8 @@ void SquareViewWindow::onSurfaceClicked() {
     callBox->setText(shown(e.callsignText()));
     dateBox->setText(shown(e.dateText()));
     locatorBox->setText(shown(e.locatorText()));
+    // Typing a call replaces the one shown, trailing blanks and all.
+    callBox->selectAll();
     if (locatorBox->text() == QStringLiteral("      ")) {
         locatorBox->setText(squareLabel->text());
         locatorBox->setCursorPosition(
