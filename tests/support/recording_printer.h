@@ -6,23 +6,15 @@
 
 namespace morvel {
 
-// Keeps what would have been printed.
-class RecordingPrinter : public Printer {
-public:
+// Keeps what would have been printed; fails with `failure` when that is set.
+struct RecordingPrinter : Printer {
     bool printImage(const QImage& image, std::string& error) override {
-        if (!failure.empty()) {
-            error = failure;
-            return false;
-        }
-        printed_.push_back(image);
-        return true;
+        if (!failure.empty()) error = failure;
+        else printed.push_back(image);
+        return failure.empty();
     }
-    const std::vector<QImage>& printed() const { return printed_; }
-    // When set, printing fails with this reason.
+    std::vector<QImage> printed;
     std::string failure;
-
-private:
-    std::vector<QImage> printed_;
 };
 
 }  // namespace morvel

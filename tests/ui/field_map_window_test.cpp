@@ -81,8 +81,8 @@ TEST_F(FieldMapTest, PointerPrintAndAClickWithoutAMoveThere) {
     click(map, "Command5");
     printer.failure = "No default printer is set up.";
     click(map, "Command5");
-    ASSERT_EQ(printer.printed().size(), 1u);
-    const QImage printed = printer.printed()[0].convertToFormat(canvas().image().format());
+    ASSERT_EQ(printer.printed.size(), 1u);
+    const QImage printed = printer.printed[0].convertToFormat(canvas().image().format());
     EXPECT_EQ(printed.copy(under1), canvas().image().copy(under1));  // the map, no Label1 over it
     EXPECT_NE(printed.copy(under3), canvas().image().copy(under3));  // Label3 printed
     EXPECT_EQ(dialogs.messages(),
