@@ -9,8 +9,10 @@ namespace morvel {
 // Keeps what would have been printed; fails with `failure` when that is set.
 struct RecordingPrinter : Printer {
     bool printImage(const QImage& image, std::string& error) override {
-        if (!failure.empty()) error = failure;
-        else printed.push_back(image);
+        if (!failure.empty())
+            error = failure;
+        else
+            printed.push_back(image);
         return failure.empty();
     }
     std::vector<QImage> printed;

@@ -24,7 +24,9 @@
 namespace morvel::test {
 
 // Deletes the windows that were unloaded, as the event loop would.
-inline void deleteUnloaded() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+inline void deleteUnloaded() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 // A control of a window by its design name; fails the test when missing.
 template <class Control>
@@ -38,7 +40,8 @@ Control* control(QWidget* window, const char* name) {
 inline void clickListed(FileList* list, const QString& name) {
     const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << name.toStdString();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found[0]).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(found[0]).center());
 }
 
 inline void click(QWidget* window, const char* button) {
@@ -86,12 +89,15 @@ protected:
     }
     // The map options of the main menu (the Option3 array): 1 World, 2 Europe, 3 USA.
     void chooseMap(int view) {
-        QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
+            Qt::LeftButton);
     }
     QString text(const char* label) const { return control<QLabel>(menu(), label)->text(); }
     QString dataPath(const QString& name) const { return QDir(dataDir.path()).filePath(name); }
-    QString programPath(const QString& name) const { return QDir(programDir.path()).filePath(name); }
+    QString programPath(const QString& name) const {
+        return QDir(programDir.path()).filePath(name);
+    }
     // Exactly one message box since the last clear, starting with `start`.
     void expectOneMessage(const QString& start) {
         const QStringList m = dialogs.messages();

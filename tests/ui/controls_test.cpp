@@ -15,7 +15,8 @@ namespace {
 // and every key move must fire, and a refresh must not.
 TEST(FileList, EveryClickAndKeyFiresAndARefreshDoesNot) {
     QTemporaryDir dir;
-    for (const char* name : {"b.qra", "A.QRA", "c.txt"}) test::writeFileBytes(dir.filePath(QLatin1String(name)), "x");
+    for (const char* name : {"b.qra", "A.QRA", "c.txt"})
+        test::writeFileBytes(dir.filePath(QLatin1String(name)), "x");
     FileList list;
     list.setFolder(dir.path());
     list.setPattern(QStringLiteral("*.qra"));
@@ -24,7 +25,8 @@ TEST(FileList, EveryClickAndKeyFiresAndARefreshDoesNot) {
     QSignalSpy clicks(&list, &FileList::click);
     EXPECT_EQ(list.names(), (QStringList{"A.QRA", "b.qra"}));
     for (int row : {1, 1, 0}) {
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(row)).center());
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          list.visualItemRect(list.item(row)).center());
     }
     list.setFocus();
     QTest::keyClick(&list, Qt::Key_Down);

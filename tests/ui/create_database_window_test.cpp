@@ -25,8 +25,12 @@ protected:
 };
 
 TEST_F(CreateDatabaseTest, EachRefusalGivesOneMessageAndNoFile) {
-    const char* const kBadName = "The locator and the tag may not contain \"/\", \"\\\" or control characters.";
-    const struct { int band; const char *locator, *tag, *message; } cases[] = {
+    const char* const kBadName =
+        "The locator and the tag may not contain \"/\", \"\\\" or control characters.";
+    const struct {
+        int band;
+        const char *locator, *tag, *message;
+    } cases[] = {
         {-1, "", "", "Please select a band"},  // both missing: only the band is asked for
         {3, "IO85A", "", "Please enter your QRA locator"},
         {3, "IO85ABC", "", "Please enter your QRA locator"},
@@ -48,7 +52,8 @@ TEST_F(CreateDatabaseTest, CreatesABlankDatabaseAndNeverOverwritesOne) {
     // Every slot blank (six-blank locator, both flags 0, ten-blank call,
     // eight-blank date), slot 100 zero bytes.
     const QByteArray slot = QByteArray(6, ' ') + QByteArray(4, '\0') + QByteArray(18, ' ');
-    EXPECT_EQ(readFileBytes(dataPath(name)), (slot.repeated(100) + QByteArray(28, '\0')).repeated(324));
+    EXPECT_EQ(readFileBytes(dataPath(name)),
+              (slot.repeated(100) + QByteArray(28, '\0')).repeated(324));
     EXPECT_EQ(control<FileList>(w, "File1")->names(), QStringList{name});
     create(4, "JO01CD", "Home Station");
     EXPECT_TRUE(QFile::exists(dataPath("70CM JO01CD HOME STATION.QRA")));

@@ -6,7 +6,10 @@ namespace morvel {
 namespace {
 
 TEST(FileFilter, ConvertsPipeFiltersToQtForm) {
-    const struct { const char* filter; QStringList qt; } cases[] = {
+    const struct {
+        const char* filter;
+        QStringList qt;
+    } cases[] = {
         // The import filters: a description with its own parentheses and a
         // pattern with a leading blank; "*.*" lists names without a dot too.
         {"ADIF Files (.adi)|*.adi|All Files| *.*", {"ADIF Files (.adi) (*.adi)", "All Files (*)"}},
@@ -14,7 +17,8 @@ TEST(FileFilter, ConvertsPipeFiltersToQtForm) {
         {"Anything", {"Anything (*)"}},
         {"", {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(qtNameFilters(QString::fromLatin1(c.filter)), c.qt) << c.filter;
+    for (const auto& c : cases)
+        EXPECT_EQ(qtNameFilters(QString::fromLatin1(c.filter)), c.qt) << c.filter;
 }
 
 }  // namespace

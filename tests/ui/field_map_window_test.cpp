@@ -35,7 +35,8 @@ protected:
         chooseMap(view);
         click(menu(), "View");
         map = windows.loaded(kFieldMapWindow);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(map, "Command4")->isVisible(); }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return control<QWidget>(map, "Command4")->isVisible(); }));
         dialogs.clear();
     }
     Canvas& canvas() { return map->findChild<DrawingSurface*>()->canvas(); }
@@ -46,9 +47,14 @@ protected:
 
 TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase) {
     const QByteArray before = readFileBytes(programPath(kHome));
-    const struct { const char* button; int view; const char* loc; QColor colour; } cases[] = {
-        {nullptr, 1, "QF56", kGreen},    {nullptr, 2, "IO91", kGreen},    {nullptr, 3, "FN31", kRed},
-        {"Command2", 2, "IO91", kGreen}, {"Command4", 1, "QF56", kGreen}, {"Command3", 3, "FN31", kRed}};
+    const struct {
+        const char* button;
+        int view;
+        const char* loc;
+        QColor colour;
+    } cases[] = {{nullptr, 1, "QF56", kGreen},    {nullptr, 2, "IO91", kGreen},
+                 {nullptr, 3, "FN31", kRed},      {"Command2", 2, "IO91", kGreen},
+                 {"Command4", 1, "QF56", kGreen}, {"Command3", 3, "FN31", kRed}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.view);
         if (map) click(map, c.button ? c.button : "Command1");  // a view button, or Quit
@@ -74,11 +80,13 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     const QImage printed = printer.printed[0].convertToFormat(canvas().image().format());
     const QRect under1 = label1->geometry();
     EXPECT_EQ(printed.copy(under1), canvas().image().copy(under1));  // the map, no Label1 over it
-    EXPECT_EQ(dialogs.messages(), QStringList{"The map could not be printed: No default printer is set up."});
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"The map could not be printed: No default printer is set up."});
     EXPECT_TRUE(label1->isVisible());
     std::string opened;
     windows.add(kSquareViewWindow, [&](Windows& w) {
-        opened = state.fieldname + std::to_string(state.fieldwest) + std::to_string(state.fieldsouth);
+        opened =
+            state.fieldname + std::to_string(state.fieldwest) + std::to_string(state.fieldsouth);
         return new Form(w, kSquareViewWindow);
     });
     QTest::mouseClick(map->findChild<DrawingSurface*>(), Qt::LeftButton, {},
@@ -89,15 +97,19 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
 }
 
 TEST_F(FieldMapTest, ExportWritesTheNamedPictureOrSaysWhyNot) {
-    const struct { const char* database; int view; const char* picture; } rows[] = {
-        {"2M IO91WM HOME.QRA", 1, "2M IO91WM HOME World.jpg"},
-        {"6M JO01AB CONTEST.QRA", 3, "6M JO01AB CONTEST N America.jpg"},
-        {"6M JO01AB .QRA", 2, "6M JO01AB  Europe.jpg"}};
+    const struct {
+        const char* database;
+        int view;
+        const char* picture;
+    } rows[] = {{"2M IO91WM HOME.QRA", 1, "2M IO91WM HOME World.jpg"},
+                {"6M JO01AB CONTEST.QRA", 3, "6M JO01AB CONTEST N America.jpg"},
+                {"6M JO01AB .QRA", 2, "6M JO01AB  Europe.jpg"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.picture);
         openMap(QLatin1String(r.database), r.view);
         click(map, "Command6");
-        EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("File %1 exported").arg(r.picture)});
+        EXPECT_EQ(dialogs.messages(),
+                  QStringList{QStringLiteral("File %1 exported").arg(r.picture)});
         EXPECT_EQ(dialogs.shown().at(0).title, QLatin1String(kExportTitle));
         EXPECT_EQ(QImage(programPath(QLatin1String(r.picture))).size(), QSize(1016, 742));
         click(map, "Command1");

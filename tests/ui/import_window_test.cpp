@@ -31,7 +31,8 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
     dialogs.queueFile(dataPath("logs/log.adi"));
     click(m, "Command2");
     EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("2 new squares added")});
-    EXPECT_EQ(text("Label3") + text("Label4"), QStringLiteral("Squares Worked:  2Squares Confirmed:  1"));
+    EXPECT_EQ(text("Label3") + text("Label4"),
+              QStringLiteral("Squares Worked:  2Squares Confirmed:  1"));
     EXPECT_EQ(windows.loaded(kImportAdifWindow), nullptr);
     EXPECT_EQ(readFileBytes(programPath("adi.tmp")), QByteArray(kAdif));
     EXPECT_TRUE(readFileBytes(programPath("changelog.txt")).endsWith("FN31pr\r\n"));
@@ -48,13 +49,15 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
 
 TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
     QWidget* m = select(kDatabase);
-    writeFileBytes(dataPath("log.edi"), "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
-                                        "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n");
+    writeFileBytes(dataPath("log.edi"),
+                   "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
+                   "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n");
     const QByteArray before = readFileBytes(db);
     dialogs.queueFile(dataPath("log.edi"));
     dialogs.queueAnswer(MessageAnswer::Cancel);
     click(m, "Command6");
-    EXPECT_EQ(dialogs.messages(), QStringList{"About to import 144 MHz records to QRA file for 2M"});
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{"About to import 144 MHz records to QRA file for 2M"});
     EXPECT_EQ(dialogs.shown()[1].buttons, MessageButtons::OkCancel);
     EXPECT_EQ(readFileBytes(db), before);
     dialogs.clear();

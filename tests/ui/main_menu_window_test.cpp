@@ -45,12 +45,13 @@ TEST_F(MainMenuTest, AVanishedDatabaseIsReportedOnceAndNothingStaleStays) {
 }
 
 TEST_F(MainMenuTest, ALongNameLosesItsMiddleInTheFileLineAndKeepsItInTheToolTip) {
-    const QString name = QStringLiteral("2M JO62QM ") + QString(60, 'X') + QStringLiteral(" END.QRA");
+    const QString name =
+        QStringLiteral("2M JO62QM ") + QString(60, 'X') + QStringLiteral(" END.QRA");
     makeBlankDatabase(dataDir.path(), name);
     select(name);
     auto* line = control<QLabel>(menu(), "Label5");
-    EXPECT_TRUE(line->text().startsWith("File: 2M JO62QM XX") && line->text().endsWith("XX END.QRA") &&
-                line->text().contains(QChar(0x2026)));
+    EXPECT_TRUE(line->text().startsWith("File: 2M JO62QM XX") &&
+                line->text().endsWith("XX END.QRA") && line->text().contains(QChar(0x2026)));
     EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->width());
     EXPECT_EQ(line->toolTip(), name);
 }

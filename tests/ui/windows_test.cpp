@@ -29,7 +29,8 @@ TEST(Windows, AWindowMayUnloadItselfAndTheLastOneClosedEndsTheProgram) {
     ScriptedDialogs dialogs;
     Windows windows(state, dialogs, QString());
     for (const char* name : {"A", "B", "C"}) {
-        windows.add(QLatin1String(name), [name](Windows& w) { return new HandingOverForm(w, QLatin1String(name)); });
+        windows.add(QLatin1String(name),
+                    [name](Windows& w) { return new HandingOverForm(w, QLatin1String(name)); });
     }
     QSignalSpy ended(&windows, &Windows::programEnded);
     QPointer<HandingOverForm> a = static_cast<HandingOverForm*>(windows.show(QStringLiteral("A")));
