@@ -6,23 +6,17 @@
 
 namespace morvel {
 
-// Keeps what would have been printed.
-class RecordingPrinter : public Printer {
-public:
+// Keeps what would have been printed; fails with `failure` when that is set.
+struct RecordingPrinter : Printer {
     bool printImage(const QImage& image, std::string& error) override {
-        if (!failure.empty()) {
+        if (!failure.empty())
             error = failure;
-            return false;
-        }
-        printed_.push_back(image);
-        return true;
+        else
+            printed.push_back(image);
+        return failure.empty();
     }
-    const std::vector<QImage>& printed() const { return printed_; }
-    // When set, printing fails with this reason.
+    std::vector<QImage> printed;
     std::string failure;
-
-private:
-    std::vector<QImage> printed_;
 };
 
 }  // namespace morvel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 #include "database/shared_state.h"
 #include "tests/support/scripted_dialogs.h"
@@ -39,7 +41,7 @@ inline void clickListed(FileList* list, const QString& name) {
     const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << name.toStdString();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(found.front()).center());
+                      list->visualItemRect(found[0]).center());
 }
 
 inline void click(QWidget* window, const char* button) {
@@ -48,6 +50,18 @@ inline void click(QWidget* window, const char* button) {
     QTest::mouseClick(b, Qt::LeftButton);
     deleteUnloaded();
 }
+
+// Fails writes past `bytes` while it lives, as a full disk would, also for root.
+struct WriteLimit {
+    explicit WriteLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit small{bytes, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~WriteLimit() { setrlimit(RLIMIT_FSIZE, &old); }
+    rlimit old{};
+};
 
 // The whole program's windows over a scratch folder of databases, which is
 // the current directory, and a separate program folder, so that every file
@@ -68,20 +82,29 @@ protected:
 
     QWidget* menu() const { return windows.loaded(kMainMenuWindow); }
     QWidget* startProgram() { return windows.show(kMainMenuWindow); }
-    // The main menu with a database selected.
-    QWidget* select(const QString& name) {
+    QWidget* select(const QString& name) {  // the main menu with a database selected
         QWidget* m = startProgram();
         EXPECT_TRUE(control<FileList>(m, "File1")->clickName(name));
         return m;
+    }
+    // The map options of the main menu (the Option3 array): 1 World, 2 Europe, 3 USA.
+    void chooseMap(int view) {
+        QTest::mouseClick(
+            menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
+            Qt::LeftButton);
     }
     QString text(const char* label) const { return control<QLabel>(menu(), label)->text(); }
     QString dataPath(const QString& name) const { return QDir(dataDir.path()).filePath(name); }
     QString programPath(const QString& name) const {
         return QDir(programDir.path()).filePath(name);
     }
+    // Exactly one message box since the last clear, starting with `start`.
+    void expectOneMessage(const QString& start) {
+        const QStringList m = dialogs.messages();
+        EXPECT_TRUE(m.size() == 1 && m[0].startsWith(start)) << m.join('\n').toStdString();
+    }
 
-    QTemporaryDir dataDir;
-    QTemporaryDir programDir;
+    QTemporaryDir dataDir, programDir;
     QTemporaryDir configDir;  // never the user's own settings
     QSettings settings{QDir(configDir.path()).filePath("morvel.ini"), QSettings::IniFormat};
     SharedState state;

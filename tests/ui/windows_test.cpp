@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "database/shared_state.h"
 #include "tests/support/scripted_dialogs.h"
@@ -13,89 +11,38 @@
 namespace morvel {
 namespace {
 
-class CountingForm : public Form {
+// Unloads itself, shows "B" and carries on, as the menu's Create File does
+// from a click; it must stay alive until the event loop deletes it.
+class HandingOverForm : public Form {
 public:
-    CountingForm(Windows& windows, const QString& name, int& loads)
-        : Form(windows, name), loads_(loads) {
-        button = new QPushButton(QStringLiteral("Next"), this);
-        connect(button, &QPushButton::clicked, this, &CountingForm::handOver);
-    }
-    void onLoad() override {
-        ++loads_;
-        caption = QStringLiteral("loaded");
-    }
-    // Unloads itself, then keeps working, as the menu's Create File does.
+    using Form::Form;
     void handOver() {
         windows().unload(formName());
         windows().show(QStringLiteral("B"));
-        caption = QStringLiteral("handed over");
+        handedOver = formName();
     }
-    QPushButton* button;
-    QString caption;
-
-private:
-    int& loads_;
+    QString handedOver;
 };
 
-class SelfUnloadingForm : public Form {
-public:
-    using Form::Form;
-    void onLoad() override { windows().unload(formName()); }
-};
-
-void deletePending() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-class WindowsTest : public ::testing::Test {
-protected:
-    WindowsTest() : windows(state, dialogs, QStringLiteral("/opt/morvel")) {
-        windows.add(QStringLiteral("A"),
-                    [this](Windows& w) { return new CountingForm(w, "A", loadsA); });
-        windows.add(QStringLiteral("B"),
-                    [this](Windows& w) { return new CountingForm(w, "B", loadsB); });
-        windows.add(QStringLiteral("Gone"),
-                    [](Windows& w) { return new SelfUnloadingForm(w, "Gone"); });
-    }
-    ~WindowsTest() override { deletePending(); }
-
+TEST(Windows, AWindowMayUnloadItselfAndTheLastOneClosedEndsTheProgram) {
     SharedState state;
     ScriptedDialogs dialogs;
-    Windows windows;
-    int loadsA = 0;
-    int loadsB = 0;
-};
-
-TEST_F(WindowsTest, LoadRunsFormLoadOnceAndShowReusesTheLoadedWindow) {
-    Form* a = windows.load(QStringLiteral("A"));
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(loadsA, 1);
-    EXPECT_FALSE(a->isVisible());
-    EXPECT_EQ(windows.show(QStringLiteral("A")), a);
-    EXPECT_TRUE(a->isVisible());
-    EXPECT_EQ(loadsA, 1);
-    EXPECT_EQ(windows.programFolder(), QStringLiteral("/opt/morvel"));
-}
-
-TEST_F(WindowsTest, AHandlerMayUnloadItsOwnWindowAndCarryOn) {
-    QPointer<CountingForm> a = static_cast<CountingForm*>(windows.show(QStringLiteral("A")));
-    QTest::mouseClick(a->button, Qt::LeftButton);
-    ASSERT_FALSE(a.isNull());  // still alive until the event loop deletes it
-    EXPECT_EQ(a->caption, QStringLiteral("handed over"));
-    EXPECT_EQ(windows.loadedNames(), QStringList{QStringLiteral("B")});
-    EXPECT_TRUE(windows.loaded(QStringLiteral("B"))->isVisible());
-    deletePending();
-    EXPECT_TRUE(a.isNull());
-}
-
-TEST_F(WindowsTest, ClosingTheLastVisibleWindowEndsTheProgram) {
+    Windows windows(state, dialogs, QString());
+    for (const char* name : {"A", "B", "C"}) {
+        windows.add(QLatin1String(name),
+                    [name](Windows& w) { return new HandingOverForm(w, QLatin1String(name)); });
+    }
     QSignalSpy ended(&windows, &Windows::programEnded);
-    Form* a = windows.show(QStringLiteral("A"));
-    Form* b = windows.show(QStringLiteral("B"));
-    b->close();
-    EXPECT_EQ(windows.loaded(QStringLiteral("B")), nullptr);
+    QPointer<HandingOverForm> a = static_cast<HandingOverForm*>(windows.show(QStringLiteral("A")));
+    a->handOver();
+    ASSERT_FALSE(a.isNull());
+    EXPECT_EQ(a->handedOver, QStringLiteral("A"));
+    EXPECT_EQ(windows.loadedNames(), QStringList{QStringLiteral("B")});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(a.isNull());
+    windows.show(QStringLiteral("C"))->close();
     EXPECT_EQ(ended.count(), 0);
-    a->close();
+    windows.loaded(QStringLiteral("B"))->close();
     EXPECT_EQ(ended.count(), 1);
 }
 
