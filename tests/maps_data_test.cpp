@@ -7,13 +7,14 @@
 namespace morvel {
 namespace {
 
-// The outline files shipped with the program: points within range and no segment joining far-apart points (a line across the map).
+// The outline files shipped with the program: points within range and no
+// segment joining far-apart points (a line across the map).
 TEST(MapData, FilesHoldValidOutlines) {
     for (const char* name : {kCoastFile, kIslandFile, kCountryFile, kStateFile, kWorldFile}) {
         SCOPED_TRACE(name);
         std::vector<OutlinePoint> p;
-        std::string error;
-        ASSERT_TRUE(readOutlineFile(QDir(MORVEL_MAP_DATA_DIR).filePath(name), p, error) && !p.empty());
+        std::string why;
+        ASSERT_TRUE(readOutlineFile(QDir(MORVEL_MAP_DATA_DIR).filePath(name), p, why) && !p.empty());
         // Each point against the one it joins, or itself where it begins an outline.
         for (std::size_t i = 0; i < p.size(); ++i) {
             const OutlinePoint &a = p[i], &b = p[i - (i > 0 && a.pen < 1000)];
