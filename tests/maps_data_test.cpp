@@ -14,7 +14,7 @@ TEST(MapData, FilesHoldValidOutlines) {
         SCOPED_TRACE(name);
         std::vector<OutlinePoint> p;
         std::string why;
-        ASSERT_TRUE(readOutlineFile(QDir(MORVEL_MAP_DATA_DIR).filePath(name), p, why) && !p.empty());
+        ASSERT_TRUE(readOutlineFile(QDir(MORVEL_MAP_DATA_DIR).filePath(name), p, why) && p.size());
         // Each point against the one it joins, or itself where it begins an outline.
         for (std::size_t i = 0; i < p.size(); ++i) {
             const OutlinePoint &a = p[i], &b = p[i - (i > 0 && a.pen < 1000)];
