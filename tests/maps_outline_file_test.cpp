@@ -12,14 +12,14 @@ namespace {
 TEST(OutlineFile, LittleEndianRecordsAndAStrayLastByteIgnored) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("coast.pnt"));
-    const std::vector<OutlinePoint> points{{2000, 3000, -60}, {0, -5400, 10800}, {-1, 32767, -32768}};
+    const std::vector<OutlinePoint> pts{{2000, 3000, -60}, {0, -5400, 10800}, {-1, 32767, -32768}};
     std::string error;
-    ASSERT_TRUE(writeOutlineFile(path, points, error)) << error;
+    ASSERT_TRUE(writeOutlineFile(path, pts, error)) << error;
     EXPECT_EQ(test::readFileBytes(path).toHex(), "d007b80bc4ff0000e8ea302affffff7f0080");
     test::writeFileBytes(path, test::readFileBytes(path).left(13));
     std::vector<OutlinePoint> back;
     ASSERT_TRUE(readOutlineFile(path, back, error)) << error;
-    EXPECT_EQ(back, std::vector<OutlinePoint>(points.begin(), points.begin() + 2));
+    EXPECT_EQ(back, std::vector<OutlinePoint>(pts.begin(), pts.begin() + 2));
 }
 
 }  // namespace
