@@ -3,100 +3,60 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <string>
-#include <vector>
+#include <algorithm>
 
 namespace morvel {
-namespace {
 
 TEST(EdiContact, FieldRules) {
-    const struct {
-        const char* line;
-        bool readable;
-        const char* taken;  // "call date locator", or "-" when skipped
-    } cases[] = {
-        {"231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1136;;;;", true, "N0CALL 25/12/23 IO85mx"},
-        {"231225;1200;n0call;1;59;001;59;001;;io85mx", true, "N0CALL 25/12/23 IO85mx"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;IO85", true, "N0CALL 25/12/23 IO85"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;IO85MX12", true, "N0CALL 25/12/23 IO85"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;ZZ85MX", true, "-"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;IOX5MX", true, "-"},
-        {"2312;1200;N0CALL;1;59;001;59;001;;IO85MX", true, "N0CALL /12/23 IO85mx"},
-        {"231225;1200;N0CALL;1;59;001;59;001;IO85MX", false, "-"},
-        {"[END; some program]", false, "-"},
+    const std::pair<const char*, const char*> cases[] = {  // line, "call date locator" or "-"
+        {"231225;1200;n0call;1;59;001;59;001;;io85mx;1136;;;;", "N0CALL 25/12/23 IO85mx"},
+        {"231225;1200;N0CALL;1;59;001;59;001;;IO85MX12", "N0CALL 25/12/23 IO85"},
+        {"231225;1200;N0CALL;1;59;001;59;001;;ZZ85MX", "-"},
+        {"231225;1200;N0CALL;1;59;001;59;001;;IOX5MX", "-"},
+        {"2312;1200;N0CALL;1;59;001;59;001;;IO85MX", "N0CALL /12/23 IO85mx"},
+        {"231225;1200;N0CALL;1;59;001;59;001;IO85MX", "unreadable -"},
         // A stray CR or tab inside a field never reaches the square.
-        {"231225;1200;N0\rCALL;1;59;001;59;001;;IO85\tMX", true, "N0CALL 25/12/23 IO85mx"},
-        {"2312\r25;1200;N0CALL;1;59;001;59;001;;IO85\r", true, "N0CALL 25/12/23 IO85"},
+        {"231225;1200;N0\rCALL;1;59;001;59;001;;IO85\tMX", "N0CALL 25/12/23 IO85mx"},
+        {"2312\r25;1200;N0CALL;1;59;001;59;001;;IO85\r", "N0CALL 25/12/23 IO85"},
     };
-    for (const auto& c : cases) {
-        bool readable = !c.readable;
-        const auto contact = ediContact(c.line, readable);
-        EXPECT_EQ(readable, c.readable) << c.line;
-        EXPECT_EQ(contact ? contact->call + " " + contact->date + " " + contact->locator : "-",
-                  c.taken);
-        EXPECT_FALSE(contact && contact->confirmed) << c.line;
+    for (const auto& [line, taken] : cases) {
+        bool readable = taken[0] == 'u';  // the opposite of the answer, so that it must be set
+        const auto c = ediContact(line, readable);
+        EXPECT_EQ((readable ? "" : "unreadable ") + (c ? c->call + " " + c->date + " " + c->locator : "-"),
+                  taken);
     }
 }
 
-struct Read {
-    EdiOutcome outcome;
-    std::vector<std::string> questions, calls;
-};
-
-Read read(const std::string& log, std::vector<bool> answers = {true, true}) {
-    Read r;
+// "end unreadable | bands asked | calls and locators taken"; answers: y or n per band asked.
+static std::string read(const std::string& log, std::string_view answers = "yy") {
     QByteArray bytes = QByteArray::fromStdString(log);
     QBuffer buffer(&bytes);
-    EXPECT_TRUE(buffer.open(QIODevice::ReadOnly));
-    EdiHandlers h;
-    h.confirmBand = [&](const std::string& band) {
-        r.questions.push_back(band);
-        return r.questions.size() <= answers.size() && answers[r.questions.size() - 1];
-    };
-    h.contact = [&](const ImportedContact& c) {
-        r.calls.push_back(c.call + " " + c.locator);
-        return true;
-    };
-    std::string error;
-    r.outcome = readEdi(buffer, h, error);
-    EXPECT_EQ(error, "");
-    return r;
-}
-
-std::string log(const std::vector<std::string>& contacts, int count, const char* eol = "\r\n",
-                const char* band = "144 MHz") {
-    std::string out = std::string("[REG1TEST;1]") + eol + "PBand=" + band + eol + "[Remarks]" +
-                      eol + "[QSORecords;" + std::to_string(count) + "]" + eol;
-    for (const auto& c : contacts) out += (c.size() < 10 ? c : "231225;1200;" + c + ";;") + eol;
-    return out;
+    buffer.open(QIODevice::ReadOnly);
+    std::string asked, taken, error;
+    const EdiOutcome o = readEdi(buffer, {
+        .confirmBand = [&](const std::string& band) { return asked += band + ",", answers[std::ranges::count(asked, ',') - 1] == 'y'; },
+        .contact = [&](const ImportedContact& c) { return taken += c.call + " " + c.locator + ",", true; },
+        .contactLine = {}}, error);
+    return std::to_string(int(o.end)) + " " + std::to_string(o.unreadable) + " | " + asked + " | " + taken + error;
 }
 
 // Contacts are written "CALL;59;001;59;001;;LOCATOR" after the date and time.
+static std::string log(const std::vector<std::string>& contacts, int count, const char* band = "144 MHz") {
+    std::string out = "[REG1TEST;1]\r\nPBand=" + std::string(band) + "\r\n[Remarks]\r\n[QSORecords;" + std::to_string(count) + "]\r\n";
+    for (const auto& c : contacts) out += (c.size() < 10 ? c : "231225;1200;" + c + ";;") + "\r\n";
+    return out;
+}
 const std::string kA = "N0CALL;1;59;001;59;001;;IO85MX", kB = "Q1ABC;1;59;001;59;001;;JO01AA";
 
-TEST(EdiRead, CountedContactsWithEitherLineEndAndUnreadableLinesSkipped) {
-    for (const char* eol : {"\r\n", "\n"}) {
-        const Read r = read(log({kA, "Q2B;1", "", kB}, 4, eol) + "not a contact" + eol);
-        EXPECT_EQ(r.outcome.end, EdiEnd::EndOfLog);
-        EXPECT_EQ(r.questions, std::vector<std::string>{"144 MHz"});
-        EXPECT_EQ(r.calls, (std::vector<std::string>{"N0CALL IO85mx", "Q1ABC JO01aa"}));
-        EXPECT_EQ(r.outcome.unreadable, 2);
-    }
-    // A count larger than the lines there are ends with the log.
-    const Read more = read(log({kA, kB}, 87));
-    EXPECT_EQ(more.outcome.end, EdiEnd::EndOfLog);
-    EXPECT_EQ(more.calls.size(), 2u);
+// Either line end; unreadable lines skipped and counted; a count larger than
+// the lines there are ends with the log; each band block asks again.
+TEST(EdiRead, CountsLineEndsAndBandBlocks) {
+    const std::string crlf = log({kA, "Q2B;1", "", kB}, 87) + "not a contact\r\n";
+    for (const std::string& text : {crlf, QByteArray::fromStdString(crlf).replace("\r", "").toStdString()})
+        EXPECT_EQ(read(text), "0 3 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,");
+    const std::string both = log({kA}, 1) + log({kB}, 1, "432 MHz");
+    EXPECT_EQ(read(both) + read(both, "yn"), "0 0 | 144 MHz,432 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"
+                                             "1 0 | 144 MHz,432 MHz, | N0CALL IO85mx,");
 }
 
-TEST(EdiRead, FurtherBandBlockAsksAgain) {
-    const std::string both = log({kA}, 1) + log({kB}, 1, "\r\n", "432 MHz");
-    const Read yes = read(both);
-    EXPECT_EQ(yes.questions, (std::vector<std::string>{"144 MHz", "432 MHz"}));
-    EXPECT_EQ(yes.calls.size(), 2u);
-    const Read cancelSecond = read(both, {true, false});
-    EXPECT_EQ(cancelSecond.outcome.end, EdiEnd::Cancelled);
-    EXPECT_EQ(cancelSecond.calls.size(), 1u);
-}
-
-}  // namespace
 }  // namespace morvel

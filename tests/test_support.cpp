@@ -16,17 +16,14 @@ QString testDataPath(const QString& name) {
 
 QByteArray readFileBytes(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << "cannot read " << path.toStdString();
-        return {};
-    }
-    return f.readAll();
+    if (f.open(QIODevice::ReadOnly)) return f.readAll();
+    ADD_FAILURE() << "cannot read " << path.toStdString();
+    return {};
 }
 
 void writeFileBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        ADD_FAILURE() << "cannot write " << path.toStdString();
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << path.toStdString();
 }
 
 QString makeBlankDatabase(const QString& dir, const QString& name) {
@@ -39,10 +36,9 @@ QString makeBlankDatabase(const QString& dir, const QString& name) {
 void setSquare(const QString& path, std::string_view field, int slot, const SquareEntry& entry) {
     std::string error;
     auto db = QraFile::open(path, QraFile::Mode::ReadWrite, error);
-    ASSERT_TRUE(db) << error;
     const int n = recordNumber(field[0], field[1]);
     FieldRecord record;
-    ASSERT_TRUE(db->read(n, record, error)) << error;
+    ASSERT_TRUE(db && db->read(n, record, error)) << error;
     record.entries[slot] = entry;
     ASSERT_TRUE(db->write(n, record, error)) << error;
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <QTemporaryDir>
-#include <string>
 
 #include "database/field_record.h"
 
@@ -18,7 +15,7 @@ QString makeBlankDatabase(const QString& dir, const QString& name);
 // Sets one square of a database file (field letters and slot) and writes it back.
 void setSquare(const QString& path, std::string_view field, int slot, const SquareEntry& entry);
 SquareEntry readSquare(const QString& path, std::string_view field, int slot);
-SquareEntry makeEntry(std::string_view locator, std::string_view call, std::string_view date,
-                      bool confirmed);
+// Worked, or confirmed alone.
+SquareEntry makeEntry(std::string_view loc, std::string_view call, std::string_view date, bool confirmed);
 
 }  // namespace morvel::test
