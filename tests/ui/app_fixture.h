@@ -100,7 +100,7 @@ protected:
     }
     // Exactly one message box since the last clear, starting with `start`.
     void expectOneMessage(const QString& start) {
-        const QStringList m = dialogs.messages();
+        const QStringList m = dialogs.messages;
         EXPECT_TRUE(m.size() == 1 && m[0].startsWith(start)) << m.join('\n').toStdString();
     }
 

@@ -41,7 +41,7 @@ TEST_F(CreateDatabaseTest, EachRefusalGivesOneMessageAndNoFile) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.locator) + c.tag);
         create(c.band, c.locator, c.tag);
-        EXPECT_EQ(dialogs.messages(), QStringList{QString::fromLatin1(c.message)});
+        EXPECT_EQ(dialogs.messages, QStringList{QString::fromLatin1(c.message)});
     }
     EXPECT_TRUE(QDir(dataDir.path()).isEmpty());
 }
@@ -60,7 +60,7 @@ TEST_F(CreateDatabaseTest, CreatesABlankDatabaseAndNeverOverwritesOne) {
     setSquare(dataPath(name), "IO", 85, makeEntry("IO85AB", "G4ABC", "20240101", true));
     const QByteArray before = readFileBytes(dataPath(name));
     create(3, "IO85AB", "");
-    EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("File already exists")});
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("File already exists")});
     EXPECT_EQ(readFileBytes(dataPath(name)), before);
 }
 

@@ -37,7 +37,7 @@ TEST_F(MainMenuTest, AVanishedDatabaseIsReportedOnceAndNothingStaleStays) {
     ASSERT_TRUE(QFile::remove(dataPath(gone)));  // by another program, behind the list's back
     clickListed(control<FileList>(menu(), "File1"), gone);
     expectOneMessage("Could not read 6M JO01AB .QRA: ");
-    EXPECT_EQ(dialogs.messages().value(0).count(gone), 1);
+    EXPECT_EQ(dialogs.messages.value(0).count(gone), 1);
     EXPECT_EQ(control<FileList>(menu(), "File1")->names(), QStringList{kPortable});
     for (const char* name : kStatistics) EXPECT_EQ(text(name), QString()) << name;
     EXPECT_FALSE(control<QWidget>(menu(), "View")->isVisible());
@@ -63,16 +63,16 @@ TEST_F(MainMenuTest, SummaryIsWrittenWhereTheSaveDialogSaysOrNotAtAll) {
     QWidget* m = select(QStringLiteral("2M JO62QM HOME.QRA"));
     const QStringList before = QDir(dataDir.path()).entryList(QDir::Files);
     click(m, "Command5");  // cancelled
-    EXPECT_EQ(dialogs.shown().at(0).request.proposedName, QStringLiteral("2M JO62QM HOME.txt"));
+    EXPECT_EQ(dialogs.requests.at(0).proposedName, QStringLiteral("2M JO62QM HOME.txt"));
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files), before);
     EXPECT_TRUE(QDir(programDir.path()).isEmpty());
     QTest::mouseClick(control<OptionButton>(m, "Option2"), Qt::LeftButton);
-    dialogs.queueFile(QStringLiteral("confirmed.txt"));  // relative to where the user started
+    dialogs.files.push_back(QStringLiteral("confirmed.txt"));  // relative to where the user started
     click(m, "Command5");
     EXPECT_EQ(readFileBytes(dataPath("confirmed.txt")),
               readFileBytes(testDataPath(QStringLiteral("summary_confirmed_example.txt"))));
-    EXPECT_TRUE(dialogs.messages().isEmpty());
-    dialogs.queueFile(dataPath("no such folder/out.txt"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    dialogs.files.push_back(dataPath("no such folder/out.txt"));
     click(m, "Command5");
     expectOneMessage("The summary could not be written");
 }

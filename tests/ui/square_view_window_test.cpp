@@ -93,7 +93,7 @@ TEST_F(SquareViewTest, SaveStoresTheTypedSquareOrRefusesWithAMessage) {
         dialogs.clear();
         click(w, "Command3");
         if (!*c.storedCall) {
-            EXPECT_EQ(dialogs.messages(), QStringList{QString::fromLatin1(c.outcome)});
+            EXPECT_EQ(dialogs.messages, QStringList{QString::fromLatin1(c.outcome)});
             EXPECT_EQ(readFileBytes(path), before);
             EXPECT_TRUE(panelOpen());
             click(w, "Command4");
