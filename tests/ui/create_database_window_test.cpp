@@ -11,7 +11,7 @@ namespace {
 class CreateDatabaseTest : public AppFixture {
 protected:
     CreateDatabaseTest() {
-        click(startProgram(), "Command4");
+        click(windows.show(kMainMenuWindow), "Command4");
         w = windows.loaded(kCreateDatabaseWindow);
     }
     void create(int band, const char* locator, const char* tag) {

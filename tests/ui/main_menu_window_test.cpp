@@ -19,7 +19,7 @@ TEST_F(MainMenuTest, ClickingADatabaseShowsItsStatistics) {
     setSquare(path, "JO", 1, makeEntry("JO01AA", "G4ABC", "20240101", true));
     setSquare(path, "IO", 91, makeEntry("IO91WM", "M0XYZ", "20240102", false));
     setSquare(path, "RR", 0, makeEntry("RR00AA", "ZL1AA", "20240103", false));
-    clickListed(control<FileList>(startProgram(), "File1"), kPortable);
+    clickListed(control<FileList>(windows.show(kMainMenuWindow), "File1"), kPortable);
     const int far = static_cast<int>(roundHalfEven(LocatorDistance("IO85AB", "RR00AA")));
     const QStringList expected = {"File: 2M IO85AB PORTABLE.QRA", "Squares Worked:  3",
                                   "Squares Confirmed:  1", "Fields Worked:  3",
