@@ -26,14 +26,11 @@ protected:
 TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTotals) {
     QWidget* m = select(kDatabase);
     const QByteArray before = readFileBytes(db);
-    click(m, "Command2");  // cancelled file dialog: nothing happens
-    EXPECT_FALSE(QFile::exists(programPath("changelog.txt")));
     dialogs.files.push_back(dataPath("logs/log.adi"));
     click(m, "Command2");
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("2 new squares added")});
     EXPECT_EQ(text("Label3") + text("Label4"),
               QStringLiteral("Squares Worked:  2Squares Confirmed:  1"));
-    EXPECT_EQ(windows.loaded(kImportAdifWindow), nullptr);
     EXPECT_EQ(readFileBytes(programPath("adi.tmp")), QByteArray(kAdif));
     EXPECT_TRUE(readFileBytes(programPath("changelog.txt")).endsWith("FN31pr\r\n"));
     EXPECT_EQ(readFileBytes(dataPath("2M JO62QM HOME backup.qra")), before);
@@ -59,22 +56,6 @@ TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
     EXPECT_EQ(dialogs.messages,
               QStringList{"About to import 144 MHz records to QRA file for 2M"});
     EXPECT_EQ(dialogs.asked[0].first, MessageButtons::OkCancel);
-    EXPECT_EQ(readFileBytes(db), before);
-    dialogs.clear();
-    dialogs.files.push_back(dataPath("log.edi"));
-    dialogs.answers.push_back(MessageAnswer::Ok);
-    click(m, "Command6");
-    EXPECT_EQ(dialogs.messages.value(1), QStringLiteral("1 new squares added"));
-    EXPECT_EQ(readSquare(db, "IO", 85).locatorText(), "IO85mx");
-}
-
-TEST_F(ImportWindowTest, AFailedChangeLogIsReportedAndLeavesTheDatabase) {
-    QWidget* m = select(kDatabase);
-    ASSERT_TRUE(QDir(programDir.path()).mkdir(QStringLiteral("changelog.txt")));
-    const QByteArray before = readFileBytes(db);
-    dialogs.files.push_back(dataPath("logs/log.adi"));
-    click(m, "Command2");
-    expectOneMessage("The change log could not be created");
     EXPECT_EQ(readFileBytes(db), before);
 }
 
