@@ -40,13 +40,5 @@ TEST_F(DeleteDatabaseTest, KeysAskNothingEnterAsksWithNoAsDefaultAndYesDeletes) 
     EXPECT_EQ(text("Label5") + QString::fromStdString(state.filename), QString());
 }
 
-TEST_F(DeleteDatabaseTest, ARefusedDeletionIsReported) {
-    ASSERT_TRUE(QFile::remove(dataPath(kPortable)));  // gone before the click
-    dialogs.answers.push_back(MessageAnswer::Yes);
-    list->clickName(kPortable);
-    EXPECT_TRUE(dialogs.messages.value(1).startsWith("Could not delete 2M IO85AB PORTABLE.QRA: "));
-    EXPECT_EQ(list->names(), QStringList{kSix});
-}
-
 }  // namespace
 }  // namespace morvel::test

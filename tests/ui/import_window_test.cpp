@@ -1,7 +1,5 @@
 #include "windows/import_window.h"
 
-#include <QFile>
-
 #include "app_fixture.h"
 
 namespace morvel::test {
@@ -57,17 +55,6 @@ TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
               QStringList{"About to import 144 MHz records to QRA file for 2M"});
     EXPECT_EQ(dialogs.asked[0].first, MessageButtons::OkCancel);
     EXPECT_EQ(readFileBytes(db), before);
-}
-
-TEST_F(ImportWindowTest, AVanishedDatabaseIsReportedOnceAndLeavesTheList) {
-    QWidget* m = select(kDatabase);
-    ASSERT_TRUE(QFile::remove(db));
-    dialogs.files.push_back(dataPath("logs/log.adi"));
-    click(m, "Command2");
-    expectOneMessage(QString());
-    EXPECT_EQ(dialogs.messages.value(0).count(kDatabase), 1);
-    EXPECT_FALSE(QFile::exists(db));
-    EXPECT_TRUE(control<FileList>(m, "File1")->names().isEmpty());
 }
 
 }  // namespace
