@@ -1,42 +1,44 @@
 #pragma once
 
 #include <deque>
+#include <utility>
 
 #include "ui/dialogs.h"
 
 namespace morvel {
 
-// Answers the dialogs from queues and records everything shown, for tests.
-// Questions (Yes/No, OK/Cancel) take the next queued answer, a box with OK
-// alone takes none. With its queue empty a file dialog is cancelled and a
-// question takes its default button, so that nothing ever waits for a user.
-class ScriptedDialogs : public Dialogs {
-public:
-    struct Shown {
-        QString text;  // message text; for file dialogs the title
-        QString title;
-        MessageButtons buttons = MessageButtons::Ok;
-        MessageAnswer defaultButton = MessageAnswer::Ok;
-        FileDialogRequest request;  // file dialogs only
-        bool message = true;
-    };
+// Answers the dialogs from the queues and records what was shown, for tests.
+// A box with OK alone takes no answer; with its queue empty a file dialog is
+// cancelled and a question takes its default, so nothing waits for a user.
+struct ScriptedDialogs : Dialogs {
+    std::optional<QString> openFile(const FileDialogRequest& request) override {
+        requests.push_back(request);
+        return take(files);
+    }
+    std::optional<QString> saveFile(const FileDialogRequest& request) override {
+        return openFile(request);
+    }
+    MessageAnswer messageBox(const QString& text, const QString&, MessageButtons buttons,
+                             MessageAnswer defaultButton) override {
+        messages << text;
+        asked.emplace_back(buttons, defaultButton);
+        if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+        return take(answers).value_or(defaultButton);
+    }
+    template <class T>
+    static std::optional<T> take(std::deque<T>& queue) {
+        if (queue.empty()) return std::nullopt;
+        T next = queue.front();
+        queue.pop_front();
+        return next;
+    }
+    void clear() { *this = ScriptedDialogs(); }
 
-    void queueFile(const QString& name) { files_.push_back(name); }
-    void queueAnswer(MessageAnswer answer) { answers_.push_back(answer); }
-
-    std::optional<QString> openFile(const FileDialogRequest& request) override;
-    std::optional<QString> saveFile(const FileDialogRequest& request) override;
-    MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
-                             MessageAnswer defaultButton) override;
-
-    const std::vector<Shown>& shown() const { return shown_; }
-    QStringList messages() const;  // the texts of the message boxes, in order
-    void clear();
-
-private:
-    std::deque<QString> files_;
-    std::deque<MessageAnswer> answers_;
-    std::vector<Shown> shown_;
+    std::deque<QString> files;
+    std::deque<MessageAnswer> answers;
+    std::vector<FileDialogRequest> requests;  // the file dialogs, in order
+    QStringList messages;                     // the texts of the message boxes
+    std::vector<std::pair<MessageButtons, MessageAnswer>> asked;  // their buttons, default
 };
 
 }  // namespace morvel

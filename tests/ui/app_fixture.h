@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
-#include <QListWidgetItem>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -56,8 +53,8 @@ struct WriteLimit {
     explicit WriteLimit(rlim_t bytes) {
         std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit small{bytes, old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &small);
+        const rlimit limit{bytes, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~WriteLimit() { setrlimit(RLIMIT_FSIZE, &old); }
     rlimit old{};
@@ -70,49 +67,35 @@ class AppFixture : public ::testing::Test {
 protected:
     AppFixture() : windows(state, dialogs, programDir.path()) {
         windows.setSettings(&settings);
-        previousDir_ = QDir::currentPath();
         QDir::setCurrent(dataDir.path());
         addProgramWindows(windows);
     }
     ~AppFixture() override {
         windows.end();
         deleteUnloaded();
-        QDir::setCurrent(previousDir_);
+        QDir::setCurrent(previousDir);
     }
 
     QWidget* menu() const { return windows.loaded(kMainMenuWindow); }
-    QWidget* startProgram() { return windows.show(kMainMenuWindow); }
     QWidget* select(const QString& name) {  // the main menu with a database selected
-        QWidget* m = startProgram();
-        EXPECT_TRUE(control<FileList>(m, "File1")->clickName(name));
-        return m;
-    }
-    // The map options of the main menu (the Option3 array): 1 World, 2 Europe, 3 USA.
-    void chooseMap(int view) {
-        QTest::mouseClick(
-            menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
-            Qt::LeftButton);
+        EXPECT_TRUE(control<FileList>(windows.show(kMainMenuWindow), "File1")->clickName(name));
+        return menu();
     }
     QString text(const char* label) const { return control<QLabel>(menu(), label)->text(); }
-    QString dataPath(const QString& name) const { return QDir(dataDir.path()).filePath(name); }
-    QString programPath(const QString& name) const {
-        return QDir(programDir.path()).filePath(name);
-    }
+    QString dataPath(const QString& name) const { return dataDir.filePath(name); }
+    QString programPath(const QString& name) const { return programDir.filePath(name); }
     // Exactly one message box since the last clear, starting with `start`.
     void expectOneMessage(const QString& start) {
-        const QStringList m = dialogs.messages();
+        const QStringList& m = dialogs.messages;
         EXPECT_TRUE(m.size() == 1 && m[0].startsWith(start)) << m.join('\n').toStdString();
     }
 
-    QTemporaryDir dataDir, programDir;
-    QTemporaryDir configDir;  // never the user's own settings
-    QSettings settings{QDir(configDir.path()).filePath("morvel.ini"), QSettings::IniFormat};
+    QString previousDir = QDir::currentPath();
+    QTemporaryDir dataDir, programDir, configDir;  // never the user's own settings
+    QSettings settings{configDir.filePath("morvel.ini"), QSettings::IniFormat};
     SharedState state;
     ScriptedDialogs dialogs;
     Windows windows;
-
-private:
-    QString previousDir_;
 };
 
 }  // namespace morvel::test

@@ -1,5 +1,3 @@
-#include "windows/delete_database_window.h"
-
 #include <QFile>
 
 #include "app_fixture.h"
@@ -27,13 +25,12 @@ TEST_F(DeleteDatabaseTest, KeysAskNothingEnterAsksWithNoAsDefaultAndYesDeletes) 
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
     QTest::keyClick(list, Qt::Key_Return);  // the question takes its default
-    ASSERT_EQ(dialogs.messages(), QStringList{"Are you sure you want to delete 6M JO01AB .QRA ?"});
-    EXPECT_EQ(dialogs.shown()[0].defaultButton, MessageAnswer::No);
-    EXPECT_EQ(dialogs.shown()[0].buttons, MessageButtons::YesNo);
+    ASSERT_EQ(dialogs.messages, QStringList{"Are you sure you want to delete 6M JO01AB .QRA ?"});
+    EXPECT_EQ(dialogs.asked[0], std::pair(MessageButtons::YesNo, MessageAnswer::No));
     EXPECT_TRUE(QFile::exists(dataPath(kSix)));
-    dialogs.queueAnswer(MessageAnswer::Yes);
+    dialogs.answers.push_back(MessageAnswer::Yes);
     clickListed(list, kPortable);
     EXPECT_FALSE(QFile::exists(dataPath(kPortable)));
     EXPECT_EQ(list->names(), QStringList{kSix});
@@ -41,18 +38,6 @@ TEST_F(DeleteDatabaseTest, KeysAskNothingEnterAsksWithNoAsDefaultAndYesDeletes) 
     EXPECT_EQ(windows.loaded(kDeleteDatabaseWindow), nullptr);
     EXPECT_EQ(control<FileList>(menu(), "File1")->names(), QStringList{kSix});
     EXPECT_EQ(text("Label5") + QString::fromStdString(state.filename), QString());
-}
-
-TEST_F(DeleteDatabaseTest, ARefusedDeletionIsReportedAndClosingActsAsExit) {
-    ASSERT_TRUE(QFile::remove(dataPath(kPortable)));  // gone before the click
-    dialogs.queueAnswer(MessageAnswer::Yes);
-    list->clickName(kPortable);
-    ASSERT_EQ(dialogs.messages().size(), 2);
-    EXPECT_TRUE(dialogs.messages()[1].startsWith("Could not delete 2M IO85AB PORTABLE.QRA: "));
-    EXPECT_EQ(list->names(), QStringList{kSix});
-    w->close();
-    EXPECT_TRUE(menu() && menu()->isVisible());
-    EXPECT_FALSE(windows.ended());
 }
 
 }  // namespace

