@@ -8,10 +8,10 @@
 #include <QRegularExpression>
 #include <cstdio>
 #include <functional>
-#include <utility>
 #include <istream>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "database/create_database.h"

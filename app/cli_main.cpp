@@ -1,10 +1,10 @@
+#include <unistd.h>
+
 #include <QDir>
 #include <QGuiApplication>
 #include <cstring>
 #include <iostream>
 #include <memory>
-
-#include <unistd.h>
 
 #include "app/cli.h"
 

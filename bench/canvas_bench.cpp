@@ -129,7 +129,9 @@ void BM_WorldMapRedraw(benchmark::State& state) {
     }
     state.counters["outline_ops"] = static_cast<double>(ops.size());
 }
-BENCHMARK(BM_WorldMapRedraw<CanvasTarget>)->Name("BM_WorldMapRedraw/Canvas")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorldMapRedraw<CanvasTarget>)
+    ->Name("BM_WorldMapRedraw/Canvas")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorldMapRedraw<PerPrimitiveTarget>)
     ->Name("BM_WorldMapRedraw/PainterPerPrimitive")
     ->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
 // ADIF and EDI import of synthetic logs into a 2M database, with `cat LOG >
-// /dev/null` and `cp LOG copy` (the import copies the log) as floors. With --write-adif PATH [--spread] or --write-edi
-// PATH it only writes the log (for measuring morvel-cli's peak memory).
+// /dev/null` and `cp LOG copy` (the import copies the log) as floors. With --write-adif PATH
+// [--spread] or --write-edi PATH it only writes the log (for measuring morvel-cli's peak memory).
 
 #include <benchmark/benchmark.h>
 
@@ -105,8 +105,7 @@ void catFloor(benchmark::State& state, const QString& log) {
     state.SetBytesProcessed(state.iterations() * QFile(log).size());
 }
 void cpFloor(benchmark::State& state, const QString& log) {
-    const std::string command =
-        "cp '" + log.toStdString() + "' '" + log.toStdString() + ".copy'";
+    const std::string command = "cp '" + log.toStdString() + "' '" + log.toStdString() + ".copy'";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("cp failed");

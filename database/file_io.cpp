@@ -1,13 +1,13 @@
 #include "database/file_io.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace morvel {
 
@@ -58,8 +58,8 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error
     // In the kernel first, without passing the bytes through this process.
     loff_t offset = from;
     for (;;) {
-        const ssize_t n = ::copy_file_range(inFd, &offset, outFd, nullptr,
-                                            static_cast<std::size_t>(1) << 30, 0);
+        const ssize_t n =
+            ::copy_file_range(inFd, &offset, outFd, nullptr, static_cast<std::size_t>(1) << 30, 0);
         if (n == 0) return true;
         if (n > 0) continue;
         if (errno == EINTR) continue;
@@ -79,7 +79,8 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error
         if (n == 0) return true;
         offset += n;
         for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(outFd, buffer.data() + done, static_cast<std::size_t>(n - done));
+            const ssize_t w =
+                ::write(outFd, buffer.data() + done, static_cast<std::size_t>(n - done));
             if (w < 0 && errno == EINTR) continue;
             if (w < 0) {
                 error = describeErrno(out.fileName(), errno);

@@ -4,7 +4,6 @@
 #include <QSaveFile>
 #include <vector>
 
-
 #include "database/qra_names.h"
 
 namespace morvel {
@@ -50,8 +49,7 @@ bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
     }
     QFile old(path);
     if (old.size() > kDatabaseSize) {
-        if (!old.open(QIODevice::ReadOnly) ||
-            !copyRest(old, kDatabaseSize, out, error)) {
+        if (!old.open(QIODevice::ReadOnly) || !copyRest(old, kDatabaseSize, out, error)) {
             if (error.empty()) error = describeError(old);
             out.cancelWriting();
             return false;

@@ -1,11 +1,15 @@
 #include "import/import_frame.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
 #include <QTime>
+#include <cerrno>
 #include <vector>
 
 #include "database/qra_file.h"
@@ -13,11 +17,6 @@
 #include "database/text_format.h"
 #include "import/adif_reader.h"
 #include "import/edi_reader.h"
-
-#include <cerrno>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace morvel {
 namespace {
@@ -114,7 +113,8 @@ public:
         : records_(records), changelog_(changelog), markQsl_(markQsl) {}
 
     bool apply(const ImportedContact& contact, std::string& error) {
-        FieldRecord& record = records_[static_cast<std::size_t>(recordOfLocator(contact.locator) - 1)];
+        FieldRecord& record =
+            records_[static_cast<std::size_t>(recordOfLocator(contact.locator) - 1)];
         SquareEntry& slot =
             record.entries[static_cast<std::size_t>(slotOfLocator(contact.locator))];
         if (!applyContact(slot, contact)) return true;
@@ -144,8 +144,8 @@ std::string ImportResult::closingMessage() const {
     std::string text = std::to_string(squaresWritten) + " new squares added";
     if (unreadable > 0) {
         const bool one = unreadable == 1;
-        const char* what = kind == ImportKind::Adif ? (one ? " record" : " records")
-                                                    : (one ? " line" : " lines");
+        const char* what =
+            kind == ImportKind::Adif ? (one ? " record" : " records") : (one ? " line" : " lines");
         text += "\n" + std::to_string(unreadable) + " unreadable" + what +
                 (one ? " was skipped" : " were skipped");
     }
@@ -190,8 +190,8 @@ ImportResult runImport(const ImportRequest& request) {
     if (!openRegular(database, error))
         return failed(result, "The database could not be read", error);
     const PathState databaseState = pathState(request.databasePath);
-    const bool logIsScratch = sameFile(pathState(request.logPath), pathState(scratch)) &&
-                              !pathState(scratch).isLink;
+    const bool logIsScratch =
+        sameFile(pathState(request.logPath), pathState(scratch)) && !pathState(scratch).isLink;
     if (!claimName(scratch, databaseState, error) || !claimName(backup, databaseState, error) ||
         !claimName(changelogPath, databaseState, error))
         return failed(result, "The import cannot write its files", error);
@@ -260,7 +260,8 @@ ImportResult runImport(const ImportRequest& request) {
         cancelled = outcome.end == EdiEnd::Cancelled;
         result.unreadable = outcome.unreadable;
     }
-    if (!writeError.empty()) return failed(result, "The change log could not be written", writeError);
+    if (!writeError.empty())
+        return failed(result, "The change log could not be written", writeError);
     if (!readError.empty())
         readError = "The import stopped: " + toLatin1Text(scratch) + ": " + readError;
     result.squaresWritten = squares.written();

@@ -5,8 +5,8 @@
 
 #include "database/text_format.h"
 #include "geo/locator.h"
-#include "maps/field_map_renderer.h"
 #include "maps/canvas.h"
+#include "maps/field_map_renderer.h"
 #include "maps/outline_painter.h"
 
 namespace morvel {

@@ -7,7 +7,8 @@ namespace morvel {
 // "records: call date locator W|Q, ... unreadable", feeding the log in pieces
 // of the given size (all at once by default), so that every place a piece can end is
 // exercised.
-static std::string parse(std::string_view log, std::string_view band = "2M", std::size_t piece = std::string_view::npos) {
+static std::string parse(std::string_view log, std::string_view band = "2M",
+                         std::size_t piece = std::string_view::npos) {
     std::string out;
     std::size_t records = 0;
     AdifParser parser([&](const AdifRecord& r) {
@@ -24,7 +25,12 @@ static std::string parse(std::string_view log, std::string_view band = "2M", std
 // Each case's fields come first in the record and, as the first occurrence
 // of a field counts, replace the defaults after them.
 TEST(AdifContact, Rules) {
-    const struct { std::string fields; const char* band; const char* taken; } cases[] = {  // "" skipped
+    const struct {
+        std::string fields;
+        const char* band;
+        const char* taken;
+    } cases[] = {
+        // "" skipped
         {"", "70CM", ""},
         {"<band:4>70cm", "70CM", "Q1ABC 01/01/20 IO85 W"},
         {"<band:3>2m ", "2M", ""},
@@ -50,8 +56,11 @@ TEST(AdifContact, Rules) {
         {"<LOTW_QSL_RCVD:1>N<eqsl_qsl_rcvd:1>N<QSL_RCVD:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(parse(c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>", c.band),
-                  "1: " + std::string(c.taken) + (*c.taken ? ", 0" : "0")) << c.fields << " " << c.band;
+        EXPECT_EQ(
+            parse(c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>",
+                  c.band),
+            "1: " + std::string(c.taken) + (*c.taken ? ", 0" : "0"))
+            << c.fields << " " << c.band;
 }
 
 // Values are raw bytes, never tags; a "<" in text is text; a record is
@@ -80,7 +89,8 @@ TEST(AdifParse, PiecesOfAnySizeReadTheSame) {
                std::to_string(i) + "ab <LOTW_QSL_RCVD:1>" + (i % 2 ? "V" : "N") + " <EOR>\r\n";
     const std::string whole = parse(log);
     ASSERT_EQ(whole.substr(0, 54), "20: Q10ABC 10/01/20 JO10ab W, Q11ABC 11/01/20 JO11ab Q");
-    for (std::size_t piece : {1u, 2u, 3u, 7u, 64u}) EXPECT_EQ(parse(log, "2M", piece), whole) << piece;
+    for (std::size_t piece : {1u, 2u, 3u, 7u, 64u})
+        EXPECT_EQ(parse(log, "2M", piece), whole) << piece;
 }
 
 }  // namespace morvel

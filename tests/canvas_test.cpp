@@ -31,11 +31,13 @@ TEST_F(CanvasTest, PrimitivesInkTheExpectedPixelsOnly) {
     canvas.outline(ops, Qt::blue);  // row 110, 100..200
     canvas.paint([](QPainter& painter) { painter.setPen(Qt::yellow); });
     canvas.box(QPointF(1400, 0), QPointF(1450, 50), kRed);  // the pen is set again after both
-    const struct { int x, y; QColor colour; } cases[] = {
-        {24, 12, kGreen}, {48, 24, kGreen}, {23, 18, kBack}, {49, 18, kBack}, {36, 25, kBack},
-        {200, 40, kRed}, {250, 20, kRed}, {225, 40, kBack}, {100, 20, kBlack}, {101, 20, kBack},
-        {100, 40, kBlack}, {100, 110, Qt::blue}, {200, 110, Qt::blue}, {150, 111, kBack},
-        {285, 0, kRed}, {290, 10, kRed}};
+    const struct {
+        int x, y;
+        QColor colour;
+    } cases[] = {{24, 12, kGreen},     {48, 24, kGreen},  {23, 18, kBack},   {49, 18, kBack},
+                 {36, 25, kBack},      {200, 40, kRed},   {250, 20, kRed},   {225, 40, kBack},
+                 {100, 20, kBlack},    {101, 20, kBack},  {100, 40, kBlack}, {100, 110, Qt::blue},
+                 {200, 110, Qt::blue}, {150, 111, kBack}, {285, 0, kRed},    {290, 10, kRed}};
     for (const auto& c : cases)
         EXPECT_EQ(canvas.image().pixelColor(c.x, c.y), c.colour) << c.x << "," << c.y;
     // Growing keeps the drawing, at twice the pixels for a ratio of 2.

@@ -15,14 +15,17 @@ using namespace test;
 struct CliRun {
     int status;
     std::string out, err;
-    bool said(int code, const char* message) const { return status == code && err.starts_with(message); }
+    bool said(int code, const char* message) const {
+        return status == code && err.starts_with(message);
+    }
 };
 
 struct Cli : ::testing::Test {
     CliRun run(const QStringList& args, const std::string& input = {}) {
         std::ostringstream out, err;
         std::istringstream is(input);
-        return {runCli(args, {out, err, is}, QDir(dir.path())), out.str(), err.str()};  // in this order
+        return {runCli(args, {out, err, is}, QDir(dir.path())), out.str(),
+                err.str()};  // in this order
     }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     // FN31 worked and IO91 confirmed, measured from JO62QM.
@@ -38,9 +41,10 @@ struct Cli : ::testing::Test {
 TEST_F(Cli, CreateThenStatsOnARealFile) {
     EXPECT_EQ(run({"create", "2m", "jo62qm", "home"}).out, "2M JO62QM HOME.QRA\n");
     setExample(path("2M JO62QM HOME.QRA"));
-    EXPECT_EQ(run({"stats", path("2M JO62QM HOME.QRA")}).out,
-              "File: 2M JO62QM HOME.QRA\nSquares Worked:  2\nSquares Confirmed:  1\nFields Worked:  2\n"
-              "ODX: Q2XYZ      FN31PR  6247 km\n");
+    EXPECT_EQ(
+        run({"stats", path("2M JO62QM HOME.QRA")}).out,
+        "File: 2M JO62QM HOME.QRA\nSquares Worked:  2\nSquares Confirmed:  1\nFields Worked:  2\n"
+        "ODX: Q2XYZ      FN31PR  6247 km\n");
 }
 
 TEST_F(Cli, SummariesMatchTheGoldenFiles) {
@@ -49,8 +53,13 @@ TEST_F(Cli, SummariesMatchTheGoldenFiles) {
                                     {"w.txt", "", "summary_worked_example.txt"},
                                     {"c.txt", "--confirmed", "summary_confirmed_example.txt"}};
     for (const auto& [out, mode, golden] : cases) {
-        EXPECT_EQ(run(QStringList{"summary", "2M JO62QM HOME.QRA", out} + (*mode ? QStringList{mode} : QStringList{})).status, 0);
-        EXPECT_EQ(readFileBytes(path(out)), readFileBytes(testDataPath(QString::fromLatin1(golden)))) << golden;
+        EXPECT_EQ(run(QStringList{"summary", "2M JO62QM HOME.QRA", out} +
+                      (*mode ? QStringList{mode} : QStringList{}))
+                      .status,
+                  0);
+        EXPECT_EQ(readFileBytes(path(out)),
+                  readFileBytes(testDataPath(QString::fromLatin1(golden))))
+            << golden;
         setExample(db);
     }
     EXPECT_TRUE(run({"summary", "2M JO62QM HOME.QRA", "c.txt", "--other"}).said(2, "usage: "));
@@ -59,8 +68,9 @@ TEST_F(Cli, SummariesMatchTheGoldenFiles) {
 // A "n" answer writes nothing; "y" or --yes imports.
 TEST_F(Cli, ImportEdiAsksAndReadsTheAnswer) {
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
-    writeFileBytes(path("log.edi"), "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
-                                    "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n");
+    writeFileBytes(path("log.edi"),
+                   "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
+                   "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n");
     const QStringList args = {"import-edi", "2M JO62QM HOME.QRA", "log.edi"};
     const std::string question = "About to import 144 MHz records to QRA file for 2M\n";
     EXPECT_EQ(run(args, "n\n").out.substr(0, question.size()), question);
@@ -72,12 +82,15 @@ TEST_F(Cli, ImportEdiAsksAndReadsTheAnswer) {
 TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM .QRA");
     setSquare(db, "IO", 85, makeEntry("IO85AB", "G4XYZ", "01/02/03", false));
-    EXPECT_EQ(run({"map", "2M JO62QM .QRA", "world.png"}).out, path("world.png").toStdString() + "\n");
+    EXPECT_EQ(run({"map", "2M JO62QM .QRA", "world.png"}).out,
+              path("world.png").toStdString() + "\n");
     EXPECT_EQ(QImage(path("world.png")).size(), QSize(1016, 742));
-    EXPECT_EQ(QImage(path("world.png")).pixelColor(499, 142), QColor(249, 96, 79));  // IO85, 9 W 53.5 N
+    EXPECT_EQ(QImage(path("world.png")).pixelColor(499, 142),
+              QColor(249, 96, 79));  // IO85, 9 W 53.5 N
     run({"map", db, "eu.JPG", "--size", "400x300", "--view", "europe"});
     const QImageReader jpeg(path("eu.JPG"));
-    EXPECT_EQ(jpeg.format() + QByteArray::number(jpeg.size().width() * 1000 + jpeg.size().height()), "jpeg400300");
+    EXPECT_EQ(jpeg.format() + QByteArray::number(jpeg.size().width() * 1000 + jpeg.size().height()),
+              "jpeg400300");
     ASSERT_EQ(run({"field", db, "io", "io.png"}).status, 0);
     EXPECT_EQ(QImage(path("io.png")).pixelColor(966, 246), QColor(249, 96, 79));
 
@@ -89,8 +102,10 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
         {{"map", "missing.qra", "x.png"}, 1, "Cannot read the database"},
         {{"field", db, "SA", "x.png"}, 1, "Not a field: SA"},
     };
-    for (const auto& [args, status, message] : refusals) EXPECT_TRUE(run(args).said(status, message)) << message;
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);  // nothing written, nothing created
+    for (const auto& [args, status, message] : refusals)
+        EXPECT_TRUE(run(args).said(status, message)) << message;
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(),
+              4);  // nothing written, nothing created
 }
 
 }  // namespace

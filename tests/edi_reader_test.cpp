@@ -8,7 +8,8 @@
 namespace morvel {
 
 TEST(EdiContact, FieldRules) {
-    const std::pair<const char*, const char*> cases[] = {  // line, "call date locator" or "-"
+    const std::pair<const char*, const char*> cases[] = {
+        // line, "call date locator" or "-"
         {"231225;1200;n0call;1;59;001;59;001;;io85mx;1136;;;;", "N0CALL 25/12/23 IO85mx"},
         {"231225;1200;N0CALL;1;59;001;59;001;;IO85MX12", "N0CALL 25/12/23 IO85"},
         {"231225;1200;N0CALL;1;59;001;59;001;;ZZ85MX", "-"},
@@ -22,7 +23,8 @@ TEST(EdiContact, FieldRules) {
     for (const auto& [line, taken] : cases) {
         bool readable = taken[0] == 'u';  // the opposite of the answer, so that it must be set
         const auto c = ediContact(line, readable);
-        EXPECT_EQ((readable ? "" : "unreadable ") + (c ? c->call + " " + c->date + " " + c->locator : "-"),
+        EXPECT_EQ((readable ? "" : "unreadable ") +
+                      (c ? c->call + " " + c->date + " " + c->locator : "-"),
                   taken);
     }
 }
@@ -33,16 +35,27 @@ static std::string read(const std::string& log, std::string_view answers = "yy")
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     std::string asked, taken, error;
-    const EdiOutcome o = readEdi(buffer, {
-        .confirmBand = [&](const std::string& band) { return asked += band + ",", answers[std::ranges::count(asked, ',') - 1] == 'y'; },
-        .contact = [&](const ImportedContact& c) { return taken += c.call + " " + c.locator + ",", true; },
-        .contactLine = {}}, error);
-    return std::to_string(int(o.end)) + " " + std::to_string(o.unreadable) + " | " + asked + " | " + taken + error;
+    const EdiOutcome o = readEdi(buffer,
+                                 {.confirmBand =
+                                      [&](const std::string& band) {
+                                          return asked += band + ",",
+                                                 answers[std::ranges::count(asked, ',') - 1] == 'y';
+                                      },
+                                  .contact =
+                                      [&](const ImportedContact& c) {
+                                          return taken += c.call + " " + c.locator + ",", true;
+                                      },
+                                  .contactLine = {}},
+                                 error);
+    return std::to_string(int(o.end)) + " " + std::to_string(o.unreadable) + " | " + asked + " | " +
+           taken + error;
 }
 
 // Contacts are written "CALL;59;001;59;001;;LOCATOR" after the date and time.
-static std::string log(const std::vector<std::string>& contacts, int count, const char* band = "144 MHz") {
-    std::string out = "[REG1TEST;1]\r\nPBand=" + std::string(band) + "\r\n[Remarks]\r\n[QSORecords;" + std::to_string(count) + "]\r\n";
+static std::string log(const std::vector<std::string>& contacts, int count,
+                       const char* band = "144 MHz") {
+    std::string out = "[REG1TEST;1]\r\nPBand=" + std::string(band) +
+                      "\r\n[Remarks]\r\n[QSORecords;" + std::to_string(count) + "]\r\n";
     for (const auto& c : contacts) out += (c.size() < 10 ? c : "231225;1200;" + c + ";;") + "\r\n";
     return out;
 }
@@ -52,11 +65,13 @@ const std::string kA = "N0CALL;1;59;001;59;001;;IO85MX", kB = "Q1ABC;1;59;001;59
 // the lines there are ends with the log; each band block asks again.
 TEST(EdiRead, CountsLineEndsAndBandBlocks) {
     const std::string crlf = log({kA, "Q2B;1", "", kB}, 87) + "not a contact\r\n";
-    for (const std::string& text : {crlf, QByteArray::fromStdString(crlf).replace("\r", "").toStdString()})
+    for (const std::string& text :
+         {crlf, QByteArray::fromStdString(crlf).replace("\r", "").toStdString()})
         EXPECT_EQ(read(text), "0 3 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,");
     const std::string both = log({kA}, 1) + log({kB}, 1, "432 MHz");
-    EXPECT_EQ(read(both) + read(both, "yn"), "0 0 | 144 MHz,432 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"
-                                             "1 0 | 144 MHz,432 MHz, | N0CALL IO85mx,");
+    EXPECT_EQ(read(both) + read(both, "yn"),
+              "0 0 | 144 MHz,432 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"
+              "1 0 | 144 MHz,432 MHz, | N0CALL IO85mx,");
 }
 
 }  // namespace morvel

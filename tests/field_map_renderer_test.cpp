@@ -33,14 +33,17 @@ QImage render(std::string_view db, int view, QSize size, std::vector<OutlinePoin
 QColor squareColour(const QImage& image, int view, int f, int g, int slot, bool top = false) {
     const MapRect r = *viewRect(view);
     const QPoint p = logicalMapping(r.left, r.top, r.right, r.bottom, image.size())
-        .map(QPointF(1200.0 * f + 120 * (slot / 10) + 60, 600.0 * g - 5400 + 60 * (slot % 10) + 30))
-        .toPoint();
+                         .map(QPointF(1200.0 * f + 120 * (slot / 10) + 60,
+                                      600.0 * g - 5400 + 60 * (slot % 10) + 30))
+                         .toPoint();
     return image.pixelColor(p.x(), top ? 1 : p.y());
 }
 
 TEST(FieldMapRenderer, OnlyMinusOneSetsAFlagConfirmedWinsAndTheNorthRowIsAtTheTop) {
-    const struct { std::int16_t worked, confirmed; QColor colour; } cases[] = {
-        {-1, -1, kGreen}, {0, -1, kGreen}, {-1, 0, kRed}, {1, 1, kBackground}};
+    const struct {
+        std::int16_t worked, confirmed;
+        QColor colour;
+    } cases[] = {{-1, -1, kGreen}, {0, -1, kGreen}, {-1, 0, kRed}, {1, 1, kBackground}};
     std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
     for (int k = 0; k < 4; ++k) setFlags(db, 9, 14, 11 * k, cases[k].worked, cases[k].confirmed);
     setFlags(db, 9, 17, 9, 0, -1);  // JR09, 80..90 N, reaches the top row of pixels
@@ -58,8 +61,9 @@ TEST(FieldMapRenderer, OnlyMinusOneSetsAFlagConfirmedWinsAndTheNorthRowIsAtTheTo
 
 // The corner squares of the view at the picture's corners.
 TEST(FieldMapRenderer, EuropeAndNorthAmericaShowSevenBySevenFields) {
-    const struct { int view, west, south, east, north; } views[] = {
-        {kViewEurope, 7, 11, 13, 17}, {kViewNorthAmerica, 0, 9, 6, 15}};
+    const struct {
+        int view, west, south, east, north;
+    } views[] = {{kViewEurope, 7, 11, 13, 17}, {kViewNorthAmerica, 0, 9, 6, 15}};
     for (const auto& v : views) {
         std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
         setFlags(db, v.west, v.south, 0, -1, 0);
@@ -72,9 +76,14 @@ TEST(FieldMapRenderer, EuropeAndNorthAmericaShowSevenBySevenFields) {
 }
 
 TEST(FieldMapRenderer, PickClampsToTheMap) {
-    const struct { double x, y; const char* name; float west, south; } cases[] = {
-        {10710, 3130, "IO", 340, 50}, {21600, 5400, "RR", 160, 80},
-        {-50, -6000, "AA", 180, -90}, {1e12, -1e12, "RA", 160, -90}};
+    const struct {
+        double x, y;
+        const char* name;
+        float west, south;
+    } cases[] = {{10710, 3130, "IO", 340, 50},
+                 {21600, 5400, "RR", 160, 80},
+                 {-50, -6000, "AA", 180, -90},
+                 {1e12, -1e12, "RA", 160, -90}};
     for (const auto& [x, y, name, west, south] : cases) {
         const FieldPick p = pickField({x, y});
         EXPECT_EQ(std::tie(p.fieldname, p.fieldwest, p.fieldsouth), std::tie(name, west, south));
@@ -82,9 +91,12 @@ TEST(FieldMapRenderer, PickClampsToTheMap) {
 }
 
 TEST(FieldMapRenderer, ExportPictureNames) {
-    const struct { const char *file, *picture; int view; } cases[] = {
-        {"6M JO01AB CONTEST.QRA", "6M JO01AB CONTEST N America.jpg", kViewNorthAmerica},
-        {"6M JO01AB .QRA", "6M JO01AB  Europe.jpg", kViewEurope}, {"2M X.Y.QRA", "2M X .jpg", 0}};
+    const struct {
+        const char *file, *picture;
+        int view;
+    } cases[] = {{"6M JO01AB CONTEST.QRA", "6M JO01AB CONTEST N America.jpg", kViewNorthAmerica},
+                 {"6M JO01AB .QRA", "6M JO01AB  Europe.jpg", kViewEurope},
+                 {"2M X.Y.QRA", "2M X .jpg", 0}};
     for (const auto& c : cases) EXPECT_EQ(exportPictureName(c.file, c.view), c.picture);
 }
 

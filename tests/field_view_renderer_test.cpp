@@ -26,10 +26,13 @@ QImage draw(const FieldRecord& record, QSize size, FieldTotals& totals) {
 
 // Square 85 is the cell from (960, 240) to (1080, 300); its neighbours stay empty.
 TEST(FieldViewRenderer, FillsAndTotalsCountOnlyMinusOne) {
-    const struct { int slot; std::int16_t worked, confirmed; QColor colour; } cases[] = {
-        {0, -1, -1, kGreen}, {11, 0, -1, kGreen}, {22, -1, 0, kRed}, {55, 1, 1, kBackground},
-        {85, -1, 0, kRed}, {75, 0, 0, kBackground}, {95, 0, 0, kBackground},
-        {84, 0, 0, kBackground}, {86, 0, 0, kBackground}};
+    const struct {
+        int slot;
+        std::int16_t worked, confirmed;
+        QColor colour;
+    } cases[] = {{0, -1, -1, kGreen},     {11, 0, -1, kGreen},     {22, -1, 0, kRed},
+                 {55, 1, 1, kBackground}, {85, -1, 0, kRed},       {75, 0, 0, kBackground},
+                 {95, 0, 0, kBackground}, {84, 0, 0, kBackground}, {86, 0, 0, kBackground}};
     FieldRecord record = FieldRecord::blank();
     for (const auto& [slot, worked, confirmed, colour] : cases)
         std::tie(record.entries[slot].worked, record.entries[slot].confirmed) =
@@ -64,11 +67,15 @@ TEST(FieldViewRenderer, ReadOutOfTheSquareUnderThePointer) {
     FieldRecord record = FieldRecord::blank();
     record.entries[85] = test::makeEntry("IO91WM", "G4ABC", "25/12/02", false);
     record.entries[86] = test::makeEntry("IO91WM", "G4DEF", "26/12/02", true);
-    const struct { QPointF at; const char* labels; } cases[] = {  // slot -1: off the grid
-        {{965, 245}, "85|IO85|G4ABC     |IO91WM|25/12/02|Worked| 932km"},
-        {{1079, 180}, "86|IO86|G4DEF     |IO91WM|26/12/02|Confirmed| 932km"},
-        {{0, 599.9}, "0|IO00|          |      |        |      |"},
-        {{1200, 100}, "-1|     | | | ||"}, {{100, 600}, "-1|     | | | ||"}};
+    const struct {
+        QPointF at;
+        const char* labels;
+    } cases[] = {// slot -1: off the grid
+                 {{965, 245}, "85|IO85|G4ABC     |IO91WM|25/12/02|Worked| 932km"},
+                 {{1079, 180}, "86|IO86|G4DEF     |IO91WM|26/12/02|Confirmed| 932km"},
+                 {{0, 599.9}, "0|IO00|          |      |        |      |"},
+                 {{1200, 100}, "-1|     | | | ||"},
+                 {{100, 600}, "-1|     | | | ||"}};
     for (const auto& c : cases) {
         const SquareReadOut r = readOutAt(c.at, "IO ", record, "JO62QM");
         std::string got = std::to_string(r.slot.value_or(-1)) + "|" + r.label10;

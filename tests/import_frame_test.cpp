@@ -27,8 +27,9 @@ std::string adifRecord(const std::string& call, const std::string& date, const s
 // A slot as one line: locator, W and C for the flags that are set, call, date.
 std::string slot(const QString& db, std::string_view field, int n) {
     const SquareEntry e = readSquare(db, field, n);
-    return std::string(e.locatorText()) + (e.isWorked() ? " W" : " -") + (e.isConfirmed() ? "C " : "- ") +
-           std::string(e.callsignText()) + " " + std::string(e.dateText());
+    return std::string(e.locatorText()) + (e.isWorked() ? " W" : " -") +
+           (e.isConfirmed() ? "C " : "- ") + std::string(e.callsignText()) + " " +
+           std::string(e.dateText());
 }
 
 class ImportTest : public ::testing::Test {
@@ -37,14 +38,24 @@ protected:
                         const std::function<void(ImportRequest&)>& change = {}) {
         const QString path = dir_.filePath(kind == Kind::Adif ? "log.adi" : "log.edi");
         writeFileBytes(path, QByteArray::fromStdString(log));
-        ImportRequest r{kind, path, db_, kName, "2M", dir_.path(), dir_.path(),
-                        [] { return ChangelogStamp{"25/12/2023", "12:00"}; },
-                        [answer](const std::string&) { return answer; }, {}};
+        ImportRequest r{kind,
+                        path,
+                        db_,
+                        kName,
+                        "2M",
+                        dir_.path(),
+                        dir_.path(),
+                        [] {
+                            return ChangelogStamp{"25/12/2023", "12:00"};
+                        },
+                        [answer](const std::string&) { return answer; },
+                        {}};
         if (change) change(r);
         return runImport(r);
     }
     QByteArray golden(const char* name, const char* log) const {
-        return readFileBytes(testDataPath(name)).replace("@LOG@", QFile::encodeName(dir_.filePath(log)));
+        return readFileBytes(testDataPath(name))
+            .replace("@LOG@", QFile::encodeName(dir_.filePath(log)));
     }
 
     QTemporaryDir dir_;
@@ -53,14 +64,18 @@ protected:
 
 // Another band is skipped, LOCATOR wins over GRIDSQUARE, a long call keeps its first ten.
 TEST_F(ImportTest, AdifChangelogIsByteExact) {
-    const ImportResult r = import(Kind::Adif,
-        "Exported log <ADIF_VER:5>3.1.4 <EOH>\r\n" + adifRecord("N0CALL", "20231225", "IO85MX", kQsl) +
-        adifRecord("Q1ABCDEFGHIJ", "20200101", "JO01") + adifRecord("Q2XYZ", "20200102", "IO85") +
-        adifRecord("Q3AAA", "20200103", "JN01", "", "6m") +
-        "<CALL:5>Q4BBB <QSO_DATE:8>20200104 <BAND:2>2M <LOCATOR:6>FN31PR <GRIDSQUARE:4>EN01 "
-        "<LOTW_QSL_RCVD:1>V <EOR>\r\n");
+    const ImportResult r = import(
+        Kind::Adif,
+        "Exported log <ADIF_VER:5>3.1.4 <EOH>\r\n" +
+            adifRecord("N0CALL", "20231225", "IO85MX", kQsl) +
+            adifRecord("Q1ABCDEFGHIJ", "20200101", "JO01") +
+            adifRecord("Q2XYZ", "20200102", "IO85") +
+            adifRecord("Q3AAA", "20200103", "JN01", "", "6m") +
+            "<CALL:5>Q4BBB <QSO_DATE:8>20200104 <BAND:2>2M <LOCATOR:6>FN31PR <GRIDSQUARE:4>EN01 "
+            "<LOTW_QSL_RCVD:1>V <EOR>\r\n");
     EXPECT_EQ(r.closingMessage(), "3 new squares added") << r.error;
-    EXPECT_EQ(readFileBytes(dir_.filePath("changelog.txt")), golden("import_adif_changelog.txt", "log.adi"));
+    EXPECT_EQ(readFileBytes(dir_.filePath("changelog.txt")),
+              golden("import_adif_changelog.txt", "log.adi"));
     EXPECT_EQ(slot(db_, "IO", 85), "IO85mx -C N0CALL     25/12/23");
     EXPECT_EQ(slot(db_, "JO", 1), "JO01   W- Q1ABCDEFGH 01/01/20");
 }
@@ -70,15 +85,16 @@ TEST_F(ImportTest, SquareUpdateRules) {
     setSquare(db_, "AB", 1, makeEntry("AB01AA", "Q0OLD", "01/01/01", false));
     SquareEntry callOnly = makeEntry("AC02AA", "Q0OLD", "01/01/01", false);  // no flag set
     setSquare(db_, "AC", 2, (callOnly.worked = 0, callOnly));
-    const ImportResult r = import(Kind::Adif,
-        adifRecord("Q1NEW", "20200101", "AA00BB", kQsl) +  // confirmed square: untouched
-        adifRecord("Q1NEW", "20200101", "AB01BB") +        // worked: first contact wins
-        adifRecord("Q1NEW", "20200101", "AC02BB") +        // call sign present: skipped
-        adifRecord("Q2NEW", "20200202", "AB01CC", kQsl) +  // upgrade to confirmed
-        adifRecord("Q3NEW", "20200303", "AD03") +          // empty: worked
-        adifRecord("Q5NEW", "20200505", "AD03DD", kQsl) +  // upgrade, counted again
-        adifRecord("Q7NEW", "20200707", "AE04", kQsl) +    // empty, confirmed at once
-        "<CALL:5>Q9BAD <BAND:2>2m");
+    const ImportResult r =
+        import(Kind::Adif,
+               adifRecord("Q1NEW", "20200101", "AA00BB", kQsl) +      // confirmed square: untouched
+                   adifRecord("Q1NEW", "20200101", "AB01BB") +        // worked: first contact wins
+                   adifRecord("Q1NEW", "20200101", "AC02BB") +        // call sign present: skipped
+                   adifRecord("Q2NEW", "20200202", "AB01CC", kQsl) +  // upgrade to confirmed
+                   adifRecord("Q3NEW", "20200303", "AD03") +          // empty: worked
+                   adifRecord("Q5NEW", "20200505", "AD03DD", kQsl) +  // upgrade, counted again
+                   adifRecord("Q7NEW", "20200707", "AE04", kQsl) +    // empty, confirmed at once
+                   "<CALL:5>Q9BAD <BAND:2>2m");
     EXPECT_EQ(r.closingMessage(), "4 new squares added\n1 unreadable record was skipped");
     EXPECT_EQ(slot(db_, "AA", 0), "AA00AA -C Q0OLD      01/01/01");
     EXPECT_EQ(slot(db_, "AB", 1), "AB01cc -C Q2NEW      02/02/20");
@@ -91,23 +107,32 @@ TEST_F(ImportTest, ProgressIsReportedEveryIntervalAndEndsAtTheTotals) {
     const std::int64_t k = kProgressInterval, n = 2 * k + 5, usable = n - (n + 9) / 10;
     std::string log;  // each contact its own square; every tenth not usable
     for (int i = 0, f = 0; i < n; f = ++i / 100)
-        log += adifRecord("Q1", "20200101", i % 10 == 0 ? "ZZ99" : std::string{char('A' + f / 18),
-                          char('A' + f % 18), char('0' + i / 10 % 10), char('0' + i % 10)});
+        log += adifRecord("Q1", "20200101",
+                          i % 10 == 0 ? "ZZ99"
+                                      : std::string{char('A' + f / 18), char('A' + f % 18),
+                                                    char('0' + i / 10 % 10), char('0' + i % 10)});
     std::vector<std::pair<std::int64_t, std::int64_t>> seen;  // read, written
-    EXPECT_EQ(import(Kind::Adif, log, true, [&](ImportRequest& r) {
-                  r.progress = [&](const ImportProgress& p) { seen.emplace_back(p.contactsRead, p.squaresWritten); };
-              }).squaresWritten, usable);
+    EXPECT_EQ(import(Kind::Adif, log, true,
+                     [&](ImportRequest& r) {
+                         r.progress = [&](const ImportProgress& p) {
+                             seen.emplace_back(p.contactsRead, p.squaresWritten);
+                         };
+                     })
+                  .squaresWritten,
+              usable);
     EXPECT_EQ(seen, (decltype(seen){{k, k - k / 10}, {2 * k, 2 * (k - k / 10)}, {n, usable}}));
 }
 
 TEST_F(ImportTest, EdiAfterAdifIsNeverQslAndBacksUpTheAdifResult) {
     import(Kind::Adif, adifRecord("Q9ADIF", "20200101", "IO86", kQsl));
     const QByteArray afterAdif = readFileBytes(db_);
-    import(Kind::Edi, "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;3]\r\n"
-                      "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n"
-                      "231226;1200;q1abc;1;59;001;59;001;;jo01aa;1;;;;\r\n"
-                      "231226;1200;Q2DEF;1;59;001;59;001;;IO86AA;1;;;;\r\n");
-    EXPECT_EQ(readFileBytes(dir_.filePath("changelog.txt")), golden("import_edi_changelog.txt", "log.edi"));
+    import(Kind::Edi,
+           "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;3]\r\n"
+           "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n"
+           "231226;1200;q1abc;1;59;001;59;001;;jo01aa;1;;;;\r\n"
+           "231226;1200;Q2DEF;1;59;001;59;001;;IO86AA;1;;;;\r\n");
+    EXPECT_EQ(readFileBytes(dir_.filePath("changelog.txt")),
+              golden("import_edi_changelog.txt", "log.edi"));
     EXPECT_EQ(readFileBytes(dir_.filePath("2M JO62QM HOME backup.qra")), afterAdif);
     EXPECT_EQ(slot(db_, "IO", 85), "IO85mx W- N0CALL     25/12/23");
     EXPECT_EQ(slot(db_, "IO", 86), "IO86   -C Q9ADIF     01/01/20");
@@ -126,7 +151,8 @@ TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
     for (const auto& [member, name, error] : cases) {
         const ImportResult result =
             import(Kind::Adif, adifRecord("Q1", "20200101", "IO86"), true, [&](ImportRequest& r) {
-                member ? void(r.*member = dir_.filePath(name)) : void(QDir(dir_.path()).mkdir(name));
+                member ? void(r.*member = dir_.filePath(name))
+                       : void(QDir(dir_.path()).mkdir(name));
             });
         EXPECT_EQ(result.end, ImportResult::End::Failed) << error;
         EXPECT_NE(result.error.find(error), std::string::npos) << result.error;

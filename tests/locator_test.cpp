@@ -6,10 +6,12 @@ namespace morvel {
 namespace {
 
 TEST(LocatorDistance, WorkedTable) {
-    const struct { const char *from, *to; double km; } cases[] = {
-        {"JO62QM", "IO91WM", 932.4},    {"jo62qm", "io91wm", 932.4},
-        {"JO62QM12", "IO91WMXX", 932.4}, {"IO91  ", "JO62  ", 966.4},
-        {"KP20LE", "QF56OD", 15175.8},   {"AA00AA", "RR99XX", 19997.9}};
+    const struct {
+        const char *from, *to;
+        double km;
+    } cases[] = {{"JO62QM", "IO91WM", 932.4},     {"jo62qm", "io91wm", 932.4},
+                 {"JO62QM12", "IO91WMXX", 932.4}, {"IO91  ", "JO62  ", 966.4},
+                 {"KP20LE", "QF56OD", 15175.8},   {"AA00AA", "RR99XX", 19997.9}};
     for (const auto& c : cases) {
         EXPECT_NEAR(LocatorDistance(c.from, c.to), c.km, 0.05) << c.from;
         EXPECT_NEAR(LocatorDistance(c.to, c.from), c.km, 0.05) << c.to;
@@ -29,9 +31,9 @@ TEST(LocatorDistance, IdenticalAndInvalidLocatorsGiveZero) {
 TEST(DistanceFrom, MemoisedTablesGiveTheSameDistances) {
     const DistanceFrom memo("JO62QM", true);
     for (int i = 0; i < 3000; ++i) {
-        const std::string s{char('A' + i % 18),     char('A' + i / 7 % 18), char('0' + i % 10),
-                            char('0' + i / 3 % 10), char('a' + i / 11 % 24),
-                            char('A' + i / 5 % 24)};
+        const std::string s{char('A' + i % 18),      char('A' + i / 7 % 18),
+                            char('0' + i % 10),      char('0' + i / 3 % 10),
+                            char('a' + i / 11 % 24), char('A' + i / 5 % 24)};
         ASSERT_EQ(memo.to(s), LocatorDistance("JO62QM", s)) << s;
     }
     EXPECT_EQ(memo.to("JO62QM"), 0.0f);

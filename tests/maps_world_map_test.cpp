@@ -11,8 +11,12 @@ using Ops = std::vector<DrawOp>;
 // Two points at 10 N: segments across 180 and 160 E are not joined, longitudes
 // past 180 E wrap to the west, and a continuation first point draws a point.
 TEST(WorldMap, TwoPointOutlines) {
-    const struct { const char* what; std::int16_t p1, lon1, p2, lon2; Kind kind; float x1, x2; }
-    cases[] = {
+    const struct {
+        const char* what;
+        std::int16_t p1, lon1, p2, lon2;
+        Kind kind;
+        float x1, x2;
+    } cases[] = {
         {"179 E to 179 W", 2000, 10740, 0, -10740, Kind::SetPoint, 21540, 60},
         {"159 E to 161 E", 2000, 9540, 0, 9660, Kind::SetPoint, 20340, 20460},
         {"161 E to 179 E", 2000, 9660, 0, 10740, Kind::LineTo, 20460, 21540},

@@ -20,7 +20,8 @@ struct Statistics_ : ::testing::Test {
     QTemporaryDir dir;
     QString path = test::makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
 
-    void put(std::string_view loc, std::string_view call, std::int16_t worked, std::int16_t confirmed) {
+    void put(std::string_view loc, std::string_view call, std::int16_t worked,
+             std::int16_t confirmed) {
         SquareEntry e = test::makeEntry(loc, call, "01/01/20", false);
         e.worked = worked, e.confirmed = confirmed;
         test::setSquare(path, loc.substr(0, 2), (loc[2] - '0') * 10 + loc[3] - '0', e);
@@ -43,11 +44,11 @@ TEST_F(Statistics_, CountsAndTheFirstBestSquare) {
     fakeDistances = {{"AB00AA", 0.4f}, {"CC11AA", 700.2f}, {"CC22AA", 699.6f}, {"DD00AA", 699.8f}};
     put("AB00AA", "ZERO", -1, 0);
     EXPECT_EQ(run(), "1 0 1 | 0 ");
-    put("DD00AA", "LATER", 0, -1);    // same whole km, later record
-    put("CC22AA", "SLOT22", -1, 0);   // same whole km, later slot
+    put("DD00AA", "LATER", 0, -1);   // same whole km, later record
+    put("CC22AA", "SLOT22", -1, 0);  // same whole km, later slot
     put("CC11AA", "SLOT11", -1, 0);
     put("JO62QN", "BOTH", -1, -1);  // both flags: counted once in each total
-    put("JO01AA", "ODD", 1, 1);       // a flag of 1 is not set
+    put("JO01AA", "ODD", 1, 1);     // a flag of 1 is not set
     EXPECT_EQ(run(), "5 2 4 | 700 SLOT11    CC11AA");
 }
 

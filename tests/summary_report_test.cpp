@@ -15,7 +15,8 @@ class SummaryTest : public ::testing::Test {
 protected:
     SummaryReport build(SummaryMode mode, const QString& db = {}, const char* out = "r.txt") {
         std::string error;
-        auto r = writeSummary(db.isEmpty() ? db_ : db, dir_.filePath(out), kName, "JO62QM", mode, error);
+        auto r =
+            writeSummary(db.isEmpty() ? db_ : db, dir_.filePath(out), kName, "JO62QM", mode, error);
         if (!r) r.emplace().text = "failed: " + error;
         return *r;
     }
@@ -26,7 +27,8 @@ protected:
 
 TEST_F(SummaryTest, FourCharacterLocatorKeepsItsBlanksAndIsMeasuredAtMm) {
     setSquare(db_, "IO", 91, makeEntry("IO91", "Q1ABC", "12/05/03", false));
-    EXPECT_NE(build(SummaryMode::Worked).text.find("\r\n IO91    Q1ABC          12/05/03 "), std::string::npos);
+    EXPECT_NE(build(SummaryMode::Worked).text.find("\r\n IO91    Q1ABC          12/05/03 "),
+              std::string::npos);
     setSquare(db_, "IO", 91, makeEntry("IO91", "Q1ABC", "12/05/03", true));
     const SummaryReport confirmed = build(SummaryMode::Confirmed);
     EXPECT_NE(confirmed.text.find("\r\nIO91     Q1ABC          12/05/03 "), std::string::npos);
@@ -45,9 +47,11 @@ TEST_F(SummaryTest, OdxSkipsTheOwnSquareAndKeepsTheFirstOfEqualTenths) {
     const std::string tie = build(SummaryMode::Worked).odxcall;
     setSquare(db_, "RR", 99, makeEntry("FN31PR", "Q2FAR", "01/01/01", false));
     const std::string text = build(SummaryMode::Confirmed).text;
-    EXPECT_EQ(own.odxcall + "|" + tie + build(SummaryMode::Worked).odxcall + build(SummaryMode::Confirmed).odxcall,
+    EXPECT_EQ(own.odxcall + "|" + tie + build(SummaryMode::Worked).odxcall +
+                  build(SummaryMode::Confirmed).odxcall,
               "|Q1FIRST   Q2FAR     Q1LATER   ");
-    EXPECT_TRUE(text.find("Q2FAR") == std::string::npos && text.find("Q1FIRST") == std::string::npos);
+    EXPECT_TRUE(text.find("Q2FAR") == std::string::npos &&
+                text.find("Q1FIRST") == std::string::npos);
 }
 
 // A longer earlier report is replaced whole; a failing run leaves it.
@@ -55,7 +59,8 @@ TEST_F(SummaryTest, SecondRunReplacesAndFailureLeavesEarlierFile) {
     setSquare(db_, "IO", 91, makeEntry("IO91WM", "Q1ABC", "12/05/03", true));
     writeFileBytes(dir_.filePath("r.txt"), QByteArray(5000, 'x'));
     const std::string written = build(SummaryMode::Worked).text;
-    EXPECT_EQ(build(SummaryMode::Confirmed, dir_.filePath("missing.qra")).text.rfind("failed: ", 0), 0u);
+    EXPECT_EQ(build(SummaryMode::Confirmed, dir_.filePath("missing.qra")).text.rfind("failed: ", 0),
+              0u);
     EXPECT_EQ(build(SummaryMode::Confirmed, db_, "r.txt/inside.txt").text.rfind("failed: ", 0), 0u);
     EXPECT_EQ(readFileBytes(dir_.filePath("r.txt")).toStdString(), written);
 }

@@ -23,7 +23,8 @@ QByteArray readFileBytes(const QString& path) {
 
 void writeFileBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << path.toStdString();
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size())
+        << path.toStdString();
 }
 
 QString makeBlankDatabase(const QString& dir, const QString& name) {

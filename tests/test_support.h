@@ -16,6 +16,7 @@ QString makeBlankDatabase(const QString& dir, const QString& name);
 void setSquare(const QString& path, std::string_view field, int slot, const SquareEntry& entry);
 SquareEntry readSquare(const QString& path, std::string_view field, int slot);
 // Worked, or confirmed alone.
-SquareEntry makeEntry(std::string_view loc, std::string_view call, std::string_view date, bool confirmed);
+SquareEntry makeEntry(std::string_view loc, std::string_view call, std::string_view date,
+                      bool confirmed);
 
 }  // namespace morvel::test

@@ -62,13 +62,12 @@ struct Region {
     std::vector<Prefix> prefixes;
 };
 
-const std::vector<Prefix> kGermany = {{"DL", "0123456789"}, {"DK", "0123456789"},
-                                      {"DJ", "0123456789"}, {"DG", "0123456789"},
-                                      {"DF", "0123456789"}, {"DH", "0123456789"},
-                                      {"DB", "0123456789"}, {"DO", "0123456789"},
-                                      {"DM", "0123456789"}, {"DC", "0123456789"}};
-const std::vector<Prefix> kPoland = {{"SP", "123456789"}, {"SQ", "123456789"},
-                                     {"SO", "123456789"}, {"SN", "123456789"}};
+const std::vector<Prefix> kGermany = {
+    {"DL", "0123456789"}, {"DK", "0123456789"}, {"DJ", "0123456789"}, {"DG", "0123456789"},
+    {"DF", "0123456789"}, {"DH", "0123456789"}, {"DB", "0123456789"}, {"DO", "0123456789"},
+    {"DM", "0123456789"}, {"DC", "0123456789"}};
+const std::vector<Prefix> kPoland = {
+    {"SP", "123456789"}, {"SQ", "123456789"}, {"SO", "123456789"}, {"SN", "123456789"}};
 
 const std::vector<Region>& regions() {
     static const std::vector<Region> table = {
@@ -79,11 +78,13 @@ const std::vector<Region>& regions() {
         {"JO74 JO84 JO92 JO93 JO94 JO91 JO90 KO02 KO01 KO03 KO00 JN99 KO10 KO11 KO12 KO13", 45,
          kPoland},
         {"JO70 JO70 JO60 JO80 JN79 JN69 JN89", 55, {{"OK", "12"}, {"OL", "12"}}},
-        {"JO22 JO32 JO21 JO33 JO23", 16,
+        {"JO22 JO32 JO21 JO33 JO23",
+         16,
          {{"PA", "0123456789"}, {"PD", "0123456789"}, {"PE", "1"}, {"PH", "0"}}},
         {"JO20 JO21 JO10", 6, {{"ON", "4567"}, {"OO", "4"}}},
         {"JO55 JO55 JO45 JO46 JO56 JO54 JO75", 25, {{"OZ", "1234567"}, {"5P", "01"}}},
-        {"JO65 JO65 JO66 JO67 JO77 JO57 JO68 JO78 JO89 JO99", 18,
+        {"JO65 JO65 JO66 JO67 JO77 JO57 JO68 JO78 JO89 JO99",
+         18,
          {{"SM", "01234567"}, {"SA", "0124567"}}},
         {"JO59 JO48 JO58", 4, {{"LA", "1234589"}, {"LB", "1"}}},
         {"KO24 KO25 KO14", 3, {{"LY", "12345"}}},
@@ -98,7 +99,9 @@ const std::vector<Region>& regions() {
         {"JN47 JN37 JN36 JN46", 4, {{"HB9", ""}}},
         {"JN18 JN19 JN28 JN29 JN38 JN39 JO10 JN27 JN37", 8, {{"F", "1234568"}}},
         {"IO91 IO91 JO01 JO02 IO92", 6, {{"G", "034678"}, {"M", "0"}}},
-        {"JN45 JN55 JN54 JN46 JN56", 4, {{"I", "1234"}, {"IK", "234"}, {"IZ", "1234"}, {"IW", "23"}}},
+        {"JN45 JN55 JN54 JN46 JN56",
+         4,
+         {{"I", "1234"}, {"IK", "234"}, {"IZ", "1234"}, {"IW", "23"}}},
     };
     return table;
 }
@@ -134,7 +137,8 @@ struct Station {
 std::string makeCall(Random& random, const Prefix& prefix) {
     std::string call = prefix.letters;
     const std::string_view digits = prefix.digits;
-    if (!digits.empty()) call += digits[static_cast<std::size_t>(random.below(static_cast<int>(digits.size())))];
+    if (!digits.empty())
+        call += digits[static_cast<std::size_t>(random.below(static_cast<int>(digits.size())))];
     // Mostly three letters after the digit, some two, a few one.
     const int r = random.below(100);
     const int letters = r < 62 ? 3 : (r < 95 ? 2 : 1);
@@ -158,7 +162,8 @@ std::vector<Station> makeStations(Random& random, int count) {
         if (!calls.insert(s.call).second) continue;
         // A random sub-square of one of the region's squares.
         const std::string_view squares = region.squares;
-        const auto at = static_cast<std::size_t>(random.below(static_cast<int>(squares.size() + 1) / 5)) * 5;
+        const auto at =
+            static_cast<std::size_t>(random.below(static_cast<int>(squares.size() + 1) / 5)) * 5;
         s.locator = std::string(squares.substr(at, 4));
         s.locator += random.letterUpTo('X');
         s.locator += random.letterUpTo('X');
@@ -352,8 +357,10 @@ std::string makeLog(std::uint64_t seed) {
         return a.serial < b.serial;
     });
 
-    std::string out = "Example log of an invented 2 m station near JO62QM; all call signs are invented.\n"
-                      "Written by tools/example_log_gen, seed " + std::to_string(seed) + ".\n";
+    std::string out =
+        "Example log of an invented 2 m station near JO62QM; all call signs are invented.\n"
+        "Written by tools/example_log_gen, seed " +
+        std::to_string(seed) + ".\n";
     field(out, "ADIF_VER", "3.1.4");
     field(out, "PROGRAMID", "example_log_gen");
     out += "<EOH>\n";
@@ -380,7 +387,8 @@ int main(int argc, char** argv) {
     const std::string log = makeLog(seed);
     QSaveFile file(QString::fromLocal8Bit(argv[1]));
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(log.data(), static_cast<qint64>(log.size())) != static_cast<qint64>(log.size()) ||
+        file.write(log.data(), static_cast<qint64>(log.size())) !=
+            static_cast<qint64>(log.size()) ||
         !file.commit()) {
         std::fprintf(stderr, "example_log_gen: %s: %s\n", argv[1], qPrintable(file.errorString()));
         return 1;

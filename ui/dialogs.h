@@ -47,8 +47,7 @@ public:
     }
     bool askYesNo(const QString& text, const QString& title,
                   MessageAnswer defaultButton = MessageAnswer::Yes) {
-        return messageBox(text, title, MessageButtons::YesNo, defaultButton) ==
-               MessageAnswer::Yes;
+        return messageBox(text, title, MessageButtons::YesNo, defaultButton) == MessageAnswer::Yes;
     }
     bool askOkCancel(const QString& text, const QString& title) {
         return messageBox(text, title, MessageButtons::OkCancel, MessageAnswer::Ok) ==

@@ -76,7 +76,8 @@ bool Windows::anyVisible() const {
 
 bool Windows::enterProgramFolder() {
     if (QDir::setCurrent(programFolder_)) return true;
-    dialogs_.message(QStringLiteral("The program folder ") + QDir::toNativeSeparators(programFolder_) +
+    dialogs_.message(QStringLiteral("The program folder ") +
+                     QDir::toNativeSeparators(programFolder_) +
                      QStringLiteral(" cannot be made the current directory."));
     return false;
 }

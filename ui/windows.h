@@ -17,7 +17,6 @@ namespace morvel {
 class Dialogs;
 struct SharedState;
 
-
 // Owns the program's windows and hands over between them by name, so that a
 // window never needs another window's class to open it. A window is loaded
 // (created, then onLoad) on first use, shown, hidden with its state kept,

@@ -55,11 +55,12 @@ CreateDatabaseWindow::CreateDatabaseWindow(Windows& windows)
 
     auto* createButton = named(
         makeButton(this, QStringLiteral("Create File"), bold, 240, 5100, 2040, 495), "Create_File");
-    auto* exitButton =
-        named(makeButton(this, QStringLiteral("Exit"), bold, 2640, 5100, 2040, 495), "Abort_Button");
+    auto* exitButton = named(makeButton(this, QStringLiteral("Exit"), bold, 2640, 5100, 2040, 495),
+                             "Abort_Button");
 
-    auto* listCaption = named(
-        makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 5040, 240, 5400, 300), "Label3");
+    auto* listCaption =
+        named(makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 5040, 240, 5400, 300),
+              "Label3");
     fileList = named(new FileList(this), "File1");
     placeTwips(fileList, 5040, 600, 5400, 4995);
     fileList->setFont(sansFont(12, true));
@@ -68,8 +69,9 @@ CreateDatabaseWindow::CreateDatabaseWindow(Windows& windows)
     // Captions level with the boxes beside them.
     for (QLabel* label : {bandCaption, locatorCaption, tagCaption})
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (QWidget* w : std::initializer_list<QWidget*>{bandCaption, locatorCaption, tagCaption,
-                                                      listCaption, help, createButton, exitButton}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{bandCaption, locatorCaption, tagCaption, listCaption, help,
+                                         createButton, exitButton}) {
         setBackgroundColour(w, kWindowColour);
     }
 

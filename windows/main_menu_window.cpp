@@ -35,8 +35,8 @@ MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow
     auto* version =
         named(makeLabel(this, QStringLiteral("Version 2.8"), plain975, 240, 660, 2400, 300), "v");
     auto* listCaption =
-        named(makeLabel(this, QStringLiteral("QRA Databases - click on filename to select"),
-                        bold12, 240, 1080, 6000, 375),
+        named(makeLabel(this, QStringLiteral("QRA Databases - click on filename to select"), bold12,
+                        240, 1080, 6000, 375),
               "Label6");
 
     fileList = named(new FileList(this), "File1");
@@ -72,39 +72,58 @@ MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow
     }
     mapChoice(1)->setChecked(true);
 
-    importAdifButton = named(
-        makeButton(this, QStringLiteral("Import ADIF"), bold975, 5880, 3300, 2280, 420), "Command2");
+    importAdifButton =
+        named(makeButton(this, QStringLiteral("Import ADIF"), bold975, 5880, 3300, 2280, 420),
+              "Command2");
     importAdifButton->setToolTip(QStringLiteral("Import from V2 ADIF log file"));
     importEdiButton = named(
         makeButton(this, QStringLiteral("Import EDI"), bold975, 8280, 3300, 2280, 420), "Command6");
     importEdiButton->setToolTip(QStringLiteral("Import in EDI logfile format"));
 
     summaryFrame = named(makeFrame(this, 5880, 3780, 1920, 780), "Frame1");
-    workedOption = named(
-        makeOption(summaryFrame, QStringLiteral("Worked"), plain975, 120, 90, 1680, 300), "Option1");
+    workedOption =
+        named(makeOption(summaryFrame, QStringLiteral("Worked"), plain975, 120, 90, 1680, 300),
+              "Option1");
     workedOption->setToolTip(QStringLiteral("List worked (and confirmed) squares"));
-    confirmedOption = named(
-        makeOption(summaryFrame, QStringLiteral("Confirmed"), plain975, 120, 390, 1680, 300),
-        "Option2");
+    confirmedOption =
+        named(makeOption(summaryFrame, QStringLiteral("Confirmed"), plain975, 120, 390, 1680, 300),
+              "Option2");
     confirmedOption->setToolTip(QStringLiteral("List only confirmed squares"));
     auto* summaryChoice = new OptionGroup(this);
     summaryChoice->add(1, workedOption);
     summaryChoice->add(2, confirmedOption);
     workedOption->setChecked(true);
-    summaryButton = named(makeButton(this, QStringLiteral("Summary to Text File"), bold975, 7920,
-                                     3960, 2640, 420),
-                          "Command5");
+    summaryButton = named(
+        makeButton(this, QStringLiteral("Summary to Text File"), bold975, 7920, 3960, 2640, 420),
+        "Command5");
     summaryButton->setToolTip(QStringLiteral("List worked/confirmed to a text file"));
 
     auto* quitButton =
         named(makeButton(this, QStringLiteral("&Quit"), bold12, 8280, 6660, 2280, 495), "Command3");
     quitButton->setToolTip(QStringLiteral("Quit back to windows"));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             title, version, listCaption, fileLabel, squaresWorkedLabel, squaresConfirmedLabel,
-             fieldsWorkedLabel, odxLabel, createButton, deleteButton, quitButton, viewFrame,
-             viewButton, mapChoice(1), mapChoice(2), mapChoice(3), importAdifButton,
-             importEdiButton, summaryFrame, workedOption, confirmedOption, summaryButton}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{title,
+                                                      version,
+                                                      listCaption,
+                                                      fileLabel,
+                                                      squaresWorkedLabel,
+                                                      squaresConfirmedLabel,
+                                                      fieldsWorkedLabel,
+                                                      odxLabel,
+                                                      createButton,
+                                                      deleteButton,
+                                                      quitButton,
+                                                      viewFrame,
+                                                      viewButton,
+                                                      mapChoice(1),
+                                                      mapChoice(2),
+                                                      mapChoice(3),
+                                                      importAdifButton,
+                                                      importEdiButton,
+                                                      summaryFrame,
+                                                      workedOption,
+                                                      confirmedOption,
+                                                      summaryButton}) {
         setBackgroundColour(w, kWindowColour);
     }
 

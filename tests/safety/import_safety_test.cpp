@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -6,10 +9,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "database/qra_file.h"
 
@@ -22,13 +21,15 @@ const std::string kAdif = "import-adif '2M JO62QM HOME.QRA' log.adi",
                   kEdi = "import-edi '2M JO62QM HOME.QRA' log.edi --yes";
 
 std::string adif(const std::string& call, const std::string& grid, bool qsl = false) {
-    return "<CALL:" + std::to_string(call.size()) + ">" + call + " <QSO_DATE:8>20200101 <BAND:2>2m <GRIDSQUARE:" +
-           std::to_string(grid.size()) + ">" + grid + (qsl ? " <QSL_RCVD:1>Y" : "") + " <EOR>\n";
+    return "<CALL:" + std::to_string(call.size()) + ">" + call +
+           " <QSO_DATE:8>20200101 <BAND:2>2m <GRIDSQUARE:" + std::to_string(grid.size()) + ">" +
+           grid + (qsl ? " <QSL_RCVD:1>Y" : "") + " <EOR>\n";
 }
 
 std::string square(int n) {  // n-th square of the world, field AA on
     const int field = n / 100 % 324;
-    return {char('A' + field / 18), char('A' + field % 18), char('0' + n / 10 % 10), char('0' + n % 10)};
+    return {char('A' + field / 18), char('A' + field % 18), char('0' + n / 10 % 10),
+            char('0' + n % 10)};
 }
 
 // Every test runs morvel-cli in one folder holding the database, the log,
@@ -41,7 +42,8 @@ struct SafetyTest : ::testing::Test {
     }
     void write(const char* name, const QByteArray& bytes) const {
         QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                    f.write(bytes) == bytes.size());
     }
     QByteArray blankDatabase(int records = 324) const {
         std::string error;
@@ -68,9 +70,14 @@ struct SafetyTest : ::testing::Test {
         int s = 0;
         return ::waitpid(pid, &s, 0) == pid && WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
     }
-    int run(const std::string& a, rlim_t fileSize = RLIM_INFINITY, rlim_t as = RLIM_INFINITY) const { return wait(start(a, fileSize, as)); }
+    int run(const std::string& a, rlim_t fileSize = RLIM_INFINITY,
+            rlim_t as = RLIM_INFINITY) const {
+        return wait(start(a, fileSize, as));
+    }
     // The change log without its header, whose time changes from run to run.
-    QByteArray changelogLines() const { return read("changelog.txt").mid(read("changelog.txt").indexOf("\r\n\r\n")); }
+    QByteArray changelogLines() const {
+        return read("changelog.txt").mid(read("changelog.txt").indexOf("\r\n\r\n"));
+    }
 
     QTemporaryDir dir_;
 };
@@ -88,7 +95,9 @@ TEST_F(SafetyTest, KilledImportLeavesTheDatabaseBeforeOrAfter) {
     const QByteArray before = blankDatabase();
     const auto t0 = std::chrono::steady_clock::now();
     ASSERT_EQ(run(kAdif), 0) << read("err").toStdString();
-    const auto full = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
+    const auto full =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0)
+            .count();
     const QByteArray after = read(kName), journal = changelogLines();
     ASSERT_NE(after, before);
     const int kills = std::getenv("MORVEL_KILLS") ? std::atoi(std::getenv("MORVEL_KILLS")) : 10;
@@ -118,14 +127,17 @@ TEST_F(SafetyTest, FullDiskAtEachFileLeavesTheDatabase) {
     const QByteArray before = blankDatabase(10);
     ASSERT_EQ(run(kEdi), 0) << read("err").toStdString();
     const qint64 changelogSize = read("changelog.txt").size(), logSize = qint64(log.size());
-    ASSERT_TRUE(logSize < before.size() && before.size() < changelogSize && changelogSize < kDatabaseSize);
-    const std::pair<qint64, const char*> stages[] = {
-        {logSize - 1, "edi.tmp"}, {before.size() - 1, kBackup}, {changelogSize - 1, "changelog.txt"},
-        {kDatabaseSize - 1, kName}};
+    ASSERT_TRUE(logSize < before.size() && before.size() < changelogSize &&
+                changelogSize < kDatabaseSize);
+    const std::pair<qint64, const char*> stages[] = {{logSize - 1, "edi.tmp"},
+                                                     {before.size() - 1, kBackup},
+                                                     {changelogSize - 1, "changelog.txt"},
+                                                     {kDatabaseSize - 1, kName}};
     for (const auto& [limit, file] : stages) {
         write(kName, before);
         EXPECT_EQ(run(kEdi, static_cast<rlim_t>(limit)), 1) << file;
-        EXPECT_TRUE(read("err").contains(QByteArray(file) + ": File too large") && read(kName) == before)
+        EXPECT_TRUE(read("err").contains(QByteArray(file) + ": File too large") &&
+                    read(kName) == before)
             << read("err").toStdString();
     }
 }
@@ -143,8 +155,9 @@ TEST_F(SafetyTest, LineLessEdiLogInBoundedMemory) {
     ASSERT_TRUE(f.write("\r\n200102;;Q2ABC;;;;;;;IO86\r\n") == 28 && f.flush());
     blankDatabase();
     EXPECT_EQ(run(kEdi, RLIM_INFINITY, 200u << 20), 0) << read("err").toStdString();
-    EXPECT_EQ(read("out").toStdString(), "About to import 144 MHz records to QRA file for 2M\n"
-                                         "2 new squares added\n1 unreadable line was skipped\n");
+    EXPECT_EQ(read("out").toStdString(),
+              "About to import 144 MHz records to QRA file for 2M\n"
+              "2 new squares added\n1 unreadable line was skipped\n");
     EXPECT_TRUE(read("changelog.txt").endsWith("IO85\r\nQ2ABC         02/01/20      IO86\r\n"));
 }
 
@@ -160,14 +173,21 @@ TEST_F(SafetyTest, LinksAndTheDatabaseUnderAnotherName) {
                 write("other", "other bytes");
                 write("log.adi", QByteArray::fromStdString(adif("Q1ABC", "IO85")));
                 QFile::remove(path(name));
-                ASSERT_EQ(hard ? ::link(from, QFile::encodeName(path(name))) : ::symlink(from, QFile::encodeName(path(name))), 0);
+                ASSERT_EQ(hard ? ::link(from, QFile::encodeName(path(name)))
+                               : ::symlink(from, QFile::encodeName(path(name))),
+                          0);
                 const bool itself = hard && std::string(target) == kName;
                 EXPECT_EQ(run(kAdif), itself ? 1 : 0) << read("err").toStdString();
-                EXPECT_EQ(read("other") + read(kName),
-                          "other bytes" + (itself ? before : QByteArray(before).replace((18 * 8 + 14) * 2828 + 85 * 28, 28, QByteArray(
-                                               "IO85  \xFF\xFF\0\0Q1ABC     01/01/20", 28))));
-                EXPECT_TRUE(itself ? read("err").contains(QByteArray(name) + ": is the database itself")
-                                   : !QFileInfo(path(name)).isSymLink() && read(kBackup) == before);
+                EXPECT_EQ(
+                    read("other") + read(kName),
+                    "other bytes" +
+                        (itself ? before
+                                : QByteArray(before).replace(
+                                      (18 * 8 + 14) * 2828 + 85 * 28, 28,
+                                      QByteArray("IO85  \xFF\xFF\0\0Q1ABC     01/01/20", 28))));
+                EXPECT_TRUE(
+                    itself ? read("err").contains(QByteArray(name) + ": is the database itself")
+                           : !QFileInfo(path(name)).isSymLink() && read(kBackup) == before);
             }
 }
 
@@ -175,8 +195,9 @@ TEST_F(SafetyTest, LinksAndTheDatabaseUnderAnotherName) {
 TEST_F(SafetyTest, BlankCallSkipsTheContact) {
     for (const bool edi : {false, true}) {
         const QByteArray before = blankDatabase();
-        write(edi ? "log.edi" : "log.adi", edi ? "PBand=144 MHz\r\n[QSORecords;1]\r\n200101;; ;;;;;;;IO85\r\n"
-                                               : "<CALL:1>  <QSO_DATE:8>20200101 <BAND:2>2m <GRIDSQUARE:4>IO85 <EOR>");
+        write(edi ? "log.edi" : "log.adi",
+              edi ? "PBand=144 MHz\r\n[QSORecords;1]\r\n200101;; ;;;;;;;IO85\r\n"
+                  : "<CALL:1>  <QSO_DATE:8>20200101 <BAND:2>2m <GRIDSQUARE:4>IO85 <EOR>");
         EXPECT_EQ(run(edi ? kEdi : kAdif), 0) << read("err").toStdString();
         EXPECT_EQ(read(kName), before) << edi;
     }

@@ -36,8 +36,8 @@ struct ScriptedDialogs : Dialogs {
 
     std::deque<QString> files;
     std::deque<MessageAnswer> answers;
-    std::vector<FileDialogRequest> requests;  // the file dialogs, in order
-    QStringList messages;                     // the texts of the message boxes
+    std::vector<FileDialogRequest> requests;                      // the file dialogs, in order
+    QStringList messages;                                         // the texts of the message boxes
     std::vector<std::pair<MessageButtons, MessageAnswer>> asked;  // their buttons, default
 };
 

@@ -51,8 +51,7 @@ TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
     dialogs.files.push_back(dataPath("log.edi"));
     dialogs.answers.push_back(MessageAnswer::Cancel);
     click(m, "Command6");
-    EXPECT_EQ(dialogs.messages,
-              QStringList{"About to import 144 MHz records to QRA file for 2M"});
+    EXPECT_EQ(dialogs.messages, QStringList{"About to import 144 MHz records to QRA file for 2M"});
     EXPECT_EQ(dialogs.asked[0].first, MessageButtons::OkCancel);
     EXPECT_EQ(readFileBytes(db), before);
 }

@@ -9,7 +9,9 @@ namespace {
 
 const QString kDb = QStringLiteral("2M JO62QM EXAMPLE.QRA");
 
-QPointF centre(int slot) { return {120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30}; }
+QPointF centre(int slot) {
+    return {120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30};
+}
 
 class SquareViewTest : public AppFixture {
 protected:
@@ -79,7 +81,8 @@ TEST_F(SquareViewTest, SaveStoresOrRefusesAndAStoredSquareIsPreselectedLockedAnd
         const bool stored = *c.storedCall;
         EXPECT_EQ(dialogs.messages, stored ? QStringList() : QStringList{c.outcome});
         EXPECT_EQ(control<QWidget>(w, "Frame2")->isVisible(), !stored);
-        if (stored) put(expected, slot, makeEntry(c.outcome, c.storedCall, "01/02/24", c.confirmed));
+        if (stored)
+            put(expected, slot, makeEntry(c.outcome, c.storedCall, "01/02/24", c.confirmed));
         if (!stored) click(w, "Command4");
         EXPECT_EQ(readFileBytes(path), expected);
     }
