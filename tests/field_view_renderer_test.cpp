@@ -46,6 +46,11 @@ TEST(FieldViewRenderer, FillsAndTotalsCountOnlyMinusOne) {
             EXPECT_EQ(at(image, x + 5, y + 5), c.colour) << c.slot;
             EXPECT_EQ(at(image, x + 115, y + 55), c.colour) << c.slot;
         }
+        // The grid line between columns 4 and 5, within a pixel of where it maps.
+        const int gx = 600 * size.width() / 1500, gy = 30 * size.height() / 601;
+        EXPECT_TRUE(image.pixelColor(gx - 1, gy) == QColor(128, 64, 64) ||
+                    image.pixelColor(gx, gy) == QColor(128, 64, 64))
+            << size.width();
     }
 }
 
