@@ -13,6 +13,7 @@
 #include "maps/field_map_renderer.h"
 #include "maps/image_file.h"
 #include "maps/outline_file.h"
+#include "menu/statistics.h"
 #include "ui/busy_cursor.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
@@ -152,7 +153,7 @@ void FieldMapWindow::drawMap() {
         drawFieldMap(painter, QSizeF(canvas.size()), database, outline, s.mapview);
     });
     applyViewScale();
-    fileLabel->setText(QStringLiteral("File: ") + fromLatin1Text(s.mapfile));
+    fileLabel->setText(fromLatin1Text(std::string(kFileCaption) + s.mapfile));
     fileLabel->adjustSize();
     placeControls();
     for (const Placement& p : placements) p.control->show();

@@ -221,7 +221,7 @@ void SquareViewWindow::onGotFocus() {
 
 void SquareViewWindow::redraw() {
     SharedState& s = state();
-    fileLabel->setText(QStringLiteral("File: ") + fromLatin1Text(s.mapfile));
+    fileLabel->setText(fromLatin1Text(std::string(kFileCaption) + s.mapfile));
     squareLabel->setText(fromLatin1Text(s.fieldname));
     s.fieldrec = FieldRecord{};
     if (isFieldName(s.fieldname)) {
