@@ -12,6 +12,7 @@
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "database/shared_state.h"
+#include "menu/statistics.h"
 #include "ui/busy_cursor.h"
 #include "ui/dialogs.h"
 #include "ui/drawing_surface.h"
