@@ -57,6 +57,11 @@ TEST(FieldMapRenderer, OnlyMinusOneSetsAFlagConfirmedWinsAndTheNorthRowIsAtTheTo
     // An outline along 15 E from the equator to 30 N, through the centre of JK75.
     const QImage world = render(db, kViewWorld, kSizes[0], {{2000, 0, 900}, {0, 1800, 900}});
     EXPECT_EQ(squareColour(world, kViewWorld, 9, 10, 75), Qt::black);
+    // The grid: the meridian at 20 E, between fields J and K, within a pixel.
+    const QPoint g =
+        logicalMapping(0, 5400, 21600, -5400, kSizes[0]).map(QPointF(12000, -2700)).toPoint();
+    EXPECT_TRUE(world.pixelColor(g) == Qt::black ||
+                world.pixelColor(g - QPoint(1, 0)) == Qt::black);
 }
 
 // The corner squares of the view at the picture's corners.

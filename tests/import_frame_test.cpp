@@ -32,24 +32,18 @@ std::string slot(const QString& db, std::string_view field, int n) {
            std::string(e.dateText());
 }
 
+ChangelogStamp stamp() {
+    return {"25/12/2023", "12:00"};
+}
+
 class ImportTest : public ::testing::Test {
 protected:
     ImportResult import(Kind kind, const std::string& log, bool answer = true,
                         const std::function<void(ImportRequest&)>& change = {}) {
         const QString path = dir_.filePath(kind == Kind::Adif ? "log.adi" : "log.edi");
         writeFileBytes(path, QByteArray::fromStdString(log));
-        ImportRequest r{kind,
-                        path,
-                        db_,
-                        kName,
-                        "2M",
-                        dir_.path(),
-                        dir_.path(),
-                        [] {
-                            return ChangelogStamp{"25/12/2023", "12:00"};
-                        },
-                        [answer](const std::string&) { return answer; },
-                        {}};
+        const auto ask = [answer](const std::string&) { return answer; };
+        ImportRequest r{kind, path, db_, kName, "2M", dir_.path(), dir_.path(), stamp, ask, {}};
         if (change) change(r);
         return runImport(r);
     }
