@@ -9,7 +9,7 @@
 namespace morvel {
 namespace {
 
-const QColor kBackground(255, 224, 192), kGreen(0, 128, 0), kRed(249, 96, 79);
+const QColor kBackground(255, 224, 192), kGreen(0, 128, 0), kRed(249, 96, 79), kInk(128, 64, 64);
 
 // The colour at a logical point (1500 x 601) of a field drawing.
 QColor at(const QImage& image, double x, double y) {
@@ -46,10 +46,13 @@ TEST(FieldViewRenderer, FillsAndTotalsCountOnlyMinusOne) {
             EXPECT_EQ(at(image, x + 5, y + 5), c.colour) << c.slot;
             EXPECT_EQ(at(image, x + 115, y + 55), c.colour) << c.slot;
         }
+        int ink = 0;  // the number " 9 5" inside its empty cell (1080, 240)-(1200, 300)
+        for (int i = 0; i < 50 * 25; ++i)
+            ink += at(image, 1085 + i % 50 * 2, 245 + i / 50 * 2) == kInk;
+        EXPECT_GT(ink, 10) << size.width();
         // The grid line between columns 4 and 5, within a pixel of where it maps.
         const int gx = 600 * size.width() / 1500, gy = 30 * size.height() / 601;
-        EXPECT_TRUE(image.pixelColor(gx - 1, gy) == QColor(128, 64, 64) ||
-                    image.pixelColor(gx, gy) == QColor(128, 64, 64))
+        EXPECT_TRUE(image.pixelColor(gx - 1, gy) == kInk || image.pixelColor(gx, gy) == kInk)
             << size.width();
     }
 }
