@@ -43,6 +43,12 @@ void setBackgroundColour(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
+void setTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
 void placeTwips(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(twipsRect(left, top, width, height));
 }

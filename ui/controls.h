@@ -29,6 +29,7 @@ QFont sansFont(qreal points, bool bold = false);
 // Paints a window, label, frame, option button or button in a solid colour,
 // buttons included.
 void setBackgroundColour(QWidget* widget, const QColor& colour);
+void setTextColour(QWidget* widget, const QColor& colour);
 
 // Gives a control the name it has in the window's design, by which tests and
 // readers find it.

@@ -35,9 +35,7 @@ QLabel* makeCaption(QWidget* parent, const char* name, const QString& text, cons
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
     setBackgroundColour(label, kWindowColour);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kCaptionColour);
-    label->setPalette(palette);
+    setTextColour(label, kCaptionColour);
     label->adjustSize();
     return label;
 }

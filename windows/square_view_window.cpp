@@ -14,6 +14,7 @@
 #include "database/shared_state.h"
 #include "menu/statistics.h"
 #include "ui/busy_cursor.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/drawing_surface.h"
 #include "ui/twips.h"
@@ -34,12 +35,6 @@ const QColor kDistanceText(128, 64, 0);
 // 10200 twips gets room of its own.
 constexpr int kClientWidth = 15180;
 constexpr int kClientHeight = 10620;
-
-void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
 
 // A label on one line, at least as high as its font needs.
 QLabel* makeLine(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
