@@ -1,0 +1,88 @@
+#include "database/square_input.h"
+
+#include <gtest/gtest.h>
+
+namespace morvel {
+namespace {
+
+SquareInput typed(const char* call, const char* date, const char* locator) {
+    return {QString::fromUtf8(call), QString::fromUtf8(date), QString::fromUtf8(locator)};
+}
+
+// Every date form lands as dd/mm/yy; calls go to capitals, sub-square letters
+// to lower case, and each text fills its field with blanks.
+TEST(SquareInput, AcceptedTextsAndTheBytesStored) {
+    const struct {
+        const char *call, *date, *locator, *square;
+        const char *storedCall, *storedDate, *storedLocator;
+    } cases[] = {
+        {"dl1abc", "25/12/24", "JO62", "JO62", "DL1ABC    ", "25/12/24", "JO62  "},
+        {" DL1ABC/P ", "25/12/2024", "jo62QM", "JO62", "DL1ABC/P  ", "25/12/24", "JO62qm"},
+        {"DL/G4ABC/P", "5/1/2024", "  IO91wm ", "IO91", "DL/G4ABC/P", "05/01/24", "IO91wm"},
+        {"G4ABC", "2024-12-25", "JO62qm45", "JO62", "G4ABC     ", "25/12/24", "JO62qm"},
+        {"G4ABC", "20241225", "ar09AX", "AR09", "G4ABC     ", "25/12/24", "AR09ax"},
+        {"G4ABC", "29/02/00", "JO62", "JO62", "G4ABC     ", "29/02/00", "JO62  "},
+        {"G4ABC", "2000-02-29", "JO62", "JO62", "G4ABC     ", "29/02/00", "JO62  "},
+        {"G4ABC", "1/1/1999", "JO62", "JO62", "G4ABC     ", "01/01/99", "JO62  "},
+        {"G4ABC", "2024-1-5", "JO62", "JO62", "G4ABC     ", "05/01/24", "JO62  "},
+        {"G4ABC", "31/12/2099", "RR99xx", "RR99", "G4ABC     ", "31/12/99", "RR99xx"},
+    };
+    for (const auto& c : cases) {
+        SquareTexts stored;
+        const auto refusal = checkSquareInput(typed(c.call, c.date, c.locator), c.square, stored);
+        EXPECT_EQ(refusal.value_or(QString()), QString()) << c.call << " " << c.date;
+        EXPECT_EQ(stored.call, c.storedCall);
+        EXPECT_EQ(stored.date, c.storedDate);
+        EXPECT_EQ(stored.locator, c.storedLocator);
+    }
+}
+
+// The first refused box names the problem, and nothing is handed over to store.
+TEST(SquareInput, RefusedTextsAndTheirMessages) {
+    const char* dateHint =
+        " is not a date; write it as dd/mm/yy, dd/mm/yyyy, yyyy-mm-dd or yyyymmdd - save aborted";
+    const struct {
+        const char *call, *date, *locator, *square;
+        QString message;
+    } cases[] = {
+        {"", "", "", "JO62", "No Callsign - save aborted"},
+        {"          ", "25/12/24", "JO62qm", "JO62", "No Callsign - save aborted"},
+        {"DL1ABCDEFGH", "25/12/24", "JO62qm", "JO62",
+         "The call may have at most 10 characters - save aborted"},
+        {"ДЛ1АБВ", "25/12/24", "JO62qm", "JO62",
+         "The call may hold only letters, digits and \"/\" - save aborted"},
+        {"DL1 ABC", "25/12/24", "JO62qm", "JO62",
+         "The call may hold only letters, digits and \"/\" - save aborted"},
+        {"DL1ABC", "        ", "JO62qm", "JO62", "No Date worked - save aborted"},
+        {"DL1ABC", "31/02/24", "JO62qm", "JO62", QString("31/02/24") + dateHint},
+        {"DL1ABC", "29/02/23", "JO62qm", "JO62", QString("29/02/23") + dateHint},
+        {"DL1ABC", "29/02/1900", "JO62qm", "JO62", QString("29/02/1900") + dateHint},
+        {"DL1ABC", "31/04/2024", "JO62qm", "JO62", QString("31/04/2024") + dateHint},
+        {"DL1ABC", "1/13/24", "JO62qm", "JO62", QString("1/13/24") + dateHint},
+        {"DL1ABC", "0/1/24", "JO62qm", "JO62", QString("0/1/24") + dateHint},
+        {"DL1ABC", "25.12.24", "JO62qm", "JO62", QString("25.12.24") + dateHint},
+        {"DL1ABC", "251224", "JO62qm", "JO62", QString("251224") + dateHint},
+        {"DL1ABC", "25122024", "JO62qm", "JO62", QString("25122024") + dateHint},
+        {"DL1ABC", "2024-12-", "JO62qm", "JO62", QString("2024-12-") + dateHint},
+        {"DL1ABC", "25/12/24", " JO6  ", "JO62", "Invalid QRA - save aborted"},
+        {"DL1ABC", "25/12/24", "IO91wm", "JO29", "IO91WM is not in square JO29 - save aborted"},
+        {"DL1ABC", "25/12/24", "JO62", "JO63", "JO62 is not in square JO63 - save aborted"},
+        {"DL1ABC", "25/12/24", "ZZ99zz", "JO62",
+         "ZZ99zz is not a locator; type JO62, or JO62 and two letters A-X - save aborted"},
+        {"DL1ABC", "25/12/24", "JO62q", "JO62",
+         "JO62q is not a locator; type JO62, or JO62 and two letters A-X - save aborted"},
+        {"DL1ABC", "25/12/24", "JO62qy", "JO62",
+         "JO62qy is not a locator; type JO62, or JO62 and two letters A-X - save aborted"},
+        {"DL1ABC", "25/12/24", "JO62qm4", "JO62",
+         "JO62qm4 is not a locator; type JO62, or JO62 and two letters A-X - save aborted"},
+    };
+    for (const auto& c : cases) {
+        SquareTexts stored{"old call", "old date", "old"};
+        const auto refusal = checkSquareInput(typed(c.call, c.date, c.locator), c.square, stored);
+        EXPECT_EQ(refusal.value_or(QString()), c.message) << c.call << " " << c.date;
+        EXPECT_EQ(stored.call + "|" + stored.date + "|" + stored.locator, "old call|old date|old");
+    }
+}
+
+}  // namespace
+}  // namespace morvel
