@@ -64,6 +64,8 @@ TEST(SquareInput, RefusedTextsAndTheirMessages) {
         {"DL1ABC", "251224", "JO62qm", "JO62", QString("251224") + dateHint},
         {"DL1ABC", "25122024", "JO62qm", "JO62", QString("25122024") + dateHint},
         {"DL1ABC", "2024-12-", "JO62qm", "JO62", QString("2024-12-") + dateHint},
+        {"DL1ABC", "1899-12-31", "JO62qm", "JO62", QString("1899-12-31") + dateHint},
+        {"DL1ABC", "1/1/2100", "JO62qm", "JO62", QString("1/1/2100") + dateHint},
         {"DL1ABC", "25/12/24", " JO6  ", "JO62", "Invalid QRA - save aborted"},
         {"DL1ABC", "25/12/24", "IO91wm", "JO29", "IO91WM is not in square JO29 - save aborted"},
         {"DL1ABC", "25/12/24", "JO62", "JO63", "JO62 is not in square JO63 - save aborted"},
