@@ -10,8 +10,12 @@ namespace {
 
 // Character classes are spelled out as ASCII: QChar::isLetter and "\d" would
 // let through letters and digits the single-byte file cannot hold.
-bool isAsciiLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiLetter(QChar c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 std::string padded(const QString& ascii, std::size_t width) {
     std::string out = ascii.toStdString();
@@ -24,7 +28,8 @@ std::optional<QString> checkCall(const QString& text, std::string& stored) {
     if (call.isEmpty()) return QStringLiteral("No Callsign - save aborted");
     for (const QChar c : call) {
         if (!isAsciiLetter(c) && !isAsciiDigit(c) && c != u'/')
-            return QStringLiteral("The call may hold only letters, digits and \"/\" - save aborted");
+            return QStringLiteral(
+                "The call may hold only letters, digits and \"/\" - save aborted");
     }
     if (static_cast<std::size_t>(call.size()) > SquareEntry::kCallsignSize)
         return QStringLiteral("The call may have at most 10 characters - save aborted");
@@ -32,7 +37,9 @@ std::optional<QString> checkCall(const QString& text, std::string& stored) {
     return std::nullopt;
 }
 
-bool isLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool isLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int daysInMonth(int month, int year) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -86,8 +93,8 @@ std::optional<QString> checkLocator(const QString& text, std::string_view square
     if (locator.left(4).toUpper() != squareName)
         return QStringLiteral("%1 is not in square %2 - save aborted")
             .arg(locator.toUpper(), squareName);
-    stored = padded(locator.left(4).toUpper() + locator.mid(4, 2).toLower(),
-                    SquareEntry::kLocatorSize);
+    stored =
+        padded(locator.left(4).toUpper() + locator.mid(4, 2).toLower(), SquareEntry::kLocatorSize);
     return std::nullopt;
 }
 
