@@ -29,7 +29,7 @@ TEST(SquareInput, AcceptedTextsAndTheBytesStored) {
     for (const auto& c : cases) {
         SquareTexts stored;
         const auto refusal = checkSquareInput(typed(c.call, c.date, c.locator), c.square, stored);
-        EXPECT_EQ(refusal.value_or(QString()), QString()) << c.call << " " << c.date;
+        EXPECT_EQ(refusal.value_or(QString()).toStdString(), "") << c.call << " " << c.date;
         EXPECT_EQ(stored.call, c.storedCall);
         EXPECT_EQ(stored.date, c.storedDate);
         EXPECT_EQ(stored.locator, c.storedLocator);
@@ -75,7 +75,8 @@ TEST(SquareInput, RefusedTextsAndTheirMessages) {
     for (const auto& c : cases) {
         SquareTexts stored{"old call", "old date", "old"};
         const auto refusal = checkSquareInput(typed(c.call, c.date, c.locator), c.square, stored);
-        EXPECT_EQ(refusal.value_or(QString()), c.message) << c.call << " " << c.date;
+        EXPECT_EQ(refusal.value_or(QString()).toStdString(), c.message.toStdString())
+            << c.call << " " << c.date;
         EXPECT_EQ(stored.call + "|" + stored.date + "|" + stored.locator, "old call|old date|old");
     }
 }
