@@ -32,6 +32,11 @@ constexpr int kOk = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
+// Names and messages in the system's encoding, as the terminal shows them.
+std::ostream& operator<<(std::ostream& out, const QString& text) {
+    return out << text.toLocal8Bit().toStdString();
+}
+
 struct Command {
     const char* name;
     const char* usage;
@@ -57,19 +62,18 @@ int distance(const QStringList& a, CliStreams& io, const QDir&) {
 
 int create(const QStringList& a, CliStreams& io, const QDir& dir) {
     CreateRequest request;
-    const std::string band = toLatin1Text(a[0]);
     for (const auto& b : bandList())
-        if (upperLatin1(b) == upperLatin1(band)) request.band = b;
-    if (request.band.empty()) {
+        if (fromLatin1Text(b).compare(a[0], Qt::CaseInsensitive) == 0)
+            request.band = fromLatin1Text(b);
+    if (request.band.isEmpty()) {
         io.err << kMsgSelectBand << "\nBands:";
         for (const auto& b : bandList()) io.err << " " << b;
         io.err << "\n";
         return kFailed;
     }
-    request.locator = toLatin1Text(a[1]);
-    request.tag = a.size() > 2 ? toLatin1Text(a[2]) : std::string();
-    SharedState state;
-    const CreateOutcome outcome = createDatabase(dir, request, state);
+    request.locator = a[1];
+    request.tag = a.size() > 2 ? a[2] : QString();
+    const CreateOutcome outcome = createDatabase(dir, request);
     if (!outcome.created) {
         io.err << outcome.message << "\n";
         return kFailed;
@@ -79,15 +83,17 @@ int create(const QStringList& a, CliStreams& io, const QDir& dir) {
 }
 
 int stats(const QStringList& a, CliStreams& io, const QDir& dir) {
-    const QString path = dir.filePath(a[0]);
-    const std::string name = toLatin1Text(QFileInfo(path).fileName());
-    std::string error;
-    const auto s = computeStatistics(path, homeLocatorFromFileName(name), error);
+    const QString path = dir.absoluteFilePath(a[0]);
+    const QString name = QFileInfo(path).fileName();
+    Error error;
+    const auto s = computeStatistics(path, toLatin1Text(homeLocatorFromFileName(name)), error);
     if (!s) {
-        io.err << "Cannot read the database: " << error << "\n";
+        io.err << "Cannot read the database: " << error.message() << "\n";
         return kFailed;
     }
-    const StatisticsCaptions c = statisticsCaptions(*s, name);
+    if (const QString warning = databaseSizeWarning(name, s->fileSize); !warning.isEmpty())
+        io.err << warning << "\n";
+    const StatisticsCaptions c = statisticsCaptions(*s, name.toLocal8Bit().toStdString());
     io.out << c.label5 << "\n"
            << c.label3 << "\n"
            << c.label4 << "\n"
@@ -98,18 +104,16 @@ int stats(const QStringList& a, CliStreams& io, const QDir& dir) {
 
 // The folder of the database holds the scratch copy, the change log and the backup.
 int runImportCommand(ImportKind kind, const QStringList& a, CliStreams& io, const QDir& dir) {
-    const QFileInfo database(dir.filePath(a[0]));
+    const QFileInfo database(dir.absoluteFilePath(a[0]));
     ImportRequest request;
     request.kind = kind;
     request.databasePath = database.absoluteFilePath();
-    request.filename = toLatin1Text(database.fileName());
-    request.band = bandFromFileName(request.filename);
-    request.logPath = QFileInfo(dir.filePath(a[1])).absoluteFilePath();
+    request.logPath = dir.absoluteFilePath(a[1]);
     request.workDir = database.absolutePath();
     request.backupDir = database.absolutePath();
     const bool yes = a.size() > 2;
     bool progressShown = false;
-    request.ask = [&](const std::string& question) {
+    request.ask = [&](const QString& question) {
         if (std::exchange(progressShown, false)) io.err << "\n";
         io.out << question << "\n";
         if (yes) return true;
@@ -139,7 +143,7 @@ int runImportCommand(ImportKind kind, const QStringList& a, CliStreams& io, cons
             break;
     }
     io.out << result.closingMessage() << "\n";
-    if (!result.error.empty()) {
+    if (!result.error.isEmpty()) {
         io.err << result.error << "\n";
         return kFailed;
     }
@@ -147,6 +151,10 @@ int runImportCommand(ImportKind kind, const QStringList& a, CliStreams& io, cons
 }
 
 int importAdif(const QStringList& a, CliStreams& io, const QDir& dir) {
+    if (a.size() > 2 && a[2] != QLatin1String("--yes")) {
+        io.err << "usage: morvel-cli import-adif DB LOG [--yes]\n";
+        return kUsage;
+    }
     return runImportCommand(ImportKind::Adif, a, io, dir);
 }
 
@@ -163,12 +171,13 @@ int summary(const QStringList& a, CliStreams& io, const QDir& dir) {
         io.err << "usage: morvel-cli summary DB OUT [--confirmed]\n";
         return kUsage;
     }
-    const QString path = dir.filePath(a[0]);
-    const std::string name = toLatin1Text(QFileInfo(path).fileName());
+    const QString path = dir.absoluteFilePath(a[0]);
+    const QString name = QFileInfo(path).fileName();
     const SummaryMode mode = a.size() > 2 ? SummaryMode::Confirmed : SummaryMode::Worked;
-    std::string error;
-    if (!writeSummary(path, dir.filePath(a[1]), name, homeLocatorFromFileName(name), mode, error)) {
-        io.err << "The summary could not be written: " << error << "\n";
+    Error error;
+    if (!writeSummary(path, dir.absoluteFilePath(a[1]), name,
+                      toLatin1Text(homeLocatorFromFileName(name)), mode, error)) {
+        io.err << "The summary could not be written: " << error.message() << "\n";
         return kFailed;
     }
     return kOk;
@@ -199,7 +208,7 @@ bool parseSize(const QMap<QString, QString>& options, QSize& size, CliStreams& i
     const int w = m.hasMatch() ? m.captured(1).toInt() : 0;
     const int h = m.hasMatch() ? m.captured(2).toInt() : 0;
     if (w < 1 || h < 1 || w > 16384 || h > 16384) {
-        io.err << "Not a picture size: " << toLatin1Text(options["--size"])
+        io.err << "Not a picture size: " << options["--size"]
                << " (WIDTHxHEIGHT, 1 to 16384 pixels each)\n";
         return false;
     }
@@ -213,13 +222,12 @@ QDir mapFolder() {
 }
 
 int writePicture(const QImage& image, const QString& path, CliStreams& io) {
-    std::string error;
+    Error error;
     if (!saveImage(image, path, error)) {
-        io.err << "The picture could not be written: " << toLatin1Text(path) << ": " << error
-               << "\n";
+        io.err << "The picture could not be written: " << error.message() << "\n";
         return kFailed;
     }
-    io.out << toLatin1Text(QFileInfo(path).absoluteFilePath()) << "\n";
+    io.out << QFileInfo(path).absoluteFilePath() << "\n";
     return kOk;
 }
 
@@ -237,17 +245,16 @@ int map(const QStringList& a, CliStreams& io, const QDir& dir) {
                : v == "na"     ? kViewNorthAmerica
                                : 0;
         if (view == 0) {
-            io.err << "Not a view: " << toLatin1Text(options["--view"])
-                   << " (world, europe or na)\n";
+            io.err << "Not a view: " << options["--view"] << " (world, europe or na)\n";
             return kFailed;
         }
     }
     QSize size(1016, 742);
     if (!parseSize(options, size, io)) return kFailed;
     std::string database;
-    std::string error;
-    if (!readMapDatabase(dir.filePath(a[0]), database, error)) {
-        io.err << "Cannot read the database: " << error << "\n";
+    Error error;
+    if (!readMapDatabase(dir.absoluteFilePath(a[0]), database, error)) {
+        io.err << "Cannot read the database: " << error.message() << "\n";
         return kFailed;
     }
     std::vector<OutlinePoint> outline;
@@ -256,7 +263,7 @@ int map(const QStringList& a, CliStreams& io, const QDir& dir) {
     QPainter painter(&image);
     drawFieldMap(painter, size, database, outline, view);
     painter.end();
-    return writePicture(image, dir.filePath(a[1]), io);
+    return writePicture(image, dir.absoluteFilePath(a[1]), io);
 }
 
 int field(const QStringList& a, CliStreams& io, const QDir& dir) {
@@ -267,16 +274,15 @@ int field(const QStringList& a, CliStreams& io, const QDir& dir) {
     }
     const std::string name = upperLatin1(toLatin1Text(a[1]));
     if (name.size() != 2 || name[0] < 'A' || name[0] > 'R' || name[1] < 'A' || name[1] > 'R') {
-        io.err << "Not a field: " << toLatin1Text(a[1]) << " (AA to RR)\n";
+        io.err << "Not a field: " << a[1] << " (AA to RR)\n";
         return kFailed;
     }
     QSize size(1501, 602);
     if (!parseSize(options, size, io)) return kFailed;
-    std::string error;
+    Error error;
     FieldRecord record;
-    const auto db = QraFile::open(dir.filePath(a[0]), QraFile::Mode::Read, error);
-    if (!db || !db->read(recordNumber(name[0], name[1]), record, error)) {
-        io.err << "Cannot read the database: " << error << "\n";
+    if (!readRecord(dir.absoluteFilePath(a[0]), recordNumber(name[0], name[1]), record, error)) {
+        io.err << "Cannot read the database: " << error.message() << "\n";
         return kFailed;
     }
     const int view = options.contains("--states") ? kViewNorthAmerica : kViewWorld;
@@ -292,7 +298,7 @@ int field(const QStringList& a, CliStreams& io, const QDir& dir) {
     drawFieldView(painter, size, record, fieldOrigin(pick.fieldwest, pick.fieldsouth), outlines,
                   view);
     painter.end();
-    return writePicture(image, dir.filePath(a[2]), io);
+    return writePicture(image, dir.absoluteFilePath(a[2]), io);
 }
 
 const std::vector<Command>& commands() {
@@ -300,7 +306,7 @@ const std::vector<Command>& commands() {
         {"distance", "distance FROM TO", 2, 2, distance},
         {"create", "create BAND LOCATOR [TAG]", 2, 3, create},
         {"stats", "stats DB", 1, 1, stats},
-        {"import-adif", "import-adif DB LOG", 2, 2, importAdif},
+        {"import-adif", "import-adif DB LOG [--yes]", 2, 3, importAdif},
         {"import-edi", "import-edi DB LOG [--yes]", 2, 3, importEdi},
         {"summary", "summary DB OUT [--confirmed]", 2, 3, summary},
         {"map", "map DB OUT [--view world|europe|na] [--size WxH]", 2, 6, map},

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <iostream>
 
-#include "database/shared_state.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
+#include "ui/shared_state.h"
 #include "ui/windows.h"
 #include "windows/program_windows.h"
 #include "windows/window_names.h"

@@ -23,7 +23,7 @@ const QSize kArea(1016, 742);
 
 std::vector<DrawOp> worldOutline() {
     std::vector<OutlinePoint> points;
-    std::string error;
+    morvel::Error error;
     readOutlineFile(QDir(QCoreApplication::applicationDirPath()).filePath(kWorldFile), points,
                     error);
     std::vector<DrawOp> ops;

@@ -52,12 +52,10 @@ morvel::ImportRequest request(morvel::ImportKind kind, const QString& log) {
     r.kind = kind;
     r.logPath = log;
     r.databasePath = logs().database();
-    r.filename = "2M JO62QM BENCH.QRA";
-    r.band = "2M";
     r.workDir = logs().dir.path();
     r.backupDir = logs().dir.path();
     r.clock = [] { return morvel::ChangelogStamp{"25/12/2023", "12:00"}; };
-    r.ask = [](const std::string&) { return true; };
+    r.ask = [](const QString&) { return true; };
     return r;
 }
 
@@ -65,16 +63,16 @@ void runImports(benchmark::State& state, morvel::ImportKind kind, const QString&
     std::int64_t written = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        std::string error;
+        morvel::Error error;
         if (!morvel::writeBlankDatabase(logs().database(), error)) {
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(qPrintable(error.message()));
             return;
         }
         state.ResumeTiming();
         const morvel::ImportResult result = morvel::runImport(request(kind, log));
-        if (result.end != morvel::ImportResult::End::Finished || !result.error.empty() ||
+        if (result.end != morvel::ImportResult::End::Finished || !result.error.isEmpty() ||
             result.squaresWritten == 0) {
-            state.SkipWithError(("import failed: " + result.error).c_str());
+            state.SkipWithError(qPrintable("import failed: " + result.error));
             return;
         }
         written = result.squaresWritten;

@@ -60,11 +60,11 @@ void fieldMap(benchmark::State& state, bool full, int view, QSize size) {
     QImage image(size, QImage::Format_RGB32);
     std::string database;
     std::vector<OutlinePoint> outline;
-    std::string error;
+    Error error;
     for (auto _ : state) {
         if (!readMapDatabase(path, database, error) ||
             !readOutlineFile(outlinePath, outline, error)) {
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(qPrintable(error.message()));
             return;
         }
         QPainter painter(&image);
@@ -105,11 +105,10 @@ void fieldView(benchmark::State& state, const char* field, int view) {
     QImage image(size, QImage::Format_RGB32);
     FieldRecord record;
     FieldOutlines outlines;
-    std::string error;
+    Error error;
     for (auto _ : state) {
-        const auto db = QraFile::open(path, QraFile::Mode::Read, error);
-        if (!db || !db->read(recordNo, record, error)) {
-            state.SkipWithError(error.c_str());
+        if (!readRecord(path, recordNo, record, error)) {
+            state.SkipWithError(qPrintable(error.message()));
             return;
         }
         loadFieldOutlines(mapFolder(), view, outlines);

@@ -27,14 +27,14 @@ void BM_FieldViewReadAndProject(benchmark::State& state) {
     const FieldOrigin origin = fieldOrigin(340, 50);
     std::vector<OutlinePoint> points;
     std::vector<DrawOp> ops;
-    std::string error;
+    Error error;
     std::size_t records = 0;
     for (auto _ : state) {
         ops.clear();
         records = 0;
         for (const char* name : {kCoastFile, kIslandFile, kCountryFile}) {
             if (!readOutlineFile(mapPath(name), points, error)) {
-                state.SkipWithError(error.c_str());
+                state.SkipWithError(qPrintable(error.message()));
                 return;
             }
             records += points.size();
@@ -53,12 +53,12 @@ void BM_FieldViewReadProjectAndPaint(benchmark::State& state) {
     QImage image(1501, 602, QImage::Format_RGB32);
     std::vector<OutlinePoint> points;
     std::vector<DrawOp> ops;
-    std::string error;
+    Error error;
     for (auto _ : state) {
         QPainter painter(&image);
         for (const char* name : {kCoastFile, kIslandFile, kCountryFile}) {
             if (!readOutlineFile(mapPath(name), points, error)) {
-                state.SkipWithError(error.c_str());
+                state.SkipWithError(qPrintable(error.message()));
                 return;
             }
             ops.clear();
@@ -73,11 +73,11 @@ BENCHMARK(BM_FieldViewReadProjectAndPaint)->Unit(benchmark::kMillisecond);
 void BM_WorldMapReadAndProject(benchmark::State& state) {
     std::vector<OutlinePoint> points;
     std::vector<DrawOp> ops;
-    std::string error;
+    Error error;
     for (auto _ : state) {
         ops.clear();
         if (!readOutlineFile(mapPath(kWorldFile), points, error)) {
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(qPrintable(error.message()));
             return;
         }
         plotWorldMap(points, ops);

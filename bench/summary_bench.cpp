@@ -44,11 +44,11 @@ void buildReport(benchmark::State& state, morvel::SummaryMode mode) {
     for (auto _ : state) {
         QBuffer buffer(&db);
         buffer.open(QIODevice::ReadOnly);
-        std::string error;
-        const auto report =
-            morvel::buildSummary(buffer, "2M JO62QM FULL.QRA", "JO62QM", mode, error);
+        QString error;
+        const auto report = morvel::buildSummary(buffer, QStringLiteral("2M JO62QM FULL.QRA"),
+                                                 "JO62QM", mode, error);
         if (!report) {
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(qPrintable(error));
             return;
         }
         size = report->text.size();
@@ -77,10 +77,10 @@ void BM_SummaryWorkedFileToFile(benchmark::State& state) {
         }
     }
     for (auto _ : state) {
-        std::string error;
-        if (!morvel::writeSummary(db, out, "2M JO62QM FULL.QRA", "JO62QM",
+        morvel::Error error;
+        if (!morvel::writeSummary(db, out, QStringLiteral("2M JO62QM FULL.QRA"), "JO62QM",
                                   morvel::SummaryMode::Worked, error)) {
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(qPrintable(error.message()));
             return;
         }
     }

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "database/database_lock.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 
@@ -9,19 +10,20 @@ namespace morvel {
 namespace {
 
 // A name that could reach outside the folder, or that no file system takes.
-bool hasPathCharacters(std::string_view text) {
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return true;
+bool hasPathCharacters(const QString& text) {
+    for (const QChar c : text) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 ||
+            c.unicode() == 0x7F || c.category() == QChar::Other_Control)
+            return true;
     }
     return false;
 }
 
 }  // namespace
 
-CreateOutcome createDatabase(const QDir& dir, const CreateRequest& request, SharedState& state) {
+CreateOutcome createDatabase(const QDir& dir, const CreateRequest& request) {
     CreateOutcome outcome;
-    if (request.band.empty()) {
+    if (request.band.isEmpty()) {
         outcome.message = kMsgSelectBand;
         return outcome;
     }
@@ -30,23 +32,39 @@ CreateOutcome createDatabase(const QDir& dir, const CreateRequest& request, Shar
         return outcome;
     }
     outcome.fileName = buildFileName(request.band, request.locator, request.tag);
-    state.filename = outcome.fileName;
     if (hasPathCharacters(request.locator) || hasPathCharacters(request.tag)) {
         outcome.message = kMsgBadNameCharacters;
         return outcome;
     }
-    const QString path = dir.filePath(fromLatin1Text(outcome.fileName));
-    if (QFileInfo::exists(path)) {
+    const QString path = dir.absoluteFilePath(outcome.fileName);
+    Error error;
+    DatabaseLock lock(path);
+    if (!lock.acquire(error)) {
+        outcome.message = error.message();
+        return outcome;
+    }
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         outcome.message = kMsgFileExists;
         return outcome;
     }
-    std::string error;
     if (!writeBlankDatabase(path, error)) {
-        outcome.message = "Could not create " + outcome.fileName + ": " + error;
+        outcome.message = QStringLiteral("Could not create ") + outcome.fileName +
+                          QStringLiteral(": ") + error.reason;
         return outcome;
     }
     outcome.created = true;
     return outcome;
+}
+
+bool deleteDatabase(const QString& path, Error& error) {
+    DatabaseLock lock(path);
+    if (!lock.acquire(error)) return false;
+    QFile file(path);
+    if (!file.remove()) {
+        error = fileError(file);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace morvel

@@ -1,6 +1,7 @@
 #include "database/file_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -11,46 +12,89 @@
 
 namespace morvel {
 
-std::string describeErrno(const QString& path, int errorNumber) {
-    return path.toStdString() + ": " + std::strerror(errorNumber);
+QString Error::message() const {
+    if (file.isEmpty()) return reason;
+    return file + QStringLiteral(": ") + reason;
 }
 
-std::string describeError(const QFileDevice& file) {
+Error errnoError(const QString& path, int errorNumber) {
+    return {path, QString::fromLocal8Bit(std::strerror(errorNumber))};
+}
+
+Error fileError(const QFileDevice& file) {
     QString reason = file.errorString();
     // Qt says "Unknown error" for some failures whose errno tells the reason.
     if ((reason.isEmpty() || reason == QLatin1String("Unknown error")) && errno != 0)
         reason = QString::fromLocal8Bit(std::strerror(errno));
-    return (file.fileName() + QStringLiteral(": ") + reason).toStdString();
+    if (reason.isEmpty()) reason = QStringLiteral("Unknown error");
+    return {file.fileName(), reason};
 }
 
-bool commitSynced(QSaveFile& file, std::string& error) {
-    if (!file.flush()) {
-        error = describeError(file);
-        file.cancelWriting();
+bool isRegularFile(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool openRegularFile(QFile& file, QIODevice::OpenMode mode, Error& error) {
+    const QString path = file.fileName();
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int flags = ((mode & QIODevice::WriteOnly) ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0) {
+        error = errnoError(path, errno);
         return false;
     }
-    if (::fsync(file.handle()) != 0) {
-        error = describeErrno(file.fileName(), errno);
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = describeError(file);
-        return false;
-    }
-    // The rename itself is on the disk only once the folder is synced.
-    const QByteArray folder = QFile::encodeName(QFileInfo(file.fileName()).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int reason = errno;
         ::close(fd);
+        error = S_ISREG(st.st_mode) ? errnoError(path, reason)
+                                    : Error{path, QStringLiteral("not a file")};
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        error = fileError(file);
+        return false;
     }
     return true;
 }
 
-bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error) {
+bool syncFolder(const QString& path, Error& error) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        error = errnoError(path, errno);
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+bool commitSynced(QSaveFile& file, Error& error) {
+    if (!file.flush()) {
+        error = fileError(file);
+        file.cancelWriting();
+        return false;
+    }
+    if (::fsync(file.handle()) != 0) {
+        error = errnoError(file.fileName(), errno);
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        error = fileError(file);
+        return false;
+    }
+    // The rename itself is on the disk only once the folder is synced; a
+    // folder that cannot be synced may lose the new file in a power cut.
+    return syncFolder(QFileInfo(file.fileName()).absolutePath(), error);
+}
+
+bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error) {
     if (!out.flush()) {
-        error = describeError(out);
+        error = fileError(out);
         return false;
     }
     const int inFd = in.handle();
@@ -65,7 +109,7 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error
         if (errno == EINTR) continue;
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
         const bool writing = errno == ENOSPC || errno == EFBIG || errno == EDQUOT;
-        error = describeErrno(writing ? out.fileName() : in.fileName(), errno);
+        error = errnoError(writing ? out.fileName() : in.fileName(), errno);
         return false;
     }
     std::vector<char> buffer(1 << 20);
@@ -73,7 +117,7 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error
         const ssize_t n = ::pread(inFd, buffer.data(), buffer.size(), offset);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            error = describeErrno(in.fileName(), errno);
+            error = errnoError(in.fileName(), errno);
             return false;
         }
         if (n == 0) return true;
@@ -83,7 +127,7 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error
                 ::write(outFd, buffer.data() + done, static_cast<std::size_t>(n - done));
             if (w < 0 && errno == EINTR) continue;
             if (w < 0) {
-                error = describeErrno(out.fileName(), errno);
+                error = errnoError(out.fileName(), errno);
                 return false;
             }
             done += w;
@@ -91,12 +135,12 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error
     }
 }
 
-qint64 readFull(QIODevice& device, char* buffer, qint64 size, std::string& error) {
+qint64 readFull(QIODevice& device, char* buffer, qint64 size, QString& reason) {
     qint64 got = 0;
     while (got < size) {
         const qint64 n = device.read(buffer + got, size - got);
         if (n < 0) {
-            error = device.errorString().toStdString();
+            reason = device.errorString();
             return -1;
         }
         if (n == 0) break;
@@ -106,27 +150,21 @@ qint64 readFull(QIODevice& device, char* buffer, qint64 size, std::string& error
 }
 
 bool saveWholeFile(const QString& path, const std::function<bool(QSaveFile&)>& write,
-                   std::string& error) {
+                   Error& error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString().toStdString();
+        error = fileError(file);
         return false;
     }
     if (!write(file)) {
-        if (error.empty()) error = file.errorString().toStdString();
+        if (!error.isSet()) error = fileError(file);
         file.cancelWriting();
         return false;
     }
-    std::string named;
-    if (!commitSynced(file, named)) {
-        const std::string prefix = file.fileName().toStdString() + ": ";
-        error = named.rfind(prefix, 0) == 0 ? named.substr(prefix.size()) : named;
-        return false;
-    }
-    return true;
+    return commitSynced(file, error);
 }
 
-bool saveWholeFile(const QString& path, std::string_view bytes, std::string& error) {
+bool saveWholeFile(const QString& path, std::string_view bytes, Error& error) {
     return saveWholeFile(
         path,
         [bytes](QSaveFile& file) {

@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "database/error.h"
+
+class QFile;
 class QSaveFile;
 
 namespace morvel {
@@ -25,28 +28,31 @@ inline void putLe16(char* p, std::int16_t value) {
     p[1] = static_cast<char>(u >> 8);
 }
 
-// "<file name>: <reason>", with the system's reason where Qt has none of its
-// own ("Unknown error").
-std::string describeError(const QFileDevice& file);
-std::string describeErrno(const QString& path, int errorNumber);
+// Opens a file for reading without ever blocking on it: a FIFO, socket,
+// device or folder of that name is refused ("NAME is not a file") instead of
+// hanging the program or reading forever.
+bool openRegularFile(QFile& file, QIODevice::OpenMode mode, Error& error);
+// True when the name leads to a regular file (through links).
+bool isRegularFile(const QString& path);
 
 // Reads until `size` bytes are in or the device ends; returns the count read,
 // or -1 with the reason when the device fails.
-qint64 readFull(QIODevice& device, char* buffer, qint64 size, std::string& error);
+qint64 readFull(QIODevice& device, char* buffer, qint64 size, QString& reason);
 
 // Syncs and commits a save file, then syncs its folder so that the rename is
 // on the disk too. On failure the old file stays and the error names the file.
-bool commitSynced(QSaveFile& file, std::string& error);
+bool commitSynced(QSaveFile& file, Error& error);
+// Syncs a folder, so that renames and new names in it are on the disk.
+bool syncFolder(const QString& path, Error& error);
 
 // Copies the bytes of `in` from the offset on to the end of `out`, which is
 // open unbuffered or flushed.
-bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, std::string& error);
+bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error);
 
 // Writes a whole file through a save file: `write` fills it, and only a
 // complete file, synced, replaces one of that name. A failure leaves the old
-// file as it was. The error is the reason alone: the caller names the file.
-bool saveWholeFile(const QString& path, const std::function<bool(QSaveFile&)>& write,
-                   std::string& error);
-bool saveWholeFile(const QString& path, std::string_view bytes, std::string& error);
+// file as it was.
+bool saveWholeFile(const QString& path, const std::function<bool(QSaveFile&)>& write, Error& error);
+bool saveWholeFile(const QString& path, std::string_view bytes, Error& error);
 
 }  // namespace morvel

@@ -1,32 +1,67 @@
 #include "database/qra_file.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <vector>
 
+#include "database/database_lock.h"
 #include "database/qra_names.h"
 
 namespace morvel {
 
-bool readDatabase(const QString& path, std::vector<FieldRecord>& records, std::string& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = describeError(file);
-        return false;
-    }
-    records.clear();
-    records.reserve(kRecordCount);
-    std::string readError;
-    const bool ok = forEachRecord(
-        file, [&](int, const FieldRecord& record) { records.push_back(record); }, readError);
-    if (!ok) error = path.toStdString() + ": " + readError;
-    return ok;
+bool openDatabase(QFile& file, Error& error) {
+    return openRegularFile(file, QIODevice::ReadOnly, error);
 }
 
-bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
-                   std::string& error) {
+bool readDatabase(const QString& path, std::vector<FieldRecord>& records, Error& error,
+                  qint64* fileSize) {
+    QFile file(path);
+    if (!openDatabase(file, error)) return false;
+    if (fileSize) *fileSize = file.size();
+    records.clear();
+    records.reserve(kRecordCount);
+    QString reason;
+    if (!forEachRecord(
+            file, [&](int, const FieldRecord& record) { records.push_back(record); }, reason)) {
+        error = {path, reason};
+        return false;
+    }
+    return true;
+}
+
+bool readRecord(const QString& path, int recordNo, FieldRecord& record, Error& error) {
+    if (!isValidRecordNumber(recordNo)) {
+        error = {path, QStringLiteral("record %1 is outside the database").arg(recordNo)};
+        return false;
+    }
+    QFile file(path);
+    if (!openDatabase(file, error)) return false;
+    char buffer[FieldRecord::kSize] = {};
+    const qint64 offset = static_cast<qint64>(recordNo - 1) * FieldRecord::kSize;
+    QString reason;
+    if (offset < file.size() &&
+        (!file.seek(offset) || readFull(file, buffer, sizeof buffer, reason) < 0)) {
+        error = fileError(file);
+        return false;
+    }
+    record = FieldRecord::decode(buffer);
+    return true;
+}
+
+QString databaseSizeWarning(const QString& name, qint64 size) {
+    if (size == kDatabaseSize) return {};
+    const QLocale english(QLocale::English);
+    const QString head = QStringLiteral("%1 is %2 bytes, not %3")
+                             .arg(name, english.toString(size), english.toString(kDatabaseSize));
+    return head + (size < kDatabaseSize
+                       ? QStringLiteral(": its missing squares read as empty")
+                       : QStringLiteral(": the bytes beyond its last square are kept"));
+}
+
+bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records, Error& error) {
     if (records.size() != static_cast<std::size_t>(kRecordCount)) {
-        error = path.toStdString() + ": not a whole database";
+        error = {path, QStringLiteral("not a whole database")};
         return false;
     }
     // A database marked read-only stays as it is, also for a user (root) whom
@@ -34,7 +69,7 @@ bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
     const QFileInfo info(path);
     if (info.exists() &&
         (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0) {
-        error = path.toStdString() + ": the file is read-only";
+        error = {path, QStringLiteral("the file is read-only")};
         return false;
     }
     std::vector<char> bytes(static_cast<std::size_t>(kDatabaseSize));
@@ -43,14 +78,13 @@ bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         out.write(bytes.data(), kDatabaseSize) != kDatabaseSize) {
-        error = describeError(out);
+        error = fileError(out);
         out.cancelWriting();
         return false;
     }
     QFile old(path);
-    if (old.size() > kDatabaseSize) {
-        if (!old.open(QIODevice::ReadOnly) || !copyRest(old, kDatabaseSize, out, error)) {
-            if (error.empty()) error = describeError(old);
+    if (info.exists() && info.size() > kDatabaseSize) {
+        if (!openDatabase(old, error) || !copyRest(old, kDatabaseSize, out, error)) {
             out.cancelWriting();
             return false;
         }
@@ -58,91 +92,36 @@ bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
     return commitSynced(out, error);
 }
 
-bool replaceRecord(const QString& path, int recordNo, const FieldRecord& record,
-                   std::string& error) {
-    if (!isValidRecordNumber(recordNo)) {
-        error = "record " + std::to_string(recordNo) + " is outside the database";
+bool replaceSquare(const QString& path, int recordNo, int slot, const SquareEntry& entry,
+                   Error& error, FieldRecord* stored) {
+    if (!isValidRecordNumber(recordNo) || slot < 0 || slot >= FieldRecord::kSquares) {
+        error = {path, QStringLiteral("square %1 of record %2 is outside the database")
+                           .arg(slot)
+                           .arg(recordNo)};
         return false;
     }
+    DatabaseLock lock(path);
+    if (!lock.acquire(error)) return false;
     std::vector<FieldRecord> records;
     if (!readDatabase(path, records, error)) return false;
-    records[static_cast<std::size_t>(recordNo - 1)] = record;
-    return writeDatabase(path, records, error);
-}
-
-std::unique_ptr<QraFile> QraFile::open(const QString& path, Mode mode, std::string& error) {
-    std::unique_ptr<QraFile> db(new QraFile(path));
-    if (!QFile::exists(path)) {
-        error = (path + QStringLiteral(": no such file")).toStdString();
-        return nullptr;
-    }
-    const QIODevice::OpenMode flags =
-        mode == Mode::Read
-            ? QIODevice::ReadOnly
-            : (QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered);
-    if (!db->file_.open(flags)) {
-        error = describeError(db->file_);
-        return nullptr;
-    }
-    return db;
-}
-
-bool QraFile::read(int recordNo, FieldRecord& record, std::string& error) {
-    if (!isValidRecordNumber(recordNo)) {
-        error = "record " + std::to_string(recordNo) + " is outside the database";
-        return false;
-    }
-    char buffer[FieldRecord::kSize] = {};
-    const qint64 offset = static_cast<qint64>(recordNo - 1) * FieldRecord::kSize;
-    if (offset < file_.size()) {
-        if (!file_.seek(offset)) {
-            error = describeError(file_);
-            return false;
-        }
-        if (readFull(file_, buffer, sizeof buffer, error) < 0) {
-            error = describeError(file_);
-            return false;
-        }
-    }
-    record = FieldRecord::decode(buffer);
-    return true;
-}
-
-bool QraFile::write(int recordNo, const FieldRecord& record, std::string& error) {
-    if (!isValidRecordNumber(recordNo)) {
-        error = "record " + std::to_string(recordNo) + " is outside the database";
-        return false;
-    }
-    char buffer[FieldRecord::kSize];
-    record.encode(buffer);
-    const qint64 offset = static_cast<qint64>(recordNo - 1) * FieldRecord::kSize;
-    if (!file_.seek(offset) ||
-        file_.write(buffer, sizeof buffer) != static_cast<qint64>(sizeof buffer)) {
-        error = describeError(file_);
-        return false;
-    }
-    return true;
-}
-
-bool QraFile::flush(std::string& error) {
-    if (!file_.flush()) {
-        error = describeError(file_);
-        return false;
-    }
+    FieldRecord& record = records[static_cast<std::size_t>(recordNo - 1)];
+    record.entries[static_cast<std::size_t>(slot)] = entry;
+    if (!writeDatabase(path, records, error)) return false;
+    if (stored) *stored = record;
     return true;
 }
 
 bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldRecord&)>& visit,
-                   std::string& error) {
+                   QString& reason) {
     std::vector<char> buffer(static_cast<std::size_t>(kDatabaseSize), '\0');
-    if (readFull(device, buffer.data(), kDatabaseSize, error) < 0) return false;
+    if (readFull(device, buffer.data(), kDatabaseSize, reason) < 0) return false;
     for (int r = 1; r <= kRecordCount; ++r)
         visit(r, FieldRecord::decode(buffer.data() +
                                      static_cast<std::size_t>(r - 1) * FieldRecord::kSize));
     return true;
 }
 
-bool writeBlankDatabase(const QString& path, std::string& error) {
+bool writeBlankDatabase(const QString& path, Error& error) {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(kDatabaseSize));
     const std::string record = FieldRecord::blank().bytes();

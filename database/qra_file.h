@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QFile>
+#include <QIODevice>
 #include <QString>
 #include <functional>
-#include <memory>
-#include <string>
 #include <vector>
 
+#include "database/error.h"
 #include "database/field_record.h"
 #include "database/file_io.h"
 
@@ -14,52 +13,45 @@ namespace morvel {
 
 inline constexpr qint64 kDatabaseSize = static_cast<qint64>(FieldRecord::kSize) * 324;  // 916272
 
-// An open QRA database file. Records are numbered 1..324; record n starts at
-// byte (n - 1) * 2828. Opening never creates a file: a missing or unreadable
-// file is an error the caller reports. The file closes when the object goes.
-class QraFile {
-public:
-    enum class Mode { Read, ReadWrite };
-
-    static std::unique_ptr<QraFile> open(const QString& path, Mode mode, std::string& error);
-
-    // A record beyond the end of a short file reads as all zero bytes, so the
-    // missing fields count as empty.
-    bool read(int recordNo, FieldRecord& record, std::string& error);
-    bool write(int recordNo, const FieldRecord& record, std::string& error);
-    // Pushes the written records to the disk.
-    bool flush(std::string& error);
-
-    QString path() const { return file_.fileName(); }
-
-private:
-    explicit QraFile(const QString& path) : file_(path) {}
-    QFile file_;
-};
-
 // Reads a whole database from a device, handing each of the 324 records in
-// order to the visitor; a short device yields zero-filled records.
+// order to the visitor; a short device yields zero-filled records, so the
+// missing fields count as empty.
 bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldRecord&)>& visit,
-                   std::string& error);
+                   QString& reason);
+
+// Opens a database for reading: only a regular file, never created, never
+// waited on. The error names the file and the reason.
+bool openDatabase(QFile& file, Error& error);
+
+// All 324 records of a database file; a short file reads as zero-filled
+// records at its end. `fileSize` (when given) receives the file's size.
+bool readDatabase(const QString& path, std::vector<FieldRecord>& records, Error& error,
+                  qint64* fileSize = nullptr);
+// One record (1..324) of a database file.
+bool readRecord(const QString& path, int recordNo, FieldRecord& record, Error& error);
+
+// What to say of a database whose size is not that of 324 records; empty for
+// a whole one. A short one reads its missing squares as empty; a longer one
+// keeps its extra bytes through every write.
+QString databaseSizeWarning(const QString& name, qint64 size);
 
 // Writes a new database of 324 blank records through a save file, so that a
 // failure never leaves a part-written file under the name.
-bool writeBlankDatabase(const QString& path, std::string& error);
-
-// All 324 records of a database file; a short file reads as zero-filled
-// records at its end. The error names the file and the reason.
-bool readDatabase(const QString& path, std::vector<FieldRecord>& records, std::string& error);
+bool writeBlankDatabase(const QString& path, Error& error);
 
 // Replaces a database whole: the 324 records go to a new file in the same
 // folder, which is synced and then renamed over the old one, so that a crash
 // or a full disk leaves either the old file or the new one, never a mixture.
 // A database that is a symbolic link keeps its link; the target is replaced.
-// Bytes beyond the 324th record of the old file are kept.
-bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
-                   std::string& error);
+// Bytes beyond the 324th record of the old file are kept. A database whose
+// permissions forbid writing is refused. The caller holds the database's lock.
+bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records, Error& error);
 
-// One record changed, all or nothing, through writeDatabase.
-bool replaceRecord(const QString& path, int recordNo, const FieldRecord& record,
-                   std::string& error);
+// One square (record 1..324, slot 0..99) changed in the file as it is now,
+// under the database's lock, all or nothing: squares that another program
+// wrote in the meantime stay. `stored` (when given) receives the record as
+// written.
+bool replaceSquare(const QString& path, int recordNo, int slot, const SquareEntry& entry,
+                   Error& error, FieldRecord* stored = nullptr);
 
 }  // namespace morvel

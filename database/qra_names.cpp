@@ -29,24 +29,23 @@ const std::vector<std::string>& bandList() {
     return bands;
 }
 
-std::string bandFromFileName(std::string_view fileName) {
-    const auto blank = fileName.find(' ');
-    if (blank != std::string_view::npos) return std::string(fileName.substr(0, blank));
-    const auto dot = fileName.rfind('.');
-    return std::string(dot == std::string_view::npos ? fileName : fileName.substr(0, dot));
+QString bandFromFileName(const QString& fileName) {
+    const qsizetype blank = fileName.indexOf(QLatin1Char(' '));
+    if (blank >= 0) return fileName.left(blank);
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? fileName : fileName.left(dot);
 }
 
-std::string homeLocatorFromFileName(std::string_view fileName) {
-    const auto at = fileName.find("M ");
-    const std::size_t start = at == std::string_view::npos ? 1 : at + 2;
+QString homeLocatorFromFileName(const QString& fileName) {
+    const qsizetype at = fileName.indexOf(QLatin1String("M "));
+    const qsizetype start = at < 0 ? 1 : at + 2;
     if (start >= fileName.size()) return {};
-    return std::string(fileName.substr(start, 6));
+    return fileName.mid(start, 6);
 }
 
-std::string buildFileName(std::string_view band, std::string_view locator, std::string_view tag) {
-    std::string name;
-    name.append(band).append(" ").append(locator).append(" ").append(tag).append(".qra");
-    return upperLatin1(name);
+QString buildFileName(const QString& band, const QString& locator, const QString& tag) {
+    return (band + QLatin1Char(' ') + locator + QLatin1Char(' ') + tag + QStringLiteral(".qra"))
+        .toUpper();
 }
 
 std::string upperLatin1(std::string_view text) {

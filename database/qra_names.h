@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QString>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class QString;
 
 namespace morvel {
 
@@ -27,12 +26,12 @@ const std::vector<std::string>& bandList();
 
 // The characters before the first blank. A name without a blank (made
 // outside the program) gives its part before the last ".", or all of it.
-std::string bandFromFileName(std::string_view fileName);
+QString bandFromFileName(const QString& fileName);
 // The six characters after the first "M " (exact case); without one, the six
 // characters from the second character on.
-std::string homeLocatorFromFileName(std::string_view fileName);
+QString homeLocatorFromFileName(const QString& fileName);
 // Upper case of band + " " + locator + " " + tag + ".qra".
-std::string buildFileName(std::string_view band, std::string_view locator, std::string_view tag);
+QString buildFileName(const QString& band, const QString& locator, const QString& tag);
 
 // Latin-1 upper case, byte for byte.
 std::string upperLatin1(std::string_view text);

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     std::vector<morvel::OutlinePoint> points;
-    std::string error;
+    QString error;
     if (!morvel::readOutline(buffer, points, error) || points.size() != size / 6) std::abort();
     const float west = size > 0 ? static_cast<float>(data[0] % 18 * 20) : 0;
     const float south = size > 1 ? static_cast<float>(data[1] % 18 * 10) - 90 : -90;

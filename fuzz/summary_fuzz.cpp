@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto mode : {morvel::SummaryMode::Worked, morvel::SummaryMode::Confirmed}) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
-        std::string error;
-        const auto report =
-            morvel::buildSummary(buffer, "2M JO62QM FUZZ.QRA", "JO62QM", mode, error);
+        QString error;
+        const auto report = morvel::buildSummary(buffer, QStringLiteral("2M JO62QM FUZZ.QRA"),
+                                                 "JO62QM", mode, error);
         if (!report || report->listed > 32400 || report->confirmed > 32400 || report->odxkm < 0 ||
             report->text.size() < 2 ||
             report->text.compare(report->text.size() - 2, 2, "\r\n") != 0)

@@ -1,15 +1,22 @@
 #include "import/changelog.h"
 
+#include <QFile>
+
 #include "database/qra_file.h"
 #include "database/text_format.h"
 
 namespace morvel {
 
-std::string changelogHeader(std::string_view databaseName, std::string_view logPath,
+std::string changelogHeader(const QString& databaseName, const QString& logPath,
                             const ChangelogStamp& stamp) {
+    // Names in the system's encoding, as a terminal shows them.
+    const QByteArray name = QFile::encodeName(databaseName);
+    const QByteArray log = QFile::encodeName(logPath);
     std::string out;
-    out.append(" Changelog for ").append(databaseName).append(kLineEnd);
-    out.append(" updated from ").append(logPath).append(" on ").append(stamp.date);
+    out.append(" Changelog for ").append(name.constData(), static_cast<std::size_t>(name.size()));
+    out.append(kLineEnd);
+    out.append(" updated from ").append(log.constData(), static_cast<std::size_t>(log.size()));
+    out.append(" on ").append(stamp.date);
     out.append(" at ").append(stamp.time).append(kLineEnd);
     out.append(kLineEnd);
     return out;
@@ -22,25 +29,25 @@ std::string changelogSquareLine(const ImportedContact& contact, bool markQsl) {
     return line.line();
 }
 
-bool Changelog::open(const QString& path, std::string& error) {
+bool Changelog::open(const QString& path, Error& error) {
     file_ = std::make_unique<QSaveFile>(path);
     if (!file_->open(QIODevice::WriteOnly)) {
-        error = describeError(*file_);
+        error = fileError(*file_);
         return false;
     }
     return true;
 }
 
-bool Changelog::write(std::string_view bytes, std::string& error) {
+bool Changelog::write(std::string_view bytes, Error& error) {
     if (file_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
         static_cast<qint64>(bytes.size())) {
-        error = describeError(*file_);
+        error = fileError(*file_);
         return false;
     }
     return true;
 }
 
-bool Changelog::commit(std::string& error) {
+bool Changelog::commit(Error& error) {
     return commitSynced(*file_, error);
 }
 

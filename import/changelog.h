@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "database/error.h"
 #include "import/contact.h"
 
 namespace morvel {
@@ -18,7 +19,7 @@ struct ChangelogStamp {
 };
 
 // The change log's lines, as bytes with their CR LF.
-std::string changelogHeader(std::string_view databaseName, std::string_view logPath,
+std::string changelogHeader(const QString& databaseName, const QString& logPath,
                             const ChangelogStamp& stamp);
 // call, date and locator in 14-column print zones, " QSL" when marked.
 std::string changelogSquareLine(const ImportedContact& contact, bool markQsl);
@@ -30,9 +31,9 @@ inline constexpr std::string_view kNoChangesMade = "No changes made";
 // commit() has synced it: a crash or a full disk never leaves half a journal.
 class Changelog {
 public:
-    bool open(const QString& path, std::string& error);
-    bool write(std::string_view bytes, std::string& error);
-    bool commit(std::string& error);
+    bool open(const QString& path, Error& error);
+    bool write(std::string_view bytes, Error& error);
+    bool commit(Error& error);
 
 private:
     std::unique_ptr<QSaveFile> file_;

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "database/database_lock.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "database/text_format.h"
@@ -26,6 +27,7 @@ namespace {
 struct PathState {
     bool exists = false;
     bool isLink = false;
+    bool isRegular = false;
     dev_t device = 0;
     ino_t inode = 0;
 };
@@ -38,6 +40,7 @@ PathState pathState(const QString& path) {
     state.exists = true;
     state.isLink = S_ISLNK(st.st_mode);
     if (state.isLink && ::stat(name.constData(), &st) != 0) return state;
+    state.isRegular = S_ISREG(st.st_mode);
     state.device = st.st_dev;
     state.inode = st.st_ino;
     return state;
@@ -47,62 +50,113 @@ bool sameFile(const PathState& a, const PathState& b) {
     return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
 }
 
+bool sameOpenFile(const QFile& a, const QFile& b) {
+    struct stat sa {
+    }, sb{};
+    return ::fstat(a.handle(), &sa) == 0 && ::fstat(b.handle(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 // Files the import writes besides the database: a link of that name is
-// removed, so that nothing is written through it, and the name must not be
-// the database itself.
-bool claimName(const QString& path, const PathState& database, std::string& error) {
+// removed, so that nothing is written through it; the name must not be the
+// database itself, nor anything but a file.
+bool claimName(const QString& path, const PathState& database, Error& error) {
     const PathState state = pathState(path);
     if (state.isLink) {
         if (::unlink(QFile::encodeName(path).constData()) != 0) {
-            error = describeErrno(path, errno);
+            error = errnoError(path, errno);
             return false;
         }
         return true;
     }
     if (sameFile(state, database)) {
-        error = path.toStdString() + ": is the database itself";
+        error = {path, QStringLiteral("is the database itself")};
+        return false;
+    }
+    if (state.exists && !state.isRegular) {
+        error = {path, QStringLiteral("not a file")};
         return false;
     }
     return true;
 }
 
-// Only a regular file is read: a FIFO or a device would block or never end.
-bool openRegular(QFile& file, std::string& error) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(file.fileName()).constData(), &st) != 0) {
-        error = describeErrno(file.fileName(), errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = file.fileName().toStdString() + ": not a regular file";
-        return false;
-    }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        error = describeError(file);
-        return false;
-    }
-    return true;
+bool folderWritable(const QString& folder, Error& error) {
+    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) return true;
+    error = errnoError(folder, errno);
+    return false;
 }
 
-// The backup is a byte copy of the database, committed only when whole and
-// on the disk.
-bool writeBackup(QFile& database, const QString& backup, std::string& error) {
-    QSaveFile out(backup);
+// A copy of a file committed only when whole and on the disk; a failure
+// leaves no part of it under the name.
+bool copyWhole(QFile& from, const QString& to, Error& error) {
+    QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = describeError(out);
+        error = fileError(out);
         return false;
     }
-    if (!copyRest(database, 0, out, error)) {
+    if (!copyRest(from, 0, out, error)) {
         out.cancelWriting();
         return false;
     }
     return commitSynced(out, error);
 }
 
-std::string logPathText(const QString& logPath) {
-    const QByteArray bytes =
-        QFile::encodeName(QDir::toNativeSeparators(QFileInfo(logPath).absoluteFilePath()));
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+// The previous backup and change log, kept aside under "NAME.undo" until the
+// new database is in place; "NAME.none" marks a name that held no file.
+QString undoName(const QString& path) {
+    return path + QStringLiteral(".undo");
+}
+QString noneName(const QString& path) {
+    return path + QStringLiteral(".none");
+}
+
+bool keepAside(const QString& path, Error& error) {
+    QFile::remove(undoName(path));
+    QFile::remove(noneName(path));
+    const QByteArray from = QFile::encodeName(path);
+    const QByteArray to = QFile::encodeName(undoName(path));
+    if (!QFileInfo::exists(path)) {
+        QFile marker(noneName(path));
+        if (!marker.open(QIODevice::WriteOnly)) {
+            error = fileError(marker);
+            return false;
+        }
+        return true;
+    }
+    // A second name for the same bytes; a copy where the file system has no
+    // hard links.
+    if (::link(from.constData(), to.constData()) == 0) return true;
+    QFile old(path);
+    return openRegularFile(old, QIODevice::ReadOnly, error) &&
+           copyWhole(old, undoName(path), error);
+}
+
+// Back to what was kept aside; the new file of the name goes.
+bool putBack(const QString& path, Error& error) {
+    if (QFileInfo::exists(noneName(path))) {
+        if (QFileInfo::exists(path) && !QFile::remove(path)) {
+            error = {path, QStringLiteral("cannot be removed")};
+            return false;
+        }
+        QFile::remove(noneName(path));
+        return true;
+    }
+    const QString undo = undoName(path);
+    if (!QFileInfo::exists(undo)) return true;
+    if (::rename(QFile::encodeName(undo).constData(), QFile::encodeName(path).constData()) != 0) {
+        error = errnoError(path, errno);
+        return false;
+    }
+    return true;
+}
+
+void dropAside(const QString& path) {
+    QFile::remove(undoName(path));
+    QFile::remove(noneName(path));
+}
+
+bool hasAside(const QString& path) {
+    return QFileInfo::exists(undoName(path)) || QFileInfo::exists(noneName(path));
 }
 
 // The square update over the database held whole in memory; the new database
@@ -112,7 +166,7 @@ public:
     SquareWriter(std::vector<FieldRecord>& records, Changelog& changelog, bool markQsl)
         : records_(records), changelog_(changelog), markQsl_(markQsl) {}
 
-    bool apply(const ImportedContact& contact, std::string& error) {
+    bool apply(const ImportedContact& contact, Error& error) {
         FieldRecord& record =
             records_[static_cast<std::size_t>(recordOfLocator(contact.locator) - 1)];
         SquareEntry& slot =
@@ -132,22 +186,89 @@ private:
     std::int64_t written_ = 0;
 };
 
-ImportResult failed(ImportResult result, const std::string& what, const std::string& error) {
+ImportResult failed(ImportResult result, const QString& what, const Error& error) {
     result.end = ImportResult::End::Failed;
-    result.error = what + ": " + error;
+    result.error = what + QStringLiteral(": ") + error.message();
     return result;
+}
+
+struct ImportFiles {
+    QString scratch;
+    QString changelog;
+    QString backup;
+};
+
+ImportFiles importFiles(const QString& databasePath, const QString& workDir,
+                        const QString& backupDir, ImportKind kind) {
+    const QDir work(workDir);
+    return {work.filePath(scratchFileName(kind)), work.filePath(kChangelogFileName),
+            QDir(backupDir).filePath(backupFileName(QFileInfo(databasePath).fileName()))};
+}
+
+// Reads the scratch copy into the records, writing the change log's square
+// lines as squares change.
+struct ReadOutcome {
+    bool cancelled = false;
+    QString readError;
+    Error writeError;
+};
+
+ReadOutcome readLog(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
+                    ImportResult& result) {
+    ReadOutcome out;
+    std::string reason;
+    ImportProgress progress;
+    const std::string band =
+        toLatin1Text(bandFromFileName(QFileInfo(request.databasePath).fileName()));
+    const auto contactRead = [&] {
+        if (++progress.contactsRead % kProgressInterval != 0 || !request.progress) return;
+        progress.squaresWritten = squares.written();
+        request.progress(progress);
+    };
+    if (request.kind == ImportKind::Adif) {
+        AdifParser parser([&](const AdifRecord& record) {
+            const auto contact = adifContact(record, band);
+            const bool go = !contact || squares.apply(*contact, out.writeError);
+            contactRead();
+            return go;
+        });
+        if (!readAdif(scratchLog, parser, reason)) out.readError = QString::fromStdString(reason);
+        result.unreadable = parser.unreadable();
+    } else {
+        EdiHandlers handlers;
+        const QString bandText = QString::fromLatin1(band);
+        handlers.confirmBand = [&](const std::string& logBand) {
+            return request.ask && request.ask(ediQuestion(logBand, bandText));
+        };
+        handlers.contact = [&](const ImportedContact& c) {
+            return squares.apply(c, out.writeError);
+        };
+        handlers.contactLine = contactRead;
+        const EdiOutcome outcome = readEdi(scratchLog, handlers, reason);
+        if (outcome.end == EdiEnd::Stopped && !out.writeError.isSet())
+            out.readError = QString::fromStdString(reason);
+        out.cancelled = outcome.end == EdiEnd::Cancelled;
+        result.unreadable = outcome.unreadable;
+    }
+    result.squaresWritten = squares.written();
+    if (request.progress) {
+        progress.squaresWritten = result.squaresWritten;
+        request.progress(progress);
+    }
+    return out;
 }
 
 }  // namespace
 
-std::string ImportResult::closingMessage() const {
-    std::string text = std::to_string(squaresWritten) + " new squares added";
+QString ImportResult::closingMessage() const {
+    QString text = QString::number(squaresWritten) + QStringLiteral(" new squares added");
     if (unreadable > 0) {
         const bool one = unreadable == 1;
         const char* what =
             kind == ImportKind::Adif ? (one ? " record" : " records") : (one ? " line" : " lines");
-        text += "\n" + std::to_string(unreadable) + " unreadable" + what +
-                (one ? " was skipped" : " were skipped");
+        text += QStringLiteral("\n") + QString::number(unreadable) + QStringLiteral(" unreadable") +
+                QLatin1String(what) +
+                (one ? QStringLiteral(" was skipped") : QStringLiteral(" were skipped"));
     }
     return text;
 }
@@ -162,128 +283,177 @@ QString scratchFileName(ImportKind kind) {
     return kind == ImportKind::Adif ? QStringLiteral("adi.tmp") : QStringLiteral("edi.tmp");
 }
 
-std::string backupFileName(std::string_view databaseName) {
-    const std::size_t keep = databaseName.size() > 4 ? databaseName.size() - 4 : 0;
-    return std::string(databaseName.substr(0, keep)) + " backup.qra";
+QString backupFileName(const QString& databaseName) {
+    return databaseName.left(std::max<qsizetype>(0, databaseName.size() - 4)) +
+           QStringLiteral(" backup.qra");
 }
 
-std::string ediQuestion(std::string_view logBand, std::string_view band) {
-    return "About to import " + std::string(logBand) + " records to QRA file for " +
-           std::string(band);
+QString ediQuestion(std::string_view logBand, const QString& band) {
+    return QStringLiteral("About to import ") + fromLatin1Text(logBand) +
+           QStringLiteral(" records to QRA file for ") + band;
+}
+
+bool recoverInterruptedImport(const QString& databasePath, const QString& workDir,
+                              const QString& backupDir, Error& error) {
+    for (const ImportKind kind : {ImportKind::Adif, ImportKind::Edi}) {
+        const ImportFiles files = importFiles(databasePath, workDir, backupDir, kind);
+        if (!hasAside(files.backup) && !hasAside(files.changelog)) continue;
+        // The new backup holds the database as the import found it: while the
+        // database still equals it, the import never replaced the database
+        // (or changed nothing), so the previous backup and change log return.
+        std::vector<FieldRecord> database, backup;
+        Error ignored;
+        const bool replaced =
+            !readDatabase(files.backup, backup, ignored) ||
+            !readDatabase(databasePath, database, error) || database.size() != backup.size() ||
+            !std::equal(
+                database.begin(), database.end(), backup.begin(),
+                [](const FieldRecord& a, const FieldRecord& b) { return a.bytes() == b.bytes(); });
+        if (error.isSet()) return false;
+        if (replaced) {
+            dropAside(files.backup);
+            dropAside(files.changelog);
+        } else if (!putBack(files.backup, error) || !putBack(files.changelog, error)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 ImportResult runImport(const ImportRequest& request) {
     ImportResult result;
     result.kind = request.kind;
-    const QDir workDir(request.workDir);
-    const QString scratch = workDir.filePath(scratchFileName(request.kind));
-    const QString changelogPath = workDir.filePath(kChangelogFileName);
-    const QString backup =
-        QDir(request.backupDir).filePath(fromLatin1Text(backupFileName(request.filename)));
-    std::string error;
+    const QString databaseName = QFileInfo(request.databasePath).fileName();
+    const ImportFiles files =
+        importFiles(request.databasePath, request.workDir, request.backupDir, request.kind);
+    Error error;
 
     // Both stay open: the log is copied from its open file even when its name
     // was a link that is about to be removed.
     QFile log(request.logPath);
-    if (!openRegular(log, error)) return failed(result, "The log could not be read", error);
+    if (!openRegularFile(log, QIODevice::ReadOnly | QIODevice::Unbuffered, error))
+        return failed(result, QStringLiteral("The log could not be read"), error);
     QFile database(request.databasePath);
-    if (!openRegular(database, error))
-        return failed(result, "The database could not be read", error);
-    const PathState databaseState = pathState(request.databasePath);
-    const bool logIsScratch =
-        sameFile(pathState(request.logPath), pathState(scratch)) && !pathState(scratch).isLink;
-    if (!claimName(scratch, databaseState, error) || !claimName(backup, databaseState, error) ||
-        !claimName(changelogPath, databaseState, error))
-        return failed(result, "The import cannot write its files", error);
-
-    if (!logIsScratch) {
-        // A new file, so that another name of the old one keeps its bytes.
-        QFile::remove(scratch);
-        QFile copy(scratch);
-        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-            return failed(result, "The log could not be copied", describeError(copy));
-        if (!copyRest(log, 0, copy, error))
-            return failed(result, "The log could not be copied", error);
+    if (!openRegularFile(database, QIODevice::ReadOnly | QIODevice::Unbuffered, error))
+        return failed(result, QStringLiteral("The database could not be read"), error);
+    if (sameOpenFile(log, database)) {
+        return failed(result, QStringLiteral("The log could not be imported"),
+                      {request.logPath, QStringLiteral("is the database itself")});
     }
+
+    DatabaseLock lock(request.databasePath);
+    if (!lock.acquire(error)) {
+        result.end = ImportResult::End::Failed;
+        result.error = error.message();
+        return result;
+    }
+    if (!recoverInterruptedImport(request.databasePath, request.workDir, request.backupDir, error))
+        return failed(result, QStringLiteral("An earlier import could not be completed"), error);
+
+    // Everything that can be known before a byte is written.
+    const PathState databaseState = pathState(request.databasePath);
+    const QFileInfo databaseInfo(request.databasePath);
+    if ((databaseInfo.permissions() &
+         (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0) {
+        return failed(result, QStringLiteral("The database could not be written"),
+                      {request.databasePath, QStringLiteral("the file is read-only")});
+    }
+    for (const QString& folder :
+         {databaseInfo.absolutePath(), QFileInfo(files.backup).absolutePath(),
+          QFileInfo(files.changelog).absolutePath()}) {
+        if (!folderWritable(folder, error))
+            return failed(result, QStringLiteral("The import cannot write its files"), error);
+    }
+    const bool logIsScratch = sameFile(pathState(request.logPath), pathState(files.scratch)) &&
+                              !pathState(files.scratch).isLink;
+    if (!claimName(files.scratch, databaseState, error) ||
+        !claimName(files.backup, databaseState, error) ||
+        !claimName(files.changelog, databaseState, error))
+        return failed(result, QStringLiteral("The import cannot write its files"), error);
+    if (const QString warning = databaseSizeWarning(databaseName, database.size());
+        !warning.isEmpty()) {
+        if (!request.ask || !request.ask(warning + QStringLiteral("\nImport into it anyway?"))) {
+            result.end = ImportResult::End::Cancelled;
+            return result;
+        }
+    }
+
+    if (!logIsScratch && !copyWhole(log, files.scratch, error))
+        return failed(result, QStringLiteral("The log could not be copied"), error);
     log.close();
-    if (!writeBackup(database, backup, error))
-        return failed(result, "The database could not be backed up", error);
+    // The backup is written now and put in place only once the new database
+    // is ready to replace the old one.
+    QSaveFile backup(files.backup);
+    if (!backup.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !copyRest(database, 0, backup, error) || !backup.flush()) {
+        if (!error.isSet()) error = fileError(backup);
+        return failed(result, QStringLiteral("The database could not be backed up"), error);
+    }
+    database.close();
     std::vector<FieldRecord> records;
     if (!readDatabase(request.databasePath, records, error))
-        return failed(result, "The database could not be read", error);
-    database.close();
+        return failed(result, QStringLiteral("The database could not be read"), error);
 
     // ADIF is read in large raw chunks; EDI line by line through the buffer.
-    QFile scratchLog(scratch);
+    QFile scratchLog(files.scratch);
     QIODevice::OpenMode logMode = QIODevice::ReadOnly;
     if (request.kind == ImportKind::Adif) logMode |= QIODevice::Unbuffered;
-    if (!scratchLog.open(logMode))
-        return failed(result, "The log could not be read", describeError(scratchLog));
+    if (!openRegularFile(scratchLog, logMode, error))
+        return failed(result, QStringLiteral("The log could not be read"), error);
     Changelog changelog;
-    if (!changelog.open(changelogPath, error))
-        return failed(result, "The change log could not be created", error);
+    if (!changelog.open(files.changelog, error))
+        return failed(result, QStringLiteral("The change log could not be created"), error);
     SquareWriter squares(records, changelog, request.kind == ImportKind::Adif);
     const ChangelogStamp stamp = request.clock ? request.clock() : currentStamp();
-    if (!changelog.write(changelogHeader(request.filename, logPathText(request.logPath), stamp),
-                         error))
-        return failed(result, "The change log could not be written", error);
+    if (!changelog.write(
+            changelogHeader(databaseName,
+                            QDir::toNativeSeparators(QFileInfo(request.logPath).absoluteFilePath()),
+                            stamp),
+            error))
+        return failed(result, QStringLiteral("The change log could not be written"), error);
 
     // A failure to write the change log stops everything; a log that cannot
     // be read further ends the reading with what was read.
-    std::string writeError;
-    std::string readError;
-    bool cancelled = false;
-    ImportProgress progress;
-    const auto contactRead = [&] {
-        if (++progress.contactsRead % kProgressInterval != 0 || !request.progress) return;
-        progress.squaresWritten = squares.written();
-        request.progress(progress);
-    };
-    if (request.kind == ImportKind::Adif) {
-        AdifParser parser([&](const AdifRecord& record) {
-            const auto contact = adifContact(record, request.band);
-            const bool go = !contact || squares.apply(*contact, writeError);
-            contactRead();
-            return go;
-        });
-        if (!readAdif(scratchLog, parser, error)) readError = error;
-        result.unreadable = parser.unreadable();
-    } else {
-        EdiHandlers handlers;
-        handlers.confirmBand = [&](const std::string& logBand) {
-            return request.ask && request.ask(ediQuestion(logBand, request.band));
-        };
-        handlers.contact = [&](const ImportedContact& c) { return squares.apply(c, writeError); };
-        handlers.contactLine = contactRead;
-        const EdiOutcome outcome = readEdi(scratchLog, handlers, error);
-        if (outcome.end == EdiEnd::Stopped && writeError.empty()) readError = error;
-        cancelled = outcome.end == EdiEnd::Cancelled;
-        result.unreadable = outcome.unreadable;
-    }
-    if (!writeError.empty())
-        return failed(result, "The change log could not be written", writeError);
-    if (!readError.empty())
-        readError = "The import stopped: " + toLatin1Text(scratch) + ": " + readError;
-    result.squaresWritten = squares.written();
-    if (request.progress) {
-        progress.squaresWritten = result.squaresWritten;
-        request.progress(progress);
-    }
-
+    const ReadOutcome read = readLog(request, scratchLog, squares, result);
+    if (read.writeError.isSet())
+        return failed(result, QStringLiteral("The change log could not be written"),
+                      read.writeError);
     if (result.squaresWritten == 0) {
         std::string line(kNoChangesMade);
         if (request.kind == ImportKind::Edi) line += kLineEnd;
         if (!changelog.write(line, error))
-            return failed(result, "The change log could not be written", error);
+            return failed(result, QStringLiteral("The change log could not be written"), error);
     }
-    // The journal is whole on the disk before the database changes.
+
+    // The previous backup and change log stay aside until the database is
+    // replaced, so that a failure from here on puts all three back.
+    if (!keepAside(files.backup, error) || !keepAside(files.changelog, error)) {
+        dropAside(files.backup);
+        dropAside(files.changelog);
+        return failed(result, QStringLiteral("The import cannot write its files"), error);
+    }
+    const auto undo = [&](const QString& what, Error cause) {
+        Error restoreError;
+        if (!putBack(files.backup, restoreError) || !putBack(files.changelog, restoreError))
+            cause.reason += QStringLiteral("; the previous backup and change log wait as ") +
+                            QFileInfo(undoName(files.backup)).fileName() + QStringLiteral(" and ") +
+                            QFileInfo(undoName(files.changelog)).fileName();
+        return failed(result, what, cause);
+    };
+    if (!commitSynced(backup, error))
+        return undo(QStringLiteral("The database could not be backed up"), error);
     if (!changelog.commit(error))
-        return failed(result, "The change log could not be written", error);
+        return undo(QStringLiteral("The change log could not be written"), error);
     if (result.squaresWritten > 0 && !writeDatabase(request.databasePath, records, error))
-        return failed(result, "The database could not be written", error);
-    result.error = readError;
+        return undo(QStringLiteral("The database could not be written"), error);
+    dropAside(files.backup);
+    dropAside(files.changelog);
+
+    if (!read.readError.isEmpty())
+        result.error = QStringLiteral("The import stopped: ") + files.scratch +
+                       QStringLiteral(": ") + read.readError;
     // A Cancel after squares were written still ends with the count.
-    if (cancelled && result.squaresWritten == 0) result.end = ImportResult::End::Cancelled;
+    if (read.cancelled && result.squaresWritten == 0) result.end = ImportResult::End::Cancelled;
     return result;
 }
 

@@ -55,15 +55,17 @@ std::string viewName(int mapview) {
     }
 }
 
-std::string exportPictureName(std::string_view filename, int mapview) {
-    return std::string(filename.substr(0, filename.find('.'))) + " " + viewName(mapview) + ".jpg";
+QString exportPictureName(const QString& filename, int mapview) {
+    const qsizetype dot = filename.indexOf(QLatin1Char('.'));
+    return (dot < 0 ? filename : filename.left(dot)) + QLatin1Char(' ') +
+           QString::fromStdString(viewName(mapview)) + QStringLiteral(".jpg");
 }
 
-std::string exportedMessage(std::string_view pictureName) {
-    return "File " + std::string(pictureName) + " exported";
+QString exportedMessage(const QString& pictureName) {
+    return QStringLiteral("File ") + pictureName + QStringLiteral(" exported");
 }
 
-bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error) {
+bool readMapDatabase(QIODevice& device, std::string& bytes, QString& error) {
     // Zero bytes stand for whatever a short file lacks: empty squares.
     bytes.assign(static_cast<std::size_t>(kDatabaseSize), '\0');
     if (readFull(device, bytes.data(), kDatabaseSize, error) < 0) {
@@ -73,16 +75,14 @@ bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error) 
     return true;
 }
 
-bool readMapDatabase(const QString& path, std::string& bytes, std::string& error) {
+bool readMapDatabase(const QString& path, std::string& bytes, Error& error) {
     bytes.clear();
     // Opening for reading only: a missing database is reported, never created.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = describeError(file);
-        return false;
-    }
-    if (!readMapDatabase(file, bytes, error)) {
-        error = describeError(file);
+    if (!openDatabase(file, error)) return false;
+    QString reason;
+    if (!readMapDatabase(file, bytes, reason)) {
+        error = {path, reason};
         return false;
     }
     return true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "database/error.h"
 #include "maps/outline_file.h"
 
 namespace morvel {
@@ -35,16 +36,16 @@ std::string viewName(int mapview);
 
 // The exported picture's name: `filename` up to its first "." (all of it
 // without one), a blank, the view name and ".jpg".
-std::string exportPictureName(std::string_view filename, int mapview);
-std::string exportedMessage(std::string_view pictureName);
+QString exportPictureName(const QString& filename, int mapview);
+QString exportedMessage(const QString& pictureName);
 inline constexpr char kExportTitle[] = "Morvel: Map JPG Export";
 
 // Reads a database for the map. A missing or unreadable file is an error
 // (the text names the file) and is never created; `bytes` is then empty.
 // Otherwise `bytes` holds 324 records, the part past a short file's end as
 // zero bytes, so those squares are empty.
-bool readMapDatabase(const QString& path, std::string& bytes, std::string& error);
-bool readMapDatabase(QIODevice& device, std::string& bytes, std::string& error);
+bool readMapDatabase(const QString& path, std::string& bytes, Error& error);
+bool readMapDatabase(QIODevice& device, std::string& bytes, QString& error);
 
 // The whole field map over the painter's area (0, 0)-target, in the
 // painter's device-independent units: the background, every square of

@@ -36,7 +36,7 @@ QTransform fieldViewMapping(QSizeF target) {
 }  // namespace
 
 void loadFieldOutlines(const QDir& folder, int mapview, FieldOutlines& outlines) {
-    std::string ignored;  // a missing file draws nothing
+    Error ignored;  // a missing file draws nothing
     const auto load = [&](const char* name, std::vector<OutlinePoint>& points) {
         readOutlineFile(folder.filePath(QString::fromLatin1(name)), points, ignored);
     };
@@ -160,8 +160,11 @@ SquareReadOut readOutAt(QPointF logical, std::string_view fieldname, const Field
     out.label7 = "      ";
     if (e.hasContact()) {
         out.label7 = e.isConfirmed() ? "Confirmed" : "Worked";
-        const double km = roundHalfEven(LocatorDistance(homeloc, e.locatorText()));
-        out.label13 = captionNumber(km) + "km";
+        // A locator no distance can be measured to shows none, not "0km".
+        if (isValidLocator(homeloc) && isValidLocator(e.locatorText())) {
+            const double km = roundHalfEven(LocatorDistance(homeloc, e.locatorText()));
+            out.label13 = captionNumber(km) + "km";
+        }
     }
     return out;
 }

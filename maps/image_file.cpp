@@ -8,10 +8,10 @@
 
 namespace morvel {
 
-bool saveImage(const QImage& image, const QString& path, std::string& error) {
+bool saveImage(const QImage& image, const QString& path, Error& error) {
     const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
     if (!QImageWriter::supportedImageFormats().contains(format)) {
-        error = "no picture format for this name";
+        error = {path, QStringLiteral("no picture format for this name")};
         return false;
     }
     return saveWholeFile(
@@ -19,7 +19,7 @@ bool saveImage(const QImage& image, const QString& path, std::string& error) {
         [&](QSaveFile& file) {
             QImageWriter writer(&file, format);
             if (writer.write(image)) return true;
-            error = writer.errorString().toStdString();
+            error = {path, writer.errorString()};
             return false;
         },
         error);

@@ -36,12 +36,12 @@ std::string encodeOutline(std::span<const OutlinePoint> points) {
     return bytes;
 }
 
-bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, std::string& error) {
+bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, QString& error) {
     // Decoded chunk by chunk into the caller's vector, whose capacity a
     // redraw reuses: no copy of the whole file is held.
     points.clear();
     if (!device.isReadable()) {
-        error = "outline data cannot be read: " + device.errorString().toStdString();
+        error = QStringLiteral("outline data cannot be read: ") + device.errorString();
         return false;
     }
     if (!device.isSequential()) {
@@ -54,7 +54,7 @@ bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, std::stri
         const qint64 n = device.read(buffer + filled, static_cast<qint64>(sizeof buffer) - filled);
         if (n < 0) {
             points.clear();
-            error = "outline data cannot be read: " + device.errorString().toStdString();
+            error = QStringLiteral("outline data cannot be read: ") + device.errorString();
             return false;
         }
         if (n == 0) break;
@@ -68,29 +68,20 @@ bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, std::stri
     return true;
 }
 
-bool readOutlineFile(const QString& path, std::vector<OutlinePoint>& points, std::string& error) {
+bool readOutlineFile(const QString& path, std::vector<OutlinePoint>& points, Error& error) {
     points.clear();
     QFile file(path);
-    if (!file.exists()) {
-        error = (path + QStringLiteral(": no such file")).toStdString();
-        return false;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = describeError(file);
-        return false;
-    }
-    if (!readOutline(file, points, error)) {
-        error = describeError(file);
+    if (!openRegularFile(file, QIODevice::ReadOnly, error)) return false;
+    QString reason;
+    if (!readOutline(file, points, reason)) {
+        error = {path, reason};
         return false;
     }
     return true;
 }
 
-bool writeOutlineFile(const QString& path, std::span<const OutlinePoint> points,
-                      std::string& error) {
-    if (saveWholeFile(path, encodeOutline(points), error)) return true;
-    error = path.toStdString() + ": " + error;
-    return false;
+bool writeOutlineFile(const QString& path, std::span<const OutlinePoint> points, Error& error) {
+    return saveWholeFile(path, encodeOutline(points), error);
 }
 
 }  // namespace morvel

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "database/error.h"
+
 namespace morvel {
 
 // One record of a map outline file (".pnt"): three 16-bit little-endian
@@ -46,12 +48,11 @@ std::string encodeOutline(std::span<const OutlinePoint> points);
 // Reads every record of an outline file. A missing or unreadable file is an
 // error (the text names the file); it is never created. On error `points` is
 // left empty, so a caller that ignores the error simply draws nothing.
-bool readOutlineFile(const QString& path, std::vector<OutlinePoint>& points, std::string& error);
-bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, std::string& error);
+bool readOutlineFile(const QString& path, std::vector<OutlinePoint>& points, Error& error);
+bool readOutline(QIODevice& device, std::vector<OutlinePoint>& points, QString& error);
 
 // Writes the whole file through a save file: a failure leaves any previous
 // file of that name as it was.
-bool writeOutlineFile(const QString& path, std::span<const OutlinePoint> points,
-                      std::string& error);
+bool writeOutlineFile(const QString& path, std::span<const OutlinePoint> points, Error& error);
 
 }  // namespace morvel

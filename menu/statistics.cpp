@@ -10,7 +10,7 @@ namespace morvel {
 namespace {
 
 template <typename Distance>
-std::optional<Statistics> count(QIODevice& device, std::string& error, const Distance& distance) {
+std::optional<Statistics> count(QIODevice& device, QString& error, const Distance& distance) {
     Statistics stats;
     const bool ok = forEachRecord(
         device,
@@ -42,24 +42,28 @@ std::optional<Statistics> count(QIODevice& device, std::string& error, const Dis
 }  // namespace
 
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error) {
+                                            QString& error) {
     const DistanceFrom home(homeloc, true);
     return count(device, error, [&](std::string_view loc) { return home.to(loc); });
 }
 
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            DistanceFunction distance, std::string& error) {
+                                            DistanceFunction distance, QString& error) {
     return count(device, error, [&](std::string_view loc) { return distance(homeloc, loc); });
 }
 
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
-                                            std::string& error) {
+                                            Error& error) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = describeError(file);
+    if (!openDatabase(file, error)) return std::nullopt;
+    QString reason;
+    auto stats = computeStatistics(file, homeloc, reason);
+    if (!stats) {
+        error = {path, reason};
         return std::nullopt;
     }
-    return computeStatistics(file, homeloc, error);
+    stats->fileSize = file.size();
+    return stats;
 }
 
 StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view fileName) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "database/error.h"
 #include "geo/locator.h"
 
 namespace morvel {
@@ -17,6 +18,7 @@ struct Statistics {
     float odxkm = 0;      // best distance in whole km
     std::string odxcall;  // all ten characters of the best square's call sign
     std::string odxloc;   // all six characters of its locator
+    qint64 fileSize = 0;  // of the file read, when read from a file
 };
 
 // The five lines the main menu shows for a database.
@@ -35,13 +37,13 @@ struct StatisticsCaptions {
 // confirmed square from homeloc. Only a strictly greater whole-km distance
 // replaces the best, so the first in file order wins a tie and 0 km never wins.
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            std::string& error);
+                                            QString& error);
 // The same with another measure of distance (tests drive the rounding with it).
 using DistanceFunction = float (*)(std::string_view from, std::string_view to);
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            DistanceFunction distance, std::string& error);
+                                            DistanceFunction distance, QString& error);
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
-                                            std::string& error);
+                                            Error& error);
 
 StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view fileName);
 

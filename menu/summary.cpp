@@ -9,9 +9,9 @@
 
 namespace morvel {
 
-std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view filename,
+std::optional<SummaryReport> buildSummary(QIODevice& database, const QString& filename,
                                           std::string_view homeloc, SummaryMode mode,
-                                          std::string& error) {
+                                          QString& error) {
     const bool worked = mode == SummaryMode::Worked;
     SummaryReport report;
     std::string& out = report.text;
@@ -22,7 +22,11 @@ std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view 
     } else {
         out.append("List of Confirmed Squares").append(kLineEnd);
     }
-    out.append("For Morvel database file ").append(filename).append(kLineEnd).append(kLineEnd);
+    // The name in the system's encoding, as the file list shows it.
+    const QByteArray name = QFile::encodeName(filename);
+    out.append("For Morvel database file ")
+        .append(name.constData(), static_cast<std::size_t>(name.size()));
+    out.append(kLineEnd).append(kLineEnd);
 
     const DistanceFrom home(homeloc, true);
     const bool ok = forEachRecord(
@@ -62,26 +66,24 @@ std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view 
     return report;
 }
 
-std::string proposedSummaryName(std::string_view filename) {
-    const auto dot = filename.find('.');
-    if (dot == std::string_view::npos) return "txt";
-    return std::string(filename.substr(0, dot + 1)) + "txt";
+QString proposedSummaryName(const QString& filename) {
+    const qsizetype dot = filename.indexOf(QLatin1Char('.'));
+    if (dot < 0) return QStringLiteral("txt");
+    return filename.left(dot + 1) + QStringLiteral("txt");
 }
 
 std::optional<SummaryReport> writeSummary(const QString& databasePath, const QString& outPath,
-                                          std::string_view filename, std::string_view homeloc,
-                                          SummaryMode mode, std::string& error) {
+                                          const QString& filename, std::string_view homeloc,
+                                          SummaryMode mode, Error& error) {
     QFile db(databasePath);
-    if (!db.open(QIODevice::ReadOnly)) {
-        error = describeError(db);
+    if (!openDatabase(db, error)) return std::nullopt;
+    QString reason;
+    auto report = buildSummary(db, filename, homeloc, mode, reason);
+    if (!report) {
+        error = {databasePath, reason};
         return std::nullopt;
     }
-    auto report = buildSummary(db, filename, homeloc, mode, error);
-    if (!report) return std::nullopt;
-    if (!saveWholeFile(outPath, report->text, error)) {
-        error = outPath.toStdString() + ": " + error;
-        return std::nullopt;
-    }
+    if (!saveWholeFile(outPath, report->text, error)) return std::nullopt;
     return report;
 }
 

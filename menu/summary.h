@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "database/error.h"
+
 namespace morvel {
 
 enum class SummaryMode {
@@ -25,18 +27,18 @@ struct SummaryReport {
 };
 
 // The report of a whole database read from the device.
-std::optional<SummaryReport> buildSummary(QIODevice& database, std::string_view filename,
+std::optional<SummaryReport> buildSummary(QIODevice& database, const QString& filename,
                                           std::string_view homeloc, SummaryMode mode,
-                                          std::string& error);
+                                          QString& error);
 
 // The name the save dialog proposes: the database's name up to its first "."
 // and "txt" (2M JO62QM HOME.QRA -> 2M JO62QM HOME.txt).
-std::string proposedSummaryName(std::string_view filename);
+QString proposedSummaryName(const QString& filename);
 
 // Reads the database at databasePath and writes the report to outPath in one
 // piece, so that a failure leaves an earlier file of that name as it was.
 std::optional<SummaryReport> writeSummary(const QString& databasePath, const QString& outPath,
-                                          std::string_view filename, std::string_view homeloc,
-                                          SummaryMode mode, std::string& error);
+                                          const QString& filename, std::string_view homeloc,
+                                          SummaryMode mode, Error& error);
 
 }  // namespace morvel

@@ -16,10 +16,9 @@ TEST(CreateDatabase, FullDiskLeavesNoPartWrittenFile) {
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     const rlimit small{100000, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    SharedState state;
-    const CreateOutcome o = createDatabase(QDir(tmp.path()), {"2m", "IO85AB", ""}, state);
+    const CreateOutcome o = createDatabase(QDir(tmp.path()), {"2m", "IO85AB", ""});
     setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(o.created ? "created" : o.message.substr(0, 33), "Could not create 2M IO85AB .QRA: ");
+    EXPECT_EQ(o.created ? "created" : o.message.left(33), "Could not create 2M IO85AB .QRA: ");
     EXPECT_TRUE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 

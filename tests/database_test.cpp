@@ -49,23 +49,24 @@ TEST(DatabaseFile, NewFileAndSquaresAtTheirBytes) {
 TEST(DatabaseFile, MissingAndShortFiles) {
     QTemporaryDir dir;
     const QString path = dir.filePath("short.qra");
-    std::string error;
-    for (const auto mode : {QraFile::Mode::Read, QraFile::Mode::ReadWrite})
-        EXPECT_TRUE(!QraFile::open(path, mode, error) &&
-                    error.find("short.qra") != std::string::npos);
+    Error error;
+    FieldRecord r;
+    EXPECT_TRUE(!readRecord(path, 1, r, error) && error.message().startsWith(path));
     EXPECT_FALSE(QFile::exists(path));
     QByteArray bytes(2828 + 1414, 'A');  // a record and a half, every flag set
     for (int s = 0; s < 101; ++s) bytes.replace(s * 28 + 6, 4, QByteArray(4, '\xFF'));
     writeFileBytes(path, bytes);
-    auto db = QraFile::open(path, QraFile::Mode::Read, error);
-    ASSERT_TRUE(db) << error;
-    FieldRecord r;
-    ASSERT_TRUE(db->read(2, r, error));
+    ASSERT_TRUE(readRecord(path, 2, r, error)) << error;
     EXPECT_EQ(std::string(r.entries[49].locatorText()) + std::to_string(r.entries[51].worked),
               "AAAAAA0");
-    ASSERT_TRUE(db->read(324, r, error));
+    ASSERT_TRUE(readRecord(path, 324, r, error));
     EXPECT_EQ(r.bytes(), std::string(2828, '\0'));
-    EXPECT_FALSE(db->read(325, r, error) || db->read(0, r, error));
+    EXPECT_FALSE(readRecord(path, 325, r, error) || readRecord(path, 0, r, error));
+    EXPECT_EQ(databaseSizeWarning("short.qra", bytes.size()),
+              "short.qra is 4,242 bytes, not 916,272: its missing squares read as empty");
+    EXPECT_EQ(databaseSizeWarning("long.qra", 916300),
+              "long.qra is 916,300 bytes, not 916,272: the bytes beyond its last square are kept");
+    EXPECT_EQ(databaseSizeWarning("whole.qra", 916272), "");
 }
 
 TEST(FileNames, BandAndLocatorComeFromTheName) {
@@ -73,6 +74,10 @@ TEST(FileNames, BandAndLocatorComeFromTheName) {
               "70CMIO85AB");
     EXPECT_EQ(buildFileName("2m", "io85ab", ""), "2M IO85AB .QRA");
     EXPECT_EQ(buildFileName("70cm", "JO01CD", "Home Station"), "70CM JO01CD HOME STATION.QRA");
+    EXPECT_EQ(buildFileName("2m", "jo62qm", QString::fromUtf8("Łódź")),
+              QString::fromUtf8("2M JO62QM ŁÓDŹ.QRA"));
+    EXPECT_EQ(homeLocatorFromFileName(QString::fromUtf8("2M KO85 МОСКВА.QRA")),
+              QString::fromUtf8("KO85 М"));
 }
 
 }  // namespace morvel

@@ -108,7 +108,8 @@ TEST(FieldMapRenderer, ExportPictureNames) {
 // Record 1 whole with AA00 worked, then record 2 cut inside AB01's flags; data
 // shorter than a record draws nothing and reads nothing past its end.
 TEST(FieldMapRenderer, ShortFilesAreEmptyPastTheirEnd) {
-    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0'), bytes, error;
+    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0'), bytes;
+    Error error;
     setFlags(db, 0, 0, 0, -1, 0);
     setFlags(db, 0, 1, 1, -1, 0);
     QTemporaryDir dir;

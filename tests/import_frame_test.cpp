@@ -42,8 +42,8 @@ protected:
                         const std::function<void(ImportRequest&)>& change = {}) {
         const QString path = dir_.filePath(kind == Kind::Adif ? "log.adi" : "log.edi");
         writeFileBytes(path, QByteArray::fromStdString(log));
-        const auto ask = [answer](const std::string&) { return answer; };
-        ImportRequest r{kind, path, db_, kName, "2M", dir_.path(), dir_.path(), stamp, ask, {}};
+        const auto ask = [answer](const QString&) { return answer; };
+        ImportRequest r{kind, path, db_, dir_.path(), dir_.path(), stamp, ask, {}};
         if (change) change(r);
         return runImport(r);
     }
@@ -67,7 +67,7 @@ TEST_F(ImportTest, AdifChangelogIsByteExact) {
             adifRecord("Q3AAA", "20200103", "JN01", "", "6m") +
             "<CALL:5>Q4BBB <QSO_DATE:8>20200104 <BAND:2>2M <LOCATOR:6>FN31PR <GRIDSQUARE:4>EN01 "
             "<LOTW_QSL_RCVD:1>V <EOR>\r\n");
-    EXPECT_EQ(r.closingMessage(), "3 new squares added") << r.error;
+    EXPECT_EQ(r.closingMessage(), "3 new squares added") << r.error.toStdString();
     EXPECT_EQ(readFileBytes(dir_.filePath("changelog.txt")),
               golden("import_adif_changelog.txt", "log.adi"));
     EXPECT_EQ(slot(db_, "IO", 85), "IO85mx -C N0CALL     25/12/23");
@@ -137,11 +137,11 @@ TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
     const QByteArray before = readFileBytes(db_);
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir_.filePath("fifo.adi")), 0644), 0);
     const std::tuple<QString ImportRequest::*, const char*, const char*> cases[] = {
-        {&ImportRequest::backupDir, "no such folder", "backed up"},
+        {&ImportRequest::backupDir, "no such folder", "no such folder: No such file"},
         {&ImportRequest::databasePath, "2M JO62QM GONE.QRA", "2M JO62QM GONE.QRA"},
         {&ImportRequest::logPath, "missing.adi", "missing.adi: No such file or directory"},
-        {&ImportRequest::logPath, "fifo.adi", "fifo.adi: not a regular file"},
-        {nullptr, "changelog.txt", "change log"}};  // a folder in the change log's place
+        {&ImportRequest::logPath, "fifo.adi", "fifo.adi: not a file"},
+        {nullptr, "changelog.txt", "changelog.txt: not a file"}};  // a folder in its place
     for (const auto& [member, name, error] : cases) {
         const ImportResult result =
             import(Kind::Adif, adifRecord("Q1", "20200101", "IO86"), true, [&](ImportRequest& r) {
@@ -149,7 +149,8 @@ TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
                        : void(QDir(dir_.path()).mkdir(name));
             });
         EXPECT_EQ(result.end, ImportResult::End::Failed) << error;
-        EXPECT_NE(result.error.find(error), std::string::npos) << result.error;
+        EXPECT_TRUE(result.error.contains(QString::fromUtf8(error)))
+            << error << " in " << result.error.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir_.filePath("2M JO62QM GONE.QRA")));
     EXPECT_EQ(readFileBytes(db_), before);

@@ -13,7 +13,7 @@ TEST(MapData, FilesHoldValidOutlines) {
     for (const char* name : {kCoastFile, kIslandFile, kCountryFile, kStateFile, kWorldFile}) {
         SCOPED_TRACE(name);
         std::vector<OutlinePoint> p;
-        std::string why;
+        Error why;
         ASSERT_TRUE(readOutlineFile(QDir(MORVEL_MAP_DATA_DIR).filePath(name), p, why) && p.size());
         // Each point against the one it joins, or itself where it begins an outline.
         for (std::size_t i = 0; i < p.size(); ++i) {

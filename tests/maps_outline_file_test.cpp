@@ -13,7 +13,7 @@ TEST(OutlineFile, LittleEndianRecordsAndAStrayLastByteIgnored) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("coast.pnt"));
     const std::vector<OutlinePoint> pts{{2000, 3000, -60}, {0, -5400, 10800}, {-1, 32767, -32768}};
-    std::string error;
+    Error error;
     ASSERT_TRUE(writeOutlineFile(path, pts, error)) << error;
     EXPECT_EQ(test::readFileBytes(path).toHex(), "d007b80bc4ff0000e8ea302affffff7f0080");
     test::writeFileBytes(path, test::readFileBytes(path).left(13));

@@ -29,12 +29,12 @@ struct Statistics_ : ::testing::Test {
     // "worked confirmed fields | km call locator", the last three of the best square
     std::string run() {
         QFile f(path);
-        std::string error = f.open(QIODevice::ReadOnly) ? "" : "cannot open";
+        QString error = f.open(QIODevice::ReadOnly) ? "" : "cannot open";
         const auto s = computeStatistics(f, "JO62QM", fakeDistance, error);
         const auto n = [](auto v) { return std::to_string(int(v)) + " "; };
         return s ? n(s->squaresWorked) + n(s->squaresConfirmed) + n(s->fieldsWorked) + "| " +
                        n(s->odxkm) + s->odxcall + s->odxloc
-                 : error;
+                 : error.toStdString();
     }
 };
 

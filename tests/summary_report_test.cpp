@@ -14,10 +14,10 @@ const char* const kName = "2M JO62QM HOME.QRA";
 class SummaryTest : public ::testing::Test {
 protected:
     SummaryReport build(SummaryMode mode, const QString& db = {}, const char* out = "r.txt") {
-        std::string error;
+        Error error;
         auto r =
             writeSummary(db.isEmpty() ? db_ : db, dir_.filePath(out), kName, "JO62QM", mode, error);
-        if (!r) r.emplace().text = "failed: " + error;
+        if (!r) r.emplace().text = "failed: " + error.message().toStdString();
         return *r;
     }
 

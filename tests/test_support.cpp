@@ -29,24 +29,25 @@ void writeFileBytes(const QString& path, const QByteArray& bytes) {
 
 QString makeBlankDatabase(const QString& dir, const QString& name) {
     const QString path = QDir(dir).filePath(name);
-    std::string error;
+    Error error;
     EXPECT_TRUE(writeBlankDatabase(path, error)) << error;
     return path;
 }
 
 void setSquare(const QString& path, std::string_view field, int slot, const SquareEntry& entry) {
-    std::string error;
-    auto db = QraFile::open(path, QraFile::Mode::ReadWrite, error);
-    const int n = recordNumber(field[0], field[1]);
-    FieldRecord record;
-    ASSERT_TRUE(db && db->read(n, record, error)) << error;
-    record.entries[slot] = entry;
-    ASSERT_TRUE(db->write(n, record, error)) << error;
+    // In place, byte for byte, as another program would write it.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << path.toStdString();
+    char bytes[SquareEntry::kSize];
+    entry.encode(bytes);
+    const qint64 offset = (recordNumber(field[0], field[1]) - 1) * qint64(FieldRecord::kSize) +
+                          slot * qint64(SquareEntry::kSize);
+    ASSERT_TRUE(file.seek(offset) && file.write(bytes, sizeof bytes) == qint64(sizeof bytes));
 }
 
 SquareEntry readSquare(const QString& path, std::string_view field, int slot) {
     std::vector<FieldRecord> records;
-    std::string error;
+    Error error;
     EXPECT_TRUE(readDatabase(path, records, error)) << error;
     const auto n = static_cast<std::size_t>(recordNumber(field[0], field[1]));
     return records.size() >= n ? records[n - 1].entries[slot] : SquareEntry{};

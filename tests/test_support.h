@@ -1,8 +1,23 @@
 #pragma once
 
+#include <QString>
 #include <QTemporaryDir>
+#include <ostream>
 
+#include "database/error.h"
 #include "database/field_record.h"
+
+// Failure messages show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace morvel {
+// Failure messages name the file and the reason.
+inline std::ostream& operator<<(std::ostream& out, const Error& error) {
+    return out << error.message().toStdString();
+}
+}  // namespace morvel
 
 namespace morvel::test {
 

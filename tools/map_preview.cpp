@@ -24,9 +24,9 @@ namespace {
 using namespace morvel;
 
 bool load(const QDir& dir, const char* name, std::vector<OutlinePoint>& points) {
-    std::string error;
+    Error error;
     if (!readOutlineFile(dir.filePath(QString::fromLatin1(name)), points, error)) {
-        std::fprintf(stderr, "map_preview: %s\n", error.c_str());
+        std::fprintf(stderr, "map_preview: %s\n", qPrintable(error.message()));
         return false;
     }
     return true;

@@ -56,8 +56,9 @@ int main(int argc, char** argv) {
     Stats stats;
     const std::vector<morvel::OutlinePoint> points =
         convert(std::move(pieces), std::move(exclude), stats);
-    if (!morvel::writeOutlineFile(outPath, points, error)) {
-        std::fprintf(stderr, "outline_gen: %s\n", error.c_str());
+    morvel::Error writeError;
+    if (!morvel::writeOutlineFile(outPath, points, writeError)) {
+        std::fprintf(stderr, "outline_gen: %s\n", qPrintable(writeError.message()));
         return 1;
     }
     std::printf(

@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QRegularExpression>
 
+#include "database/file_io.h"
 #include "ui/twips.h"
 
 namespace morvel {
@@ -80,7 +80,7 @@ QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height) 
     return frame;
 }
 
-FileList::FileList(QWidget* parent) : QListWidget(parent), folder_(QDir::currentPath()) {
+FileList::FileList(const QString& folder, QWidget* parent) : QListWidget(parent), folder_(folder) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     // A name wider than the list is shown whole, the list scrolling sideways.
     setTextElideMode(Qt::ElideNone);
@@ -134,20 +134,16 @@ void FileList::setFolder(const QString& folder) {
 }
 
 void FileList::refresh() {
-    QList<QRegularExpression> globs;
-    for (const QString& glob : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        globs << QRegularExpression::fromWildcard(glob.trimmed(), Qt::CaseInsensitive);
-    }
+    QDir dir(folder_);
+    QStringList filters;
+    for (const QString& glob : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        filters << glob.trimmed();
+    dir.setNameFilters(filters);
     QStringList matching;
     const QStringList entries =
-        QDir(folder_).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+        dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : entries) {
-        for (const QRegularExpression& glob : globs) {
-            if (glob.match(name).hasMatch()) {
-                matching << name;
-                break;
-            }
-        }
+        if (isRegularFile(dir.filePath(name))) matching << name;
     }
     refreshing_ = true;
     clear();

@@ -48,7 +48,8 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& fo
 QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height);
 
 // A list of the files of one folder whose names match a pattern, compared
-// without regard to case so that "*.qra" lists "2M IO85AB .QRA". Names are
+// without regard to case so that "*.qra" lists "2M IO85AB .QRA". Only regular
+// files are listed: a FIFO or a folder of such a name is nothing to open. Names are
 // shown without a folder. `click` fires when the user selects a name, by mouse
 // or keyboard, and again when the selected name is clicked once more.
 // `choose` fires only on a deliberate choice: a mouse click on a name, or
@@ -56,8 +57,7 @@ QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height);
 class FileList : public QListWidget {
     Q_OBJECT
 public:
-    // Lists the current directory as it is when the list is made.
-    explicit FileList(QWidget* parent = nullptr);
+    explicit FileList(const QString& folder, QWidget* parent = nullptr);
 
     // One or more globs separated by ";" (e.g. "*.qra").
     void setPattern(const QString& pattern);

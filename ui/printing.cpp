@@ -6,10 +6,10 @@
 
 namespace morvel {
 
-bool QtPrinter::printImage(const QImage& image, std::string& error) {
+bool QtPrinter::printImage(const QImage& image, QString& error) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
-        error = "No default printer is set up.";
+        error = QStringLiteral("No default printer is set up.");
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
@@ -17,7 +17,8 @@ bool QtPrinter::printImage(const QImage& image, std::string& error) {
                                                               : QPageLayout::Portrait);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        error = "The printer " + info.printerName().toStdString() + " could not be started.";
+        error = QStringLiteral("The printer ") + info.printerName() +
+                QStringLiteral(" could not be started.");
         return false;
     }
     const QRect page = painter.viewport();
@@ -27,7 +28,7 @@ bool QtPrinter::printImage(const QImage& image, std::string& error) {
     painter.setWindow(image.rect());
     painter.drawImage(0, 0, image);
     if (!painter.end()) {
-        error = "Printing on " + info.printerName().toStdString() + " failed.";
+        error = QStringLiteral("Printing on ") + info.printerName() + QStringLiteral(" failed.");
         return false;
     }
     return true;

@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QString>
-#include <string>
 
 namespace morvel {
 
@@ -11,13 +10,13 @@ class Printer {
 public:
     virtual ~Printer() = default;
     // False, with the reason, when nothing could be printed.
-    virtual bool printImage(const QImage& image, std::string& error) = 0;
+    virtual bool printImage(const QImage& image, QString& error) = 0;
 };
 
 // The system's default printer, the picture scaled to fit the page.
 class QtPrinter : public Printer {
 public:
-    bool printImage(const QImage& image, std::string& error) override;
+    bool printImage(const QImage& image, QString& error) override;
 };
 
 }  // namespace morvel

@@ -7,8 +7,13 @@
 
 namespace morvel {
 
-Windows::Windows(SharedState& state, Dialogs& dialogs, QString programFolder)
-    : state_(state), dialogs_(dialogs), programFolder_(std::move(programFolder)) {}
+Windows::Windows(SharedState& state, Dialogs& dialogs, QString programFolder,
+                 QString databaseFolder)
+    : state_(state),
+      dialogs_(dialogs),
+      programFolder_(QDir(programFolder).absolutePath()),
+      databaseFolder_(
+          QDir(databaseFolder.isEmpty() ? programFolder : databaseFolder).absolutePath()) {}
 
 Windows::~Windows() {
     for (auto& [name, form] : loaded_) delete form.data();
@@ -71,14 +76,6 @@ bool Windows::anyVisible() const {
     for (const auto& [name, form] : loaded_) {
         if (form && form->isVisible()) return true;
     }
-    return false;
-}
-
-bool Windows::enterProgramFolder() {
-    if (QDir::setCurrent(programFolder_)) return true;
-    dialogs_.message(QStringLiteral("The program folder ") +
-                     QDir::toNativeSeparators(programFolder_) +
-                     QStringLiteral(" cannot be made the current directory."));
     return false;
 }
 

@@ -27,7 +27,10 @@ public:
     // Makes a new window. The window is top-level and owned by Windows.
     using Factory = std::function<Form*(Windows&)>;
 
-    Windows(SharedState& state, Dialogs& dialogs, QString programFolder);
+    // The program's folder holds the map files; the databases lie in
+    // databaseFolder, the program's folder unless another is named.
+    Windows(SharedState& state, Dialogs& dialogs, QString programFolder,
+            QString databaseFolder = QString());
     ~Windows() override;
 
     void add(const QString& name, Factory factory);
@@ -57,11 +60,10 @@ public:
 
     SharedState& state() const { return state_; }
     Dialogs& dialogs() const { return dialogs_; }
-    // The folder of the executable, where the map files lie.
+    // The folder of the executable, where the map files lie; absolute.
     const QString& programFolder() const { return programFolder_; }
-    // Makes the program's folder the current directory; says so and returns
-    // false when it cannot be.
-    bool enterProgramFolder();
+    // The folder of the databases; absolute.
+    const QString& databaseFolder() const { return databaseFolder_; }
     // The system's default printer unless another was set (tests record).
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }
@@ -77,6 +79,7 @@ private:
     SharedState& state_;
     Dialogs& dialogs_;
     QString programFolder_;
+    QString databaseFolder_;
     QtPrinter systemPrinter_;
     Printer* printer_ = &systemPrinter_;
     QSettings* settings_ = nullptr;

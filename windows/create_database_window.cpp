@@ -8,7 +8,6 @@
 
 #include "database/create_database.h"
 #include "database/qra_names.h"
-#include "database/shared_state.h"
 #include "ui/dialogs.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
@@ -61,7 +60,7 @@ CreateDatabaseWindow::CreateDatabaseWindow(Windows& windows)
     auto* listCaption =
         named(makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 5040, 240, 5400, 300),
               "Label3");
-    fileList = named(new FileList(this), "File1");
+    fileList = named(new FileList(windows.databaseFolder(), this), "File1");
     placeTwips(fileList, 5040, 600, 5400, 4995);
     fileList->setFont(sansFont(12, true));
     fileList->setPattern(QStringLiteral("*.qra"));
@@ -85,11 +84,11 @@ void CreateDatabaseWindow::closeRequested() {
 
 void CreateDatabaseWindow::onCreateClicked() {
     CreateRequest request;
-    if (bandList->currentIndex() >= 0) request.band = toLatin1Text(bandList->currentText());
-    request.locator = toLatin1Text(locatorEdit->text());
-    request.tag = toLatin1Text(tagEdit->text());
-    const CreateOutcome outcome = createDatabase(QDir(fileList->folder()), request, state());
-    if (!outcome.message.empty()) dialogs().message(fromLatin1Text(outcome.message));
+    if (bandList->currentIndex() >= 0) request.band = bandList->currentText();
+    request.locator = locatorEdit->text();
+    request.tag = tagEdit->text();
+    const CreateOutcome outcome = createDatabase(QDir(fileList->folder()), request);
+    if (!outcome.message.isEmpty()) dialogs().message(outcome.message);
     if (outcome.created) fileList->refresh();
 }
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "database/create_database.h"
 #include "ui/dialogs.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
@@ -22,7 +23,7 @@ DeleteDatabaseWindow::DeleteDatabaseWindow(Windows& windows)
 
     auto* listCaption = named(
         makeLabel(this, QStringLiteral("Existing QRA Files"), bold, 240, 240, 5400, 300), "Label3");
-    fileList = named(new FileList(this), "File2");
+    fileList = named(new FileList(windows.databaseFolder(), this), "File2");
     placeTwips(fileList, 240, 600, 5400, 3960);
     fileList->setFont(sansFont(12, true));
     fileList->setPattern(QStringLiteral("*.qra"));
@@ -58,10 +59,12 @@ void DeleteDatabaseWindow::onFileClicked() {
             QStringLiteral("File Delete"), MessageAnswer::No)) {
         return;
     }
-    QFile file(QDir(fileList->folder()).filePath(name));
-    if (!file.remove()) {
-        dialogs().message(QStringLiteral("Could not delete ") + name + QStringLiteral(": ") +
-                          file.errorString());
+    Error error;
+    if (!deleteDatabase(QDir(fileList->folder()).absoluteFilePath(name), error)) {
+        // A lock held by another writer says so in its own words.
+        dialogs().message(error.file.isEmpty() ? error.reason
+                                               : QStringLiteral("Could not delete ") + name +
+                                                     QStringLiteral(": ") + error.reason);
     }
     // Also after a refusal: a file that has gone meanwhile leaves the list.
     fileList->refresh();

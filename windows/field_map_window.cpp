@@ -1,6 +1,7 @@
 #include "windows/field_map_window.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -8,8 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "database/database_watcher.h"
 #include "database/qra_names.h"
-#include "database/shared_state.h"
 #include "maps/field_map_renderer.h"
 #include "maps/image_file.h"
 #include "maps/outline_file.h"
@@ -18,6 +19,7 @@
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/drawing_surface.h"
+#include "ui/shared_state.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
 #include "windows/window_names.h"
@@ -42,7 +44,10 @@ QLabel* makeCaption(QWidget* parent, const char* name, const QString& text, cons
 
 }  // namespace
 
-FieldMapWindow::FieldMapWindow(Windows& windows) : Form(windows, kFieldMapWindow) {
+FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
+    : Form(windows, kFieldMapWindow),
+      databasePath(databasePath),
+      watcher(std::make_unique<DatabaseWatcher>(databasePath)) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Field Select"));
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setBackgroundColour(this, kWindowColour);
@@ -50,8 +55,8 @@ FieldMapWindow::FieldMapWindow(Windows& windows) : Form(windows, kFieldMapWindow
     surface = new DrawingSurface(this);
     surface->canvas().setBackgroundColour(kWindowColour);
 
-    fieldLabel = makeCaption(this, "Label1", QStringLiteral("yyy"), sansFont(12, true));
-    fileLabel = makeCaption(this, "Label3", QStringLiteral("xxxxxx"), sansFont(13.5));
+    fieldLabel = makeCaption(this, "Label1", QString(), sansFont(12, true));
+    fileLabel = makeCaption(this, "Label3", QString(), sansFont(13.5));
     placements.push_back({fieldLabel, twipsRect(6480, 10440, 0, 0).topLeft(), true});
     placements.push_back({fileLabel, twipsRect(120, 10560, 0, 0).topLeft(), false});
 
@@ -90,8 +95,14 @@ FieldMapWindow::FieldMapWindow(Windows& windows) : Form(windows, kFieldMapWindow
 
     connect(surface, &DrawingSurface::pointerMoved, this, &FieldMapWindow::onPointerMoved);
     connect(surface, &DrawingSurface::clicked, this, &FieldMapWindow::onClicked);
+    // Squares written by another program, or another instance, show at once.
+    connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
+        if (drawn) drawMap();
+    });
     placeControls();
 }
+
+FieldMapWindow::~FieldMapWindow() = default;
 
 void FieldMapWindow::onLoad() {
     applyViewScale();
@@ -137,11 +148,11 @@ void FieldMapWindow::drawMap() {
     BusyCursor busy;
     const SharedState& s = state();
     std::string database;
-    std::string databaseError;
+    Error databaseError;
     // Read only: a missing database is reported, never created.
-    const bool databaseRead = readMapDatabase(fromLatin1Text(s.mapfile), database, databaseError);
+    const bool databaseRead = readMapDatabase(databasePath, database, databaseError);
     std::vector<OutlinePoint> outline;
-    std::string outlineError;
+    Error outlineError;
     // A missing outline file draws no outline, as it always has.
     readOutlineFile(QDir(windows().programFolder()).filePath(QLatin1String(kWorldFile)), outline,
                     outlineError);
@@ -151,7 +162,7 @@ void FieldMapWindow::drawMap() {
         drawFieldMap(painter, QSizeF(canvas.size()), database, outline, s.mapview);
     });
     applyViewScale();
-    fileLabel->setText(fromLatin1Text(std::string(kFileCaption) + s.mapfile));
+    fileLabel->setText(fromLatin1Text(kFileCaption) + QFileInfo(databasePath).fileName());
     fileLabel->adjustSize();
     placeControls();
     for (const Placement& p : placements) p.control->show();
@@ -160,8 +171,7 @@ void FieldMapWindow::drawMap() {
     // Once per window: every view change or resize would say it again.
     if (!databaseRead && !databaseErrorShown) {
         databaseErrorShown = true;
-        dialogs().message(QStringLiteral("Could not read ") +
-                          QString::fromStdString(databaseError) +
+        dialogs().message(QStringLiteral("Could not read ") + databaseError.message() +
                           QStringLiteral("; the map shows no squares."));
     }
 }
@@ -174,7 +184,7 @@ void FieldMapWindow::showView(int mapview) {
 void FieldMapWindow::pickFieldAt(QPointF mapPoint) {
     const FieldPick pick = pickField(mapPoint);
     SharedState& s = state();
-    s.fieldname = pick.fieldname;
+    s.fieldname = QString::fromStdString(pick.fieldname);
     s.fieldwest = pick.fieldwest;
     s.fieldsouth = pick.fieldsouth;
     fieldLabel->setText(fromLatin1Text(pickCaption(pick)));
@@ -202,28 +212,24 @@ void FieldMapWindow::onPrintClicked() {
     fieldLabel->hide();
     const QImage picture = grab().toImage();
     fieldLabel->show();
-    std::string error;
-    if (!windows().printer().printImage(picture, error)) {
-        dialogs().message(QStringLiteral("The map could not be printed: ") +
-                          QString::fromStdString(error));
-    }
+    QString error;
+    if (!windows().printer().printImage(picture, error))
+        dialogs().message(QStringLiteral("The map could not be printed: ") + error);
 }
 
 void FieldMapWindow::onExportClicked() {
-    const SharedState& s = state();
-    const std::string name = exportPictureName(s.filename, s.mapview);
-    const QString picture = fromLatin1Text(name);
-    std::string error;
-    // The kept map alone, without the controls over it; a bare name lands in
-    // the current directory, beside the databases.
-    if (!saveImage(std::as_const(*surface).canvas().image(), picture, error)) {
+    const QFileInfo database(databasePath);
+    const QString picture = exportPictureName(database.fileName(), state().mapview);
+    Error error;
+    // The kept map alone, without the controls over it, beside the database.
+    if (!saveImage(std::as_const(*surface).canvas().image(),
+                   database.absoluteDir().filePath(picture), error)) {
         dialogs().message(QStringLiteral("The picture ") + picture +
-                              QStringLiteral(" could not be written: ") +
-                              QString::fromStdString(error),
+                              QStringLiteral(" could not be written: ") + error.reason,
                           QLatin1String(kExportTitle));
         return;
     }
-    dialogs().message(fromLatin1Text(exportedMessage(name)), QLatin1String(kExportTitle));
+    dialogs().message(exportedMessage(picture), QLatin1String(kExportTitle));
 }
 
 }  // namespace morvel

@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <QRect>
+#include <memory>
 #include <vector>
 
 #include "ui/form.h"
@@ -10,6 +11,7 @@ class QLabel;
 
 namespace morvel {
 
+class DatabaseWatcher;
 class DrawingSurface;
 
 // Form1, the field map: the world, Europe or North America with every
@@ -20,7 +22,9 @@ class DrawingSurface;
 class FieldMapWindow : public Form {
     Q_OBJECT
 public:
-    explicit FieldMapWindow(Windows& windows);
+    // databasePath: the absolute path of the database to show.
+    FieldMapWindow(Windows& windows, const QString& databasePath);
+    ~FieldMapWindow() override;
 
     void onLoad() override;
     // The first focus draws the map; later ones (after a message box, say)
@@ -55,6 +59,8 @@ private:
         bool followsRight;
     };
 
+    QString databasePath;
+    std::unique_ptr<DatabaseWatcher> watcher;
     DrawingSurface* surface;
     QLabel* fieldLabel;  // Label1
     QLabel* fileLabel;   // Label3

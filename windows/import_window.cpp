@@ -7,9 +7,9 @@
 #include <QSettings>
 
 #include "database/qra_names.h"
-#include "database/shared_state.h"
 #include "ui/busy_cursor.h"
 #include "ui/controls.h"
+#include "ui/shared_state.h"
 #include "ui/windows.h"
 #include "ui/work_progress.h"
 #include "windows/main_menu_window.h"
@@ -43,7 +43,7 @@ void ImportWindow::onLoad() {
     // chosen, the program's folder the first time.
     FileDialogRequest dialog = importFileDialog(kind_);
     QSettings* settings = windows().settings();
-    dialog.directory = windows().programFolder();
+    dialog.directory = windows().databaseFolder();
     if (settings) {
         const QString last = settings->value(kLogFolderKey).toString();
         if (!last.isEmpty() && QFileInfo(last).isDir()) dialog.directory = last;
@@ -52,24 +52,16 @@ void ImportWindow::onLoad() {
     if (!chosen || chosen->isEmpty()) return;
     if (settings) settings->setValue(kLogFolderKey, QFileInfo(*chosen).absolutePath());
 
-    // The database lies in the folder the main menu lists.
-    QString databaseFolder = QDir::currentPath();
-    if (const auto* menu = windows().loadedAs<MainMenuWindow>(kMainMenuWindow))
-        databaseFolder = menu->databaseFolder();
-    const SharedState& s = state();
     ImportRequest request;
     request.kind = kind_;
-    request.logPath = *chosen;
-    request.databasePath = QDir(databaseFolder).filePath(fromLatin1Text(s.filename));
-    request.filename = s.filename;
-    request.band = s.band;
-    request.workDir = windows().programFolder();
-    request.backupDir = databaseFolder;
-    request.ask = [this](const std::string& question) {
+    request.logPath = QFileInfo(*chosen).absoluteFilePath();
+    request.databasePath = state().databasePath;
+    request.workDir = windows().databaseFolder();
+    request.backupDir = QFileInfo(request.databasePath).absolutePath();
+    request.ask = [this](const QString& question) {
         // The question waits for the operator: the ordinary pointer over it.
         QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
-        const bool ok =
-            dialogs().askOkCancel(fromLatin1Text(question), QString::fromLatin1(kProgramTitle));
+        const bool ok = dialogs().askOkCancel(question, QString::fromLatin1(kProgramTitle));
         QApplication::restoreOverrideCursor();
         return ok;
     };
@@ -88,12 +80,11 @@ void ImportWindow::onLoad() {
     }
     if (result.end == ImportResult::End::Cancelled) return;  // the main menu is still on screen
     if (result.end == ImportResult::End::Failed) {
-        dialogs().message(fromLatin1Text(result.error));
+        dialogs().message(result.error);
     } else {
-        dialogs().message(fromLatin1Text(result.closingMessage()));
-        if (!result.error.empty()) dialogs().message(fromLatin1Text(result.error));
+        dialogs().message(result.closingMessage());
+        if (!result.error.isEmpty()) dialogs().message(result.error);
     }
-    windows().enterProgramFolder();
     windows().show(kMainMenuWindow);
 }
 

@@ -1,18 +1,20 @@
 #include "windows/main_menu_window.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
+#include "database/database_watcher.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
-#include "database/shared_state.h"
 #include "menu/statistics.h"
 #include "menu/summary.h"
 #include "ui/busy_cursor.h"
 #include "ui/dialogs.h"
+#include "ui/shared_state.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
 #include "windows/window_names.h"
@@ -39,7 +41,7 @@ MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow
                         240, 1080, 6000, 375),
               "Label6");
 
-    fileList = named(new FileList(this), "File1");
+    fileList = named(new FileList(windows.databaseFolder(), this), "File1");
     placeTwips(fileList, 240, 1500, 5400, 2880);
 
     fileLabel = named(makeLabel(this, QString(), statistics, 240, 4560, 10320, 420), "Label5");
@@ -137,6 +139,8 @@ MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow
     connect(viewButton, &QPushButton::clicked, this, &MainMenuWindow::onViewClicked);
 }
 
+MainMenuWindow::~MainMenuWindow() = default;
+
 void MainMenuWindow::onLoad() {
     fileList->setPattern(QStringLiteral("*.qra"));
     fileList->setFont(sansFont(12, true));
@@ -148,10 +152,6 @@ void MainMenuWindow::closeRequested() {
     onQuitClicked();
 }
 
-QString MainMenuWindow::databaseFolder() const {
-    return fileList->folder();
-}
-
 void MainMenuWindow::refreshList() {
     fileList->refresh();
 }
@@ -161,38 +161,32 @@ bool MainMenuWindow::selectDatabase(const QString& name) {
 }
 
 void MainMenuWindow::onFileClicked() {
-    state().filename = toLatin1Text(fileList->fileName());
-    if (!state().filename.empty()) state().band = bandFromFileName(state().filename);
-    showStatistics();
+    const QString name = fileList->fileName();
+    state().databasePath =
+        name.isEmpty() ? QString() : QDir(fileList->folder()).absoluteFilePath(name);
+    showStatistics(true, true);
 }
 
-void MainMenuWindow::showStatistics(bool reportFailure) {
-    SharedState& s = state();
-    if (s.filename.empty()) return;
-    s.homeloc = homeLocatorFromFileName(s.filename);
-    const QString name = fileList->fileName();
-    const QString path = QDir(fileList->folder()).filePath(name);
-    std::string error;
-    const std::optional<Statistics> stats = computeStatistics(path, s.homeloc, error);
+void MainMenuWindow::showStatistics(bool reportFailure, bool reportSize) {
+    const QString path = state().databasePath;
+    if (path.isEmpty()) return;
+    const QString name = QFileInfo(path).fileName();
+    const std::string homeloc = toLatin1Text(homeLocatorFromFileName(name));
+    Error error;
+    const std::optional<Statistics> stats = computeStatistics(path, homeloc, error);
     if (!stats) {
         // Nothing of the previous file may stay on show as if it were this one's,
         // and a file that has gone leaves the list.
         resetSelection();
         fileList->refresh();
         if (!reportFailure) return;
-        // The reason alone: the name is said once, as listed.
-        const std::string prefix = path.toStdString() + ": ";
-        if (error.starts_with(prefix)) error.erase(0, prefix.size());
         dialogs().message(QStringLiteral("Could not read ") + name + QStringLiteral(": ") +
-                          QString::fromStdString(error));
+                          error.reason);
         return;
     }
-    // The record buffer is left holding the last field, as after a full pass.
-    if (auto db = QraFile::open(path, QraFile::Mode::Read, error))
-        db->read(kRecordCount, s.fieldrec, error);
-    s.odxkm = stats->odxkm;
-    s.odxcall = stats->odxcall;
-    s.odxloc = stats->odxloc;
+    if (const QString warning = databaseSizeWarning(name, stats->fileSize);
+        reportSize && !warning.isEmpty())
+        dialogs().message(warning);
     const StatisticsCaptions captions = statisticsCaptions(*stats, toLatin1Text(name));
     // The name as listed, also where it has characters beyond Latin-1; one too
     // long for the line loses its middle, where names differ least (band and
@@ -207,14 +201,25 @@ void MainMenuWindow::showStatistics(bool reportFailure) {
     squaresConfirmedLabel->setText(fromLatin1Text(captions.label4));
     fieldsWorkedLabel->setText(fromLatin1Text(captions.label2));
     odxLabel->setText(fromLatin1Text(captions.label7));
-    s.mapfile = toLatin1Text(name);
     setDatabaseControlsVisible(true);
+    watchDatabase();
+}
+
+void MainMenuWindow::watchDatabase() {
+    const QString path = state().databasePath;
+    if (watcher && watcher->property("path").toString() == path) return;
+    watcher = std::make_unique<DatabaseWatcher>(path);
+    watcher->setProperty("path", path);
+    connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
+        // Another program has written the database: the totals follow, while
+        // this menu shows it.
+        if (isVisible() && !state().databasePath.isEmpty()) showStatistics(false);
+    });
 }
 
 void MainMenuWindow::resetSelection() {
-    SharedState& s = state();
-    s.filename.clear();
-    s.mapfile.clear();
+    state().databasePath.clear();
+    watcher.reset();
     for (QLabel* label :
          {fileLabel, squaresWorkedLabel, squaresConfirmedLabel, fieldsWorkedLabel, odxLabel})
         label->clear();
@@ -263,7 +268,8 @@ void MainMenuWindow::onImportEdiClicked() {
 }
 
 void MainMenuWindow::onSummaryClicked() {
-    SharedState& s = state();
+    const QString path = state().databasePath;
+    const QString name = QFileInfo(path).fileName();
     const SummaryMode mode =
         confirmedOption->isChecked() ? SummaryMode::Confirmed : SummaryMode::Worked;
     const QDir folder(fileList->folder());
@@ -271,33 +277,23 @@ void MainMenuWindow::onSummaryClicked() {
     request.filter = QStringLiteral("txt files|*.txt");
     request.filterIndex = 1;
     request.title = QStringLiteral("Name of output file");
-    request.proposedName = fromLatin1Text(proposedSummaryName(s.filename));
+    request.proposedName = proposedSummaryName(name);
     request.directory = folder.path();
     // Cancel writes nothing.
     const std::optional<QString> chosen = dialogs().saveFile(request);
-    if (chosen && !chosen->isEmpty()) {
-        std::string error;
-        std::optional<SummaryReport> report;
-        {
-            const BusyCursor busy;
-            report = writeSummary(folder.filePath(fromLatin1Text(s.filename)),
-                                  folder.filePath(*chosen), s.filename, s.homeloc, mode, error);
-        }
-        if (report) {
-            s.odxkm = report->odxkm;
-            s.odxcall = report->odxcall;
-            s.odxloc = report->odxloc;
-        } else {
-            dialogs().message(QStringLiteral("The summary could not be written: ") +
-                              QString::fromStdString(error));
-        }
+    if (!chosen || chosen->isEmpty()) return;
+    Error error;
+    std::optional<SummaryReport> report;
+    {
+        const BusyCursor busy;
+        report = writeSummary(path, folder.absoluteFilePath(*chosen), name,
+                              toLatin1Text(homeLocatorFromFileName(name)), mode, error);
     }
-    windows().enterProgramFolder();
+    if (!report)
+        dialogs().message(QStringLiteral("The summary could not be written: ") + error.message());
 }
 
 void MainMenuWindow::onViewClicked() {
-    // The map windows find their outline files in the program's folder.
-    if (!windows().enterProgramFolder()) return;
     if (const int view = mapChoice.selectedIndex(); view != 0)
         state().mapview = static_cast<std::int16_t>(view);
     windows().unload(kMainMenuWindow);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -9,6 +11,8 @@ class QPushButton;
 
 namespace morvel {
 
+class DatabaseWatcher;
+
 // The main menu: the list of databases, the selected one's statistics and the
 // buttons that open every other window. Other windows reach it only through
 // the public methods below.
@@ -16,6 +20,7 @@ class MainMenuWindow : public Form {
     Q_OBJECT
 public:
     explicit MainMenuWindow(Windows& windows);
+    ~MainMenuWindow() override;
 
     void onLoad() override;
     void closeRequested() override;
@@ -25,16 +30,15 @@ public:
     // Reads the selected database and shows its statistics and the database
     // controls. A file that cannot be read leaves the menu with no database
     // selected and the list read again; it is reported unless reportFailure is
-    // false (the caller has said so already).
-    void showStatistics(bool reportFailure = true);
+    // false (the caller has said so already). A database of the wrong size is
+    // reported when reportSize is true.
+    void showStatistics(bool reportFailure = true, bool reportSize = false);
     // Selects a listed database as a click on its name would; false when it
     // is not listed.
     bool selectDatabase(const QString& name);
     // No database selected: the statistics empty, the controls that need a
     // database hidden.
     void resetSelection();
-    // The folder the list shows, where the databases lie.
-    QString databaseFolder() const;
 
 private:
     void onFileClicked();
@@ -50,6 +54,8 @@ private:
     // and counts the database again.
     void runImport(const QString& windowName);
     void setDatabaseControlsVisible(bool visible);
+    // Follows the selected database when another program changes it.
+    void watchDatabase();
 
     FileList* fileList;
     QLabel* fileLabel;
@@ -66,6 +72,7 @@ private:
     OptionButton* workedOption;
     OptionButton* confirmedOption;
     QPushButton* summaryButton;
+    std::unique_ptr<DatabaseWatcher> watcher;
 };
 
 }  // namespace morvel

@@ -1,5 +1,6 @@
 #include "windows/program_windows.h"
 
+#include "ui/shared_state.h"
 #include "ui/windows.h"
 #include "windows/create_database_window.h"
 #include "windows/delete_database_window.h"
@@ -16,10 +17,13 @@ void addProgramWindows(Windows& windows) {
     windows.add(kMainMenuWindow, [](Windows& w) { return new MainMenuWindow(w); });
     windows.add(kCreateDatabaseWindow, [](Windows& w) { return new CreateDatabaseWindow(w); });
     windows.add(kDeleteDatabaseWindow, [](Windows& w) { return new DeleteDatabaseWindow(w); });
-    windows.add(kFieldMapWindow, [](Windows& w) { return new FieldMapWindow(w); });
+    // The map windows work on the database selected when they open.
+    windows.add(kFieldMapWindow,
+                [](Windows& w) { return new FieldMapWindow(w, w.state().databasePath); });
     windows.add(kImportAdifWindow, [](Windows& w) { return new ImportAdifWindow(w); });
     windows.add(kImportEdiWindow, [](Windows& w) { return new ImportEdiWindow(w); });
-    windows.add(kSquareViewWindow, [](Windows& w) { return new SquareViewWindow(w); });
+    windows.add(kSquareViewWindow,
+                [](Windows& w) { return new SquareViewWindow(w, w.state().databasePath); });
 }
 
 }  // namespace morvel

@@ -2,21 +2,26 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
 
+#include "database/database_watcher.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
-#include "database/shared_state.h"
+#include "database/square_input.h"
 #include "menu/statistics.h"
 #include "ui/busy_cursor.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/drawing_surface.h"
+#include "ui/shared_state.h"
+#include "ui/square_validators.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
 #include "windows/main_menu_window.h"
@@ -46,9 +51,26 @@ QLabel* makeLine(QWidget* parent, const QString& caption, const QFont& font, int
     return label;
 }
 
+// The locator box: tabbing into it leaves the caret after the square's four
+// characters, as a click there would, ready for the sub-square letters.
+class LocatorBox : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+            deselect();
+            setCursorPosition(std::min<int>(4, static_cast<int>(text().size())));
+        }
+    }
+};
+
+template <class Box = QLineEdit>
 QLineEdit* makeTextBox(QWidget* parent, const QString& text, const char* toolTip, int left, int top,
                        int width, int height) {
-    auto* box = new QLineEdit(text, parent);
+    auto* box = new Box(text, parent);
     box->setFont(sansFont(9.75));
     box->setToolTip(QString::fromLatin1(toolTip));
     placeTwips(box, left, top, width, height);
@@ -62,19 +84,19 @@ QString shown(std::string_view text) {
     return fromLatin1Text(s);
 }
 
-QString withoutLeadingBlanks(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == QLatin1Char(' ')) ++i;
-    return text.mid(i);
-}
-
-bool isFieldName(const std::string& name) {
-    return name.size() == 2 && name[0] >= 'A' && name[0] <= 'R' && name[1] >= 'A' && name[1] <= 'R';
+bool isFieldName(const QString& name) {
+    return name.size() == 2 && name[0] >= QLatin1Char('A') && name[0] <= QLatin1Char('R') &&
+           name[1] >= QLatin1Char('A') && name[1] <= QLatin1Char('R');
 }
 
 }  // namespace
 
-SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareViewWindow) {
+SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath)
+    : Form(windows, kSquareViewWindow),
+      databasePath(databasePath),
+      fieldName(state().fieldname),
+      homeLocator(toLatin1Text(homeLocatorFromFileName(QFileInfo(databasePath).fileName()))),
+      watcher(std::make_unique<DatabaseWatcher>(databasePath)) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Square Display/Edit"));
     setBackgroundColour(this, kWindowColour);
 
@@ -85,12 +107,12 @@ SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareView
     const QFont text12 = sansFont(12);
     const QFont button975 = sansFont(9.75);
 
-    fileLabel = named(
-        makeLine(this, QStringLiteral("Label12"), sansFont(8.25, true), 12600, 9240, 2415, 375),
-        "Label12");
+    fileLabel =
+        named(makeLine(this, fromLatin1Text(kFileCaption) + QFileInfo(databasePath).fileName(),
+                       sansFont(8.25, true), 12600, 9240, 2415, 375),
+              "Label12");
     squareLabel =
-        named(makeLine(this, QStringLiteral("Label10"), sansFont(24, true), 12840, 7680, 2055, 495),
-              "Label10");
+        named(makeLine(this, fieldName, sansFont(24, true), 12840, 7680, 2055, 495), "Label10");
     setTextColour(squareLabel, kConfirmedText);
     workedLabel =
         named(makeLine(this, QStringLiteral("Worked"), bold12, 12840, 8400, 1815, 255), "Label8");
@@ -117,16 +139,21 @@ SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareView
     callBox = named(
         makeTextBox(editFrame, QString(), "Enter callsign of station worked", 720, 480, 1455, 375),
         "Text1");
+    callBox->setMaxLength(static_cast<int>(SquareEntry::kCallsignSize));
+    callBox->setValidator(new CallValidator(callBox));
     auto* dateCaption =
         named(makeLine(editFrame, QStringLiteral("Date"), text12, 120, 1080, 615, 375), "Label5");
-    dateBox = named(makeTextBox(editFrame, QStringLiteral("Text2"), "Date format: 25/12/02 etc",
-                                720, 1080, 1215, 375),
-                    "Text2");
+    dateBox =
+        named(makeTextBox(editFrame, QString(), "Date format: 25/12/02 etc", 720, 1080, 1215, 375),
+              "Text2");
+    dateBox->setValidator(new DateValidator(dateBox));
     auto* locatorCaption =
         named(makeLine(editFrame, QStringLiteral("Loc"), text12, 120, 1680, 615, 375), "Label6");
-    locatorBox = named(makeTextBox(editFrame, QStringLiteral("Text3"),
-                                   "Complete the 6 character locator", 720, 1680, 1215, 375),
-                       "Text3");
+    locatorBox =
+        named(makeTextBox<LocatorBox>(editFrame, QString(), "Complete the 6 character locator", 720,
+                                      1680, 1215, 375),
+              "Text3");
+    locatorBox->setValidator(new LocatorValidator(locatorBox));
     workedOption =
         named(makeOption(editFrame, QStringLiteral("Worked"), button975, 840, 2280, 1215, 195),
               "Option1");
@@ -154,14 +181,11 @@ SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareView
 
     auto* readOutFrame = named(makeFrame(this, 12480, 4560, 2535, 2415), "Frame1");
     readOutFrame->setTitle(QStringLiteral("Current locator"));
-    callLabel = named(makeLine(readOutFrame, QStringLiteral("Label1"), text12, 480, 360, 1455, 375),
-                      "Label1");
-    dateLabel = named(makeLine(readOutFrame, QStringLiteral("Label3"), text12, 480, 720, 1215, 375),
-                      "Label3");
-    locatorLabel = named(
-        makeLine(readOutFrame, QStringLiteral("Label2"), text12, 480, 1200, 1335, 375), "Label2");
-    stateLabel = named(
-        makeLine(readOutFrame, QStringLiteral("Label7"), text12, 480, 1560, 1815, 375), "Label7");
+    // Empty until the pointer is over a square.
+    callLabel = named(makeLine(readOutFrame, QString(), text12, 480, 360, 1455, 375), "Label1");
+    dateLabel = named(makeLine(readOutFrame, QString(), text12, 480, 720, 1215, 375), "Label3");
+    locatorLabel = named(makeLine(readOutFrame, QString(), text12, 480, 1200, 1335, 375), "Label2");
+    stateLabel = named(makeLine(readOutFrame, QString(), text12, 480, 1560, 1815, 375), "Label7");
     distanceLabel =
         named(makeLine(readOutFrame, QStringLiteral("dx in km"), text12, 480, 2040, 1815, 255),
               "Label13");
@@ -209,6 +233,27 @@ SquareViewWindow::SquareViewWindow(Windows& windows) : Form(windows, kSquareView
     connect(clearButton, &QPushButton::clicked, this, &SquareViewWindow::onClearClicked);
     connect(newFieldButton, &QPushButton::clicked, this, &SquareViewWindow::onNewFieldClicked);
     connect(mainMenuButton, &QPushButton::clicked, this, &SquareViewWindow::onMainMenuClicked);
+    // Enter in a box saves; Escape (keyPressEvent) aborts.
+    for (QLineEdit* box : {callBox, dateBox, locatorBox})
+        connect(box, &QLineEdit::returnPressed, this, &SquareViewWindow::onSaveClicked);
+    // Squares written by another program show at once.
+    connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
+        if (drawn_) redraw();
+    });
+}
+
+SquareViewWindow::~SquareViewWindow() = default;
+
+void SquareViewWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && editFrame->isVisible()) {
+        onAbortClicked();
+        return;
+    }
+    Form::keyPressEvent(event);
+}
+
+QString SquareViewWindow::squareName(int slot) const {
+    return fieldName + QString::number(slot / 10) + QString::number(slot % 10);
 }
 
 void SquareViewWindow::onGotFocus() {
@@ -216,25 +261,24 @@ void SquareViewWindow::onGotFocus() {
 }
 
 void SquareViewWindow::redraw() {
-    SharedState& s = state();
-    fileLabel->setText(fromLatin1Text(std::string(kFileCaption) + s.mapfile));
-    squareLabel->setText(fromLatin1Text(s.fieldname));
-    s.fieldrec = FieldRecord{};
-    if (isFieldName(s.fieldname)) {
-        s.recordno = static_cast<std::int16_t>(recordNumber(s.fieldname[0], s.fieldname[1]));
-        std::string error;
-        const QString path = QDir::current().filePath(fromLatin1Text(s.filename));
-        const auto db = QraFile::open(path, QraFile::Mode::Read, error);
-        if (!db || !db->read(s.recordno, s.fieldrec, error)) {
-            s.fieldrec = FieldRecord{};
-            dialogs().message(QStringLiteral("Could not read ") + fromLatin1Text(s.filename) +
-                              QStringLiteral(": ") + QString::fromStdString(error));
+    // The field's name stays while the panel names the edited square.
+    if (!editedSlot) squareLabel->setText(fieldName);
+    record = FieldRecord{};
+    if (isFieldName(fieldName)) {
+        recordNo = recordNumber(static_cast<char>(fieldName[0].unicode()),
+                                static_cast<char>(fieldName[1].unicode()));
+        Error error;
+        if (!readRecord(databasePath, recordNo, record, error)) {
+            record = FieldRecord{};
+            dialogs().message(QStringLiteral("Could not read ") +
+                              QFileInfo(databasePath).fileName() + QStringLiteral(": ") +
+                              error.reason);
         }
     }
-    loadFieldOutlines(QDir(windows().programFolder()), s.mapview, outlines_);
+    if (!drawn_) loadFieldOutlines(QDir(windows().programFolder()), state().mapview, outlines_);
     drawn_ = true;
     paintField();
-    const FieldTotals totals = countField(s.fieldrec);
+    const FieldTotals totals = countField(record);
     workedLabel->setText(fromLatin1Text(workedCaption(totals)));
     confirmedLabel->setText(fromLatin1Text(confirmedCaption(totals)));
     newFieldButton->show();
@@ -248,7 +292,7 @@ void SquareViewWindow::paintField() {
     canvas.setScale(0, 0, kFieldViewLogicalWidth, kFieldViewLogicalHeight);
     canvas.clear();
     canvas.paint([&](QPainter& painter) {
-        drawFieldView(painter, QSizeF(canvas.size()), s.fieldrec,
+        drawFieldView(painter, QSizeF(canvas.size()), record,
                       fieldOrigin(s.fieldwest, s.fieldsouth), outlines_, s.mapview);
     });
 }
@@ -263,11 +307,12 @@ void SquareViewWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void SquareViewWindow::onPointerMoved(QPointF logical) {
-    SharedState& s = state();
-    if (s.editlock == -1) return;
-    const SquareReadOut r = readOutAt(logical, s.fieldname, s.fieldrec, s.homeloc);
-    if (r.slot) s.hoverslot = static_cast<std::int16_t>(*r.slot);
-    squareLabel->setText(fromLatin1Text(r.label10));
+    if (readOutFrozen) return;
+    showReadOut(readOutAt(logical, toLatin1Text(fieldName), record, homeLocator));
+}
+
+void SquareViewWindow::showReadOut(const SquareReadOut& r) {
+    if (!editedSlot) squareLabel->setText(fromLatin1Text(r.label10));
     callLabel->setText(shown(r.label1));
     locatorLabel->setText(shown(r.label2));
     dateLabel->setText(shown(r.label3));
@@ -275,54 +320,50 @@ void SquareViewWindow::onPointerMoved(QPointF logical) {
     distanceLabel->setText(fromLatin1Text(r.label13));
 }
 
-void SquareViewWindow::onSurfaceClicked() {
-    SharedState& s = state();
-    s.slotno = s.hoverslot;
-    s.editlock = -1;
+void SquareViewWindow::onSurfaceClicked(QPointF logical) {
+    // The square under the click, whatever the pointer crossed before; a
+    // click beside the grid opens nothing.
+    const SquareReadOut r = readOutAt(logical, toLatin1Text(fieldName), record, homeLocator);
+    if (!r.slot || !drawn_) return;
+    editedSlot = r.slot;
+    readOutFrozen = true;
+    squareLabel->setText(squareName(*r.slot));
+    showReadOut(r);
     editFrame->show();
     callBox->setFocus();
-    const SquareEntry& e = s.fieldrec.entries[static_cast<std::size_t>(s.slotno)];
-    callBox->setText(shown(e.callsignText()));
-    dateBox->setText(shown(e.dateText()));
-    locatorBox->setText(shown(e.locatorText()));
-    // Typing a call replaces the one shown, trailing blanks and all.
-    callBox->selectAll();
-    if (locatorBox->text() == QStringLiteral("      ")) {
-        locatorBox->setText(squareLabel->text());
-        locatorBox->setCursorPosition(
-            std::min<int>(4, static_cast<int>(locatorBox->text().size())));
+    const SquareEntry& e = record.entries[static_cast<std::size_t>(*r.slot)];
+    callBox->setText(shown(e.callsignText()).trimmed());
+    dateBox->setText(shown(e.dateText()).trimmed());
+    locatorBox->setText(shown(e.locatorText()).trimmed());
+    if (locatorBox->text().isEmpty()) {
+        locatorBox->setText(squareName(*r.slot));
+        locatorBox->setCursorPosition(4);
     }
     // Worked and empty squares get Worked, so that an unchanged option never
     // clears a square's flags.
     if (e.isConfirmed()) {
         (e.isWorked() ? workedOption : confirmedOption)->setChecked(true);
-        s.editlock = 0;
+        // The read-out goes on following the pointer over a confirmed one.
+        readOutFrozen = false;
     } else {
         workedOption->setChecked(true);
     }
 }
 
 void SquareViewWindow::onSaveClicked() {
-    const QString call = callBox->text();
-    const QString date = dateBox->text();
-    const QString locator = withoutLeadingBlanks(locatorBox->text());
-    if (call.trimmed().isEmpty()) {
-        dialogs().message(QStringLiteral("No Callsign - save aborted"));
+    if (!editedSlot || !editFrame->isVisible()) return;
+    SquareTexts texts;
+    const std::optional<QString> refusal =
+        checkSquareInput({callBox->text(), dateBox->text(), locatorBox->text()},
+                         toLatin1Text(squareName(*editedSlot)), texts);
+    if (refusal) {
+        dialogs().message(*refusal);
         return;
     }
-    if (date.trimmed().isEmpty()) {
-        dialogs().message(QStringLiteral("No Date worked - save aborted"));
-        return;
-    }
-    if (locator.trimmed().size() < 4) {
-        dialogs().message(QStringLiteral("Invalid QRA - save aborted"));
-        return;
-    }
-    locatorBox->setText(locator.left(6));
     SquareEntry entry = SquareEntry::blank();
-    entry.setCallsign(toLatin1Text(withoutLeadingBlanks(call)));
-    entry.setDate(toLatin1Text(withoutLeadingBlanks(date)));
-    entry.setLocator(toLatin1Text(locator.left(6)));
+    entry.setCallsign(texts.call);
+    entry.setDate(texts.date);
+    entry.setLocator(texts.locator);
     if (workedOption->isChecked()) entry.worked = SquareEntry::kSet;
     if (confirmedOption->isChecked()) entry.confirmed = SquareEntry::kSet;
     if (storeSquare(entry)) closePanelAndRedraw();
@@ -330,7 +371,9 @@ void SquareViewWindow::onSaveClicked() {
 
 void SquareViewWindow::onAbortClicked() {
     editFrame->hide();
-    state().editlock = 0;
+    editedSlot.reset();
+    readOutFrozen = false;
+    squareLabel->setText(fieldName);
 }
 
 void SquareViewWindow::onClearClicked() {
@@ -338,38 +381,47 @@ void SquareViewWindow::onClearClicked() {
 }
 
 bool SquareViewWindow::storeSquare(const SquareEntry& entry) {
-    SharedState& s = state();
-    FieldRecord record = s.fieldrec;
-    record.entries[static_cast<std::size_t>(s.slotno)] = entry;
-    std::string error;
-    const QString path = QDir::current().filePath(fromLatin1Text(s.filename));
-    if (!replaceRecord(path, s.recordno, record, error)) {
-        dialogs().message(QStringLiteral("The square could not be saved in ") +
-                          fromLatin1Text(s.filename) + QStringLiteral(": ") +
-                          QString::fromStdString(error));
+    if (!editedSlot) return false;
+    Error error;
+    FieldRecord stored;
+    bool saved = false;
+    {
+        const BusyCursor busy;
+        saved = replaceSquare(databasePath, recordNo, *editedSlot, entry, error, &stored);
+    }
+    if (!saved) {
+        const QString name = QFileInfo(databasePath).fileName();
+        // A lock held by another writer says so in its own words.
+        dialogs().message(error.file.isEmpty()
+                              ? error.reason
+                              : QStringLiteral("The square could not be saved in ") + name +
+                                    QStringLiteral(": ") + error.reason);
         return false;
     }
-    s.fieldrec = record;
+    record = stored;
     return true;
 }
 
 void SquareViewWindow::closePanelAndRedraw() {
+    const int slot = *editedSlot;
     editFrame->hide();
-    state().editlock = 0;
+    editedSlot.reset();
+    readOutFrozen = false;
     redraw();
+    // The square just written, as the file now holds it.
+    const double x = 120.0 * (slot / 10) + 60, y = 60.0 * (9 - slot % 10) + 30;
+    showReadOut(readOutAt(QPointF(x, y), toLatin1Text(fieldName), record, homeLocator));
 }
 
 void SquareViewWindow::onNewFieldClicked() {
-    state().editlock = 0;
     windows().show(kFieldMapWindow);
     windows().unload(kSquareViewWindow);
 }
 
 void SquareViewWindow::onMainMenuClicked() {
-    state().editlock = 0;
     // The menu comes back fresh; it shows this database's totals again, so
     // that the edits just made are seen there at once.
-    const QString database = fromLatin1Text(state().filename);
+    const QString database = QFileInfo(databasePath).fileName();
     windows().show(kMainMenuWindow);
     if (auto* menu = windows().loadedAs<MainMenuWindow>(kMainMenuWindow))
         menu->selectDatabase(database);

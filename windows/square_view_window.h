@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QRect>
+#include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -16,6 +18,7 @@ class QPushButton;
 
 namespace morvel {
 
+class DatabaseWatcher;
 class DrawingSurface;
 
 // One field of the database as a ten-by-ten grid of its squares over the
@@ -24,7 +27,9 @@ class DrawingSurface;
 class SquareViewWindow : public Form {
     Q_OBJECT
 public:
-    explicit SquareViewWindow(Windows& windows);
+    // databasePath: the absolute path of the database the field lies in.
+    SquareViewWindow(Windows& windows, const QString& databasePath);
+    ~SquareViewWindow() override;
 
     // The first time the window itself takes the focus, the field is drawn.
     void onGotFocus() override;
@@ -33,10 +38,11 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onPointerMoved(QPointF logical);
-    void onSurfaceClicked();
+    void onSurfaceClicked(QPointF logical);
     void onSaveClicked();
     void onAbortClicked();
     void onClearClicked();
@@ -49,6 +55,20 @@ private:
     // and leaves the panel as it is.
     bool storeSquare(const SquareEntry& entry);
     void closePanelAndRedraw();
+    // The read-out of one square, or of none (the pointer off the grid).
+    void showReadOut(const SquareReadOut& readOut);
+    // The square's four-character name, e.g. "IO85".
+    QString squareName(int slot) const;
+
+    const QString databasePath;
+    const QString fieldName;
+    int recordNo = 0;
+    FieldRecord record{};
+    std::string homeLocator;
+    std::optional<int> editedSlot;  // the square the open panel edits
+    // While set, the read-out stays on the edited square.
+    bool readOutFrozen = false;
+    std::unique_ptr<DatabaseWatcher> watcher;
 
     DrawingSurface* surface;
     QLabel* fileLabel;       // Label12

@@ -46,8 +46,8 @@ struct SafetyTest : ::testing::Test {
                     f.write(bytes) == bytes.size());
     }
     QByteArray blankDatabase(int records = 324) const {
-        std::string error;
-        EXPECT_TRUE(writeBlankDatabase(path(kName), error)) << error;
+        Error error;
+        EXPECT_TRUE(writeBlankDatabase(path(kName), error)) << error.message().toStdString();
         write(kName, read(kName).left(records * 2828));
         return read(kName);
     }

@@ -8,13 +8,13 @@ namespace morvel {
 
 // Keeps what would have been printed; fails with `failure` when that is set.
 struct RecordingPrinter : Printer {
-    bool printImage(const QImage& image, std::string& error) override {
-        if (!(error = failure).empty()) return false;
+    bool printImage(const QImage& image, QString& error) override {
+        if (!(error = failure).isEmpty()) return false;
         printed.push_back(image);
         return true;
     }
     std::vector<QImage> printed;
-    std::string failure;
+    QString failure;
 };
 
 }  // namespace morvel

@@ -10,10 +10,10 @@
 #include <QTest>
 #include <csignal>
 
-#include "database/shared_state.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/test_support.h"
 #include "ui/controls.h"
+#include "ui/shared_state.h"
 #include "ui/windows.h"
 #include "windows/program_windows.h"
 #include "windows/window_names.h"
@@ -60,14 +60,14 @@ struct WriteLimit {
     rlimit old{};
 };
 
-// The whole program's windows over a scratch folder of databases, which is
-// the current directory, and a separate program folder, so that every file
-// is checked to land where it belongs.
+// The whole program's windows over a scratch folder of databases and a
+// separate program folder (the maps), started from a third folder as the
+// current directory, so that every file is checked to land where it belongs.
 class AppFixture : public ::testing::Test {
 protected:
-    AppFixture() : windows(state, dialogs, programDir.path()) {
+    AppFixture() : windows(state, dialogs, programDir.path(), dataDir.path()) {
         windows.setSettings(&settings);
-        QDir::setCurrent(dataDir.path());
+        QDir::setCurrent(startDir.path());
         addProgramWindows(windows);
     }
     ~AppFixture() override {
@@ -91,7 +91,7 @@ protected:
     }
 
     QString previousDir = QDir::currentPath();
-    QTemporaryDir dataDir, programDir, configDir;  // never the user's own settings
+    QTemporaryDir dataDir, programDir, startDir, configDir;  // never the user's own settings
     QSettings settings{configDir.filePath("morvel.ini"), QSettings::IniFormat};
     SharedState state;
     ScriptedDialogs dialogs;

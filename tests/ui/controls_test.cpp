@@ -12,8 +12,7 @@ namespace {
 TEST(FileList, EveryClickAndKeyFiresAndARefreshDoesNot) {
     QTemporaryDir dir;
     for (const char* name : {"b.qra", "A.QRA", "c.txt"}) writeFileBytes(dir.filePath(name), "x");
-    FileList list;
-    list.setFolder(dir.path());
+    FileList list(dir.path());
     list.setPattern(QStringLiteral("*.qra"));
     list.show();
     QSignalSpy clicks(&list, &FileList::click);

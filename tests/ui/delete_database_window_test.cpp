@@ -37,7 +37,7 @@ TEST_F(DeleteDatabaseTest, KeysAskNothingEnterAsksWithNoAsDefaultAndYesDeletes) 
     click(w, "exit_Button");
     EXPECT_EQ(windows.loaded(kDeleteDatabaseWindow), nullptr);
     EXPECT_EQ(control<FileList>(menu(), "File1")->names(), QStringList{kSix});
-    EXPECT_EQ(text("Label5") + QString::fromStdString(state.filename), QString());
+    EXPECT_EQ(text("Label5") + state.databasePath, QString());
 }
 
 }  // namespace

@@ -16,12 +16,10 @@ QPointF centre(const char* l) {  // of a square, in map coordinates
             600.0 * (l[1] - 'A') - 5400 + 60 * (l[3] - '0') + 30};
 }
 
-// The databases lie in the program's folder, as the installed program keeps them.
 class FieldMapTest : public AppFixture {
 protected:
     FieldMapTest() {
-        QDir::setCurrent(programDir.path());
-        const QString path = makeBlankDatabase(programDir.path(), kHome);
+        const QString path = makeBlankDatabase(dataDir.path(), kHome);
         setSquare(path, "IO", 91, makeEntry("IO91WM", "G4ABC", "01/02/03", true));
         setSquare(path, "FN", 31, makeEntry("FN31PR", "W1AW", "01/02/03", false));
         setSquare(path, "QF", 56, makeEntry("QF56OD", "VK2AB", "01/02/03", true));
@@ -44,7 +42,7 @@ protected:
 };
 
 TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase) {
-    const QByteArray before = readFileBytes(programPath(kHome));
+    const QByteArray before = readFileBytes(dataPath(kHome));
     const std::tuple<const char*, int, const char*, QColor> cases[] = {
         {nullptr, 1, "QF56", kGreen},    {nullptr, 2, "IO91", kGreen},
         {nullptr, 3, "FN31", kRed},      {"Command2", 2, "IO91", kGreen},
@@ -58,7 +56,7 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
     }
     click(map, "Command1");
     EXPECT_TRUE(menu()->isVisible() && !windows.loaded(kFieldMapWindow));
-    EXPECT_EQ(readFileBytes(programPath(kHome)), before);
+    EXPECT_EQ(readFileBytes(dataPath(kHome)), before);
     EXPECT_FALSE(QFile::exists(programPath(QLatin1String(kWorldFile))));
 }
 
@@ -81,7 +79,8 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     QTest::mouseClick(map->findChild<DrawingSurface*>(), Qt::LeftButton, {},
                       canvas().toPixel(centre("QF56")).toPoint());
     deleteUnloaded();
-    EXPECT_EQ(state.fieldname + std::to_string(state.fieldwest) + std::to_string(state.fieldsouth),
+    EXPECT_EQ(state.fieldname.toStdString() + std::to_string(state.fieldwest) +
+                  std::to_string(state.fieldsouth),
               "QF140.000000-40.000000");
     EXPECT_TRUE(windows.loaded(kSquareViewWindow) && !windows.loaded(kFieldMapWindow));
 }
@@ -90,7 +89,7 @@ TEST_F(FieldMapTest, ExportWritesTheNamedPictureOrSaysWhyNotAndKeepsTheEarlierOn
     openMap(1);
     click(map, "Command6");
     EXPECT_EQ(dialogs.messages, QStringList{"File 2M IO91WM HOME World.jpg exported"});
-    const QString picture = programPath("2M IO91WM HOME World.jpg");
+    const QString picture = dataPath("2M IO91WM HOME World.jpg");
     EXPECT_EQ(QImage(picture).size(), QSize(1016, 742));
     const QByteArray earlier = readFileBytes(picture);
     dialogs.clear();

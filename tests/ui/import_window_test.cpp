@@ -29,8 +29,8 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("2 new squares added")});
     EXPECT_EQ(text("Label3") + text("Label4"),
               QStringLiteral("Squares Worked:  2Squares Confirmed:  1"));
-    EXPECT_EQ(readFileBytes(programPath("adi.tmp")), QByteArray(kAdif));
-    EXPECT_TRUE(readFileBytes(programPath("changelog.txt")).endsWith("FN31pr\r\n"));
+    EXPECT_EQ(readFileBytes(dataPath("adi.tmp")), QByteArray(kAdif));
+    EXPECT_TRUE(readFileBytes(dataPath("changelog.txt")).endsWith("FN31pr\r\n"));
     EXPECT_EQ(readFileBytes(dataPath("2M JO62QM HOME backup.qra")), before);
     EXPECT_EQ(readSquare(db, "FN", 31).callsignText(), "Q2XYZ     ");
     // The next run's file dialog opens in the folder of this log.
@@ -38,7 +38,7 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
     QSettings nextRun(settings.fileName(), QSettings::IniFormat);
     windows.setSettings(&nextRun);
     click(m, "Command6");  // cancelled
-    EXPECT_EQ(dialogs.requests.front().directory, programDir.path());
+    EXPECT_EQ(dialogs.requests.front().directory, dataDir.path());
     EXPECT_EQ(dialogs.requests.back().directory, dataPath("logs"));
 }
 

@@ -37,7 +37,7 @@ TEST_F(MainMenuTest, AVanishedDatabaseIsReportedOnceAndNothingStaleStays) {
     EXPECT_EQ(dialogs.messages.value(0).count(gone), 1);
     EXPECT_EQ(control<FileList>(menu(), "File1")->names(), QStringList{kPortable});
     for (const char* label : kStatistics) EXPECT_EQ(text(label), QString()) << label;
-    EXPECT_EQ(state.filename, "");
+    EXPECT_EQ(state.databasePath, "");
 }
 
 TEST_F(MainMenuTest, ALongNameLosesItsMiddleInTheFileLineAndKeepsItInTheToolTip) {

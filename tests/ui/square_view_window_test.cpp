@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include "app_fixture.h"
@@ -9,6 +10,20 @@ namespace {
 
 const QString kDb = QStringLiteral("2M JO62QM EXAMPLE.QRA");
 
+// "%1" in a case's text stands for the square's number.
+QString withSlot(const char* text, int slot) {
+    const QString s = QString::fromLatin1(text);
+    return s.contains(QLatin1String("%1")) ? s.arg(slot) : s;
+}
+
+// Typed key by key, as a keyboard of any script would send it.
+void typeKeys(QWidget* box, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(box, &press);
+    }
+}
+
 QPointF centre(int slot) {
     return {120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30};
 }
@@ -16,8 +31,7 @@ QPointF centre(int slot) {
 class SquareViewTest : public AppFixture {
 protected:
     SquareViewTest() : path(makeBlankDatabase(dataDir.path(), kDb)) {
-        state.filename = kDb.toStdString();
-        state.homeloc = "JO62QM";
+        state.databasePath = path;
         state.fieldname = "IO";
         state.fieldwest = 340;
         state.fieldsouth = 50;
@@ -27,14 +41,22 @@ protected:
         QApplication::setActiveWindow(w);
         EXPECT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(w, "Command1")->isVisible(); }));
     }
-    void clickAt(QPointF at) {  // moves twice first: a move to where the pointer is reports nothing
-        auto* surface = w->findChild<DrawingSurface*>();
-        const QPoint pixel = surface->canvas().toPixel(at).toPoint();
-        for (const QPoint d : {QPoint(1, 1), QPoint()}) QTest::mouseMove(surface, pixel + d);
-        QTest::mouseClick(surface, Qt::LeftButton, {}, pixel);
+    DrawingSurface* surface() const { return w->findChild<DrawingSurface*>(); }
+    void moveTo(QPointF at) {  // moves twice: a move to where the pointer is reports nothing
+        const QPoint pixel = surface()->canvas().toPixel(at).toPoint();
+        for (const QPoint d : {QPoint(1, 1), QPoint()}) QTest::mouseMove(surface(), pixel + d);
+    }
+    void clickAt(QPointF at) {
+        moveTo(at);
+        QTest::mouseClick(surface(), Qt::LeftButton, {}, surface()->canvas().toPixel(at).toPoint());
     }
     QString label(const char* name) const { return control<QLabel>(w, name)->text(); }
+    QString readOut() const {
+        return label("Label1") + '|' + label("Label3") + '|' + label("Label2") + '|' +
+               label("Label7") + '|' + label("Label13");
+    }
     QLineEdit* box(const char* name) const { return control<QLineEdit>(w, name); }
+    bool panelOpen() const { return control<QWidget>(w, "Frame2")->isVisible(); }
     // Call|date|locator|Worked option checked
     QString panel() const {
         return box("Text1")->text() + '|' + box("Text2")->text() + '|' + box("Text3")->text() +
@@ -44,60 +66,120 @@ protected:
     static void put(QByteArray& file, int slot, const SquareEntry& e) {
         e.encode(file.data() + 158 * 2828 + slot * 28);
     }
-    void type(const char* call, const char* date, const char* loc) {
-        box("Text1")->setText(QString::fromUtf8(call));
-        box("Text2")->setText(QString::fromLatin1(date));
-        box("Text3")->setText(QString::fromLatin1(loc));
+    void type(const QString& call, const QString& date, const QString& loc) {
+        box("Text1")->setText(call);
+        box("Text2")->setText(date);
+        box("Text3")->setText(loc);
     }
 
     QString path;
     QWidget* w = nullptr;
 };
 
-TEST_F(SquareViewTest, SaveStoresOrRefusesAndAStoredSquareIsPreselectedLockedAndCleared) {
+TEST_F(SquareViewTest, NothingButWordsOnShowBeforeThePointerMoves) {
+    open();
+    EXPECT_EQ(readOut() + '|' + label("Label10") + '|' + label("Label12"),
+              "||||dx in km|IO|File: " + kDb);
+    EXPECT_EQ(w->windowTitle(), "Morvel by Tovrin: Square Display/Edit");
+}
+
+TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
     const struct {
         const char *call, *date, *loc;
         bool confirmed;
-        const char *outcome, *storedCall;  // the message, or the locator and call stored
+        const char *outcome, *storedCall, *storedDate;  // the message, or what is stored
     } cases[] = {
-        {"   ", "01/02/24", "IO85AB", false, "No Callsign - save aborted", ""},
-        {"G4ABC", "", "IO85AB", false, "No Date worked - save aborted", ""},
-        {"G4ABC", "01/02/24", " IO8  ", false, "Invalid QRA - save aborted", ""},
-        {" G4ABC", "01/02/24", "IO85", false, "IO85", "G4ABC"},
-        {"DL1ABCDEFGHI", "01/02/24", "IO91WM12", true, "IO91WM", "DL1ABCDEFG"},
-        {"SP9\u20ac\u0141", "01/02/24", "IO85AB", false, "IO85AB", "SP9??"},
+        {"   ", "01/02/24", "IO85ab", false, "No Callsign - save aborted", "", ""},
+        {"G4ABC", "", "IO85AB", false, "No Date worked - save aborted", "", ""},
+        {"G4ABC", "01/02/24", " IO8  ", false, "Invalid QRA - save aborted", "", ""},
+        {"G4ABC", "31/02/24", "IO85", false,
+         "31/02/24 is not a date; write it as dd/mm/yy, dd/mm/yyyy, yyyy-mm-dd or yyyymmdd - "
+         "save aborted",
+         "", ""},
+        {"G4ABC", "01/02/24", "JO62QM", false, "JO62QM is not in square IO%1 - save aborted", "",
+         ""},
+        {" g4abc", "25/12/2024", "IO%1", false, "IO%1  ", "G4ABC", "25/12/24"},
+        {"DL1ABC", "2024-12-25", "io%1WM", false, "IO%1wm", "DL1ABC", "25/12/24"},
+        {"SP9/P", "20240105", "IO%1AB", false, "IO%1ab", "SP9/P", "05/01/24"},
     };
     open();
     QByteArray expected = readFileBytes(path);
     for (int slot = 10; const auto& c : cases) {
         SCOPED_TRACE(c.call);
-        clickAt(centre(++slot));  // a blank square: Worked preselected, cursor after "IOnn"
-        EXPECT_EQ(panel(), QStringLiteral("          |        |IO%1|1").arg(slot));
+        clickAt(centre(++slot));  // a blank square: Worked preselected, caret after "IOnn"
+        EXPECT_EQ(panel(), QStringLiteral("||IO%1|1").arg(slot));
         EXPECT_EQ(box("Text3")->cursorPosition(), 4);
-        type(c.call, c.date, c.loc);
+        EXPECT_EQ(label("Label10"), QStringLiteral("IO%1").arg(slot));
+        type(QString::fromLatin1(c.call), QString::fromLatin1(c.date), withSlot(c.loc, slot));
         if (c.confirmed) QTest::mouseClick(control<OptionButton>(w, "Option2"), Qt::LeftButton);
         dialogs.clear();
         click(w, "Command3");
         const bool stored = *c.storedCall;
-        EXPECT_EQ(dialogs.messages, stored ? QStringList() : QStringList{c.outcome});
-        EXPECT_EQ(control<QWidget>(w, "Frame2")->isVisible(), !stored);
-        if (stored)
-            put(expected, slot, makeEntry(c.outcome, c.storedCall, "01/02/24", c.confirmed));
-        if (!stored) click(w, "Command4");
+        const QString outcome = withSlot(c.outcome, slot);
+        EXPECT_EQ(dialogs.messages, stored ? QStringList() : QStringList{outcome});
+        EXPECT_EQ(panelOpen(), !stored);
+        if (stored) {
+            put(expected, slot,
+                makeEntry(outcome.toStdString(), c.storedCall, c.storedDate, c.confirmed));
+            // The read-out shows the square as the file now holds it.
+            EXPECT_TRUE(readOut().startsWith(QString::fromLatin1(c.storedCall)));
+        } else {
+            EXPECT_EQ(box("Text2")->text(), QString::fromLatin1(c.date));  // texts kept
+            click(w, "Command4");
+        }
         EXPECT_EQ(readFileBytes(path), expected);
     }
-    EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 3  worked 1  confirmed"));
-    clickAt(centre(15));  // stored Confirmed: preselected, and the read-out
-    EXPECT_EQ(label("Label1") + label("Label7") + label("Label13"), "DL1ABCDEFGConfirmed 932km");
-    EXPECT_EQ(panel(), "DL1ABCDEFG|01/02/24|IO91WM|0");
-    clickAt(centre(14));
-    box("Text1")->setText(QStringLiteral("typed"));
-    clickAt(centre(15));  // locked on a worked square, its stored values back
-    EXPECT_EQ(panel(), "G4ABC     |01/02/24|IO85  |1");
-    put(expected, 14, SquareEntry::blank());
+    clickAt(centre(91));
+    type("Q1XYZ", "5/1/2024", "IO91wm");
+    QTest::mouseClick(control<OptionButton>(w, "Option2"), Qt::LeftButton);
+    click(w, "Command3");
+    EXPECT_EQ(readOut(), "Q1XYZ     |05/01/24|IO91wm|Confirmed| 932km");
+    EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 4  worked 1  confirmed"));
+    clickAt(centre(91));  // stored Confirmed: preselected
+    EXPECT_EQ(panel(), "Q1XYZ|05/01/24|IO91wm|0");
     click(w, "Clear_Button");
     EXPECT_EQ(readFileBytes(path), expected);
-    EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 2  worked 1  confirmed"));
+    EXPECT_EQ(readOut(), "          |        |      |      |");
+    EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 3  worked 0  confirmed"));
+}
+
+TEST_F(SquareViewTest, TheClickedSquareIsEditedAndAClickBesideTheGridOpensNothing) {
+    open();
+    moveTo(centre(85));
+    clickAt({1300, 300});  // right of the grid, after hovering over IO85
+    EXPECT_FALSE(panelOpen());
+    clickAt(centre(42));
+    type("G4ABC", "01/02/24", "IO42");
+    moveTo(centre(43));  // the panel's square stays named while it is open
+    EXPECT_EQ(label("Label10"), "IO42");
+    click(w, "Command3");
+    EXPECT_EQ(std::string(readSquare(path, "IO", 42).callsignText()), "G4ABC     ");
+    EXPECT_EQ(std::string(readSquare(path, "IO", 85).callsignText()), "          ");
+}
+
+TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct) {
+    open();
+    clickAt(centre(85));
+    box("Text1")->clear();
+    typeKeys(box("Text1"), QString::fromUtf8("ДЛ1g4abcdefghij"));
+    EXPECT_EQ(box("Text1")->text(), "1g4abcdefg");  // no Cyrillic, ten at most
+    typeKeys(box("Text2"), QStringLiteral("x1/2/24"));
+    EXPECT_EQ(box("Text2")->text(), "1/2/24");
+    box("Text3")->setText("IO85");
+    box("Text2")->setFocus();
+    QTest::keyClick(box("Text2"), Qt::Key_Tab);
+    EXPECT_EQ(box("Text3")->cursorPosition(), 4);
+    QTest::keyClicks(box("Text3"), "mx");
+    QTest::keyClick(box("Text3"), Qt::Key_Return);
+    EXPECT_FALSE(panelOpen());
+    EXPECT_EQ(std::string(readSquare(path, "IO", 85).locatorText()) +
+                  std::string(readSquare(path, "IO", 85).callsignText()),
+              "IO85mx1G4ABCDEFG");
+    clickAt(centre(84));
+    type("G4ABC", "01/02/24", "IO84");
+    QTest::keyClick(box("Text1"), Qt::Key_Escape);
+    EXPECT_FALSE(panelOpen());
+    EXPECT_EQ(std::string(readSquare(path, "IO", 84).callsignText()), "          ");
 }
 
 TEST_F(SquareViewTest, AFailedWriteLeavesFileAndPanelAndTheWayOutHandsOverTheNewTotals) {
@@ -116,10 +198,10 @@ TEST_F(SquareViewTest, AFailedWriteLeavesFileAndPanelAndTheWayOutHandsOverTheNew
     EXPECT_EQ(panel(), "G4ABC|01/02/24|IO85|1");
     click(w, "Command3");
     clickAt(centre(84));
-    click(w, "Command1");  // New Field, with the square locked
+    click(w, "Command1");  // New Field, with the panel open
     EXPECT_EQ(windows.loadedNames(), QStringList{kFieldMapWindow});
-    EXPECT_EQ(state.editlock, 0);
     open();
+    EXPECT_FALSE(panelOpen());
     click(w, "Command5");  // Main Menu
     EXPECT_EQ(windows.loaded(kSquareViewWindow), nullptr);
     EXPECT_EQ(text("Label3"), QStringLiteral("Squares Worked:  1"));

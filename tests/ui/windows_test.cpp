@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QSignalSpy>
 
-#include "database/shared_state.h"
 #include "tests/support/scripted_dialogs.h"
+#include "ui/shared_state.h"
 
 namespace morvel {
 namespace {
