@@ -240,14 +240,17 @@ ImportResult runImport(const ImportRequest& request) {
         request.progress(progress);
     };
     if (request.kind == ImportKind::Adif) {
+        std::int64_t badDates = 0;
         AdifParser parser([&](const AdifRecord& record) {
-            const auto contact = adifContact(record, request.band);
+            bool readable = true;
+            const auto contact = adifContact(record, request.band, readable);
+            badDates += readable ? 0 : 1;
             const bool go = !contact || squares.apply(*contact, writeError);
             contactRead();
             return go;
         });
         if (!readAdif(scratchLog, parser, error)) readError = error;
-        result.unreadable = parser.unreadable();
+        result.unreadable = parser.unreadable() + badDates;
     } else {
         EdiHandlers handlers;
         handlers.confirmBand = [&](const std::string& logBand) {
