@@ -1,14 +1,72 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QGuiApplication>
+#include <array>
+#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <ostream>
+#include <streambuf>
 
 #include "app/cli.h"
 
+namespace {
+
+// Standard output written with write(2), so that the reason of its first
+// failure (a full disk, a file over its size limit) is kept to be reported.
+class OutputBuffer : public std::streambuf {
+public:
+    OutputBuffer() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
+    bool failed() const { return failed_; }
+    int reason() const { return reason_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (sync() != 0) return traits_type::eof();
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+        return c;
+    }
+
+    int sync() override {
+        const char* p = pbase();
+        while (p < pptr() && !failed_) {
+            const ssize_t n = ::write(STDOUT_FILENO, p, static_cast<std::size_t>(pptr() - p));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                failed_ = true;
+                reason_ = n < 0 ? errno : 0;
+            } else {
+                p += n;
+            }
+        }
+        // What could not be written is dropped: the run ends as failed.
+        setp(buffer_.data(), buffer_.data() + buffer_.size());
+        return failed_ ? -1 : 0;
+    }
+
+private:
+    std::array<char, 8192> buffer_{};
+    bool failed_ = false;
+    int reason_ = 0;
+};
+
+int outputFailed(int reason) {
+    std::cerr << "morvel-cli: standard output: "
+              << (reason != 0 ? std::strerror(reason) : "write error") << "\n";
+    return 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Closed, its number would go to the next file opened (the database, a
+    // picture), which would then receive the output: refused before any work.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) == -1) return outputFailed(errno);
     // The picture commands draw text, which wants a GUI application (on the
     // offscreen platform: no display is needed); the others keep to the core.
     const bool pictures =
@@ -22,6 +80,13 @@ int main(int argc, char** argv) {
     }
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    return morvel::runCli(args, {std::cout, std::cerr, std::cin, ::isatty(STDERR_FILENO) == 1},
-                          QDir::current());
+    OutputBuffer buffer;
+    std::ostream out(&buffer);
+    const int status = morvel::runCli(
+        args, {out, std::cerr, std::cin, ::isatty(STDERR_FILENO) == 1}, QDir::current());
+    // A full disk shows when the output is written, often only here: it is a
+    // failure like any other, not a silent loss of the output.
+    out.flush();
+    if (buffer.failed()) return outputFailed(buffer.reason());
+    return status;
 }

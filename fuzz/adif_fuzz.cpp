@@ -19,6 +19,7 @@ Parsed parse(std::string_view log, std::size_t chunk) {
         out.records.push_back(r);
         return true;
     });
+    parser.expectBytes(log.size());
     for (std::size_t at = 0; at < log.size(); at += chunk) parser.feed(log.substr(at, chunk));
     parser.finish();
     out.unreadable = parser.unreadable();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "database/qra_names.h"
@@ -31,15 +32,17 @@ int fieldIndex(std::string_view name) {
     return -1;
 }
 
-// Blanks are skipped, then the leading digits count; none gives 0.
+// Blanks are skipped, then the leading digits count; none gives 0, a number
+// too large for 64 bits the largest length, which no log holds.
 std::uint64_t lenientLength(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
-    constexpr std::uint64_t kLimit = std::numeric_limits<std::uint64_t>::max() / 10 - 10;
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
     std::uint64_t n = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (n >= kLimit) return kLimit;
-        n = n * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        const auto digit = static_cast<std::uint64_t>(text[i] - '0');
+        if (n > (kMax - digit) / 10) return kMax;
+        n = n * 10 + digit;
     }
     return n;
 }
@@ -57,13 +60,20 @@ void AdifRecord::clear() {
     seen.fill(false);
 }
 
-bool AdifParser::closeTag(std::string_view tag) {
+void AdifParser::expectBytes(std::uint64_t rest) {
+    size_ = rest > kUnknownSize - fed_ ? kUnknownSize : fed_ + rest;
+}
+
+bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
     state_ = State::Text;
     // Tags are a few bytes long: a plain loop beats find's memchr call.
     const auto colon = indexOf(tag, ':');
     if (colon == std::string_view::npos) {
         if (equalsIgnoreCase(tag, "eor")) {
-            if (hasFields_) {
+            if (std::exchange(broken_, false)) {
+                record_.clear();
+                hasFields_ = false;
+            } else if (hasFields_) {
                 ++records_;
                 const bool go = onRecord_(record_);
                 record_.clear();
@@ -74,26 +84,44 @@ bool AdifParser::closeTag(std::string_view tag) {
             // Everything before it was the header.
             record_.clear();
             hasFields_ = false;
+            broken_ = false;
         }
         return true;
     }
     std::string_view lengthText = tag.substr(colon + 1);
     lengthText = lengthText.substr(0, indexOf(lengthText, ':'));
-    hasFields_ = true;
     remaining_ = lenientLength(lengthText);
     keep_ = nullptr;
+    if (remaining_ > (size_ > end ? size_ - end : 0)) {
+        // The value cannot be there: the record is unreadable, and the
+        // reading goes on right after this tag so that the next records are
+        // still read. The rest of the record, up to its <eor>, is passed over.
+        if (!broken_) ++unreadable_;
+        broken_ = true;
+        record_.clear();
+        hasFields_ = false;
+        remaining_ = 0;
+        return true;
+    }
+    if (remaining_ > 0) state_ = State::Value;
+    hasFields_ = true;
     const int index = fieldIndex(tag.substr(0, colon));
     if (index >= 0 && !record_.seen[static_cast<std::size_t>(index)]) {
         record_.seen[static_cast<std::size_t>(index)] = true;
         keep_ = &record_.values[static_cast<std::size_t>(index)];
     }
-    if (remaining_ > 0) state_ = State::Value;
     return true;
 }
 
 bool AdifParser::feed(std::string_view bytes) {
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
+    // The offset in the log of the byte p points to is base + (p - bytes.data()).
+    const std::uint64_t base = fed_;
+    fed_ += bytes.size();
+    const auto offset = [&](const char* at) {
+        return base + static_cast<std::uint64_t>(at - bytes.data());
+    };
     while (p < end) {
         switch (state_) {
             case State::Text: {
@@ -118,7 +146,8 @@ bool AdifParser::feed(std::string_view bytes) {
                     const char* const limit = std::min(end, p + kMaxTagLength);
                     while (q < limit && *q != '>' && *q != '<') ++q;
                     if (q < limit && *q == '>') {
-                        const bool go = closeTag({p, static_cast<std::size_t>(q - p)});
+                        const bool go =
+                            closeTag({p, static_cast<std::size_t>(q - p)}, offset(q + 1));
                         p = q + 1;
                         if (!go) return false;
                         break;
@@ -127,7 +156,7 @@ bool AdifParser::feed(std::string_view bytes) {
                 while (p < end && state_ == State::Tag) {
                     const char c = *p++;
                     if (c == '>') {
-                        if (!closeTag(tag_)) return false;
+                        if (!closeTag(tag_, offset(p))) return false;
                     } else if (c == '<') {
                         // The earlier "<" was text; a tag starts here.
                         tag_.clear();
@@ -155,13 +184,18 @@ bool AdifParser::feed(std::string_view bytes) {
 }
 
 void AdifParser::finish() {
-    if (hasFields_ || state_ != State::Text) ++unreadable_;
+    // A broken record was counted when its length was read.
+    if (!broken_ && (hasFields_ || state_ != State::Text)) ++unreadable_;
     record_.clear();
     hasFields_ = false;
+    broken_ = false;
     state_ = State::Text;
 }
 
 bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
+    if (!device.isSequential())
+        parser.expectBytes(
+            static_cast<std::uint64_t>(std::max<qint64>(0, device.size() - device.pos())));
     std::vector<char> buffer(1 << 20);
     for (;;) {
         const qint64 n = device.read(buffer.data(), static_cast<qint64>(buffer.size()));
@@ -176,7 +210,9 @@ bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
     return true;
 }
 
-std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band) {
+std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
+                                           bool& readable) {
+    readable = true;
     if (upperLatin1(record.value(AdifField::Band)) != band) return std::nullopt;
     ImportedContact c;
     c.locator = composeLocator(withoutControls(record.value(AdifField::Locator)));
@@ -187,10 +223,9 @@ std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string
     if (isBlank(c.call)) return std::nullopt;
     for (AdifField f : {AdifField::QslRcvd, AdifField::EqslQslRcvd, AdifField::LotwQslRcvd})
         if (upperLatin1(record.value(f)) == "I") return std::nullopt;
-    const std::string date = withoutControls(record.value(AdifField::QsoDate));
-    if (isBlank(date)) return std::nullopt;
-    c.date.append(midText(date, 7, 2)).append("/").append(midText(date, 5, 2));
-    c.date.append("/").append(midText(date, 3, 2));
+    const LogDate date = readLogDate(record.value(AdifField::QsoDate), 8, c.date);
+    readable = date != LogDate::Malformed;
+    if (date != LogDate::Read) return std::nullopt;
     const std::string lotw = upperLatin1(record.value(AdifField::LotwQslRcvd));
     c.confirmed = upperLatin1(record.value(AdifField::QslRcvd)) == "Y" ||
                   upperLatin1(record.value(AdifField::EqslQslRcvd)) == "Y" || lotw == "Y" ||

@@ -39,6 +39,12 @@ struct AdifRecord {
 // size: a tag is <NAME:LENGTH[:TYPE]> and its value is the next LENGTH bytes,
 // whatever they hold; the header ends at <eoh>, each record at <eor>. Memory
 // stays bounded whatever the size of the log or of its values.
+//
+// A length beyond the rest of the log (expectBytes) or too large for a number
+// is broken: its record counts as unreadable and is passed over to its <eor>,
+// and the reading goes on right after the tag, so that one broken length
+// loses one record. The length is judged against the log's size, known
+// before the reading, rather than by holding the bytes it would swallow.
 class AdifParser {
 public:
     // Returns false to stop the reading.
@@ -51,6 +57,11 @@ public:
 
     explicit AdifParser(RecordHandler onRecord) : onRecord_(std::move(onRecord)) {}
 
+    // The log holds this many bytes after those fed so far. Unless told, a
+    // length that fits in a number is taken as it is, and one that runs past
+    // the log's end makes only the last record unreadable.
+    void expectBytes(std::uint64_t rest);
+
     // False once the handler has stopped the reading.
     bool feed(std::string_view bytes);
     // End of the log: a record left open (fields but no <eor>) or a tag that
@@ -62,7 +73,9 @@ public:
 
 private:
     enum class State { Text, Tag, Value };
-    bool closeTag(std::string_view tag);
+    static constexpr std::uint64_t kUnknownSize = UINT64_MAX;
+    // end: the offset in the log of the byte after the tag's ">".
+    bool closeTag(std::string_view tag, std::uint64_t end);
 
     RecordHandler onRecord_;
     State state_ = State::Text;
@@ -71,6 +84,9 @@ private:
     bool hasFields_ = false;
     std::string* keep_ = nullptr;  // value being collected, or none
     std::uint64_t remaining_ = 0;  // bytes of the current value still to come
+    std::uint64_t fed_ = 0;        // bytes fed so far
+    std::uint64_t size_ = kUnknownSize;
+    bool broken_ = false;  // the record had a broken length: passed over to its <eor>
     std::int64_t records_ = 0;
     std::int64_t unreadable_ = 0;
 };
@@ -82,7 +98,9 @@ bool readAdif(QIODevice& device, AdifParser& parser, std::string& error);
 // The rules of what to take from one record for a database of the given band
 // (upper case): the band must match, the locator (LOCATOR, or GRIDSQUARE when
 // LOCATOR is empty) must name a square, the call and the date must be there
-// and no received status may be I.
-std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band);
+// and no received status may be I. A record that passes all but a malformed
+// date (LogDate) is unreadable: readable is then false.
+std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
+                                           bool& readable);
 
 }  // namespace morvel

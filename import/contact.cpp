@@ -41,9 +41,19 @@ int slotOfLocator(std::string_view locator) {
     return slotIndex(locator[2], locator[3]);
 }
 
-std::string_view midText(std::string_view text, std::size_t start, std::size_t count) {
-    if (start == 0 || start > text.size()) return {};
-    return text.substr(start - 1, count);
+LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmmyy) {
+    constexpr std::string_view kBlanks = " \t\r\n";
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return LogDate::Absent;
+    text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    if (text.size() != digits || digits < 6) return LogDate::Malformed;
+    for (const char c : text)
+        if (c < '0' || c > '9') return LogDate::Malformed;
+    // The last six digits are YYMMDD in both formats.
+    const std::string_view yymmdd = text.substr(digits - 6);
+    ddmmyy.assign(yymmdd.substr(4, 2)).append("/").append(yymmdd.substr(2, 2));
+    ddmmyy.append("/").append(yymmdd.substr(0, 2));
+    return LogDate::Read;
 }
 
 namespace {

@@ -33,8 +33,15 @@ bool namesSquare(std::string_view locator);
 int recordOfLocator(std::string_view locator);
 int slotOfLocator(std::string_view locator);
 
-// Characters start..start+count-1 (counted from 1), clipped to the text.
-std::string_view midText(std::string_view text, std::size_t start, std::size_t count);
+// A log's date field. Empty or blank it is absent and the contact skipped;
+// anything but the digits the format writes is malformed and the record
+// unreadable, so that no stray byte shifts the date into another one.
+enum class LogDate { Absent, Malformed, Read };
+
+// The date a log writes as `digits` digits (8: ADIF's YYYYMMDD, 6: EDI's
+// YYMMDD) once blanks, tabs and line ends around it are trimmed; when read,
+// `ddmmyy` holds it as the database stores it (20231225 -> 25/12/23).
+LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmmyy);
 
 // The square update for one contact. A confirmed square is never touched; an
 // unconfirmed contact fills only a square without a call sign; a confirmed

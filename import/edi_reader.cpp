@@ -1,6 +1,8 @@
 #include "import/edi_reader.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "database/qra_names.h"
@@ -25,43 +27,67 @@ bool containsIgnoreCase(std::string_view text, std::string_view lowerNeedle) {
 
 enum class LineRead { Line, TooLong, End };
 
-// One line without its LF or CR LF, read into a buffer of fixed size: a
-// line longer than kMaxEdiLine is skipped to its end and reported as too long.
+// One line without its line end (LF, CR LF or a lone CR), read from the
+// device in chunks: a line is gathered in a buffer of fixed size, and a line
+// longer than kMaxEdiLine is passed over to its end and reported as too long.
 class LineReader {
 public:
-    explicit LineReader(QIODevice& device) : device_(device) {}
+    explicit LineReader(QIODevice& device) : device_(device) { line_.reserve(kMaxEdiLine); }
 
     LineRead next(std::string_view& line, std::string& error) {
-        qint64 n = read(error);
-        if (n <= 0) return LineRead::End;
-        bool ended = buffer_[static_cast<std::size_t>(n - 1)] == '\n';
-        if (!ended && !device_.atEnd()) {
-            while (n > 0 && !ended) {
-                n = read(error);
-                ended = n > 0 && buffer_[static_cast<std::size_t>(n - 1)] == '\n';
+        line_.clear();
+        bool started = false;
+        bool tooLong = false;
+        for (;;) {
+            if (at_ == size_ && !fill(error)) {
+                if (!error.empty() || !started) return LineRead::End;
+                break;
             }
-            if (!error.empty()) return LineRead::End;
-            return LineRead::TooLong;
+            // The LF of a CR LF whose CR ended the line before.
+            if (std::exchange(afterCr_, false) && chunk_[at_] == '\n') {
+                ++at_;
+                continue;
+            }
+            started = true;
+            const char* const from = chunk_.data() + at_;
+            const char* const to = chunk_.data() + size_;
+            const char* const stop =
+                std::find_if(from, to, [](char c) { return c == '\n' || c == '\r'; });
+            const auto n = static_cast<std::size_t>(stop - from);
+            if (!tooLong && line_.size() + n <= static_cast<std::size_t>(kMaxEdiLine)) {
+                line_.append(from, n);
+            } else {
+                tooLong = true;
+                line_.clear();
+            }
+            at_ += n;
+            if (stop != to) {
+                afterCr_ = *stop == '\r';
+                ++at_;
+                break;
+            }
         }
-        if (ended) --n;
-        if (n > 0 && buffer_[static_cast<std::size_t>(n - 1)] == '\r') --n;
-        if (n > kMaxEdiLine) return LineRead::TooLong;
-        line = {buffer_.data(), static_cast<std::size_t>(n)};
+        if (tooLong) return LineRead::TooLong;
+        line = line_;
         return LineRead::Line;
     }
 
 private:
-    // Bytes read, up to and with a line end; 0 at the end of the device.
-    qint64 read(std::string& error) {
-        if (device_.atEnd()) return 0;
-        const qint64 n = device_.readLine(buffer_.data(), static_cast<qint64>(buffer_.size()));
-        // Only a failed read returns nothing before the end.
-        if (n <= 0 && !device_.atEnd()) error = device_.errorString().toStdString();
-        return n < 0 ? 0 : n;
+    // False at the end of the device or on a failed read (error set).
+    bool fill(std::string& error) {
+        at_ = 0;
+        const qint64 n = device_.read(chunk_.data(), static_cast<qint64>(chunk_.size()));
+        if (n < 0) error = device_.errorString().toStdString();
+        size_ = n > 0 ? static_cast<std::size_t>(n) : 0;
+        return size_ > 0;
     }
 
     QIODevice& device_;
-    std::vector<char> buffer_ = std::vector<char>(kMaxEdiLine + 3);
+    std::vector<char> chunk_ = std::vector<char>(64 * 1024);
+    std::size_t at_ = 0;
+    std::size_t size_ = 0;
+    bool afterCr_ = false;
+    std::string line_;
 };
 
 }  // namespace
@@ -103,10 +129,9 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
     if (!namesSquare(c.locator)) return std::nullopt;
     c.call = upperLatin1(withoutControls(fields[2]));
     if (isBlank(c.call)) return std::nullopt;
-    const std::string date = withoutControls(fields[0]);
-    if (isBlank(date)) return std::nullopt;
-    c.date.append(midText(date, 5, 2)).append("/").append(midText(date, 3, 2));
-    c.date.append("/").append(midText(date, 1, 2));
+    const LogDate date = readLogDate(fields[0], 6, c.date);
+    readable = date != LogDate::Malformed;
+    if (date != LogDate::Read) return std::nullopt;
     return c;
 }
 

@@ -27,7 +27,8 @@ enum class EdiEnd { EndOfLog, Cancelled, Stopped };
 
 struct EdiOutcome {
     EdiEnd end = EdiEnd::EndOfLog;
-    // contact lines with fewer than ten fields, and lines over kMaxEdiLine
+    // contact lines with fewer than ten fields or a malformed date, and
+    // lines over kMaxEdiLine
     std::int64_t unreadable = 0;
 };
 
@@ -36,12 +37,12 @@ std::string ediBandText(std::string_view line);
 // The number of contact lines a count line announces ([QSORecords;87] -> 87).
 std::int64_t ediRecordCount(std::string_view line);
 
-// One contact line: nothing when it has fewer than ten fields (readable is
-// then false) or when it lacks a locator naming a square, a call or a date.
-// Every EDI contact is unconfirmed.
+// One contact line: nothing when it has fewer than ten fields or a malformed
+// date (LogDate; readable is then false), or when it lacks a locator naming a
+// square, a call or a date. Every EDI contact is unconfirmed.
 std::optional<ImportedContact> ediContact(std::string_view line, bool& readable);
 
-// Reads an EDI log line by line (LF or CR LF): a band line ("PBand=", any
+// Reads an EDI log line by line (LF, CR LF or CR): a band line ("PBand=", any
 // case) and its question, then a count line ("QSORecords;", any case) and
 // that many contact lines, again until the log ends.
 EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error);

@@ -226,14 +226,17 @@ ReadOutcome readLog(const ImportRequest& request, QFile& scratchLog, SquareWrite
         request.progress(progress);
     };
     if (request.kind == ImportKind::Adif) {
+        std::int64_t badDates = 0;
         AdifParser parser([&](const AdifRecord& record) {
-            const auto contact = adifContact(record, band);
+            bool readable = true;
+            const auto contact = adifContact(record, band, readable);
+            badDates += readable ? 0 : 1;
             const bool go = !contact || squares.apply(*contact, out.writeError);
             contactRead();
             return go;
         });
         if (!readAdif(scratchLog, parser, reason)) out.readError = QString::fromStdString(reason);
-        result.unreadable = parser.unreadable();
+        result.unreadable = parser.unreadable() + badDates;
     } else {
         EdiHandlers handlers;
         const QString bandText = QString::fromLatin1(band);

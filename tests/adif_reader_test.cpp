@@ -6,20 +6,25 @@ namespace morvel {
 
 // "records: call date locator W|Q, ... unreadable", feeding the log in pieces
 // of the given size (all at once by default), so that every place a piece can end is
-// exercised.
+// exercised. Records the rules find unreadable (a malformed date) count with
+// the parser's. The parser knows the log's size unless told otherwise.
 static std::string parse(std::string_view log, std::string_view band = "2M",
-                         std::size_t piece = std::string_view::npos) {
+                         std::size_t piece = std::string_view::npos, bool sized = true) {
     std::string out;
     std::size_t records = 0;
+    std::int64_t badDates = 0;
     AdifParser parser([&](const AdifRecord& r) {
         ++records;
-        if (auto c = adifContact(r, band))
+        bool readable = true;
+        if (auto c = adifContact(r, band, readable))
             out += c->call + " " + c->date + " " + c->locator + (c->confirmed ? " Q, " : " W, ");
+        badDates += readable ? 0 : 1;
         return true;
     });
+    if (sized) parser.expectBytes(log.size());
     for (std::size_t at = 0; at < log.size(); at += piece) parser.feed(log.substr(at, piece));
     parser.finish();
-    return std::to_string(records) + ": " + out + std::to_string(parser.unreadable());
+    return std::to_string(records) + ": " + out + std::to_string(parser.unreadable() + badDates);
 }
 
 // Each case's fields come first in the record and, as the first occurrence
@@ -28,45 +33,60 @@ TEST(AdifContact, Rules) {
     const struct {
         std::string fields;
         const char* band;
-        const char* taken;
+        const char* parsed;  // after "1: "
     } cases[] = {
         // "" skipped
-        {"", "70CM", ""},
-        {"<band:4>70cm", "70CM", "Q1ABC 01/01/20 IO85 W"},
-        {"<band:3>2m ", "2M", ""},
-        {"<gridsquare:6>io85mx", "2M", "Q1ABC 01/01/20 IO85mx W"},
-        {"<gridsquare:8>IO85MX12", "2M", "Q1ABC 01/01/20 IO85 W"},
-        {"<gridsquare:6>RR99XX", "2M", "Q1ABC 01/01/20 RR99xx W"},
-        {"<gridsquare:3>IO8", "2M", ""},
-        {"<gridsquare:4>SO85", "2M", ""},
-        {"<locator:6>FN31PR", "2M", "Q1ABC 01/01/20 FN31pr W"},
-        {"<locator:0><gridsquare:4>JO01", "2M", "Q1ABC 01/01/20 JO01 W"},
-        {"<qso_date:8:d>20231225", "2M", "Q1ABC 25/12/23 IO85 W"},
-        {"<CALL:6>n0call", "2M", "N0CALL 01/01/20 IO85 W"},
+        {"", "70CM", "0"},
+        {"<band:4>70cm", "70CM", "Q1ABC 01/01/20 IO85 W, 0"},
+        {"<band:3>2m ", "2M", "0"},
+        {"<gridsquare:6>io85mx", "2M", "Q1ABC 01/01/20 IO85mx W, 0"},
+        {"<gridsquare:8>IO85MX12", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
+        {"<gridsquare:6>RR99XX", "2M", "Q1ABC 01/01/20 RR99xx W, 0"},
+        {"<gridsquare:3>IO8", "2M", "0"},
+        {"<gridsquare:4>SO85", "2M", "0"},
+        {"<locator:6>FN31PR", "2M", "Q1ABC 01/01/20 FN31pr W, 0"},
+        {"<locator:0><gridsquare:4>JO01", "2M", "Q1ABC 01/01/20 JO01 W, 0"},
+        {"<qso_date:8:d>20231225", "2M", "Q1ABC 25/12/23 IO85 W, 0"},
+        {"<CALL:6>n0call", "2M", "N0CALL 01/01/20 IO85 W, 0"},
         // Control characters, as lengths that count a line end produce, never reach the square.
-        {"<call:8>Q1\tABC\r\n", "2M", "Q1ABC 01/01/20 IO85 W"},
-        {"<qso_date:10>2020\r\n0101", "2M", "Q1ABC 01/01/20 IO85 W"},
-        {"<gridsquare:7>\nIO85MX", "2M", "Q1ABC 01/01/20 IO85mx W"},
+        {"<call:8>Q1\tABC\r\n", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
+        {"<gridsquare:7>\nIO85MX", "2M", "Q1ABC 01/01/20 IO85mx W, 0"},
+        // A date is eight digits, blanks and line ends around them aside; a
+        // blank one is absent (skipped), anything else unreadable (counted).
+        {"<qso_date:12> 20231225\r\n\t", "2M", "Q1ABC 25/12/23 IO85 W, 0"},
+        {"<qso_date:8>2020" + std::string(1, '\0') + "103", "2M", "1"},
+        {"<qso_date:10>2020\r\n0101", "2M", "1"},
+        {"<qso_date:10>2020-01-01", "2M", "1"},
+        {"<qso_date:6>200101", "2M", "1"},
+        {"<qso_date:9>202001011", "2M", "1"},
+        {"<qso_date:7>2020010", "2M", "1"},
+        {"<qso_date:3> \r\n", "2M", "0"},
+        {"<qso_date:0>", "2M", "0"},
+        {"<qso_date:1>x<band:2>6m", "2M", "0"},  // another band: the date is not judged
         // Received status.
-        {"<qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q"},
-        {"<qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 W"},
-        {"<eqsl_qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q"},
-        {"<lotw_qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 Q"},
-        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", "2M", ""},
-        {"<LOTW_QSL_RCVD:1>N<eqsl_qsl_rcvd:1>N<QSL_RCVD:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q"},
+        {"<qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
+        {"<qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
+        {"<eqsl_qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
+        {"<lotw_qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
+        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", "2M", "0"},
+        {"<LOTW_QSL_RCVD:1>N<eqsl_qsl_rcvd:1>N<QSL_RCVD:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(
             parse(c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>",
                   c.band),
-            "1: " + std::string(c.taken) + (*c.taken ? ", 0" : "0"))
+            "1: " + std::string(c.parsed))
             << c.fields << " " << c.band;
 }
 
 // Values are raw bytes, never tags; a "<" in text is text; a record is
-// unreadable when it has no <eor>, a value runs past the end or a tag never closes.
+// unreadable when it has no <eor>, a value runs past the end or a tag never
+// closes. A length beyond the rest of the log loses its own record only: the
+// reading goes on right after its tag and passes over the rest of the record.
 TEST(AdifParse, ValuesAreRawBytesAndUnreadableRecordsAreCounted) {
     const std::string good = "<call:5>Q1ABC<band:2>2m<qso_date:8>20200101<gridsquare:4>IO85";
+    const std::string other = "<call:5>Q2XYZ<band:2>2m<qso_date:8>20200202<gridsquare:4>JO01";
+    const std::string huge = "<notes:99999999999999999999999>";
     const std::pair<std::string, const char*> cases[] = {
         {"", "0: 0"},
         {"<comment:30>call:5>BOGUS <eor> <band:2>2m\r\n" + good + "<notes:6>a\r\nb\r\n<eor>",
@@ -77,8 +97,19 @@ TEST(AdifParse, ValuesAreRawBytesAndUnreadableRecordsAreCounted) {
         {good + "<eor><call:5", "1: Q1ABC 01/01/20 IO85 W, 1"},
         {"<band:2>6m" + good + "<eor>", "1: 0"},  // skipped by the rules, not unreadable
         {"a < b " + good + "<eor>", "1: Q1ABC 01/01/20 IO85 W, 0"},
+        {other + huge + "x <eor>\r\n" + good + "<eor>", "1: Q1ABC 01/01/20 IO85 W, 1"},
+        {huge + other + "<eor>" + good + "<eor>", "1: Q1ABC 01/01/20 IO85 W, 1"},
+        {"<notes:200>x" + other + "<eor>" + good + "<eor>", "1: Q1ABC 01/01/20 IO85 W, 1"},
+        {"<a:9999>x<b:9999>y" + other + "<eor>" + good + "<eor>" + huge + "<call:5",
+         "1: Q1ABC 01/01/20 IO85 W, 2"},
+        {"<notes:70000>" + std::string(70000, '<') + good + "<eor>", "1: Q1ABC 01/01/20 IO85 W, 0"},
     };
-    for (const auto& [log, parsed] : cases) EXPECT_EQ(parse(log), parsed) << log;
+    for (const auto& [log, parsed] : cases) EXPECT_EQ(parse(log), parsed) << log.substr(0, 80);
+    // Without the log's size only a length too large for a number is known
+    // to be broken; a smaller one takes the rest of the log.
+    EXPECT_EQ(parse(huge + "<eor>" + good + "<eor>", "2M", 7, false) + " " +
+                  parse("<notes:200>x<eor>" + good + "<eor>", "2M", 7, false),
+              "1: Q1ABC 01/01/20 IO85 W, 1 0: 1");
 }
 
 TEST(AdifParse, PiecesOfAnySizeReadTheSame) {
@@ -86,9 +117,14 @@ TEST(AdifParse, PiecesOfAnySizeReadTheSame) {
     for (int i = 10; i < 30; ++i)
         log += "<CALL:6>Q" + std::to_string(i) + "ABC <band:2>2m <QSO_DATE:8:d>202001" +
                std::to_string(i) + " <comment:12>has <eor> in <GRIDSQUARE:6>JO" +
-               std::to_string(i) + "ab <LOTW_QSL_RCVD:1>" + (i % 2 ? "V" : "N") + " <EOR>\r\n";
+               std::to_string(i) + "ab <LOTW_QSL_RCVD:1>" + (i % 2 ? "V" : "N") + " <EOR>\r\n" +
+               (i == 20 ? "<call:5>Q9BAD <notes:@@@@@@@@>x <eor>\r\n" : "");
+    // The broken length is one more than the bytes left after its tag.
+    const std::size_t at = log.find('@');
+    log.replace(at, 8, std::to_string(100'000'000 + log.size() - (at + 9) + 1).substr(1));
     const std::string whole = parse(log);
     ASSERT_EQ(whole.substr(0, 54), "20: Q10ABC 10/01/20 JO10ab W, Q11ABC 11/01/20 JO11ab Q");
+    ASSERT_EQ(whole.substr(whole.size() - 27), "Q29ABC 29/01/20 JO29ab Q, 1");
     for (std::size_t piece : {1u, 2u, 3u, 7u, 64u})
         EXPECT_EQ(parse(log, "2M", piece), whole) << piece;
 }

@@ -14,6 +14,13 @@ fail() { echo "cli_smoke: $*" >&2; exit 1; }
 [ "$(cat err)" = "File already exists" ] || fail "exists message"
 expected=$'File: 2M IO85AB .QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFields Worked:  0\nODX:    0 km'
 [ "$("$cli" stats "2M IO85AB .QRA")" = "$expected" ] || fail "stats"
+# A full or closed standard output fails with the system's reason.
+set +e; "$cli" stats "2M IO85AB .QRA" >/dev/full 2>err; status=$?; set -e
+[ "$status" = 1 ] || fail "full output status $status"
+[ "$(cat err)" = "morvel-cli: standard output: No space left on device" ] || fail "full output message"
+set +e; "$cli" distance JO62QM IO91WM >&- 2>err; status=$?; set -e
+[ "$status" = 1 ] || fail "closed output status $status"
+[ "$(cat err)" = "morvel-cli: standard output: Bad file descriptor" ] || fail "closed output message"
 [ "$("$cli" map "2M IO85AB .QRA" world.png 2>/dev/null)" = "$PWD/world.png" ] || fail "map"
 [ "$(head -c 4 world.png | tail -c 3)" = "PNG" ] || fail "map picture"
 [ "$("$cli" --version)" = "morvel-cli $2" ] || fail "version"

@@ -8,17 +8,30 @@
 namespace morvel {
 
 TEST(EdiContact, FieldRules) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::string nul =
+        "2312" + std::string(1, '\0') + "25;1200;N0CALL;1;59;001;59;001;;IO85MX";
+    const std::pair<std::string_view, const char*> cases[] = {
         // line, "call date locator" or "-"
         {"231225;1200;n0call;1;59;001;59;001;;io85mx;1136;;;;", "N0CALL 25/12/23 IO85mx"},
         {"231225;1200;N0CALL;1;59;001;59;001;;IO85MX12", "N0CALL 25/12/23 IO85"},
         {"231225;1200;N0CALL;1;59;001;59;001;;ZZ85MX", "-"},
         {"231225;1200;N0CALL;1;59;001;59;001;;IOX5MX", "-"},
-        {"2312;1200;N0CALL;1;59;001;59;001;;IO85MX", "N0CALL /12/23 IO85mx"},
         {"231225;1200;N0CALL;1;59;001;59;001;IO85MX", "unreadable -"},
         // A stray CR or tab inside a field never reaches the square.
         {"231225;1200;N0\rCALL;1;59;001;59;001;;IO85\tMX", "N0CALL 25/12/23 IO85mx"},
-        {"2312\r25;1200;N0CALL;1;59;001;59;001;;IO85\r", "N0CALL 25/12/23 IO85"},
+        {"231225;1200;N0CALL;1;59;001;59;001;;IO85\r", "N0CALL 25/12/23 IO85"},
+        // A date is six digits, blanks around them aside; a blank one is
+        // absent, anything else unreadable. The date of a line lacking a
+        // locator or a call is not judged.
+        {" 240229\t;1200;N0CALL;1;59;001;59;001;;IO85MX", "N0CALL 29/02/24 IO85mx"},
+        {"2312;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
+        {"2312255;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
+        {nul, "unreadable -"},
+        {"23-12-25;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
+        {"2312\r25;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
+        {"  ;1200;N0CALL;1;59;001;59;001;;IO85MX", "-"},
+        {";1200;N0CALL;1;59;001;59;001;;IO85MX", "-"},
+        {"2312;1200;;1;59;001;59;001;;IO85MX", "-"},
     };
     for (const auto& [line, taken] : cases) {
         bool readable = taken[0] == 'u';  // the opposite of the answer, so that it must be set
@@ -61,13 +74,38 @@ static std::string log(const std::vector<std::string>& contacts, int count,
 }
 const std::string kA = "N0CALL;1;59;001;59;001;;IO85MX", kB = "Q1ABC;1;59;001;59;001;;JO01AA";
 
-// Either line end; unreadable lines skipped and counted; a count larger than
-// the lines there are ends with the log; each band block asks again.
+// Any line end (LF, CR LF or CR, also one cut between two reads); unreadable
+// lines skipped and counted, a line over kMaxEdiLine among them; a count
+// larger than the lines there are ends with the log; each band block asks again.
 TEST(EdiRead, CountsLineEndsAndBandBlocks) {
     const std::string crlf = log({kA, "Q2B;1", "", kB}, 87) + "not a contact\r\n";
-    for (const std::string& text :
-         {crlf, QByteArray::fromStdString(crlf).replace("\r", "").toStdString()})
-        EXPECT_EQ(read(text), "0 3 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,");
+    const auto ends = [&](const char* end) {
+        return QByteArray::fromStdString(crlf).replace("\r\n", end).toStdString();
+    };
+    const std::string mixed =
+        "PBand=2m\r[QSORecords;4]\n231225;1200;" + kA + "\r\n\n\r231225;1200;" + kB + "\n";
+    // kA's CR is the last byte of the first 64 KiB read, its LF the first of the next.
+    std::string cut = log({kA, kB}, 2);
+    cut.insert(cut.find(";;\r\n") + 1, std::string(65533 - cut.find(";;\r\n"), 'x'));
+    const std::size_t fill = kMaxEdiLine - 15 - kA.size();  // a line of exactly kMaxEdiLine
+    // A line over three reads whose last read alone would be a contact.
+    const std::string longLines =
+        QByteArray::fromStdString(
+            log({kA + ";" + std::string(fill, 'x'), kA + ";" + std::string(fill + 1, 'x'), "@", kB},
+                4))
+            .replace("@", QByteArray(150000, ' ') + "231225;1200;" + kA.c_str())
+            .toStdString();
+    const std::pair<std::string, const char*> cases[] = {
+        {crlf, "0 3 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"},
+        {ends("\n"), "0 3 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"},
+        {ends("\r"), "0 3 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"},
+        {mixed, "0 2 | 2m, | N0CALL IO85mx,Q1ABC JO01aa,"},
+        {cut, "0 0 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"},
+        {longLines, "0 2 | 144 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(read(text), expected) << text.substr(0, 60);
+    EXPECT_EQ(cut.substr(65534, 3), ";\r\n");
     const std::string both = log({kA}, 1) + log({kB}, 1, "432 MHz");
     EXPECT_EQ(read(both) + read(both, "yn"),
               "0 0 | 144 MHz,432 MHz, | N0CALL IO85mx,Q1ABC JO01aa,"
