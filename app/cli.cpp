@@ -86,6 +86,11 @@ int stats(const QStringList& a, CliStreams& io, const QDir& dir) {
     const QString path = dir.absoluteFilePath(a[0]);
     const QString name = QFileInfo(path).fileName();
     Error error;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!recoverInterruptedImport(path, folder, folder, error)) {
+        io.err << "An earlier import could not be completed: " << error.message() << "\n";
+        return kFailed;
+    }
     const auto s = computeStatistics(path, toLatin1Text(homeLocatorFromFileName(name)), error);
     if (!s) {
         io.err << "Cannot read the database: " << error.message() << "\n";

@@ -296,11 +296,14 @@ QString ediQuestion(std::string_view logBand, const QString& band) {
            QStringLiteral(" records to QRA file for ") + band;
 }
 
-bool recoverInterruptedImport(const QString& databasePath, const QString& workDir,
-                              const QString& backupDir, Error& error) {
-    for (const ImportKind kind : {ImportKind::Adif, ImportKind::Edi}) {
-        const ImportFiles files = importFiles(databasePath, workDir, backupDir, kind);
-        if (!hasAside(files.backup) && !hasAside(files.changelog)) continue;
+namespace {
+
+// The recovery itself; the caller holds the database's lock.
+bool recoverLocked(const QString& databasePath, const QString& workDir, const QString& backupDir,
+                   Error& error) {
+    // Both imports share the backup and the change log.
+    const ImportFiles files = importFiles(databasePath, workDir, backupDir, ImportKind::Adif);
+    if (hasAside(files.backup) || hasAside(files.changelog)) {
         // The new backup holds the database as the import found it: while the
         // database still equals it, the import never replaced the database
         // (or changed nothing), so the previous backup and change log return.
@@ -321,6 +324,16 @@ bool recoverInterruptedImport(const QString& databasePath, const QString& workDi
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool recoverInterruptedImport(const QString& databasePath, const QString& workDir,
+                              const QString& backupDir, Error& error) {
+    const ImportFiles files = importFiles(databasePath, workDir, backupDir, ImportKind::Adif);
+    if (!hasAside(files.backup) && !hasAside(files.changelog)) return true;
+    DatabaseLock lock(databasePath);
+    return lock.acquire(error) && recoverLocked(databasePath, workDir, backupDir, error);
 }
 
 ImportResult runImport(const ImportRequest& request) {
@@ -350,7 +363,7 @@ ImportResult runImport(const ImportRequest& request) {
         result.error = error.message();
         return result;
     }
-    if (!recoverInterruptedImport(request.databasePath, request.workDir, request.backupDir, error))
+    if (!recoverLocked(request.databasePath, request.workDir, request.backupDir, error))
         return failed(result, QStringLiteral("An earlier import could not be completed"), error);
 
     // Everything that can be known before a byte is written.

@@ -74,7 +74,9 @@ QString ediQuestion(std::string_view logBand, const QString& band);
 ImportResult runImport(const ImportRequest& request);
 
 // An import killed halfway leaves the previous backup and change log aside;
-// this puts the three files back in agreement (run by every import first).
+// this puts the three files back in agreement, as a database puts back its
+// journal when next opened: run by every import first, and wherever a
+// database is selected.
 bool recoverInterruptedImport(const QString& databasePath, const QString& workDir,
                               const QString& backupDir, Error& error);
 

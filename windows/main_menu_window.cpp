@@ -10,6 +10,7 @@
 #include "database/database_watcher.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
+#include "import/import_frame.h"
 #include "menu/statistics.h"
 #include "menu/summary.h"
 #include "ui/busy_cursor.h"
@@ -162,8 +163,15 @@ bool MainMenuWindow::selectDatabase(const QString& name) {
 
 void MainMenuWindow::onFileClicked() {
     const QString name = fileList->fileName();
-    state().databasePath =
+    const QString path =
         name.isEmpty() ? QString() : QDir(fileList->folder()).absoluteFilePath(name);
+    state().databasePath = path;
+    // An import killed halfway is completed or undone before anything is shown.
+    Error error;
+    if (!path.isEmpty() && !recoverInterruptedImport(path, windows().databaseFolder(),
+                                                     QFileInfo(path).absolutePath(), error))
+        dialogs().message(QStringLiteral("An earlier import could not be completed: ") +
+                          error.message());
     showStatistics(true, true);
 }
 
