@@ -131,11 +131,16 @@ bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRec
     QImage rows(width, north - south, QImage::Format_RGB32);
     if (rows.isNull()) return false;
     const QRgb colours[] = {kBackground.rgb(), kWorkedFill.rgb(), kConfirmedFill.rgb()};
+    // Rows without a painted square keep the background already there.
+    std::array<bool, kSquareRows> painted{};
     for (int row = south; row < north; ++row) {
         auto* line = reinterpret_cast<QRgb*>(rows.scanLine(row - south));
-        for (int column = west; column < east; ++column)
+        for (int column = west; column < east; ++column) {
+            const Square kind = grid.at(column, row);
+            painted[row] = painted[row] || kind != Square::Empty;
             std::fill(line + (xs[column] - xs[west]), line + (xs[column + 1] - xs[west]),
-                      colours[static_cast<int>(grid.at(column, row))]);
+                      colours[static_cast<int>(kind)]);
+        }
     }
 
     // Drawn in device pixels whatever the painter's scale and pixel ratio,
@@ -144,7 +149,7 @@ bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRec
     painter.setWorldTransform(device.inverted() * world);
     for (int row = south; row < north; ++row) {
         const int height = std::abs(ys[row + 1] - ys[row]);
-        if (height == 0) continue;
+        if (height == 0 || !painted[row]) continue;
         painter.drawImage(QRect(xs[west], std::min(ys[row], ys[row + 1]), width, height), rows,
                           QRect(0, row - south, width, 1));
     }
