@@ -1,0 +1,254 @@
+#!/usr/bin/env python3
+"""Plants one realistic fault at a time in the product code and runs the
+tests against it, to measure how many faults the suite catches.
+
+For each fault of the table below: the exact text is replaced in its file,
+the build is rebuilt (cmake --build), ctest runs with a timeout per test and
+stops at the first failing test, and the file is restored with
+`git checkout -- FILE`. A fault is caught when a test fails, "not compiled"
+when the build fails (such a fault measures nothing and belongs replaced),
+and survived when every test passes.
+
+Usage: tools/plant_faults.py [--build-dir build] [--only ID,ID] [--list]
+Run from anywhere inside the work tree; the files of the faults must have no
+uncommitted changes, since each is restored from git.
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+# id, file, exact text (must occur once), replacement, what the fault does
+FAULTS = [
+    ("geo-flip", "geo/locator.cpp",
+     "if (x < 0) d = kPi - d;", "if (x > 0) d = kPi - d;",
+     "distance: the obtuse-angle branch flipped"),
+    ("io-regular", "database/file_io.cpp",
+     "if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {", "if (::fstat(fd, &st) != 0) {",
+     "regular-file check dropped: a FIFO or device opens as a file"),
+    ("io-efbig", "database/file_io.cpp",
+     "const bool writing = errno == ENOSPC || errno == EFBIG || errno == EDQUOT;",
+     "const bool writing = errno == ENOSPC || errno == EDQUOT;",
+     "a too-large write blamed on the file read, not the file written"),
+    ("qra-readonly", "database/qra_file.cpp",
+     "    if (info.exists() &&\n        (info.permissions()",
+     "    if (false &&\n        (info.permissions()",
+     "writeDatabase: read-only check dropped"),
+    ("qra-offset", "database/qra_file.cpp",
+     "const qint64 offset = static_cast<qint64>(recordNo - 1) * FieldRecord::kSize;",
+     "const qint64 offset = static_cast<qint64>(recordNo) * FieldRecord::kSize;",
+     "readRecord: record offset one record too far"),
+    ("qra-nolock", "database/qra_file.cpp",
+     "    DatabaseLock lock(path);\n    if (!lock.acquire(error)) return false;\n    std::vector<FieldRecord> records;",
+     "    std::vector<FieldRecord> records;",
+     "replaceSquare: no lock"),
+    ("qra-tail", "database/qra_file.cpp",
+     "if (info.exists() && info.size() > kDatabaseSize) {", "if (false) {",
+     "writeDatabase: bytes past the 324th record not kept"),
+    ("names-record", "database/qra_names.cpp",
+     "(static_cast<unsigned char>(second) - 'A') + 1;",
+     "(static_cast<unsigned char>(second) - 'A');",
+     "recordNumber: off by one record"),
+    ("record-swap", "database/field_record.cpp",
+     "    putLe16(out + 6, worked);\n    putLe16(out + 8, confirmed);",
+     "    putLe16(out + 6, confirmed);\n    putLe16(out + 8, worked);",
+     "encode: worked and confirmed swapped"),
+    ("lock-message", "database/database_lock.cpp",
+     "if (lock_.error() == QLockFile::LockFailedError) {",
+     "if (lock_.error() != QLockFile::LockFailedError) {",
+     "a busy lock reported as a lock file that cannot be made"),
+    ("input-leap", "database/square_input.cpp",
+     "return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);",
+     "return year % 4 == 0 && year % 100 != 0;",
+     "leap years: the 400-year rule dropped"),
+    ("stats-tie", "menu/statistics.cpp",
+     "if (stats.odxkm < k) {", "if (stats.odxkm <= k) {",
+     "statistics: the last of equal distances wins"),
+    ("summary-name", "menu/summary.cpp",
+     "return filename.left(dot + 1) + QStringLiteral(\"txt\");",
+     "return filename.left(dot) + QStringLiteral(\"txt\");",
+     "proposed summary name loses its dot"),
+    ("adif-lotw", "import/adif_reader.cpp",
+     "lotw == \"V\" || lotw == \"1\";", "lotw == \"1\";",
+     "ADIF: LoTW status V no longer confirms"),
+    ("adif-first", "import/adif_reader.cpp",
+     "if (index >= 0 && !record_.seen[static_cast<std::size_t>(index)]) {", "if (index >= 0) {",
+     "ADIF: a repeated field appends instead of the first one counting"),
+    ("edi-field", "import/edi_reader.cpp",
+     "c.locator = composeLocator(withoutControls(fields[9]));",
+     "c.locator = composeLocator(withoutControls(fields[8]));",
+     "EDI: locator read from the wrong field"),
+    ("edi-maxline", "import/edi_reader.cpp",
+     "line_.size() + n <= static_cast<std::size_t>(kMaxEdiLine)",
+     "line_.size() + n < static_cast<std::size_t>(kMaxEdiLine)",
+     "EDI: a line of exactly the maximum is too long"),
+    ("contact-upgrade", "import/contact.cpp",
+     "if (!contact.confirmed && !hasNoCallsign(slot)) return false;",
+     "if (!hasNoCallsign(slot)) return false;",
+     "a confirmation no longer upgrades a worked square"),
+    ("frame-backup", "import/import_frame.cpp",
+     "if (!commitSynced(backup_, error_))", "if (false)",
+     "import: the backup is never committed"),
+    ("frame-keepaside", "import/import_frame.cpp",
+     "if (!keepAside(files_.backup, error_) || !keepAside(files_.changelog, error_)) {",
+     "if (false) {",
+     "import: previous backup and change log not kept aside"),
+    ("frame-readonly", "import/import_frame.cpp",
+     "        if ((info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0)\n",
+     "        if (false)\n",
+     "import: read-only database found only after writing the other files"),
+    ("frame-samefile", "import/import_frame.cpp",
+     "if (sameOpenFile(log_, database_))", "if (false)",
+     "import: the database itself accepted as the log"),
+    ("files-claimsame", "import/import_files.cpp",
+     "    if (sameFile(state, database)) {", "    if (false) {",
+     "claimName: a name that is the database itself is claimed"),
+    ("files-link", "import/import_files.cpp",
+     "    if (state.isLink) {", "    if (false) {",
+     "claimName: a link of the name is not removed"),
+    ("files-putback", "import/import_files.cpp",
+     "    if (QFileInfo::exists(noneName(path))) {", "    if (false) {",
+     "putBack: a name that had no file keeps the new one"),
+    ("map-west", "maps/field_map_renderer.cpp",
+     "pick.fieldwest = static_cast<float>((20 * f + 180) % 360);",
+     "pick.fieldwest = static_cast<float>((20 * f + 160) % 360);",
+     "pickField: western edge off by one field"),
+    ("map-colour", "maps/field_map_renderer.cpp",
+     "const QColor kWorkedFill(249, 96, 79);", "const QColor kWorkedFill(249, 96, 80);",
+     "field map: worked colour off by one"),
+    ("map-swap", "maps/field_map_renderer.cpp",
+     "grid.at(firstColumn + i, firstRow + j) =", "grid.at(firstColumn + j, firstRow + i) =",
+     "field map: square digits swapped"),
+    ("view-row", "maps/field_view_renderer.cpp",
+     "const int j = 9 - static_cast<int>(row);", "const int j = 8 - static_cast<int>(row);",
+     "readOutAt: row off by one"),
+    ("menu-size", "windows/main_menu_window.cpp",
+     "    showStatistics(true, true);", "    showStatistics(true, false);",
+     "main menu: a database of the wrong size is not reported"),
+    ("menu-recover", "windows/main_menu_window.cpp",
+     "    if (!path.isEmpty() && !recoverInterruptedImport(",
+     "    if (false && !recoverInterruptedImport(",
+     "main menu: an interrupted import is not put right on selection"),
+    ("square-option", "windows/square_view_window.cpp",
+     "(e.isWorked() ? workedOption : confirmedOption)->setChecked(true);",
+     "(e.isWorked() ? confirmedOption : workedOption)->setChecked(true);",
+     "square view: the stored state preselects the wrong option"),
+    ("fieldmap-click", "windows/field_map_window.cpp",
+     "    pickFieldAt(mapPoint);\n    windows().show(kSquareViewWindow);",
+     "    windows().show(kSquareViewWindow);",
+     "field map: a click opens the field of the last move, not the clicked one"),
+    ("controls-system", "ui/controls.cpp",
+     "dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);",
+     "dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);",
+     "file list: FIFOs and devices listed"),
+    ("controls-option", "ui/controls.cpp",
+     "    if (!isChecked()) setChecked(true);", "    setChecked(!isChecked());",
+     "option button: a second click clears it"),
+]
+
+
+def run(cmd, cwd, log, env=None, timeout=None):
+    with open(log, "w") as out:
+        try:
+            return subprocess.run(cmd, cwd=cwd, stdout=out, stderr=subprocess.STDOUT, env=env,
+                                  timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            out.write("\n[plant_faults] timed out\n")
+            return 124
+
+
+def failed_tests(log):
+    """The ctest tests and gtest cases that failed, as 'ctest-name' or 'ctest-name:Case.Name'."""
+    text = Path(log).read_text(errors="replace")
+    failed = text.split("The following tests FAILED:")[-1] if "FAILED:" in text else ""
+    names = re.findall(r"^\s+\d+ - (\S+) \(", failed, re.M)
+    cases = sorted(set(re.findall(r"^\[  FAILED  \] (\w+\.\w+)", text, re.M)))
+    return names, cases
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--build-dir", default="build")
+    parser.add_argument("--only", help="comma-separated fault ids")
+    parser.add_argument("--list", action="store_true", help="print the table and stop")
+    parser.add_argument("--timeout", type=int, default=300, help="seconds per test")
+    parser.add_argument("--jobs", type=int, default=2)
+    args = parser.parse_args()
+
+    root = Path(subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip())
+    build = (root / args.build_dir).resolve()
+    faults = FAULTS
+    if args.only:
+        wanted = args.only.split(",")
+        faults = [f for f in FAULTS if f[0] in wanted]
+        unknown = set(wanted) - {f[0] for f in faults}
+        if unknown:
+            sys.exit("unknown fault ids: " + ", ".join(sorted(unknown)))
+    if args.list:
+        for fid, path, _, _, what in faults:
+            print(f"{fid:18} {path:34} {what}")
+        return 0
+
+    # Each file is restored from git, so it must hold nothing uncommitted;
+    # every text must be found exactly once before anything is built.
+    for fid, path, find, _, _ in faults:
+        if subprocess.run(["git", "diff", "--quiet", "HEAD", "--", path], cwd=root).returncode:
+            sys.exit(f"{path} has uncommitted changes; commit or stash them first")
+        count = (root / path).read_text().count(find)
+        if count != 1:
+            sys.exit(f"{fid}: the text occurs {count} times in {path}")
+
+    logs = build / "plant_faults"
+    logs.mkdir(parents=True, exist_ok=True)
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    build_cmd = ["cmake", "--build", str(build), "-j", str(args.jobs)]
+    if run(build_cmd, root, logs / "baseline-build.log") != 0:
+        sys.exit("the unchanged code does not build; see " + str(logs / "baseline-build.log"))
+
+    results = []
+    for fid, path, find, replace, what in faults:
+        source = root / path
+        started = time.monotonic()
+        try:
+            source.write_text(source.read_text().replace(find, replace, 1))
+            if run(build_cmd, root, logs / f"{fid}-build.log") != 0:
+                verdict, by = "not compiled", ""
+            else:
+                code = run(["ctest", "--test-dir", str(build), "--timeout", str(args.timeout),
+                            "--stop-on-failure", "--output-on-failure"], root,
+                           logs / f"{fid}-ctest.log", env=env)
+                names, cases = failed_tests(logs / f"{fid}-ctest.log")
+                verdict = "caught" if code != 0 else "survived"
+                by = ", ".join(cases or names or ([] if code == 0 else [f"ctest exit {code}"]))
+        finally:
+            subprocess.run(["git", "checkout", "--", path], cwd=root, check=True)
+        seconds = time.monotonic() - started
+        results.append((fid, path, what, verdict, by))
+        print(f"{fid:18} {verdict:12} {seconds:5.0f}s  {by}", flush=True)
+
+    # Leaves the build as the code is.
+    run(build_cmd, root, logs / "restore-build.log")
+
+    caught = sum(1 for r in results if r[3] == "caught")
+    survived = [r for r in results if r[3] == "survived"]
+    uncompiled = sum(1 for r in results if r[3] == "not compiled")
+    planted = len(results) - uncompiled
+    print()
+    print(f"{'fault':18} {'file':34} {'verdict':12} caught by")
+    for fid, path, what, verdict, by in results:
+        print(f"{fid:18} {path:34} {verdict:12} {by}")
+    print()
+    percent = 100.0 * caught / planted if planted else 0.0
+    print(f"caught {caught} of {planted} faults planted ({percent:.0f} %), "
+          f"{len(survived)} survived, {uncompiled} not compiled")
+    for fid, _, what, _, _ in survived:
+        print(f"  survived: {fid}: {what}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
