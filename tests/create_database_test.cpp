@@ -1,24 +1,19 @@
 #include "database/create_database.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <QTemporaryDir>
-#include <csignal>
+#include "tests/test_support.h"
 
 namespace morvel {
 
 TEST(CreateDatabase, FullDiskLeavesNoPartWrittenFile) {
     QTemporaryDir tmp;
-    // Limit the size of files this process may write, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const rlimit small{100000, old.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const CreateOutcome o = createDatabase(QDir(tmp.path()), {"2m", "IO85AB", ""});
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(o.created ? "created" : o.message.left(33), "Could not create 2M IO85AB .QRA: ");
+    CreateOutcome o;
+    {
+        const test::WriteLimit fullDisk(100000);
+        o = createDatabase(QDir(tmp.path()), {"2m", "IO85AB", ""});
+    }
+    EXPECT_EQ(o.created ? "created" : o.message, "Could not create 2M IO85AB .QRA: File too large");
     EXPECT_TRUE(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <functional>
 
+#include "database/database_lock.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "tests/test_support.h"
@@ -16,8 +18,7 @@ using namespace test;
 TEST(DatabaseFile, NewFileAndSquaresAtTheirBytes) {
     QTemporaryDir dir;
     const QString path = makeBlankDatabase(dir.path(), "2M IO85AB PORTABLE.QRA");
-    const QByteArray blankSlot = "      " + QByteArray(4, '\0') + QByteArray(18, ' ');
-    QByteArray expected = (blankSlot.repeated(100) + QByteArray(28, '\0')).repeated(324);
+    QByteArray expected = blankDatabaseBytes();
     ASSERT_EQ(readFileBytes(path), expected);
     writeFileBytes(path, expected.replace(2800, 28, QByteArray(28, 'Z')));
     const struct {
@@ -67,6 +68,37 @@ TEST(DatabaseFile, MissingAndShortFiles) {
     EXPECT_EQ(databaseSizeWarning("long.qra", 916300),
               "long.qra is 916,300 bytes, not 916,272: the bytes beyond its last square are kept");
     EXPECT_EQ(databaseSizeWarning("whole.qra", 916272), "");
+}
+
+// A square written into a file keeps the bytes past its last record; a
+// read-only file and one that another writer holds stay as they are, and
+// the message says why.
+TEST(DatabaseFile, SquareWriteKeepsTrailingBytesAndRefusesReadOnlyAndLockedFiles) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("2M IO85AB X.QRA");
+    writeFileBytes(path, blankDatabaseBytes() + "tail");
+    Error error;
+    ASSERT_TRUE(replaceSquare(path, 159, 85, makeEntry("IO85MX", "G4ABC", "01/02/03", false), error))
+        << error;
+    const QByteArray expected = QByteArray(blankDatabaseBytes() + "tail")
+                                    .replace(158 * 2828 + 85 * 28, 28,
+                                             QByteArray("IO85MX\xFF\xFF\0\0G4ABC     01/02/03", 28));
+    EXPECT_EQ(readFileBytes(path), expected);
+    DatabaseLock otherWriter(path);
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[&] { QFile::setPermissions(path, QFile::ReadOwner); }, path + ": the file is read-only"},
+        {[&] {
+             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+             EXPECT_TRUE(otherWriter.acquire(error, 0));
+         },
+         "2M IO85AB X.QRA is being changed by another program; try again when it has finished"}};
+    for (const auto& [setUp, message] : cases) {
+        setUp();
+        error = {};
+        EXPECT_FALSE(replaceSquare(path, 159, 86, makeEntry("IO86", "G4XYZ", "01/02/03", true), error));
+        EXPECT_EQ(error.message(), message);
+        EXPECT_EQ(readFileBytes(path), expected);
+    }
 }
 
 TEST(FileNames, BandAndLocatorComeFromTheName) {

@@ -27,6 +27,11 @@ void writeFileBytes(const QString& path, const QByteArray& bytes) {
         << path.toStdString();
 }
 
+QByteArray blankDatabaseBytes() {
+    const QByteArray slot = QByteArray(6, ' ') + QByteArray(4, '\0') + QByteArray(18, ' ');
+    return (slot.repeated(100) + QByteArray(28, '\0')).repeated(324);
+}
+
 QString makeBlankDatabase(const QString& dir, const QString& name) {
     const QString path = QDir(dir).filePath(name);
     Error error;

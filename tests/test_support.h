@@ -1,7 +1,10 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <QString>
 #include <QTemporaryDir>
+#include <csignal>
 #include <ostream>
 
 #include "database/error.h"
@@ -24,6 +27,21 @@ namespace morvel::test {
 QString testDataPath(const QString& name);
 QByteArray readFileBytes(const QString& path);
 void writeFileBytes(const QString& path, const QByteArray& bytes);
+
+// The bytes of a new database, laid out here by hand: each slot six blanks,
+// two zero flags and eighteen blanks; slot 100 of each record 28 zero bytes.
+QByteArray blankDatabaseBytes();
+// Fails writes past `bytes` while it lives, as a full disk would, also for root.
+struct WriteLimit {
+    explicit WriteLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit limit{bytes, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~WriteLimit() { setrlimit(RLIMIT_FSIZE, &old); }
+    rlimit old{};
+};
 
 // A fresh database of 324 blank records in dir; returns its path.
 QString makeBlankDatabase(const QString& dir, const QString& name);

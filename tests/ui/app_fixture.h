@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QLabel>
 #include <QPointer>
@@ -9,7 +8,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 
 #include "tests/support/scripted_dialogs.h"
 #include "tests/test_support.h"
@@ -53,18 +51,6 @@ inline void click(QWidget* window, const char* button) {
         << button << " still busy";
     deleteUnloaded();
 }
-
-// Fails writes past `bytes` while it lives, as a full disk would, also for root.
-struct WriteLimit {
-    explicit WriteLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit limit{bytes, old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~WriteLimit() { setrlimit(RLIMIT_FSIZE, &old); }
-    rlimit old{};
-};
 
 // The whole program's windows over a scratch folder of databases and a
 // separate program folder (the maps), started from a third folder as the
