@@ -180,6 +180,7 @@ TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
         {&ImportRequest::databasePath, "2M JO62QM GONE.QRA", "2M JO62QM GONE.QRA"},
         {&ImportRequest::logPath, "missing.adi", "missing.adi: No such file or directory"},
         {&ImportRequest::logPath, "fifo.adi", "fifo.adi: not a file"},
+        {&ImportRequest::logPath, kName, "HOME.QRA: is the database itself"},
         {nullptr, "changelog.txt", "changelog.txt: not a file"}};  // a folder in its place
     for (const auto& [member, name, error] : cases) {
         const ImportResult result =
@@ -191,8 +192,61 @@ TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
         EXPECT_TRUE(result.error.contains(QString::fromUtf8(error)))
             << error << " in " << result.error.toStdString();
     }
-    EXPECT_FALSE(QFile::exists(dir_.filePath("2M JO62QM GONE.QRA")));
+    ASSERT_TRUE(QFile::setPermissions(db_, QFile::ReadOwner));
+    EXPECT_TRUE(import(Kind::Adif, adifRecord("Q1", "20200101", "IO86"))
+                    .error.endsWith(db_ + ": the file is read-only"));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), (QStringList{kName, "log.adi"}));
     EXPECT_EQ(readFileBytes(db_), before);
+}
+
+// A database write that fails (a ten-record database grows to 324 records
+// past a full disk's limit) leaves the backup and the change log of the
+// import before, or none where there was none.
+TEST_F(ImportTest, AFailedDatabaseWriteLeavesTheEarlierBackupAndChangelog) {
+    const auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("none|");
+    };
+    const QString backup = dir_.filePath("2M JO62QM HOME backup.qra");
+    const QByteArray tenRecords = blankDatabaseBytes().left(10 * 2828);
+    for (const bool earlier : {false, true}) {
+        writeFileBytes(db_, tenRecords);
+        if (earlier) import(Kind::Adif, adifRecord("Q1ABC", "20200101", "IO85"));
+        const QByteArray was = contents(backup) + contents(dir_.filePath("changelog.txt"));
+        writeFileBytes(db_, tenRecords);
+        ImportResult r;
+        {
+            const WriteLimit fullDisk(100000);
+            r = import(Kind::Adif, adifRecord("Q2XYZ", "20200102", "JO01"));
+        }
+        EXPECT_EQ(r.error, "The database could not be written: " + db_ + ": File too large");
+        EXPECT_EQ(contents(db_), tenRecords);
+        EXPECT_EQ(contents(backup) + contents(dir_.filePath("changelog.txt")), was) << earlier;
+    }
+}
+
+// A real log of many contacts (see the data files' comments): every byte of
+// the database is as worked out by hand.
+TEST_F(ImportTest, RealLogGivesTheGoldenDatabase) {
+    const ImportResult r =
+        import(Kind::Adif, readFileBytes(testDataPath("golden_2m_log.adi")).toStdString());
+    EXPECT_EQ(r.closingMessage(), "30 new squares added\n1 unreadable record was skipped");
+    QByteArray expected = blankDatabaseBytes();
+    for (const QByteArray& line : readFileBytes(testDataPath("golden_2m_database.txt")).split('\n')) {
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        // "record slot |locator|worked|confirmed|call|date|"
+        const QList<QByteArray> f = line.split('|');
+        const QList<QByteArray> at = f[0].simplified().split(' ');
+        const QByteArray slot = f.value(1) + QByteArray::fromHex(f.value(2)) +
+                                QByteArray::fromHex(f.value(3)) + f.value(4) + f.value(5);
+        ASSERT_TRUE(f.size() == 7 && at.size() == 2 && slot.size() == 28) << line.toStdString();
+        expected.replace((at[0].toInt() - 1) * 2828 + at[1].toInt() * 28, 28, slot);
+    }
+    const QByteArray got = readFileBytes(db_);
+    ASSERT_EQ(got.size(), expected.size());
+    for (qsizetype i = 0; i < got.size(); i += 28)
+        EXPECT_EQ(got.mid(i, 28).toStdString(), expected.mid(i, 28).toStdString())
+            << "record " << i / 2828 + 1 << " slot " << i % 2828 / 28;
 }
 
 }  // namespace
