@@ -1,8 +1,6 @@
 #include <QFile>
 
 #include "app_fixture.h"
-#include "database/text_format.h"
-#include "geo/locator.h"
 
 namespace morvel::test {
 namespace {
@@ -22,8 +20,7 @@ TEST_F(MainMenuTest, ClickingADatabaseShowsItsStatistics) {
     for (const char* label : kStatistics) shown << text(label);
     EXPECT_EQ(shown.join('|'), QStringLiteral("File: 2M IO85AB PORTABLE.QRA|Squares Worked:  3|"
                                               "Squares Confirmed:  1|Fields Worked:  3|"
-                                              "ODX: ZL1AA      RR00AA  %1 km")
-                                   .arg(roundHalfEven(LocatorDistance("IO85AB", "RR00AA"))));
+                                              "ODX: ZL1AA      RR00AA  4985 km"));  // 4984.6
 }
 
 TEST_F(MainMenuTest, AVanishedDatabaseIsReportedOnceAndNothingStaleStays) {
@@ -56,6 +53,7 @@ TEST_F(MainMenuTest, SummaryIsWrittenWhereTheSaveDialogSaysOrNotAtAll) {
     setSquare(path, "IO", 91, makeEntry("IO91WM", "Q1ABC", "12/05/03", true));
     QWidget* m = select(name);
     click(m, "Command5");  // cancelled
+    EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M JO62QM HOME.txt");
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files), QStringList{name});
     EXPECT_TRUE(QDir(programDir.path()).isEmpty());
     QTest::mouseClick(control<OptionButton>(m, "Option2"), Qt::LeftButton);
@@ -63,6 +61,22 @@ TEST_F(MainMenuTest, SummaryIsWrittenWhereTheSaveDialogSaysOrNotAtAll) {
     click(m, "Command5");
     EXPECT_EQ(readFileBytes(dataPath("confirmed.txt")),
               readFileBytes(testDataPath(QStringLiteral("summary_confirmed_example.txt"))));
+}
+
+// An import killed before it replaced the database left the previous backup
+// aside, and a marker that there was no change log before; selecting the
+// database puts both back.
+TEST_F(MainMenuTest, SelectingADatabasePutsBackWhatAKilledImportLeftAside) {
+    const QString name = QStringLiteral("2M JO62QM HOME.QRA");
+    const QString backup = dataPath(QStringLiteral("2M JO62QM HOME backup.qra"));
+    writeFileBytes(backup, readFileBytes(makeBlankDatabase(dataDir.path(), name)));
+    writeFileBytes(backup + ".undo", "previous backup");
+    writeFileBytes(dataPath("changelog.txt"), "the killed import's");
+    writeFileBytes(dataPath("changelog.txt.none"), "");
+    select(name);
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files),
+              (QStringList{"2M JO62QM HOME backup.qra", name}));
+    EXPECT_EQ(readFileBytes(backup), "previous backup");
 }
 
 }  // namespace
