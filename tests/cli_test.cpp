@@ -101,13 +101,27 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
               path("world.png").toStdString() + "\n");
     EXPECT_EQ(QImage(path("world.png")).size(), QSize(1016, 742));
     EXPECT_EQ(QImage(path("world.png")).pixelColor(499, 142),
-              QColor(249, 96, 79));                                    // IO85, 9 W 53.5 N
-    run({"map", "--size", "400x300", db, "eu.JPG", "--view=europe"});  // options anywhere
+              QColor(249, 96, 79));  // IO85, 3 W 55.5 N
+    // Europe, 40 W to 100 E and 90 N to 20 N: IO85 from (432, 408) to (456, 420).
+    run({"map", "--size", "1680x840", db, "eu.JPG", "--view=europe"});  // options anywhere
     const QImageReader jpeg(path("eu.JPG"));
     EXPECT_EQ(jpeg.format() + QByteArray::number(jpeg.size().width() * 1000 + jpeg.size().height()),
-              "jpeg400300");
+              "jpeg1680840");
+    const QColor eu = QImage(path("eu.JPG")).pixelColor(444, 414);  // near, as JPEG keeps it
+    EXPECT_LT(std::abs(eu.red() - 249) + std::abs(eu.green() - 96) + std::abs(eu.blue() - 79), 60);
     ASSERT_EQ(run({"field", db, "io", "io.png"}).status, 0);
     EXPECT_EQ(QImage(path("io.png")).pixelColor(966, 246), QColor(249, 96, 79));
+    // The state borders over FN, New England, in their colour (192, 64, 0).
+    for (const bool states : {false, true}) {
+        run(QStringList{"field", db, "fn", "fn.png", "--size", "300x120"} +
+            (states ? QStringList{"--states"} : QStringList{}));
+        const QImage fn(path("fn.png"));
+        int dots = 0;
+        for (int y = 0; y < fn.height(); ++y)
+            for (int x = 0; x < fn.width(); ++x) dots += fn.pixelColor(x, y) == QColor(192, 64, 0);
+        EXPECT_EQ(fn.size(), QSize(300, 120));
+        EXPECT_EQ(dots > 0, states);
+    }
 
     const std::tuple<QStringList, int, const char*> refusals[] = {
         {{"map", db, "x.png", "--view", "mars"}, 1, "Not a view: mars"},
@@ -120,7 +134,7 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     for (const auto& [args, status, message] : refusals)
         EXPECT_TRUE(run(args).said(status, message)) << message;
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(),
-              4);  // nothing written, nothing created
+              5);  // nothing written, nothing created
 }
 
 const char* const kOverview =
