@@ -11,8 +11,8 @@
 #include "database/qra_names.h"
 #include "geo/locator.h"
 #include "import/import_frame.h"
-#include "menu/statistics.h"
-#include "menu/summary.h"
+#include "statistics/statistics.h"
+#include "statistics/summary.h"
 
 namespace morvel::cli {
 namespace {
@@ -71,11 +71,11 @@ int stats(const Invocation& call) {
     if (const QString warning = databaseSizeWarning(name, s->fileSize); !warning.isEmpty())
         call.io.err << warning << "\n";
     const StatisticsCaptions c = statisticsCaptions(*s, name.toLocal8Bit().toStdString());
-    call.io.out << c.label5 << "\n"
-                << c.label3 << "\n"
-                << c.label4 << "\n"
-                << c.label2 << "\n"
-                << c.label7 << "\n";
+    call.io.out << c.fileLine << "\n"
+                << c.squaresWorkedLine << "\n"
+                << c.squaresConfirmedLine << "\n"
+                << c.fieldsWorkedLine << "\n"
+                << c.odxLine << "\n";
     return kOk;
 }
 

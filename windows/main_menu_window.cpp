@@ -13,8 +13,8 @@
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "import/import_frame.h"
-#include "menu/statistics.h"
-#include "menu/summary.h"
+#include "statistics/statistics.h"
+#include "statistics/summary.h"
 #include "ui/busy_cursor.h"
 #include "ui/dialogs.h"
 #include "ui/shared_state.h"
@@ -204,10 +204,10 @@ void MainMenuWindow::showStatistics(bool reportFailure, bool reportSize) {
         name, Qt::ElideMiddle, fileLabel->width() - metrics.horizontalAdvance(caption));
     fileLabel->setText(caption + shown);
     fileLabel->setToolTip(shown == name ? QString() : name);
-    squaresWorkedLabel->setText(fromLatin1Text(captions.label3));
-    squaresConfirmedLabel->setText(fromLatin1Text(captions.label4));
-    fieldsWorkedLabel->setText(fromLatin1Text(captions.label2));
-    odxLabel->setText(fromLatin1Text(captions.label7));
+    squaresWorkedLabel->setText(fromLatin1Text(captions.squaresWorkedLine));
+    squaresConfirmedLabel->setText(fromLatin1Text(captions.squaresConfirmedLine));
+    fieldsWorkedLabel->setText(fromLatin1Text(captions.fieldsWorkedLine));
+    odxLabel->setText(fromLatin1Text(captions.odxLine));
     setDatabaseControlsVisible(true);
     watchDatabase();
 }

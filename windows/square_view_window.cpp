@@ -13,7 +13,7 @@
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "database/square_input.h"
-#include "menu/statistics.h"
+#include "statistics/statistics.h"
 #include "ui/busy_cursor.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
@@ -224,12 +224,12 @@ void SquareViewWindow::onPointerMoved(QPointF logical) {
 }
 
 void SquareViewWindow::showReadOut(const SquareReadOut& r) {
-    if (!editedSlot) squareLabel->setText(fromLatin1Text(r.label10));
-    callLabel->setText(fromRecordText(r.label1));
-    locatorLabel->setText(fromRecordText(r.label2));
-    dateLabel->setText(fromRecordText(r.label3));
-    stateLabel->setText(fromLatin1Text(r.label7));
-    distanceLabel->setText(fromLatin1Text(r.label13));
+    if (!editedSlot) squareLabel->setText(fromLatin1Text(r.square));
+    callLabel->setText(fromRecordText(r.call));
+    locatorLabel->setText(fromRecordText(r.locator));
+    dateLabel->setText(fromRecordText(r.date));
+    stateLabel->setText(fromLatin1Text(r.state));
+    distanceLabel->setText(fromLatin1Text(r.distance));
 }
 
 void SquareViewWindow::onSurfaceClicked(QPointF logical) {
