@@ -339,5 +339,60 @@ TEST_F(SafetyTest, ShortDatabaseIsWrittenWhole) {
     EXPECT_TRUE(withSquare(after, "IO85", "Q1ABC") == after);
 }
 
+// A rename of the import failing (EIO) or killed, before or after: a failure
+// leaves every file as it was; after a kill, the next reader (stats, taking
+// over the lock the killed run left) brings the database, the backup and the
+// change log all to their state before the import, or all to the state after.
+// The renames: 1 scratch copy, 2 backup, 3 change log, 4 database; then the
+// put-backs of a failure.
+TEST_F(SafetyTest, FailureOrKillAtEachRename) {
+    const Files seed = seeded();
+    const QByteArray dir = QFile::encodeName(dir_.path()) + "/";
+    const QByteArray database = seed.at(kName),
+                     journal = "\r\n\r\nQ2ABC         01/01/20      IO86\r\n",
+                     eio = ": Input/output error\n";
+    const struct {
+        const char* fault;
+        int exit;
+        QByteArray error;
+        bool whole;     // every file as it was, right after the run
+        bool finished;  // the state after the import, once stats has run
+    } cases[] = {
+        {"1 fail", 1, "The log could not be copied: " + dir + "adi.tmp" + eio, true, false},
+        {"2 fail", 1, "The database could not be backed up: " + dir + kBackup + eio, true, false},
+        {"3 fail", 1, "The change log could not be written: " + dir + "changelog.txt" + eio, true,
+         false},
+        {"4 fail", 1, "The database could not be written: " + dir + kName + eio, true, false},
+        {"4 fail-on", 1,
+         "The database could not be written: " + dir + kName + eio.chopped(1) +
+             "; the previous backup and change log wait as 2M JO62QM HOME backup.qra.undo and "
+             "changelog.txt.undo\n",
+         false, false},
+        {"2 kill", 137, {}, false, false},
+        {"2 kill-after", 137, {}, false, false},
+        {"3 kill", 137, {}, false, false},
+        {"3 kill-after", 137, {}, false, false},
+        {"4 kill", 137, {}, false, false},
+        {"4 kill-after", 137, {}, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        restore(seed);
+        ASSERT_EQ(run(kAdif, {.fault = c.fault}), c.exit);
+        EXPECT_EQ(read("err"), c.error);
+        EXPECT_TRUE(!c.whole || snapshot() == seed);
+        EXPECT_EQ(QFileInfo::exists(path("2M JO62QM HOME.QRA.lock")), c.exit == 137);
+        ASSERT_EQ(run("stats '2M JO62QM HOME.QRA'"), 0) << read("err").toStdString();
+        if (c.finished) {
+            EXPECT_TRUE(read(kName) == withSquare(database, "IO86", "Q2ABC") &&
+                        read(kBackup) == database && changelogLines() == journal);
+        } else {
+            EXPECT_TRUE(read(kName) == database && read(kBackup) == seed.at(kBackup) &&
+                        read("changelog.txt") == seed.at("changelog.txt"));
+        }
+        EXPECT_EQ(aside(), QStringList());
+    }
+}
+
 }  // namespace
 }  // namespace morvel
