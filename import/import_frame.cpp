@@ -374,6 +374,12 @@ ImportResult runImport(const ImportRequest& request) {
     }
     if (!recoverLocked(request.databasePath, request.workDir, request.backupDir, error))
         return failed(result, QStringLiteral("An earlier import could not be completed"), error);
+    // A writer that held the lock may have replaced the database meanwhile:
+    // the backup and the size check take the file now under the name.
+    database.close();
+    database.setFileName(request.databasePath);
+    if (!openRegularFile(database, QIODevice::ReadOnly | QIODevice::Unbuffered, error))
+        return failed(result, QStringLiteral("The database could not be read"), error);
 
     // Everything that can be known before a byte is written.
     const PathState databaseState = pathState(request.databasePath);

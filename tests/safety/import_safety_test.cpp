@@ -394,5 +394,30 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
     }
 }
 
+// Two imports started together, three times: the second waits for the first
+// and reads the database the first wrote, so every square of both logs is
+// in it, and its backup holds the squares of the first log alone.
+TEST_F(SafetyTest, TwoImportsAtOnceKeepEverySquare) {
+    std::string logs[2];
+    for (int n = 0; n < 32400; ++n) logs[n % 2] += adif(n % 2 ? "QB1" : "QA1", square(n));
+    write("a.adi", QByteArray::fromStdString(logs[0]));
+    write("b.adi", QByteArray::fromStdString(logs[1]));
+    QByteArray all = blankDatabase(), first = all, second = all;
+    for (int n = 0; n < 32400; ++n) {
+        QByteArray& one = n % 2 ? second : first;
+        one = withSquare(std::move(one), square(n), n % 2 ? "QB1" : "QA1");
+        all = withSquare(std::move(all), square(n), n % 2 ? "QB1" : "QA1");
+    }
+    for (int round = 0; round < 3; ++round) {
+        blankDatabase();
+        QFile::remove(path(kBackup));
+        const pid_t a = start("import-adif '2M JO62QM HOME.QRA' a.adi"),
+                    b = start("import-adif '2M JO62QM HOME.QRA' b.adi");
+        EXPECT_EQ(wait(a) + wait(b), 0);
+        EXPECT_TRUE(read(kName) == all);
+        EXPECT_TRUE(read(kBackup) == first || read(kBackup) == second);
+    }
+}
+
 }  // namespace
 }  // namespace morvel
