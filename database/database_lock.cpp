@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "database/file_io.h"
+
 namespace morvel {
 
 DatabaseLock::DatabaseLock(const QString& databasePath)
@@ -16,6 +18,13 @@ QString DatabaseLock::lockPath(const QString& databasePath) {
 }
 
 bool DatabaseLock::acquire(Error& error, int waitMs) {
+    // A lock file that is there is read to learn its owner: a FIFO of that
+    // name would keep the read, and the program, waiting for ever.
+    const QString path = lockPath(databasePath_);
+    if (QFileInfo::exists(path) && !isRegularFile(path)) {
+        error = {path, QStringLiteral("not a file")};
+        return false;
+    }
     if (lock_.tryLock(waitMs)) return true;
     const QString name = QFileInfo(databasePath_).fileName();
     if (lock_.error() == QLockFile::LockFailedError) {

@@ -20,7 +20,8 @@
 namespace morvel {
 namespace {
 
-const char *const kName = "2M JO62QM HOME.QRA", *const kBackup = "2M JO62QM HOME backup.qra";
+const char *const kName = "2M JO62QM HOME.QRA", *const kBackup = "2M JO62QM HOME backup.qra",
+                  *const kLock = "2M JO62QM HOME.QRA.lock";
 // Command lines for the shell.
 const std::string kAdif = "import-adif '2M JO62QM HOME.QRA' log.adi",
                   kEdi = "import-edi '2M JO62QM HOME.QRA' log.edi --yes";
@@ -290,6 +291,8 @@ TEST_F(SafetyTest, RefusalsChangeNothing) {
         {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.adi")), 0644), 0); },
          "import-adif " + name + " f.adi", 1,
          "The log could not be read: " + dir + "f.adi: not a file\n"},
+        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path(kLock)), 0644), 0); }, kAdif, 1,
+         dir + kLock + ": not a file\n"},
         {[&] { write(kName, seed.at(kName).left(1000)); }, "stats " + name, 0,
          "File: 2M JO62QM HOME.QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFields Worked:  0\n"
          "ODX:    0 km\n" +
@@ -381,7 +384,7 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
         ASSERT_EQ(run(kAdif, {.fault = c.fault}), c.exit);
         EXPECT_EQ(read("err"), c.error);
         EXPECT_TRUE(!c.whole || snapshot() == seed);
-        EXPECT_EQ(QFileInfo::exists(path("2M JO62QM HOME.QRA.lock")), c.exit == 137);
+        EXPECT_EQ(QFileInfo::exists(path(kLock)), c.exit == 137);
         ASSERT_EQ(run("stats '2M JO62QM HOME.QRA'"), 0) << read("err").toStdString();
         if (c.finished) {
             EXPECT_TRUE(read(kName) == withSquare(database, "IO86", "Q2ABC") &&
