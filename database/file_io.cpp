@@ -30,11 +30,6 @@ Error fileError(const QFileDevice& file) {
     return {file.fileName(), reason};
 }
 
-bool isRegularFile(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 bool openRegularFile(QFile& file, QIODevice::OpenMode mode, Error& error) {
     const QString path = file.fileName();
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.

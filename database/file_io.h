@@ -32,8 +32,6 @@ inline void putLe16(char* p, std::int16_t value) {
 // device or folder of that name is refused ("NAME is not a file") instead of
 // hanging the program or reading forever.
 bool openRegularFile(QFile& file, QIODevice::OpenMode mode, Error& error);
-// True when the name leads to a regular file (through links).
-bool isRegularFile(const QString& path);
 
 // Reads until `size` bytes are in or the device ends; returns the count read,
 // or -1 with the reason when the device fails.

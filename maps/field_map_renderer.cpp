@@ -1,8 +1,12 @@
 #include "maps/field_map_renderer.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPaintEngine>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "database/field_record.h"
@@ -26,6 +30,177 @@ constexpr double kSquareWidth = 120;
 constexpr double kSquareHeight = 60;
 constexpr double kSouthPole = -5400;
 constexpr double kNorthPole = 5400;
+
+// Squares over the whole map: 18 fields of 10 on each axis.
+constexpr int kSquareColumns = 180;
+constexpr int kSquareRows = 180;
+
+enum class Square : std::uint8_t { Empty, Worked, Confirmed };
+
+// Column from the west (0 = 180 W), row from the south (0 = 90 S).
+struct SquareGrid {
+    std::array<Square, std::size_t{kSquareColumns} * kSquareRows> cells{};
+    Square& at(int column, int row) {
+        return cells[static_cast<std::size_t>(column * kSquareRows + row)];
+    }
+    Square at(int column, int row) const {
+        return cells[static_cast<std::size_t>(column * kSquareRows + row)];
+    }
+    // Outside the map counts as empty, so the edge squares get their outer borders.
+    bool painted(int column, int row) const {
+        return column >= 0 && column < kSquareColumns && row >= 0 && row < kSquareRows &&
+               at(column, row) != Square::Empty;
+    }
+};
+
+SquareGrid readSquares(std::string_view database) {
+    SquareGrid grid;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(kRecordCount); ++r) {
+        const std::size_t record = r * FieldRecord::kSize;
+        const int firstColumn = 10 * static_cast<int>(r / kFieldLetters);
+        const int firstRow = 10 * static_cast<int>(r % kFieldLetters);
+        for (int i = 0; i < 10; ++i) {
+            for (int j = 0; j < 10; ++j) {
+                const std::size_t slot =
+                    record + static_cast<std::size_t>(10 * i + j) * SquareEntry::kSize;
+                // Squares past the end of short data are empty.
+                if (slot + SquareEntry::kSize > database.size()) continue;
+                const SquareEntry e = SquareEntry::decode(database.data() + slot);
+                if (!e.hasContact()) continue;
+                grid.at(firstColumn + i, firstRow + j) =
+                    e.isConfirmed() ? Square::Confirmed : Square::Worked;
+            }
+        }
+    }
+    return grid;
+}
+
+const QColor& fillColour(Square kind) {
+    return kind == Square::Confirmed ? kConfirmedFill : kWorkedFill;
+}
+
+// Any device: each row's runs of squares of one colour as filled rectangles
+// in map coordinates, which also keeps printed and vector output sharp.
+void fillSquareRuns(QPainter& painter, const SquareGrid& grid) {
+    for (int row = 0; row < kSquareRows; ++row) {
+        for (int column = 0; column < kSquareColumns;) {
+            const Square kind = grid.at(column, row);
+            const int first = column;
+            while (column < kSquareColumns && grid.at(column, row) == kind) ++column;
+            if (kind == Square::Empty) continue;
+            painter.fillRect(QRectF(kSquareWidth * first, kSouthPole + kSquareHeight * row,
+                                    kSquareWidth * (column - first), kSquareHeight),
+                             fillColour(kind));
+        }
+    }
+}
+
+// A raster device under a mapping that only scales and moves: the squares of
+// `shown` drawn from a picture of one pixel row per square row, already as
+// wide as the device shows them, each square on the pixels its own filled
+// rectangle covers (edges rounded to the nearest pixel). A picture of one
+// pixel per square scaled by the painter would let squares slip by a pixel
+// across wide views. Returns false where it does not apply.
+bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRect& shown) {
+    const QTransform device = painter.deviceTransform();
+    if (painter.paintEngine()->type() != QPaintEngine::Raster ||
+        device.type() > QTransform::TxScale || device.m11() <= 0 || device.m22() == 0)
+        return false;
+    const int west = static_cast<int>(shown.left / kSquareWidth);
+    const int east = static_cast<int>(shown.right / kSquareWidth);
+    const int south = static_cast<int>((shown.bottom - kSouthPole) / kSquareHeight);
+    const int north = static_cast<int>((shown.top - kSouthPole) / kSquareHeight);
+    // Pixel edges of the squares; a mapping far beyond any device's size is
+    // left to the painter.
+    constexpr double kLimit = 1 << 20;
+    std::array<int, kSquareColumns + 1> xs{};
+    for (int k = west; k <= east; ++k) {
+        const double x = device.m11() * (kSquareWidth * k) + device.dx();
+        if (std::abs(x) > kLimit) return false;
+        xs[k] = qRound(x);
+    }
+    std::array<int, kSquareRows + 1> ys{};
+    for (int k = south; k <= north; ++k) {
+        const double y = device.m22() * (kSouthPole + kSquareHeight * k) + device.dy();
+        if (std::abs(y) > kLimit) return false;
+        ys[k] = qRound(y);
+    }
+
+    const int width = xs[east] - xs[west];
+    if (width <= 0) return true;
+    QImage rows(width, north - south, QImage::Format_RGB32);
+    if (rows.isNull()) return false;
+    const QRgb colours[] = {kBackground.rgb(), kWorkedFill.rgb(), kConfirmedFill.rgb()};
+    // Rows without a painted square keep the background already there.
+    std::array<bool, kSquareRows> painted{};
+    for (int row = south; row < north; ++row) {
+        auto* line = reinterpret_cast<QRgb*>(rows.scanLine(row - south));
+        for (int column = west; column < east; ++column) {
+            const Square kind = grid.at(column, row);
+            painted[row] = painted[row] || kind != Square::Empty;
+            std::fill(line + (xs[column] - xs[west]), line + (xs[column + 1] - xs[west]),
+                      colours[static_cast<int>(kind)]);
+        }
+    }
+
+    // Drawn in device pixels whatever the painter's scale and pixel ratio,
+    // each row stretched over its height.
+    const QTransform world = painter.worldTransform();
+    painter.setWorldTransform(device.inverted() * world);
+    for (int row = south; row < north; ++row) {
+        const int height = std::abs(ys[row + 1] - ys[row]);
+        if (height == 0 || !painted[row]) continue;
+        painter.drawImage(QRect(xs[west], std::min(ys[row], ys[row + 1]), width, height), rows,
+                          QRect(0, row - south, width, 1));
+    }
+    painter.setWorldTransform(world);
+    return true;
+}
+
+// Calls line(first, end) for each run of consecutive indices below `count`
+// that `bordered` holds for.
+template <typename Bordered, typename Line>
+void forEachRun(int count, Bordered bordered, Line line) {
+    for (int k = 0; k < count;) {
+        if (!bordered(k)) {
+            ++k;
+            continue;
+        }
+        const int first = k;
+        while (k < count && bordered(k)) ++k;
+        line(first, k);
+    }
+}
+
+// The black borders of the painted squares in map coordinates. An edge is
+// bordered when a painted square lies on either side of it; consecutive
+// bordered edges along one grid line become one line, so neighbouring
+// squares share their borders.
+std::vector<QLineF> squareBorders(const SquareGrid& grid) {
+    std::vector<QLineF> lines;
+    for (int edge = 0; edge <= kSquareColumns; ++edge) {
+        const double x = kSquareWidth * edge;
+        forEachRun(
+            kSquareRows,
+            [&](int row) { return grid.painted(edge - 1, row) || grid.painted(edge, row); },
+            [&](int first, int end) {
+                lines.emplace_back(x, kSouthPole + kSquareHeight * first, x,
+                                   kSouthPole + kSquareHeight * end);
+            });
+    }
+    for (int edge = 0; edge <= kSquareRows; ++edge) {
+        const double y = kSouthPole + kSquareHeight * edge;
+        forEachRun(
+            kSquareColumns,
+            [&](int column) {
+                return grid.painted(column, edge - 1) || grid.painted(column, edge);
+            },
+            [&](int first, int end) {
+                lines.emplace_back(kSquareWidth * first, y, kSquareWidth * end, y);
+            });
+    }
+    return lines;
+}
 
 }  // namespace
 
@@ -92,41 +267,24 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
                   std::span<const OutlinePoint> worldOutline, int mapview) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
+    // Rows of square pixels are stretched to each row's height, never blended.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // A view's squares fill exactly the target; the outline and grid beyond
+    // the view stay off the rest of the device too.
+    painter.setClipRect(QRectF(QPointF(0, 0), target), Qt::IntersectClip);
     painter.fillRect(QRectF(QPointF(0, 0), target), kBackground);
-    if (const auto view = viewRect(mapview)) {
+    const auto view = viewRect(mapview);
+    if (view) {
         painter.setTransform(
             logicalMapping(view->left, view->top, view->right, view->bottom, target), true);
     }
 
-    // Squares do not overlap, so filling them colour by colour (each with its
-    // black border) gives the picture of painting them one after another.
-    std::vector<QRectF> confirmed;
-    std::vector<QRectF> worked;
-    for (std::size_t r = 0; r < static_cast<std::size_t>(kRecordCount); ++r) {
-        const std::size_t record = r * FieldRecord::kSize;
-        const double west = kFieldWidth * static_cast<double>(r / kFieldLetters);
-        const double south = kFieldHeight * static_cast<double>(r % kFieldLetters) + kSouthPole;
-        for (int i = 0; i < 10; ++i) {
-            for (int j = 0; j < 10; ++j) {
-                const std::size_t slot =
-                    record + static_cast<std::size_t>(10 * i + j) * SquareEntry::kSize;
-                // Squares past the end of short data are empty.
-                if (slot + SquareEntry::kSize > database.size()) continue;
-                const SquareEntry e = SquareEntry::decode(database.data() + slot);
-                if (!e.hasContact()) continue;
-                (e.isConfirmed() ? confirmed : worked)
-                    .emplace_back(west + kSquareWidth * i, south + kSquareHeight * j, kSquareWidth,
-                                  kSquareHeight);
-            }
-        }
-    }
+    const SquareGrid squares = readSquares(database);
+    if (!view || !fillSquaresOnRaster(painter, squares, *view)) fillSquareRuns(painter, squares);
+
     painter.setPen(QPen(Qt::black, 0));
-    for (const auto& [rects, fill] :
-         {std::pair{&confirmed, kConfirmedFill}, {&worked, kWorkedFill}}) {
-        painter.setBrush(fill);
-        painter.drawRects(rects->data(), static_cast<int>(rects->size()));
-    }
-    painter.setBrush(Qt::NoBrush);
+    const std::vector<QLineF> borders = squareBorders(squares);
+    painter.drawLines(borders.data(), static_cast<int>(borders.size()));
 
     std::vector<DrawOp> ops;
     plotWorldMap(worldOutline, ops);

@@ -48,11 +48,12 @@ bool readMapDatabase(const QString& path, std::string& bytes, Error& error);
 bool readMapDatabase(QIODevice& device, std::string& bytes, QString& error);
 
 // The whole field map over the painter's area (0, 0)-target, in the
-// painter's device-independent units: the background, every square of
-// `database` whose confirmed flag is -1 (green) or else whose worked flag is
-// -1 (RGB(249, 96, 79)) with a black border, then the world outline, then
-// the field grid. `database` holds the records in file order; squares past
-// its end are empty. The painter's state is restored afterwards.
+// painter's device-independent units and clipped to that area: the
+// background, every square of `database` whose confirmed flag is -1 (green)
+// or else whose worked flag is -1 (RGB(249, 96, 79)) with a black border,
+// then the world outline, then the field grid. `database` holds the
+// records in file order; squares past its end are empty. The painter's
+// state is restored afterwards.
 void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
                   std::span<const OutlinePoint> worldOutline, int mapview);
 

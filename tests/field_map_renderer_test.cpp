@@ -2,17 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QPicture>
 #include <QTemporaryDir>
 
 #include "database/qra_file.h"
-#include "maps/canvas.h"
 #include "tests/test_support.h"
 
 namespace morvel {
 namespace {
 
-const QColor kBackground(255, 224, 192), kGreen(0, 128, 0), kRed(249, 96, 79);
-const QSize kSizes[] = {{1016, 742}, {640, 480}};
+const QColor kBackground(255, 224, 192), kGreen(0, 128, 0), kRed(249, 96, 79), kBlack(0, 0, 0);
 
 // Field indices f, g (0 for "A") and slot.
 void setFlags(std::string& db, int f, int g, int slot, std::int16_t w, std::int16_t c) {
@@ -22,46 +21,96 @@ void setFlags(std::string& db, int f, int g, int slot, std::int16_t w, std::int1
     e.encode(db.data() + (18 * f + g) * FieldRecord::kSize + slot * SquareEntry::kSize);
 }
 
-QImage render(std::string_view db, int view, QSize size, std::vector<OutlinePoint> outline = {}) {
-    QImage image(size, QImage::Format_RGB32);
+QImage render(std::string_view db, int view, QSize size, std::vector<OutlinePoint> outline = {},
+              qreal pixelRatio = 1) {
+    QImage image(size * pixelRatio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(pixelRatio);
     QPainter painter(&image);
     drawFieldMap(painter, size, db, outline, view);
     return image;
 }
 
-// The colour at the centre of square `slot` of field (f, g), or at the top of its column.
-QColor squareColour(const QImage& image, int view, int f, int g, int slot, bool top = false) {
-    const MapRect r = *viewRect(view);
-    const QPoint p = logicalMapping(r.left, r.top, r.right, r.bottom, image.size())
-                         .map(QPointF(1200.0 * f + 120 * (slot / 10) + 60,
-                                      600.0 * g - 5400 + 60 * (slot % 10) + 30))
-                         .toPoint();
-    return image.pixelColor(p.x(), top ? 1 : p.y());
+// Recorded as a printer or a vector file receives the drawing, then replayed
+// onto an image.
+QImage renderRecorded(std::string_view db, int view, QSize size) {
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        drawFieldMap(painter, size, db, {}, view);
+    }
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawPicture(0, 0, picture);
+    return image;
 }
 
-TEST(FieldMapRenderer, OnlyMinusOneSetsAFlagConfirmedWinsAndTheNorthRowIsAtTheTop) {
-    const struct {
-        std::int16_t worked, confirmed;
-        QColor colour;
-    } cases[] = {{-1, -1, kGreen}, {0, -1, kGreen}, {-1, 0, kRed}, {1, 1, kBackground}};
+// Europe at 700 x 700 gives squares of 10 x 10 pixels: square column c (0 at
+// 180 W) covers x = 10c - 700 to 10c - 691, row r (0 at 90 S) covers
+// y = 1790 - 10r to 1799 - 10r. A border lies on the first pixel east of or
+// below its edge. JO62 is column 96, row 142: x 260..269, y 370..379.
+TEST(FieldMapRenderer, SquaresAndBordersOnImagesHighDpiImagesAndRecordedPictures) {
     std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
-    for (int k = 0; k < 4; ++k) setFlags(db, 9, 14, 11 * k, cases[k].worked, cases[k].confirmed);
-    setFlags(db, 9, 17, 9, 0, -1);  // JR09, 80..90 N, reaches the top row of pixels
-    for (const int view : {kViewWorld, kViewEurope})
-        for (const QSize size : kSizes) {
-            const QImage image = render(db, view, size);
-            for (int k = 0; k < 4; ++k)
-                EXPECT_EQ(squareColour(image, view, 9, 14, 11 * k), cases[k].colour) << view << k;
-            EXPECT_EQ(squareColour(image, view, 9, 17, 9, true), kGreen) << view;
-        }
-    // An outline along 15 E from the equator to 30 N, through the centre of JK75.
-    const QImage world = render(db, kViewWorld, kSizes[0], {{2000, 0, 900}, {0, 1800, 900}});
-    EXPECT_EQ(squareColour(world, kViewWorld, 9, 10, 75), Qt::black);
-    // The grid: the meridian at 20 E, between fields J and K, within a pixel.
-    const QPoint g =
-        logicalMapping(0, 5400, 21600, -5400, kSizes[0]).map(QPointF(12000, -2700)).toPoint();
-    EXPECT_TRUE(world.pixelColor(g) == Qt::black ||
-                world.pixelColor(g - QPoint(1, 0)) == Qt::black);
+    setFlags(db, 9, 14, 62, -1, 0);   // JO62 worked
+    setFlags(db, 9, 14, 72, 0, -1);   // JO72 confirmed, east of it
+    setFlags(db, 9, 14, 61, -1, -1);  // JO61 both, south of it: confirmed wins
+    setFlags(db, 9, 14, 52, 1, 1);    // JO52 west of it: only -1 sets a flag
+    setFlags(db, 7, 17, 9, 0, -1);    // HR09, the view's north-west corner
+    setFlags(db, 13, 11, 90, -1, 0);  // NL90, the view's south-east corner
+    const struct {
+        int x, y;
+        QColor colour;
+        const char* what;
+    } cases[] = {{265, 375, kRed, "JO62"},
+                 {275, 375, kGreen, "JO72"},
+                 {265, 385, kGreen, "JO61"},
+                 {255, 375, kBackground, "JO52"},
+                 {260, 375, kBlack, "JO62's west border beside an empty square"},
+                 {261, 375, kRed, "JO62's first column"},
+                 {270, 375, kBlack, "border of JO62 and JO72"},
+                 {279, 375, kGreen, "JO72's last column"},
+                 {280, 375, kBlack, "JO72's east border"},
+                 {290, 375, kBackground, "no border between two empty squares"},
+                 {260, 365, kBackground, "JO62's west border ends at its corner"},
+                 {265, 379, kRed, "JO62's last row"},
+                 {265, 380, kBlack, "border of JO62 and JO61"},
+                 {5, 5, kGreen, "HR09"},
+                 {695, 695, kRed, "NL90"}};
+    const struct {
+        QImage image;
+        int scale;
+    } devices[] = {{render(db, kViewEurope, {700, 700}), 1},
+                   {render(db, kViewEurope, {700, 700}, {}, 2), 2},
+                   {renderRecorded(db, kViewEurope, {700, 700}), 1}};
+    for (const auto& [image, scale] : devices)
+        for (const auto& c : cases)
+            EXPECT_EQ(image.pixelColor(c.x * scale, c.y * scale), c.colour)
+                << c.what << " at scale " << scale;
+}
+
+// Europe at 2032 x 1484: squares are 29.03 pixels wide, and the edge between
+// NR80 and NR90 (rows 191..211) lies at x = 8280 / 8400 * 2032 = 2002.97.
+TEST(FieldMapRenderer, SquaresKeepTheirPixelsAcrossAWideView) {
+    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    setFlags(db, 13, 17, 80, -1, 0);
+    setFlags(db, 13, 17, 90, 0, -1);
+    const QImage image = render(db, kViewEurope, {2032, 1484});
+    EXPECT_EQ(image.pixelColor(2001, 201), kRed);
+    EXPECT_EQ(image.pixelColor(2003, 201), kGreen);
+}
+
+// World at 1080 x 540, 20 minutes a pixel: an outline along 15 E from the
+// equator (y 270) to 30 N (y 180) on x 585, through JK75 (x 582..587,
+// y 222..224); the meridian 20 E on x 600, the equator on y 270.
+TEST(FieldMapRenderer, OutlineAndGridLieOverTheSquares) {
+    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    setFlags(db, 9, 10, 75, -1, 0);
+    const QImage world = render(db, kViewWorld, {1080, 540}, {{2000, 0, 900}, {0, 1800, 900}});
+    EXPECT_EQ(world.pixelColor(585, 223), kBlack);
+    EXPECT_EQ(world.pixelColor(583, 223), kRed);
+    EXPECT_EQ(world.pixelColor(600, 100), kBlack);
+    EXPECT_EQ(world.pixelColor(100, 270), kBlack);
+    EXPECT_EQ(world.pixelColor(100, 100), kBackground);
 }
 
 // The corner squares of the view at the picture's corners.
@@ -73,7 +122,7 @@ TEST(FieldMapRenderer, EuropeAndNorthAmericaShowSevenBySevenFields) {
         std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
         setFlags(db, v.west, v.south, 0, -1, 0);
         setFlags(db, v.east, v.north, 99, 0, -1);
-        const QImage image = render(db, v.view, kSizes[1]);
+        const QImage image = render(db, v.view, {640, 480});
         EXPECT_EQ(image.pixelColor(2, 477), kRed) << v.view;
         EXPECT_EQ(image.pixelColor(637, 2), kGreen) << v.view;
         EXPECT_EQ(image.pixelColor(637, 477), kBackground) << v.view;
@@ -116,11 +165,11 @@ TEST(FieldMapRenderer, ShortFilesAreEmptyPastTheirEnd) {
     test::writeFileBytes(dir.filePath("short.qra"),
                          QByteArray(db.data(), FieldRecord::kSize + SquareEntry::kSize + 7));
     ASSERT_TRUE(readMapDatabase(dir.filePath("short.qra"), bytes, error)) << error;
+    // At 2032 x 1484 the centre of AA00 is pixel (5, 1479), that of AB01 (5, 1389).
     const QImage image = render(bytes, kViewWorld, {2032, 1484});
-    EXPECT_EQ(squareColour(image, kViewWorld, 0, 0, 0), kRed);
-    EXPECT_EQ(squareColour(image, kViewWorld, 0, 1, 1), kBackground);
-    EXPECT_EQ(squareColour(render(db.substr(0, 10), kViewWorld, {2032, 1484}), kViewWorld, 0, 0, 0),
-              kBackground);
+    EXPECT_EQ(image.pixelColor(5, 1479), kRed);
+    EXPECT_EQ(image.pixelColor(5, 1389), kBackground);
+    EXPECT_EQ(render(db.substr(0, 10), kViewWorld, {2032, 1484}).pixelColor(5, 1479), kBackground);
 }
 
 }  // namespace

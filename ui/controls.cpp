@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include "database/file_io.h"
 #include "ui/twips.h"
 
 namespace morvel {
@@ -65,9 +64,30 @@ QLabel* makeLabel(QWidget* parent, const QString& caption, const QFont& font, in
     return label;
 }
 
+namespace {
+
+// Outside dialogs Qt's buttons answer only the space bar; the program's
+// buttons act on Enter as well when they have the focus.
+class Button : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+            (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
+}  // namespace
+
 QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& font, int left,
                         int top, int width, int height) {
-    auto* button = new QPushButton(caption, parent);
+    auto* button = new Button(caption, parent);
     button->setFont(font);
     button->setAutoDefault(false);
     placeTwips(button, left, top, width, height);
@@ -139,12 +159,9 @@ void FileList::refresh() {
     for (const QString& glob : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         filters << glob.trimmed();
     dir.setNameFilters(filters);
-    QStringList matching;
-    const QStringList entries =
+    // QDir::Files without QDir::System: FIFOs, sockets and devices stay out.
+    const QStringList matching =
         dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : entries) {
-        if (isRegularFile(dir.filePath(name))) matching << name;
-    }
     refreshing_ = true;
     clear();
     addItems(matching);

@@ -6,7 +6,7 @@ namespace morvel {
 
 ImportEdiWindow::ImportEdiWindow(Windows& windows)
     : ImportWindow(windows, kImportEdiWindow, ImportKind::Edi) {
-    setWindowTitle(QStringLiteral("ImportForm2"));
+    setWindowTitle(QStringLiteral("Morvel by Tovrin: Import EDI records"));
 }
 
 }  // namespace morvel

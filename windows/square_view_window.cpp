@@ -238,7 +238,10 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
         connect(box, &QLineEdit::returnPressed, this, &SquareViewWindow::onSaveClicked);
     // Squares written by another program show at once.
     connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
-        if (drawn_) redraw();
+        if (!drawn_) return;
+        redraw();
+        // The square under the pointer as the file now holds it.
+        if (readOutPoint && !readOutFrozen) onPointerMoved(*readOutPoint);
     });
 }
 
@@ -262,7 +265,7 @@ void SquareViewWindow::onGotFocus() {
 
 void SquareViewWindow::redraw() {
     // The field's name stays while the panel names the edited square.
-    if (!editedSlot) squareLabel->setText(fieldName);
+    if (!drawn_) squareLabel->setText(fieldName);
     record = FieldRecord{};
     if (isFieldName(fieldName)) {
         recordNo = recordNumber(static_cast<char>(fieldName[0].unicode()),
@@ -308,6 +311,7 @@ void SquareViewWindow::resizeEvent(QResizeEvent* event) {
 
 void SquareViewWindow::onPointerMoved(QPointF logical) {
     if (readOutFrozen) return;
+    readOutPoint = logical;
     showReadOut(readOutAt(logical, toLatin1Text(fieldName), record, homeLocator));
 }
 
@@ -409,8 +413,7 @@ void SquareViewWindow::closePanelAndRedraw() {
     readOutFrozen = false;
     redraw();
     // The square just written, as the file now holds it.
-    const double x = 120.0 * (slot / 10) + 60, y = 60.0 * (9 - slot % 10) + 30;
-    showReadOut(readOutAt(QPointF(x, y), toLatin1Text(fieldName), record, homeLocator));
+    onPointerMoved(QPointF(120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30));
 }
 
 void SquareViewWindow::onNewFieldClicked() {

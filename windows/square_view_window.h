@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QRect>
 #include <memory>
 #include <optional>
@@ -68,6 +69,7 @@ private:
     std::optional<int> editedSlot;  // the square the open panel edits
     // While set, the read-out stays on the edited square.
     bool readOutFrozen = false;
+    std::optional<QPointF> readOutPoint;  // where the read-out was last taken
     std::unique_ptr<DatabaseWatcher> watcher;
 
     DrawingSurface* surface;

@@ -1,0 +1,174 @@
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+
+#include "app_fixture.h"
+#include "ui/drawing_surface.h"
+
+namespace morvel::test {
+namespace {
+
+const QColor kRed(249, 96, 79), kBackground(255, 224, 192);
+const char* const kLog =
+    "<CALL:5>Q1ABC <QSO_DATE:8>20240105 <BAND:2>2m <GRIDSQUARE:6>IO91WM <EOR>\r\n"
+    "<CALL:5>Q2ABC <QSO_DATE:8>20240106 <BAND:2>2m <GRIDSQUARE:4>FN31 <EOR>\r\n";
+
+QPointF mapCentre(const char* l) {  // of a square on the world map
+    return {1200.0 * (l[0] - 'A') + 120 * (l[2] - '0') + 60,
+            600.0 * (l[1] - 'A') - 5400 + 60 * (l[3] - '0') + 30};
+}
+QPointF fieldCentre(int slot) {  // of a square in the square view
+    return {120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30};
+}
+
+class DatabasePathTest : public AppFixture {
+protected:
+    Canvas& canvas(QWidget* w) const { return w->findChild<DrawingSurface*>()->canvas(); }
+    QWidget* openMap() {
+        click(menu(), "View");
+        QWidget* map = windows.loaded(kFieldMapWindow);
+        QApplication::setActiveWindow(map);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return control<QWidget>(map, "Command4")->isVisible(); }));
+        return map;
+    }
+    // Field IO from the map, square 85 edited and saved.
+    void editSquare(QWidget* map) {
+        QTest::mouseClick(map->findChild<DrawingSurface*>(), Qt::LeftButton, {},
+                          canvas(map).toPixel(mapCentre("IO85")).toPoint());
+        deleteUnloaded();
+        QWidget* view = windows.loaded(kSquareViewWindow);
+        QApplication::setActiveWindow(view);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return control<QWidget>(view, "Command1")->isVisible(); }));
+        QTest::mouseClick(view->findChild<DrawingSurface*>(), Qt::LeftButton, {},
+                          canvas(view).toPixel(fieldCentre(85)).toPoint());
+        control<QLineEdit>(view, "Text1")->setText("G4ABC");
+        control<QLineEdit>(view, "Text2")->setText("01/02/24");
+        click(view, "Command3");
+        click(view, "Command5");  // back to the main menu, the database selected again
+    }
+};
+
+// Started from a folder that holds a database of the same name: every read
+// and write goes to the program's own database, the other stays as it was.
+TEST_F(DatabasePathTest, ASameNamedDatabaseWhereTheProgramStartedIsNeverTouched) {
+    const QString name = QStringLiteral("2M JO62QM HOME.QRA");
+    const QString own = makeBlankDatabase(dataDir.path(), name);
+    const QString other = makeBlankDatabase(startDir.path(), name);
+    setSquare(other, "FN", 31, makeEntry("FN31PR", "W1AW", "01/02/03", false));
+    const QByteArray otherBefore = readFileBytes(other);
+    select(name);
+    EXPECT_EQ(text("Label3"), "Squares Worked:  0");
+    QWidget* map = openMap();
+    EXPECT_EQ(canvas(map).colourAt(mapCentre("FN31")), kBackground);
+    editSquare(map);
+    writeFileBytes(dataPath("log.adi"), kLog);
+    dialogs.files.push_back(dataPath("log.adi"));
+    click(menu(), "Command2");
+    EXPECT_EQ(text("Label3"), "Squares Worked:  3");
+    EXPECT_EQ(std::string(readSquare(own, "IO", 85).callsignText()), "G4ABC     ");
+    EXPECT_EQ(readFileBytes(other), otherBefore);
+    EXPECT_EQ(QDir(startDir.path()).entryList(QDir::Files), QStringList{name});
+}
+
+// Names in any script, from Create File to Delete File, and said as written.
+TEST_F(DatabasePathTest, PolishAndCyrillicNamesWorkEverywhere) {
+    const struct {
+        const char *tag, *name;
+    } cases[] = {{"Łódź", "2M JO62QM ŁÓDŹ.QRA"}, {"Москва", "2M JO62QM МОСКВА.QRA"}};
+    for (const auto& c : cases) {
+        const QString name = QString::fromUtf8(c.name);
+        SCOPED_TRACE(c.name);
+        click(windows.show(kMainMenuWindow), "Command4");
+        QWidget* create = windows.loaded(kCreateDatabaseWindow);
+        control<QComboBox>(create, "Combo1")->setCurrentIndex(3);
+        control<QLineEdit>(create, "Text2")->setText("jo62qm");
+        control<QLineEdit>(create, "Text1")->setText(QString::fromUtf8(c.tag));
+        click(create, "Create_File");
+        click(create, "Abort_Button");
+        ASSERT_TRUE(QFile::exists(dataPath(name)));
+        select(name);
+        EXPECT_EQ(text("Label5"), "File: " + name);
+        writeFileBytes(dataPath("log.adi"), kLog);
+        writeFileBytes(dataPath("log.edi"),
+                       "PBand=144 MHz\r\n[QSORecords;1]\r\n"
+                       "240107;1200;Q3ABC;1;59;001;59;001;;JO01AA;1;;;;\r\n");
+        dialogs.clear();
+        dialogs.files = {dataPath("log.adi"), dataPath("log.edi")};
+        dialogs.answers = {MessageAnswer::Ok};
+        click(menu(), "Command2");
+        click(menu(), "Command6");
+        EXPECT_EQ(dialogs.messages,
+                  (QStringList{"2 new squares added",
+                               "About to import 144 MHz records to QRA file for 2M",
+                               "1 new squares added"}));
+        EXPECT_TRUE(readFileBytes(dataPath("changelog.txt")).contains(c.name));
+        EXPECT_EQ(
+            readFileBytes(dataPath(QString::fromUtf8(c.name).chopped(4) + " backup.qra")).size(),
+            916272);
+        editSquare(openMap());
+        EXPECT_EQ(text("Label3"), "Squares Worked:  4");
+        dialogs.clear();
+        dialogs.files = {QStringLiteral("summary.txt")};
+        click(menu(), "Command5");
+        EXPECT_TRUE(readFileBytes(dataPath("summary.txt")).contains(c.name));
+        click(menu(), "Command1");
+        QWidget* remove = windows.loaded(kDeleteDatabaseWindow);
+        dialogs.clear();
+        dialogs.answers = {MessageAnswer::Yes};
+        clickListed(control<FileList>(remove, "File2"), name);
+        EXPECT_EQ(dialogs.messages, QStringList{"Are you sure you want to delete " + name + " ?"});
+        EXPECT_FALSE(QFile::exists(dataPath(name)));
+        click(remove, "exit_Button");
+    }
+}
+
+// Squares written by morvel-cli while the map shows the database appear there.
+TEST_F(DatabasePathTest, TheMapRedrawsWhenAnotherProgramImports) {
+    const QString name = QStringLiteral("2M JO62QM HOME.QRA");
+    makeBlankDatabase(dataDir.path(), name);
+    writeFileBytes(dataPath("log.adi"), kLog);
+    select(name);
+    QWidget* map = openMap();
+    ASSERT_EQ(canvas(map).colourAt(mapCentre("FN31")), kBackground);
+    QProcess cli;
+    cli.setWorkingDirectory(dataDir.path());
+    cli.start(QStringLiteral(MORVEL_CLI), {"import-adif", name, "log.adi"});
+    ASSERT_TRUE(cli.waitForFinished(10000) && cli.exitCode() == 0)
+        << cli.readAllStandardError().toStdString();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return canvas(map).colourAt(mapCentre("FN31")) == kRed; }, 5000));
+}
+
+// A FIFO named like a database is no database: not listed, nothing waits on
+// it. A database of the wrong size says so once when chosen.
+TEST_F(DatabasePathTest, OnlyFilesAreListedAndAShortDatabaseSaysSo) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dataPath("X.QRA")).constData(), 0644), 0);
+    const QString name = QStringLiteral("2M JO62QM SHORT.QRA");
+    writeFileBytes(dataPath(name), QByteArray(1000, '\0'));
+    auto* list = control<FileList>(windows.show(kMainMenuWindow), "File1");
+    EXPECT_EQ(list->names(), QStringList{name});
+    clickListed(list, name);
+    EXPECT_EQ(
+        dialogs.messages,
+        QStringList{name + " is 1,000 bytes, not 916,272: its missing squares read as empty"});
+    EXPECT_EQ(text("Label3"), "Squares Worked:  0");
+}
+
+// A button with the focus acts on Enter, as it does on the space bar.
+TEST_F(DatabasePathTest, AFocusedButtonActsOnEnter) {
+    QWidget* m = windows.show(kMainMenuWindow);
+    QApplication::setActiveWindow(m);
+    auto* create = control<QPushButton>(m, "Command4");
+    create->setFocus();
+    QTest::keyClick(create, Qt::Key_Return);
+    deleteUnloaded();
+    EXPECT_NE(windows.loaded(kCreateDatabaseWindow), nullptr);
+}
+
+}  // namespace
+}  // namespace morvel::test
