@@ -2,8 +2,6 @@
 
 #include <QFileInfo>
 
-#include "database/file_io.h"
-
 namespace morvel {
 
 DatabaseLock::DatabaseLock(const QString& databasePath)
@@ -21,7 +19,7 @@ bool DatabaseLock::acquire(Error& error, int waitMs) {
     // A lock file that is there is read to learn its owner: a FIFO of that
     // name would keep the read, and the program, waiting for ever.
     const QString path = lockPath(databasePath_);
-    if (QFileInfo::exists(path) && !isRegularFile(path)) {
+    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
         error = {path, QStringLiteral("not a file")};
         return false;
     }
