@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "database/database_watcher.h"
 #include "database/qra_file.h"
@@ -18,6 +19,7 @@
 #include "ui/shared_state.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
+#include "windows/import_runner.h"
 #include "windows/window_names.h"
 
 namespace morvel {
@@ -138,6 +140,10 @@ MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow
     connect(importEdiButton, &QPushButton::clicked, this, &MainMenuWindow::onImportEdiClicked);
     connect(summaryButton, &QPushButton::clicked, this, &MainMenuWindow::onSummaryClicked);
     connect(viewButton, &QPushButton::clicked, this, &MainMenuWindow::onViewClicked);
+    importRunner = new ImportRunner(windows, this);
+    connect(importRunner, &ImportRunner::finished, this, &MainMenuWindow::onImportFinished);
+    summaryJob = new QFutureWatcher<Error>(this);
+    connect(summaryJob, &QFutureWatcher<Error>::finished, this, &MainMenuWindow::onSummaryFinished);
 }
 
 MainMenuWindow::~MainMenuWindow() = default;
@@ -150,6 +156,8 @@ void MainMenuWindow::onLoad() {
 }
 
 void MainMenuWindow::closeRequested() {
+    // An import must not stop halfway: the window stays until it has ended.
+    if (isWorking()) return;
     onQuitClicked();
 }
 
@@ -258,21 +266,29 @@ void MainMenuWindow::onQuitClicked() {
     windows().end();
 }
 
-void MainMenuWindow::runImport(const QString& windowName) {
-    if (!windows().has(windowName)) return;
-    windows().show(windowName);
-    windows().unload(windowName);
-    // The import has said what failed; a database it could not read is not
-    // reported a second time.
-    showStatistics(false);
+void MainMenuWindow::setWorking(bool working) {
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isWindow()) w->setEnabled(!working);
+    }
+}
+
+bool MainMenuWindow::isWorking() const {
+    return importRunner->isRunning() || summaryJob->isRunning();
 }
 
 void MainMenuWindow::onImportAdifClicked() {
-    runImport(kImportAdifWindow);
+    if (importRunner->start(ImportKind::Adif, state().databasePath)) setWorking(true);
 }
 
 void MainMenuWindow::onImportEdiClicked() {
-    runImport(kImportEdiWindow);
+    if (importRunner->start(ImportKind::Edi, state().databasePath)) setWorking(true);
+}
+
+void MainMenuWindow::onImportFinished() {
+    setWorking(false);
+    // The import has said what failed; a database it could not read is not
+    // reported a second time.
+    showStatistics(false);
 }
 
 void MainMenuWindow::onSummaryClicked() {
@@ -290,14 +306,21 @@ void MainMenuWindow::onSummaryClicked() {
     // Cancel writes nothing.
     const std::optional<QString> chosen = dialogs().saveFile(request);
     if (!chosen || chosen->isEmpty()) return;
-    Error error;
-    std::optional<SummaryReport> report;
-    {
-        const BusyCursor busy;
-        report = writeSummary(path, folder.absoluteFilePath(*chosen), name,
-                              toLatin1Text(homeLocatorFromFileName(name)), mode, error);
-    }
-    if (!report)
+    setWorking(true);
+    summaryBusy = std::make_unique<BusyCursor>();
+    summaryJob->setFuture(
+        QtConcurrent::run([path, out = folder.absoluteFilePath(*chosen), name,
+                           home = toLatin1Text(homeLocatorFromFileName(name)), mode] {
+            Error error;
+            writeSummary(path, out, name, home, mode, error);
+            return error;
+        }));
+}
+
+void MainMenuWindow::onSummaryFinished() {
+    summaryBusy.reset();
+    setWorking(false);
+    if (const Error error = summaryJob->result(); error.isSet())
         dialogs().message(QStringLiteral("The summary could not be written: ") + error.message());
 }
 

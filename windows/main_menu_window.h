@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <memory>
 
+#include "database/error.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
@@ -11,7 +13,9 @@ class QPushButton;
 
 namespace morvel {
 
+class BusyCursor;
 class DatabaseWatcher;
+class ImportRunner;
 
 // The main menu: the list of databases, the selected one's statistics and the
 // buttons that open every other window. Other windows reach it only through
@@ -50,9 +54,12 @@ private:
     void onSummaryClicked();
     void onViewClicked();
 
-    // Shows an import window, whose loading runs the import, then removes it
-    // and counts the database again.
-    void runImport(const QString& windowName);
+    // Long work (an import, a summary) runs on a worker thread; meanwhile
+    // every control of the menu is disabled, so nothing starts a second one.
+    void setWorking(bool working);
+    bool isWorking() const;
+    void onImportFinished();
+    void onSummaryFinished();
     void setDatabaseControlsVisible(bool visible);
     // Follows the selected database when another program changes it.
     void watchDatabase();
@@ -73,6 +80,9 @@ private:
     OptionButton* confirmedOption;
     QPushButton* summaryButton;
     std::unique_ptr<DatabaseWatcher> watcher;
+    ImportRunner* importRunner;
+    QFutureWatcher<Error>* summaryJob;
+    std::unique_ptr<BusyCursor> summaryBusy;
 };
 
 }  // namespace morvel
