@@ -64,6 +64,15 @@ QLabel* makeLabel(QWidget* parent, const QString& caption, const QFont& font, in
     return label;
 }
 
+QLabel* makeLineLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
+                      int width, int height) {
+    QLabel* label = makeLabel(parent, caption, font, left, top, width, height);
+    label->setWordWrap(false);
+    label->setMinimumHeight(label->sizeHint().height());
+    label->resize(label->width(), std::max(label->height(), label->sizeHint().height()));
+    return label;
+}
+
 namespace {
 
 // Outside dialogs Qt's buttons answer only the space bar; the program's

@@ -42,6 +42,9 @@ Control* named(Control* control, const char* name) {
 // Controls built at a designed position (twips) within parent, in the font given.
 QLabel* makeLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
                   int width, int height);
+// A label on one line, at least as high as its font needs.
+QLabel* makeLineLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
+                      int width, int height);
 QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& font, int left,
                         int top, int width, int height);
 // A frame without a caption.
