@@ -130,6 +130,15 @@ bool putBack(const QString& path, Error& error) {
     }
     const QString undo = undoName(path);
     if (!QFileInfo::exists(undo)) return true;
+    // The name still holds the kept file when the new one never replaced it:
+    // rename() of two links of one file does nothing and leaves both.
+    if (sameFile(pathState(undo), pathState(path))) {
+        if (::unlink(QFile::encodeName(undo).constData()) != 0) {
+            error = errnoError(undo, errno);
+            return false;
+        }
+        return true;
+    }
     if (::rename(QFile::encodeName(undo).constData(), QFile::encodeName(path).constData()) != 0) {
         error = errnoError(path, errno);
         return false;

@@ -91,7 +91,7 @@ public:
         }
         if (!recoverLocked(request_.databasePath, request_.workDir, request_.backupDir, error_))
             stop(QStringLiteral("An earlier import could not be completed"));
-        else if (checkBeforeWriting() && copyInputs() && readLog() && commit())
+        else if (reopenDatabase() && checkBeforeWriting() && copyInputs() && readLog() && commit())
             finish();
         return result_;
     }
@@ -116,6 +116,15 @@ private:
             return stop(QStringLiteral("The log could not be imported"),
                         {request_.logPath, QStringLiteral("is the database itself")});
         return true;
+    }
+
+    // A writer that held the lock may have replaced the database meanwhile:
+    // the backup and the size check take the file now under the name.
+    bool reopenDatabase() {
+        database_.close();
+        database_.setFileName(request_.databasePath);
+        return openRegularFile(database_, QIODevice::ReadOnly | QIODevice::Unbuffered, error_) ||
+               stop(QStringLiteral("The database could not be read"));
     }
 
     // Everything that can be known before a byte is written.

@@ -14,7 +14,7 @@
 #include "maps/field_map_renderer.h"
 #include "maps/image_file.h"
 #include "maps/outline_file.h"
-#include "menu/statistics.h"
+#include "statistics/statistics.h"
 #include "ui/busy_cursor.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"

@@ -7,6 +7,7 @@
 #include "ui/controls.h"
 #include "ui/form.h"
 
+class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -60,6 +61,8 @@ private:
     bool isWorking() const;
     void onImportFinished();
     void onSummaryFinished();
+    void makeListAndStatistics();
+    void makeDatabaseControls();
     void setDatabaseControlsVisible(bool visible);
     // Follows the selected database when another program changes it.
     void watchDatabase();
@@ -72,7 +75,7 @@ private:
     QLabel* odxLabel;
     QGroupBox* viewFrame;
     QPushButton* viewButton;
-    OptionGroup mapChoice;  // 1 World, 2 Europe, 3 USA
+    QButtonGroup* mapChoice;  // 1 World, 2 Europe, 3 USA
     QPushButton* importAdifButton;
     QPushButton* importEdiButton;
     QGroupBox* summaryFrame;

@@ -21,6 +21,7 @@ namespace morvel {
 
 class DatabaseWatcher;
 class DrawingSurface;
+class SquareEditPanel;
 
 // One field of the database as a ten-by-ten grid of its squares over the
 // coastlines and borders, with a read-out of the square under the pointer and
@@ -79,12 +80,7 @@ private:
     QLabel* confirmedLabel;  // Label9
     QPushButton* newFieldButton;
     QPushButton* mainMenuButton;
-    QGroupBox* editFrame;  // Frame2
-    QLineEdit* callBox;
-    QLineEdit* dateBox;
-    QLineEdit* locatorBox;
-    OptionButton* workedOption;
-    OptionButton* confirmedOption;
+    SquareEditPanel* editPanel;
     QLabel* callLabel;      // Label1
     QLabel* dateLabel;      // Label3
     QLabel* locatorLabel;   // Label2
