@@ -48,6 +48,7 @@ TEST(AdifContact, Rules) {
         {"<locator:0><gridsquare:4>JO01", "2M", "Q1ABC 01/01/20 JO01 W, 0"},
         {"<qso_date:8:d>20231225", "2M", "Q1ABC 25/12/23 IO85 W, 0"},
         {"<CALL:6>n0call", "2M", "N0CALL 01/01/20 IO85 W, 0"},
+        {"<call:2>  ", "2M", "0"},  // a blank call is none
         // Control characters, as lengths that count a line end produce, never reach the square.
         {"<call:8>Q1\tABC\r\n", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
         {"<gridsquare:7>\nIO85MX", "2M", "Q1ABC 01/01/20 IO85mx W, 0"},

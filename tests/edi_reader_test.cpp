@@ -32,6 +32,7 @@ TEST(EdiContact, FieldRules) {
         {"  ;1200;N0CALL;1;59;001;59;001;;IO85MX", "-"},
         {";1200;N0CALL;1;59;001;59;001;;IO85MX", "-"},
         {"2312;1200;;1;59;001;59;001;;IO85MX", "-"},
+        {"231225;1200; ;1;59;001;59;001;;IO85MX", "-"},  // a blank call is none
     };
     for (const auto& [line, taken] : cases) {
         bool readable = taken[0] == 'u';  // the opposite of the answer, so that it must be set

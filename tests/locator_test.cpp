@@ -28,17 +28,5 @@ TEST(LocatorDistance, IdenticalAndInvalidLocatorsGiveZero) {
     }
 }
 
-TEST(DistanceFrom, MemoisedTablesGiveTheSameDistances) {
-    const DistanceFrom memo("JO62QM", true);
-    for (int i = 0; i < 3000; ++i) {
-        const std::string s{char('A' + i % 18),      char('A' + i / 7 % 18),
-                            char('0' + i % 10),      char('0' + i / 3 % 10),
-                            char('a' + i / 11 % 24), char('A' + i / 5 % 24)};
-        ASSERT_EQ(memo.to(s), LocatorDistance("JO62QM", s)) << s;
-    }
-    EXPECT_EQ(memo.to("JO62QM"), 0.0f);
-    EXPECT_EQ(DistanceFrom("nonsense", true).to("JO62QM"), 0.0f);
-}
-
 }  // namespace
 }  // namespace morvel

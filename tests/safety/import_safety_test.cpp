@@ -243,18 +243,6 @@ TEST_F(SafetyTest, LinksAndTheDatabaseUnderAnotherName) {
             }
 }
 
-// A blank call counts as missing: nothing is written.
-TEST_F(SafetyTest, BlankCallSkipsTheContact) {
-    for (const bool edi : {false, true}) {
-        const QByteArray before = blankDatabase();
-        write(edi ? "log.edi" : "log.adi",
-              edi ? "PBand=144 MHz\r\n[QSORecords;1]\r\n200101;; ;;;;;;;IO85\r\n"
-                  : "<CALL:1>  <QSO_DATE:8>20200101 <BAND:2>2m <GRIDSQUARE:4>IO85 <EOR>");
-        EXPECT_EQ(run(edi ? kEdi : kAdif), 0) << read("err").toStdString();
-        EXPECT_EQ(read(kName), before) << edi;
-    }
-}
-
 // What the import, or a reader, refuses: it says why, ends at once, or
 // within the 5 s wait for a writer that holds the database, and leaves every
 // file as it was. The writer is an import stopped halfway, holding the lock.

@@ -39,11 +39,7 @@ TEST_F(CreateDatabaseTest, EachRefusalGivesOneMessageAndNoFile) {
 TEST_F(CreateDatabaseTest, CreatesABlankDatabaseAndNeverOverwritesOne) {
     create(3, "io85ab", "");
     const QString name = QStringLiteral("2M IO85AB .QRA");
-    // Every slot blank (six-blank locator, both flags 0, ten-blank call,
-    // eight-blank date), slot 100 zero bytes.
-    const QByteArray slot = QByteArray(6, ' ') + QByteArray(4, '\0') + QByteArray(18, ' ');
-    EXPECT_EQ(readFileBytes(dataPath(name)),
-              (slot.repeated(100) + QByteArray(28, '\0')).repeated(324));
+    EXPECT_EQ(readFileBytes(dataPath(name)), blankDatabaseBytes());
     EXPECT_EQ(control<FileList>(w(), "File1")->names(), QStringList{name});
     setSquare(dataPath(name), "IO", 85, makeEntry("IO85AB", "G4ABC", "20240101", true));
     const QByteArray before = readFileBytes(dataPath(name));

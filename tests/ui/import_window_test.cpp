@@ -42,20 +42,6 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
     EXPECT_EQ(dialogs.requests.back().directory, dataPath("logs"));
 }
 
-TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
-    QWidget* m = select(kDatabase);
-    writeFileBytes(dataPath("log.edi"),
-                   "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
-                   "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n");
-    const QByteArray before = readFileBytes(db);
-    dialogs.files.push_back(dataPath("log.edi"));
-    dialogs.answers.push_back(MessageAnswer::Cancel);
-    click(m, "Command6");
-    EXPECT_EQ(dialogs.messages, QStringList{"About to import 144 MHz records to QRA file for 2M"});
-    EXPECT_EQ(dialogs.asked[0].first, MessageButtons::OkCancel);
-    EXPECT_EQ(readFileBytes(db), before);
-}
-
 // The import runs on a worker thread: meanwhile no control of the menu can
 // start anything, and afterwards every one works again, however it ended.
 TEST_F(ImportWindowTest, TheMenuIsDisabledWhileAnImportRunsAndEnabledAfterAnyOutcome) {

@@ -76,13 +76,6 @@ protected:
     QWidget* w = nullptr;
 };
 
-TEST_F(SquareViewTest, NothingButWordsOnShowBeforeThePointerMoves) {
-    open();
-    EXPECT_EQ(readOut() + '|' + label("Label10") + '|' + label("Label12"),
-              "||||dx in km|IO|File: " + kDb);
-    EXPECT_EQ(w->windowTitle(), "Morvel by Tovrin: Square Display/Edit");
-}
-
 TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
     const struct {
         const char *call, *date, *loc;
@@ -90,12 +83,6 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
         const char *outcome, *storedCall, *storedDate;  // the message, or what is stored
     } cases[] = {
         {"   ", "01/02/24", "IO85ab", false, "No Callsign - save aborted", "", ""},
-        {"G4ABC", "", "IO85AB", false, "No Date worked - save aborted", "", ""},
-        {"G4ABC", "01/02/24", " IO8  ", false, "Invalid QRA - save aborted", "", ""},
-        {"G4ABC", "31/02/24", "IO85", false,
-         "31/02/24 is not a date; write it as dd/mm/yy, dd/mm/yyyy, yyyy-mm-dd or yyyymmdd - "
-         "save aborted",
-         "", ""},
         {"G4ABC", "01/02/24", "JO62QM", false, "JO62QM is not in square IO%1 - save aborted", "",
          ""},
         {" g4abc", "25/12/2024", "IO%1", false, "IO%1  ", "G4ABC", "25/12/24"},
