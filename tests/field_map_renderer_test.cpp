@@ -88,44 +88,43 @@ TEST(FieldMapRenderer, SquaresAndBordersOnImagesHighDpiImagesAndRecordedPictures
                 << c.what << " at scale " << scale;
 }
 
-// Europe at 2032 x 1484: squares are 29.03 pixels wide, and the edge between
-// NR80 and NR90 (rows 191..211) lies at x = 8280 / 8400 * 2032 = 2002.97.
-TEST(FieldMapRenderer, SquaresKeepTheirPixelsAcrossAWideView) {
-    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
-    setFlags(db, 13, 17, 80, -1, 0);
-    setFlags(db, 13, 17, 90, 0, -1);
-    const QImage image = render(db, kViewEurope, {2032, 1484});
-    EXPECT_EQ(image.pixelColor(2001, 201), kRed);
-    EXPECT_EQ(image.pixelColor(2003, 201), kGreen);
-}
-
-// World at 1080 x 540, 20 minutes a pixel: an outline along 15 E from the
-// equator (y 270) to 30 N (y 180) on x 585, through JK75 (x 582..587,
-// y 222..224); the meridian 20 E on x 600, the equator on y 270.
-TEST(FieldMapRenderer, OutlineAndGridLieOverTheSquares) {
-    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
-    setFlags(db, 9, 10, 75, -1, 0);
-    const QImage world = render(db, kViewWorld, {1080, 540}, {{2000, 0, 900}, {0, 1800, 900}});
-    EXPECT_EQ(world.pixelColor(585, 223), kBlack);
-    EXPECT_EQ(world.pixelColor(583, 223), kRed);
-    EXPECT_EQ(world.pixelColor(600, 100), kBlack);
-    EXPECT_EQ(world.pixelColor(100, 270), kBlack);
-    EXPECT_EQ(world.pixelColor(100, 100), kBackground);
-}
-
-// The corner squares of the view at the picture's corners.
-TEST(FieldMapRenderer, EuropeAndNorthAmericaShowSevenBySevenFields) {
+// Whole pictures, each of a few squares (field indices, slot, confirmed):
+// - Europe at 2032 x 1484: squares 29.03 pixels wide, the edge of NR80 and
+//   NR90 (rows 191..211) at x = 8280 / 8400 * 2032 = 2002.97;
+// - World at 1080 x 540, 20 minutes a pixel: an outline along 15 E from the
+//   equator (y 270) to 30 N (y 180) on x 585 lies over JK75 (x 582..587,
+//   y 222..224); the meridian 20 E on x 600, the equator on y 270;
+// - Europe and North America at 640 x 480, seven by seven fields: the corner
+//   squares of the view at the picture's corners.
+TEST(FieldMapRenderer, ViewsSquaresOutlineAndGrid) {
+    struct Square {
+        int f, g, slot;
+        bool confirmed;
+    };
     const struct {
-        int view, west, south, east, north;
-    } views[] = {{kViewEurope, 7, 11, 13, 17}, {kViewNorthAmerica, 0, 9, 6, 15}};
-    for (const auto& v : views) {
+        std::vector<Square> squares;
+        int view;
+        QSize size;
+        std::vector<OutlinePoint> outline;
+        std::vector<std::tuple<int, int, QColor>> pixels;
+    } cases[] = {
+        {{{13, 17, 80, false}, {13, 17, 90, true}}, kViewEurope, {2032, 1484}, {},
+         {{2001, 201, kRed}, {2003, 201, kGreen}}},
+        {{{9, 10, 75, false}}, kViewWorld, {1080, 540}, {{2000, 0, 900}, {0, 1800, 900}},
+         {{585, 223, kBlack}, {583, 223, kRed}, {600, 100, kBlack}, {100, 270, kBlack},
+          {100, 100, kBackground}}},
+        {{{7, 11, 0, false}, {13, 17, 99, true}}, kViewEurope, {640, 480}, {},
+         {{2, 477, kRed}, {637, 2, kGreen}, {637, 477, kBackground}}},
+        {{{0, 9, 0, false}, {6, 15, 99, true}}, kViewNorthAmerica, {640, 480}, {},
+         {{2, 477, kRed}, {637, 2, kGreen}, {637, 477, kBackground}}},
+    };
+    for (const auto& c : cases) {
         std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
-        setFlags(db, v.west, v.south, 0, -1, 0);
-        setFlags(db, v.east, v.north, 99, 0, -1);
-        const QImage image = render(db, v.view, {640, 480});
-        EXPECT_EQ(image.pixelColor(2, 477), kRed) << v.view;
-        EXPECT_EQ(image.pixelColor(637, 2), kGreen) << v.view;
-        EXPECT_EQ(image.pixelColor(637, 477), kBackground) << v.view;
+        for (const Square& q : c.squares)
+            setFlags(db, q.f, q.g, q.slot, q.confirmed ? 0 : -1, q.confirmed ? -1 : 0);
+        const QImage image = render(db, c.view, c.size, c.outline);
+        for (const auto& [x, y, colour] : c.pixels)
+            EXPECT_EQ(image.pixelColor(x, y), colour) << c.view << " " << x << "," << y;
     }
 }
 

@@ -9,7 +9,9 @@ stops at the first failing test, and the file is restored with
 when the build fails (such a fault measures nothing and belongs replaced),
 and survived when every test passes.
 
-Usage: tools/plant_faults.py [--build-dir build] [--only ID,ID] [--list]
+Usage: tools/plant_faults.py [--build-dir build] [--only ID,ID] [--all] [--list]
+--all runs every test for each fault, so that the table names every test
+that catches it (slower: the first failure no longer ends the run).
 Run from anywhere inside the work tree; the files of the faults must have no
 uncommitted changes, since each is restored from git.
 """
@@ -177,6 +179,7 @@ def main():
     parser.add_argument("--list", action="store_true", help="print the table and stop")
     parser.add_argument("--timeout", type=int, default=300, help="seconds per test")
     parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--all", action="store_true", help="every test, not up to the first failure")
     args = parser.parse_args()
 
     root = Path(subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip())
@@ -218,12 +221,14 @@ def main():
             if run(build_cmd, root, logs / f"{fid}-build.log") != 0:
                 verdict, by = "not compiled", ""
             else:
-                code = run(["ctest", "--test-dir", str(build), "--timeout", str(args.timeout),
-                            "--stop-on-failure", "--output-on-failure"], root,
-                           logs / f"{fid}-ctest.log", env=env)
+                ctest = ["ctest", "--test-dir", str(build), "--timeout", str(args.timeout),
+                         "--output-on-failure"] + ([] if args.all else ["--stop-on-failure"])
+                code = run(ctest, root, logs / f"{fid}-ctest.log", env=env)
                 names, cases = failed_tests(logs / f"{fid}-ctest.log")
                 verdict = "caught" if code != 0 else "survived"
-                by = ", ".join(cases or names or ([] if code == 0 else [f"ctest exit {code}"]))
+                # The shell tests print no gtest cases: they are named as ctest names them.
+                shell = [n for n in names if n not in ("core", "ui", "safety")]
+                by = ", ".join(cases + shell or names or ([] if code == 0 else [f"ctest exit {code}"]))
         finally:
             subprocess.run(["git", "checkout", "--", path], cwd=root, check=True)
         seconds = time.monotonic() - started

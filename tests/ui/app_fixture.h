@@ -24,6 +24,16 @@ inline void deleteUnloaded() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The centre of a square on the field map (e.g. "IO85"), in map coordinates.
+inline QPointF mapCentre(const char* l) {
+    return {1200.0 * (l[0] - 'A') + 120 * (l[2] - '0') + 60,
+            600.0 * (l[1] - 'A') - 5400 + 60 * (l[3] - '0') + 30};
+}
+// The centre of a square (slot 0..99) in the square view.
+inline QPointF fieldCentre(int slot) {
+    return {120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30};
+}
+
 // A control of a window by its design name; fails the test when missing.
 template <class Control>
 Control* control(QWidget* window, const char* name) {

@@ -16,13 +16,6 @@ const char* const kLog =
     "<CALL:5>Q1ABC <QSO_DATE:8>20240105 <BAND:2>2m <GRIDSQUARE:6>IO91WM <EOR>\r\n"
     "<CALL:5>Q2ABC <QSO_DATE:8>20240106 <BAND:2>2m <GRIDSQUARE:4>FN31 <EOR>\r\n";
 
-QPointF mapCentre(const char* l) {  // of a square on the world map
-    return {1200.0 * (l[0] - 'A') + 120 * (l[2] - '0') + 60,
-            600.0 * (l[1] - 'A') - 5400 + 60 * (l[3] - '0') + 30};
-}
-QPointF fieldCentre(int slot) {  // of a square in the square view
-    return {120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30};
-}
 
 class DatabasePathTest : public AppFixture {
 protected:

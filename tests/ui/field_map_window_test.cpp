@@ -11,10 +11,6 @@ namespace {
 const QString kHome = QStringLiteral("2M IO91WM HOME.QRA");
 const QColor kGreen(0, 128, 0), kRed(249, 96, 79);
 
-QPointF centre(const char* l) {  // of a square, in map coordinates
-    return {1200.0 * (l[0] - 'A') + 120 * (l[2] - '0') + 60,
-            600.0 * (l[1] - 'A') - 5400 + 60 * (l[3] - '0') + 30};
-}
 
 class FieldMapTest : public AppFixture {
 protected:
@@ -52,7 +48,7 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
         if (map) click(map, button ? button : "Command1");  // a view button, or Quit
         if (!button) openMap(view);
         EXPECT_EQ(state.mapview, view);
-        EXPECT_EQ(canvas().colourAt(centre(loc)), colour);
+        EXPECT_EQ(canvas().colourAt(mapCentre(loc)), colour);
     }
     click(map, "Command1");
     EXPECT_TRUE(menu()->isVisible() && !windows.loaded(kFieldMapWindow));
@@ -63,7 +59,7 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
 TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     openMap(1);
     auto* label1 = control<QLabel>(map, "Label1");
-    QTest::mouseMove(map->findChild<DrawingSurface*>(), canvas().toPixel(centre("IO91")).toPoint());
+    QTest::mouseMove(map->findChild<DrawingSurface*>(), canvas().toPixel(mapCentre("IO91")).toPoint());
     ASSERT_TRUE(label1->isVisible());
     click(map, "Command5");
     printer.failure = "No default printer is set up.";
@@ -78,7 +74,7 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     EXPECT_TRUE(label1->isVisible());
     windows.add(kSquareViewWindow, [](Windows& w) { return new Form(w, kSquareViewWindow); });
     QTest::mouseClick(map->findChild<DrawingSurface*>(), Qt::LeftButton, {},
-                      canvas().toPixel(centre("QF56")).toPoint());
+                      canvas().toPixel(mapCentre("QF56")).toPoint());
     deleteUnloaded();
     EXPECT_EQ(state.fieldname.toStdString() + std::to_string(state.fieldwest) +
                   std::to_string(state.fieldsouth),

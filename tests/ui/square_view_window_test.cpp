@@ -24,10 +24,6 @@ void typeKeys(QWidget* box, const QString& text) {
     }
 }
 
-QPointF centre(int slot) {
-    return {120.0 * (slot / 10) + 60, 60.0 * (9 - slot % 10) + 30};
-}
-
 class SquareViewTest : public AppFixture {
 protected:
     SquareViewTest() : path(makeBlankDatabase(dataDir.path(), kDb)) {
@@ -79,26 +75,23 @@ protected:
 TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
     const struct {
         const char *call, *date, *loc;
-        bool confirmed;
         const char *outcome, *storedCall, *storedDate;  // the message, or what is stored
     } cases[] = {
-        {"   ", "01/02/24", "IO85ab", false, "No Callsign - save aborted", "", ""},
-        {"G4ABC", "01/02/24", "JO62QM", false, "JO62QM is not in square IO%1 - save aborted", "",
-         ""},
-        {" g4abc", "25/12/2024", "IO%1", false, "IO%1  ", "G4ABC", "25/12/24"},
-        {"DL1ABC", "2024-12-25", "io%1WM", false, "IO%1wm", "DL1ABC", "25/12/24"},
-        {"SP9/P", "20240105", "IO%1AB", false, "IO%1ab", "SP9/P", "05/01/24"},
+        {"   ", "01/02/24", "IO85ab", "No Callsign - save aborted", "", ""},
+        {"G4ABC", "01/02/24", "JO62QM", "JO62QM is not in square IO%1 - save aborted", "", ""},
+        {" g4abc", "25/12/2024", "IO%1", "IO%1  ", "G4ABC", "25/12/24"},
+        {"DL1ABC", "2024-12-25", "io%1WM", "IO%1wm", "DL1ABC", "25/12/24"},
+        {"SP9/P", "20240105", "IO%1AB", "IO%1ab", "SP9/P", "05/01/24"},
     };
     open();
     QByteArray expected = readFileBytes(path);
     for (int slot = 10; const auto& c : cases) {
         SCOPED_TRACE(c.call);
-        clickAt(centre(++slot));  // a blank square: Worked preselected, caret after "IOnn"
+        clickAt(fieldCentre(++slot));  // a blank square: Worked preselected, caret after "IOnn"
         EXPECT_EQ(panel(), QStringLiteral("||IO%1|1").arg(slot));
         EXPECT_EQ(box("Text3")->cursorPosition(), 4);
         EXPECT_EQ(label("Label10"), QStringLiteral("IO%1").arg(slot));
         type(QString::fromLatin1(c.call), QString::fromLatin1(c.date), withSlot(c.loc, slot));
-        if (c.confirmed) QTest::mouseClick(control<OptionButton>(w, "Option2"), Qt::LeftButton);
         dialogs.clear();
         click(w, "Command3");
         const bool stored = *c.storedCall;
@@ -107,7 +100,7 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
         EXPECT_EQ(panelOpen(), !stored);
         if (stored) {
             put(expected, slot,
-                makeEntry(outcome.toStdString(), c.storedCall, c.storedDate, c.confirmed));
+                makeEntry(outcome.toStdString(), c.storedCall, c.storedDate, false));
             // The read-out shows the square as the file now holds it.
             EXPECT_TRUE(readOut().startsWith(QString::fromLatin1(c.storedCall)));
         } else {
@@ -116,13 +109,13 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
         }
         EXPECT_EQ(readFileBytes(path), expected);
     }
-    clickAt(centre(91));
+    clickAt(fieldCentre(91));
     type("Q1XYZ", "5/1/2024", "IO91wm");
     QTest::mouseClick(control<OptionButton>(w, "Option2"), Qt::LeftButton);
     click(w, "Command3");
     EXPECT_EQ(readOut(), "Q1XYZ     |05/01/24|IO91wm|Confirmed| 932km");
     EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 4  worked 1  confirmed"));
-    clickAt(centre(91));  // stored Confirmed: preselected
+    clickAt(fieldCentre(91));  // stored Confirmed: preselected
     EXPECT_EQ(panel(), "Q1XYZ|05/01/24|IO91wm|0");
     click(w, "Clear_Button");
     EXPECT_EQ(readFileBytes(path), expected);
@@ -132,12 +125,12 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
 
 TEST_F(SquareViewTest, TheClickedSquareIsEditedAndAClickBesideTheGridOpensNothing) {
     open();
-    moveTo(centre(85));
+    moveTo(fieldCentre(85));
     clickAt({1300, 300});  // right of the grid, after hovering over IO85
     EXPECT_FALSE(panelOpen());
-    clickAt(centre(42));
+    clickAt(fieldCentre(42));
     type("G4ABC", "01/02/24", "IO42");
-    moveTo(centre(43));  // the panel's square stays named while it is open
+    moveTo(fieldCentre(43));  // the panel's square stays named while it is open
     EXPECT_EQ(label("Label10"), "IO42");
     click(w, "Command3");
     EXPECT_EQ(std::string(readSquare(path, "IO", 42).callsignText()), "G4ABC     ");
@@ -146,7 +139,7 @@ TEST_F(SquareViewTest, TheClickedSquareIsEditedAndAClickBesideTheGridOpensNothin
 
 TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct) {
     open();
-    clickAt(centre(85));
+    clickAt(fieldCentre(85));
     box("Text1")->clear();
     typeKeys(box("Text1"), QString::fromUtf8("ДЛ1g4abcdefghij"));
     EXPECT_EQ(box("Text1")->text(), "1g4abcdefg");  // no Cyrillic, ten at most
@@ -162,7 +155,7 @@ TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct)
     EXPECT_EQ(std::string(readSquare(path, "IO", 85).locatorText()) +
                   std::string(readSquare(path, "IO", 85).callsignText()),
               "IO85mx1G4ABCDEFG");
-    clickAt(centre(84));
+    clickAt(fieldCentre(84));
     type("G4ABC", "01/02/24", "IO84");
     QTest::keyClick(box("Text1"), Qt::Key_Escape);
     EXPECT_FALSE(panelOpen());
@@ -172,7 +165,7 @@ TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct)
 TEST_F(SquareViewTest, AFailedWriteLeavesFileAndPanelAndTheWayOutHandsOverTheNewTotals) {
     windows.add(kFieldMapWindow, [](Windows& ws) { return new Form(ws, kFieldMapWindow); });
     open();
-    clickAt(centre(85));
+    clickAt(fieldCentre(85));
     type("G4ABC", "01/02/24", "IO85");
     const QByteArray before = readFileBytes(path);
     {
@@ -184,7 +177,7 @@ TEST_F(SquareViewTest, AFailedWriteLeavesFileAndPanelAndTheWayOutHandsOverTheNew
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files), QStringList{kDb});
     EXPECT_EQ(panel(), "G4ABC|01/02/24|IO85|1");
     click(w, "Command3");
-    clickAt(centre(84));
+    clickAt(fieldCentre(84));
     click(w, "Command1");  // New Field, with the panel open
     EXPECT_EQ(windows.loadedNames(), QStringList{kFieldMapWindow});
     open();
