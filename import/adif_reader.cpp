@@ -1,19 +1,21 @@
 #include "import/adif_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "database/qra_names.h"
 
 namespace morvel {
 namespace {
-
-constexpr std::array<std::string_view, kAdifFieldCount> kFieldNames = {
-    "band",     "locator",  "gridsquare",    "call",
-    "qso_date", "qsl_rcvd", "eqsl_qsl_rcvd", "lotw_qsl_rcvd"};
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
@@ -26,22 +28,95 @@ bool equalsIgnoreCase(std::string_view text, std::string_view lower) {
     return true;
 }
 
-int fieldIndex(std::string_view name) {
-    for (std::size_t i = 0; i < kFieldNames.size(); ++i)
-        if (equalsIgnoreCase(name, kFieldNames[i])) return static_cast<int>(i);
-    return -1;
+// Tag names are compared a word at a time, each word as its bytes lie in
+// memory. Letters match in either case: their 0x20 bit is set on both sides.
+using Word = std::uint64_t;
+constexpr std::size_t kWordSize = sizeof(Word);
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+Word loadWord(const char* p) {
+    Word w;
+    std::memcpy(&w, p, kWordSize);
+    return w;
 }
+
+// The names the import reads are at most two words long.
+constexpr std::size_t kNameBytes = 2 * kWordSize;
+
+struct WantedName {
+    std::array<Word, 2> lower{};  // the name in lower case, zero past its end
+    std::array<Word, 2> fold{};   // 0x20 in the bytes of its letters
+    std::array<Word, 2> keep{};   // 0xFF in its bytes
+};
+
+constexpr WantedName wanted(std::string_view name) {
+    WantedName n;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const std::size_t w = i / kWordSize;
+        const auto shift =
+            static_cast<int>(8 * (kLittleEndian ? i % kWordSize : kWordSize - 1 - i % kWordSize));
+        n.lower[w] |= Word{static_cast<unsigned char>(name[i])} << shift;
+        n.keep[w] |= Word{0xFF} << shift;
+        if (name[i] >= 'a' && name[i] <= 'z') n.fold[w] |= Word{0x20} << shift;
+    }
+    return n;
+}
+
+// In the order of AdifField.
+constexpr std::array<WantedName, kAdifFieldCount> kWanted = {
+    wanted("band"),     wanted("locator"),  wanted("gridsquare"),    wanted("call"),
+    wanted("qso_date"), wanted("qsl_rcvd"), wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd")};
+
+// p: kNameBytes readable bytes, the name's first.
+bool isWanted(const char* p, AdifField f) {
+    const WantedName& n = kWanted[static_cast<std::size_t>(f)];
+    return ((loadWord(p) | n.fold[0]) & n.keep[0]) == n.lower[0] &&
+           ((loadWord(p + kWordSize) | n.fold[1]) & n.keep[1]) == n.lower[1];
+}
+
+// The field a name of that size at p names, or -1; p as for isWanted. Most
+// tags of a log are fields the import does not read: the size alone turns
+// most of them away.
+int fieldAt(const char* p, std::size_t size) {
+    const auto either = [p](AdifField a, AdifField b) {
+        return isWanted(p, a) ? static_cast<int>(a) : isWanted(p, b) ? static_cast<int>(b) : -1;
+    };
+    switch (size) {
+        case 4:
+            return either(AdifField::Band, AdifField::Call);
+        case 7:
+            return isWanted(p, AdifField::Locator) ? static_cast<int>(AdifField::Locator) : -1;
+        case 8:
+            return either(AdifField::QsoDate, AdifField::QslRcvd);
+        case 10:
+            return isWanted(p, AdifField::Gridsquare) ? static_cast<int>(AdifField::Gridsquare)
+                                                      : -1;
+        case 13:
+            return either(AdifField::EqslQslRcvd, AdifField::LotwQslRcvd);
+        default:
+            return -1;
+    }
+}
+
+// A name wherever it lies.
+int fieldIndex(std::string_view name) {
+    if (name.size() > kNameBytes) return -1;
+    std::array<char, kNameBytes> padded{};
+    std::memcpy(padded.data(), name.data(), name.size());
+    return fieldAt(padded.data(), name.size());
+}
+
+constexpr std::uint64_t kMaxLength = std::numeric_limits<std::uint64_t>::max();
 
 // Blanks are skipped, then the leading digits count; none gives 0, a number
 // too large for 64 bits the largest length, which no log holds.
 std::uint64_t lenientLength(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
-    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
     std::uint64_t n = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         const auto digit = static_cast<std::uint64_t>(text[i] - '0');
-        if (n > (kMax - digit) / 10) return kMax;
+        if (n > (kMaxLength - digit) / 10) return kMaxLength;
         n = n * 10 + digit;
     }
     return n;
@@ -53,23 +128,57 @@ std::size_t indexOf(std::string_view text, char c) {
     return std::string_view::npos;
 }
 
-}  // namespace
+// Tags and the text between them are looked at a block at a time.
+constexpr std::size_t kBlock = 16;
+static_assert(kNameBytes <= kBlock, "a short tag's name is compared in place");
 
-void AdifRecord::clear() {
-    for (auto& v : values) v.clear();
-    seen.fill(false);
+// Bit i set when byte i of the block at p is c.
+std::uint32_t bytesEqual(const char* p, char c) {
+#if defined(__SSE2__)
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
+#else
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) bits |= static_cast<std::uint32_t>(p[i] == c) << i;
+    return bits;
+#endif
 }
+
+// The next "<" from p, or end.
+const char* nextOpen(const char* p, const char* end) {
+    if (static_cast<std::size_t>(end - p) >= kBlock) {
+        if (const std::uint32_t opens = bytesEqual(p, '<'); opens != 0)
+            return p + std::countr_zero(opens);
+        p += kBlock;
+    }
+    const void* open = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+    return open == nullptr ? end : static_cast<const char*>(open);
+}
+
+}  // namespace
 
 void AdifParser::expectBytes(std::uint64_t rest) {
     size_ = rest > kUnknownSize - fed_ ? kUnknownSize : fed_ + rest;
 }
 
-bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
+bool AdifParser::closeTag(std::string_view text, std::uint64_t end) {
+    Tag tag;
+    const auto colon = indexOf(text, ':');
+    tag.name = text.substr(0, colon);
+    if (colon != std::string_view::npos) {
+        std::string_view lengthText = text.substr(colon + 1);
+        lengthText = lengthText.substr(0, indexOf(lengthText, ':'));
+        tag.hasLength = true;
+        tag.length = lenientLength(lengthText);
+        tag.field = fieldIndex(tag.name);
+    }
+    return onTag(tag, end);
+}
+
+bool AdifParser::onTag(const Tag& tag, std::uint64_t end) {
     state_ = State::Text;
-    // Tags are a few bytes long: a plain loop beats find's memchr call.
-    const auto colon = indexOf(tag, ':');
-    if (colon == std::string_view::npos) {
-        if (equalsIgnoreCase(tag, "eor")) {
+    if (!tag.hasLength) {
+        if (equalsIgnoreCase(tag.name, "eor")) {
             if (std::exchange(broken_, false)) {
                 record_.clear();
                 hasFields_ = false;
@@ -80,7 +189,7 @@ bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
                 hasFields_ = false;
                 return go;
             }
-        } else if (equalsIgnoreCase(tag, "eoh")) {
+        } else if (equalsIgnoreCase(tag.name, "eoh")) {
             // Everything before it was the header.
             record_.clear();
             hasFields_ = false;
@@ -88,10 +197,8 @@ bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
         }
         return true;
     }
-    std::string_view lengthText = tag.substr(colon + 1);
-    lengthText = lengthText.substr(0, indexOf(lengthText, ':'));
-    remaining_ = lenientLength(lengthText);
-    keep_ = nullptr;
+    remaining_ = tag.length;
+    keep_ = -1;
     if (remaining_ > (size_ > end ? size_ - end : 0)) {
         // The value cannot be there: the record is unreadable, and the
         // reading goes on right after this tag so that the next records are
@@ -105,15 +212,82 @@ bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
     }
     if (remaining_ > 0) state_ = State::Value;
     hasFields_ = true;
-    const int index = fieldIndex(tag.substr(0, colon));
-    if (index >= 0 && !record_.seen[static_cast<std::size_t>(index)]) {
-        record_.seen[static_cast<std::size_t>(index)] = true;
-        keep_ = &record_.values[static_cast<std::size_t>(index)];
+    const int index = tag.field;
+    if (index >= 0 && (record_.seen_ >> index & 1U) == 0) {
+        record_.seen_ |= 1U << index;
+        record_.values_[static_cast<std::size_t>(index)] = {};
+        keep_ = index;
     }
     return true;
 }
 
+void AdifParser::keepValue(const char* bytes, std::size_t n) {
+    const auto i = static_cast<std::size_t>(keep_);
+    const std::uint32_t bit = 1U << keep_;
+    std::string& copy = record_.copies_[i];
+    if ((record_.owned_ & bit) == 0) {
+        if (n == remaining_) {
+            record_.values_[i] = {bytes, std::min(n, kMaxKeptValue)};
+            return;
+        }
+        // The value goes on in the next piece.
+        record_.owned_ |= bit;
+        copy.clear();
+    }
+    if (copy.size() < kMaxKeptValue) copy.append(bytes, std::min(n, kMaxKeptValue - copy.size()));
+    record_.values_[i] = copy;
+}
+
 bool AdifParser::feed(std::string_view bytes) {
+    const bool go = scan(bytes);
+    // The piece is the caller's: values read in place are copied before it goes.
+    for (std::size_t i = 0; i < kAdifFieldCount; ++i) {
+        const std::uint32_t bit = 1U << i;
+        if ((record_.seen_ & bit) == 0 || (record_.owned_ & bit) != 0) continue;
+        record_.copies_[i].assign(record_.values_[i]);
+        record_.values_[i] = record_.copies_[i];
+        record_.owned_ |= bit;
+    }
+    return go;
+}
+
+// Most tags are a field's, <NAME:LENGTH>, closed within a block, its value
+// in the piece and within the log: read here from where the block's ":",
+// "<" and ">" lie, as onTag and the value's reading would take it. False,
+// with nothing read, for any other tag.
+bool AdifParser::readField(const char*& p, const char* end, std::uint64_t base,
+                           const char* piece) {
+    if (static_cast<std::size_t>(end - p) < kBlock) return false;
+    const std::uint32_t colons = bytesEqual(p, ':');
+    const std::uint32_t opens = bytesEqual(p, '<');
+    const std::uint32_t closes = bytesEqual(p, '>');
+    const std::uint32_t marks = colons | opens | closes;
+    const std::uint32_t nameEnd = marks & -marks;
+    if ((colons & nameEnd) == 0) return false;
+    // The name ends at the first mark: every ">" lies after it.
+    const std::uint32_t close = closes & -closes;
+    if (close == 0 || (opens & (close - 1)) != 0) return false;
+    // Blanks, then digits; the ">" ends both.
+    const char* q = p + std::countr_zero(nameEnd) + 1;
+    while (*q == ' ') ++q;
+    std::uint64_t length = 0;
+    for (; *q >= '0' && *q <= '9'; ++q) length = length * 10 + static_cast<std::uint64_t>(*q - '0');
+    const char* const value = p + std::countr_zero(close) + 1;
+    const std::uint64_t at = base + static_cast<std::uint64_t>(value - piece);
+    if (length > static_cast<std::uint64_t>(end - value) || length > (size_ > at ? size_ - at : 0))
+        return false;
+    hasFields_ = true;
+    const int field = fieldAt(p, static_cast<std::size_t>(std::countr_zero(nameEnd)));
+    if (field >= 0 && (record_.seen_ >> field & 1U) == 0) {
+        record_.seen_ |= 1U << field;
+        record_.values_[static_cast<std::size_t>(field)] = {
+            value, std::min(static_cast<std::size_t>(length), kMaxKeptValue)};
+    }
+    p = value + length;
+    return true;
+}
+
+bool AdifParser::scan(std::string_view bytes) {
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     // The offset in the log of the byte p points to is base + (p - bytes.data()).
@@ -125,34 +299,30 @@ bool AdifParser::feed(std::string_view bytes) {
     while (p < end) {
         switch (state_) {
             case State::Text: {
-                // Between fields there is mostly a blank or a line end, too
-                // little to be worth a memchr call.
-                const char* const near = std::min(end, p + 4);
-                while (p < near && *p != '<') ++p;
-                if (p == near && p < end) {
-                    const void* open = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-                    p = open == nullptr ? end : static_cast<const char*>(open);
+                for (;;) {
+                    p = nextOpen(p, end);
+                    if (p == end) return true;
+                    ++p;
+                    if (readField(p, end, base, bytes.data())) continue;
+                    // Any other tag is read in place when it closes in this
+                    // piece, and gathered byte by byte when it does not.
+                    const char* const limit =
+                        p + std::min(static_cast<std::size_t>(end - p), kMaxTagLength);
+                    const char* q = p;
+                    while (q < limit && *q != '>' && *q != '<') ++q;
+                    if (q == limit || *q == '<') {
+                        tag_.clear();
+                        state_ = State::Tag;
+                        break;
+                    }
+                    if (!closeTag({p, static_cast<std::size_t>(q - p)}, offset(q + 1)))
+                        return false;
+                    p = q + 1;
+                    if (state_ == State::Value) break;
                 }
-                if (p == end) return true;
-                ++p;
-                tag_.clear();
-                state_ = State::Tag;
                 break;
             }
             case State::Tag: {
-                if (tag_.empty()) {
-                    // The whole tag usually lies in this piece: read it in place.
-                    const char* q = p;
-                    const char* const limit = std::min(end, p + kMaxTagLength);
-                    while (q < limit && *q != '>' && *q != '<') ++q;
-                    if (q < limit && *q == '>') {
-                        const bool go =
-                            closeTag({p, static_cast<std::size_t>(q - p)}, offset(q + 1));
-                        p = q + 1;
-                        if (!go) return false;
-                        break;
-                    }
-                }
                 while (p < end && state_ == State::Tag) {
                     const char c = *p++;
                     if (c == '>') {
@@ -171,8 +341,7 @@ bool AdifParser::feed(std::string_view bytes) {
             case State::Value: {
                 const auto available = static_cast<std::uint64_t>(end - p);
                 const auto n = static_cast<std::size_t>(std::min(remaining_, available));
-                if (keep_ != nullptr && keep_->size() < kMaxKeptValue)
-                    keep_->append(p, std::min(n, kMaxKeptValue - keep_->size()));
+                if (keep_ >= 0) keepValue(p, n);
                 p += n;
                 remaining_ -= n;
                 if (remaining_ == 0) state_ = State::Text;
