@@ -379,26 +379,42 @@ bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
     return true;
 }
 
+namespace {
+
+// upperLatin1(text) == upper, without making the upper-case text.
+bool equalsInUpperCase(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (upperLatin1Byte(text[i]) != upper[i]) return false;
+    return true;
+}
+
+// A received status of that one letter, in either case.
+bool isStatus(std::string_view value, char upper) {
+    return value.size() == 1 && upperLatin1Byte(value[0]) == upper;
+}
+
+}  // namespace
+
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            bool& readable) {
     readable = true;
-    if (upperLatin1(record.value(AdifField::Band)) != band) return std::nullopt;
+    if (!equalsInUpperCase(record.value(AdifField::Band), band)) return std::nullopt;
     ImportedContact c;
-    c.locator = composeLocator(withoutControls(record.value(AdifField::Locator)));
-    if (c.locator.empty())
-        c.locator = composeLocator(withoutControls(record.value(AdifField::Gridsquare)));
+    readLogLocator(record.value(AdifField::Locator), c.locator);
+    if (c.locator.empty()) readLogLocator(record.value(AdifField::Gridsquare), c.locator);
     if (!namesSquare(c.locator)) return std::nullopt;
-    c.call = upperLatin1(withoutControls(record.value(AdifField::Call)));
+    readLogCall(record.value(AdifField::Call), c.call);
     if (isBlank(c.call)) return std::nullopt;
-    for (AdifField f : {AdifField::QslRcvd, AdifField::EqslQslRcvd, AdifField::LotwQslRcvd})
-        if (upperLatin1(record.value(f)) == "I") return std::nullopt;
+    const std::string_view qsl = record.value(AdifField::QslRcvd);
+    const std::string_view eqsl = record.value(AdifField::EqslQslRcvd);
+    const std::string_view lotw = record.value(AdifField::LotwQslRcvd);
+    if (isStatus(qsl, 'I') || isStatus(eqsl, 'I') || isStatus(lotw, 'I')) return std::nullopt;
     const LogDate date = readLogDate(record.value(AdifField::QsoDate), 8, c.date);
     readable = date != LogDate::Malformed;
     if (date != LogDate::Read) return std::nullopt;
-    const std::string lotw = upperLatin1(record.value(AdifField::LotwQslRcvd));
-    c.confirmed = upperLatin1(record.value(AdifField::QslRcvd)) == "Y" ||
-                  upperLatin1(record.value(AdifField::EqslQslRcvd)) == "Y" || lotw == "Y" ||
-                  lotw == "V" || lotw == "1";
+    c.confirmed = isStatus(qsl, 'Y') || isStatus(eqsl, 'Y') || isStatus(lotw, 'Y') ||
+                  isStatus(lotw, 'V') || isStatus(lotw, '1');
     return c;
 }
 

@@ -125,9 +125,9 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
     readable = count == fields.size();
     if (!readable) return std::nullopt;
     ImportedContact c;
-    c.locator = composeLocator(withoutControls(fields[9]));
+    readLogLocator(fields[9], c.locator);
     if (!namesSquare(c.locator)) return std::nullopt;
-    c.call = upperLatin1(withoutControls(fields[2]));
+    readLogCall(fields[2], c.call);
     if (isBlank(c.call)) return std::nullopt;
     const LogDate date = readLogDate(fields[0], 6, c.date);
     readable = date != LogDate::Malformed;
