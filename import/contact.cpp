@@ -95,9 +95,16 @@ bool hasNoCallsign(const SquareEntry& slot) {
 
 }  // namespace
 
+SquareState squareState(const SquareEntry& slot) {
+    return {slot.isConfirmed(), !hasNoCallsign(slot)};
+}
+
+bool contactChanges(SquareState state, const ImportedContact& contact) {
+    return !state.confirmed && (contact.confirmed || !state.hasCall);
+}
+
 bool applyContact(SquareEntry& slot, const ImportedContact& contact) {
-    if (slot.isConfirmed()) return false;
-    if (!contact.confirmed && !hasNoCallsign(slot)) return false;
+    if (!contactChanges(squareState(slot), contact)) return false;
     // The flags are written as a pair so that they stay exclusive whatever the
     // slot held before.
     slot.confirmed = contact.confirmed ? SquareEntry::kSet : 0;

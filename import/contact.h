@@ -43,6 +43,15 @@ enum class LogDate { Absent, Malformed, Read };
 // `ddmmyy` holds it as the database stores it (20231225 -> 25/12/23).
 LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmmyy);
 
+// What the square update looks at in a slot.
+struct SquareState {
+    bool confirmed = false;
+    bool hasCall = false;
+};
+SquareState squareState(const SquareEntry& slot);
+// Whether applyContact changes a slot in that state.
+bool contactChanges(SquareState state, const ImportedContact& contact);
+
 // The square update for one contact. A confirmed square is never touched; an
 // unconfirmed contact fills only a square without a call sign; a confirmed
 // contact upgrades a worked square. Returns true when the slot changed.
