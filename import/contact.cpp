@@ -74,7 +74,8 @@ LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmm
         if (c < '0' || c > '9') return LogDate::Malformed;
     // The last six digits are YYMMDD in both formats.
     const char* const yymmdd = text.data() + digits - 6;
-    const char date[] = {yymmdd[4], yymmdd[5], '/', yymmdd[2], yymmdd[3], '/', yymmdd[0], yymmdd[1]};
+    const char date[] = {yymmdd[4], yymmdd[5], '/',       yymmdd[2],
+                         yymmdd[3], '/',       yymmdd[0], yymmdd[1]};
     ddmmyy.assign(date, sizeof date);
     return LogDate::Read;
 }
