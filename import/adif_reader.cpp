@@ -77,7 +77,7 @@ bool isWanted(const char* p, AdifField f) {
 // The field a name of that size at p names, or -1; p as for isWanted. Most
 // tags of a log are fields the import does not read: the size alone turns
 // most of them away.
-int fieldAt(const char* p, std::size_t size) {
+inline int fieldAt(const char* p, std::size_t size) {
     const auto either = [p](AdifField a, AdifField b) {
         return isWanted(p, a) ? static_cast<int>(a) : isWanted(p, b) ? static_cast<int>(b) : -1;
     };
@@ -128,9 +128,7 @@ std::size_t indexOf(std::string_view text, char c) {
     return std::string_view::npos;
 }
 
-// Tags and the text between them are looked at a block at a time.
 constexpr std::size_t kBlock = 16;
-static_assert(kNameBytes <= kBlock, "a short tag's name is compared in place");
 
 // Bit i set when byte i of the block at p is c.
 std::uint32_t bytesEqual(const char* p, char c) {
@@ -144,15 +142,24 @@ std::uint32_t bytesEqual(const char* p, char c) {
 #endif
 }
 
-// The next "<" from p, or end.
-const char* nextOpen(const char* p, const char* end) {
-    if (static_cast<std::size_t>(end - p) >= kBlock) {
-        if (const std::uint32_t opens = bytesEqual(p, '<'); opens != 0)
-            return p + std::countr_zero(opens);
-        p += kBlock;
-    }
-    const void* open = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-    return open == nullptr ? end : static_cast<const char*>(open);
+// The tags are read from a window of the piece at a time.
+constexpr std::size_t kWindow = 64;
+
+// Where "<", ":" and ">" lie in the window at p: bit i for byte i.
+struct Marks {
+    std::uint64_t opens = 0;
+    std::uint64_t colons = 0;
+    std::uint64_t closes = 0;
+};
+
+Marks marksAt(const char* p) {
+    const auto block = [p](std::size_t i, char c) {
+        return std::uint64_t{bytesEqual(p + i * kBlock, c)} << (i * kBlock);
+    };
+    static_assert(kWindow == 4 * kBlock);
+    return {block(0, '<') | block(1, '<') | block(2, '<') | block(3, '<'),
+            block(0, ':') | block(1, ':') | block(2, ':') | block(3, ':'),
+            block(0, '>') | block(1, '>') | block(2, '>') | block(3, '>')};
 }
 
 }  // namespace
@@ -251,39 +258,97 @@ bool AdifParser::feed(std::string_view bytes) {
     return go;
 }
 
-// Most tags are a field's, <NAME:LENGTH>, closed within a block, its value
-// in the piece and within the log: read here from where the block's ":",
-// "<" and ">" lie, as onTag and the value's reading would take it. False,
-// with nothing read, for any other tag.
-bool AdifParser::readField(const char*& p, const char* end, std::uint64_t base,
-                           const char* piece) {
-    if (static_cast<std::size_t>(end - p) < kBlock) return false;
-    const std::uint32_t colons = bytesEqual(p, ':');
-    const std::uint32_t opens = bytesEqual(p, '<');
-    const std::uint32_t closes = bytesEqual(p, '>');
-    const std::uint32_t marks = colons | opens | closes;
-    const std::uint32_t nameEnd = marks & -marks;
-    if ((colons & nameEnd) == 0) return false;
-    // The name ends at the first mark: every ">" lies after it.
-    const std::uint32_t close = closes & -closes;
-    if (close == 0 || (opens & (close - 1)) != 0) return false;
-    // Blanks, then digits; the ">" ends both.
-    const char* q = p + std::countr_zero(nameEnd) + 1;
-    while (*q == ' ') ++q;
-    std::uint64_t length = 0;
-    for (; *q >= '0' && *q <= '9'; ++q) length = length * 10 + static_cast<std::uint64_t>(*q - '0');
-    const char* const value = p + std::countr_zero(close) + 1;
-    const std::uint64_t at = base + static_cast<std::uint64_t>(value - piece);
-    if (length > static_cast<std::uint64_t>(end - value) || length > (size_ > at ? size_ - at : 0))
-        return false;
-    hasFields_ = true;
-    const int field = fieldAt(p, static_cast<std::size_t>(std::countr_zero(nameEnd)));
-    if (field >= 0 && (record_.seen_ >> field & 1U) == 0) {
-        record_.seen_ |= 1U << field;
-        record_.values_[static_cast<std::size_t>(field)] = {
-            value, std::min(static_cast<std::size_t>(length), kMaxKeptValue)};
+// Tags of the usual forms, <NAME:LENGTH[:TYPE]> with the value in the piece
+// and within the log, and <NAME> (<EOR>), are read one after the other from
+// where the "<", ":" and ">" of a window of the piece lie, without a pass
+// over their bytes; the window moves on as the reading does. Stops before
+// the first tag of any other form and near the piece's end, with the parser
+// as the general way would have left it there; false when the handler stops
+// the reading.
+//
+// The next tag is looked for from the start of the last value rather than
+// from its end, and taken when it lies beyond the value, as it nearly always
+// does: the search then does not wait for the value's length to be read.
+bool AdifParser::readTags(const char*& at, const char* end, std::uint64_t base, const char* piece) {
+    // A value ends within the piece and within the log.
+    const std::uint64_t inLog = size_ > base ? size_ - base : 0;
+    const char* const valuesEnd = piece + std::min(inLog, static_cast<std::uint64_t>(end - piece));
+    // A tag of the usual form takes far fewer bytes than a window.
+    constexpr std::size_t kNearWindowEnd = kWindow - 24;
+    // A window, and the name compared in place, lie within the piece.
+    const auto roomy = [end](const char* p) {
+        return static_cast<std::size_t>(end - p) >= kWindow + kNameBytes;
+    };
+    const char* p = at;
+    if (!roomy(p)) return true;
+    const char* from = p;  // the next "<" is the first from here not before p
+    const char* window = p;
+    Marks marks = marksAt(window);
+    while (roomy(p)) {
+        if (static_cast<std::size_t>(from - window) > kNearWindowEnd) {
+            window = from;
+            marks = marksAt(window);
+        }
+        const std::uint64_t opens = marks.opens & (~std::uint64_t{0} << (from - window));
+        const std::uint64_t open = opens & -opens;
+        const std::uint64_t afterOpen = ~(open | (open - 1));
+        const std::uint64_t after = (marks.opens | marks.colons | marks.closes) & afterOpen;
+        const std::uint64_t nameEnd = after & -after;
+        const std::uint64_t closes = marks.closes & afterOpen;
+        const std::uint64_t close = closes & -closes;
+        const int openAt = std::countr_zero(open);
+        const int colonAt = std::countr_zero(nameEnd);
+        const int closeAt = std::countr_zero(close);
+        // The name ends at a ":", no "<" comes before the ">", the tag starts
+        // after the last value, and its length, up to 18 characters, is never
+        // too large for a number.
+        const bool usual = ((marks.colons & nameEnd) != 0) & (close != 0) &
+                           ((marks.opens & afterOpen & (close - 1)) == 0) & (window + openAt >= p) &
+                           (closeAt - colonAt <= 19);
+        if (!usual) {
+            if (open == 0 || nameEnd == 0 || close == 0) {
+                // The tag may go on past the window: once more from p.
+                if (window == p) break;
+                from = window = p;
+                marks = marksAt(window);
+                continue;
+            }
+            if (window + openAt < p) {
+                // A "<" inside the last value.
+                from = p;
+                continue;
+            }
+            if (nameEnd != close) break;
+            // A tag without a length: the record's end, mostly.
+            p = from = window + closeAt + 1;
+            Tag tag;
+            tag.name = {window + openAt + 1, static_cast<std::size_t>(closeAt - openAt - 1)};
+            if (!onTag(tag, base + static_cast<std::uint64_t>(p - piece))) {
+                at = p;
+                return false;
+            }
+            continue;
+        }
+        // Blanks, then digits; the ">" ends both.
+        const char* q = window + colonAt + 1;
+        while (*q == ' ') ++q;
+        std::uint64_t length = 0;
+        for (; static_cast<unsigned char>(*q - '0') <= 9; ++q)
+            length = length * 10 + static_cast<std::uint64_t>(*q - '0');
+        const char* const value = window + closeAt + 1;
+        if (static_cast<std::ptrdiff_t>(length) > valuesEnd - value) break;
+        hasFields_ = true;
+        const int field =
+            fieldAt(window + openAt + 1, static_cast<std::size_t>(colonAt - openAt - 1));
+        if (field >= 0 && (record_.seen_ >> field & 1U) == 0) {
+            record_.seen_ |= 1U << field;
+            record_.values_[static_cast<std::size_t>(field)] = {
+                value, std::min(static_cast<std::size_t>(length), kMaxKeptValue)};
+        }
+        from = value;
+        p = value + length;
     }
-    p = value + length;
+    at = p;
     return true;
 }
 
@@ -300,10 +365,11 @@ bool AdifParser::scan(std::string_view bytes) {
         switch (state_) {
             case State::Text: {
                 for (;;) {
-                    p = nextOpen(p, end);
-                    if (p == end) return true;
+                    if (!readTags(p, end, base, bytes.data())) return false;
+                    const void* open = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+                    if (open == nullptr) return true;
+                    p = static_cast<const char*>(open);
                     ++p;
-                    if (readField(p, end, base, bytes.data())) continue;
                     // Any other tag is read in place when it closes in this
                     // piece, and gathered byte by byte when it does not.
                     const char* const limit =

@@ -101,7 +101,7 @@ private:
     };
 
     bool scan(std::string_view bytes);
-    bool readField(const char*& p, const char* end, std::uint64_t base, const char* piece);
+    bool readTags(const char*& at, const char* end, std::uint64_t base, const char* piece);
     // A tag gathered byte by byte.
     bool closeTag(std::string_view tag, std::uint64_t end);
     // end: the offset in the log of the byte after the tag's ">".
