@@ -212,10 +212,18 @@ private:
             return undo(QStringLiteral("The database could not be backed up"));
         if (!changelog_.commit(error_))
             return undo(QStringLiteral("The change log could not be written"));
-        if (result_.squaresWritten > 0 && !writeDatabase(request_.databasePath, records_, error_))
-            return undo(QStringLiteral("The database could not be written"));
+        bool replaced = false;
+        const bool written = result_.squaresWritten == 0 ||
+                             writeDatabase(request_.databasePath, records_, error_, &replaced);
+        if (!written && !replaced) return undo(QStringLiteral("The database could not be written"));
+        // Replaced but its folder not synced: the three files belong to this
+        // import, which says that a power cut now could still lose it.
         dropAside(files_.backup);
         dropAside(files_.changelog);
+        if (!written)
+            unsynced_ =
+                QStringLiteral("The database was written but may not be on the disk yet: ") +
+                error_.message();
         return true;
     }
 
@@ -233,6 +241,9 @@ private:
         if (!read_.readError.isEmpty())
             result_.error = QStringLiteral("The import stopped: ") + files_.scratch +
                             QStringLiteral(": ") + read_.readError;
+        if (!unsynced_.isEmpty())
+            result_.error +=
+                (result_.error.isEmpty() ? QString() : QStringLiteral("\n")) + unsynced_;
         // A Cancel after squares were written still ends with the count.
         if (read_.cancelled && result_.squaresWritten == 0)
             result_.end = ImportResult::End::Cancelled;
@@ -250,6 +261,7 @@ private:
     std::vector<FieldRecord> records_;
     Changelog changelog_;
     ReadOutcome read_;
+    QString unsynced_;
 };
 
 }  // namespace
