@@ -204,8 +204,9 @@ private:
     // replaced, so that a failure from here on puts all three back.
     bool commit() {
         if (!keepAside(files_.backup, error_) || !keepAside(files_.changelog, error_)) {
-            dropAside(files_.backup);
-            dropAside(files_.changelog);
+            Error ignored;
+            dropAside(files_.backup, ignored);
+            dropAside(files_.changelog, ignored);
             return stop(QStringLiteral("The import cannot write its files"));
         }
         if (!commitSynced(backup_, error_))
@@ -218,12 +219,14 @@ private:
         if (!written && !replaced) return undo(QStringLiteral("The database could not be written"));
         // Replaced but its folder not synced: the three files belong to this
         // import, which says that a power cut now could still lose it.
-        dropAside(files_.backup);
-        dropAside(files_.changelog);
         if (!written)
-            unsynced_ =
+            afterword_ =
                 QStringLiteral("The database was written but may not be on the disk yet: ") +
                 error_.message();
+        Error kept;
+        if (!dropAside(files_.backup, kept) || !dropAside(files_.changelog, kept))
+            afterword_ = QStringLiteral("The import is done, but ") + kept.message() +
+                         QStringLiteral(": remove it before the next import");
         return true;
     }
 
@@ -241,9 +244,9 @@ private:
         if (!read_.readError.isEmpty())
             result_.error = QStringLiteral("The import stopped: ") + files_.scratch +
                             QStringLiteral(": ") + read_.readError;
-        if (!unsynced_.isEmpty())
+        if (!afterword_.isEmpty())
             result_.error +=
-                (result_.error.isEmpty() ? QString() : QStringLiteral("\n")) + unsynced_;
+                (result_.error.isEmpty() ? QString() : QStringLiteral("\n")) + afterword_;
         // A Cancel after squares were written still ends with the count.
         if (read_.cancelled && result_.squaresWritten == 0)
             result_.end = ImportResult::End::Cancelled;
@@ -261,7 +264,7 @@ private:
     std::vector<FieldRecord> records_;
     Changelog changelog_;
     ReadOutcome read_;
-    QString unsynced_;
+    QString afterword_;  // what the closing message must add
 };
 
 }  // namespace
