@@ -5,7 +5,7 @@
 
 #include "database/qra_file.h"
 #include "database/qra_names.h"
-#include "menu/statistics.h"
+#include "statistics/statistics.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "bench/synthetic_logs.h"
 #include "database/field_record.h"
 #include "database/qra_names.h"
-#include "menu/summary.h"
+#include "statistics/summary.h"
 
 namespace {
 

@@ -16,6 +16,13 @@ QString DatabaseLock::lockPath(const QString& databasePath) {
 }
 
 bool DatabaseLock::acquire(Error& error, int waitMs) {
+    // A lock file that is there is read to learn its owner: a FIFO of that
+    // name would keep the read, and the program, waiting for ever.
+    const QString path = lockPath(databasePath_);
+    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+        error = {path, QStringLiteral("not a file")};
+        return false;
+    }
     if (lock_.tryLock(waitMs)) return true;
     const QString name = QFileInfo(databasePath_).fileName();
     if (lock_.error() == QLockFile::LockFailedError) {

@@ -1,8 +1,8 @@
 #include "database/field_record.h"
 
+#include <QtEndian>
 #include <cstring>
 
-#include "database/file_io.h"
 
 namespace morvel {
 void setPaddedText(char* field, std::size_t width, std::string_view text) {
@@ -32,8 +32,8 @@ void SquareEntry::setDate(std::string_view text) {
 
 void SquareEntry::encode(char* out) const {
     std::memcpy(out, locator.data(), kLocatorSize);
-    putLe16(out + 6, worked);
-    putLe16(out + 8, confirmed);
+    qToLittleEndian<qint16>(worked, out + 6);
+    qToLittleEndian<qint16>(confirmed, out + 8);
     std::memcpy(out + 10, callsign.data(), kCallsignSize);
     std::memcpy(out + 20, date.data(), kDateSize);
 }
@@ -41,8 +41,8 @@ void SquareEntry::encode(char* out) const {
 SquareEntry SquareEntry::decode(const char* in) {
     SquareEntry e;
     std::memcpy(e.locator.data(), in, kLocatorSize);
-    e.worked = getLe16(in + 6);
-    e.confirmed = getLe16(in + 8);
+    e.worked = qFromLittleEndian<qint16>(in + 6);
+    e.confirmed = qFromLittleEndian<qint16>(in + 8);
     std::memcpy(e.callsign.data(), in + 10, kCallsignSize);
     std::memcpy(e.date.data(), in + 20, kDateSize);
     return e;

@@ -15,19 +15,6 @@ class QSaveFile;
 
 namespace morvel {
 
-// The files' 16-bit integers: signed, little-endian.
-inline std::int16_t getLe16(const char* p) {
-    const auto lo = static_cast<std::uint8_t>(p[0]);
-    const auto hi = static_cast<std::uint8_t>(p[1]);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
-}
-
-inline void putLe16(char* p, std::int16_t value) {
-    const auto u = static_cast<std::uint16_t>(value);
-    p[0] = static_cast<char>(u & 0xFF);
-    p[1] = static_cast<char>(u >> 8);
-}
-
 // Opens a file for reading without ever blocking on it: a FIFO, socket,
 // device or folder of that name is refused ("NAME is not a file") instead of
 // hanging the program or reading forever.
@@ -39,7 +26,9 @@ qint64 readFull(QIODevice& device, char* buffer, qint64 size, QString& reason);
 
 // Syncs and commits a save file, then syncs its folder so that the rename is
 // on the disk too. On failure the old file stays and the error names the file.
-bool commitSynced(QSaveFile& file, Error& error);
+// `renamed` (when given) tells whether the new file took the name, also when
+// only the folder's sync failed after it.
+bool commitSynced(QSaveFile& file, Error& error, bool* renamed = nullptr);
 // Syncs a folder, so that renames and new names in it are on the disk.
 bool syncFolder(const QString& path, Error& error);
 

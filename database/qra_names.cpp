@@ -68,6 +68,12 @@ std::string toLatin1Text(const QString& text) {
     return out;
 }
 
+QString fromRecordText(std::string_view text) {
+    QString shown = fromLatin1Text(text);
+    shown.replace(QChar(0), QLatin1Char(' '));
+    return shown;
+}
+
 QString fromLatin1Text(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }

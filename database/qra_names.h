@@ -56,5 +56,8 @@ inline char lowerLatin1Byte(char c) {
 // become "?".
 std::string toLatin1Text(const QString& text);
 QString fromLatin1Text(std::string_view text);
+// A record's text field for showing: the zero bytes of a slot past the end of
+// a short file read as blanks.
+QString fromRecordText(std::string_view text);
 
 }  // namespace morvel

@@ -44,22 +44,13 @@ PrintLine& PrintLine::text(std::string_view s) {
 }
 
 int PrintLine::column() const {
-    return static_cast<int>(text_.size() - lineStart_) + 1;
+    return static_cast<int>(text_.size()) + 1;
 }
 
 PrintLine& PrintLine::nextZone() {
     const int col = column();
     const int next = ((col - 1) / kPrintZoneWidth + 1) * kPrintZoneWidth + 1;
     text_.append(static_cast<std::size_t>(next - col), ' ');
-    return *this;
-}
-
-PrintLine& PrintLine::tab(int column) {
-    if (this->column() > column) {
-        text_.append(kLineEnd);
-        lineStart_ = text_.size();
-    }
-    text_.append(static_cast<std::size_t>(column - this->column()), ' ');
     return *this;
 }
 

@@ -21,15 +21,13 @@ std::string fileNumber(double value);
 double roundHalfEven(double value, int decimals = 0);
 
 // Builds one line of a text file the way the print statement lays it out:
-// items after a comma start in the next 14-column print zone, column stops
-// move to a fixed column. Columns count from 1.
+// items after a comma start in the next 14-column print zone. Columns count
+// from 1.
 class PrintLine {
 public:
     PrintLine& text(std::string_view s);
     // Moves to the next print zone start (1, 15, 29, ...) after the current column.
     PrintLine& nextZone();
-    // Pads with blanks up to the column; already past it, starts a new line there.
-    PrintLine& tab(int column);
     int column() const;
     // The text with its CR LF.
     std::string line() const;
@@ -37,7 +35,6 @@ public:
 
 private:
     std::string text_;
-    std::size_t lineStart_ = 0;
 };
 
 }  // namespace morvel

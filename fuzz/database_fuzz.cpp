@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "menu/statistics.h"
+#include "statistics/statistics.h"
 
 // Whatever bytes a database holds, the statistics stay within the file's bounds.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "maps/canvas.h"
 #include "maps/field_map_renderer.h"
 #include "maps/field_view_renderer.h"
 
@@ -39,6 +40,15 @@ Header header(const std::uint8_t* d) {
 
 bool isFieldLetter(char c) {
     return c >= 'A' && c <= 'R';
+}
+
+// The map point under a pixel, as the field map window's scale gives it.
+QPointF mapPointAt(QPointF pixel, QSizeF target, int mapview) {
+    const auto view = morvel::viewRect(mapview);
+    if (!view) return pixel;
+    return morvel::logicalMapping(view->left, view->top, view->right, view->bottom, target)
+        .inverted()
+        .map(pixel);
 }
 
 }  // namespace
@@ -100,8 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     painter.end();
 
-    const morvel::FieldPick under =
-        morvel::pickField(morvel::mapPointAt(h.pixel, h.size, h.mapview));
+    const morvel::FieldPick under = morvel::pickField(mapPointAt(h.pixel, h.size, h.mapview));
     if (under.fieldname.size() != 2 || !isFieldLetter(under.fieldname[0]) ||
         !isFieldLetter(under.fieldname[1]) || under.fieldwest < 0 || under.fieldwest > 340 ||
         under.fieldsouth < -90 || under.fieldsouth > 80)
@@ -109,8 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const morvel::SquareReadOut readOut = morvel::readOutAt(
         morvel::fieldViewPointAt(h.pixel, h.size), pick.fieldname, record, "JO62QM");
     if (readOut.slot && (*readOut.slot < 0 || *readOut.slot > 99 ||
-                         readOut.label10 != pick.fieldname + std::to_string(*readOut.slot / 10) +
-                                                std::to_string(*readOut.slot % 10)))
+                         readOut.square != pick.fieldname + std::to_string(*readOut.slot / 10) +
+                                               std::to_string(*readOut.slot % 10)))
         std::abort();
     return 0;
 }

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "menu/summary.h"
+#include "statistics/summary.h"
 
 // The summary of any database, in both modes: its counts stay within the
 // file's 32,400 squares and the text ends with a line end.

@@ -57,18 +57,6 @@ bool isValidLocator(std::string_view locator) {
     return subSquareIndexes(locator).has_value();
 }
 
-std::optional<double> LocatorAxis(std::string_view locator, Axis axis) {
-    const auto n = subSquareIndexes(locator);
-    if (!n) return std::nullopt;
-    return axisAngle(axis == Axis::Longitude ? n->lon : n->lat);
-}
-
-std::optional<Position> LocatorToPosition(std::string_view locator) {
-    const auto n = subSquareIndexes(locator);
-    if (!n) return std::nullopt;
-    return Position{2 * axisAngle(n->lon), axisAngle(n->lat)};
-}
-
 DistanceFrom::DistanceFrom(std::string_view fromLocator, bool memoise) {
     const auto n = subSquareIndexes(fromLocator);
     if (!n) return;

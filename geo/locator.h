@@ -20,11 +20,6 @@ enum class Axis { Longitude = 1, Latitude = 2 };
 // shorter than six is read as if padded with blanks.
 bool isValidLocator(std::string_view locator);
 
-// The axis in radians at the centre of the sub-square. For the longitude
-// axis this is half the longitude; nothing for an invalid locator.
-std::optional<double> LocatorAxis(std::string_view locator, Axis axis);
-// The centre of the locator's sub-square; nothing for an invalid locator.
-std::optional<Position> LocatorToPosition(std::string_view locator);
 // Distances from one fixed locator, with its side of the computation done
 // once: the statistics and the summary measure every square from the
 // operator's own locator.

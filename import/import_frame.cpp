@@ -17,262 +17,11 @@
 #include "database/qra_names.h"
 #include "database/text_format.h"
 #include "import/adif_reader.h"
+#include "import/contact_reading.h"
 #include "import/edi_reader.h"
+#include "import/import_files.h"
 
 namespace morvel {
-namespace {
-
-// Where a name leads before anything is written to it: an existing file
-// (device and inode), a symbolic link, or nothing yet.
-struct PathState {
-    bool exists = false;
-    bool isLink = false;
-    bool isRegular = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
-
-PathState pathState(const QString& path) {
-    PathState state;
-    struct stat st {};
-    const QByteArray name = QFile::encodeName(path);
-    if (::lstat(name.constData(), &st) != 0) return state;
-    state.exists = true;
-    state.isLink = S_ISLNK(st.st_mode);
-    if (state.isLink && ::stat(name.constData(), &st) != 0) return state;
-    state.isRegular = S_ISREG(st.st_mode);
-    state.device = st.st_dev;
-    state.inode = st.st_ino;
-    return state;
-}
-
-bool sameFile(const PathState& a, const PathState& b) {
-    return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
-}
-
-bool sameOpenFile(const QFile& a, const QFile& b) {
-    struct stat sa {
-    }, sb{};
-    return ::fstat(a.handle(), &sa) == 0 && ::fstat(b.handle(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-// Files the import writes besides the database: a link of that name is
-// removed, so that nothing is written through it; the name must not be the
-// database itself, nor anything but a file.
-bool claimName(const QString& path, const PathState& database, Error& error) {
-    const PathState state = pathState(path);
-    if (state.isLink) {
-        if (::unlink(QFile::encodeName(path).constData()) != 0) {
-            error = errnoError(path, errno);
-            return false;
-        }
-        return true;
-    }
-    if (sameFile(state, database)) {
-        error = {path, QStringLiteral("is the database itself")};
-        return false;
-    }
-    if (state.exists && !state.isRegular) {
-        error = {path, QStringLiteral("not a file")};
-        return false;
-    }
-    return true;
-}
-
-bool folderWritable(const QString& folder, Error& error) {
-    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) return true;
-    error = errnoError(folder, errno);
-    return false;
-}
-
-// A copy of a file committed only when whole and on the disk; a failure
-// leaves no part of it under the name.
-bool copyWhole(QFile& from, const QString& to, Error& error) {
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = fileError(out);
-        return false;
-    }
-    if (!copyRest(from, 0, out, error)) {
-        out.cancelWriting();
-        return false;
-    }
-    return commitSynced(out, error);
-}
-
-// The previous backup and change log, kept aside under "NAME.undo" until the
-// new database is in place; "NAME.none" marks a name that held no file.
-QString undoName(const QString& path) {
-    return path + QStringLiteral(".undo");
-}
-QString noneName(const QString& path) {
-    return path + QStringLiteral(".none");
-}
-
-bool keepAside(const QString& path, Error& error) {
-    QFile::remove(undoName(path));
-    QFile::remove(noneName(path));
-    const QByteArray from = QFile::encodeName(path);
-    const QByteArray to = QFile::encodeName(undoName(path));
-    if (!QFileInfo::exists(path)) {
-        QFile marker(noneName(path));
-        if (!marker.open(QIODevice::WriteOnly)) {
-            error = fileError(marker);
-            return false;
-        }
-        return true;
-    }
-    // A second name for the same bytes; a copy where the file system has no
-    // hard links.
-    if (::link(from.constData(), to.constData()) == 0) return true;
-    QFile old(path);
-    return openRegularFile(old, QIODevice::ReadOnly, error) &&
-           copyWhole(old, undoName(path), error);
-}
-
-// Back to what was kept aside; the new file of the name goes.
-bool putBack(const QString& path, Error& error) {
-    if (QFileInfo::exists(noneName(path))) {
-        if (QFileInfo::exists(path) && !QFile::remove(path)) {
-            error = {path, QStringLiteral("cannot be removed")};
-            return false;
-        }
-        QFile::remove(noneName(path));
-        return true;
-    }
-    const QString undo = undoName(path);
-    if (!QFileInfo::exists(undo)) return true;
-    if (::rename(QFile::encodeName(undo).constData(), QFile::encodeName(path).constData()) != 0) {
-        error = errnoError(path, errno);
-        return false;
-    }
-    return true;
-}
-
-void dropAside(const QString& path) {
-    QFile::remove(undoName(path));
-    QFile::remove(noneName(path));
-}
-
-bool hasAside(const QString& path) {
-    return QFileInfo::exists(undoName(path)) || QFileInfo::exists(noneName(path));
-}
-
-// The square update over the database held whole in memory; the new database
-// is written once, whole, when the reading is done. Most contacts change
-// nothing, which the state of each square kept beside the records tells
-// without reading them: 916 KB read at random while the log streams through
-// the caches would cost a memory access a contact.
-class SquareWriter {
-public:
-    SquareWriter(std::vector<FieldRecord>& records, Changelog& changelog, bool markQsl)
-        : records_(records), changelog_(changelog), markQsl_(markQsl) {
-        states_.reserve(records.size() * FieldRecord::kSquares);
-        for (const FieldRecord& record : records)
-            for (int i = 0; i < FieldRecord::kSquares; ++i)
-                states_.push_back(squareState(record.entries[static_cast<std::size_t>(i)]));
-    }
-
-    bool apply(const ImportedContact& contact, Error& error) {
-        const auto record = static_cast<std::size_t>(recordOfLocator(contact.locator) - 1);
-        const auto square = static_cast<std::size_t>(slotOfLocator(contact.locator));
-        SquareState& state = states_[record * FieldRecord::kSquares + square];
-        if (!contactChanges(state, contact)) return true;
-        SquareEntry& slot = records_[record].entries[square];
-        if (!applyContact(slot, contact)) return true;
-        state = squareState(slot);
-        ++written_;
-        return changelog_.write(changelogSquareLine(contact, markQsl_ && slot.isConfirmed()),
-                                error);
-    }
-
-    std::int64_t written() const { return written_; }
-
-private:
-    std::vector<FieldRecord>& records_;
-    std::vector<SquareState> states_;  // square n of record r at (r - 1) * 100 + n
-    Changelog& changelog_;
-    bool markQsl_;
-    std::int64_t written_ = 0;
-};
-
-ImportResult failed(ImportResult result, const QString& what, const Error& error) {
-    result.end = ImportResult::End::Failed;
-    result.error = what + QStringLiteral(": ") + error.message();
-    return result;
-}
-
-struct ImportFiles {
-    QString scratch;
-    QString changelog;
-    QString backup;
-};
-
-ImportFiles importFiles(const QString& databasePath, const QString& workDir,
-                        const QString& backupDir, ImportKind kind) {
-    const QDir work(workDir);
-    return {work.filePath(scratchFileName(kind)), work.filePath(kChangelogFileName),
-            QDir(backupDir).filePath(backupFileName(QFileInfo(databasePath).fileName()))};
-}
-
-// Reads the scratch copy into the records, writing the change log's square
-// lines as squares change.
-struct ReadOutcome {
-    bool cancelled = false;
-    QString readError;
-    Error writeError;
-};
-
-ReadOutcome readLog(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
-                    ImportResult& result) {
-    ReadOutcome out;
-    std::string reason;
-    ImportProgress progress;
-    const std::string band =
-        toLatin1Text(bandFromFileName(QFileInfo(request.databasePath).fileName()));
-    const auto contactRead = [&] {
-        if (++progress.contactsRead % kProgressInterval != 0 || !request.progress) return;
-        progress.squaresWritten = squares.written();
-        request.progress(progress);
-    };
-    if (request.kind == ImportKind::Adif) {
-        std::int64_t badDates = 0;
-        AdifParser parser([&](const AdifRecord& record) {
-            bool readable = true;
-            const auto contact = adifContact(record, band, readable);
-            badDates += readable ? 0 : 1;
-            const bool go = !contact || squares.apply(*contact, out.writeError);
-            contactRead();
-            return go;
-        });
-        if (!readAdif(scratchLog, parser, reason)) out.readError = QString::fromStdString(reason);
-        result.unreadable = parser.unreadable() + badDates;
-    } else {
-        EdiHandlers handlers;
-        const QString bandText = QString::fromLatin1(band);
-        handlers.confirmBand = [&](const std::string& logBand) {
-            return request.ask && request.ask(ediQuestion(logBand, bandText));
-        };
-        handlers.contact = [&](const ImportedContact& c) {
-            return squares.apply(c, out.writeError);
-        };
-        handlers.contactLine = contactRead;
-        const EdiOutcome outcome = readEdi(scratchLog, handlers, reason);
-        if (outcome.end == EdiEnd::Stopped && !out.writeError.isSet())
-            out.readError = QString::fromStdString(reason);
-        out.cancelled = outcome.end == EdiEnd::Cancelled;
-        result.unreadable = outcome.unreadable;
-    }
-    result.squaresWritten = squares.written();
-    if (request.progress) {
-        progress.squaresWritten = result.squaresWritten;
-        request.progress(progress);
-    }
-    return out;
-}
-
-}  // namespace
 
 QString ImportResult::closingMessage() const {
     QString text = QString::number(squaresWritten) + QStringLiteral(" new squares added");
@@ -307,38 +56,6 @@ QString ediQuestion(std::string_view logBand, const QString& band) {
            QStringLiteral(" records to QRA file for ") + band;
 }
 
-namespace {
-
-// The recovery itself; the caller holds the database's lock.
-bool recoverLocked(const QString& databasePath, const QString& workDir, const QString& backupDir,
-                   Error& error) {
-    // Both imports share the backup and the change log.
-    const ImportFiles files = importFiles(databasePath, workDir, backupDir, ImportKind::Adif);
-    if (hasAside(files.backup) || hasAside(files.changelog)) {
-        // The new backup holds the database as the import found it: while the
-        // database still equals it, the import never replaced the database
-        // (or changed nothing), so the previous backup and change log return.
-        std::vector<FieldRecord> database, backup;
-        Error ignored;
-        const bool replaced =
-            !readDatabase(files.backup, backup, ignored) ||
-            !readDatabase(databasePath, database, error) || database.size() != backup.size() ||
-            !std::equal(
-                database.begin(), database.end(), backup.begin(),
-                [](const FieldRecord& a, const FieldRecord& b) { return a.bytes() == b.bytes(); });
-        if (error.isSet()) return false;
-        if (replaced) {
-            dropAside(files.backup);
-            dropAside(files.changelog);
-        } else if (!putBack(files.backup, error) || !putBack(files.changelog, error)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 bool recoverInterruptedImport(const QString& databasePath, const QString& workDir,
                               const QString& backupDir, Error& error) {
     const ImportFiles files = importFiles(databasePath, workDir, backupDir, ImportKind::Adif);
@@ -347,141 +64,213 @@ bool recoverInterruptedImport(const QString& databasePath, const QString& workDi
     return lock.acquire(error) && recoverLocked(databasePath, workDir, backupDir, error);
 }
 
-ImportResult runImport(const ImportRequest& request) {
-    ImportResult result;
-    result.kind = request.kind;
-    const QString databaseName = QFileInfo(request.databasePath).fileName();
-    const ImportFiles files =
-        importFiles(request.databasePath, request.workDir, request.backupDir, request.kind);
-    Error error;
+namespace {
 
-    // Both stay open: the log is copied from its open file even when its name
-    // was a link that is about to be removed.
-    QFile log(request.logPath);
-    if (!openRegularFile(log, QIODevice::ReadOnly | QIODevice::Unbuffered, error))
-        return failed(result, QStringLiteral("The log could not be read"), error);
-    QFile database(request.databasePath);
-    if (!openRegularFile(database, QIODevice::ReadOnly | QIODevice::Unbuffered, error))
-        return failed(result, QStringLiteral("The database could not be read"), error);
-    if (sameOpenFile(log, database)) {
-        return failed(result, QStringLiteral("The log could not be imported"),
-                      {request.logPath, QStringLiteral("is the database itself")});
+// One import, step by step; each step returns false once the result says
+// how the import ended.
+class ImportRun {
+public:
+    explicit ImportRun(const ImportRequest& request)
+        : request_(request),
+          databaseName_(QFileInfo(request.databasePath).fileName()),
+          files_(
+              importFiles(request.databasePath, request.workDir, request.backupDir, request.kind)),
+          log_(request.logPath),
+          database_(request.databasePath),
+          backup_(files_.backup) {
+        result_.kind = request.kind;
     }
 
-    DatabaseLock lock(request.databasePath);
-    if (!lock.acquire(error)) {
-        result.end = ImportResult::End::Failed;
-        result.error = error.message();
-        return result;
+    ImportResult run() {
+        if (!openInputs()) return result_;
+        DatabaseLock lock(request_.databasePath);
+        if (!lock.acquire(error_)) {
+            result_.end = ImportResult::End::Failed;
+            result_.error = error_.message();
+            return result_;
+        }
+        if (!recoverLocked(request_.databasePath, request_.workDir, request_.backupDir, error_))
+            stop(QStringLiteral("An earlier import could not be completed"));
+        else if (reopenDatabase() && checkBeforeWriting() && copyInputs() && readLog() && commit())
+            finish();
+        return result_;
     }
-    if (!recoverLocked(request.databasePath, request.workDir, request.backupDir, error))
-        return failed(result, QStringLiteral("An earlier import could not be completed"), error);
+
+private:
+    // Ends the import as failed; false, for the step to return.
+    bool stop(const QString& what, const Error& cause) {
+        result_.end = ImportResult::End::Failed;
+        result_.error = what + QStringLiteral(": ") + cause.message();
+        return false;
+    }
+    bool stop(const QString& what) { return stop(what, error_); }
+
+    // Both stay open: the log is copied from its open file even when its
+    // name was a link that is about to be removed.
+    bool openInputs() {
+        if (!openRegularFile(log_, QIODevice::ReadOnly | QIODevice::Unbuffered, error_))
+            return stop(QStringLiteral("The log could not be read"));
+        if (!openRegularFile(database_, QIODevice::ReadOnly | QIODevice::Unbuffered, error_))
+            return stop(QStringLiteral("The database could not be read"));
+        if (sameOpenFile(log_, database_))
+            return stop(QStringLiteral("The log could not be imported"),
+                        {request_.logPath, QStringLiteral("is the database itself")});
+        return true;
+    }
+
+    // A writer that held the lock may have replaced the database meanwhile:
+    // the backup and the size check take the file now under the name.
+    bool reopenDatabase() {
+        database_.close();
+        database_.setFileName(request_.databasePath);
+        return openRegularFile(database_, QIODevice::ReadOnly | QIODevice::Unbuffered, error_) ||
+               stop(QStringLiteral("The database could not be read"));
+    }
 
     // Everything that can be known before a byte is written.
-    const PathState databaseState = pathState(request.databasePath);
-    const QFileInfo databaseInfo(request.databasePath);
-    if ((databaseInfo.permissions() &
-         (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0) {
-        return failed(result, QStringLiteral("The database could not be written"),
-                      {request.databasePath, QStringLiteral("the file is read-only")});
-    }
-    for (const QString& folder :
-         {databaseInfo.absolutePath(), QFileInfo(files.backup).absolutePath(),
-          QFileInfo(files.changelog).absolutePath()}) {
-        if (!folderWritable(folder, error))
-            return failed(result, QStringLiteral("The import cannot write its files"), error);
-    }
-    const bool logIsScratch = sameFile(pathState(request.logPath), pathState(files.scratch)) &&
-                              !pathState(files.scratch).isLink;
-    if (!claimName(files.scratch, databaseState, error) ||
-        !claimName(files.backup, databaseState, error) ||
-        !claimName(files.changelog, databaseState, error))
-        return failed(result, QStringLiteral("The import cannot write its files"), error);
-    if (const QString warning = databaseSizeWarning(databaseName, database.size());
-        !warning.isEmpty()) {
-        if (!request.ask || !request.ask(warning + QStringLiteral("\nImport into it anyway?"))) {
-            result.end = ImportResult::End::Cancelled;
-            return result;
+    bool checkBeforeWriting() {
+        const QFileInfo info(request_.databasePath);
+        if ((info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0)
+            return stop(QStringLiteral("The database could not be written"),
+                        {request_.databasePath, QStringLiteral("the file is read-only")});
+        const QString cannotWrite = QStringLiteral("The import cannot write its files");
+        for (const QString& folder : {info.absolutePath(), QFileInfo(files_.backup).absolutePath(),
+                                      QFileInfo(files_.changelog).absolutePath()}) {
+            if (!folderWritable(folder, error_)) return stop(cannotWrite);
         }
+        const PathState database = pathState(request_.databasePath);
+        logIsScratch_ = sameFile(pathState(request_.logPath), pathState(files_.scratch)) &&
+                        !pathState(files_.scratch).isLink;
+        for (const QString& name : {files_.scratch, files_.backup, files_.changelog}) {
+            if (!claimName(name, database, error_)) return stop(cannotWrite);
+        }
+        const QString warning = databaseSizeWarning(databaseName_, database_.size());
+        if (!warning.isEmpty() &&
+            (!request_.ask ||
+             !request_.ask(warning + QStringLiteral("\nImport into it anyway?")))) {
+            result_.end = ImportResult::End::Cancelled;
+            return false;
+        }
+        return true;
     }
 
-    if (!logIsScratch && !copyWhole(log, files.scratch, error))
-        return failed(result, QStringLiteral("The log could not be copied"), error);
-    log.close();
-    // The backup is written now and put in place only once the new database
-    // is ready to replace the old one.
-    QSaveFile backup(files.backup);
-    if (!backup.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        !copyRest(database, 0, backup, error) || !backup.flush()) {
-        if (!error.isSet()) error = fileError(backup);
-        return failed(result, QStringLiteral("The database could not be backed up"), error);
+    // The scratch copy of the log, the backup (put in place only once the new
+    // database is ready to replace the old one) and the records in memory.
+    bool copyInputs() {
+        if (!logIsScratch_ && !copyWhole(log_, files_.scratch, error_))
+            return stop(QStringLiteral("The log could not be copied"));
+        log_.close();
+        if (!backup_.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            !copyRest(database_, 0, backup_, error_) || !backup_.flush()) {
+            if (!error_.isSet()) error_ = fileError(backup_);
+            return stop(QStringLiteral("The database could not be backed up"));
+        }
+        database_.close();
+        if (!readDatabase(request_.databasePath, records_, error_))
+            return stop(QStringLiteral("The database could not be read"));
+        return true;
     }
-    database.close();
-    std::vector<FieldRecord> records;
-    if (!readDatabase(request.databasePath, records, error))
-        return failed(result, QStringLiteral("The database could not be read"), error);
 
-    // ADIF is read in large raw chunks; EDI line by line through the buffer.
-    QFile scratchLog(files.scratch);
-    QIODevice::OpenMode logMode = QIODevice::ReadOnly;
-    if (request.kind == ImportKind::Adif) logMode |= QIODevice::Unbuffered;
-    if (!openRegularFile(scratchLog, logMode, error))
-        return failed(result, QStringLiteral("The log could not be read"), error);
-    Changelog changelog;
-    if (!changelog.open(files.changelog, error))
-        return failed(result, QStringLiteral("The change log could not be created"), error);
-    SquareWriter squares(records, changelog, request.kind == ImportKind::Adif);
-    const ChangelogStamp stamp = request.clock ? request.clock() : currentStamp();
-    if (!changelog.write(
-            changelogHeader(databaseName,
-                            QDir::toNativeSeparators(QFileInfo(request.logPath).absoluteFilePath()),
-                            stamp),
-            error))
-        return failed(result, QStringLiteral("The change log could not be written"), error);
-
-    // A failure to write the change log stops everything; a log that cannot
-    // be read further ends the reading with what was read.
-    const ReadOutcome read = readLog(request, scratchLog, squares, result);
-    if (read.writeError.isSet())
-        return failed(result, QStringLiteral("The change log could not be written"),
-                      read.writeError);
-    if (result.squaresWritten == 0) {
-        std::string line(kNoChangesMade);
-        if (request.kind == ImportKind::Edi) line += kLineEnd;
-        if (!changelog.write(line, error))
-            return failed(result, QStringLiteral("The change log could not be written"), error);
+    // The contacts into the records and the change log; a failure to write
+    // the change log stops everything, a log that cannot be read further ends
+    // the reading with what was read.
+    bool readLog() {
+        const QString changelogFailed = QStringLiteral("The change log could not be written");
+        // ADIF is read in large raw chunks; EDI line by line through the buffer.
+        QFile scratchLog(files_.scratch);
+        QIODevice::OpenMode logMode = QIODevice::ReadOnly;
+        if (request_.kind == ImportKind::Adif) logMode |= QIODevice::Unbuffered;
+        if (!openRegularFile(scratchLog, logMode, error_))
+            return stop(QStringLiteral("The log could not be read"));
+        if (!changelog_.open(files_.changelog, error_))
+            return stop(QStringLiteral("The change log could not be created"));
+        const ChangelogStamp stamp = request_.clock ? request_.clock() : currentStamp();
+        const QString logPath =
+            QDir::toNativeSeparators(QFileInfo(request_.logPath).absoluteFilePath());
+        if (!changelog_.write(changelogHeader(databaseName_, logPath, stamp), error_))
+            return stop(changelogFailed);
+        SquareWriter squares(records_, changelog_, request_.kind == ImportKind::Adif);
+        read_ = readContacts(request_, scratchLog, squares, result_);
+        if (read_.writeError.isSet()) return stop(changelogFailed, read_.writeError);
+        if (result_.squaresWritten == 0) {
+            std::string line(kNoChangesMade);
+            if (request_.kind == ImportKind::Edi) line += kLineEnd;
+            if (!changelog_.write(line, error_)) return stop(changelogFailed);
+        }
+        return true;
     }
 
     // The previous backup and change log stay aside until the database is
     // replaced, so that a failure from here on puts all three back.
-    if (!keepAside(files.backup, error) || !keepAside(files.changelog, error)) {
-        dropAside(files.backup);
-        dropAside(files.changelog);
-        return failed(result, QStringLiteral("The import cannot write its files"), error);
+    bool commit() {
+        if (!keepAside(files_.backup, error_) || !keepAside(files_.changelog, error_)) {
+            Error ignored;
+            dropAside(files_.backup, ignored);
+            dropAside(files_.changelog, ignored);
+            return stop(QStringLiteral("The import cannot write its files"));
+        }
+        if (!commitSynced(backup_, error_))
+            return undo(QStringLiteral("The database could not be backed up"));
+        if (!changelog_.commit(error_))
+            return undo(QStringLiteral("The change log could not be written"));
+        bool replaced = false;
+        const bool written = result_.squaresWritten == 0 ||
+                             writeDatabase(request_.databasePath, records_, error_, &replaced);
+        if (!written && !replaced) return undo(QStringLiteral("The database could not be written"));
+        // Replaced but its folder not synced: the three files belong to this
+        // import, which says that a power cut now could still lose it.
+        if (!written)
+            afterword_ =
+                QStringLiteral("The database was written but may not be on the disk yet: ") +
+                error_.message();
+        Error kept;
+        if (!dropAside(files_.backup, kept) || !dropAside(files_.changelog, kept))
+            afterword_ = QStringLiteral("The import is done, but ") + kept.message() +
+                         QStringLiteral(": remove it before the next import");
+        return true;
     }
-    const auto undo = [&](const QString& what, Error cause) {
-        Error restoreError;
-        if (!putBack(files.backup, restoreError) || !putBack(files.changelog, restoreError))
-            cause.reason += QStringLiteral("; the previous backup and change log wait as ") +
-                            QFileInfo(undoName(files.backup)).fileName() + QStringLiteral(" and ") +
-                            QFileInfo(undoName(files.changelog)).fileName();
-        return failed(result, what, cause);
-    };
-    if (!commitSynced(backup, error))
-        return undo(QStringLiteral("The database could not be backed up"), error);
-    if (!changelog.commit(error))
-        return undo(QStringLiteral("The change log could not be written"), error);
-    if (result.squaresWritten > 0 && !writeDatabase(request.databasePath, records, error))
-        return undo(QStringLiteral("The database could not be written"), error);
-    dropAside(files.backup);
-    dropAside(files.changelog);
 
-    if (!read.readError.isEmpty())
-        result.error = QStringLiteral("The import stopped: ") + files.scratch +
-                       QStringLiteral(": ") + read.readError;
-    // A Cancel after squares were written still ends with the count.
-    if (read.cancelled && result.squaresWritten == 0) result.end = ImportResult::End::Cancelled;
-    return result;
+    bool undo(const QString& what) {
+        Error restoreError;
+        if (!putBack(files_.backup, restoreError) || !putBack(files_.changelog, restoreError))
+            error_.reason += QStringLiteral("; the previous backup and change log wait as ") +
+                             QFileInfo(undoName(files_.backup)).fileName() +
+                             QStringLiteral(" and ") +
+                             QFileInfo(undoName(files_.changelog)).fileName();
+        return stop(what);
+    }
+
+    void finish() {
+        if (!read_.readError.isEmpty())
+            result_.error = QStringLiteral("The import stopped: ") + files_.scratch +
+                            QStringLiteral(": ") + read_.readError;
+        if (!afterword_.isEmpty())
+            result_.error +=
+                (result_.error.isEmpty() ? QString() : QStringLiteral("\n")) + afterword_;
+        // A Cancel after squares were written still ends with the count.
+        if (read_.cancelled && result_.squaresWritten == 0)
+            result_.end = ImportResult::End::Cancelled;
+    }
+
+    const ImportRequest& request_;
+    const QString databaseName_;
+    const ImportFiles files_;
+    ImportResult result_;
+    Error error_;
+    QFile log_;
+    QFile database_;
+    QSaveFile backup_;
+    bool logIsScratch_ = false;
+    std::vector<FieldRecord> records_;
+    Changelog changelog_;
+    ReadOutcome read_;
+    QString afterword_;  // what the closing message must add
+};
+
+}  // namespace
+
+ImportResult runImport(const ImportRequest& request) {
+    return ImportRun(request).run();
 }
 
 }  // namespace morvel

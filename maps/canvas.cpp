@@ -16,7 +16,6 @@ QTransform logicalMapping(double left, double top, double right, double bottom, 
 }
 
 Canvas::Canvas(QSize size, qreal devicePixelRatio) {
-    font_.setStyleHint(QFont::SansSerif);
     resize(size, devicePixelRatio);
 }
 
@@ -41,23 +40,14 @@ void Canvas::resize(QSize size, qreal devicePixelRatio) {
 void Canvas::setScale(double x1, double y1, double x2, double y2) {
     toPixel_ = logicalMapping(x1, y1, x2, y2, size_);
     toLogical_ = toPixel_.inverted();
-    scaleLeft_ = x1;
 }
 
 QPainter& Canvas::painter() {
     if (!painter_) {
         painter_ = std::make_unique<QPainter>(&image_);
-        penColour_ = QColor();
         if (onChange) onChange();
     }
     return *painter_;
-}
-
-void Canvas::usePen(const QColor& colour) {
-    QPainter& p = painter();
-    if (colour == penColour_) return;
-    p.setPen(QPen(colour, 0));
-    penColour_ = colour;
 }
 
 void Canvas::endBatch() const {
@@ -72,57 +62,7 @@ const QImage& Canvas::image() const {
 void Canvas::clear() {
     endBatch();
     image_.fill(background_);
-    position_ = toLogical(QPointF(0, 0));
     if (onChange) onChange();
-}
-
-QRectF Canvas::pixelRect(QPointF a, QPointF b) const {
-    return QRectF(toPixel(a), toPixel(b)).normalized();
-}
-
-void Canvas::fillBox(QPointF a, QPointF b, const QColor& colour) {
-    const QRectF r = pixelRect(a, b);
-    usePen(colour);
-    painter_->fillRect(r, colour);
-    painter_->drawRect(r);
-    position_ = b;
-}
-
-void Canvas::box(QPointF a, QPointF b, const QColor& colour) {
-    usePen(colour);
-    painter_->drawRect(pixelRect(a, b));
-    position_ = b;
-}
-
-void Canvas::line(QPointF a, QPointF b) {
-    line(a, b, fore_);
-}
-
-void Canvas::line(QPointF a, QPointF b, const QColor& colour) {
-    usePen(colour);
-    painter_->drawLine(toPixel(a), toPixel(b));
-    position_ = b;
-}
-
-void Canvas::lineTo(QPointF p) {
-    line(position_, p);
-}
-
-void Canvas::point(QPointF p) {
-    usePen(fore_);
-    painter_->drawPoint(toPixel(p));
-    position_ = p;
-}
-
-void Canvas::outline(std::span<const DrawOp> ops, const QColor& colour) {
-    QPainter& p = painter();
-    QPen pen(colour, 0);
-    pen.setCosmetic(true);
-    p.setPen(pen);
-    penColour_ = QColor();
-    p.setTransform(toPixel_);
-    replayDrawOps(p, ops);
-    p.resetTransform();
 }
 
 void Canvas::paint(const std::function<void(QPainter&)>& draw) {
@@ -130,18 +70,6 @@ void Canvas::paint(const std::function<void(QPainter&)>& draw) {
     p.save();
     draw(p);
     p.restore();
-    penColour_ = QColor();
-}
-
-void Canvas::printLine(const QString& text) {
-    QPainter& p = painter();
-    p.setFont(font_);
-    usePen(fore_);
-    const QFontMetricsF metrics(font_, &image_);
-    const QPointF topLeft = toPixel(position_);
-    p.drawText(topLeft + QPointF(0, metrics.ascent()), text);
-    const QPointF next = toLogical(topLeft + QPointF(0, metrics.height()));
-    position_ = QPointF(scaleLeft_, next.y());
 }
 
 QColor Canvas::colourAt(QPointF logical) const {

@@ -320,12 +320,4 @@ std::string pickCaption(const FieldPick& pick) {
     return "click to see record for Field " + pick.fieldname;
 }
 
-QPointF mapPointAt(QPointF pixel, QSizeF target, int mapview) {
-    const auto view = viewRect(mapview);
-    if (!view) return pixel;
-    return logicalMapping(view->left, view->top, view->right, view->bottom, target)
-        .inverted()
-        .map(pixel);
-}
-
 }  // namespace morvel

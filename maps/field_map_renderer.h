@@ -70,8 +70,4 @@ FieldPick fieldByIndex(int lonIndex, int latIndex);
 // The pointer caption for a pick.
 std::string pickCaption(const FieldPick& pick);
 
-// The map point under a pixel of a target of the given size in a view; for a
-// view without a mapping the pixel itself.
-QPointF mapPointAt(QPointF pixel, QSizeF target, int mapview);
-
 }  // namespace morvel

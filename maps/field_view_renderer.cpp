@@ -142,8 +142,8 @@ SquareReadOut readOutAt(QPointF logical, std::string_view fieldname, const Field
     const double col = std::floor(logical.x() / kCellWidth);
     const double row = std::floor(logical.y() / kCellHeight);
     if (col < 0 || col >= kCells || row < 0 || row >= kCells) {
-        out.label10 = "     ";
-        out.label1 = out.label2 = out.label3 = " ";
+        out.square = "     ";
+        out.call = out.locator = out.date = " ";
         return out;
     }
     const int i = static_cast<int>(col);
@@ -153,17 +153,17 @@ SquareReadOut readOutAt(QPointF logical, std::string_view fieldname, const Field
     out.slot = slot;
     std::string_view name = fieldname;
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    out.label10 = std::string(name) + static_cast<char>('0' + i) + static_cast<char>('0' + j);
-    out.label1 = std::string(e.callsignText());
-    out.label2 = std::string(e.locatorText());
-    out.label3 = std::string(e.dateText());
-    out.label7 = "      ";
+    out.square = std::string(name) + static_cast<char>('0' + i) + static_cast<char>('0' + j);
+    out.call = std::string(e.callsignText());
+    out.locator = std::string(e.locatorText());
+    out.date = std::string(e.dateText());
+    out.state = "      ";
     if (e.hasContact()) {
-        out.label7 = e.isConfirmed() ? "Confirmed" : "Worked";
+        out.state = e.isConfirmed() ? "Confirmed" : "Worked";
         // A locator no distance can be measured to shows none, not "0km".
         if (isValidLocator(homeloc) && isValidLocator(e.locatorText())) {
             const double km = roundHalfEven(LocatorDistance(homeloc, e.locatorText()));
-            out.label13 = captionNumber(km) + "km";
+            out.distance = captionNumber(km) + "km";
         }
     }
     return out;

@@ -52,12 +52,12 @@ FieldTotals drawFieldView(QPainter& painter, QSizeF target, const FieldRecord& r
 // What the read-out shows for the pointer at a logical point.
 struct SquareReadOut {
     std::optional<int> slot;  // the square under the pointer; none off the grid
-    std::string label10;      // "IO85", or five blanks off the grid
-    std::string label1;       // call sign
-    std::string label2;       // stored locator
-    std::string label3;       // date
-    std::string label7;       // "Worked", "Confirmed", six blanks or empty
-    std::string label13;      // " 932km" or empty
+    std::string square;       // "IO85", or five blanks off the grid
+    std::string call;         // the stored texts, all their characters
+    std::string locator;
+    std::string date;
+    std::string state;     // "Worked", "Confirmed", six blanks or empty
+    std::string distance;  // " 932km" or empty
 };
 SquareReadOut readOutAt(QPointF logical, std::string_view fieldname, const FieldRecord& record,
                         std::string_view homeloc);

@@ -1,6 +1,7 @@
 #include "maps/outline_file.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <cstring>
 
 #include "database/file_io.h"
@@ -11,7 +12,8 @@ namespace {
 
 void appendRecords(const char* p, std::size_t count, std::vector<OutlinePoint>& points) {
     for (std::size_t i = 0; i < count; ++i, p += kOutlineRecordSize) {
-        points.push_back({getLe16(p), getLe16(p + 2), getLe16(p + 4)});
+        points.push_back({qFromLittleEndian<qint16>(p), qFromLittleEndian<qint16>(p + 2),
+                          qFromLittleEndian<qint16>(p + 4)});
     }
 }
 
@@ -28,9 +30,9 @@ std::string encodeOutline(std::span<const OutlinePoint> points) {
     std::string bytes(points.size() * kOutlineRecordSize, '\0');
     char* p = bytes.data();
     for (const OutlinePoint& point : points) {
-        putLe16(p, point.pen);
-        putLe16(p + 2, point.lat);
-        putLe16(p + 4, point.lon);
+        qToLittleEndian<qint16>(point.pen, p);
+        qToLittleEndian<qint16>(point.lat, p + 2);
+        qToLittleEndian<qint16>(point.lon, p + 4);
         p += kOutlineRecordSize;
     }
     return bytes;

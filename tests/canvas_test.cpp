@@ -21,25 +21,22 @@ protected:
     Canvas canvas;
 };
 
-TEST_F(CanvasTest, PrimitivesInkTheExpectedPixelsOnly) {
-    canvas.fillBox(QPointF(120, 60), QPointF(240, 120), kGreen);  // pixels 24..48, 12..24
-    canvas.box(QPointF(1000, 100), QPointF(1250, 300), kRed);     // 200..250, 20..60
-    canvas.setForeColour(kBlack);
-    canvas.point(QPointF(500, 100));   // (100, 20)
-    canvas.lineTo(QPointF(500, 200));  // down to (100, 40)
-    const DrawOp ops[] = {{DrawOp::Kind::SetPoint, 500, 550}, {DrawOp::Kind::LineTo, 1000, 550}};
-    canvas.outline(ops, Qt::blue);  // row 110, 100..200
-    canvas.paint([](QPainter& painter) { painter.setPen(Qt::yellow); });
-    canvas.box(QPointF(1400, 0), QPointF(1450, 50), kRed);  // the pen is set again after both
+// A renderer paints in pixels; the scale turns map points into them and back.
+TEST_F(CanvasTest, ARendererPaintsAndTheScaleFindsItsPixels) {
+    canvas.paint([](QPainter& painter) {
+        painter.fillRect(QRect(24, 12, 24, 12), kGreen);  // logical (120, 60)-(240, 120)
+        painter.setPen(kRed);                             // the painter's state ends with it
+    });
+    canvas.paint([](QPainter& painter) { painter.drawPoint(200, 20); });
     const struct {
-        int x, y;
+        QPointF logical;
         QColor colour;
-    } cases[] = {{24, 12, kGreen},     {48, 24, kGreen},  {23, 18, kBack},   {49, 18, kBack},
-                 {36, 25, kBack},      {200, 40, kRed},   {250, 20, kRed},   {225, 40, kBack},
-                 {100, 20, kBlack},    {101, 20, kBack},  {100, 40, kBlack}, {100, 110, Qt::blue},
-                 {200, 110, Qt::blue}, {150, 111, kBack}, {285, 0, kRed},    {290, 10, kRed}};
+    } cases[] = {{{125, 65}, kGreen},  {{235, 115}, kGreen}, {{115, 90}, kBack},
+                 {{245, 90}, kBack},   {{180, 125}, kBack},  {{1000, 100}, kBlack},
+                 {{1500, 600}, QColor()}};
     for (const auto& c : cases)
-        EXPECT_EQ(canvas.image().pixelColor(c.x, c.y), c.colour) << c.x << "," << c.y;
+        EXPECT_EQ(canvas.colourAt(c.logical), c.colour) << c.logical.x() << "," << c.logical.y();
+    EXPECT_EQ(canvas.toLogical(QPointF(24, 12)), QPointF(120, 60));
     // Growing keeps the drawing, at twice the pixels for a ratio of 2.
     canvas.resize(QSize(400, 200), 2);
     EXPECT_EQ(canvas.image().size(), QSize(800, 400));

@@ -24,6 +24,9 @@ set +e; "$cli" distance JO62QM IO91WM >&- 2>err; status=$?; set -e
 [ "$("$cli" map "2M IO85AB .QRA" world.png 2>/dev/null)" = "$PWD/world.png" ] || fail "map"
 [ "$(head -c 4 world.png | tail -c 3)" = "PNG" ] || fail "map picture"
 [ "$("$cli" --version)" = "morvel-cli $2" ] || fail "version"
-set +e; "$cli" >/dev/null 2>&1; status=$?; set -e
+[ "$("$cli" --help | sed -n '/^Exit codes:/,$p' | wc -l)" = 5 ] || fail "help"
+[ "$("$cli" map --help 2>/dev/null | head -1)" = "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH]" ] || fail "map help"
+set +e; "$cli" stats >/dev/null 2>err; status=$?; set -e
 [ "$status" = 2 ] || fail "usage status $status"
+[ "$(cat err)" = "usage: morvel-cli stats DB" ] || fail "usage message"
 echo "cli_smoke: 1 passed, 0 failed"

@@ -62,7 +62,6 @@ TEST_F(Cli, SummariesMatchTheGoldenFiles) {
             << golden;
         setExample(db);
     }
-    EXPECT_TRUE(run({"summary", "2M JO62QM HOME.QRA", "c.txt", "--other"}).said(2, "usage: "));
 }
 
 // A "n" answer writes nothing; "y" or --yes imports.
@@ -79,6 +78,22 @@ TEST_F(Cli, ImportEdiAsksAndReadsTheAnswer) {
     EXPECT_EQ(run(args + QStringList{"--yes"}).out, question + "0 new squares added\n");
 }
 
+// A database of an unusual size is imported into only when the user agrees.
+TEST_F(Cli, ImportAdifAsksAboutTheDatabaseSize) {
+    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
+    writeFileBytes(db, readFileBytes(db) + QByteArray(28, '\0'));
+    writeFileBytes(path("log.adi"),
+                   "<call:5>G4XYZ<qso_date:8>20231225<band:2>2m<gridsquare:6>IO85MX<eor>");
+    const QStringList args = {"import-adif", "2M JO62QM HOME.QRA", "log.adi"};
+    const std::string question =
+        "2M JO62QM HOME.QRA is 916,300 bytes, not 916,272: the bytes beyond its last square are "
+        "kept\nImport into it anyway?\n";
+    EXPECT_EQ(run(args, "n\n").out, question + "OK? [y/N] No changes made\n");
+    EXPECT_FALSE(readSquare(db, "IO", 85).hasContact());
+    EXPECT_EQ(run(args + QStringList{"--yes"}).out, question + "1 new squares added\n");
+    EXPECT_TRUE(readSquare(db, "IO", 85).hasContact());
+}
+
 TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM .QRA");
     setSquare(db, "IO", 85, makeEntry("IO85AB", "G4XYZ", "01/02/03", false));
@@ -86,13 +101,27 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
               path("world.png").toStdString() + "\n");
     EXPECT_EQ(QImage(path("world.png")).size(), QSize(1016, 742));
     EXPECT_EQ(QImage(path("world.png")).pixelColor(499, 142),
-              QColor(249, 96, 79));  // IO85, 9 W 53.5 N
-    run({"map", db, "eu.JPG", "--size", "400x300", "--view", "europe"});
+              QColor(249, 96, 79));  // IO85, 3 W 55.5 N
+    // Europe, 40 W to 100 E and 90 N to 20 N: IO85 from (432, 408) to (456, 420).
+    run({"map", "--size", "1680x840", db, "eu.JPG", "--view=europe"});  // options anywhere
     const QImageReader jpeg(path("eu.JPG"));
     EXPECT_EQ(jpeg.format() + QByteArray::number(jpeg.size().width() * 1000 + jpeg.size().height()),
-              "jpeg400300");
+              "jpeg1680840");
+    const QColor eu = QImage(path("eu.JPG")).pixelColor(444, 414);  // near, as JPEG keeps it
+    EXPECT_LT(std::abs(eu.red() - 249) + std::abs(eu.green() - 96) + std::abs(eu.blue() - 79), 60);
     ASSERT_EQ(run({"field", db, "io", "io.png"}).status, 0);
     EXPECT_EQ(QImage(path("io.png")).pixelColor(966, 246), QColor(249, 96, 79));
+    // The state borders over FN, New England, in their colour (192, 64, 0).
+    for (const bool states : {false, true}) {
+        run(QStringList{"field", db, "fn", "fn.png", "--size", "300x120"} +
+            (states ? QStringList{"--states"} : QStringList{}));
+        const QImage fn(path("fn.png"));
+        int dots = 0;
+        for (int y = 0; y < fn.height(); ++y)
+            for (int x = 0; x < fn.width(); ++x) dots += fn.pixelColor(x, y) == QColor(192, 64, 0);
+        EXPECT_EQ(fn.size(), QSize(300, 120));
+        EXPECT_EQ(dots > 0, states);
+    }
 
     const std::tuple<QStringList, int, const char*> refusals[] = {
         {{"map", db, "x.png", "--view", "mars"}, 1, "Not a view: mars"},
@@ -105,7 +134,101 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     for (const auto& [args, status, message] : refusals)
         EXPECT_TRUE(run(args).said(status, message)) << message;
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(),
-              4);  // nothing written, nothing created
+              5);  // nothing written, nothing created
+}
+
+const char* const kOverview =
+    "usage: morvel-cli COMMAND ARGUMENTS [OPTIONS]\n"
+    "       morvel-cli COMMAND --help\n"
+    "       morvel-cli --help | --version\n"
+    "\n"
+    "Worked and confirmed locator squares in .qra databases; relative paths\n"
+    "are taken from the current folder.\n"
+    "\n"
+    "Commands:\n"
+    "  distance     km between two locators, one decimal\n"
+    "  create       a new empty database in the current folder; prints its name\n"
+    "  stats        the five statistics lines of the main menu\n"
+    "  import-adif  import an ADIF log into a database\n"
+    "  import-edi   import an EDI log into a database\n"
+    "  summary      write the text summary of a database to OUT\n"
+    "  map          the field map of a database, as a picture\n"
+    "  field        one field's squares over its outlines, as a picture\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  done\n"
+    "  1  failed: refused, or a file could not be read or written\n"
+    "     (the message on standard error)\n"
+    "  2  usage error (the usage on standard error)\n";
+
+// --help on standard output, exit 0; a usage error on standard error, exit 2.
+TEST_F(Cli, HelpAndUsageErrors) {
+    const std::string overview = kOverview;
+    const std::tuple<QStringList, int, std::string, std::string> cases[] = {
+        {{"--help"}, 0, overview, ""},
+        {{}, 2, "", overview},
+        {{"bogus", "x"}, 2, "", "Unknown command: bogus\n" + overview},
+        {{"--bogus"}, 2, "", "Unknown option 'bogus'.\n" + overview},
+        {{"--version", "stats", "a.qra"}, 2, "", overview},
+        {{"field", "--help"},
+         0,
+         "usage: morvel-cli field DB FIELD OUT [--states] [--size WxH]\n\n"
+         "one field's squares over its outlines, as a picture\n\n"
+         "Arguments:\n"
+         "  DB     the database, a .qra file\n"
+         "  FIELD  the field, AA to RR\n"
+         "  OUT    the picture to write, PNG or JPEG by its suffix; its path is printed\n\n"
+         "Options:\n"
+         "  --states    the state borders too, as in the North America view\n"
+         "  --size WxH  width and height in pixels, up to 16384 (default 1501x602)\n"
+         "  -h, --help  show this help\n",
+         ""},
+        {{"summary", "a.qra", "s.txt", "--other"},
+         2,
+         "",
+         "usage: morvel-cli summary DB OUT [--confirmed]\nUnknown option 'other'.\n"},
+        {{"map", "a.qra", "m.png", "--size"},
+         2,
+         "",
+         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH]\n"
+         "Missing value after '--size'.\n"},
+        {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
+         2,
+         "",
+         "usage: morvel-cli import-edi DB LOG [--yes]\n"},
+        {{"stats", "-x.qra"}, 2, "", "usage: morvel-cli stats DB\nUnknown option 'x.qra'.\n"},
+        {{"stats", "--", "-x.qra"}, 1, "", "Cannot read the database: "},
+    };
+    for (const auto& [args, status, out, err] : cases) {
+        const CliRun r = run(args);
+        const std::string name = args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.status, status) << name;
+        EXPECT_EQ(r.out, out) << name;
+        EXPECT_EQ(r.err.substr(0, err.size()), err) << name;
+    }
+}
+
+// Each command's usage heads its --help, and alone is its usage error.
+TEST_F(Cli, EachCommandHasItsUsage) {
+    const char* const usages[][2] = {
+        {"distance", "distance FROM TO"},
+        {"create", "create BAND LOCATOR [TAG]"},
+        {"stats", "stats DB"},
+        {"import-adif", "import-adif DB LOG [--yes]"},
+        {"import-edi", "import-edi DB LOG [--yes]"},
+        {"summary", "summary DB OUT [--confirmed]"},
+        {"map", "map DB OUT [--view world|europe|na] [--size WxH]"},
+        {"field", "field DB FIELD OUT [--states] [--size WxH]"},
+    };
+    for (const auto& [command, usage] : usages) {
+        const std::string line = std::string("usage: morvel-cli ") + usage + "\n";
+        const CliRun help = run({command, "-h"});
+        EXPECT_EQ(std::to_string(help.status) + help.out.substr(0, line.size() + 1),
+                  "0" + line + "\n");
+        EXPECT_EQ(run({"--help", command}).out, help.out);
+        const CliRun bare = run({command});
+        EXPECT_EQ(std::to_string(bare.status) + bare.err + bare.out, "2" + line);
+    }
 }
 
 }  // namespace

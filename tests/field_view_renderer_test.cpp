@@ -86,8 +86,8 @@ TEST(FieldViewRenderer, ReadOutOfTheSquareUnderThePointer) {
                  {{100, 600}, "-1|     | | | ||"}};
     for (const auto& c : cases) {
         const SquareReadOut r = readOutAt(c.at, "IO ", record, "JO62QM");
-        std::string got = std::to_string(r.slot.value_or(-1)) + "|" + r.label10;
-        for (const auto* label : {&r.label1, &r.label2, &r.label3, &r.label7, &r.label13})
+        std::string got = std::to_string(r.slot.value_or(-1)) + "|" + r.square;
+        for (const auto* label : {&r.call, &r.locator, &r.date, &r.state, &r.distance})
             got += "|" + *label;
         EXPECT_EQ(got, c.labels);
     }

@@ -1,4 +1,4 @@
-#include "menu/statistics.h"
+#include "statistics/statistics.h"
 
 #include <gtest/gtest.h>
 

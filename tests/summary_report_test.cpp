@@ -2,7 +2,7 @@
 
 #include "database/text_format.h"
 #include "geo/locator.h"
-#include "menu/summary.h"
+#include "statistics/summary.h"
 #include "tests/test_support.h"
 
 namespace morvel {

@@ -64,6 +64,15 @@ QLabel* makeLabel(QWidget* parent, const QString& caption, const QFont& font, in
     return label;
 }
 
+QLabel* makeLineLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
+                      int width, int height) {
+    QLabel* label = makeLabel(parent, caption, font, left, top, width, height);
+    label->setWordWrap(false);
+    label->setMinimumHeight(label->sizeHint().height());
+    label->resize(label->width(), std::max(label->height(), label->sizeHint().height()));
+    return label;
+}
+
 namespace {
 
 // Outside dialogs Qt's buttons answer only the space bar; the program's
@@ -192,35 +201,7 @@ bool FileList::clickName(const QString& name) {
 }
 
 OptionButton::OptionButton(const QString& caption, QWidget* parent)
-    : QRadioButton(caption, parent) {
-    setAutoExclusive(false);
-}
-
-void OptionButton::nextCheckState() {
-    if (!isChecked()) setChecked(true);
-}
-
-void OptionGroup::add(int index, OptionButton* button) {
-    buttons_[index] = button;
-    connect(button, &QAbstractButton::toggled, this, [this, button](bool on) {
-        if (!on) return;
-        for (auto& [i, other] : buttons_) {
-            if (other != button) other->setChecked(false);
-        }
-    });
-}
-
-OptionButton* OptionGroup::operator()(int index) const {
-    const auto it = buttons_.find(index);
-    return it == buttons_.end() ? nullptr : it->second;
-}
-
-int OptionGroup::selectedIndex() const {
-    for (const auto& [i, button] : buttons_) {
-        if (button->isChecked()) return i;
-    }
-    return 0;
-}
+    : QRadioButton(caption, parent) {}
 
 OptionButton* makeOption(QWidget* parent, const QString& caption, const QFont& font, int left,
                          int top, int width, int height) {

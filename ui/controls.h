@@ -6,7 +6,6 @@
 #include <QRadioButton>
 #include <QString>
 #include <QStringList>
-#include <map>
 
 class QApplication;
 class QLabel;
@@ -42,6 +41,9 @@ Control* named(Control* control, const char* name) {
 // Controls built at a designed position (twips) within parent, in the font given.
 QLabel* makeLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
                   int width, int height);
+// A label on one line, at least as high as its font needs.
+QLabel* makeLineLabel(QWidget* parent, const QString& caption, const QFont& font, int left, int top,
+                      int width, int height);
 QPushButton* makeButton(QWidget* parent, const QString& caption, const QFont& font, int left,
                         int top, int width, int height);
 // A frame without a caption.
@@ -89,32 +91,15 @@ private:
     bool pressOnSelected_ = false;
 };
 
-// An option button that stays selected when clicked again and, unlike Qt's
-// exclusive radio buttons, may be left with none of its group selected.
+// An option button whose whole box, caption and blank space alike, answers a
+// click. In a QButtonGroup it stays selected when clicked again.
 class OptionButton : public QRadioButton {
     Q_OBJECT
 public:
     OptionButton(const QString& caption, QWidget* parent);
 
 protected:
-    void nextCheckState() override;
-    // The whole box answers a click, caption and blank space alike.
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
-
-// Option buttons of which at most one is selected, addressed by index.
-class OptionGroup : public QObject {
-    Q_OBJECT
-public:
-    explicit OptionGroup(QObject* parent = nullptr) : QObject(parent) {}
-
-    void add(int index, OptionButton* button);
-    OptionButton* operator()(int index) const;
-    // The selected index, or 0 when none is selected.
-    int selectedIndex() const;
-
-private:
-    std::map<int, OptionButton*> buttons_;
 };
 
 OptionButton* makeOption(QWidget* parent, const QString& caption, const QFont& font, int left,

@@ -4,19 +4,17 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
-#include <vector>
 
 class QProgressDialog;
 class QWidget;
 
 namespace morvel {
 
-// A note on long work. Once the work has run for `delayMs`, a dialog over
-// `window` shows the latest text, the window's controls are disabled and each
-// update lets the program repaint, so that nothing looks hung and nothing can
-// start a second piece of work meanwhile. There is no Cancel and the dialog
-// cannot be closed: the work it reports (an import) must not stop halfway,
-// which would leave a database half-updated.
+// A note on long work that runs on a worker thread. Once the work has run for
+// `delayMs`, a dialog over `window` shows the latest text, so that nothing
+// looks hung. There is no Cancel and the dialog cannot be closed: the work it
+// reports (an import) must not stop halfway, which would leave a database
+// half-updated.
 class WorkProgress {
 public:
     WorkProgress(QWidget* window, QString title, int delayMs = 1000);
@@ -33,9 +31,7 @@ private:
     QString title_;
     int delayMs_;
     QElapsedTimer started_;
-    QElapsedTimer shown_;
     std::unique_ptr<QProgressDialog> dialog_;
-    std::vector<QPointer<QWidget>> disabled_;
 };
 
 }  // namespace morvel

@@ -14,7 +14,7 @@
 #include "maps/field_map_renderer.h"
 #include "maps/image_file.h"
 #include "maps/outline_file.h"
-#include "menu/statistics.h"
+#include "statistics/statistics.h"
 #include "ui/busy_cursor.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
@@ -146,21 +146,16 @@ void FieldMapWindow::applyViewScale() {
 
 void FieldMapWindow::drawMap() {
     BusyCursor busy;
-    const SharedState& s = state();
-    std::string database;
     Error databaseError;
     // Read only: a missing database is reported, never created.
     const bool databaseRead = readMapDatabase(databasePath, database, databaseError);
-    std::vector<OutlinePoint> outline;
     Error outlineError;
     // A missing outline file draws no outline, as it always has.
     readOutlineFile(QDir(windows().programFolder()).filePath(QLatin1String(kWorldFile)), outline,
                     outlineError);
 
     Canvas& canvas = surface->canvas();
-    canvas.paint([&](QPainter& painter) {
-        drawFieldMap(painter, QSizeF(canvas.size()), database, outline, s.mapview);
-    });
+    canvas.paint([&](QPainter& painter) { paintMap(painter, QSizeF(canvas.size())); });
     applyViewScale();
     fileLabel->setText(fromLatin1Text(kFileCaption) + QFileInfo(databasePath).fileName());
     fileLabel->adjustSize();
@@ -208,22 +203,30 @@ void FieldMapWindow::onQuitClicked() {
     windows().unload(kFieldMapWindow);
 }
 
+void FieldMapWindow::paintMap(QPainter& painter, QSizeF size) const {
+    drawFieldMap(painter, size, database, outline, state().mapview);
+}
+
 void FieldMapWindow::onPrintClicked() {
-    fieldLabel->hide();
-    const QImage picture = grab().toImage();
-    fieldLabel->show();
+    // Drawn afresh on the printer's own painter, at its resolution, in the
+    // shape of the window's map.
+    const QSizeF area(surface->size());
     QString error;
-    if (!windows().printer().printImage(picture, error))
+    if (!windows().printer().print(
+            area, [&](QPainter& painter) { paintMap(painter, area); }, error))
         dialogs().message(QStringLiteral("The map could not be printed: ") + error);
 }
 
 void FieldMapWindow::onExportClicked() {
     const QFileInfo database(databasePath);
     const QString picture = exportPictureName(database.fileName(), state().mapview);
+    // The map alone, without the controls over it, at the window's size.
+    QImage image(surface->size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    paintMap(painter, QSizeF(image.size()));
+    painter.end();
     Error error;
-    // The kept map alone, without the controls over it, beside the database.
-    if (!saveImage(std::as_const(*surface).canvas().image(),
-                   database.absoluteDir().filePath(picture), error)) {
+    if (!saveImage(image, database.absoluteDir().filePath(picture), error)) {
         dialogs().message(QStringLiteral("The picture ") + picture +
                               QStringLiteral(" could not be written: ") + error.reason,
                           QLatin1String(kExportTitle));

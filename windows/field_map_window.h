@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QPainter>
 #include <QPointF>
 #include <QRect>
 #include <memory>
 #include <vector>
 
+#include "maps/outline_file.h"
 #include "ui/form.h"
 
 class QLabel;
@@ -38,6 +40,8 @@ private:
     // DrawMap: the whole map from the database and "mapper.pnt", then the
     // controls shown.
     void drawMap();
+    // The map of the database and outline last read, over (0, 0)-size.
+    void paintMap(QPainter& painter, QSizeF size) const;
     void showView(int mapview);
     // The canvas's logical units follow the view, so that the pointer
     // arrives in map coordinates.
@@ -60,6 +64,8 @@ private:
     };
 
     QString databasePath;
+    std::string database;  // as last read
+    std::vector<OutlinePoint> outline;
     std::unique_ptr<DatabaseWatcher> watcher;
     DrawingSurface* surface;
     QLabel* fieldLabel;  // Label1

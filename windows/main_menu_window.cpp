@@ -1,23 +1,26 @@
 #include "windows/main_menu_window.h"
 
+#include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "database/database_watcher.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "import/import_frame.h"
-#include "menu/statistics.h"
-#include "menu/summary.h"
+#include "statistics/statistics.h"
+#include "statistics/summary.h"
 #include "ui/busy_cursor.h"
 #include "ui/dialogs.h"
 #include "ui/shared_state.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
+#include "windows/import_runner.h"
 #include "windows/window_names.h"
 
 namespace morvel {
@@ -25,63 +28,94 @@ namespace morvel {
 MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Main Menu"));
     setClientSizeTwips(10800, 7380);
+    makeListAndStatistics();
+    makeDatabaseControls();
+    // Everything in the window's colour but the list, which keeps a list's.
     setBackgroundColour(this, kWindowColour);
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w != fileList && !fileList->isAncestorOf(w)) setBackgroundColour(w, kWindowColour);
+    }
+    importRunner = new ImportRunner(windows, this);
+    connect(importRunner, &ImportRunner::finished, this, &MainMenuWindow::onImportFinished);
+    summaryJob = new QFutureWatcher<Error>(this);
+    connect(summaryJob, &QFutureWatcher<Error>::finished, this, &MainMenuWindow::onSummaryFinished);
+}
 
+void MainMenuWindow::makeListAndStatistics() {
     const QFont bold12 = sansFont(12, true);
+    named(makeLabel(this, QStringLiteral("Morvel the QRA Squares database by Tovrin"),
+                    sansFont(18, true), 240, 120, 10320, 540),
+          "Label1");
+    named(makeLabel(this, QStringLiteral("Version 2.8"), sansFont(9.75), 240, 660, 2400, 300), "v");
+    named(makeLabel(this, QStringLiteral("QRA Databases - click on filename to select"), bold12,
+                    240, 1080, 6000, 375),
+          "Label6");
+    fileList = named(new FileList(windows().databaseFolder(), this), "File1");
+    placeTwips(fileList, 240, 1500, 5400, 2880);
+    connect(fileList, &FileList::click, this, &MainMenuWindow::onFileClicked);
+
+    const QFont statistics = sansFont(13.5);
+    const auto line = [&](const char* name, int top, int width) {
+        QLabel* label = named(makeLabel(this, QString(), statistics, 240, top, width, 420), name);
+        label->setWordWrap(false);
+        return label;
+    };
+    fileLabel = line("Label5", 4560, 10320);
+    squaresWorkedLabel = line("Label3", 5010, 10320);
+    squaresConfirmedLabel = line("Label4", 5460, 10320);
+    fieldsWorkedLabel = line("Label2", 5910, 10320);
+    odxLabel = line("Label7", 6360, 8000);
+
+    const struct {
+        const char *name, *caption, *toolTip;
+        int left, top;
+        void (MainMenuWindow::*handler)();
+    } buttons[] = {
+        {"Command4", "Create File", "create a new, empty QRA database file", 5880, 1500,
+         &MainMenuWindow::onCreateClicked},
+        {"Command1", "Delete File", "", 8280, 1500, &MainMenuWindow::onDeleteClicked},
+        {"Command3", "&Quit", "Quit back to windows", 8280, 6660, &MainMenuWindow::onQuitClicked},
+    };
+    for (const auto& b : buttons) {
+        QPushButton* button = named(
+            makeButton(this, QString::fromLatin1(b.caption), bold12, b.left, b.top, 2280, 495),
+            b.name);
+        button->setToolTip(QString::fromLatin1(b.toolTip));
+        connect(button, &QPushButton::clicked, this, b.handler);
+    }
+}
+
+void MainMenuWindow::makeDatabaseControls() {
     const QFont bold975 = sansFont(9.75, true);
     const QFont plain975 = sansFont(9.75);
-    const QFont statistics = sansFont(13.5);
-
-    auto* title = named(makeLabel(this, QStringLiteral("Morvel the QRA Squares database by Tovrin"),
-                                  sansFont(18, true), 240, 120, 10320, 540),
-                        "Label1");
-    auto* version =
-        named(makeLabel(this, QStringLiteral("Version 2.8"), plain975, 240, 660, 2400, 300), "v");
-    auto* listCaption =
-        named(makeLabel(this, QStringLiteral("QRA Databases - click on filename to select"), bold12,
-                        240, 1080, 6000, 375),
-              "Label6");
-
-    fileList = named(new FileList(windows.databaseFolder(), this), "File1");
-    placeTwips(fileList, 240, 1500, 5400, 2880);
-
-    fileLabel = named(makeLabel(this, QString(), statistics, 240, 4560, 10320, 420), "Label5");
-    squaresWorkedLabel =
-        named(makeLabel(this, QString(), statistics, 240, 5010, 10320, 420), "Label3");
-    squaresConfirmedLabel =
-        named(makeLabel(this, QString(), statistics, 240, 5460, 10320, 420), "Label4");
-    fieldsWorkedLabel =
-        named(makeLabel(this, QString(), statistics, 240, 5910, 10320, 420), "Label2");
-    odxLabel = named(makeLabel(this, QString(), statistics, 240, 6360, 8000, 420), "Label7");
-    for (QLabel* label :
-         {fileLabel, squaresWorkedLabel, squaresConfirmedLabel, fieldsWorkedLabel, odxLabel})
-        label->setWordWrap(false);
-
-    auto* createButton = named(
-        makeButton(this, QStringLiteral("Create File"), bold12, 5880, 1500, 2280, 495), "Command4");
-    createButton->setToolTip(QStringLiteral("create a new, empty QRA database file"));
-    auto* deleteButton = named(
-        makeButton(this, QStringLiteral("Delete File"), bold12, 8280, 1500, 2280, 495), "Command1");
-
     viewFrame = named(makeFrame(this, 5880, 2100, 4680, 1080), "Frame2");
-    viewButton = named(
-        makeButton(viewFrame, QStringLiteral("&View/Edit"), bold12, 120, 270, 2040, 495), "View");
+    viewButton = named(makeButton(viewFrame, QStringLiteral("&View/Edit"), sansFont(12, true), 120,
+                                  270, 2040, 495),
+                       "View");
     viewButton->setToolTip(QStringLiteral("examine and change square records "));
+    mapChoice = new QButtonGroup(this);
     const char* maps[] = {"World", "Europe", "USA"};
     for (int i = 0; i < 3; ++i) {
-        mapChoice.add(i + 1, named(makeOption(viewFrame, QString::fromLatin1(maps[i]), plain975,
+        mapChoice->addButton(named(makeOption(viewFrame, QString::fromLatin1(maps[i]), plain975,
                                               2400, 90 + 300 * i, 2160, 300),
-                                   "Option3"));
+                                   "Option3"),
+                             i + 1);
     }
-    mapChoice(1)->setChecked(true);
+    mapChoice->button(1)->setChecked(true);
 
+    const auto button = [&](const char* name, const char* caption, const char* toolTip, int left,
+                            int top, int width) {
+        QPushButton* b = named(
+            makeButton(this, QString::fromLatin1(caption), bold975, left, top, width, 420), name);
+        b->setToolTip(QString::fromLatin1(toolTip));
+        return b;
+    };
     importAdifButton =
-        named(makeButton(this, QStringLiteral("Import ADIF"), bold975, 5880, 3300, 2280, 420),
-              "Command2");
-    importAdifButton->setToolTip(QStringLiteral("Import from V2 ADIF log file"));
-    importEdiButton = named(
-        makeButton(this, QStringLiteral("Import EDI"), bold975, 8280, 3300, 2280, 420), "Command6");
-    importEdiButton->setToolTip(QStringLiteral("Import in EDI logfile format"));
+        button("Command2", "Import ADIF", "Import from V2 ADIF log file", 5880, 3300, 2280);
+    importEdiButton =
+        button("Command6", "Import EDI", "Import in EDI logfile format", 8280, 3300, 2280);
+    summaryButton = button("Command5", "Summary to Text File",
+                           "List worked/confirmed to a text file", 7920, 3960, 2640);
 
     summaryFrame = named(makeFrame(this, 5880, 3780, 1920, 780), "Frame1");
     workedOption =
@@ -92,48 +126,11 @@ MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow
         named(makeOption(summaryFrame, QStringLiteral("Confirmed"), plain975, 120, 390, 1680, 300),
               "Option2");
     confirmedOption->setToolTip(QStringLiteral("List only confirmed squares"));
-    auto* summaryChoice = new OptionGroup(this);
-    summaryChoice->add(1, workedOption);
-    summaryChoice->add(2, confirmedOption);
+    auto* summaryChoice = new QButtonGroup(this);
+    summaryChoice->addButton(workedOption, 1);
+    summaryChoice->addButton(confirmedOption, 2);
     workedOption->setChecked(true);
-    summaryButton = named(
-        makeButton(this, QStringLiteral("Summary to Text File"), bold975, 7920, 3960, 2640, 420),
-        "Command5");
-    summaryButton->setToolTip(QStringLiteral("List worked/confirmed to a text file"));
 
-    auto* quitButton =
-        named(makeButton(this, QStringLiteral("&Quit"), bold12, 8280, 6660, 2280, 495), "Command3");
-    quitButton->setToolTip(QStringLiteral("Quit back to windows"));
-
-    for (QWidget* w : std::initializer_list<QWidget*>{title,
-                                                      version,
-                                                      listCaption,
-                                                      fileLabel,
-                                                      squaresWorkedLabel,
-                                                      squaresConfirmedLabel,
-                                                      fieldsWorkedLabel,
-                                                      odxLabel,
-                                                      createButton,
-                                                      deleteButton,
-                                                      quitButton,
-                                                      viewFrame,
-                                                      viewButton,
-                                                      mapChoice(1),
-                                                      mapChoice(2),
-                                                      mapChoice(3),
-                                                      importAdifButton,
-                                                      importEdiButton,
-                                                      summaryFrame,
-                                                      workedOption,
-                                                      confirmedOption,
-                                                      summaryButton}) {
-        setBackgroundColour(w, kWindowColour);
-    }
-
-    connect(fileList, &FileList::click, this, &MainMenuWindow::onFileClicked);
-    connect(createButton, &QPushButton::clicked, this, &MainMenuWindow::onCreateClicked);
-    connect(deleteButton, &QPushButton::clicked, this, &MainMenuWindow::onDeleteClicked);
-    connect(quitButton, &QPushButton::clicked, this, &MainMenuWindow::onQuitClicked);
     connect(importAdifButton, &QPushButton::clicked, this, &MainMenuWindow::onImportAdifClicked);
     connect(importEdiButton, &QPushButton::clicked, this, &MainMenuWindow::onImportEdiClicked);
     connect(summaryButton, &QPushButton::clicked, this, &MainMenuWindow::onSummaryClicked);
@@ -150,6 +147,8 @@ void MainMenuWindow::onLoad() {
 }
 
 void MainMenuWindow::closeRequested() {
+    // An import must not stop halfway: the window stays until it has ended.
+    if (isWorking()) return;
     onQuitClicked();
 }
 
@@ -205,10 +204,10 @@ void MainMenuWindow::showStatistics(bool reportFailure, bool reportSize) {
         name, Qt::ElideMiddle, fileLabel->width() - metrics.horizontalAdvance(caption));
     fileLabel->setText(caption + shown);
     fileLabel->setToolTip(shown == name ? QString() : name);
-    squaresWorkedLabel->setText(fromLatin1Text(captions.label3));
-    squaresConfirmedLabel->setText(fromLatin1Text(captions.label4));
-    fieldsWorkedLabel->setText(fromLatin1Text(captions.label2));
-    odxLabel->setText(fromLatin1Text(captions.label7));
+    squaresWorkedLabel->setText(fromLatin1Text(captions.squaresWorkedLine));
+    squaresConfirmedLabel->setText(fromLatin1Text(captions.squaresConfirmedLine));
+    fieldsWorkedLabel->setText(fromLatin1Text(captions.fieldsWorkedLine));
+    odxLabel->setText(fromLatin1Text(captions.odxLine));
     setDatabaseControlsVisible(true);
     watchDatabase();
 }
@@ -258,21 +257,29 @@ void MainMenuWindow::onQuitClicked() {
     windows().end();
 }
 
-void MainMenuWindow::runImport(const QString& windowName) {
-    if (!windows().has(windowName)) return;
-    windows().show(windowName);
-    windows().unload(windowName);
-    // The import has said what failed; a database it could not read is not
-    // reported a second time.
-    showStatistics(false);
+void MainMenuWindow::setWorking(bool working) {
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isWindow()) w->setEnabled(!working);
+    }
+}
+
+bool MainMenuWindow::isWorking() const {
+    return importRunner->isRunning() || summaryJob->isRunning();
 }
 
 void MainMenuWindow::onImportAdifClicked() {
-    runImport(kImportAdifWindow);
+    if (importRunner->start(ImportKind::Adif, state().databasePath)) setWorking(true);
 }
 
 void MainMenuWindow::onImportEdiClicked() {
-    runImport(kImportEdiWindow);
+    if (importRunner->start(ImportKind::Edi, state().databasePath)) setWorking(true);
+}
+
+void MainMenuWindow::onImportFinished() {
+    setWorking(false);
+    // The import has said what failed; a database it could not read is not
+    // reported a second time.
+    showStatistics(false);
 }
 
 void MainMenuWindow::onSummaryClicked() {
@@ -290,19 +297,26 @@ void MainMenuWindow::onSummaryClicked() {
     // Cancel writes nothing.
     const std::optional<QString> chosen = dialogs().saveFile(request);
     if (!chosen || chosen->isEmpty()) return;
-    Error error;
-    std::optional<SummaryReport> report;
-    {
-        const BusyCursor busy;
-        report = writeSummary(path, folder.absoluteFilePath(*chosen), name,
-                              toLatin1Text(homeLocatorFromFileName(name)), mode, error);
-    }
-    if (!report)
+    setWorking(true);
+    summaryBusy = std::make_unique<BusyCursor>();
+    summaryJob->setFuture(
+        QtConcurrent::run([path, out = folder.absoluteFilePath(*chosen), name,
+                           home = toLatin1Text(homeLocatorFromFileName(name)), mode] {
+            Error error;
+            writeSummary(path, out, name, home, mode, error);
+            return error;
+        }));
+}
+
+void MainMenuWindow::onSummaryFinished() {
+    summaryBusy.reset();
+    setWorking(false);
+    if (const Error error = summaryJob->result(); error.isSet())
         dialogs().message(QStringLiteral("The summary could not be written: ") + error.message());
 }
 
 void MainMenuWindow::onViewClicked() {
-    if (const int view = mapChoice.selectedIndex(); view != 0)
+    if (const int view = mapChoice->checkedId(); view > 0)
         state().mapview = static_cast<std::int16_t>(view);
     windows().unload(kMainMenuWindow);
     windows().show(kFieldMapWindow);

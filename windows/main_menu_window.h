@@ -1,17 +1,22 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <memory>
 
+#include "database/error.h"
 #include "ui/controls.h"
 #include "ui/form.h"
 
+class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 
 namespace morvel {
 
+class BusyCursor;
 class DatabaseWatcher;
+class ImportRunner;
 
 // The main menu: the list of databases, the selected one's statistics and the
 // buttons that open every other window. Other windows reach it only through
@@ -50,9 +55,14 @@ private:
     void onSummaryClicked();
     void onViewClicked();
 
-    // Shows an import window, whose loading runs the import, then removes it
-    // and counts the database again.
-    void runImport(const QString& windowName);
+    // Long work (an import, a summary) runs on a worker thread; meanwhile
+    // every control of the menu is disabled, so nothing starts a second one.
+    void setWorking(bool working);
+    bool isWorking() const;
+    void onImportFinished();
+    void onSummaryFinished();
+    void makeListAndStatistics();
+    void makeDatabaseControls();
     void setDatabaseControlsVisible(bool visible);
     // Follows the selected database when another program changes it.
     void watchDatabase();
@@ -65,7 +75,7 @@ private:
     QLabel* odxLabel;
     QGroupBox* viewFrame;
     QPushButton* viewButton;
-    OptionGroup mapChoice;  // 1 World, 2 Europe, 3 USA
+    QButtonGroup* mapChoice;  // 1 World, 2 Europe, 3 USA
     QPushButton* importAdifButton;
     QPushButton* importEdiButton;
     QGroupBox* summaryFrame;
@@ -73,6 +83,9 @@ private:
     OptionButton* confirmedOption;
     QPushButton* summaryButton;
     std::unique_ptr<DatabaseWatcher> watcher;
+    ImportRunner* importRunner;
+    QFutureWatcher<Error>* summaryJob;
+    std::unique_ptr<BusyCursor> summaryBusy;
 };
 
 }  // namespace morvel

@@ -5,8 +5,6 @@
 #include "windows/create_database_window.h"
 #include "windows/delete_database_window.h"
 #include "windows/field_map_window.h"
-#include "windows/import_adif_window.h"
-#include "windows/import_edi_window.h"
 #include "windows/main_menu_window.h"
 #include "windows/square_view_window.h"
 #include "windows/window_names.h"
@@ -20,8 +18,6 @@ void addProgramWindows(Windows& windows) {
     // The map windows work on the database selected when they open.
     windows.add(kFieldMapWindow,
                 [](Windows& w) { return new FieldMapWindow(w, w.state().databasePath); });
-    windows.add(kImportAdifWindow, [](Windows& w) { return new ImportAdifWindow(w); });
-    windows.add(kImportEdiWindow, [](Windows& w) { return new ImportEdiWindow(w); });
     windows.add(kSquareViewWindow,
                 [](Windows& w) { return new SquareViewWindow(w, w.state().databasePath); });
 }

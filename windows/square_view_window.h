@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QRect>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@ namespace morvel {
 
 class DatabaseWatcher;
 class DrawingSurface;
+class SquareEditPanel;
 
 // One field of the database as a ten-by-ten grid of its squares over the
 // coastlines and borders, with a read-out of the square under the pointer and
@@ -68,6 +70,7 @@ private:
     std::optional<int> editedSlot;  // the square the open panel edits
     // While set, the read-out stays on the edited square.
     bool readOutFrozen = false;
+    std::optional<QPointF> readOutPoint;  // where the read-out was last taken
     std::unique_ptr<DatabaseWatcher> watcher;
 
     DrawingSurface* surface;
@@ -77,12 +80,7 @@ private:
     QLabel* confirmedLabel;  // Label9
     QPushButton* newFieldButton;
     QPushButton* mainMenuButton;
-    QGroupBox* editFrame;  // Frame2
-    QLineEdit* callBox;
-    QLineEdit* dateBox;
-    QLineEdit* locatorBox;
-    OptionButton* workedOption;
-    OptionButton* confirmedOption;
+    SquareEditPanel* editPanel;
     QLabel* callLabel;      // Label1
     QLabel* dateLabel;      // Label3
     QLabel* locatorLabel;   // Label2

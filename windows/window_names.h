@@ -10,7 +10,5 @@ inline constexpr QLatin1String kCreateDatabaseWindow{"CreateForm"};
 inline constexpr QLatin1String kDeleteDatabaseWindow{"DeleteForm"};
 inline constexpr QLatin1String kFieldMapWindow{"Form1"};
 inline constexpr QLatin1String kSquareViewWindow{"Form2"};
-inline constexpr QLatin1String kImportAdifWindow{"ImportForm"};
-inline constexpr QLatin1String kImportEdiWindow{"ImportForm2"};
 
 }  // namespace morvel

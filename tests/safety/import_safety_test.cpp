@@ -1,21 +1,27 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <utility>
 
 #include "database/qra_file.h"
 
 namespace morvel {
 namespace {
 
-const char *const kName = "2M JO62QM HOME.QRA", *const kBackup = "2M JO62QM HOME backup.qra";
+const char *const kName = "2M JO62QM HOME.QRA", *const kBackup = "2M JO62QM HOME backup.qra",
+                  *const kLock = "2M JO62QM HOME.QRA.lock";
 // Command lines for the shell.
 const std::string kAdif = "import-adif '2M JO62QM HOME.QRA' log.adi",
                   kEdi = "import-edi '2M JO62QM HOME.QRA' log.edi --yes";
@@ -31,6 +37,23 @@ std::string square(int n) {  // n-th square of the world, field AA on
     return {char('A' + field / 18), char('A' + field % 18), char('0' + n / 10 % 10),
             char('0' + n % 10)};
 }
+
+// The database with a square worked on 1 January 2020, as an import writes it.
+QByteArray withSquare(QByteArray database, const std::string& grid, const std::string& call) {
+    const int field = (grid[0] - 'A') * 18 + grid[1] - 'A', n = std::stoi(grid.substr(2));
+    const std::string slot = grid + "  \xFF\xFF" + std::string(2, '\0') + call +
+                             std::string(10 - call.size(), ' ') + "01/01/20";
+    return database.replace(field * 2828 + n * 28, 28, QByteArray::fromStdString(slot));
+}
+
+// How a child runs: a write beyond fileSize fails with EFBIG, as on a
+// full disk; `fault` makes one rename go wrong (rename_fault.cpp); the
+// alarm ends a run that hangs.
+struct Child {
+    rlim_t fileSize = RLIM_INFINITY, addressSpace = RLIM_INFINITY;
+    std::string fault = {};
+    unsigned seconds = 300;
+};
 
 // Every test runs morvel-cli in one folder holding the database, the log,
 // and the child's output ("out" and "err").
@@ -51,18 +74,21 @@ struct SafetyTest : ::testing::Test {
         write(kName, read(kName).left(records * 2828));
         return read(kName);
     }
-    // A write beyond fileSize fails with EFBIG, as on a full disk.
     // The shell's exec leaves the child's pid to morvel-cli, for the kill.
-    pid_t start(const std::string& args, rlim_t fileSize = RLIM_INFINITY,
-                rlim_t addressSpace = RLIM_INFINITY) const {
-        const std::string command =
-            "cd " + dir_.path().toStdString() + " && exec " MORVEL_CLI " " + args + " >out 2>err";
+    pid_t start(const std::string& args, const Child& how = {}) const {
+        const std::string preload =
+            how.fault.empty() ? ""
+                              : "LD_PRELOAD=" RENAME_FAULT " MORVEL_RENAME_FAULT='" + how.fault +
+                                    "' ASAN_OPTIONS=verify_asan_link_order=0:$ASAN_OPTIONS ";
+        const std::string command = "cd " + dir_.path().toStdString() + " && " + preload +
+                                    "exec " MORVEL_CLI " " + args + " >out 2>err";
         const pid_t pid = ::fork();
         if (pid != 0) return pid;
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fsize{fileSize, fileSize}, as{addressSpace, addressSpace};
+        const rlimit fsize{how.fileSize, how.fileSize}, as{how.addressSpace, how.addressSpace};
         ::setrlimit(RLIMIT_FSIZE, &fsize);
         ::setrlimit(RLIMIT_AS, &as);
+        ::alarm(how.seconds);
         ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
         ::_exit(127);
     }
@@ -70,13 +96,39 @@ struct SafetyTest : ::testing::Test {
         int s = 0;
         return ::waitpid(pid, &s, 0) == pid && WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
     }
-    int run(const std::string& a, rlim_t fileSize = RLIM_INFINITY,
-            rlim_t as = RLIM_INFINITY) const {
-        return wait(start(a, fileSize, as));
-    }
+    int run(const std::string& a, const Child& how = {}) const { return wait(start(a, how)); }
     // The change log without its header, whose time changes from run to run.
     QByteArray changelogLines() const {
         return read("changelog.txt").mid(read("changelog.txt").indexOf("\r\n\r\n"));
+    }
+
+    // Every file of the folder but the child's output, by name.
+    using Files = std::map<QString, QByteArray>;
+    Files snapshot() const {
+        Files files;
+        for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden))
+            if (name != "out" && name != "err") files[name] = read(name.toLatin1());
+        return files;
+    }
+    void restore(const Files& files) const {
+        const QDir dir(dir_.path());
+        for (const QString& name :
+             dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
+            QFile::remove(dir.filePath(name));
+        for (const auto& [name, bytes] : files) write(name.toLatin1(), bytes);
+    }
+    QStringList aside() const { return QDir(dir_.path()).entryList({"*.undo", "*.none"}); }
+    // The folder after one import (Q1ABC in IO85) into a blank database, with
+    // the next log (Q2ABC in IO86) and its scratch copy as an earlier run left it.
+    Files seeded() const {
+        blankDatabase();
+        write("seed.adi", QByteArray::fromStdString(adif("Q1ABC", "IO85")));
+        EXPECT_EQ(run("import-adif '2M JO62QM HOME.QRA' seed.adi"), 0);
+        for (const char* name : {"log.adi", "adi.tmp"})
+            write(name, QByteArray::fromStdString(adif("Q2ABC", "IO86")));
+        QFile::remove(path("out"));
+        QFile::remove(path("err"));
+        return snapshot();
     }
 
     QTemporaryDir dir_;
@@ -135,7 +187,7 @@ TEST_F(SafetyTest, FullDiskAtEachFileLeavesTheDatabase) {
                                                      {kDatabaseSize - 1, kName}};
     for (const auto& [limit, file] : stages) {
         write(kName, before);
-        EXPECT_EQ(run(kEdi, static_cast<rlim_t>(limit)), 1) << file;
+        EXPECT_EQ(run(kEdi, {.fileSize = static_cast<rlim_t>(limit)}), 1) << file;
         EXPECT_TRUE(read("err").contains(QByteArray(file) + ": File too large") &&
                     read(kName) == before)
             << read("err").toStdString();
@@ -154,7 +206,7 @@ TEST_F(SafetyTest, LineLessEdiLogInBoundedMemory) {
     ASSERT_TRUE(f.resize(head.size() + 600'000'000) && f.seek(f.size()));  // a hole: no disk used
     ASSERT_TRUE(f.write("\r\n200102;;Q2ABC;;;;;;;IO86\r\n") == 28 && f.flush());
     blankDatabase();
-    EXPECT_EQ(run(kEdi, RLIM_INFINITY, 200u << 20), 0) << read("err").toStdString();
+    EXPECT_EQ(run(kEdi, {.addressSpace = 200u << 20}), 0) << read("err").toStdString();
     EXPECT_EQ(read("out").toStdString(),
               "About to import 144 MHz records to QRA file for 2M\n"
               "2 new squares added\n1 unreadable line was skipped\n");
@@ -200,6 +252,176 @@ TEST_F(SafetyTest, BlankCallSkipsTheContact) {
                   : "<CALL:1>  <QSO_DATE:8>20200101 <BAND:2>2m <GRIDSQUARE:4>IO85 <EOR>");
         EXPECT_EQ(run(edi ? kEdi : kAdif), 0) << read("err").toStdString();
         EXPECT_EQ(read(kName), before) << edi;
+    }
+}
+
+// What the import, or a reader, refuses: it says why, ends at once, or
+// within the 5 s wait for a writer that holds the database, and leaves every
+// file as it was. The writer is an import stopped halfway, holding the lock.
+TEST_F(SafetyTest, RefusalsChangeNothing) {
+    const Files seed = seeded();
+    const QByteArray dir = QFile::encodeName(dir_.path()) + "/";
+    pid_t holder = 0;
+    const auto link = [&](bool hard) {
+        const QByteArray from = QFile::encodeName(path(kName)),
+                         to = QFile::encodeName(path("db.adi"));
+        ASSERT_EQ(hard ? ::link(from, to) : ::symlink(from, to), 0);
+    };
+    const std::string name = "'2M JO62QM HOME.QRA'";
+    const QByteArray shortWarning =
+        "2M JO62QM HOME.QRA is 1,000 bytes, not 916,272: its missing "
+        "squares read as empty\n";
+    const struct {
+        std::function<void()> setup;
+        std::string command;
+        int exit;
+        QByteArray output;  // standard output, then standard error
+    } cases[] = {
+        {[&] { QFile::setPermissions(path(kName), QFile::ReadOwner | QFile::ReadGroup); }, kAdif, 1,
+         "The database could not be written: " + dir + kName + ": the file is read-only\n"},
+        {[&] { link(false); }, "import-adif " + name + " db.adi", 1,
+         "The log could not be imported: " + dir + "db.adi: is the database itself\n"},
+        {[&] { link(true); }, "import-adif " + name + " db.adi", 1,
+         "The log could not be imported: " + dir + "db.adi: is the database itself\n"},
+        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path("X.QRA")), 0644), 0); }, "stats X.QRA", 1,
+         "Cannot read the database: " + dir + "X.QRA: not a file\n"},
+        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path("X.QRA")), 0644), 0); },
+         "import-adif X.QRA log.adi", 1,
+         "The database could not be read: " + dir + "X.QRA: not a file\n"},
+        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.adi")), 0644), 0); },
+         "import-adif " + name + " f.adi", 1,
+         "The log could not be read: " + dir + "f.adi: not a file\n"},
+        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path(kLock)), 0644), 0); }, kAdif, 1,
+         dir + kLock + ": not a file\n"},
+        {[&] { write(kName, seed.at(kName).left(1000)); }, "stats " + name, 0,
+         "File: 2M JO62QM HOME.QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFields Worked:  0\n"
+         "ODX:    0 km\n" +
+             shortWarning},
+        {[&] {
+             write(kName, seed.at(kName).left(1000));
+             write("answer", "n\n");
+         },
+         kAdif + " <answer", 0,
+         shortWarning + "Import into it anyway?\nOK? [y/N] No changes made\n"},
+        {[&] {
+             holder = start(kAdif, {.fault = "1 stop"});
+             int status = 0;
+             ASSERT_EQ(::waitpid(holder, &status, WUNTRACED), holder);
+             ASSERT_TRUE(WIFSTOPPED(status));
+         },
+         "import-adif " + name + " seed.adi", 1,
+         "2M JO62QM HOME.QRA is being changed by another program; try again when it has "
+         "finished\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        restore(seed);
+        c.setup();
+        const Files before = snapshot();
+        EXPECT_EQ(run(c.command, {.seconds = 8}), c.exit);
+        EXPECT_EQ(read("out") + read("err"), c.output);
+        EXPECT_TRUE(snapshot() == before);
+        if (holder != 0) {
+            ::kill(holder, SIGKILL);
+            wait(std::exchange(holder, 0));
+        }
+    }
+}
+
+// A short database is read with its missing squares empty and written whole.
+TEST_F(SafetyTest, ShortDatabaseIsWrittenWhole) {
+    const QByteArray head = blankDatabase().left(1000);
+    write(kName, head);
+    write("log.adi", QByteArray::fromStdString(adif("Q1ABC", "IO85")));
+    EXPECT_EQ(run(kAdif + " --yes"), 0);
+    const QByteArray after = read(kName);
+    EXPECT_EQ(read("out"),
+              "2M JO62QM HOME.QRA is 1,000 bytes, not 916,272: its missing squares "
+              "read as empty\nImport into it anyway?\n1 new squares added\n");
+    EXPECT_TRUE(after.size() == kDatabaseSize && after.startsWith(head) && read(kBackup) == head);
+    EXPECT_TRUE(withSquare(after, "IO85", "Q1ABC") == after);
+}
+
+// A rename of the import failing (EIO) or killed, before or after: a failure
+// leaves every file as it was; after a kill, the next reader (stats, taking
+// over the lock the killed run left) brings the database, the backup and the
+// change log all to their state before the import, or all to the state after.
+// The renames: 1 scratch copy, 2 backup, 3 change log, 4 database; then the
+// put-backs of a failure.
+TEST_F(SafetyTest, FailureOrKillAtEachRename) {
+    const Files seed = seeded();
+    const QByteArray dir = QFile::encodeName(dir_.path()) + "/";
+    const QByteArray database = seed.at(kName),
+                     journal = "\r\n\r\nQ2ABC         01/01/20      IO86\r\n",
+                     eio = ": Input/output error\n";
+    const struct {
+        const char* fault;
+        int exit;
+        QByteArray error;
+        bool whole;     // every file as it was, right after the run
+        bool finished;  // the state after the import, once stats has run
+    } cases[] = {
+        {"1 fail", 1, "The log could not be copied: " + dir + "adi.tmp" + eio, true, false},
+        {"2 fail", 1, "The database could not be backed up: " + dir + kBackup + eio, true, false},
+        {"3 fail", 1, "The change log could not be written: " + dir + "changelog.txt" + eio, true,
+         false},
+        {"4 fail", 1, "The database could not be written: " + dir + kName + eio, true, false},
+        {"4 fail-on", 1,
+         "The database could not be written: " + dir + kName + eio.chopped(1) +
+             "; the previous backup and change log wait as 2M JO62QM HOME backup.qra.undo and "
+             "changelog.txt.undo\n",
+         false, false},
+        {"2 kill", 137, {}, false, false},
+        {"2 kill-after", 137, {}, false, false},
+        {"3 kill", 137, {}, false, false},
+        {"3 kill-after", 137, {}, false, false},
+        {"4 kill", 137, {}, false, false},
+        {"4 kill-after", 137, {}, false, true},
+        {"4 sync-after", 1,
+         "The database was written but may not be on the disk yet: " + dir.chopped(1) + eio, false,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        restore(seed);
+        ASSERT_EQ(run(kAdif, {.fault = c.fault}), c.exit);
+        EXPECT_EQ(read("err"), c.error);
+        EXPECT_TRUE(!c.whole || snapshot() == seed);
+        EXPECT_EQ(QFileInfo::exists(path(kLock)), c.exit == 137);
+        ASSERT_EQ(run("stats '2M JO62QM HOME.QRA'"), 0) << read("err").toStdString();
+        if (c.finished) {
+            EXPECT_TRUE(read(kName) == withSquare(database, "IO86", "Q2ABC") &&
+                        read(kBackup) == database && changelogLines() == journal);
+        } else {
+            EXPECT_TRUE(read(kName) == database && read(kBackup) == seed.at(kBackup) &&
+                        read("changelog.txt") == seed.at("changelog.txt"));
+        }
+        EXPECT_EQ(aside(), QStringList());
+    }
+}
+
+// Two imports started together, three times: the second waits for the first
+// and reads the database the first wrote, so every square of both logs is
+// in it, and its backup holds the squares of the first log alone.
+TEST_F(SafetyTest, TwoImportsAtOnceKeepEverySquare) {
+    std::string logs[2];
+    for (int n = 0; n < 32400; ++n) logs[n % 2] += adif(n % 2 ? "QB1" : "QA1", square(n));
+    write("a.adi", QByteArray::fromStdString(logs[0]));
+    write("b.adi", QByteArray::fromStdString(logs[1]));
+    QByteArray all = blankDatabase(), first = all, second = all;
+    for (int n = 0; n < 32400; ++n) {
+        QByteArray& one = n % 2 ? second : first;
+        one = withSquare(std::move(one), square(n), n % 2 ? "QB1" : "QA1");
+        all = withSquare(std::move(all), square(n), n % 2 ? "QB1" : "QA1");
+    }
+    for (int round = 0; round < 3; ++round) {
+        blankDatabase();
+        QFile::remove(path(kBackup));
+        const pid_t a = start("import-adif '2M JO62QM HOME.QRA' a.adi"),
+                    b = start("import-adif '2M JO62QM HOME.QRA' b.adi");
+        EXPECT_EQ(wait(a) + wait(b), 0);
+        EXPECT_TRUE(read(kName) == all);
+        EXPECT_TRUE(read(kBackup) == first || read(kBackup) == second);
     }
 }
 

@@ -1,16 +1,23 @@
 #pragma once
 
+#include <QImage>
 #include <vector>
 
 #include "ui/printing.h"
 
 namespace morvel {
 
-// Keeps what would have been printed; fails with `failure` when that is set.
+// Keeps each page as a picture of the size asked for, drawn on a white page;
+// fails with `failure` when that is set.
 struct RecordingPrinter : Printer {
-    bool printImage(const QImage& image, QString& error) override {
+    bool print(QSizeF size, const Drawing& draw, QString& error) override {
         if (!(error = failure).isEmpty()) return false;
-        printed.push_back(image);
+        QImage page(size.toSize(), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        draw(painter);
+        painter.end();
+        printed.push_back(page);
         return true;
     }
     std::vector<QImage> printed;

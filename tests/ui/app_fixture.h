@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -41,10 +42,15 @@ inline void clickListed(FileList* list, const QString& name) {
                       list->visualItemRect(found[0]).center());
 }
 
+// Clicks a button, then waits for any long work it started (an import, a
+// summary: the window's controls disabled meanwhile) to end.
 inline void click(QWidget* window, const char* button) {
     auto* b = control<QPushButton>(window, button);
     ASSERT_TRUE(b && b->isVisible()) << button;
+    const QPointer<QPushButton> pressed(b);
     QTest::mouseClick(b, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pressed || pressed->isEnabled(); }, 30000))
+        << button << " still busy";
     deleteUnloaded();
 }
 

@@ -69,9 +69,10 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     printer.failure = "No default printer is set up.";
     click(map, "Command5");
     ASSERT_EQ(printer.printed.size(), 1u);
+    // The map drawn afresh for the printer, as the window shows it, no control over it.
     const QImage printed = printer.printed[0].convertToFormat(canvas().image().format());
-    const QRect under1 = label1->geometry();
-    EXPECT_EQ(printed.copy(under1), canvas().image().copy(under1));  // the map, no Label1 over it
+    EXPECT_EQ(printed.size(), map->size());
+    EXPECT_TRUE(printed == canvas().image());
     EXPECT_EQ(dialogs.messages,
               QStringList{"The map could not be printed: No default printer is set up."});
     EXPECT_TRUE(label1->isVisible());

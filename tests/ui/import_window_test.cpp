@@ -1,4 +1,4 @@
-#include "windows/import_window.h"
+#include <algorithm>
 
 #include "app_fixture.h"
 
@@ -54,6 +54,35 @@ TEST_F(ImportWindowTest, EdiImportAsksFirstAndCancelLeavesTheDatabase) {
     EXPECT_EQ(dialogs.messages, QStringList{"About to import 144 MHz records to QRA file for 2M"});
     EXPECT_EQ(dialogs.asked[0].first, MessageButtons::OkCancel);
     EXPECT_EQ(readFileBytes(db), before);
+}
+
+// The import runs on a worker thread: meanwhile no control of the menu can
+// start anything, and afterwards every one works again, however it ended.
+TEST_F(ImportWindowTest, TheMenuIsDisabledWhileAnImportRunsAndEnabledAfterAnyOutcome) {
+    QWidget* m = select(kDatabase);
+    const auto controls = m->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    const auto enabled = [&] {
+        return std::count_if(controls.begin(), controls.end(),
+                             [](QWidget* w) { return w->isEnabled(); });
+    };
+    const auto total = static_cast<long>(controls.size());
+    ASSERT_EQ(enabled(), total);
+    const struct {
+        QFileDevice::Permissions permissions;
+        const char* message;
+    } cases[] = {{QFile::ReadOwner | QFile::WriteOwner, "2 new squares added"},
+                 {QFile::ReadOwner, "the file is read-only"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(QFile::setPermissions(db, c.permissions));
+        dialogs.clear();
+        dialogs.files.push_back(dataPath("logs/log.adi"));
+        QTest::mouseClick(control<QPushButton>(m, "Command2"), Qt::LeftButton);
+        EXPECT_EQ(enabled(), 0) << c.message;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return enabled() == total; }, 10000)) << c.message;
+        EXPECT_TRUE(dialogs.messages.size() == 1 && dialogs.messages[0].contains(c.message))
+            << dialogs.messages.join('|').toStdString();
+    }
+    QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 }  // namespace

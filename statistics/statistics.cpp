@@ -1,4 +1,4 @@
-#include "menu/statistics.h"
+#include "statistics/statistics.h"
 
 #include <QFile>
 
@@ -68,11 +68,11 @@ std::optional<Statistics> computeStatistics(const QString& path, std::string_vie
 
 StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view fileName) {
     StatisticsCaptions c;
-    c.label5 = std::string(kFileCaption).append(fileName);
-    c.label3 = "Squares Worked: " + captionNumber(stats.squaresWorked);
-    c.label4 = "Squares Confirmed: " + captionNumber(stats.squaresConfirmed);
-    c.label2 = "Fields Worked: " + captionNumber(stats.fieldsWorked);
-    c.label7 =
+    c.fileLine = std::string(kFileCaption).append(fileName);
+    c.squaresWorkedLine = "Squares Worked: " + captionNumber(stats.squaresWorked);
+    c.squaresConfirmedLine = "Squares Confirmed: " + captionNumber(stats.squaresConfirmed);
+    c.fieldsWorkedLine = "Fields Worked: " + captionNumber(stats.fieldsWorked);
+    c.odxLine =
         "ODX: " + stats.odxcall + " " + stats.odxloc + " " + captionNumber(stats.odxkm) + " km";
     return c;
 }

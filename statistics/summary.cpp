@@ -1,4 +1,4 @@
-#include "menu/summary.h"
+#include "statistics/summary.h"
 
 #include <QFile>
 

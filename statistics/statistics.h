@@ -26,11 +26,11 @@ struct Statistics {
 inline constexpr std::string_view kFileCaption = "File: ";
 
 struct StatisticsCaptions {
-    std::string label5;  // kFileCaption + name
-    std::string label3;  // squares worked
-    std::string label4;  // squares confirmed
-    std::string label2;  // fields worked
-    std::string label7;  // ODX
+    std::string fileLine;  // kFileCaption + name
+    std::string squaresWorkedLine;
+    std::string squaresConfirmedLine;
+    std::string fieldsWorkedLine;
+    std::string odxLine;
 };
 
 // Counts a whole database read from the device, measuring every worked or

@@ -1,0 +1,59 @@
+#include "import/contact_reading.h"
+
+#include <QFileInfo>
+
+#include "database/qra_names.h"
+#include "import/adif_reader.h"
+#include "import/edi_reader.h"
+
+namespace morvel {
+
+ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
+                         ImportResult& result) {
+    ReadOutcome out;
+    std::string reason;
+    ImportProgress progress;
+    const std::string band =
+        toLatin1Text(bandFromFileName(QFileInfo(request.databasePath).fileName()));
+    const auto contactRead = [&] {
+        if (++progress.contactsRead % kProgressInterval != 0 || !request.progress) return;
+        progress.squaresWritten = squares.written();
+        request.progress(progress);
+    };
+    if (request.kind == ImportKind::Adif) {
+        std::int64_t badDates = 0;
+        AdifParser parser([&](const AdifRecord& record) {
+            bool readable = true;
+            const auto contact = adifContact(record, band, readable);
+            badDates += readable ? 0 : 1;
+            const bool go = !contact || squares.apply(*contact, out.writeError);
+            contactRead();
+            return go;
+        });
+        if (!readAdif(scratchLog, parser, reason)) out.readError = QString::fromStdString(reason);
+        result.unreadable = parser.unreadable() + badDates;
+    } else {
+        EdiHandlers handlers;
+        const QString bandText = QString::fromLatin1(band);
+        handlers.confirmBand = [&](const std::string& logBand) {
+            return request.ask && request.ask(ediQuestion(logBand, bandText));
+        };
+        handlers.contact = [&](const ImportedContact& c) {
+            return squares.apply(c, out.writeError);
+        };
+        handlers.contactLine = contactRead;
+        const EdiOutcome outcome = readEdi(scratchLog, handlers, reason);
+        if (outcome.end == EdiEnd::Stopped && !out.writeError.isSet())
+            out.readError = QString::fromStdString(reason);
+        out.cancelled = outcome.end == EdiEnd::Cancelled;
+        result.unreadable = outcome.unreadable;
+    }
+    result.squaresWritten = squares.written();
+    if (request.progress) {
+        progress.squaresWritten = result.squaresWritten;
+        request.progress(progress);
+    }
+    return out;
+}
+
+}  // namespace morvel
