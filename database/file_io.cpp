@@ -67,7 +67,8 @@ bool syncFolder(const QString& path, Error& error) {
     return true;
 }
 
-bool commitSynced(QSaveFile& file, Error& error) {
+bool commitSynced(QSaveFile& file, Error& error, bool* renamed) {
+    if (renamed) *renamed = false;
     if (!file.flush()) {
         error = fileError(file);
         file.cancelWriting();
@@ -82,6 +83,7 @@ bool commitSynced(QSaveFile& file, Error& error) {
         error = fileError(file);
         return false;
     }
+    if (renamed) *renamed = true;
     // The rename itself is on the disk only once the folder is synced; a
     // folder that cannot be synced may lose the new file in a power cut.
     return syncFolder(QFileInfo(file.fileName()).absolutePath(), error);

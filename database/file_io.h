@@ -26,7 +26,9 @@ qint64 readFull(QIODevice& device, char* buffer, qint64 size, QString& reason);
 
 // Syncs and commits a save file, then syncs its folder so that the rename is
 // on the disk too. On failure the old file stays and the error names the file.
-bool commitSynced(QSaveFile& file, Error& error);
+// `renamed` (when given) tells whether the new file took the name, also when
+// only the folder's sync failed after it.
+bool commitSynced(QSaveFile& file, Error& error, bool* renamed = nullptr);
 // Syncs a folder, so that renames and new names in it are on the disk.
 bool syncFolder(const QString& path, Error& error);
 

@@ -59,7 +59,9 @@ QString databaseSizeWarning(const QString& name, qint64 size) {
                        : QStringLiteral(": the bytes beyond its last square are kept"));
 }
 
-bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records, Error& error) {
+bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records, Error& error,
+                   bool* replaced) {
+    if (replaced) *replaced = false;
     if (records.size() != static_cast<std::size_t>(kRecordCount)) {
         error = {path, QStringLiteral("not a whole database")};
         return false;
@@ -89,7 +91,7 @@ bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
             return false;
         }
     }
-    return commitSynced(out, error);
+    return commitSynced(out, error, replaced);
 }
 
 bool replaceSquare(const QString& path, int recordNo, int slot, const SquareEntry& entry,

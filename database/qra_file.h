@@ -45,7 +45,10 @@ bool writeBlankDatabase(const QString& path, Error& error);
 // A database that is a symbolic link keeps its link; the target is replaced.
 // Bytes beyond the 324th record of the old file are kept. A database whose
 // permissions forbid writing is refused. The caller holds the database's lock.
-bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records, Error& error);
+// `replaced` (when given) tells whether the new file took the name, also when
+// the write then failed to sync its folder.
+bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records, Error& error,
+                   bool* replaced = nullptr);
 
 // One square (record 1..324, slot 0..99) changed in the file as it is now,
 // under the database's lock, all or nothing: squares that another program

@@ -50,22 +50,13 @@ QString buildFileName(const QString& band, const QString& locator, const QString
 
 std::string upperLatin1(std::string_view text) {
     std::string out(text);
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        // Latin-1 letters a-z, and U+00E0..U+00FE except the division sign.
-        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
-            c = static_cast<char>(u - 0x20);
-    }
+    for (char& c : out) c = upperLatin1Byte(c);
     return out;
 }
 
 std::string lowerLatin1(std::string_view text) {
     std::string out(text);
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-            c = static_cast<char>(u + 0x20);
-    }
+    for (char& c : out) c = lowerLatin1Byte(c);
     return out;
 }
 

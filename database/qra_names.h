@@ -37,6 +37,21 @@ QString buildFileName(const QString& band, const QString& locator, const QString
 std::string upperLatin1(std::string_view text);
 std::string lowerLatin1(std::string_view text);
 
+// The same for one byte: letters a-z and U+00E0..U+00FE but the division
+// sign, and back.
+inline char upperLatin1Byte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)
+               ? static_cast<char>(u - 0x20)
+               : c;
+}
+inline char lowerLatin1Byte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)
+               ? static_cast<char>(u + 0x20)
+               : c;
+}
+
 // QString to the single-byte text of the files: characters outside Latin-1
 // become "?".
 std::string toLatin1Text(const QString& text);

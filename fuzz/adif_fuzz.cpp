@@ -1,3 +1,4 @@
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -8,15 +9,20 @@
 
 namespace {
 
+using Values = std::array<std::string, morvel::kAdifFieldCount>;
+
 struct Parsed {
-    std::vector<morvel::AdifRecord> records;
+    std::vector<Values> records;
     std::int64_t unreadable = 0;
 };
 
 Parsed parse(std::string_view log, std::size_t chunk) {
     Parsed out;
     morvel::AdifParser parser([&](const morvel::AdifRecord& r) {
-        out.records.push_back(r);
+        // The values live only as long as the call: copied.
+        Values& values = out.records.emplace_back();
+        for (std::size_t f = 0; f < values.size(); ++f)
+            values[f] = r.value(static_cast<morvel::AdifField>(f));
         return true;
     });
     parser.expectBytes(log.size());
@@ -37,6 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (whole.unreadable != pieces.unreadable || whole.records.size() != pieces.records.size())
         std::abort();
     for (std::size_t i = 0; i < whole.records.size(); ++i)
-        if (whole.records[i].values != pieces.records[i].values) std::abort();
+        if (whole.records[i] != pieces.records[i]) std::abort();
     return 0;
 }

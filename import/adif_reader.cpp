@@ -1,19 +1,21 @@
 #include "import/adif_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "database/qra_names.h"
 
 namespace morvel {
 namespace {
-
-constexpr std::array<std::string_view, kAdifFieldCount> kFieldNames = {
-    "band",     "locator",  "gridsquare",    "call",
-    "qso_date", "qsl_rcvd", "eqsl_qsl_rcvd", "lotw_qsl_rcvd"};
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
@@ -26,22 +28,95 @@ bool equalsIgnoreCase(std::string_view text, std::string_view lower) {
     return true;
 }
 
-int fieldIndex(std::string_view name) {
-    for (std::size_t i = 0; i < kFieldNames.size(); ++i)
-        if (equalsIgnoreCase(name, kFieldNames[i])) return static_cast<int>(i);
-    return -1;
+// Tag names are compared a word at a time, each word as its bytes lie in
+// memory. Letters match in either case: their 0x20 bit is set on both sides.
+using Word = std::uint64_t;
+constexpr std::size_t kWordSize = sizeof(Word);
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+Word loadWord(const char* p) {
+    Word w;
+    std::memcpy(&w, p, kWordSize);
+    return w;
 }
+
+// The names the import reads are at most two words long.
+constexpr std::size_t kNameBytes = 2 * kWordSize;
+
+struct WantedName {
+    std::array<Word, 2> lower{};  // the name in lower case, zero past its end
+    std::array<Word, 2> fold{};   // 0x20 in the bytes of its letters
+    std::array<Word, 2> keep{};   // 0xFF in its bytes
+};
+
+constexpr WantedName wanted(std::string_view name) {
+    WantedName n;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const std::size_t w = i / kWordSize;
+        const auto shift =
+            static_cast<int>(8 * (kLittleEndian ? i % kWordSize : kWordSize - 1 - i % kWordSize));
+        n.lower[w] |= Word{static_cast<unsigned char>(name[i])} << shift;
+        n.keep[w] |= Word{0xFF} << shift;
+        if (name[i] >= 'a' && name[i] <= 'z') n.fold[w] |= Word{0x20} << shift;
+    }
+    return n;
+}
+
+// In the order of AdifField.
+constexpr std::array<WantedName, kAdifFieldCount> kWanted = {
+    wanted("band"),     wanted("locator"),  wanted("gridsquare"),    wanted("call"),
+    wanted("qso_date"), wanted("qsl_rcvd"), wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd")};
+
+// p: kNameBytes readable bytes, the name's first.
+bool isWanted(const char* p, AdifField f) {
+    const WantedName& n = kWanted[static_cast<std::size_t>(f)];
+    return ((loadWord(p) | n.fold[0]) & n.keep[0]) == n.lower[0] &&
+           ((loadWord(p + kWordSize) | n.fold[1]) & n.keep[1]) == n.lower[1];
+}
+
+// The field a name of that size at p names, or -1; p as for isWanted. Most
+// tags of a log are fields the import does not read: the size alone turns
+// most of them away.
+inline int fieldAt(const char* p, std::size_t size) {
+    const auto either = [p](AdifField a, AdifField b) {
+        return isWanted(p, a) ? static_cast<int>(a) : isWanted(p, b) ? static_cast<int>(b) : -1;
+    };
+    switch (size) {
+        case 4:
+            return either(AdifField::Band, AdifField::Call);
+        case 7:
+            return isWanted(p, AdifField::Locator) ? static_cast<int>(AdifField::Locator) : -1;
+        case 8:
+            return either(AdifField::QsoDate, AdifField::QslRcvd);
+        case 10:
+            return isWanted(p, AdifField::Gridsquare) ? static_cast<int>(AdifField::Gridsquare)
+                                                      : -1;
+        case 13:
+            return either(AdifField::EqslQslRcvd, AdifField::LotwQslRcvd);
+        default:
+            return -1;
+    }
+}
+
+// A name wherever it lies.
+int fieldIndex(std::string_view name) {
+    if (name.size() > kNameBytes) return -1;
+    std::array<char, kNameBytes> padded{};
+    std::memcpy(padded.data(), name.data(), name.size());
+    return fieldAt(padded.data(), name.size());
+}
+
+constexpr std::uint64_t kMaxLength = std::numeric_limits<std::uint64_t>::max();
 
 // Blanks are skipped, then the leading digits count; none gives 0, a number
 // too large for 64 bits the largest length, which no log holds.
 std::uint64_t lenientLength(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
-    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
     std::uint64_t n = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         const auto digit = static_cast<std::uint64_t>(text[i] - '0');
-        if (n > (kMax - digit) / 10) return kMax;
+        if (n > (kMaxLength - digit) / 10) return kMaxLength;
         n = n * 10 + digit;
     }
     return n;
@@ -53,23 +128,64 @@ std::size_t indexOf(std::string_view text, char c) {
     return std::string_view::npos;
 }
 
-}  // namespace
+constexpr std::size_t kBlock = 16;
 
-void AdifRecord::clear() {
-    for (auto& v : values) v.clear();
-    seen.fill(false);
+// Bit i set when byte i of the block at p is c.
+std::uint32_t bytesEqual(const char* p, char c) {
+#if defined(__SSE2__)
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
+#else
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) bits |= static_cast<std::uint32_t>(p[i] == c) << i;
+    return bits;
+#endif
 }
+
+// The tags are read from a window of the piece at a time.
+constexpr std::size_t kWindow = 64;
+
+// Where "<", ":" and ">" lie in the window at p: bit i for byte i.
+struct Marks {
+    std::uint64_t opens = 0;
+    std::uint64_t colons = 0;
+    std::uint64_t closes = 0;
+};
+
+Marks marksAt(const char* p) {
+    const auto block = [p](std::size_t i, char c) {
+        return std::uint64_t{bytesEqual(p + i * kBlock, c)} << (i * kBlock);
+    };
+    static_assert(kWindow == 4 * kBlock);
+    return {block(0, '<') | block(1, '<') | block(2, '<') | block(3, '<'),
+            block(0, ':') | block(1, ':') | block(2, ':') | block(3, ':'),
+            block(0, '>') | block(1, '>') | block(2, '>') | block(3, '>')};
+}
+
+}  // namespace
 
 void AdifParser::expectBytes(std::uint64_t rest) {
     size_ = rest > kUnknownSize - fed_ ? kUnknownSize : fed_ + rest;
 }
 
-bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
+bool AdifParser::closeTag(std::string_view text, std::uint64_t end) {
+    Tag tag;
+    const auto colon = indexOf(text, ':');
+    tag.name = text.substr(0, colon);
+    if (colon != std::string_view::npos) {
+        std::string_view lengthText = text.substr(colon + 1);
+        lengthText = lengthText.substr(0, indexOf(lengthText, ':'));
+        tag.hasLength = true;
+        tag.length = lenientLength(lengthText);
+        tag.field = fieldIndex(tag.name);
+    }
+    return onTag(tag, end);
+}
+
+bool AdifParser::onTag(const Tag& tag, std::uint64_t end) {
     state_ = State::Text;
-    // Tags are a few bytes long: a plain loop beats find's memchr call.
-    const auto colon = indexOf(tag, ':');
-    if (colon == std::string_view::npos) {
-        if (equalsIgnoreCase(tag, "eor")) {
+    if (!tag.hasLength) {
+        if (equalsIgnoreCase(tag.name, "eor")) {
             if (std::exchange(broken_, false)) {
                 record_.clear();
                 hasFields_ = false;
@@ -80,7 +196,7 @@ bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
                 hasFields_ = false;
                 return go;
             }
-        } else if (equalsIgnoreCase(tag, "eoh")) {
+        } else if (equalsIgnoreCase(tag.name, "eoh")) {
             // Everything before it was the header.
             record_.clear();
             hasFields_ = false;
@@ -88,10 +204,8 @@ bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
         }
         return true;
     }
-    std::string_view lengthText = tag.substr(colon + 1);
-    lengthText = lengthText.substr(0, indexOf(lengthText, ':'));
-    remaining_ = lenientLength(lengthText);
-    keep_ = nullptr;
+    remaining_ = tag.length;
+    keep_ = -1;
     if (remaining_ > (size_ > end ? size_ - end : 0)) {
         // The value cannot be there: the record is unreadable, and the
         // reading goes on right after this tag so that the next records are
@@ -105,15 +219,140 @@ bool AdifParser::closeTag(std::string_view tag, std::uint64_t end) {
     }
     if (remaining_ > 0) state_ = State::Value;
     hasFields_ = true;
-    const int index = fieldIndex(tag.substr(0, colon));
-    if (index >= 0 && !record_.seen[static_cast<std::size_t>(index)]) {
-        record_.seen[static_cast<std::size_t>(index)] = true;
-        keep_ = &record_.values[static_cast<std::size_t>(index)];
+    const int index = tag.field;
+    if (index >= 0 && (record_.seen_ >> index & 1U) == 0) {
+        record_.seen_ |= 1U << index;
+        record_.values_[static_cast<std::size_t>(index)] = {};
+        keep_ = index;
     }
     return true;
 }
 
+void AdifParser::keepValue(const char* bytes, std::size_t n) {
+    const auto i = static_cast<std::size_t>(keep_);
+    const std::uint32_t bit = 1U << keep_;
+    std::string& copy = record_.copies_[i];
+    if ((record_.owned_ & bit) == 0) {
+        if (n == remaining_) {
+            record_.values_[i] = {bytes, std::min(n, kMaxKeptValue)};
+            return;
+        }
+        // The value goes on in the next piece.
+        record_.owned_ |= bit;
+        copy.clear();
+    }
+    if (copy.size() < kMaxKeptValue) copy.append(bytes, std::min(n, kMaxKeptValue - copy.size()));
+    record_.values_[i] = copy;
+}
+
 bool AdifParser::feed(std::string_view bytes) {
+    const bool go = scan(bytes);
+    // The piece is the caller's: values read in place are copied before it goes.
+    for (std::size_t i = 0; i < kAdifFieldCount; ++i) {
+        const std::uint32_t bit = 1U << i;
+        if ((record_.seen_ & bit) == 0 || (record_.owned_ & bit) != 0) continue;
+        record_.copies_[i].assign(record_.values_[i]);
+        record_.values_[i] = record_.copies_[i];
+        record_.owned_ |= bit;
+    }
+    return go;
+}
+
+// Tags of the usual forms, <NAME:LENGTH[:TYPE]> with the value in the piece
+// and within the log, and <NAME> (<EOR>), are read one after the other from
+// where the "<", ":" and ">" of a window of the piece lie, without a pass
+// over their bytes; the window moves on as the reading does. Stops before
+// the first tag of any other form and near the piece's end, with the parser
+// as the general way would have left it there; false when the handler stops
+// the reading.
+//
+// The next tag is looked for from the start of the last value rather than
+// from its end, and taken when it lies beyond the value, as it nearly always
+// does: the search then does not wait for the value's length to be read.
+bool AdifParser::readTags(const char*& at, const char* end, std::uint64_t base, const char* piece) {
+    // A value ends within the piece and within the log.
+    const std::uint64_t inLog = size_ > base ? size_ - base : 0;
+    const char* const valuesEnd = piece + std::min(inLog, static_cast<std::uint64_t>(end - piece));
+    // A tag of the usual form takes far fewer bytes than a window.
+    constexpr std::size_t kNearWindowEnd = kWindow - 24;
+    // A window, and the name compared in place, lie within the piece.
+    const auto roomy = [end](const char* p) {
+        return static_cast<std::size_t>(end - p) >= kWindow + kNameBytes;
+    };
+    const char* p = at;
+    if (!roomy(p)) return true;
+    const char* from = p;  // the next "<" is the first from here not before p
+    const char* window = p;
+    Marks marks = marksAt(window);
+    while (roomy(p)) {
+        if (static_cast<std::size_t>(from - window) > kNearWindowEnd) {
+            window = from;
+            marks = marksAt(window);
+        }
+        const std::uint64_t opens = marks.opens & (~std::uint64_t{0} << (from - window));
+        const std::uint64_t open = opens & -opens;
+        const std::uint64_t afterOpen = ~(open | (open - 1));
+        const std::uint64_t after = (marks.opens | marks.colons | marks.closes) & afterOpen;
+        const std::uint64_t nameEnd = after & -after;
+        const std::uint64_t closes = marks.closes & afterOpen;
+        const std::uint64_t close = closes & -closes;
+        const int openAt = std::countr_zero(open);
+        const int colonAt = std::countr_zero(nameEnd);
+        const int closeAt = std::countr_zero(close);
+        // The name ends at a ":", no "<" comes before the ">", the tag starts
+        // after the last value, and its length, up to 18 characters, is never
+        // too large for a number.
+        const bool usual = ((marks.colons & nameEnd) != 0) & (close != 0) &
+                           ((marks.opens & afterOpen & (close - 1)) == 0) & (window + openAt >= p) &
+                           (closeAt - colonAt <= 19);
+        if (!usual) {
+            if (open == 0 || nameEnd == 0 || close == 0) {
+                // The tag may go on past the window: once more from p.
+                if (window == p) break;
+                from = window = p;
+                marks = marksAt(window);
+                continue;
+            }
+            if (window + openAt < p) {
+                // A "<" inside the last value.
+                from = p;
+                continue;
+            }
+            if (nameEnd != close) break;
+            // A tag without a length: the record's end, mostly.
+            p = from = window + closeAt + 1;
+            Tag tag;
+            tag.name = {window + openAt + 1, static_cast<std::size_t>(closeAt - openAt - 1)};
+            if (!onTag(tag, base + static_cast<std::uint64_t>(p - piece))) {
+                at = p;
+                return false;
+            }
+            continue;
+        }
+        // Blanks, then digits; the ">" ends both.
+        const char* q = window + colonAt + 1;
+        while (*q == ' ') ++q;
+        std::uint64_t length = 0;
+        for (; static_cast<unsigned char>(*q - '0') <= 9; ++q)
+            length = length * 10 + static_cast<std::uint64_t>(*q - '0');
+        const char* const value = window + closeAt + 1;
+        if (static_cast<std::ptrdiff_t>(length) > valuesEnd - value) break;
+        hasFields_ = true;
+        const int field =
+            fieldAt(window + openAt + 1, static_cast<std::size_t>(colonAt - openAt - 1));
+        if (field >= 0 && (record_.seen_ >> field & 1U) == 0) {
+            record_.seen_ |= 1U << field;
+            record_.values_[static_cast<std::size_t>(field)] = {
+                value, std::min(static_cast<std::size_t>(length), kMaxKeptValue)};
+        }
+        from = value;
+        p = value + length;
+    }
+    at = p;
+    return true;
+}
+
+bool AdifParser::scan(std::string_view bytes) {
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     // The offset in the log of the byte p points to is base + (p - bytes.data()).
@@ -125,34 +364,31 @@ bool AdifParser::feed(std::string_view bytes) {
     while (p < end) {
         switch (state_) {
             case State::Text: {
-                // Between fields there is mostly a blank or a line end, too
-                // little to be worth a memchr call.
-                const char* const near = std::min(end, p + 4);
-                while (p < near && *p != '<') ++p;
-                if (p == near && p < end) {
+                for (;;) {
+                    if (!readTags(p, end, base, bytes.data())) return false;
                     const void* open = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-                    p = open == nullptr ? end : static_cast<const char*>(open);
+                    if (open == nullptr) return true;
+                    p = static_cast<const char*>(open);
+                    ++p;
+                    // Any other tag is read in place when it closes in this
+                    // piece, and gathered byte by byte when it does not.
+                    const char* const limit =
+                        p + std::min(static_cast<std::size_t>(end - p), kMaxTagLength);
+                    const char* q = p;
+                    while (q < limit && *q != '>' && *q != '<') ++q;
+                    if (q == limit || *q == '<') {
+                        tag_.clear();
+                        state_ = State::Tag;
+                        break;
+                    }
+                    if (!closeTag({p, static_cast<std::size_t>(q - p)}, offset(q + 1)))
+                        return false;
+                    p = q + 1;
+                    if (state_ == State::Value) break;
                 }
-                if (p == end) return true;
-                ++p;
-                tag_.clear();
-                state_ = State::Tag;
                 break;
             }
             case State::Tag: {
-                if (tag_.empty()) {
-                    // The whole tag usually lies in this piece: read it in place.
-                    const char* q = p;
-                    const char* const limit = std::min(end, p + kMaxTagLength);
-                    while (q < limit && *q != '>' && *q != '<') ++q;
-                    if (q < limit && *q == '>') {
-                        const bool go =
-                            closeTag({p, static_cast<std::size_t>(q - p)}, offset(q + 1));
-                        p = q + 1;
-                        if (!go) return false;
-                        break;
-                    }
-                }
                 while (p < end && state_ == State::Tag) {
                     const char c = *p++;
                     if (c == '>') {
@@ -171,8 +407,7 @@ bool AdifParser::feed(std::string_view bytes) {
             case State::Value: {
                 const auto available = static_cast<std::uint64_t>(end - p);
                 const auto n = static_cast<std::size_t>(std::min(remaining_, available));
-                if (keep_ != nullptr && keep_->size() < kMaxKeptValue)
-                    keep_->append(p, std::min(n, kMaxKeptValue - keep_->size()));
+                if (keep_ >= 0) keepValue(p, n);
                 p += n;
                 remaining_ -= n;
                 if (remaining_ == 0) state_ = State::Text;
@@ -192,7 +427,7 @@ void AdifParser::finish() {
     state_ = State::Text;
 }
 
-bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
+bool readAdif(QIODevice& device, AdifParser& parser, QString& reason) {
     if (!device.isSequential())
         parser.expectBytes(
             static_cast<std::uint64_t>(std::max<qint64>(0, device.size() - device.pos())));
@@ -200,7 +435,7 @@ bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
     for (;;) {
         const qint64 n = device.read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (n < 0) {
-            error = device.errorString().toStdString();
+            reason = device.errorString();
             return false;
         }
         if (n == 0) break;
@@ -210,26 +445,42 @@ bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
     return true;
 }
 
+namespace {
+
+// upperLatin1(text) == upper, without making the upper-case text.
+bool equalsInUpperCase(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (upperLatin1Byte(text[i]) != upper[i]) return false;
+    return true;
+}
+
+// A received status of that one letter, in either case.
+bool isStatus(std::string_view value, char upper) {
+    return value.size() == 1 && upperLatin1Byte(value[0]) == upper;
+}
+
+}  // namespace
+
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            bool& readable) {
     readable = true;
-    if (upperLatin1(record.value(AdifField::Band)) != band) return std::nullopt;
+    if (!equalsInUpperCase(record.value(AdifField::Band), band)) return std::nullopt;
     ImportedContact c;
-    c.locator = composeLocator(withoutControls(record.value(AdifField::Locator)));
-    if (c.locator.empty())
-        c.locator = composeLocator(withoutControls(record.value(AdifField::Gridsquare)));
+    readLogLocator(record.value(AdifField::Locator), c.locator);
+    if (c.locator.empty()) readLogLocator(record.value(AdifField::Gridsquare), c.locator);
     if (!namesSquare(c.locator)) return std::nullopt;
-    c.call = upperLatin1(withoutControls(record.value(AdifField::Call)));
+    readLogCall(record.value(AdifField::Call), c.call);
     if (isBlank(c.call)) return std::nullopt;
-    for (AdifField f : {AdifField::QslRcvd, AdifField::EqslQslRcvd, AdifField::LotwQslRcvd})
-        if (upperLatin1(record.value(f)) == "I") return std::nullopt;
+    const std::string_view qsl = record.value(AdifField::QslRcvd);
+    const std::string_view eqsl = record.value(AdifField::EqslQslRcvd);
+    const std::string_view lotw = record.value(AdifField::LotwQslRcvd);
+    if (isStatus(qsl, 'I') || isStatus(eqsl, 'I') || isStatus(lotw, 'I')) return std::nullopt;
     const LogDate date = readLogDate(record.value(AdifField::QsoDate), 8, c.date);
     readable = date != LogDate::Malformed;
     if (date != LogDate::Read) return std::nullopt;
-    const std::string lotw = upperLatin1(record.value(AdifField::LotwQslRcvd));
-    c.confirmed = upperLatin1(record.value(AdifField::QslRcvd)) == "Y" ||
-                  upperLatin1(record.value(AdifField::EqslQslRcvd)) == "Y" || lotw == "Y" ||
-                  lotw == "V" || lotw == "1";
+    c.confirmed = isStatus(qsl, 'Y') || isStatus(eqsl, 'Y') || isStatus(lotw, 'Y') ||
+                  isStatus(lotw, 'V') || isStatus(lotw, '1');
     return c;
 }
 

@@ -26,13 +26,30 @@ enum class AdifField {
 inline constexpr std::size_t kAdifFieldCount = 8;
 
 // The values of one record's fields as the log spells them; the first
-// occurrence of a field counts. An absent field reads as empty.
-struct AdifRecord {
-    std::array<std::string, kAdifFieldCount> values;
-    std::array<bool, kAdifFieldCount> seen{};
+// occurrence of a field counts. An absent field reads as empty. A value is
+// read in place from the piece being fed while it lies whole in it, and
+// copied only when the piece ends before the record does, so a value lives
+// no longer than the handler call that is given the record.
+class AdifRecord {
+public:
+    AdifRecord() = default;
+    AdifRecord(const AdifRecord&) = delete;
+    AdifRecord& operator=(const AdifRecord&) = delete;
 
-    const std::string& value(AdifField f) const { return values[static_cast<std::size_t>(f)]; }
-    void clear();
+    std::string_view value(AdifField f) const {
+        const auto i = static_cast<std::size_t>(f);
+        return (seen_ >> i & 1U) != 0 ? values_[i] : std::string_view();
+    }
+
+private:
+    friend class AdifParser;
+    void clear() { seen_ = owned_ = 0; }
+
+    std::array<std::string_view, kAdifFieldCount> values_;
+    // Where a value lives once it is copied out of the piece.
+    std::array<std::string, kAdifFieldCount> copies_;
+    std::uint32_t seen_ = 0;
+    std::uint32_t owned_ = 0;  // the value is in copies_
 };
 
 // Reads ADIF as the format defines it, from raw bytes fed in pieces of any
@@ -74,15 +91,29 @@ public:
 private:
     enum class State { Text, Tag, Value };
     static constexpr std::uint64_t kUnknownSize = UINT64_MAX;
-    // end: the offset in the log of the byte after the tag's ">".
+    // A tag read apart: the name before its first ":", the field it names
+    // (or -1), and, after the ":" when there is one, the length.
+    struct Tag {
+        std::string_view name;
+        int field = -1;
+        bool hasLength = false;
+        std::uint64_t length = 0;
+    };
+
+    bool scan(std::string_view bytes);
+    bool readTags(const char*& at, const char* end, std::uint64_t base, const char* piece);
+    // A tag gathered byte by byte.
     bool closeTag(std::string_view tag, std::uint64_t end);
+    // end: the offset in the log of the byte after the tag's ">".
+    bool onTag(const Tag& tag, std::uint64_t end);
+    void keepValue(const char* bytes, std::size_t n);
 
     RecordHandler onRecord_;
     State state_ = State::Text;
     std::string tag_;
     AdifRecord record_;
     bool hasFields_ = false;
-    std::string* keep_ = nullptr;  // value being collected, or none
+    int keep_ = -1;                // field whose value is being collected, or none
     std::uint64_t remaining_ = 0;  // bytes of the current value still to come
     std::uint64_t fed_ = 0;        // bytes fed so far
     std::uint64_t size_ = kUnknownSize;
@@ -93,7 +124,7 @@ private:
 
 // Feeds the whole device to the parser in chunks and finishes it. False with
 // an error text when the device cannot be read.
-bool readAdif(QIODevice& device, AdifParser& parser, std::string& error);
+bool readAdif(QIODevice& device, AdifParser& parser, QString& reason);
 
 // The rules of what to take from one record for a database of the given band
 // (upper case): the band must match, the locator (LOCATOR, or GRIDSQUARE when

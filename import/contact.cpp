@@ -1,29 +1,50 @@
 #include "import/contact.h"
 
 #include <algorithm>
+#include <array>
 
 #include "database/qra_names.h"
 
 namespace morvel {
 
-std::string withoutControls(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7F) out.push_back(c);
-    }
-    return out;
+namespace {
+
+bool isControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
 }
+
+}  // namespace
 
 bool isBlank(std::string_view text) {
     return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-std::string composeLocator(std::string_view logLocator) {
-    std::string out = upperLatin1(logLocator.substr(0, 4));
-    if (logLocator.size() == 6) out += lowerLatin1(logLocator.substr(4, 2));
-    return out;
+void readLogLocator(std::string_view text, std::string& out) {
+    // The first six bytes kept, and how many were kept in all: exactly six
+    // make a sub-square.
+    std::array<char, 6> kept{};
+    std::size_t n = 0;
+    for (const char c : text) {
+        if (isControl(c)) continue;
+        if (n < kept.size()) kept[n] = c;
+        ++n;
+    }
+    out.clear();
+    for (std::size_t i = 0; i < std::min<std::size_t>(n, 4); ++i)
+        out.push_back(upperLatin1Byte(kept[i]));
+    if (n == 6) {
+        out.push_back(lowerLatin1Byte(kept[4]));
+        out.push_back(lowerLatin1Byte(kept[5]));
+    }
+}
+
+void readLogCall(std::string_view text, std::string& out) {
+    out.resize(text.size());
+    std::size_t n = 0;
+    for (const char c : text)
+        if (!isControl(c)) out[n++] = upperLatin1Byte(c);
+    out.resize(n);
 }
 
 bool namesSquare(std::string_view locator) {
@@ -42,17 +63,20 @@ int slotOfLocator(std::string_view locator) {
 }
 
 LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmmyy) {
-    constexpr std::string_view kBlanks = " \t\r\n";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return LogDate::Absent;
-    text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t first = 0, last = text.size();
+    while (first < last && blank(text[first])) ++first;
+    if (first == last) return LogDate::Absent;
+    while (blank(text[last - 1])) --last;
+    text = text.substr(first, last - first);
     if (text.size() != digits || digits < 6) return LogDate::Malformed;
     for (const char c : text)
         if (c < '0' || c > '9') return LogDate::Malformed;
     // The last six digits are YYMMDD in both formats.
-    const std::string_view yymmdd = text.substr(digits - 6);
-    ddmmyy.assign(yymmdd.substr(4, 2)).append("/").append(yymmdd.substr(2, 2));
-    ddmmyy.append("/").append(yymmdd.substr(0, 2));
+    const char* const yymmdd = text.data() + digits - 6;
+    const char date[] = {yymmdd[4], yymmdd[5], '/',       yymmdd[2],
+                         yymmdd[3], '/',       yymmdd[0], yymmdd[1]};
+    ddmmyy.assign(date, sizeof date);
     return LogDate::Read;
 }
 
@@ -72,9 +96,16 @@ bool hasNoCallsign(const SquareEntry& slot) {
 
 }  // namespace
 
+SquareState squareState(const SquareEntry& slot) {
+    return {slot.isConfirmed(), !hasNoCallsign(slot)};
+}
+
+bool contactChanges(SquareState state, const ImportedContact& contact) {
+    return !state.confirmed && (contact.confirmed || !state.hasCall);
+}
+
 bool applyContact(SquareEntry& slot, const ImportedContact& contact) {
-    if (slot.isConfirmed()) return false;
-    if (!contact.confirmed && !hasNoCallsign(slot)) return false;
+    if (!contactChanges(squareState(slot), contact)) return false;
     // The flags are written as a pair so that they stay exclusive whatever the
     // slot held before.
     slot.confirmed = contact.confirmed ? SquareEntry::kSet : 0;

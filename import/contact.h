@@ -16,17 +16,17 @@ struct ImportedContact {
     bool confirmed = false;
 };
 
-// The text without control characters (a line end inside a value, a tab), so
-// that none reaches the database's text fields or breaks a written line.
-std::string withoutControls(std::string_view text);
-
 // True when the text holds nothing but blanks: such a call, date or locator
 // counts as missing.
 bool isBlank(std::string_view text);
 
-// The log's locator as the database stores it: IO85MX -> IO85mx, IO85 -> IO85,
-// IO85MX12 -> IO85.
-std::string composeLocator(std::string_view logLocator);
+// A log's locator as the database stores it, written into out: control
+// characters (a line end inside a value, a tab) are dropped so that none
+// reaches the database's text fields or breaks a written line, then
+// IO85MX -> IO85mx, IO85 -> IO85, IO85MX12 -> IO85.
+void readLogLocator(std::string_view text, std::string& out);
+// A log's call sign, written into out: control characters dropped, upper case.
+void readLogCall(std::string_view text, std::string& out);
 // True when the text begins with a real square: two letters A-R, two digits.
 bool namesSquare(std::string_view locator);
 // Record number (1..324) and slot (0..99) of a locator that names a square.
@@ -42,6 +42,15 @@ enum class LogDate { Absent, Malformed, Read };
 // YYMMDD) once blanks, tabs and line ends around it are trimmed; when read,
 // `ddmmyy` holds it as the database stores it (20231225 -> 25/12/23).
 LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmmyy);
+
+// What the square update looks at in a slot.
+struct SquareState {
+    bool confirmed = false;
+    bool hasCall = false;
+};
+SquareState squareState(const SquareEntry& slot);
+// Whether applyContact changes a slot in that state.
+bool contactChanges(SquareState state, const ImportedContact& contact);
 
 // The square update for one contact. A confirmed square is never touched; an
 // unconfirmed contact fills only a square without a call sign; a confirmed

@@ -146,9 +146,15 @@ bool putBack(const QString& path, Error& error) {
     return true;
 }
 
-void dropAside(const QString& path) {
-    QFile::remove(undoName(path));
-    QFile::remove(noneName(path));
+bool dropAside(const QString& path, Error& error) {
+    for (const QString& kept : {undoName(path), noneName(path)}) {
+        QFile file(kept);
+        if (file.exists() && !file.remove()) {
+            error = fileError(file);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool hasAside(const QString& path) {
@@ -173,8 +179,7 @@ bool recoverLocked(const QString& databasePath, const QString& workDir, const QS
                 [](const FieldRecord& a, const FieldRecord& b) { return a.bytes() == b.bytes(); });
         if (error.isSet()) return false;
         if (replaced) {
-            dropAside(files.backup);
-            dropAside(files.changelog);
+            if (!dropAside(files.backup, error) || !dropAside(files.changelog, error)) return false;
         } else if (!putBack(files.backup, error) || !putBack(files.changelog, error)) {
             return false;
         }

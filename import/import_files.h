@@ -49,7 +49,9 @@ bool copyWhole(QFile& from, const QString& to, Error& error);
 QString undoName(const QString& path);
 bool keepAside(const QString& path, Error& error);
 bool putBack(const QString& path, Error& error);
-void dropAside(const QString& path);
+// False when a kept file cannot be removed: it would make the next read take
+// the import for one killed halfway.
+bool dropAside(const QString& path, Error& error);
 bool hasAside(const QString& path);
 
 // Puts the database, its backup and the change log back in agreement after

@@ -204,18 +204,29 @@ private:
     // replaced, so that a failure from here on puts all three back.
     bool commit() {
         if (!keepAside(files_.backup, error_) || !keepAside(files_.changelog, error_)) {
-            dropAside(files_.backup);
-            dropAside(files_.changelog);
+            Error ignored;
+            dropAside(files_.backup, ignored);
+            dropAside(files_.changelog, ignored);
             return stop(QStringLiteral("The import cannot write its files"));
         }
         if (!commitSynced(backup_, error_))
             return undo(QStringLiteral("The database could not be backed up"));
         if (!changelog_.commit(error_))
             return undo(QStringLiteral("The change log could not be written"));
-        if (result_.squaresWritten > 0 && !writeDatabase(request_.databasePath, records_, error_))
-            return undo(QStringLiteral("The database could not be written"));
-        dropAside(files_.backup);
-        dropAside(files_.changelog);
+        bool replaced = false;
+        const bool written = result_.squaresWritten == 0 ||
+                             writeDatabase(request_.databasePath, records_, error_, &replaced);
+        if (!written && !replaced) return undo(QStringLiteral("The database could not be written"));
+        // Replaced but its folder not synced: the three files belong to this
+        // import, which says that a power cut now could still lose it.
+        if (!written)
+            afterword_ =
+                QStringLiteral("The database was written but may not be on the disk yet: ") +
+                error_.message();
+        Error kept;
+        if (!dropAside(files_.backup, kept) || !dropAside(files_.changelog, kept))
+            afterword_ = QStringLiteral("The import is done, but ") + kept.message() +
+                         QStringLiteral(": remove it before the next import");
         return true;
     }
 
@@ -233,6 +244,9 @@ private:
         if (!read_.readError.isEmpty())
             result_.error = QStringLiteral("The import stopped: ") + files_.scratch +
                             QStringLiteral(": ") + read_.readError;
+        if (!afterword_.isEmpty())
+            result_.error +=
+                (result_.error.isEmpty() ? QString() : QStringLiteral("\n")) + afterword_;
         // A Cancel after squares were written still ends with the count.
         if (read_.cancelled && result_.squaresWritten == 0)
             result_.end = ImportResult::End::Cancelled;
@@ -250,6 +264,7 @@ private:
     std::vector<FieldRecord> records_;
     Changelog changelog_;
     ReadOutcome read_;
+    QString afterword_;  // what the closing message must add
 };
 
 }  // namespace

@@ -365,6 +365,9 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
         {"3 kill-after", 137, {}, false, false},
         {"4 kill", 137, {}, false, false},
         {"4 kill-after", 137, {}, false, true},
+        {"4 sync-after", 1,
+         "The database was written but may not be on the disk yet: " + dir.chopped(1) + eio, false,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);

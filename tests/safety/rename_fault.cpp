@@ -2,16 +2,32 @@
 // run goes wrong as MORVEL_RENAME_FAULT="N ACTION" says. ACTION: fail (EIO),
 // fail-on (that rename and every later one fail), kill (SIGKILL before it),
 // kill-after (SIGKILL once it is done), stop (SIGSTOP before it, as an
-// import held up halfway). QSaveFile's commit and the import's put-back both
+// import held up halfway), sync-after (it is done, then the next fsync of a
+// folder fails with EIO, as a disk that fails under the rename). QSaveFile's commit and the import's put-back both
 // rename with rename() on Linux; a run that renamed otherwise would miss its
 // fault and fail the test.
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+static bool failFolderSync = false;
+
+extern "C" int fsync(int fd) {
+    static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+    struct stat st {};
+    if (failFolderSync && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        failFolderSync = false;
+        errno = EIO;
+        return -1;
+    }
+    return real(fd);
+}
 
 extern "C" int rename(const char* from, const char* to) noexcept {
     static const auto real =
@@ -32,5 +48,6 @@ extern "C" int rename(const char* from, const char* to) noexcept {
     }
     const int result = real(from, to);
     if (std::strcmp(action, "kill-after") == 0) ::raise(SIGKILL);
+    failFolderSync = std::strcmp(action, "sync-after") == 0;
     return result;
 }
