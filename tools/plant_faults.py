@@ -19,6 +19,7 @@ uncommitted changes, since each is restored from git.
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -172,6 +173,8 @@ def failed_tests(log):
 
 
 def main():
+    # A stopped run still restores the file it changed (the finally below).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--only", help="comma-separated fault ids")
