@@ -4,7 +4,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,7 @@
 #include "bench/synthetic_logs.h"
 #include "database/qra_file.h"
 #include "import/import_frame.h"
+#include "import/import_job.h"
 
 namespace {
 
@@ -59,7 +62,27 @@ morvel::ImportRequest request(morvel::ImportKind kind, const QString& log) {
     return r;
 }
 
-void runImports(benchmark::State& state, morvel::ImportKind kind, const QString& log, qint64 size) {
+// The import as the main menu runs it: a job on a worker thread whose
+// progress reaches this thread's event loop as queued signals.
+morvel::ImportResult runOnWorker(const morvel::ImportRequest& request) {
+    morvel::ImportResult result;
+    std::int64_t progressed = 0;
+    QEventLoop loop;
+    morvel::ImportJob job(request, [](const QString&) { return true; });
+    QObject::connect(&job, &morvel::ImportJob::progressed,
+                     [&](const morvel::ImportProgress&) { ++progressed; });
+    QObject::connect(&job, &morvel::ImportJob::finished, [&](const morvel::ImportResult& r) {
+        result = r;
+        loop.quit();
+    });
+    job.start();
+    loop.exec();
+    benchmark::DoNotOptimize(progressed);
+    return result;
+}
+
+void runImports(benchmark::State& state, morvel::ImportKind kind, const QString& log, qint64 size,
+                bool onWorker = false) {
     std::int64_t written = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -69,7 +92,8 @@ void runImports(benchmark::State& state, morvel::ImportKind kind, const QString&
             return;
         }
         state.ResumeTiming();
-        const morvel::ImportResult result = morvel::runImport(request(kind, log));
+        const morvel::ImportResult result =
+            onWorker ? runOnWorker(request(kind, log)) : morvel::runImport(request(kind, log));
         if (result.end != morvel::ImportResult::End::Finished || !result.error.isEmpty() ||
             result.squaresWritten == 0) {
             state.SkipWithError(qPrintable("import failed: " + result.error));
@@ -84,6 +108,9 @@ void runImports(benchmark::State& state, morvel::ImportKind kind, const QString&
 
 void BM_ImportAdifOneRecordPerLine(benchmark::State& state) {
     runImports(state, morvel::ImportKind::Adif, logs().oneLine, logs().oneLineSize);
+}
+void BM_ImportAdifOneRecordPerLineOnWorker(benchmark::State& state) {
+    runImports(state, morvel::ImportKind::Adif, logs().oneLine, logs().oneLineSize, true);
 }
 void BM_ImportAdifRecordsSpreadOverLines(benchmark::State& state) {
     runImports(state, morvel::ImportKind::Adif, logs().spread, logs().spreadSize);
@@ -133,6 +160,10 @@ BENCHMARK(BM_ImportAdifOneRecordPerLine)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5)
     ->UseRealTime();
+BENCHMARK(BM_ImportAdifOneRecordPerLineOnWorker)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
 BENCHMARK(BM_CatFloorSpread)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_ImportAdifRecordsSpreadOverLines)
     ->Unit(benchmark::kMillisecond)
@@ -156,6 +187,7 @@ int main(int argc, char** argv) {
         std::cout << size << " bytes\n";
         return size < 0 ? 1 : 0;
     }
+    QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     logs();

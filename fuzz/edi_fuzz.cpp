@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         return true;
     };
-    std::string error;
+    QString error;
     const morvel::EdiOutcome outcome = morvel::readEdi(buffer, handlers, error);
     if (outcome.unreadable < 0 || outcome.unreadable > static_cast<std::int64_t>(size) + 1)
         std::abort();

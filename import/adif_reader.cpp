@@ -427,7 +427,7 @@ void AdifParser::finish() {
     state_ = State::Text;
 }
 
-bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
+bool readAdif(QIODevice& device, AdifParser& parser, QString& reason) {
     if (!device.isSequential())
         parser.expectBytes(
             static_cast<std::uint64_t>(std::max<qint64>(0, device.size() - device.pos())));
@@ -435,7 +435,7 @@ bool readAdif(QIODevice& device, AdifParser& parser, std::string& error) {
     for (;;) {
         const qint64 n = device.read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (n < 0) {
-            error = device.errorString().toStdString();
+            reason = device.errorString();
             return false;
         }
         if (n == 0) break;

@@ -124,7 +124,7 @@ private:
 
 // Feeds the whole device to the parser in chunks and finishes it. False with
 // an error text when the device cannot be read.
-bool readAdif(QIODevice& device, AdifParser& parser, std::string& error);
+bool readAdif(QIODevice& device, AdifParser& parser, QString& reason);
 
 // The rules of what to take from one record for a database of the given band
 // (upper case): the band must match, the locator (LOCATOR, or GRIDSQUARE when

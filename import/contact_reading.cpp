@@ -11,7 +11,7 @@ namespace morvel {
 ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
                          ImportResult& result) {
     ReadOutcome out;
-    std::string reason;
+    QString reason;
     ImportProgress progress;
     const std::string band =
         toLatin1Text(bandFromFileName(QFileInfo(request.databasePath).fileName()));
@@ -30,7 +30,7 @@ ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, Square
             contactRead();
             return go;
         });
-        if (!readAdif(scratchLog, parser, reason)) out.readError = QString::fromStdString(reason);
+        if (!readAdif(scratchLog, parser, reason)) out.readError = reason;
         result.unreadable = parser.unreadable() + badDates;
     } else {
         EdiHandlers handlers;
@@ -44,7 +44,7 @@ ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, Square
         handlers.contactLine = contactRead;
         const EdiOutcome outcome = readEdi(scratchLog, handlers, reason);
         if (outcome.end == EdiEnd::Stopped && !out.writeError.isSet())
-            out.readError = QString::fromStdString(reason);
+            out.readError = reason;
         out.cancelled = outcome.end == EdiEnd::Cancelled;
         result.unreadable = outcome.unreadable;
     }

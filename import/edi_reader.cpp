@@ -34,13 +34,13 @@ class LineReader {
 public:
     explicit LineReader(QIODevice& device) : device_(device) { line_.reserve(kMaxEdiLine); }
 
-    LineRead next(std::string_view& line, std::string& error) {
+    LineRead next(std::string_view& line, QString& error) {
         line_.clear();
         bool started = false;
         bool tooLong = false;
         for (;;) {
             if (at_ == size_ && !fill(error)) {
-                if (!error.empty() || !started) return LineRead::End;
+                if (!error.isEmpty() || !started) return LineRead::End;
                 break;
             }
             // The LF of a CR LF whose CR ended the line before.
@@ -74,10 +74,10 @@ public:
 
 private:
     // False at the end of the device or on a failed read (error set).
-    bool fill(std::string& error) {
+    bool fill(QString& error) {
         at_ = 0;
         const qint64 n = device_.read(chunk_.data(), static_cast<qint64>(chunk_.size()));
-        if (n < 0) error = device_.errorString().toStdString();
+        if (n < 0) error = device_.errorString();
         size_ = n > 0 ? static_cast<std::size_t>(n) : 0;
         return size_ > 0;
     }
@@ -135,7 +135,7 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
     return c;
 }
 
-EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error) {
+EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, QString& error) {
     EdiOutcome outcome;
     LineReader reader(device);
     std::string_view line;
@@ -148,7 +148,7 @@ EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& 
         return r != LineRead::End;
     };
     const auto endOfLog = [&]() {
-        outcome.end = error.empty() ? EdiEnd::EndOfLog : EdiEnd::Stopped;
+        outcome.end = error.isEmpty() ? EdiEnd::EndOfLog : EdiEnd::Stopped;
         return outcome;
     };
     for (;;) {

@@ -45,6 +45,6 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
 // Reads an EDI log line by line (LF, CR LF or CR): a band line ("PBand=", any
 // case) and its question, then a count line ("QSORecords;", any case) and
 // that many contact lines, again until the log ends.
-EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, std::string& error);
+EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, QString& error);
 
 }  // namespace morvel

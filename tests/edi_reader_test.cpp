@@ -47,7 +47,8 @@ static std::string read(const std::string& log, std::string_view answers = "yy")
     QByteArray bytes = QByteArray::fromStdString(log);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    std::string asked, taken, error;
+    std::string asked, taken;
+    QString error;
     const EdiOutcome o = readEdi(buffer,
                                  {.confirmBand =
                                       [&](const std::string& band) {
@@ -61,7 +62,7 @@ static std::string read(const std::string& log, std::string_view answers = "yy")
                                   .contactLine = {}},
                                  error);
     return std::to_string(int(o.end)) + " " + std::to_string(o.unreadable) + " | " + asked + " | " +
-           taken + error;
+           taken + error.toStdString();
 }
 
 // Contacts are written "CALL;59;001;59;001;;LOCATOR" after the date and time.
