@@ -102,7 +102,7 @@ private:
 
     bool scan(std::string_view bytes);
     bool readTags(const char*& at, const char* end, std::uint64_t base, const char* piece);
-    // A tag gathered byte by byte.
+    // The text between a tag's "<" and ">", read apart.
     bool closeTag(std::string_view tag, std::uint64_t end);
     // end: the offset in the log of the byte after the tag's ">".
     bool onTag(const Tag& tag, std::uint64_t end);

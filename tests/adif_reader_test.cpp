@@ -28,7 +28,9 @@ static std::string parse(std::string_view log, std::string_view band = "2M",
 }
 
 // Each case's fields come first in the record and, as the first occurrence
-// of a field counts, replace the defaults after them.
+// of a field counts, replace the defaults after them. Each is read whole,
+// blanks after it leaving room for the reading a window at a time, and a
+// byte at a time.
 TEST(AdifContact, Rules) {
     const struct {
         std::string fields;
@@ -49,6 +51,13 @@ TEST(AdifContact, Rules) {
         {"<qso_date:8:d>20231225", "2M", "Q1ABC 25/12/23 IO85 W, 0"},
         {"<CALL:6>n0call", "2M", "N0CALL 01/01/20 IO85 W, 0"},
         {"<call:2>  ", "2M", "0"},  // a blank call is none
+        // Latin-1 letters change case too; the division and multiplication signs do not.
+        {"<call:6>q\xe0\xfe\xf7"
+         "bc",
+         "2M",
+         "Q\xc0\xde\xf7"
+         "BC 01/01/20 IO85 W, 0"},
+        {"<locator:6>io85\xc0\xd7", "2M", "Q1ABC 01/01/20 IO85\xe0\xd7 W, 0"},
         // Control characters, as lengths that count a line end produce, never reach the square.
         {"<call:8>Q1\tABC\r\n", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
         {"<gridsquare:7>\nIO85MX", "2M", "Q1ABC 01/01/20 IO85mx W, 0"},
@@ -72,12 +81,13 @@ TEST(AdifContact, Rules) {
         {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", "2M", "0"},
         {"<LOTW_QSL_RCVD:1>N<eqsl_qsl_rcvd:1>N<QSL_RCVD:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(
-            parse(c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>",
-                  c.band),
-            "1: " + std::string(c.parsed))
-            << c.fields << " " << c.band;
+    for (const auto& c : cases) {
+        const std::string log =
+            c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>" +
+            std::string(80, ' ');
+        EXPECT_EQ(parse(log, c.band), "1: " + std::string(c.parsed)) << c.fields << " " << c.band;
+        EXPECT_EQ(parse(log, c.band, 1), "1: " + std::string(c.parsed)) << c.fields;
+    }
 }
 
 // Values are raw bytes, never tags; a "<" in text is text; a record is
@@ -106,6 +116,11 @@ TEST(AdifParse, ValuesAreRawBytesAndUnreadableRecordsAreCounted) {
         {"<notes:70000>" + std::string(70000, '<') + good + "<eor>", "1: Q1ABC 01/01/20 IO85 W, 0"},
     };
     for (const auto& [log, parsed] : cases) EXPECT_EQ(parse(log), parsed) << log.substr(0, 80);
+    // A value keeps its first 64 KiB.
+    const std::string longCall =
+        "<call:70000>" + std::string(70000, 'A') + good.substr(13) + "<eor>";
+    const std::string kept = "1: " + std::string(65536, 'A') + " 01/01/20 IO85 W, 0";
+    EXPECT_TRUE(parse(longCall) == kept && parse(longCall, "2M", 4096) == kept);
     // Without the log's size only a length too large for a number is known
     // to be broken; a smaller one takes the rest of the log.
     EXPECT_EQ(parse(huge + "<eor>" + good + "<eor>", "2M", 7, false) + " " +
