@@ -33,10 +33,10 @@ extern "C" int rename(const char* from, const char* to) noexcept {
     static const auto real =
         reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
     static int count = 0;
-    const char* spec = std::getenv("MORVEL_RENAME_FAULT");
+    const char* fault = std::getenv("MORVEL_RENAME_FAULT");
     int n = 0;
     char action[16] = {};
-    if (!spec || std::sscanf(spec, "%d %15s", &n, action) != 2) return real(from, to);
+    if (!fault || std::sscanf(fault, "%d %15s", &n, action) != 2) return real(from, to);
     ++count;
     const bool failOn = std::strcmp(action, "fail-on") == 0;
     if (count != n && !(failOn && count > n)) return real(from, to);
