@@ -161,28 +161,5 @@ TEST_F(Cli, HelpAndUsageErrors) {
     }
 }
 
-// Each command's usage heads its --help, and alone is its usage error.
-TEST_F(Cli, EachCommandHasItsUsage) {
-    const char* const usages[][2] = {
-        {"distance", "distance FROM TO"},
-        {"create", "create BAND LOCATOR [TAG]"},
-        {"stats", "stats DB"},
-        {"import-adif", "import-adif DB LOG [--yes]"},
-        {"import-edi", "import-edi DB LOG [--yes]"},
-        {"summary", "summary DB OUT [--confirmed]"},
-        {"map", "map DB OUT [--view world|europe|na] [--size WxH]"},
-        {"field", "field DB FIELD OUT [--states] [--size WxH]"},
-    };
-    for (const auto& [command, usage] : usages) {
-        const std::string line = std::string("usage: morvel-cli ") + usage + "\n";
-        const CliRun help = run({command, "-h"});
-        EXPECT_EQ(std::to_string(help.status) + help.out.substr(0, line.size() + 1),
-                  "0" + line + "\n");
-        EXPECT_EQ(run({"--help", command}).out, help.out);
-        const CliRun bare = run({command});
-        EXPECT_EQ(std::to_string(bare.status) + bare.err + bare.out, "2" + line);
-    }
-}
-
 }  // namespace
 }  // namespace morvel

@@ -46,6 +46,11 @@ protected:
         moveTo(at);
         QTest::mouseClick(surface(), Qt::LeftButton, {}, surface()->canvas().toPixel(at).toPoint());
     }
+    // The colour shown near the top left corner of a square's cell.
+    QColor shown(int slot) const {
+        const QPointF corner = fieldCentre(slot) - QPointF(50, 20);
+        return surface()->grab().toImage().pixelColor(surface()->canvas().toPixel(corner).toPoint());
+    }
     QString label(const char* name) const { return control<QLabel>(w, name)->text(); }
     QString readOut() const {
         return label("Label1") + '|' + label("Label3") + '|' + label("Label2") + '|' +
@@ -120,7 +125,9 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
     EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 4  worked 1  confirmed"));
     clickAt(fieldCentre(91));  // stored Confirmed: preselected
     EXPECT_EQ(panel(), "Q1XYZ|05/01/24|IO91wm|0");
+    EXPECT_NE(shown(91), shown(99));
     click(w, "Clear_Button");
+    EXPECT_EQ(shown(91), shown(99));  // drawn empty again, like a square never worked
     EXPECT_EQ(readFileBytes(path), expected);
     EXPECT_EQ(readOut(), "          |        |      |      |");
     EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 3  worked 0  confirmed"));
@@ -144,20 +151,20 @@ TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct)
     open();
     clickAt(fieldCentre(85));
     box("Text1")->clear();
-    typeKeys(box("Text1"), QString::fromUtf8("ДЛ1g4abcdefghij"));
-    EXPECT_EQ(box("Text1")->text(), "1g4abcdefg");  // no Cyrillic, ten at most
-    typeKeys(box("Text2"), QStringLiteral("x1/2/24"));
-    EXPECT_EQ(box("Text2")->text(), "1/2/24");
+    typeKeys(box("Text1"), QString::fromUtf8("ДЛ9g4zbcdefghij"));
+    EXPECT_EQ(box("Text1")->text(), "9g4zbcdefg");  // no Cyrillic, ten at most
+    typeKeys(box("Text2"), QStringLiteral("x1.2/9/24"));
+    EXPECT_EQ(box("Text2")->text(), "12/9/24");
     box("Text3")->setText("IO85");
     box("Text2")->setFocus();
     QTest::keyClick(box("Text2"), Qt::Key_Tab);
     EXPECT_EQ(box("Text3")->cursorPosition(), 4);
-    QTest::keyClicks(box("Text3"), "mx");
+    QTest::keyClicks(box("Text3"), "-mÄx");  // only what a locator holds
     QTest::keyClick(box("Text3"), Qt::Key_Return);
     EXPECT_FALSE(panelOpen());
     EXPECT_EQ(std::string(readSquare(path, "IO", 85).locatorText()) +
                   std::string(readSquare(path, "IO", 85).callsignText()),
-              "IO85mx1G4ABCDEFG");
+              "IO85mx9G4ZBCDEFG");
     clickAt(fieldCentre(84));
     type("G4ABC", "01/02/24", "IO84");
     QTest::keyClick(box("Text1"), Qt::Key_Escape);
