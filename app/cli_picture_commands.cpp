@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli_commands.h"
+#include "database/program_folders.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "maps/field_map_renderer.h"
@@ -33,9 +34,10 @@ bool parseSize(const Invocation& call, QSize& size) {
     return true;
 }
 
-// The outline files lie beside the program.
+// The outline files lie beside the program, or in <prefix>/share/morvel
+// when it is installed.
 QDir mapFolder() {
-    return QDir(QCoreApplication::applicationDirPath());
+    return QDir(programFolders(QCoreApplication::applicationDirPath(), QString()).maps);
 }
 
 int writePicture(const QImage& image, const QString& path, CliStreams& io) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "database/program_folders.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/shared_state.h"
@@ -25,7 +26,18 @@ int main(int argc, char** argv) {
 
     morvel::SharedState state;
     morvel::QtDialogs dialogs;
-    morvel::Windows windows(state, dialogs, QCoreApplication::applicationDirPath());
+    // Portable (maps and databases beside the program) or installed (maps in
+    // <prefix>/share/morvel, databases in ~/.local/share/Morvel).
+    const morvel::ProgramFolders folders =
+        morvel::programFolders(QCoreApplication::applicationDirPath(), morvel::userDataFolder());
+    morvel::Error error;
+    QString note;
+    if (!morvel::prepareDataFolder(folders, error, &note)) {
+        std::cerr << "morvel: " << error.message().toStdString() << "\n";
+        return 1;
+    }
+    if (!note.isEmpty()) std::cerr << note.toStdString() << "\n";
+    morvel::Windows windows(state, dialogs, folders.maps, folders.databases);
     QSettings settings;
     windows.setSettings(&settings);
     morvel::addProgramWindows(windows);

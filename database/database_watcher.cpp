@@ -1,9 +1,9 @@
 #include "database/database_watcher.h"
 
-#include <sys/stat.h>
-
 #include <QFile>
 #include <QFileInfo>
+
+#include "database/file_system.h"
 
 namespace morvel {
 
@@ -20,15 +20,7 @@ DatabaseWatcher::DatabaseWatcher(const QString& databasePath, QObject* parent)
 }
 
 QString DatabaseWatcher::stamp() const {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path_).constData(), &st) != 0) return {};
-    // Every writer replaces the file, so a new inode tells a change even
-    // within one tick of the clock.
-    return QStringLiteral("%1/%2/%3.%4")
-        .arg(st.st_ino)
-        .arg(st.st_size)
-        .arg(st.st_mtim.tv_sec)
-        .arg(st.st_mtim.tv_nsec);
+    return changeStamp(path_);
 }
 
 void DatabaseWatcher::onNotice() {

@@ -9,16 +9,12 @@
 #include <string_view>
 
 #include "database/error.h"
+#include "database/file_system.h"
 
 class QFile;
 class QSaveFile;
 
 namespace morvel {
-
-// Opens a file for reading without ever blocking on it: a FIFO, socket,
-// device or folder of that name is refused ("NAME is not a file") instead of
-// hanging the program or reading forever.
-bool openRegularFile(QFile& file, QIODevice::OpenMode mode, Error& error);
 
 // Reads until `size` bytes are in or the device ends; returns the count read,
 // or -1 with the reason when the device fails.
@@ -29,12 +25,6 @@ qint64 readFull(QIODevice& device, char* buffer, qint64 size, QString& reason);
 // `renamed` (when given) tells whether the new file took the name, also when
 // only the folder's sync failed after it.
 bool commitSynced(QSaveFile& file, Error& error, bool* renamed = nullptr);
-// Syncs a folder, so that renames and new names in it are on the disk.
-bool syncFolder(const QString& path, Error& error);
-
-// Copies the bytes of `in` from the offset on to the end of `out`, which is
-// open unbuffered or flushed.
-bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error);
 
 // Writes a whole file through a save file: `write` fills it, and only a
 // complete file, synced, replaces one of that name. A failure leaves the old

@@ -1,13 +1,9 @@
 #include "import/import_files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
 #include "database/file_io.h"
@@ -29,40 +25,9 @@ ImportFiles importFiles(const QString& databasePath, const QString& workDir,
             QDir(backupDir).filePath(backupFileName(QFileInfo(databasePath).fileName()))};
 }
 
-PathState pathState(const QString& path) {
-    PathState state;
-    struct stat st {};
-    const QByteArray name = QFile::encodeName(path);
-    if (::lstat(name.constData(), &st) != 0) return state;
-    state.exists = true;
-    state.isLink = S_ISLNK(st.st_mode);
-    if (state.isLink && ::stat(name.constData(), &st) != 0) return state;
-    state.isRegular = S_ISREG(st.st_mode);
-    state.device = st.st_dev;
-    state.inode = st.st_ino;
-    return state;
-}
-
-bool sameFile(const PathState& a, const PathState& b) {
-    return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
-}
-
-bool sameOpenFile(const QFile& a, const QFile& b) {
-    struct stat sa {
-    }, sb{};
-    return ::fstat(a.handle(), &sa) == 0 && ::fstat(b.handle(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 bool claimName(const QString& path, const PathState& database, Error& error) {
     const PathState state = pathState(path);
-    if (state.isLink) {
-        if (::unlink(QFile::encodeName(path).constData()) != 0) {
-            error = errnoError(path, errno);
-            return false;
-        }
-        return true;
-    }
+    if (state.isLink) return removeName(path, error);
     if (sameFile(state, database)) {
         error = {path, QStringLiteral("is the database itself")};
         return false;
@@ -72,12 +37,6 @@ bool claimName(const QString& path, const PathState& database, Error& error) {
         return false;
     }
     return true;
-}
-
-bool folderWritable(const QString& folder, Error& error) {
-    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) return true;
-    error = errnoError(folder, errno);
-    return false;
 }
 
 bool copyWhole(QFile& from, const QString& to, Error& error) {
@@ -100,8 +59,6 @@ QString undoName(const QString& path) {
 bool keepAside(const QString& path, Error& error) {
     QFile::remove(undoName(path));
     QFile::remove(noneName(path));
-    const QByteArray from = QFile::encodeName(path);
-    const QByteArray to = QFile::encodeName(undoName(path));
     if (!QFileInfo::exists(path)) {
         QFile marker(noneName(path));
         if (!marker.open(QIODevice::WriteOnly)) {
@@ -112,7 +69,7 @@ bool keepAside(const QString& path, Error& error) {
     }
     // A second name for the same bytes; a copy where the file system has no
     // hard links.
-    if (::link(from.constData(), to.constData()) == 0) return true;
+    if (addHardLink(path, undoName(path))) return true;
     QFile old(path);
     return openRegularFile(old, QIODevice::ReadOnly, error) &&
            copyWhole(old, undoName(path), error);
@@ -132,18 +89,8 @@ bool putBack(const QString& path, Error& error) {
     if (!QFileInfo::exists(undo)) return true;
     // The name still holds the kept file when the new one never replaced it:
     // rename() of two links of one file does nothing and leaves both.
-    if (sameFile(pathState(undo), pathState(path))) {
-        if (::unlink(QFile::encodeName(undo).constData()) != 0) {
-            error = errnoError(undo, errno);
-            return false;
-        }
-        return true;
-    }
-    if (::rename(QFile::encodeName(undo).constData(), QFile::encodeName(path).constData()) != 0) {
-        error = errnoError(path, errno);
-        return false;
-    }
-    return true;
+    if (sameFile(pathState(undo), pathState(path))) return removeName(undo, error);
+    return renameOver(undo, path, error);
 }
 
 bool dropAside(const QString& path, Error& error) {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <QFile>
 #include <QString>
 
 #include "database/error.h"
+#include "database/file_system.h"
 #include "import/import_frame.h"
 
 // The files an import writes besides the database, and how they are kept
@@ -22,24 +21,10 @@ struct ImportFiles {
 ImportFiles importFiles(const QString& databasePath, const QString& workDir,
                         const QString& backupDir, ImportKind kind);
 
-// Where a name leads before anything is written to it: an existing file
-// (device and inode), a symbolic link, or nothing yet.
-struct PathState {
-    bool exists = false;
-    bool isLink = false;
-    bool isRegular = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
-PathState pathState(const QString& path);
-bool sameFile(const PathState& a, const PathState& b);
-bool sameOpenFile(const QFile& a, const QFile& b);
-
 // A name the import writes: a link of that name is removed, so that nothing
 // is written through it; the name must not be the database itself, nor
 // anything but a file.
 bool claimName(const QString& path, const PathState& database, Error& error);
-bool folderWritable(const QString& folder, Error& error);
 // A copy committed only when whole and on the disk; a failure leaves no part
 // of it under the name.
 bool copyWhole(QFile& from, const QString& to, Error& error);

@@ -1,8 +1,5 @@
 #include "import/import_frame.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>

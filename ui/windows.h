@@ -27,8 +27,9 @@ public:
     // Makes a new window. The window is top-level and owned by Windows.
     using Factory = std::function<Form*(Windows&)>;
 
-    // The program's folder holds the map files; the databases lie in
-    // databaseFolder, the program's folder unless another is named.
+    // programFolder holds the map files (the executable's folder, or
+    // <prefix>/share/morvel when installed, see ProgramFolders); the databases
+    // lie in databaseFolder, the program's folder unless another is named.
     Windows(SharedState& state, Dialogs& dialogs, QString programFolder,
             QString databaseFolder = QString());
     ~Windows() override;
@@ -60,7 +61,7 @@ public:
 
     SharedState& state() const { return state_; }
     Dialogs& dialogs() const { return dialogs_; }
-    // The folder of the executable, where the map files lie; absolute.
+    // The folder of the map files; absolute.
     const QString& programFolder() const { return programFolder_; }
     // The folder of the databases; absolute.
     const QString& databaseFolder() const { return databaseFolder_; }

@@ -15,6 +15,7 @@
 #include <map>
 #include <utility>
 
+#include "database/file_system.h"
 #include "database/qra_file.h"
 
 namespace morvel {
@@ -369,8 +370,10 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
          "The database was written but may not be on the disk yet: " + dir.chopped(1) + eio, false,
          true},
     };
+    const bool folderSync = !kPortableFileSystem;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
+        if (!folderSync && std::string_view(c.fault).ends_with("sync-after")) continue;
         restore(seed);
         ASSERT_EQ(run(kAdif, {.fault = c.fault}), c.exit);
         EXPECT_EQ(read("err"), c.error);
@@ -386,6 +389,8 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
         }
         EXPECT_EQ(aside(), QStringList());
     }
+    if (!folderSync)
+        GTEST_SKIP() << "4 sync-after not run: the portable file calls sync no folder, so none fails";
 }
 
 // Two imports started together, three times: the second waits for the first
