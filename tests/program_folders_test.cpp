@@ -35,8 +35,6 @@ const Layout kLayouts[] = {
      "build/bin", false},
     {"installed under /usr", {"usr/bin/morvel", "usr/share/morvel/mapper.pnt"}, "usr/bin",
      "usr/share/morvel", "DATA", true},
-    {"installed under /usr/local", {"usr/local/bin/morvel", "usr/local/share/morvel/mapper.pnt"},
-     "usr/local/bin", "usr/local/share/morvel", "DATA", true},
     {"portable folder that lost its maps keeps its databases",
      {"Morvel/morvel", "Morvel/2M JO62QM HOME.QRA", "share/morvel/mapper.pnt"}, "Morvel",
      "Morvel", "Morvel", false},
@@ -65,18 +63,6 @@ TEST(ProgramFolders, EveryLayout) {
         // Deciding writes nothing: not even the data folder is made yet.
         EXPECT_FALSE(QFileInfo::exists(data));
     }
-}
-
-TEST(ProgramFolders, UserDataFolderFollowsXdgDataHome) {
-    QTemporaryDir tmp;
-    const QByteArray old = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(tmp.path()));
-    const QString folder = userDataFolder();
-    if (old.isEmpty())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", old);
-    EXPECT_EQ(folder, QDir(tmp.path()).filePath(QStringLiteral("Morvel")));
 }
 
 // An installed layout in a temporary folder, with the example database.
