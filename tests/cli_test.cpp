@@ -114,6 +114,10 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     const std::tuple<QStringList, int, const char*> refusals[] = {
         {{"map", db, "x.png", "--view", "mars"}, 1, "Not a view: mars"},
         {{"map", db, "x.png", "--size", "0x10"}, 1, "Not a picture size: 0x10"},
+        {{"map", db, "x.svg", "--size", "20001x10"}, 1, "Not a picture size: 20001x10"},
+        {{"map", db, "x.pdf", "--scale", "0"}, 1, "Not a scale: 0 (a number above 0)"},
+        {{"field", db, "io", "x.png", "--scale", "14"}, 1, "The picture could not be written"},
+        {{"map", db, "x.svgz"}, 1, "The picture could not be written"},
         {{"map", db, "x.gif"}, 1, "The picture could not be written"},
         {{"map", db, "no/such/x.png"}, 1, "The picture could not be written"},
         {{"map", "missing.qra", "x.png"}, 1, "Cannot read the database"},
@@ -123,6 +127,25 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
         EXPECT_TRUE(run(args).said(status, message)) << message;
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(),
               5);  // nothing written, nothing created
+    // Each format by its suffix, from both commands, at a size or a scale.
+    const std::tuple<QStringList, const char*> formats[] = {
+        {{"map", db, "w.svg", "--scale", "2"}, "<?xml"},
+        {{"map", db, "w.pdf", "--size", "400x300"}, "%PDF-"},
+        {{"map", db, "w.kml"}, "<?xml"},
+        {{"map", db, "w.geojson"}, "{\"type\":\"FeatureCollection\""},
+        {{"field", db, "io", "f.svg"}, "<?xml"},
+        {{"field", db, "io", "f.geojson"}, "{\"type\":\"FeatureCollection\""},
+        {{"field", db, "io", "f.jpg", "--scale", "0.5"}, "\xff\xd8"},
+    };
+    for (const auto& [args, start] : formats) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(readFileBytes(QString::fromStdString(r.out).trimmed()).startsWith(start))
+            << args.join(' ').toStdString();
+    }
+    EXPECT_TRUE(readFileBytes(path("w.svg")).contains("viewBox=\"0 0 2032 1484\""));
+    EXPECT_EQ(QImage(path("f.jpg")).size(), QSize(751, 301));
+    EXPECT_TRUE(readFileBytes(path("f.geojson")).contains("\"square\":\"IO85\""));
 }
 
 
@@ -143,7 +166,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"map", "a.qra", "m.png", "--size"},
          2,
          "",
-         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH]\n"
+         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N]\n"
          "Missing value after '--size'.\n"},
         {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
          2,
@@ -170,8 +193,8 @@ TEST_F(Cli, EachCommandHasItsUsage) {
         {"import-adif", "import-adif DB LOG [--yes]"},
         {"import-edi", "import-edi DB LOG [--yes]"},
         {"summary", "summary DB OUT [--confirmed]"},
-        {"map", "map DB OUT [--view world|europe|na] [--size WxH]"},
-        {"field", "field DB FIELD OUT [--states] [--size WxH]"},
+        {"map", "map DB OUT [--view world|europe|na] [--size WxH] [--scale N]"},
+        {"field", "field DB FIELD OUT [--states] [--size WxH] [--scale N]"},
     };
     for (const auto& [command, usage] : usages) {
         const std::string line = std::string("usage: morvel-cli ") + usage + "\n";
