@@ -209,11 +209,12 @@ void FieldMapWindow::paintMap(QPainter& painter, QSizeF size) const {
 
 void FieldMapWindow::onPrintClicked() {
     // Drawn afresh on the printer's own painter, at its resolution, in the
-    // shape of the window's map.
+    // shape of the window's map, with the file caption under it.
     const QSizeF area(surface->size());
     QString error;
     if (!windows().printer().print(
-            area, [&](QPainter& painter) { paintMap(painter, area); }, error))
+            area, [&](QPainter& painter) { paintMap(painter, area); },
+            fromLatin1Text(kFileCaption) + QFileInfo(databasePath).fileName(), error))
         dialogs().message(QStringLiteral("The map could not be printed: ") + error);
 }
 
