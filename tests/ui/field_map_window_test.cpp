@@ -114,5 +114,32 @@ TEST_F(FieldMapTest, ExportWritesTheNamedPictureOrSaysWhyNotAndKeepsTheEarlierOn
     EXPECT_EQ(readFileBytes(picture), earlier);
 }
 
+// Beside the other buttons, covering none; any format by the name chosen.
+TEST_F(FieldMapTest, SaveAsWritesTheFormatChosenOrSaysWhyNot) {
+    openMap(2);
+    auto* saveAs = control<QWidget>(map, "SaveAs");
+    for (const char* other : {"Command6", "Command5", "Command1", "Command2", "Label3"})
+        EXPECT_FALSE(saveAs->geometry().intersects(control<QWidget>(map, other)->geometry()));
+    const std::tuple<QString, const char*, const char*> cases[] = {
+        {dataPath("m.svg"), "File m.svg saved", "<?xml"},
+        {dataPath("m.kml"), "File m.kml saved", "<?xml"},
+        {dataPath("none/m.pdf"), "The map could not be saved: ", nullptr},
+        {dataPath("m.bmp"), "The map could not be saved: ", nullptr},
+    };
+    for (const auto& [file, message, start] : cases) {
+        dialogs.clear();
+        dialogs.files = {file};
+        click(map, "SaveAs");
+        EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M IO91WM HOME Europe.png");
+        EXPECT_EQ(dialogs.requests.at(0).directory, dataDir.path());
+        expectOneMessage(message);
+        EXPECT_EQ(QFile::exists(file), start != nullptr);
+        EXPECT_TRUE(!start || readFileBytes(file).startsWith(start));
+    }
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);  // cancelled: none more
+    click(map, "SaveAs");
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);
+}
+
 }  // namespace
 }  // namespace morvel::test
