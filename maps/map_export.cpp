@@ -8,9 +8,9 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSvgGenerator>
-#include <QXmlStreamWriter>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 
 #include "database/file_io.h"
@@ -43,35 +43,65 @@ MapSquare mapSquare(const SquareEntry& e, int lonIndex, int latIndex, int slot) 
     return s;
 }
 
-QString latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+// Square edges lie on whole degrees.
+void appendNumber(QByteArray& out, int value) {
+    char digits[12];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end - digits);
 }
 
-// Degrees with at most six decimals, no trailing zeros ("-2", "51.5").
-void appendNumber(QByteArray& out, double value) {
-    out += QByteArray::number(value, 'g', 10);
-}
-
-void appendJsonString(QByteArray& out, const QString& text) {
-    out += '"';
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == '"' || u == '\\') {
-            out += '\\';
-            out += static_cast<char>(u);
-        } else if (u < 0x20) {
-            out += "\\u00";
-            out += QByteArray::number(u, 16).rightJustified(2, '0');
+// Latin-1 text as UTF-8, each character through `escape` first.
+template <typename Escape>
+void appendUtf8(QByteArray& out, std::string_view latin1, Escape escape) {
+    for (const char ch : latin1) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (escape(out, c)) continue;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
         } else {
-            out += QString(c).toUtf8();
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
         }
     }
+}
+
+void appendJsonString(QByteArray& out, std::string_view latin1) {
     out += '"';
+    appendUtf8(out, latin1, [](QByteArray& o, unsigned char c) {
+        if (c == '"' || c == '\\') {
+            o += '\\';
+            o += static_cast<char>(c);
+        } else if (c < 0x20) {
+            o += "\\u00";
+            o += QByteArray::number(c, 16).rightJustified(2, '0');
+        } else {
+            return false;
+        }
+        return true;
+    });
+    out += '"';
+}
+
+void appendXmlText(QByteArray& out, std::string_view latin1) {
+    appendUtf8(out, latin1, [](QByteArray& o, unsigned char c) {
+        switch (c) {
+            case '&': o += "&amp;"; return true;
+            case '<': o += "&lt;"; return true;
+            case '>': o += "&gt;"; return true;
+            default:
+                // Control characters are not XML; a blank stands for them.
+                if (c < 0x20 && c != '\n' && c != '\t') {
+                    o += ' ';
+                    return true;
+                }
+                return false;
+        }
+    });
 }
 
 // The ring of a square's edges, counter-clockwise from the south-west
 // corner, closed: longitude first.
-std::array<std::array<double, 2>, 5> ring(const double e[4]) {
+std::array<std::array<int, 2>, 5> ring(const int e[4]) {
     return {{{e[0], e[1]}, {e[2], e[1]}, {e[2], e[3]}, {e[0], e[3]}, {e[0], e[1]}}};
 }
 
@@ -202,7 +232,7 @@ std::vector<MapSquare> paintedSquares(std::string_view database) {
     return squares;
 }
 
-bool squareEdges(std::string_view square, double edges[4]) {
+bool squareEdges(std::string_view square, int edges[4]) {
     if (square.size() != 4 || square[0] < 'A' || square[0] > 'R' || square[1] < 'A' ||
         square[1] > 'R' || square[2] < '0' || square[2] > '9' || square[3] < '0' ||
         square[3] > '9')
@@ -215,60 +245,51 @@ bool squareEdges(std::string_view square, double edges[4]) {
 }
 
 QByteArray kmlDocument(std::span<const MapSquare> squares, const QString& title) {
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(squares.size()) * 560 + 1024);
-    QXmlStreamWriter xml(&bytes);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(1);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("kml"));
-    xml.writeDefaultNamespace(QStringLiteral("http://www.opengis.net/kml/2.2"));
-    xml.writeStartElement(QStringLiteral("Document"));
-    xml.writeTextElement(QStringLiteral("name"), title);
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(squares.size()) * 400 + 1024);
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n<name>";
+    // A name in any script.
+    out += title.toHtmlEscaped().toUtf8();
+    out += "</name>\n";
     // One style per colour the map paints.
     std::vector<QRgb> styled;
     for (const MapSquare& s : squares) {
         if (std::find(styled.begin(), styled.end(), s.fill.rgb()) != styled.end()) continue;
         styled.push_back(s.fill.rgb());
-        xml.writeStartElement(QStringLiteral("Style"));
-        xml.writeAttribute(QStringLiteral("id"), styleId(s.fill));
-        xml.writeStartElement(QStringLiteral("LineStyle"));
-        xml.writeTextElement(QStringLiteral("color"), QStringLiteral("ff000000"));
-        xml.writeTextElement(QStringLiteral("width"), QStringLiteral("1"));
-        xml.writeEndElement();
-        xml.writeStartElement(QStringLiteral("PolyStyle"));
-        xml.writeTextElement(QStringLiteral("color"), kmlColour(s.fill));
-        xml.writeEndElement();
-        xml.writeEndElement();
+        out += "<Style id=\"" + styleId(s.fill).toLatin1() +
+               "\"><LineStyle><color>ff000000</color><width>1</width></LineStyle>"
+               "<PolyStyle><color>" +
+               kmlColour(s.fill).toLatin1() + "</color></PolyStyle></Style>\n";
     }
     for (const MapSquare& s : squares) {
-        double e[4];
+        int e[4];
         if (!squareEdges(s.square, e)) continue;
-        xml.writeStartElement(QStringLiteral("Placemark"));
-        xml.writeTextElement(QStringLiteral("name"), latin1(s.square));
-        xml.writeTextElement(QStringLiteral("description"),
-                             QStringLiteral("%1\nCall: %2\nDate: %3\nLocator: %4")
-                                 .arg(s.confirmed ? QStringLiteral("Confirmed")
-                                                  : QStringLiteral("Worked"),
-                                      latin1(s.call), latin1(s.date), latin1(s.locator)));
-        xml.writeTextElement(QStringLiteral("styleUrl"), QLatin1Char('#') + styleId(s.fill));
-        xml.writeStartElement(QStringLiteral("Polygon"));
-        xml.writeTextElement(QStringLiteral("tessellate"), QStringLiteral("1"));
-        xml.writeStartElement(QStringLiteral("outerBoundaryIs"));
-        xml.writeStartElement(QStringLiteral("LinearRing"));
-        QString coordinates;
-        for (const auto& [lon, lat] : ring(e))
-            coordinates += QString::number(lon) + QLatin1Char(',') + QString::number(lat) +
-                           QStringLiteral(",0 ");
-        coordinates.chop(1);
-        xml.writeTextElement(QStringLiteral("coordinates"), coordinates);
-        xml.writeEndElement();  // LinearRing
-        xml.writeEndElement();  // outerBoundaryIs
-        xml.writeEndElement();  // Polygon
-        xml.writeEndElement();  // Placemark
+        const QByteArray style = styleId(s.fill).toLatin1();
+        out += "<Placemark>\n <name>";
+        out += s.square;
+        out += "</name>\n <description>";
+        out += s.confirmed ? "Confirmed" : "Worked";
+        out += "\nCall: ";
+        appendXmlText(out, s.call);
+        out += "\nDate: ";
+        appendXmlText(out, s.date);
+        out += "\nLocator: ";
+        appendXmlText(out, s.locator);
+        out += "</description>\n <styleUrl>#" + style +
+               "</styleUrl>\n <Polygon><tessellate>1</tessellate><outerBoundaryIs><LinearRing>"
+               "<coordinates>";
+        for (const auto& [lon, lat] : ring(e)) {
+            appendNumber(out, lon);
+            out += ',';
+            appendNumber(out, lat);
+            out += ",0 ";
+        }
+        out.chop(1);
+        out += "</coordinates></LinearRing></outerBoundaryIs></Polygon>\n</Placemark>\n";
     }
-    xml.writeEndDocument();
-    return bytes;
+    out += "</Document>\n</kml>\n";
+    return out;
 }
 
 QByteArray geoJsonDocument(std::span<const MapSquare> squares) {
@@ -277,7 +298,7 @@ QByteArray geoJsonDocument(std::span<const MapSquare> squares) {
     out += "{\"type\":\"FeatureCollection\",\"features\":[";
     bool first = true;
     for (const MapSquare& s : squares) {
-        double e[4];
+        int e[4];
         if (!squareEdges(s.square, e)) continue;
         out += first ? "\n" : ",\n";
         first = false;
@@ -292,15 +313,15 @@ QByteArray geoJsonDocument(std::span<const MapSquare> squares) {
             out += ']';
         }
         out += "]]},\"properties\":{\"square\":";
-        appendJsonString(out, latin1(s.square));
+        appendJsonString(out, s.square);
         out += ",\"state\":";
         out += s.confirmed ? "\"confirmed\"" : "\"worked\"";
         out += ",\"call\":";
-        appendJsonString(out, latin1(s.call));
+        appendJsonString(out, s.call);
         out += ",\"date\":";
-        appendJsonString(out, latin1(s.date));
+        appendJsonString(out, s.date);
         out += ",\"locator\":";
-        appendJsonString(out, latin1(s.locator));
+        appendJsonString(out, s.locator);
         out += "}}";
     }
     out += "\n]}\n";

@@ -41,7 +41,7 @@ std::vector<MapSquare> paintedSquares(const FieldRecord& record, int lonIndex, i
 
 // A square's edges in degrees (west, south, east, north); false for a name
 // that is no square ("AA00" to "RR99").
-bool squareEdges(std::string_view square, double edges[4]);
+bool squareEdges(std::string_view square, int edges[4]);
 
 // What is exported: a renderer that draws the whole picture over (0, 0)-size
 // in device-independent pixels, background included, and the squares it

@@ -195,9 +195,9 @@ TEST_F(MapExportTest, GeoJsonPolygonsCloseWindCounterClockwiseOnTheLocatorEdges)
               "[[[-2,51],[0,51],[0,52],[-2,52],[-2,51]]]");
     EXPECT_EQ(QJsonDocument(io91["properties"].toObject()).toJson(QJsonDocument::Compact),
               R"({"call":"G4\"ABC","date":"12/05/03","locator":"IO91WM","square":"IO91","state":"confirmed"})");
-    double e[4];
+    int e[4];
     ASSERT_TRUE(squareEdges("RR99", e));
-    EXPECT_EQ(std::vector<double>(e, e + 4), (std::vector<double>{178, 89, 180, 90}));
+    EXPECT_EQ(std::vector<int>(e, e + 4), (std::vector<int>{178, 89, 180, 90}));
 }
 
 // Refused before anything is written; a failed write keeps the earlier file.
