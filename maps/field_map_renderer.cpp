@@ -288,16 +288,18 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
 
     painter.setPen(QPen(Qt::black, 0));
     const std::vector<QLineF> borders = squareBorders(squares);
-    painter.drawLines(borders.data(), static_cast<int>(borders.size()));
+    drawHairlines(painter, borders);
 
     std::vector<DrawOp> ops;
     plotWorldMap(worldOutline, ops);
     replayDrawOps(painter, ops);
 
+    std::vector<QLineF> grid;
     for (double x = 0; x <= kWorldMapWidth; x += kFieldWidth)
-        painter.drawLine(QPointF(x, kSouthPole), QPointF(x, kNorthPole));
+        grid.emplace_back(x, kSouthPole, x, kNorthPole);
     for (double y = kSouthPole; y <= kNorthPole; y += kFieldHeight)
-        painter.drawLine(QPointF(0, y), QPointF(kWorldMapWidth, y));
+        grid.emplace_back(0, y, kWorldMapWidth, y);
+    drawHairlines(painter, grid);
     painter.restore();
 }
 
