@@ -195,6 +195,9 @@ ExportFormat exportFormatFor(const QString& path) {
     if (suffix == QLatin1String("pdf")) return ExportFormat::Pdf;
     if (suffix == QLatin1String("kml")) return ExportFormat::Kml;
     if (suffix == QLatin1String("geojson")) return ExportFormat::GeoJson;
+    // Any other picture format Qt writes (.bmp, .ppm, ...), as before.
+    if (QImageWriter::supportedImageFormats().contains(suffix.toLatin1()))
+        return ExportFormat::OtherPicture;
     return ExportFormat::Unknown;
 }
 
@@ -331,7 +334,7 @@ QByteArray geoJsonDocument(std::span<const MapSquare> squares) {
 bool writeMapExport(const QString& path, const MapExport& map, double scale, Error& error) {
     const ExportFormat format = exportFormatFor(path);
     if (format == ExportFormat::Unknown) {
-        error = {path, QStringLiteral("not a format Morvel writes (") + exportSuffixes() +
+        error = {path, QStringLiteral("no picture format for this name (") + exportSuffixes() +
                            QLatin1Char(')')};
         return false;
     }
@@ -356,8 +359,9 @@ bool writeMapExport(const QString& path, const MapExport& map, double scale, Err
     // write, and nothing reaches the disk before the drawing is done.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (format == ExportFormat::Png || format == ExportFormat::Jpeg) {
-        if (!writeRaster(buffer, path, format == ExportFormat::Png ? "png" : "jpeg", map, scale,
+    if (format == ExportFormat::Png || format == ExportFormat::Jpeg ||
+        format == ExportFormat::OtherPicture) {
+        if (!writeRaster(buffer, path, QFileInfo(path).suffix().toLower().toLatin1(), map, scale,
                          error))
             return false;
     } else if (!(format == ExportFormat::Svg ? writeSvg(buffer, map, scale)

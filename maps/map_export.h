@@ -15,8 +15,9 @@
 
 namespace morvel {
 
-// The files a map is exported to, chosen by the name's suffix in any case.
-enum class ExportFormat { Unknown, Png, Jpeg, Svg, Pdf, Kml, GeoJson };
+// The files a map is exported to, chosen by the name's suffix in any case;
+// OtherPicture is any further picture format Qt writes.
+enum class ExportFormat { Unknown, Png, Jpeg, Svg, Pdf, Kml, GeoJson, OtherPicture };
 ExportFormat exportFormatFor(const QString& path);
 // ".png, .jpg, .jpeg, .svg, .pdf, .kml, .geojson", for messages.
 QString exportSuffixes();

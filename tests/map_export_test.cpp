@@ -207,8 +207,8 @@ TEST_F(MapExportTest, BadNamesSizesAndPlacesWriteNothing) {
     ASSERT_TRUE(writeMapExport(path("kept.png"), map, 1, error));
     const QByteArray kept = readFileBytes(path("kept.png"));
     const std::tuple<QString, QSize, double, const char*> cases[] = {
-        {"m.gif", {1016, 742}, 1, "not a format Morvel writes (.png, .jpg"},
-        {"m", {1016, 742}, 1, "not a format Morvel writes"},
+        {"m.gif", {1016, 742}, 1, "no picture format for this name (.png, .jpg"},
+        {"m", {1016, 742}, 1, "no picture format for this name"},
         {"m.svg", {0, 742}, 1, "a picture of 0x742 pixels; each side must be 1 to 20000"},
         {"m.png", {20001, 10}, 1, "a picture of 20001x10 pixels"},
         {"m.pdf", {1016, 742}, 20, "a picture of 20320x14840 pixels"},
