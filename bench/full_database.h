@@ -1,8 +1,11 @@
 #pragma once
 
-// The databases the map benchmarks draw and export.
+// The databases the map benchmarks draw and export, and their main.
+
+#include <benchmark/benchmark.h>
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <string>
 
@@ -38,6 +41,17 @@ inline QString writeDatabase(const QTemporaryDir& dir, bool full) {
     if (!file.open(QIODevice::WriteOnly)) return {};
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
     return path;
+}
+
+// The main of a map benchmark: text and the PDF writer want a GUI application.
+inline int runMapBenchmarks(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace morvel::bench

@@ -115,12 +115,5 @@ BENCHMARK(BM_ReadOut);
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The square numbers are text, which wants a GUI application.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return morvel::bench::runMapBenchmarks(argc, argv);
 }

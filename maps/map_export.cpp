@@ -99,10 +99,30 @@ void appendXmlText(QByteArray& out, std::string_view latin1) {
     });
 }
 
+// The call, date and locator, each after its label.
+void appendContact(QByteArray& out, const MapSquare& s, std::array<const char*, 3> labels,
+                   void (*append)(QByteArray&, std::string_view)) {
+    const std::string* texts[] = {&s.call, &s.date, &s.locator};
+    for (int k = 0; k < 3; ++k) {
+        out += labels[k];
+        append(out, *texts[k]);
+    }
+}
+
 // The ring of a square's edges, counter-clockwise from the south-west
-// corner, closed: longitude first.
-std::array<std::array<int, 2>, 5> ring(const int e[4]) {
-    return {{{e[0], e[1]}, {e[2], e[1]}, {e[2], e[3]}, {e[0], e[3]}, {e[0], e[1]}}};
+// corner and closed, longitude first: each point "open lon,lat close", the
+// points apart by `separator`.
+void appendRing(QByteArray& out, const int e[4], const char* open, const char* close,
+                const char* separator) {
+    const int ring[5][2] = {{e[0], e[1]}, {e[2], e[1]}, {e[2], e[3]}, {e[0], e[3]}, {e[0], e[1]}};
+    for (int k = 0; k < 5; ++k) {
+        if (k > 0) out += separator;
+        out += open;
+        appendNumber(out, ring[k][0]);
+        out += ',';
+        appendNumber(out, ring[k][1]);
+        out += close;
+    }
 }
 
 // KML colours are aabbggrr; the squares a little transparent over the globe.
@@ -273,22 +293,11 @@ QByteArray kmlDocument(std::span<const MapSquare> squares, const QString& title)
         out += s.square;
         out += "</name>\n <description>";
         out += s.confirmed ? "Confirmed" : "Worked";
-        out += "\nCall: ";
-        appendXmlText(out, s.call);
-        out += "\nDate: ";
-        appendXmlText(out, s.date);
-        out += "\nLocator: ";
-        appendXmlText(out, s.locator);
+        appendContact(out, s, {"\nCall: ", "\nDate: ", "\nLocator: "}, appendXmlText);
         out += "</description>\n <styleUrl>#" + style +
                "</styleUrl>\n <Polygon><tessellate>1</tessellate><outerBoundaryIs><LinearRing>"
                "<coordinates>";
-        for (const auto& [lon, lat] : ring(e)) {
-            appendNumber(out, lon);
-            out += ',';
-            appendNumber(out, lat);
-            out += ",0 ";
-        }
-        out.chop(1);
+        appendRing(out, e, "", ",0", " ");
         out += "</coordinates></LinearRing></outerBoundaryIs></Polygon>\n</Placemark>\n";
     }
     out += "</Document>\n</kml>\n";
@@ -306,25 +315,12 @@ QByteArray geoJsonDocument(std::span<const MapSquare> squares) {
         out += first ? "\n" : ",\n";
         first = false;
         out += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Polygon\",\"coordinates\":[[";
-        bool firstPoint = true;
-        for (const auto& [lon, lat] : ring(e)) {
-            out += firstPoint ? "[" : ",[";
-            firstPoint = false;
-            appendNumber(out, lon);
-            out += ',';
-            appendNumber(out, lat);
-            out += ']';
-        }
+        appendRing(out, e, "[", "]", ",");
         out += "]]},\"properties\":{\"square\":";
         appendJsonString(out, s.square);
         out += ",\"state\":";
         out += s.confirmed ? "\"confirmed\"" : "\"worked\"";
-        out += ",\"call\":";
-        appendJsonString(out, s.call);
-        out += ",\"date\":";
-        appendJsonString(out, s.date);
-        out += ",\"locator\":";
-        appendJsonString(out, s.locator);
+        appendContact(out, s, {",\"call\":", ",\"date\":", ",\"locator\":"}, appendJsonString);
         out += "}}";
     }
     out += "\n]}\n";
