@@ -9,7 +9,7 @@
 
 namespace morvel {
 
-// One drawing command as the printer received it, in device pixels.
+// One drawing command as a printer receives it, in device pixels.
 struct PrintedCommand {
     enum class Kind { Shape, Text, Image } kind;
     QRectF bounds;
@@ -17,77 +17,58 @@ struct PrintedCommand {
     QString text;  // a text's characters
 };
 
-// Keeps the commands drawn on it, as a paint engine of a printer does.
-class RecordingEngine : public QPaintEngine {
-public:
+// Keeps the commands drawn on it, as the paint engine of a printer would.
+struct RecordingEngine : QPaintEngine {
     RecordingEngine() : QPaintEngine(AllFeatures) {}
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     Type type() const override { return User; }
     void updateState(const QPaintEngineState& s) override {
         if (s.state() & DirtyTransform) transform = s.transform();
-        if (s.state() & DirtyBrush) brush = s.brush();
+        if (s.state() & DirtyBrush) fill = s.brush().style() == Qt::NoBrush ? QColor() : s.brush().color();
     }
-    void drawPath(const QPainterPath& path) override { shape(path.boundingRect()); }
+    void drawPath(const QPainterPath& path) override { add(Kind::Shape, path.boundingRect()); }
     void drawRects(const QRectF* rects, int count) override {
-        for (int k = 0; k < count; ++k) shape(rects[k]);
-    }
-    void drawLines(const QLineF* lines, int count) override {
-        for (int k = 0; k < count; ++k) shape(QRectF(lines[k].p1(), lines[k].p2()).normalized());
+        for (int k = 0; k < count; ++k) add(Kind::Shape, rects[k]);
     }
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
-        shape(QPolygonF(QList<QPointF>(points, points + count)).boundingRect());
+        add(Kind::Shape, QPolygonF(QList<QPointF>(points, points + count)).boundingRect());
     }
-    void drawPoints(const QPointF* points, int count) override { drawPolygon(points, count, {}); }
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
-        commands.push_back({PrintedCommand::Kind::Text, transform.mapRect(QRectF(p, QSizeF())),
-                            {}, item.text()});
+        add(Kind::Text, QRectF(p, QSizeF()), item.text());
     }
-    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { image(r); }
+    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { add(Kind::Image, r); }
     void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
-        image(r);
+        add(Kind::Image, r);
     }
-    void drawTiledPixmap(const QRectF& r, const QPixmap&, const QPointF&) override { image(r); }
 
+    using Kind = PrintedCommand::Kind;
+    void add(Kind kind, const QRectF& r, const QString& text = {}) {
+        commands.push_back({kind, transform.mapRect(r), kind == Kind::Shape ? fill : QColor(), text});
+    }
     std::vector<PrintedCommand> commands;
-
-private:
-    void shape(const QRectF& r) {
-        commands.push_back({PrintedCommand::Kind::Shape, transform.mapRect(r),
-                            brush.style() == Qt::NoBrush ? QColor() : brush.color(), {}});
-    }
-    void image(const QRectF& r) {
-        commands.push_back({PrintedCommand::Kind::Image, transform.mapRect(r), {}, {}});
-    }
     QTransform transform;
-    QBrush brush;
+    QColor fill;
 };
 
 // The printable part of an A4 page turned to landscape, a quarter inch in
 // from each edge, at 1200 dots per inch.
-class RecordingPage : public QPaintDevice {
-public:
+struct RecordingPage : QPaintDevice {
     static constexpr int kDotsPerInch = 1200, kWidth = 13431, kHeight = 9321;
     QPaintEngine* paintEngine() const override { return &engine; }
-    mutable RecordingEngine engine;
-
-protected:
     int metric(PaintDeviceMetric m) const override {
-        switch (m) {
-            case PdmWidth: return kWidth;
-            case PdmHeight: return kHeight;
-            case PdmWidthMM: return kWidth * 254 / 10 / kDotsPerInch;
-            case PdmHeightMM: return kHeight * 254 / 10 / kDotsPerInch;
-            case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY:
-                return kDotsPerInch;
-            case PdmDevicePixelRatioScaled: return devicePixelRatioFScale();
-            default: return m == PdmDepth ? 32 : 1;
-        }
+        return m == PdmWidth ? kWidth : m == PdmHeight ? kHeight
+               : m == PdmWidthMM ? kWidth * 254 / 10 / kDotsPerInch
+               : m == PdmHeightMM ? kHeight * 254 / 10 / kDotsPerInch
+               : m == PdmDepth ? 32
+               : m == PdmDevicePixelRatioScaled ? devicePixelRatioFScale()
+               : m == PdmDevicePixelRatio || m == PdmNumColors ? 1 : kDotsPerInch;
     }
+    mutable RecordingEngine engine;
 };
 
-// Lays each page out on a recording page as the real printer does, and keeps
-// its commands; fails with `failure` when that is set.
+// Lays each page out as the real printer does and keeps its commands; fails
+// with `failure` when that is set.
 struct RecordingPrinter : Printer {
     bool print(QSizeF size, const Drawing& draw, const QString& caption, QString& error) override {
         if (!(error = failure).isEmpty()) return false;
