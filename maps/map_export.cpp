@@ -227,8 +227,8 @@ QString exportSuffixes() {
 
 QString exportDialogFilter() {
     return QStringLiteral(
-        "PNG picture (*.png)|*.png|JPEG picture (*.jpg)|*.jpg;*.jpeg|SVG drawing (*.svg)|*.svg|"
-        "PDF page (*.pdf)|*.pdf|Google Earth (*.kml)|*.kml|GeoJSON (*.geojson)|*.geojson");
+        "PNG picture|*.png|JPEG picture|*.jpg;*.jpeg|SVG drawing|*.svg|PDF page|*.pdf|"
+        "Google Earth (KML)|*.kml|GeoJSON|*.geojson");
 }
 
 std::vector<MapSquare> paintedSquares(const FieldRecord& record, int lonIndex, int latIndex) {

@@ -21,7 +21,7 @@ enum class ExportFormat { Unknown, Png, Jpeg, Svg, Pdf, Kml, GeoJson, OtherPictu
 ExportFormat exportFormatFor(const QString& path);
 // ".png, .jpg, .jpeg, .svg, .pdf, .kml, .geojson", for messages.
 QString exportSuffixes();
-// "PNG picture (*.png)|*.png|..." for a save dialog (ui/dialogs.h).
+// "PNG picture|*.png|..." for a save dialog (ui/dialogs.h).
 QString exportDialogFilter();
 
 // No side of an exported picture may exceed this many pixels.
