@@ -96,12 +96,12 @@ int map(const Invocation& call) {
     }
     std::vector<OutlinePoint> outline;
     readOutlineFile(mapFolder().filePath(kWorldFile), outline, error);  // missing: no outline
-    const MapExport exported{
-        size,
-        [&](QPainter& painter, QSizeF target) {
-            drawFieldMap(painter, target, database, outline, view);
-        },
-        paintedSquares(database), exportTitle(call.args[0], QString::fromStdString(viewName(view)))};
+    const MapExport exported{size,
+                             [&](QPainter& painter, QSizeF target) {
+                                 drawFieldMap(painter, target, database, outline, view);
+                             },
+                             paintedSquares(database),
+                             exportTitle(call.args[0], QString::fromStdString(viewName(view)))};
     return writeExport(call, call.args[1], exported);
 }
 

@@ -85,9 +85,15 @@ void appendJsonString(QByteArray& out, std::string_view latin1) {
 void appendXmlText(QByteArray& out, std::string_view latin1) {
     appendUtf8(out, latin1, [](QByteArray& o, unsigned char c) {
         switch (c) {
-            case '&': o += "&amp;"; return true;
-            case '<': o += "&lt;"; return true;
-            case '>': o += "&gt;"; return true;
+            case '&':
+                o += "&amp;";
+                return true;
+            case '<':
+                o += "&lt;";
+                return true;
+            case '>':
+                o += "&gt;";
+                return true;
             default:
                 // Control characters are not XML; a blank stands for them.
                 if (c < 0x20 && c != '\n' && c != '\t') {
@@ -143,8 +149,8 @@ bool writeRaster(QIODevice& file, const QString& path, const QByteArray& format,
     QImage image(pixels, QImage::Format_RGB32);
     if (image.isNull()) {
         error = {path, QStringLiteral("not enough memory for a picture of %1x%2 pixels")
-                                      .arg(pixels.width())
-                                      .arg(pixels.height())};
+                           .arg(pixels.width())
+                           .arg(pixels.height())};
         return false;
     }
     image.setDotsPerMeterX(qRound(kDotsPerInch / 0.0254));
@@ -200,8 +206,8 @@ bool writePdf(QIODevice& file, const MapExport& map, double scale) {
 }
 
 bool saveBytes(const QString& path, const QByteArray& bytes, Error& error) {
-    return saveWholeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                         error);
+    return saveWholeFile(
+        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
 }
 
 }  // namespace
@@ -257,8 +263,7 @@ std::vector<MapSquare> paintedSquares(std::string_view database) {
 
 bool squareEdges(std::string_view square, int edges[4]) {
     if (square.size() != 4 || square[0] < 'A' || square[0] > 'R' || square[1] < 'A' ||
-        square[1] > 'R' || square[2] < '0' || square[2] > '9' || square[3] < '0' ||
-        square[3] > '9')
+        square[1] > 'R' || square[2] < '0' || square[2] > '9' || square[3] < '0' || square[3] > '9')
         return false;
     edges[0] = -180 + 20 * (square[0] - 'A') + 2 * (square[2] - '0');
     edges[1] = -90 + 10 * (square[1] - 'A') + (square[3] - '0');
@@ -270,8 +275,9 @@ bool squareEdges(std::string_view square, int edges[4]) {
 QByteArray kmlDocument(std::span<const MapSquare> squares, const QString& title) {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(squares.size()) * 400 + 1024);
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n<name>";
+    out +=
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n<Document>\n<name>";
     // A name in any script.
     out += title.toHtmlEscaped().toUtf8();
     out += "</name>\n";
@@ -334,6 +340,15 @@ bool writeMapExport(const QString& path, const MapExport& map, double scale, Err
                            QLatin1Char(')')};
         return false;
     }
+    // The geographic formats have no size.
+    switch (format) {
+        case ExportFormat::Kml:
+            return saveBytes(path, kmlDocument(map.squares, map.title), error);
+        case ExportFormat::GeoJson:
+            return saveBytes(path, geoJsonDocument(map.squares), error);
+        default:
+            break;
+    }
     const QSizeF pixels = map.size * scale;
     if (!(scale > 0) || pixels.width() < 1 || pixels.height() < 1 ||
         pixels.width() > kMaxExportPixels || pixels.height() > kMaxExportPixels) {
@@ -342,14 +357,6 @@ bool writeMapExport(const QString& path, const MapExport& map, double scale, Err
                            .arg(qRound(pixels.height()))
                            .arg(kMaxExportPixels)};
         return false;
-    }
-    switch (format) {
-        case ExportFormat::Kml:
-            return saveBytes(path, kmlDocument(map.squares, map.title), error);
-        case ExportFormat::GeoJson:
-            return saveBytes(path, geoJsonDocument(map.squares), error);
-        default:
-            break;
     }
     // Made whole in memory first: the generators do not report a failed
     // write, and nothing reaches the disk before the drawing is done.

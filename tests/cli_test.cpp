@@ -136,7 +136,6 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
               5);  // nothing written, nothing created
 }
 
-
 // Blocks of 8 x 8 pixels whose mean colours differ, as a share of all: the
 // SVG renderer smooths a line over two pixels where the map draws one.
 double differingShare(const QImage& a, const QImage& b) {
@@ -147,7 +146,8 @@ double differingShare(const QImage& a, const QImage& b) {
         for (int x = 0; x < p.width(); ++x) {
             const QColor c = p.pixelColor(x, y), d = q.pixelColor(x, y);
             differing += std::abs(c.red() - d.red()) + std::abs(c.green() - d.green()) +
-                             std::abs(c.blue() - d.blue()) > 60;
+                             std::abs(c.blue() - d.blue()) >
+                         60;
         }
     return double(differing) / (p.width() * p.height());
 }
@@ -172,7 +172,8 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
         painter.end();
         EXPECT_LT(differingShare(drawn, png), 0.01) << args.join(' ').toStdString();
         EXPECT_EQ(svg.count("<rect") - svg.count("width=\"1\" height=\"1\""), rects);
-        EXPECT_EQ(svg.count("<text") * 1000 + std::min<int>(svg.count("<path"), 10), texts * 1000 + 10);
+        EXPECT_EQ(svg.count("<text") * 1000 + std::min<int>(svg.count("<path"), 10),
+                  texts * 1000 + 10);
     }
     // One page of the picture's shape, in points at 96 pixels an inch.
     for (const char* size : {"1016x742", "300x450"}) {
@@ -180,17 +181,21 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
         const QString pdf = QString::fromLatin1(readFileBytes(path("m.pdf")));
         const auto box = QRegularExpression("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)").match(pdf);
         EXPECT_EQ(pdf.count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
-        EXPECT_EQ(QString("%1x%2").arg(qRound(box.captured(1).toDouble() / 1.5))
-                      .arg(qRound(box.captured(2).toDouble() / 1.5)), size);
+        EXPECT_EQ(QString("%1x%2")
+                      .arg(qRound(box.captured(1).toDouble() / 1.5))
+                      .arg(qRound(box.captured(2).toDouble() / 1.5)),
+                  size);
     }
     run({"map", db, "m.kml"});
     QXmlStreamReader kml(readFileBytes(path("m.kml")));
     QStringList names;
     while (kml.readNext() != QXmlStreamReader::Invalid && !kml.atEnd())
-        if (kml.isStartElement() && kml.name() == QLatin1String("name")) names << kml.readElementText();
+        if (kml.isStartElement() && kml.name() == QLatin1String("name"))
+            names << kml.readElementText();
     EXPECT_FALSE(kml.hasError());
     EXPECT_EQ(names.join(' '), "2M JO62QM HOME World FN31 IO91 JO00 JO01 JO02 JO03 JO04 JO05");
-    EXPECT_TRUE(readFileBytes(path("m.kml")).contains("Confirmed\nCall: Q1ABC\nDate: 12/05/03\nLocator: IO91WM"));
+    EXPECT_TRUE(readFileBytes(path("m.kml"))
+                    .contains("Confirmed\nCall: Q1ABC\nDate: 12/05/03\nLocator: IO91WM"));
     // Rings closed, counter-clockwise (the shoelace sum positive), on the square's edges.
     run({"map", db, "m.geojson"});
     const QJsonArray features =
@@ -202,14 +207,16 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
         for (int k = 0; k + 1 < ring.size(); ++k)
             area += ring[k][0].toDouble() * ring[k + 1][1].toDouble() -
                     ring[k + 1][0].toDouble() * ring[k][1].toDouble();
-        EXPECT_EQ(ring.size() * 10 + area / 2 + (ring.first() == ring.last()), 53);  // 2 by 1 degrees
+        EXPECT_EQ(ring.size() * 10 + area / 2 + (ring.first() == ring.last()),
+                  53);  // 2 by 1 degrees
     }
     const auto compact = [](const QJsonValue& v) {
         return QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact).toStdString();
     };
-    EXPECT_EQ(compact(features[1]["geometry"]) + compact(features[1]["properties"]),
-              R"({"coordinates":[[[-2,51],[0,51],[0,52],[-2,52],[-2,51]]],"type":"Polygon"})"
-              R"({"call":"Q1ABC","date":"12/05/03","locator":"IO91WM","square":"IO91","state":"confirmed"})");
+    EXPECT_EQ(
+        compact(features[1]["geometry"]) + compact(features[1]["properties"]),
+        R"({"coordinates":[[[-2,51],[0,51],[0,52],[-2,52],[-2,51]]],"type":"Polygon"})"
+        R"({"call":"Q1ABC","date":"12/05/03","locator":"IO91WM","square":"IO91","state":"confirmed"})");
     // A full disk: nothing new, the earlier file as it was.
     const QByteArray kept = readFileBytes(path("m.kml"));
     for (const char* name : {"m.kml", "n.svg", "n.pdf", "n.png", "n.geojson"}) {

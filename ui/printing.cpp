@@ -24,9 +24,9 @@ void paintPage(QPainter& painter, QRectF printable, QSizeF size, const Printer::
     painter.save();
     painter.setFont(font);
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(printable.left(), printable.top() + fitted.height(), printable.width(),
-                            line),
-                     Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.drawText(
+        QRectF(printable.left(), printable.top() + fitted.height(), printable.width(), line),
+        Qt::AlignLeft | Qt::AlignVCenter, caption);
     painter.restore();
 }
 

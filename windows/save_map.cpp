@@ -27,9 +27,8 @@ void saveMapAs(Dialogs& dialogs, const QString& databasePath, const QString& pro
         dialogs.message(QStringLiteral("The map could not be saved: ") + error.message(), title);
         return;
     }
-    dialogs.message(QStringLiteral("File ") + QFileInfo(*path).fileName() +
-                        QStringLiteral(" saved"),
-                    title);
+    dialogs.message(
+        QStringLiteral("File ") + QFileInfo(*path).fileName() + QStringLiteral(" saved"), title);
 }
 
 }  // namespace morvel

@@ -114,10 +114,10 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
         setTextColour(w, kPanelText);
     }
     setTextColour(distanceLabel, kDistanceText);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
-                                         newFieldButton, mainMenuButton, saveAsButton, readOutFrame, callLabel,
-                                         dateLabel, locatorLabel, stateLabel, distanceLabel}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             fileLabel, squareLabel, workedLabel, confirmedLabel, hint, newFieldButton,
+             mainMenuButton, saveAsButton, readOutFrame, callLabel, dateLabel, locatorLabel,
+             stateLabel, distanceLabel}) {
         setBackgroundColour(w, kWindowColour);
     }
     // The file name and the hint wrap within the window rather than be cut
@@ -134,10 +134,9 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     setMinimumSize(designedSize_);
     resize(designedSize_);
     surface->setGeometry(rect());
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
-                                         newFieldButton, mainMenuButton, saveAsButton, editPanel,
-                                         readOutFrame})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             fileLabel, squareLabel, workedLabel, confirmedLabel, hint, newFieldButton,
+             mainMenuButton, saveAsButton, editPanel, readOutFrame})
         rightColumn_.emplace_back(w, w->geometry());
     newFieldButton->hide();
     mainMenuButton->hide();
@@ -229,7 +228,8 @@ void SquareViewWindow::onSaveAsClicked() {
     };
     std::vector<MapSquare> squares;
     if (isFieldName(fieldName))
-        squares = paintedSquares(record, fieldName[0].unicode() - 'A', fieldName[1].unicode() - 'A');
+        squares =
+            paintedSquares(record, fieldName[0].unicode() - 'A', fieldName[1].unicode() - 'A');
     saveMapAs(dialogs(), databasePath, title + QStringLiteral(".png"),
               {QSizeF(surface->size()), draw, squares, title});
 }

@@ -25,7 +25,8 @@ struct RecordingEngine : QPaintEngine {
     Type type() const override { return User; }
     void updateState(const QPaintEngineState& s) override {
         if (s.state() & DirtyTransform) transform = s.transform();
-        if (s.state() & DirtyBrush) fill = s.brush().style() == Qt::NoBrush ? QColor() : s.brush().color();
+        if (s.state() & DirtyBrush)
+            fill = s.brush().style() == Qt::NoBrush ? QColor() : s.brush().color();
     }
     void drawPath(const QPainterPath& path) override { add(Kind::Shape, path.boundingRect()); }
     void drawRects(const QRectF* rects, int count) override {
@@ -37,14 +38,18 @@ struct RecordingEngine : QPaintEngine {
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
         add(Kind::Text, QRectF(p, QSizeF()), item.text());
     }
-    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { add(Kind::Image, r); }
-    void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {
+    void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override {
+        add(Kind::Image, r);
+    }
+    void drawImage(const QRectF& r, const QImage&, const QRectF&,
+                   Qt::ImageConversionFlags) override {
         add(Kind::Image, r);
     }
 
     using Kind = PrintedCommand::Kind;
     void add(Kind kind, const QRectF& r, const QString& text = {}) {
-        commands.push_back({kind, transform.mapRect(r), kind == Kind::Shape ? fill : QColor(), text});
+        commands.push_back(
+            {kind, transform.mapRect(r), kind == Kind::Shape ? fill : QColor(), text});
     }
     std::vector<PrintedCommand> commands;
     QTransform transform;
@@ -57,12 +62,14 @@ struct RecordingPage : QPaintDevice {
     static constexpr int kDotsPerInch = 1200, kWidth = 13431, kHeight = 9321;
     QPaintEngine* paintEngine() const override { return &engine; }
     int metric(PaintDeviceMetric m) const override {
-        return m == PdmWidth ? kWidth : m == PdmHeight ? kHeight
-               : m == PdmWidthMM ? kWidth * 254 / 10 / kDotsPerInch
-               : m == PdmHeightMM ? kHeight * 254 / 10 / kDotsPerInch
-               : m == PdmDepth ? 32
-               : m == PdmDevicePixelRatioScaled ? devicePixelRatioFScale()
-               : m == PdmDevicePixelRatio || m == PdmNumColors ? 1 : kDotsPerInch;
+        return m == PdmWidth                                   ? kWidth
+               : m == PdmHeight                                ? kHeight
+               : m == PdmWidthMM                               ? kWidth * 254 / 10 / kDotsPerInch
+               : m == PdmHeightMM                              ? kHeight * 254 / 10 / kDotsPerInch
+               : m == PdmDepth                                 ? 32
+               : m == PdmDevicePixelRatioScaled                ? devicePixelRatioFScale()
+               : m == PdmDevicePixelRatio || m == PdmNumColors ? 1
+                                                               : kDotsPerInch;
     }
     mutable RecordingEngine engine;
 };

@@ -82,7 +82,8 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     EXPECT_EQ(page.topLeft(), QPointF(0, 0));
     EXPECT_NEAR(page.width() / page.height(), 1.0 * map->width() / map->height(), 0.002);
     EXPECT_NEAR(std::max(page.width() / RecordingPage::kWidth,
-                         page.height() / (RecordingPage::kHeight - 250)), 1, 0.03);
+                         page.height() / (RecordingPage::kHeight - 250)),
+                1, 0.03);
     ASSERT_EQ(fills[kGreen.rgb()].size() * 10 + fills[kRed.rgb()].size(), 21u);
     EXPECT_NEAR(fills[kRed.rgb()][0].width(), page.width() / 180, 0.01);
     EXPECT_EQ(dialogs.messages,
