@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -12,12 +13,12 @@
 #include "database/qra_names.h"
 #include "maps/field_map_renderer.h"
 #include "maps/field_view_renderer.h"
-#include "maps/image_file.h"
+#include "maps/map_export.h"
 
 namespace morvel::cli {
 namespace {
 
-// "WIDTHxHEIGHT", each 1 to 16384 pixels.
+// "WIDTHxHEIGHT", each 1 to kMaxExportPixels pixels.
 bool parseSize(const Invocation& call, QSize& size) {
     if (!call.options.isSet("size")) return true;
     const QString text = call.options.value("size");
@@ -25,13 +26,24 @@ bool parseSize(const Invocation& call, QSize& size) {
     const auto m = pattern.match(text);
     const int w = m.hasMatch() ? m.captured(1).toInt() : 0;
     const int h = m.hasMatch() ? m.captured(2).toInt() : 0;
-    if (w < 1 || h < 1 || w > 16384 || h > 16384) {
-        call.io.err << "Not a picture size: " << text
-                    << " (WIDTHxHEIGHT, 1 to 16384 pixels each)\n";
+    if (w < 1 || h < 1 || w > kMaxExportPixels || h > kMaxExportPixels) {
+        call.io.err << "Not a picture size: " << text << " (WIDTHxHEIGHT, 1 to "
+                    << std::to_string(kMaxExportPixels) << " pixels each)\n";
         return false;
     }
     size = QSize(w, h);
     return true;
+}
+
+// --scale N, a number above 0 (1 when not given).
+bool parseScale(const Invocation& call, double& scale) {
+    scale = 1;
+    if (!call.options.isSet("scale")) return true;
+    bool ok = false;
+    scale = call.options.value("scale").toDouble(&ok);
+    if (ok && scale > 0 && std::isfinite(scale)) return true;
+    call.io.err << "Not a scale: " << call.options.value("scale") << " (a number above 0)\n";
+    return false;
 }
 
 // The outline files lie beside the program, or in <prefix>/share/morvel
@@ -40,14 +52,24 @@ QDir mapFolder() {
     return QDir(programFolders(QCoreApplication::applicationDirPath(), QString()).maps);
 }
 
-int writePicture(const QImage& image, const QString& path, CliStreams& io) {
+// The export in the format OUT's suffix names, whole or not at all.
+int writeExport(const Invocation& call, const QString& out, const MapExport& map) {
+    double scale = 1;
+    if (!parseScale(call, scale)) return kFailed;
+    const QString path = call.dir.absoluteFilePath(out);
     Error error;
-    if (!saveImage(image, path, error)) {
-        io.err << "The picture could not be written: " << error.message() << "\n";
+    if (!writeMapExport(path, map, scale, error)) {
+        call.io.err << "The picture could not be written: " << error.message() << "\n";
         return kFailed;
     }
-    io.out << QFileInfo(path).absoluteFilePath() << "\n";
+    call.io.out << QFileInfo(path).absoluteFilePath() << "\n";
     return kOk;
+}
+
+// The database's name up to its first ".", then a blank and `what`.
+QString exportTitle(const QString& database, const QString& what) {
+    const QString name = QFileInfo(database).fileName();
+    return name.left(name.indexOf(QLatin1Char('.'))) + QLatin1Char(' ') + what;
 }
 
 // kViewWorld when the option is not given, 0 for a name that is not a view.
@@ -76,11 +98,13 @@ int map(const Invocation& call) {
     }
     std::vector<OutlinePoint> outline;
     readOutlineFile(mapFolder().filePath(kWorldFile), outline, error);  // missing: no outline
-    QImage image(size, QImage::Format_RGB32);
-    QPainter painter(&image);
-    drawFieldMap(painter, size, database, outline, view);
-    painter.end();
-    return writePicture(image, call.dir.absoluteFilePath(call.args[1]), call.io);
+    const MapExport exported{size,
+                             [&](QPainter& painter, QSizeF target) {
+                                 drawFieldMap(painter, target, database, outline, view);
+                             },
+                             paintedSquares(database),
+                             exportTitle(call.args[0], QString::fromStdString(viewName(view)))};
+    return writeExport(call, call.args[1], exported);
 }
 
 int field(const Invocation& call) {
@@ -102,16 +126,16 @@ int field(const Invocation& call) {
     FieldOutlines outlines;
     loadFieldOutlines(mapFolder(), view, outlines);
     const FieldPick pick = fieldByIndex(name[0] - 'A', name[1] - 'A');
-    QImage image(size, QImage::Format_RGB32);
-    // 96 dots per inch, as on a screen, for the 16-point square numbers.
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
-    image.fill(QColor(255, 224, 192));
-    QPainter painter(&image);
-    drawFieldView(painter, size, record, fieldOrigin(pick.fieldwest, pick.fieldsouth), outlines,
-                  view);
-    painter.end();
-    return writePicture(image, call.dir.absoluteFilePath(call.args[2]), call.io);
+    const MapExport exported{
+        size,
+        [&](QPainter& painter, QSizeF target) {
+            painter.fillRect(QRectF(QPointF(0, 0), target), QColor(255, 224, 192));
+            drawFieldView(painter, target, record, fieldOrigin(pick.fieldwest, pick.fieldsouth),
+                          outlines, view);
+        },
+        paintedSquares(record, name[0] - 'A', name[1] - 'A'),
+        exportTitle(call.args[0], QString::fromLatin1(name.data(), 2))};
+    return writeExport(call, call.args[2], exported);
 }
 
 }  // namespace
@@ -119,19 +143,22 @@ int field(const Invocation& call) {
 std::vector<Command> pictureCommands() {
     const Argument database = {"DB", "the database, a .qra file"};
     const Argument picture = {
-        "OUT", "the picture to write, PNG or JPEG by its suffix; its path is printed"};
+        "OUT", "the file, by its suffix: png jpg svg pdf kml geojson; its path is printed"};
+    const Option scale = {"scale", "N", "the picture's size times N (default 1)"};
     return {
         {"map",
          "the field map of a database, as a picture",
          {database, picture},
          {{"view", "world|europe|na", "the part of the world shown (default world)"},
-          {"size", "WxH", "width and height in pixels, up to 16384 (default 1016x742)"}},
+          {"size", "WxH", "width and height in pixels, up to 20000 (default 1016x742)"},
+          scale},
          map},
         {"field",
          "one field's squares over its outlines, as a picture",
          {database, {"FIELD", "the field, AA to RR"}, picture},
          {{"states", nullptr, "the state borders too, as in the North America view"},
-          {"size", "WxH", "width and height in pixels, up to 16384 (default 1501x602)"}},
+          {"size", "WxH", "width and height in pixels, up to 20000 (default 1501x602)"},
+          scale},
          field},
     };
 }

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "bench/full_database.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "maps/field_map_renderer.h"
@@ -19,38 +20,10 @@
 namespace {
 
 using namespace morvel;
+using bench::writeDatabase;
 
 QDir mapFolder() {
     return QDir(QCoreApplication::applicationDirPath());
-}
-
-// A database whose every square is worked, every third one confirmed, or
-// (full = false) one with nothing worked.
-QString writeDatabase(const QTemporaryDir& dir, bool full) {
-    const QString path = dir.filePath(full ? "2M JO62QM FULL.QRA" : "2M JO62QM EMPTY.QRA");
-    std::string bytes;
-    for (int r = 1; r <= kRecordCount; ++r) {
-        FieldRecord record = FieldRecord::blank();
-        const std::string field = fieldLetters(r);
-        for (int k = 0; full && k < FieldRecord::kSquares; ++k) {
-            SquareEntry& e = record.entries[k];
-            const char loc[] = {field[0],
-                                field[1],
-                                static_cast<char>('0' + k / 10),
-                                static_cast<char>('0' + k % 10),
-                                'L',
-                                'L'};
-            e.setLocator({loc, 6});
-            e.setCallsign("G4ABC");
-            e.setDate("01/02/03");
-            (k % 3 == 0 ? e.confirmed : e.worked) = SquareEntry::kSet;
-        }
-        bytes += record.bytes();
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    return path;
 }
 
 void fieldMap(benchmark::State& state, bool full, int view, QSize size) {
@@ -142,12 +115,5 @@ BENCHMARK(BM_ReadOut);
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The square numbers are text, which wants a GUI application.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return morvel::bench::runMapBenchmarks(argc, argv);
 }

@@ -79,20 +79,24 @@ const QColor& fillColour(Square kind) {
     return kind == Square::Confirmed ? kConfirmedFill : kWorkedFill;
 }
 
-// Any device: each row's runs of squares of one colour as filled rectangles
-// in map coordinates, which also keeps printed and vector output sharp.
-void fillSquareRuns(QPainter& painter, const SquareGrid& grid) {
-    for (int row = 0; row < kSquareRows; ++row) {
-        for (int column = 0; column < kSquareColumns;) {
-            const Square kind = grid.at(column, row);
-            const int first = column;
-            while (column < kSquareColumns && grid.at(column, row) == kind) ++column;
-            if (kind == Square::Empty) continue;
-            painter.fillRect(QRectF(kSquareWidth * first, kSouthPole + kSquareHeight * row,
-                                    kSquareWidth * (column - first), kSquareHeight),
-                             fillColour(kind));
-        }
+// Any device: each painted square its own rectangle in map coordinates,
+// one colour after the other, which keeps printed and vector output sharp
+// (an SVG holds a rect per square).
+void fillSquareRects(QPainter& painter, const SquareGrid& grid) {
+    std::vector<QRectF> rects;
+    for (const Square kind : {Square::Worked, Square::Confirmed}) {
+        rects.clear();
+        for (int column = 0; column < kSquareColumns; ++column)
+            for (int row = 0; row < kSquareRows; ++row)
+                if (grid.at(column, row) == kind)
+                    rects.emplace_back(kSquareWidth * column, kSouthPole + kSquareHeight * row,
+                                       kSquareWidth, kSquareHeight);
+        if (rects.empty()) continue;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(fillColour(kind));
+        painter.drawRects(rects.data(), static_cast<int>(rects.size()));
     }
+    painter.setBrush(Qt::NoBrush);
 }
 
 // A raster device under a mapping that only scales and moves: the squares of
@@ -280,20 +284,22 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
     }
 
     const SquareGrid squares = readSquares(database);
-    if (!view || !fillSquaresOnRaster(painter, squares, *view)) fillSquareRuns(painter, squares);
+    if (!view || !fillSquaresOnRaster(painter, squares, *view)) fillSquareRects(painter, squares);
 
     painter.setPen(QPen(Qt::black, 0));
     const std::vector<QLineF> borders = squareBorders(squares);
-    painter.drawLines(borders.data(), static_cast<int>(borders.size()));
+    drawHairlines(painter, borders);
 
     std::vector<DrawOp> ops;
     plotWorldMap(worldOutline, ops);
     replayDrawOps(painter, ops);
 
+    std::vector<QLineF> grid;
     for (double x = 0; x <= kWorldMapWidth; x += kFieldWidth)
-        painter.drawLine(QPointF(x, kSouthPole), QPointF(x, kNorthPole));
+        grid.emplace_back(x, kSouthPole, x, kNorthPole);
     for (double y = kSouthPole; y <= kNorthPole; y += kFieldHeight)
-        painter.drawLine(QPointF(0, y), QPointF(kWorldMapWidth, y));
+        grid.emplace_back(0, y, kWorldMapWidth, y);
+    drawHairlines(painter, grid);
     painter.restore();
 }
 

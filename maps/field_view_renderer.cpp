@@ -116,10 +116,12 @@ FieldTotals drawFieldView(QPainter& painter, QSizeF target, const FieldRecord& r
     painter.setTransform(mapping, true);
 
     painter.setPen(QPen(kGridColour, 0));
+    std::vector<QLineF> grid;
     for (int v = 0; v <= kCells; ++v)
-        painter.drawLine(QPointF(0, kCellHeight * v), QPointF(kFieldViewWidth, kCellHeight * v));
+        grid.emplace_back(0, kCellHeight * v, kFieldViewWidth, kCellHeight * v);
     for (int u = 0; u <= kCells; ++u)
-        painter.drawLine(QPointF(kCellWidth * u, 0), QPointF(kCellWidth * u, kFieldViewHeight));
+        grid.emplace_back(kCellWidth * u, 0, kCellWidth * u, kFieldViewHeight);
+    drawHairlines(painter, grid);
 
     std::vector<DrawOp> ops;
     const auto plot = [&](const std::vector<OutlinePoint>& points, QColor colour) {

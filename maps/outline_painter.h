@@ -15,4 +15,10 @@ namespace morvel {
 // pixel wide under the scaling. Runs of LineTo become one polyline.
 void replayDrawOps(QPainter& painter, std::span<const DrawOp> ops);
 
+// The painter draws on a vector device (SVG, PDF, a printer), not on pixels.
+bool isVectorDevice(const QPainter& painter);
+// Lines in the painter's pen; on a vector device mapped to device units
+// first, as replayDrawOps does, so that a one-pixel pen stays one pixel.
+void drawHairlines(QPainter& painter, std::span<const QLineF> lines);
+
 }  // namespace morvel

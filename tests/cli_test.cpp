@@ -3,6 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <QXmlStreamReader>
 #include <sstream>
 
 #include "tests/test_support.h"
@@ -114,6 +121,10 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     const std::tuple<QStringList, int, const char*> refusals[] = {
         {{"map", db, "x.png", "--view", "mars"}, 1, "Not a view: mars"},
         {{"map", db, "x.png", "--size", "0x10"}, 1, "Not a picture size: 0x10"},
+        {{"map", db, "x.svg", "--size", "20001x10"}, 1, "Not a picture size: 20001x10"},
+        {{"map", db, "x.pdf", "--scale", "0"}, 1, "Not a scale: 0 (a number above 0)"},
+        {{"field", db, "io", "x.png", "--scale", "14"}, 1, "The picture could not be written"},
+        {{"map", db, "x.svgz"}, 1, "The picture could not be written"},
         {{"map", db, "x.gif"}, 1, "The picture could not be written"},
         {{"map", db, "no/such/x.png"}, 1, "The picture could not be written"},
         {{"map", "missing.qra", "x.png"}, 1, "Cannot read the database"},
@@ -125,6 +136,96 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
               5);  // nothing written, nothing created
 }
 
+// Blocks of 8 x 8 pixels whose mean colours differ, as a share of all: the
+// SVG renderer smooths a line over two pixels where the map draws one.
+double differingShare(const QImage& a, const QImage& b) {
+    const QImage p = a.scaled(a.size() / 8, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage q = b.scaled(a.size() / 8, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    int differing = 0;
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            const QColor c = p.pixelColor(x, y), d = q.pixelColor(x, y);
+            differing += std::abs(c.red() - d.red()) + std::abs(c.green() - d.green()) +
+                             std::abs(c.blue() - d.blue()) >
+                         60;
+        }
+    return double(differing) / (p.width() * p.height());
+}
+
+// FN31, IO91 and JO00 to JO05: eight squares painted.
+TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
+    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
+    setExample(db);
+    for (int slot = 0; slot < 6; ++slot) setSquare(db, "JO", slot, makeEntry("JO", "DL1A", "", 0));
+    // Drawn again, the SVG is the PNG: squares as rects, outlines as paths, text as text.
+    const std::tuple<QStringList, int, int> drawings[] = {{{"map", db}, 8 + 1, 0},
+                                                          {{"map", db, "--view=europe"}, 8 + 1, 0},
+                                                          {{"field", db, "JO"}, 6 + 1, 100}};
+    for (const auto& [args, rects, texts] : drawings) {
+        run(args + QStringList{"m.png"});
+        const QByteArray svg =
+            readFileBytes(QString::fromStdString(run(args + QStringList{"m.svg"}).out).trimmed());
+        const QImage png = QImage(path("m.png")).convertToFormat(QImage::Format_RGB32);
+        QImage drawn(png.size(), QImage::Format_RGB32);
+        QPainter painter(&drawn);
+        QSvgRenderer(svg).render(&painter, QRectF(QPointF(0, 0), QSizeF(png.size())));
+        painter.end();
+        EXPECT_LT(differingShare(drawn, png), 0.01) << args.join(' ').toStdString();
+        EXPECT_EQ(svg.count("<rect") - svg.count("width=\"1\" height=\"1\""), rects);
+        EXPECT_EQ(svg.count("<text") * 1000 + std::min<int>(svg.count("<path"), 10),
+                  texts * 1000 + 10);
+    }
+    // One page of the picture's shape, in points at 96 pixels an inch.
+    for (const char* size : {"1016x742", "300x450"}) {
+        run({"map", db, "m.pdf", "--size", size, "--scale", "2"});
+        const QString pdf = QString::fromLatin1(readFileBytes(path("m.pdf")));
+        const auto box = QRegularExpression("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)").match(pdf);
+        EXPECT_EQ(pdf.count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
+        EXPECT_EQ(QString("%1x%2")
+                      .arg(qRound(box.captured(1).toDouble() / 1.5))
+                      .arg(qRound(box.captured(2).toDouble() / 1.5)),
+                  size);
+    }
+    run({"map", db, "m.kml"});
+    QXmlStreamReader kml(readFileBytes(path("m.kml")));
+    QStringList names;
+    while (kml.readNext() != QXmlStreamReader::Invalid && !kml.atEnd())
+        if (kml.isStartElement() && kml.name() == QLatin1String("name"))
+            names << kml.readElementText();
+    EXPECT_FALSE(kml.hasError());
+    EXPECT_EQ(names.join(' '), "2M JO62QM HOME World FN31 IO91 JO00 JO01 JO02 JO03 JO04 JO05");
+    EXPECT_TRUE(readFileBytes(path("m.kml"))
+                    .contains("Confirmed\nCall: Q1ABC\nDate: 12/05/03\nLocator: IO91WM"));
+    // Rings closed, counter-clockwise (the shoelace sum positive), on the square's edges.
+    run({"map", db, "m.geojson"});
+    const QJsonArray features =
+        QJsonDocument::fromJson(readFileBytes(path("m.geojson"))).object()["features"].toArray();
+    ASSERT_EQ(features.size(), 8);
+    for (const QJsonValue& f : features) {
+        const QJsonArray ring = f["geometry"]["coordinates"][0].toArray();
+        double area = 0;
+        for (int k = 0; k + 1 < ring.size(); ++k)
+            area += ring[k][0].toDouble() * ring[k + 1][1].toDouble() -
+                    ring[k + 1][0].toDouble() * ring[k][1].toDouble();
+        EXPECT_EQ(ring.size() * 10 + area / 2 + (ring.first() == ring.last()),
+                  53);  // 2 by 1 degrees
+    }
+    const auto compact = [](const QJsonValue& v) {
+        return QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact).toStdString();
+    };
+    EXPECT_EQ(
+        compact(features[1]["geometry"]) + compact(features[1]["properties"]),
+        R"({"coordinates":[[[-2,51],[0,51],[0,52],[-2,52],[-2,51]]],"type":"Polygon"})"
+        R"({"call":"Q1ABC","date":"12/05/03","locator":"IO91WM","square":"IO91","state":"confirmed"})");
+    // A full disk: nothing new, the earlier file as it was.
+    const QByteArray kept = readFileBytes(path("m.kml"));
+    for (const char* name : {"m.kml", "n.svg", "n.pdf", "n.png", "n.geojson"}) {
+        const WriteLimit fullDisk(1000);
+        EXPECT_TRUE(run({"map", db, name}).said(1, "The picture could not be written: "));
+    }
+    EXPECT_EQ(readFileBytes(path("m.kml")), kept);
+    EXPECT_FALSE(QDir(dir.path()).entryList(QDir::Files).join(' ').contains("n."));
+}
 
 // --help on standard output, exit 0; a usage error on standard error, exit 2.
 TEST_F(Cli, HelpAndUsageErrors) {
@@ -143,7 +244,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"map", "a.qra", "m.png", "--size"},
          2,
          "",
-         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH]\n"
+         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N]\n"
          "Missing value after '--size'.\n"},
         {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
          2,

@@ -1,32 +1,50 @@
 #include "ui/printing.h"
 
+#include <QFontMetricsF>
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include "ui/controls.h"
+
 namespace morvel {
 
-bool QtPrinter::print(QSizeF size, const Drawing& draw, QString& error) {
+void paintPage(QPainter& painter, QRectF printable, QSizeF size, const Printer::Drawing& draw,
+               const QString& caption) {
+    // The caption's size on paper, as the window shows it on the screen.
+    const QFont font = sansFont(13.5);
+    const double line = 1.5 * QFontMetricsF(font, painter.device()).height();
+    const QSizeF fitted =
+        size.scaled(QSizeF(printable.width(), printable.height() - line), Qt::KeepAspectRatio);
+    painter.save();
+    painter.translate(printable.topLeft());
+    painter.scale(fitted.width() / size.width(), fitted.height() / size.height());
+    painter.setClipRect(QRectF(QPointF(0, 0), size));
+    draw(painter);
+    painter.restore();
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(
+        QRectF(printable.left(), printable.top() + fitted.height(), printable.width(), line),
+        Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.restore();
+}
+
+bool QtPrinter::print(QSizeF size, const Drawing& draw, const QString& caption, QString& error) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
         error = QStringLiteral("No default printer is set up.");
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
-    printer.setPageOrientation(size.width() > size.height() ? QPageLayout::Landscape
-                                                            : QPageLayout::Portrait);
+    printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer)) {
         error = QStringLiteral("The printer ") + info.printerName() +
                 QStringLiteral(" could not be started.");
         return false;
     }
-    const QRect page = painter.viewport();
-    QSize fitted = size.toSize();
-    fitted.scale(page.size(), Qt::KeepAspectRatio);
-    painter.setViewport(page.x(), page.y(), fitted.width(), fitted.height());
-    painter.setWindow(QRect(QPoint(0, 0), size.toSize()));
-    painter.setClipRect(QRectF(QPointF(0, 0), size));
-    draw(painter);
+    paintPage(painter, QRectF(painter.viewport()), size, draw, caption);
     if (!painter.end()) {
         error = QStringLiteral("Printing on ") + info.printerName() + QStringLiteral(" failed.");
         return false;

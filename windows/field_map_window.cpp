@@ -22,6 +22,7 @@
 #include "ui/shared_state.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
+#include "windows/save_map.h"
 #include "windows/window_names.h"
 
 namespace morvel {
@@ -75,6 +76,8 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
         {"Command2", "EU", 12360, false, nullptr, kViewEurope},
         {"Command3", "NA", 13320, false, nullptr, kViewNorthAmerica},
         {"Command4", "World", 14280, false, nullptr, kViewWorld},
+        // In the free room of the row, between Quit and EU.
+        {"SaveAs", "Save as", 11400, false, &FieldMapWindow::onSaveAsClicked, 0},
     };
     for (const ButtonDesign& d : designs) {
         auto* button = named(makeButton(this, QString::fromLatin1(d.caption),
@@ -209,11 +212,12 @@ void FieldMapWindow::paintMap(QPainter& painter, QSizeF size) const {
 
 void FieldMapWindow::onPrintClicked() {
     // Drawn afresh on the printer's own painter, at its resolution, in the
-    // shape of the window's map.
+    // shape of the window's map, with the file caption under it.
     const QSizeF area(surface->size());
     QString error;
     if (!windows().printer().print(
-            area, [&](QPainter& painter) { paintMap(painter, area); }, error))
+            area, [&](QPainter& painter) { paintMap(painter, area); },
+            fromLatin1Text(kFileCaption) + QFileInfo(databasePath).fileName(), error))
         dialogs().message(QStringLiteral("The map could not be printed: ") + error);
 }
 
@@ -233,6 +237,14 @@ void FieldMapWindow::onExportClicked() {
         return;
     }
     dialogs().message(exportedMessage(picture), QLatin1String(kExportTitle));
+}
+
+void FieldMapWindow::onSaveAsClicked() {
+    const QString picture = exportPictureName(QFileInfo(databasePath).fileName(), state().mapview);
+    const QSizeF area(surface->size());
+    saveMapAs(dialogs(), databasePath, picture.chopped(4) + QStringLiteral(".png"),
+              {area, [this](QPainter& painter, QSizeF size) { paintMap(painter, size); },
+               paintedSquares(database), picture.chopped(4)});
 }
 
 }  // namespace morvel

@@ -52,6 +52,8 @@ private:
     void onQuitClicked();
     void onPrintClicked();
     void onExportClicked();
+    // Any export format, through a save dialog.
+    void onSaveAsClicked();
     void placeControls();
 
     // A control's designed place; those that follow the right edge keep

@@ -22,6 +22,7 @@
 #include "ui/twips.h"
 #include "ui/windows.h"
 #include "windows/main_menu_window.h"
+#include "windows/save_map.h"
 #include "windows/square_edit_panel.h"
 #include "windows/window_names.h"
 
@@ -86,6 +87,10 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     mainMenuButton =
         named(makeButton(this, QStringLiteral("Main Menu"), sansFont(8.25), 13920, 7080, 975, 375),
               "Command5");
+    // In the free room between the file name and the hint.
+    saveAsButton =
+        named(makeButton(this, QStringLiteral("Save as"), sansFont(8.25), 12600, 9780, 975, 375),
+              "SaveAs");
 
     editPanel = new SquareEditPanel(this);
 
@@ -109,10 +114,10 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
         setTextColour(w, kPanelText);
     }
     setTextColour(distanceLabel, kDistanceText);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
-                                         newFieldButton, mainMenuButton, readOutFrame, callLabel,
-                                         dateLabel, locatorLabel, stateLabel, distanceLabel}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             fileLabel, squareLabel, workedLabel, confirmedLabel, hint, newFieldButton,
+             mainMenuButton, saveAsButton, readOutFrame, callLabel, dateLabel, locatorLabel,
+             stateLabel, distanceLabel}) {
         setBackgroundColour(w, kWindowColour);
     }
     // The file name and the hint wrap within the window rather than be cut
@@ -129,12 +134,13 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     setMinimumSize(designedSize_);
     resize(designedSize_);
     surface->setGeometry(rect());
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
-                                         newFieldButton, mainMenuButton, editPanel, readOutFrame})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             fileLabel, squareLabel, workedLabel, confirmedLabel, hint, newFieldButton,
+             mainMenuButton, saveAsButton, editPanel, readOutFrame})
         rightColumn_.emplace_back(w, w->geometry());
     newFieldButton->hide();
     mainMenuButton->hide();
+    saveAsButton->hide();
     editPanel->hide();
 
     connect(surface, &DrawingSurface::pointerMoved, this, &SquareViewWindow::onPointerMoved);
@@ -144,6 +150,7 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     connect(editPanel, &SquareEditPanel::clearRequested, this, &SquareViewWindow::onClearClicked);
     connect(newFieldButton, &QPushButton::clicked, this, &SquareViewWindow::onNewFieldClicked);
     connect(mainMenuButton, &QPushButton::clicked, this, &SquareViewWindow::onMainMenuClicked);
+    connect(saveAsButton, &QPushButton::clicked, this, &SquareViewWindow::onSaveAsClicked);
     // Squares written by another program show at once.
     connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
         if (!drawn_) return;
@@ -194,6 +201,7 @@ void SquareViewWindow::redraw() {
     confirmedLabel->setText(fromLatin1Text(confirmedCaption(totals)));
     newFieldButton->show();
     mainMenuButton->show();
+    saveAsButton->show();
 }
 
 void SquareViewWindow::paintField() {
@@ -206,6 +214,24 @@ void SquareViewWindow::paintField() {
         drawFieldView(painter, QSizeF(canvas.size()), record,
                       fieldOrigin(s.fieldwest, s.fieldsouth), outlines_, s.mapview);
     });
+}
+
+void SquareViewWindow::onSaveAsClicked() {
+    const SharedState& s = state();
+    const QString name = QFileInfo(databasePath).fileName();
+    const QString title = name.left(name.indexOf(QLatin1Char('.'))) + QLatin1Char(' ') + fieldName;
+    const FieldOrigin origin = fieldOrigin(s.fieldwest, s.fieldsouth);
+    const int view = s.mapview;
+    const auto draw = [this, origin, view](QPainter& painter, QSizeF size) {
+        painter.fillRect(QRectF(QPointF(0, 0), size), kWindowColour);
+        drawFieldView(painter, size, record, origin, outlines_, view);
+    };
+    std::vector<MapSquare> squares;
+    if (isFieldName(fieldName))
+        squares =
+            paintedSquares(record, fieldName[0].unicode() - 'A', fieldName[1].unicode() - 'A');
+    saveMapAs(dialogs(), databasePath, title + QStringLiteral(".png"),
+              {QSizeF(surface->size()), draw, squares, title});
 }
 
 void SquareViewWindow::resizeEvent(QResizeEvent* event) {

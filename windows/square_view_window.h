@@ -50,6 +50,8 @@ private:
     void onClearClicked();
     void onNewFieldClicked();
     void onMainMenuClicked();
+    // The field in any export format, through a save dialog.
+    void onSaveAsClicked();
 
     // The record in memory over the whole drawing area, the background first.
     void paintField();
@@ -80,6 +82,7 @@ private:
     QLabel* confirmedLabel;  // Label9
     QPushButton* newFieldButton;
     QPushButton* mainMenuButton;
+    QPushButton* saveAsButton;
     SquareEditPanel* editPanel;
     QLabel* callLabel;      // Label1
     QLabel* dateLabel;      // Label3

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <map>
 
 #include "app_fixture.h"
 #include "maps/field_map_renderer.h"
@@ -65,10 +66,26 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     printer.failure = "No default printer is set up.";
     click(map, "Command5");
     ASSERT_EQ(printer.printed.size(), 1u);
-    // The map drawn afresh for the printer, as the window shows it, no control over it.
-    const QImage printed = printer.printed[0].convertToFormat(canvas().image().format());
-    EXPECT_EQ(printed.size(), map->size());
-    EXPECT_TRUE(printed == canvas().image());
+    // Drawn afresh for the printer at its 1200 dots an inch, no picture of the
+    // window: the map (its background) filling the landscape page in the
+    // window's shape, each square a rect, the file caption under the map.
+    QRectF page;
+    QStringList texts;
+    std::map<QRgb, std::vector<QRectF>> fills;
+    for (const PrintedCommand& c : printer.printed[0]) {
+        EXPECT_NE(c.kind, PrintedCommand::Kind::Image);
+        if (c.kind == PrintedCommand::Kind::Text && c.bounds.top() > page.bottom()) texts << c.text;
+        if (c.fill == QColor(255, 224, 192)) page = c.bounds;
+        if (c.fill.isValid()) fills[c.fill.rgb()].push_back(c.bounds);
+    }
+    EXPECT_EQ(texts, QStringList{"File: " + kHome});
+    EXPECT_EQ(page.topLeft(), QPointF(0, 0));
+    EXPECT_NEAR(page.width() / page.height(), 1.0 * map->width() / map->height(), 0.002);
+    EXPECT_NEAR(std::max(page.width() / RecordingPage::kWidth,
+                         page.height() / (RecordingPage::kHeight - 250)),
+                1, 0.03);
+    ASSERT_EQ(fills[kGreen.rgb()].size() * 10 + fills[kRed.rgb()].size(), 21u);
+    EXPECT_NEAR(fills[kRed.rgb()][0].width(), page.width() / 180, 0.01);
     EXPECT_EQ(dialogs.messages,
               QStringList{"The map could not be printed: No default printer is set up."});
     EXPECT_TRUE(label1->isVisible());
@@ -96,6 +113,33 @@ TEST_F(FieldMapTest, ExportWritesTheNamedPictureOrSaysWhyNotAndKeepsTheEarlierOn
     }
     expectOneMessage("The picture 2M IO91WM HOME World.jpg could not be written: ");
     EXPECT_EQ(readFileBytes(picture), earlier);
+}
+
+// Beside the other buttons, covering none; any format by the name chosen.
+TEST_F(FieldMapTest, SaveAsWritesTheFormatChosenOrSaysWhyNot) {
+    openMap(2);
+    auto* saveAs = control<QWidget>(map, "SaveAs");
+    for (const char* other : {"Command6", "Command5", "Command1", "Command2", "Label3"})
+        EXPECT_FALSE(saveAs->geometry().intersects(control<QWidget>(map, other)->geometry()));
+    const std::tuple<QString, const char*, const char*> cases[] = {
+        {dataPath("m.svg"), "File m.svg saved", "<?xml"},
+        {dataPath("m.kml"), "File m.kml saved", "<?xml"},
+        {dataPath("none/m.pdf"), "The map could not be saved: ", nullptr},
+        {dataPath("m.gif"), "The map could not be saved: ", nullptr},
+    };
+    for (const auto& [file, message, start] : cases) {
+        dialogs.clear();
+        dialogs.files = {file};
+        click(map, "SaveAs");
+        EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M IO91WM HOME Europe.png");
+        EXPECT_EQ(dialogs.requests.at(0).directory, dataDir.path());
+        expectOneMessage(message);
+        EXPECT_EQ(QFile::exists(file), start != nullptr);
+        EXPECT_TRUE(!start || readFileBytes(file).startsWith(start));
+    }
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);  // cancelled: none more
+    click(map, "SaveAs");
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);
 }
 
 }  // namespace

@@ -197,5 +197,20 @@ TEST_F(SquareViewTest, AFailedWriteLeavesFileAndPanelAndTheWayOutHandsOverTheNew
     EXPECT_EQ(text("Label3"), QStringLiteral("Squares Worked:  1"));
 }
 
+// In the free room of the right column; the field as the window shows it.
+TEST_F(SquareViewTest, SaveAsWritesTheFieldWithoutCoveringAControl) {
+    setSquare(path, "IO", 91, makeEntry("IO91WM", "G4ABC", "01/02/03", true));
+    open();
+    auto* saveAs = control<QWidget>(w, "SaveAs");
+    for (QWidget* other : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(other == saveAs || other == surface() ||
+                    !saveAs->geometry().intersects(other->geometry()))
+            << other->objectName().toStdString();
+    dialogs.files = {dataPath("io.geojson")};
+    click(w, "SaveAs");
+    EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M JO62QM EXAMPLE IO.png");
+    EXPECT_TRUE(readFileBytes(dataPath("io.geojson")).contains("\"square\":\"IO91\""));
+}
+
 }  // namespace
 }  // namespace morvel::test

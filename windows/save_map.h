@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include "maps/map_export.h"
+
+namespace morvel {
+
+class Dialogs;
+
+inline constexpr char kSaveMapTitle[] = "Morvel: Save Map As";
+
+// Asks in a save dialog, opened in the database's folder with `proposedName`,
+// where to write `map` (its format by the chosen name's suffix), writes it
+// and says what came of it. A cancelled dialog writes nothing.
+void saveMapAs(Dialogs& dialogs, const QString& databasePath, const QString& proposedName,
+               const MapExport& map);
+
+}  // namespace morvel
