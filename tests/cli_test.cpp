@@ -167,7 +167,9 @@ TEST_F(Cli, EachCommandHasItsUsage) {
         {"distance", "distance FROM TO"},
         {"create", "create BAND LOCATOR [TAG]"},
         {"stats", "stats DB"},
-        {"import-adif", "import-adif DB LOG [--yes]"},
+        {"import-adif",
+         "import-adif DB LOG [--yes] [--vucc-grids] [--confirmed-by card,lotw,eqsl] "
+         "[--prop-mode MODE[,MODE]] [--not-prop-mode MODE[,MODE]]"},
         {"import-edi", "import-edi DB LOG [--yes]"},
         {"summary", "summary DB OUT [--confirmed]"},
         {"map", "map DB OUT [--view world|europe|na] [--size WxH]"},
