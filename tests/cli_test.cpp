@@ -174,6 +174,9 @@ TEST_F(Cli, EachCommandHasItsUsage) {
         {"summary", "summary DB OUT [--confirmed]"},
         {"map", "map DB OUT [--view world|europe|na] [--size WxH]"},
         {"field", "field DB FIELD OUT [--states] [--size WxH]"},
+        {"overview", "overview [FOLDER] [--csv]"},
+        {"needed", "needed DB [--within KM] [--unconfirmed]"},
+        {"award-list", "award-list DB OUT [--confirmed]"},
     };
     for (const auto& [command, usage] : usages) {
         const std::string line = std::string("usage: morvel-cli ") + usage + "\n";
