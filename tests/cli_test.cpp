@@ -174,7 +174,6 @@ TEST_F(Cli, EachCommandHasItsUsage) {
         {"summary", "summary DB OUT [--confirmed]"},
         {"map", "map DB OUT [--view world|europe|na] [--size WxH]"},
         {"field", "field DB FIELD OUT [--states] [--size WxH]"},
-        {"overview", "overview [FOLDER] [--csv]"},
         {"needed", "needed DB [--within KM] [--unconfirmed]"},
         {"award-list", "award-list DB OUT [--confirmed]"},
     };
