@@ -155,16 +155,21 @@ QString vuccText(const OverviewRow& row) {
            QString::number(row.threshold);
 }
 
+QStringList bandDatabaseNames(const QString& folder) {
+    // With System: a dangling link or a FIFO of such a name is reported, not
+    // silently left out.
+    QStringList names = QDir(folder).entryList({QStringLiteral("*.qra")},
+                                               QDir::Files | QDir::System | QDir::Hidden,
+                                               QDir::Name | QDir::IgnoreCase);
+    names.erase(std::remove_if(names.begin(), names.end(), isBackup), names.end());
+    return names;
+}
+
 Overview buildOverview(const QString& folder) {
     Overview o;
     const QDir dir(folder);
     o.folder = dir.absolutePath();
-    // With System: a dangling link or a FIFO of such a name is a row that says
-    // why it cannot be read, not a database silently left out.
-    QStringList names =
-        dir.entryList({QStringLiteral("*.qra")}, QDir::Files | QDir::System | QDir::Hidden,
-                      QDir::Name | QDir::IgnoreCase);
-    names.erase(std::remove_if(names.begin(), names.end(), isBackup), names.end());
+    const QStringList names = bandDatabaseNames(folder);
     auto worked = std::make_unique<std::bitset<kWorldSquares>>();
     auto confirmed = std::make_unique<std::bitset<kWorldSquares>>();
     for (const QString& name : names) o.rows.push_back(readRow(dir, name, *worked, *confirmed));

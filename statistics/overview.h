@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <bitset>
 #include <optional>
 #include <string>
@@ -38,9 +39,13 @@ struct Overview {
     int fieldsWorked = 0;
 };
 
-// Every database (*.qra in any case; backups, " backup.qra", left out) of
-// the folder. An unreadable or short file is a row saying so; nothing stops
-// the overview.
+// The databases of a folder: *.qra in any case, backups (" backup.qra")
+// left out, by name; also names that are no regular file, so that whoever
+// reads them can say why they cannot be read.
+QStringList bandDatabaseNames(const QString& folder);
+
+// Every database of the folder. An unreadable or short file is a row saying
+// so; nothing stops the overview.
 Overview buildOverview(const QString& folder);
 
 // "73 / 100", or "—" where the award does not cover the band (or the file

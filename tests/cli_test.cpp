@@ -143,7 +143,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"map", "a.qra", "m.png", "--size"},
          2,
          "",
-         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH]\n"
+         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--all-bands]\n"
          "Missing value after '--size'.\n"},
         {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
          2,
@@ -172,7 +172,7 @@ TEST_F(Cli, EachCommandHasItsUsage) {
          "[--prop-mode MODE[,MODE]] [--not-prop-mode MODE[,MODE]]"},
         {"import-edi", "import-edi DB LOG [--yes]"},
         {"summary", "summary DB OUT [--confirmed]"},
-        {"map", "map DB OUT [--view world|europe|na] [--size WxH]"},
+        {"map", "map DB OUT [--view world|europe|na] [--size WxH] [--all-bands]"},
         {"field", "field DB FIELD OUT [--states] [--size WxH]"},
         {"needed", "needed DB [--within KM] [--unconfirmed]"},
         {"award-list", "award-list DB OUT [--confirmed]"},

@@ -173,3 +173,28 @@ TEST(FieldMapRenderer, ShortFilesAreEmptyPastTheirEnd) {
 
 }  // namespace
 }  // namespace morvel
+
+namespace morvel {
+namespace {
+
+// Two bands that disagree: confirmed on either is green, worked on either
+// alone red. Europe at 700 x 700 as above: JO62 centre (265, 375), JO72
+// (275, 375), JO52 (255, 375), JO61 (265, 385).
+TEST(FieldMapRenderer, AllBandsTakeTheBestOfEachSquare) {
+    std::vector<std::string> bands(2, std::string(static_cast<std::size_t>(kDatabaseSize), '\0'));
+    setFlags(bands[0], 9, 14, 62, -1, 0);  // JO62 worked here, confirmed there
+    setFlags(bands[1], 9, 14, 62, 0, -1);
+    setFlags(bands[0], 9, 14, 72, 0, -1);  // JO72 confirmed here, worked there
+    setFlags(bands[1], 9, 14, 72, -1, 0);
+    setFlags(bands[1], 9, 14, 52, -1, 0);  // JO52 worked on one band only
+    QImage image(700, 700, QImage::Format_RGB32);
+    QPainter painter(&image);
+    drawFieldMap(painter, QSizeF(700, 700), std::span<const std::string>(bands), {}, kViewEurope);
+    painter.end();
+    const std::pair<QPoint, QColor> pixels[] = {{{265, 375}, kGreen}, {{275, 375}, kGreen},
+                                                {{255, 375}, kRed},   {{265, 385}, kBackground}};
+    for (const auto& [at, colour] : pixels) EXPECT_EQ(image.pixelColor(at), colour) << at.x();
+}
+
+}  // namespace
+}  // namespace morvel
