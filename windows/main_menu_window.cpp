@@ -135,6 +135,13 @@ void MainMenuWindow::makeDatabaseControls() {
     connect(importEdiButton, &QPushButton::clicked, this, &MainMenuWindow::onImportEdiClicked);
     connect(summaryButton, &QPushButton::clicked, this, &MainMenuWindow::onSummaryClicked);
     connect(viewButton, &QPushButton::clicked, this, &MainMenuWindow::onViewClicked);
+
+    // Below the statistics, clear of every other control; it works on the
+    // whole folder, so it is there with or without a database selected.
+    QPushButton* overview = button("Overview", "Every Band...",
+                                   "all databases at a glance, needed squares, award lists", 5880,
+                                   6840, 2280);
+    connect(overview, &QPushButton::clicked, this, &MainMenuWindow::onOverviewClicked);
 }
 
 MainMenuWindow::~MainMenuWindow() = default;
@@ -313,6 +320,11 @@ void MainMenuWindow::onSummaryFinished() {
     setWorking(false);
     if (const Error error = summaryJob->result(); error.isSet())
         dialogs().message(QStringLiteral("The summary could not be written: ") + error.message());
+}
+
+void MainMenuWindow::onOverviewClicked() {
+    windows().unload(kMainMenuWindow);
+    windows().show(kOverviewWindow);
 }
 
 void MainMenuWindow::onViewClicked() {
