@@ -30,7 +30,4 @@ std::vector<NeededSquare> neededSquares(std::string_view database, std::string_v
 bool readNeededSquares(const QString& path, double withinKm, NeededMode mode,
                        std::vector<NeededSquare>& squares, Error& error);
 
-// Initial great-circle bearing between two locators, in degrees 0 to < 360.
-float locatorBearing(std::string_view from, std::string_view to);
-
 }  // namespace morvel

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -66,9 +67,15 @@ void markSquares(const QByteArray& bytes, std::bitset<kWorldSquares>& worked,
     }
 }
 
-OverviewRow readRow(const QDir& dir, const QString& name, std::bitset<kWorldSquares>& worked,
-                    std::bitset<kWorldSquares>& confirmed) {
+// A row and the squares its database holds.
+struct ReadRow {
     OverviewRow row;
+    std::bitset<kWorldSquares> worked, confirmed;
+};
+
+ReadRow readRow(const QDir& dir, const QString& name) {
+    ReadRow read;
+    OverviewRow& row = read.row;
     row.fileName = name;
     row.path = dir.absoluteFilePath(name);
     const QString band = bandFromFileName(name);
@@ -86,7 +93,7 @@ OverviewRow readRow(const QDir& dir, const QString& name, std::bitset<kWorldSqua
     }
     if (error.isSet()) {
         row.problem = error.reason;
-        return row;
+        return read;
     }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -94,7 +101,7 @@ OverviewRow readRow(const QDir& dir, const QString& name, std::bitset<kWorldSqua
     row.stats = computeStatistics(buffer, toLatin1Text(homeLocatorFromFileName(name)), reason);
     if (!row.stats) {
         row.problem = reason;
-        return row;
+        return read;
     }
     row.stats->fileSize = file.size();
     if (file.size() < kDatabaseSize) {
@@ -102,8 +109,8 @@ OverviewRow readRow(const QDir& dir, const QString& name, std::bitset<kWorldSqua
         row.problem = QStringLiteral("short: ") + c.toString(file.size()) +
                       QStringLiteral(" bytes, not ") + c.toString(kDatabaseSize);
     }
-    markSquares(bytes, worked, confirmed);
-    return row;
+    markSquares(bytes, read.worked, read.confirmed);
+    return read;
 }
 
 QString trimmedText(const std::string& text) {
@@ -172,7 +179,16 @@ Overview buildOverview(const QString& folder) {
     const QStringList names = bandDatabaseNames(folder);
     auto worked = std::make_unique<std::bitset<kWorldSquares>>();
     auto confirmed = std::make_unique<std::bitset<kWorldSquares>>();
-    for (const QString& name : names) o.rows.push_back(readRow(dir, name, *worked, *confirmed));
+    // The databases are read side by side, one per core.
+    const QList<std::shared_ptr<ReadRow>> read =
+        QtConcurrent::blockingMapped(names, [&dir](const QString& name) {
+            return std::make_shared<ReadRow>(readRow(dir, name));
+        });
+    for (const auto& r : read) {
+        o.rows.push_back(r->row);
+        *worked |= r->worked;
+        *confirmed |= r->confirmed;
+    }
     std::stable_sort(o.rows.begin(), o.rows.end(), [](const OverviewRow& a, const OverviewRow& b) {
         return bandRank(a.band) < bandRank(b.band);
     });
