@@ -33,24 +33,13 @@ pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$work/award.pdf" "$here/award_list"
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
-cd "$work"
-./morvel 2>/dev/null &
+(cd "$work" && exec ./morvel 2>/dev/null) &
 pid=$!
 trap 'kill $pid $wm 2>/dev/null || true; rm -rf "$work"' EXIT
-
-window() {  # windows come and go meanwhile: ask again until it is there
-    local id=""
-    for _ in $(seq 50); do
-        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)" || true
-        [ -n "$id" ] && break
-        sleep 0.2
-    done
-    echo "$id"
-}
-
-menu="$(window "Main Menu")"
+# --sync waits for the window to appear.
+menu="$(xdotool search --sync --onlyvisible --name "Main Menu" | head -1)"
 sleep 0.5
 xdotool mousemove --window "$menu" 468 470 click 1   # Every Band...
-overview="$(window "Every Band")"
+overview="$(xdotool search --sync --onlyvisible --name "Every Band" | head -1)"
 sleep 1
 import -window "$overview" "$here/overview.png"
