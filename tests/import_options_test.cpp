@@ -72,6 +72,7 @@ TEST_F(OptionsImport, VuccGrids) {
         {"FN20,FN31", {"FN31"}},           // only touching at a corner
         {"FN20,FN21,FN30", {"FN31"}},      // three
         {"FN20,FN21,FN30,FN42", {"FN31"}}, // not a block
+        {"FN20,FN22,FN30,FN32", {"FN31"}}, // rows apart
         {"FN20,FN20", {"FN31"}},           // the same square twice
         {"FN20,FN21,FN30,FN31,FN40", {"FN31"}},
         {"FN20,ZZ99", {"FN31"}},
