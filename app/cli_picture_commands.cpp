@@ -90,7 +90,7 @@ int map(const Invocation& call) {
     readOutlineFile(mapFolder().filePath(kWorldFile), outline, error);  // missing: no outline
     QImage image(size, QImage::Format_RGB32);
     QPainter painter(&image);
-    drawFieldMap(painter, size, databases, outline, view);
+    drawAllBandsMap(painter, size, databases, outline, view);
     painter.end();
     return writePicture(image, call.dir.absoluteFilePath(call.args[1]), call.io);
 }

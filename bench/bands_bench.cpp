@@ -86,7 +86,7 @@ void BM_AllBandsMap24FullDatabases(benchmark::State& state) {
         readOutlineFile(outlinePath, outline, error);
         outlinePoints = outline.size();
         QPainter painter(&image);
-        drawFieldMap(painter, image.size(), databases, outline, kViewWorld);
+        drawAllBandsMap(painter, image.size(), databases, outline, kViewWorld);
     }
     if (!folder.ok || image.pixelColor(508, 371) == QColor(255, 224, 192))
         state.SkipWithError("the squares were not drawn");

@@ -307,8 +307,8 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
     drawSquareGrid(painter, target, squares, worldOutline, mapview);
 }
 
-void drawFieldMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
-                  std::span<const OutlinePoint> worldOutline, int mapview) {
+void drawAllBandsMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
+                     std::span<const OutlinePoint> worldOutline, int mapview) {
     SquareGrid squares;
     for (const std::string& database : databases) readSquares(database, squares);
     drawSquareGrid(painter, target, squares, worldOutline, mapview);

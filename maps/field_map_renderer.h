@@ -58,8 +58,8 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
                   std::span<const OutlinePoint> worldOutline, int mapview);
 // The same map of several databases (one per band) together: a square is
 // green when confirmed in any of them, red when only worked.
-void drawFieldMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
-                  std::span<const OutlinePoint> worldOutline, int mapview);
+void drawAllBandsMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
+                     std::span<const OutlinePoint> worldOutline, int mapview);
 
 // The field under a point of the map and the edges Form2 opens it with. The
 // indices are kept within 0..17, so points on or beyond the map's edge give a

@@ -189,7 +189,7 @@ TEST(FieldMapRenderer, AllBandsTakeTheBestOfEachSquare) {
     setFlags(bands[1], 9, 14, 52, -1, 0);  // JO52 worked on one band only
     QImage image(700, 700, QImage::Format_RGB32);
     QPainter painter(&image);
-    drawFieldMap(painter, QSizeF(700, 700), std::span<const std::string>(bands), {}, kViewEurope);
+    drawAllBandsMap(painter, QSizeF(700, 700), bands, {}, kViewEurope);
     painter.end();
     const std::pair<QPoint, QColor> pixels[] = {{{265, 375}, kGreen}, {{275, 375}, kGreen},
                                                 {{255, 375}, kRed},   {{265, 385}, kBackground}};

@@ -209,7 +209,7 @@ void OverviewWindow::onMapClicked() {
     readOutlineFile(QDir(windows().programFolder()).filePath(kWorldFile), outline, error);
     QImage image(1016, 742, QImage::Format_RGB32);
     QPainter painter(&image);
-    drawFieldMap(painter, image.size(), databases, outline, view);
+    drawAllBandsMap(painter, image.size(), databases, outline, view);
     painter.end();
     const QString out = QDir(folder_).absoluteFilePath(*chosen);
     if (!saveImage(image, out, error))
