@@ -68,6 +68,43 @@ TEST_F(Cli, SummariesMatchTheGoldenFiles) {
     }
 }
 
+// The commands across bands, each with its output and its refusals.
+TEST_F(Cli, BandCommands) {
+    setExample(makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA"));
+    writeFileBytes(path("log.adi"), "<CALL:3>K1A <QSO_DATE:8>20240101 <BAND:2>2m <GRIDSQUARE:4>FN31 "
+                                    "<PROP_MODE:3>EME <QSL_RCVD:1>Y <EOR>");
+    const std::tuple<QStringList, int, std::string, std::string> cases[] = {
+        {{"overview", "--csv"}, 0, "Band,File,Worked,Confirmed,Fields,ODX call,ODX locator,ODX km,"
+         "VUCC,Note\r\n2m,2M JO62QM HOME.QRA,2,1,2,Q2XYZ,FN31PR,6247,1 / 100,\r\n"
+         "All bands,(distinct),2,1,2,,,,,\r\n", ""},
+        {{"overview", "nowhere"}, 1, "", "Not a folder: "},
+        {{"needed", "2M JO62QM HOME.QRA", "--within", "130"}, 0,
+         "JO62     22.6 km  270 deg\nJO72    113.2 km   89 deg\nJO63    113.6 km  349 deg\n"
+         "JO61    113.6 km  192 deg\n",
+         ""},
+        {{"needed", "2M JO62QM HOME.QRA", "--unconfirmed", "--within=-1"}, 1, "", "Not a distance"},
+        {{"needed", "2M JO62QM HOME.QRA", "--unconfirmed"}, 0, "FN31   6277.9 km  296 deg\n", ""},
+        {{"award-list", "2M JO62QM HOME.QRA", "a.csv", "--confirmed"}, 0, path("a.csv").toStdString() + "\n", ""},
+        {{"map", "--all-bands", ".", "m.png"}, 0, path("m.png").toStdString() + "\n", ""},
+        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--prop-mode", "EMEX"}, 1, "",
+         "Not an ADIF PROP_MODE: EMEX (AS, AUE"},
+        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--confirmed-by", "fax"}, 1, "",
+         "Not a confirmation source: fax (card, lotw, eqsl)\n"},
+        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--not-prop-mode", "eme"}, 0,
+         "0 new squares added\n", ""},
+    };
+    for (const auto& [args, status, out, err] : cases) {
+        const CliRun r = run(args);
+        const std::string name = args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.status, status) << name;
+        EXPECT_EQ(r.out, out) << name;
+        EXPECT_EQ(r.err.substr(0, err.size()), err) << name;
+    }
+    EXPECT_EQ(readFileBytes(path("a.csv")),
+              "Square,Call,Date,Locator,Confirmed,Database\r\n"
+              "IO91,Q1ABC,12/05/03,IO91WM,Y,2M JO62QM HOME.QRA\r\n");
+}
+
 // A "n" answer writes nothing; "y" or --yes imports.
 TEST_F(Cli, ImportEdiAsksAndReadsTheAnswer) {
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
