@@ -15,8 +15,8 @@ inline constexpr unsigned kConfirmByLotw = 2;
 inline constexpr unsigned kConfirmByEqsl = 4;
 inline constexpr unsigned kConfirmByAll = kConfirmByCard | kConfirmByLotw | kConfirmByEqsl;
 
-// What an ADIF import takes beyond the Parts. The default is the import as
-// the Parts specify it, byte for byte.
+// What an ADIF import may do besides its usual rules. The default is the
+// usual import, byte for byte.
 struct AdifOptions {
     // A contact whose VUCC_GRIDS lists 2 or 4 adjacent squares credits each.
     bool vuccGrids = false;

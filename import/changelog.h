@@ -20,7 +20,7 @@ struct ChangelogStamp {
 
 // The change log's lines, as bytes with their CR LF. Import options in force
 // (`options`, as AdifOptions::describe gives them) end the second line after
-// " with "; without any the header is as the Parts specify.
+// " with "; without any the header is as it always was.
 std::string changelogHeader(const QString& databaseName, const QString& logPath,
                             const ChangelogStamp& stamp, std::string_view options = {});
 // call, date and locator in 14-column print zones, " QSL" when marked.

@@ -37,7 +37,7 @@ struct ImportRequest {
     // Called every kProgressInterval contacts read and once more with the
     // totals when the reading ends; may be empty.
     std::function<void(const ImportProgress&)> progress;
-    // ADIF only; the default imports as the Parts specify.
+    // ADIF only; the default is the usual import.
     AdifOptions adif;
 };
 

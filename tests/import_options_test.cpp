@@ -1,5 +1,5 @@
 // The ADIF import's options: VUCC_GRIDS, the confirmation sources and the
-// PROP_MODE filters; with none the import is as the Parts specify it.
+// PROP_MODE filters; with none the import is the usual one.
 #include <gtest/gtest.h>
 
 #include <QDir>
