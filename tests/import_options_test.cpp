@@ -113,8 +113,8 @@ TEST_F(OptionsImport, PropModeFilters) {
     const auto options = [](const char* only, const char* not_) {
         AdifOptions o;
         QString bad;
-        if (*only) EXPECT_TRUE(parsePropModes(only, o.propModes, bad));
-        if (*not_) EXPECT_TRUE(parsePropModes(not_, o.notPropModes, bad));
+        EXPECT_TRUE(!*only || parsePropModes(only, o.propModes, bad));
+        EXPECT_TRUE(!*not_ || parsePropModes(not_, o.notPropModes, bad));
         return o;
     };
     const std::tuple<const char*, const char*, const char*, bool> cases[] = {
