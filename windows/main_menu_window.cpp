@@ -136,11 +136,13 @@ void MainMenuWindow::makeDatabaseControls() {
     connect(summaryButton, &QPushButton::clicked, this, &MainMenuWindow::onSummaryClicked);
     connect(viewButton, &QPushButton::clicked, this, &MainMenuWindow::onViewClicked);
 
-    // Below the statistics, clear of every other control; it works on the
-    // whole folder, so it is there with or without a database selected.
-    QPushButton* overview = button("Overview", "Every Band...",
-                                   "all databases at a glance, needed squares, award lists", 5880,
-                                   6840, 2280);
+    // Below the statistics, clear of every other control, its foot level with
+    // Quit's; it works on the whole folder, so it is there with or without a
+    // database selected.
+    QPushButton* overview =
+        named(makeButton(this, QStringLiteral("Every Band..."), bold975, 5880, 6780, 2280, 375),
+              "Overview");
+    overview->setToolTip(QStringLiteral("all databases at a glance, needed squares, award lists"));
     connect(overview, &QPushButton::clicked, this, &MainMenuWindow::onOverviewClicked);
 }
 
