@@ -51,5 +51,7 @@ struct Command {
 std::vector<Command> databaseCommands();
 // map, field
 std::vector<Command> pictureCommands();
+// overview, needed, award-list
+std::vector<Command> bandCommands();
 
 }  // namespace morvel::cli

@@ -93,10 +93,33 @@ std::function<bool(const QString&)> asker(const Invocation& call, bool& progress
     };
 }
 
+// import-adif's options; false with the reason on standard error.
+bool readAdifOptions(const Invocation& call, AdifOptions& options) {
+    QString bad;
+    options.vuccGrids = call.options.isSet("vucc-grids");
+    if (call.options.isSet("confirmed-by") &&
+        !parseConfirmedBy(call.options.value("confirmed-by"), options.confirmedBy, bad)) {
+        call.io.err << "Not a confirmation source: " << bad << " (card, lotw, eqsl)\n";
+        return false;
+    }
+    for (const auto& [name, modes] : {std::pair{"prop-mode", &options.propModes},
+                                      std::pair{"not-prop-mode", &options.notPropModes}}) {
+        if (call.options.isSet(name) && !parsePropModes(call.options.value(name), *modes, bad)) {
+            call.io.err << "Not an ADIF PROP_MODE: " << bad << " (";
+            for (const std::string& m : knownPropModes())
+                call.io.err << (&m == &knownPropModes().front() ? "" : ", ") << m;
+            call.io.err << ")\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 // The folder of the database holds the scratch copy, the change log and the backup.
 int importLog(ImportKind kind, const Invocation& call) {
     const QFileInfo database(call.dir.absoluteFilePath(call.args[0]));
     ImportRequest request;
+    if (kind == ImportKind::Adif && !readAdifOptions(call, request.adif)) return kFailed;
     request.kind = kind;
     request.databasePath = database.absoluteFilePath();
     request.logPath = call.dir.absoluteFilePath(call.args[1]);
@@ -168,7 +191,12 @@ std::vector<Command> databaseCommands() {
         {"import-adif",
          "import an ADIF log into a database",
          {database, {"LOG", "the ADIF log"}},
-         {{"yes", nullptr, "answer yes to importing into a database of an unusual size"}},
+         {{"yes", nullptr, "answer yes to importing into a database of an unusual size"},
+          {"vucc-grids", nullptr, "a contact whose VUCC_GRIDS lists 2 or 4 squares credits each"},
+          {"confirmed-by", "card,lotw,eqsl",
+           "the received statuses that confirm a square (default all three)"},
+          {"prop-mode", "MODE[,MODE]", "only contacts with these ADIF PROP_MODE values"},
+          {"not-prop-mode", "MODE[,MODE]", "leave out contacts with these PROP_MODE values"}},
          [](const Invocation& call) { return importLog(ImportKind::Adif, call); }},
         {"import-edi",
          "import an EDI log into a database",

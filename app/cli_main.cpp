@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     // The picture commands draw text, which wants a GUI application (on the
     // offscreen platform: no display is needed); the others keep to the core.
     const bool pictures =
-        argc > 1 && (std::strcmp(argv[1], "map") == 0 || std::strcmp(argv[1], "field") == 0);
+        argc > 1 && (std::strcmp(argv[1], "map") == 0 || std::strcmp(argv[1], "field") == 0 ||
+                     std::strcmp(argv[1], "award-list") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (pictures) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -14,6 +14,7 @@
 #include "maps/field_map_renderer.h"
 #include "maps/field_view_renderer.h"
 #include "maps/map_export.h"
+#include "statistics/overview.h"
 
 namespace morvel::cli {
 namespace {
@@ -82,6 +83,19 @@ int parseView(const Invocation& call) {
                            : 0;
 }
 
+// The database named, or with --all-bands every database of the folder named.
+bool readMapDatabases(const Invocation& call, std::vector<std::string>& databases, Error& error) {
+    const QString path = call.dir.absoluteFilePath(call.args[0]);
+    if (!call.options.isSet("all-bands")) return readMapDatabase(path, databases.emplace_back(), error);
+    if (!QFileInfo(path).isDir()) {
+        error = {path, QStringLiteral("not a folder")};
+        return false;
+    }
+    for (const QString& name : bandDatabaseNames(path))
+        if (!readMapDatabase(QDir(path).filePath(name), databases.emplace_back(), error)) return false;
+    return true;
+}
+
 int map(const Invocation& call) {
     const int view = parseView(call);
     if (view == 0) {
@@ -90,9 +104,9 @@ int map(const Invocation& call) {
     }
     QSize size(1016, 742);
     if (!parseSize(call, size)) return kFailed;
-    std::string database;
+    std::vector<std::string> databases;
     Error error;
-    if (!readMapDatabase(call.dir.absoluteFilePath(call.args[0]), database, error)) {
+    if (!readMapDatabases(call, databases, error)) {
         call.io.err << "Cannot read the database: " << error.message() << "\n";
         return kFailed;
     }
@@ -100,9 +114,9 @@ int map(const Invocation& call) {
     readOutlineFile(mapFolder().filePath(kWorldFile), outline, error);  // missing: no outline
     const MapExport exported{size,
                              [&](QPainter& painter, QSizeF target) {
-                                 drawFieldMap(painter, target, database, outline, view);
+                                 drawAllBandsMap(painter, target, databases, outline, view);
                              },
-                             paintedSquares(database),
+                             paintedSquares(std::span<const std::string>(databases)),
                              exportTitle(call.args[0], QString::fromStdString(viewName(view)))};
     return writeExport(call, call.args[1], exported);
 }
@@ -151,7 +165,8 @@ std::vector<Command> pictureCommands() {
          {database, picture},
          {{"view", "world|europe|na", "the part of the world shown (default world)"},
           {"size", "WxH", "width and height in pixels, up to 20000 (default 1016x742)"},
-          scale},
+          scale,
+          {"all-bands", nullptr, "DB is a folder: all its databases on one map"}},
          map},
         {"field",
          "one field's squares over its outlines, as a picture",

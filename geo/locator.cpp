@@ -89,17 +89,26 @@ double DistanceFrom::cosDeltaLon(int lonIndex) const {
     return c;
 }
 
-float DistanceFrom::to(std::string_view toLocator) const {
-    if (!valid_) return 0.0f;
+double DistanceFrom::cosineTo(std::string_view toLocator) const {
+    if (!valid_) return 1;
     const auto n = subSquareIndexes(toLocator);
-    if (!n) return 0.0f;
+    if (!n) return 1;
     const Row to = row(n->lat);
     // The same sub-square is 0 km; the formula would leave a rounding residue.
-    if (n->lon == fromLon_ && to.cosPsi == from_.cosPsi && to.sinPsi == from_.sinPsi) return 0.0f;
-    double x = cosDeltaLon(n->lon) * from_.cosPsi * to.cosPsi + to.sinPsi * from_.sinPsi;
+    if (n->lon == fromLon_ && to.cosPsi == from_.cosPsi && to.sinPsi == from_.sinPsi) return 1;
+    const double x = cosDeltaLon(n->lon) * from_.cosPsi * to.cosPsi + to.sinPsi * from_.sinPsi;
     // Rounding can push x a unit past +-1 for nearby points.
-    if (x > 1) x = 1;
-    if (x < -1) x = -1;
+    return x > 1 ? 1 : x < -1 ? -1 : x;
+}
+
+double DistanceFrom::cosineOfKm(double km) {
+    constexpr double r = (kEquatorialRadius + kPolarRadius) / 2;
+    return km <= 0 ? 1 : km >= kPi * r ? -1 : std::cos(km / r);
+}
+
+float DistanceFrom::to(std::string_view toLocator) const {
+    const double x = cosineTo(toLocator);
+    if (x == 1) return 0.0f;
     double d;
     if (x == 0) {
         d = kPi / 2;

@@ -29,6 +29,11 @@ class DistanceFrom {
 public:
     explicit DistanceFrom(std::string_view fromLocator, bool memoise = false);
     float to(std::string_view toLocator) const;
+    // The cosine of the angle to a locator, without the arc: larger is nearer
+    // (1 where to() gives 0 km). With cosineOfKm it tells cheaply that a
+    // locator lies nearer than a distance, for callers looking for the farthest.
+    double cosineTo(std::string_view toLocator) const;
+    static double cosineOfKm(double km);
 
 private:
     struct Row {

@@ -64,8 +64,10 @@ constexpr WantedName wanted(std::string_view name) {
 
 // In the order of AdifField.
 constexpr std::array<WantedName, kAdifFieldCount> kWanted = {
-    wanted("band"),     wanted("locator"),  wanted("gridsquare"),    wanted("call"),
-    wanted("qso_date"), wanted("qsl_rcvd"), wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd")};
+    wanted("band"),          wanted("locator"),       wanted("gridsquare"),
+    wanted("call"),          wanted("qso_date"),      wanted("qsl_rcvd"),
+    wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd"), wanted("vucc_grids"),
+    wanted("prop_mode")};
 
 // p: kNameBytes readable bytes, the name's first.
 bool isWanted(const char* p, AdifField f) {
@@ -88,9 +90,10 @@ inline int fieldAt(const char* p, std::size_t size) {
             return isWanted(p, AdifField::Locator) ? static_cast<int>(AdifField::Locator) : -1;
         case 8:
             return either(AdifField::QsoDate, AdifField::QslRcvd);
+        case 9:
+            return isWanted(p, AdifField::PropMode) ? static_cast<int>(AdifField::PropMode) : -1;
         case 10:
-            return isWanted(p, AdifField::Gridsquare) ? static_cast<int>(AdifField::Gridsquare)
-                                                      : -1;
+            return either(AdifField::Gridsquare, AdifField::VuccGrids);
         case 13:
             return either(AdifField::EqslQslRcvd, AdifField::LotwQslRcvd);
         default:
@@ -464,11 +467,22 @@ bool isStatus(std::string_view value, char upper) {
 
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            bool& readable) {
+    static const AdifOptions none;
+    return adifContact(record, band, none, readable);
+}
+
+std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
+                                           const AdifOptions& options, bool& readable) {
     readable = true;
     if (!equalsInUpperCase(record.value(AdifField::Band), band)) return std::nullopt;
+    if (!options.takesPropMode(record.value(AdifField::PropMode))) return std::nullopt;
     ImportedContact c;
     readLogLocator(record.value(AdifField::Locator), c.locator);
     if (c.locator.empty()) readLogLocator(record.value(AdifField::Gridsquare), c.locator);
+    if (options.vuccGrids) {
+        VuccSquares vucc;
+        if (readVuccGrids(record.value(AdifField::VuccGrids), vucc)) c.locator = vucc.squares[0];
+    }
     if (!namesSquare(c.locator)) return std::nullopt;
     readLogCall(record.value(AdifField::Call), c.call);
     if (isBlank(c.call)) return std::nullopt;
@@ -479,8 +493,11 @@ std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string
     const LogDate date = readLogDate(record.value(AdifField::QsoDate), 8, c.date);
     readable = date != LogDate::Malformed;
     if (date != LogDate::Read) return std::nullopt;
-    c.confirmed = isStatus(qsl, 'Y') || isStatus(eqsl, 'Y') || isStatus(lotw, 'Y') ||
-                  isStatus(lotw, 'V') || isStatus(lotw, '1');
+    const unsigned by = options.confirmedBy;
+    c.confirmed = ((by & kConfirmByCard) != 0 && isStatus(qsl, 'Y')) ||
+                  ((by & kConfirmByEqsl) != 0 && isStatus(eqsl, 'Y')) ||
+                  ((by & kConfirmByLotw) != 0 &&
+                   (isStatus(lotw, 'Y') || isStatus(lotw, 'V') || isStatus(lotw, '1')));
     return c;
 }
 

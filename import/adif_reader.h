@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "import/adif_options.h"
 #include "import/contact.h"
 
 namespace morvel {
@@ -21,9 +22,11 @@ enum class AdifField {
     QsoDate,
     QslRcvd,
     EqslQslRcvd,
-    LotwQslRcvd
+    LotwQslRcvd,
+    VuccGrids,
+    PropMode
 };
-inline constexpr std::size_t kAdifFieldCount = 8;
+inline constexpr std::size_t kAdifFieldCount = 10;
 
 // The values of one record's fields as the log spells them; the first
 // occurrence of a field counts. An absent field reads as empty. A value is
@@ -133,5 +136,11 @@ bool readAdif(QIODevice& device, AdifParser& parser, QString& reason);
 // date (LogDate) is unreadable: readable is then false.
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            bool& readable);
+// The same under the import options: the PROP_MODE filters leave a contact
+// out, the confirmation sources decide confirmed, and with vuccGrids a valid
+// VUCC_GRIDS stands in for a missing locator (the contact then carries the
+// first listed square; adifCreditedSquares names all of them).
+std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
+                                           const AdifOptions& options, bool& readable);
 
 }  // namespace morvel

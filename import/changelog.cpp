@@ -8,7 +8,7 @@
 namespace morvel {
 
 std::string changelogHeader(const QString& databaseName, const QString& logPath,
-                            const ChangelogStamp& stamp) {
+                            const ChangelogStamp& stamp, std::string_view options) {
     // Names in the system's encoding, as a terminal shows them.
     const QByteArray name = QFile::encodeName(databaseName);
     const QByteArray log = QFile::encodeName(logPath);
@@ -17,7 +17,9 @@ std::string changelogHeader(const QString& databaseName, const QString& logPath,
     out.append(kLineEnd);
     out.append(" updated from ").append(log.constData(), static_cast<std::size_t>(log.size()));
     out.append(" on ").append(stamp.date);
-    out.append(" at ").append(stamp.time).append(kLineEnd);
+    out.append(" at ").append(stamp.time);
+    if (!options.empty()) out.append(" with ").append(options);
+    out.append(kLineEnd);
     out.append(kLineEnd);
     return out;
 }

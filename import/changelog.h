@@ -18,9 +18,11 @@ struct ChangelogStamp {
     std::string time;
 };
 
-// The change log's lines, as bytes with their CR LF.
+// The change log's lines, as bytes with their CR LF. Import options in force
+// (`options`, as AdifOptions::describe gives them) end the second line after
+// " with "; without any the header is as it always was.
 std::string changelogHeader(const QString& databaseName, const QString& logPath,
-                            const ChangelogStamp& stamp);
+                            const ChangelogStamp& stamp, std::string_view options = {});
 // call, date and locator in 14-column print zones, " QSL" when marked.
 std::string changelogSquareLine(const ImportedContact& contact, bool markQsl);
 

@@ -22,11 +22,23 @@ ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, Square
     };
     if (request.kind == ImportKind::Adif) {
         std::int64_t badDates = 0;
+        const AdifOptions& options = request.adif;
+        VuccSquares vucc;
         AdifParser parser([&](const AdifRecord& record) {
             bool readable = true;
-            const auto contact = adifContact(record, band, readable);
+            auto contact = adifContact(record, band, options, readable);
             badDates += readable ? 0 : 1;
-            const bool go = !contact || squares.apply(*contact, out.writeError);
+            bool go = true;
+            if (contact && options.vuccGrids &&
+                readVuccGrids(record.value(AdifField::VuccGrids), vucc)) {
+                // A rover on a line or a corner: each listed square is credited.
+                for (int i = 0; go && i < vucc.count; ++i) {
+                    contact->locator = vucc.squares[static_cast<std::size_t>(i)];
+                    go = squares.apply(*contact, out.writeError);
+                }
+            } else if (contact) {
+                go = squares.apply(*contact, out.writeError);
+            }
             contactRead();
             return go;
         });

@@ -184,7 +184,10 @@ private:
         const ChangelogStamp stamp = request_.clock ? request_.clock() : currentStamp();
         const QString logPath =
             QDir::toNativeSeparators(QFileInfo(request_.logPath).absoluteFilePath());
-        if (!changelog_.write(changelogHeader(databaseName_, logPath, stamp), error_))
+        if (!changelog_.write(changelogHeader(databaseName_, logPath, stamp,
+                                                 request_.kind == ImportKind::Adif
+                                                     ? request_.adif.describe()
+                                                     : std::string()), error_))
             return stop(changelogFailed);
         SquareWriter squares(records_, changelog_, request_.kind == ImportKind::Adif);
         read_ = readContacts(request_, scratchLog, squares, result_);

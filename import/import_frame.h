@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "database/error.h"
+#include "import/adif_options.h"
 #include "import/changelog.h"
 
 namespace morvel {
@@ -36,6 +37,8 @@ struct ImportRequest {
     // Called every kProgressInterval contacts read and once more with the
     // totals when the reading ends; may be empty.
     std::function<void(const ImportProgress&)> progress;
+    // ADIF only; the default is the usual import.
+    AdifOptions adif;
 };
 
 struct ImportResult {

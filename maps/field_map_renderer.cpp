@@ -53,8 +53,9 @@ struct SquareGrid {
     }
 };
 
-SquareGrid readSquares(std::string_view database) {
-    SquareGrid grid;
+// Into `grid`, where a square keeps the better of what it holds and what the
+// database says: several bands drawn together.
+void readSquares(std::string_view database, SquareGrid& grid) {
     for (std::size_t r = 0; r < static_cast<std::size_t>(kRecordCount); ++r) {
         const std::size_t record = r * FieldRecord::kSize;
         const int firstColumn = 10 * static_cast<int>(r / kFieldLetters);
@@ -67,12 +68,11 @@ SquareGrid readSquares(std::string_view database) {
                 if (slot + SquareEntry::kSize > database.size()) continue;
                 const SquareEntry e = SquareEntry::decode(database.data() + slot);
                 if (!e.hasContact()) continue;
-                grid.at(firstColumn + i, firstRow + j) =
-                    e.isConfirmed() ? Square::Confirmed : Square::Worked;
+                Square& cell = grid.at(firstColumn + i, firstRow + j);
+                cell = std::max(cell, e.isConfirmed() ? Square::Confirmed : Square::Worked);
             }
         }
     }
-    return grid;
 }
 
 const QColor& fillColour(Square kind) {
@@ -267,8 +267,10 @@ bool readMapDatabase(const QString& path, std::string& bytes, Error& error) {
     return true;
 }
 
-void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
-                  std::span<const OutlinePoint> worldOutline, int mapview) {
+namespace {
+
+void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
+                    std::span<const OutlinePoint> worldOutline, int mapview) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     // Rows of square pixels are stretched to each row's height, never blended.
@@ -283,7 +285,6 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
             logicalMapping(view->left, view->top, view->right, view->bottom, target), true);
     }
 
-    const SquareGrid squares = readSquares(database);
     if (!view || !fillSquaresOnRaster(painter, squares, *view)) fillSquareRects(painter, squares);
 
     painter.setPen(QPen(Qt::black, 0));
@@ -301,6 +302,22 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
         grid.emplace_back(0, y, kWorldMapWidth, y);
     drawHairlines(painter, grid);
     painter.restore();
+}
+
+}  // namespace
+
+void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
+                  std::span<const OutlinePoint> worldOutline, int mapview) {
+    SquareGrid squares;
+    readSquares(database, squares);
+    drawSquareGrid(painter, target, squares, worldOutline, mapview);
+}
+
+void drawAllBandsMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
+                     std::span<const OutlinePoint> worldOutline, int mapview) {
+    SquareGrid squares;
+    for (const std::string& database : databases) readSquares(database, squares);
+    drawSquareGrid(painter, target, squares, worldOutline, mapview);
 }
 
 FieldPick fieldByIndex(int lonIndex, int latIndex) {

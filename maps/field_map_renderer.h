@@ -56,6 +56,10 @@ bool readMapDatabase(QIODevice& device, std::string& bytes, QString& error);
 // state is restored afterwards.
 void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
                   std::span<const OutlinePoint> worldOutline, int mapview);
+// The same map of several databases (one per band) together: a square is
+// green when confirmed in any of them, red when only worked.
+void drawAllBandsMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
+                     std::span<const OutlinePoint> worldOutline, int mapview);
 
 // The field under a point of the map and the edges Form2 opens it with. The
 // indices are kept within 0..17, so points on or beyond the map's edge give a

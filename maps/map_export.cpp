@@ -1,5 +1,6 @@
 #include "maps/map_export.h"
 
+#include <map>
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <map>
 
 #include "database/file_io.h"
 #include "database/qra_names.h"
@@ -258,6 +260,19 @@ std::vector<MapSquare> paintedSquares(std::string_view database) {
                 squares.push_back(mapSquare(e, r / kFieldLetters, r % kFieldLetters, slot));
         }
     }
+    return squares;
+}
+
+std::vector<MapSquare> paintedSquares(std::span<const std::string> databases) {
+    std::map<std::string, MapSquare> best;  // "AA00" on sorts as the file does
+    for (const std::string& database : databases)
+        for (MapSquare& square : paintedSquares(std::string_view(database))) {
+            const auto [it, added] = best.try_emplace(square.square, square);
+            if (!added && square.confirmed && !it->second.confirmed) it->second = std::move(square);
+        }
+    std::vector<MapSquare> squares;
+    squares.reserve(best.size());
+    for (auto& [name, square] : best) squares.push_back(std::move(square));
     return squares;
 }
 

@@ -37,6 +37,9 @@ struct MapSquare {
 // The worked (or confirmed) squares of a whole database in file order;
 // records past the end of short data are empty.
 std::vector<MapSquare> paintedSquares(std::string_view database);
+// Those of several databases drawn together (the all-bands map): a square
+// confirmed in any of them with that contact, else the first that worked it.
+std::vector<MapSquare> paintedSquares(std::span<const std::string> databases);
 // Those of one field, lonIndex and latIndex 0..17.
 std::vector<MapSquare> paintedSquares(const FieldRecord& record, int lonIndex, int latIndex);
 

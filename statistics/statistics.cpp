@@ -9,8 +9,11 @@ namespace morvel {
 
 namespace {
 
-template <typename Distance>
-std::optional<Statistics> count(QIODevice& device, QString& error, const Distance& distance) {
+// mayBeat(locator, best) is false for a square certainly too near to round
+// above the best whole km, which spares its distance.
+template <typename Distance, typename MayBeat>
+std::optional<Statistics> count(QIODevice& device, QString& error, const Distance& distance,
+                                const MayBeat& mayBeat) {
     Statistics stats;
     const bool ok = forEachRecord(
         device,
@@ -24,6 +27,7 @@ std::optional<Statistics> count(QIODevice& device, QString& error, const Distanc
                 ++stats.squaresWorked;
                 if (e.isConfirmed()) ++stats.squaresConfirmed;
                 fieldWorked = true;
+                if (!mayBeat(e.locatorText(), stats.odxkm)) continue;
                 const float d = distance(e.locatorText());
                 const auto k = static_cast<float>(roundHalfEven(d));
                 if (stats.odxkm < k) {
@@ -44,12 +48,25 @@ std::optional<Statistics> count(QIODevice& device, QString& error, const Distanc
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
                                             QString& error) {
     const DistanceFrom home(homeloc, true);
-    return count(device, error, [&](std::string_view loc) { return home.to(loc); });
+    // Only a distance that rounds above the best can replace it: anything a
+    // km nearer than best + 0.5 is passed over on its cosine alone.
+    float bestSeen = -1;
+    double farEnough = 1;
+    const auto mayBeat = [&](std::string_view loc, float best) {
+        if (best != bestSeen) {
+            bestSeen = best;
+            farEnough = DistanceFrom::cosineOfKm(best - 0.5);
+        }
+        return home.cosineTo(loc) <= farEnough;
+    };
+    return count(device, error, [&](std::string_view loc) { return home.to(loc); }, mayBeat);
 }
 
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
                                             DistanceFunction distance, QString& error) {
-    return count(device, error, [&](std::string_view loc) { return distance(homeloc, loc); });
+    return count(
+        device, error, [&](std::string_view loc) { return distance(homeloc, loc); },
+        [](std::string_view, float) { return true; });
 }
 
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,

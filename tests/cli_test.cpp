@@ -39,6 +39,16 @@ struct Cli : ::testing::Test {
                 err.str()};  // in this order
     }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    // Arguments, then the status, all of standard output and the start of standard error.
+    using Case = std::tuple<QStringList, int, std::string, std::string>;
+    void expectRun(const Case& c) {
+        const auto& [args, status, out, err] = c;
+        const CliRun r = run(args);
+        const std::string name = args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.status, status) << name;
+        EXPECT_EQ(r.out, out) << name;
+        EXPECT_EQ(r.err.substr(0, err.size()), err) << name;
+    }
     // FN31 worked and IO91 confirmed, measured from JO62QM.
     void setExample(const QString& db) {
         setSquare(db, "FN", 31, makeEntry("FN31PR", "Q2XYZ", "03/04/02", false));
@@ -73,6 +83,37 @@ TEST_F(Cli, SummariesMatchTheGoldenFiles) {
             << file;
         setExample(db);
     }
+}
+
+// The commands across bands, each with its output and its refusals.
+TEST_F(Cli, BandCommands) {
+    setExample(makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA"));
+    writeFileBytes(path("log.adi"), "<CALL:3>K1A <QSO_DATE:8>20240101 <BAND:2>2m <GRIDSQUARE:4>FN31 "
+                                    "<PROP_MODE:3>EME <QSL_RCVD:1>Y <EOR>");
+    const Case cases[] = {
+        {{"overview", "--csv"}, 0, "Band,File,Worked,Confirmed,Fields,ODX call,ODX locator,ODX km,"
+         "VUCC,Note\r\n2m,2M JO62QM HOME.QRA,2,1,2,Q2XYZ,FN31PR,6247,1 / 100,\r\n"
+         "All bands,(distinct),2,1,2,,,,,\r\n", ""},
+        {{"overview", "nowhere"}, 1, "", "Not a folder: "},
+        {{"needed", "2M JO62QM HOME.QRA", "--within", "130"}, 0,
+         "JO62     22.6 km  270 deg\nJO72    113.2 km   89 deg\nJO63    113.6 km  349 deg\n"
+         "JO61    113.6 km  192 deg\n",
+         ""},
+        {{"needed", "2M JO62QM HOME.QRA", "--unconfirmed", "--within=-1"}, 1, "", "Not a distance"},
+        {{"needed", "2M JO62QM HOME.QRA", "--unconfirmed"}, 0, "FN31   6277.9 km  296 deg\n", ""},
+        {{"award-list", "2M JO62QM HOME.QRA", "a.csv", "--confirmed"}, 0, path("a.csv").toStdString() + "\n", ""},
+        {{"map", "--all-bands", ".", "m.png"}, 0, path("m.png").toStdString() + "\n", ""},
+        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--prop-mode", "EMEX"}, 1, "",
+         "Not an ADIF PROP_MODE: EMEX (AS, AUE"},
+        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--confirmed-by", "fax"}, 1, "",
+         "Not a confirmation source: fax (card, lotw, eqsl)\n"},
+        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--not-prop-mode", "eme"}, 0,
+         "0 new squares added\n", ""},
+    };
+    for (const Case& c : cases) expectRun(c);
+    EXPECT_EQ(readFileBytes(path("a.csv")),
+              "Square,Call,Date,Locator,Confirmed,Database\r\n"
+              "IO91,Q1ABC,12/05/03,IO91WM,Y,2M JO62QM HOME.QRA\r\n");
 }
 
 // A "n" answer writes nothing; "y" or --yes imports.
@@ -230,7 +271,7 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
 // --help on standard output, exit 0; a usage error on standard error, exit 2.
 TEST_F(Cli, HelpAndUsageErrors) {
     const std::string overview = golden("cli_overview.txt");
-    const std::tuple<QStringList, int, std::string, std::string> cases[] = {
+    const Case cases[] = {
         {{"--help"}, 0, overview, ""},
         {{}, 2, "", overview},
         {{"bogus", "x"}, 2, "", "Unknown command: bogus\n" + overview},
@@ -244,7 +285,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"map", "a.qra", "m.png", "--size"},
          2,
          "",
-         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N]\n"
+         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N] [--all-bands]\n"
          "Missing value after '--size'.\n"},
         {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
          2,
@@ -253,13 +294,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"stats", "-x.qra"}, 2, "", "usage: morvel-cli stats DB\nUnknown option 'x.qra'.\n"},
         {{"stats", "--", "-x.qra"}, 1, "", "Cannot read the database: "},
     };
-    for (const auto& [args, status, out, err] : cases) {
-        const CliRun r = run(args);
-        const std::string name = args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_EQ(r.status, status) << name;
-        EXPECT_EQ(r.out, out) << name;
-        EXPECT_EQ(r.err.substr(0, err.size()), err) << name;
-    }
+    for (const Case& c : cases) expectRun(c);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "database/qra_file.h"
+#include "maps/map_export.h"
 #include "tests/test_support.h"
 
 namespace morvel {
@@ -169,6 +170,35 @@ TEST(FieldMapRenderer, ShortFilesAreEmptyPastTheirEnd) {
     EXPECT_EQ(image.pixelColor(5, 1479), kRed);
     EXPECT_EQ(image.pixelColor(5, 1389), kBackground);
     EXPECT_EQ(render(db.substr(0, 10), kViewWorld, {2032, 1484}).pixelColor(5, 1479), kBackground);
+}
+
+}  // namespace
+}  // namespace morvel
+
+namespace morvel {
+namespace {
+
+// Two bands that disagree: confirmed on either is green, worked on either
+// alone red. Europe at 700 x 700 as above: JO62 centre (265, 375), JO72
+// (275, 375), JO52 (255, 375), JO61 (265, 385).
+TEST(FieldMapRenderer, AllBandsTakeTheBestOfEachSquare) {
+    std::vector<std::string> bands(2, std::string(static_cast<std::size_t>(kDatabaseSize), '\0'));
+    setFlags(bands[0], 9, 14, 62, -1, 0);  // JO62 worked here, confirmed there
+    setFlags(bands[1], 9, 14, 62, 0, -1);
+    setFlags(bands[0], 9, 14, 72, 0, -1);  // JO72 confirmed here, worked there
+    setFlags(bands[1], 9, 14, 72, -1, 0);
+    setFlags(bands[1], 9, 14, 52, -1, 0);  // JO52 worked on one band only
+    QImage image(700, 700, QImage::Format_RGB32);
+    QPainter painter(&image);
+    drawAllBandsMap(painter, QSizeF(700, 700), bands, {}, kViewEurope);
+    painter.end();
+    const std::pair<QPoint, QColor> pixels[] = {{{265, 375}, kGreen}, {{275, 375}, kGreen},
+                                                {{255, 375}, kRed},   {{265, 385}, kBackground}};
+    for (const auto& [at, colour] : pixels) EXPECT_EQ(image.pixelColor(at), colour) << at.x();
+    std::string exported;  // KML and GeoJSON: each square once, in its best state
+    for (const MapSquare& s : paintedSquares(std::span<const std::string>(bands)))
+        exported += s.square + (s.confirmed ? "C " : "W ");
+    EXPECT_EQ(exported, "JO52W JO62C JO72C ");
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ protected:
         const QString path = dir_.filePath(kind == Kind::Adif ? "log.adi" : "log.edi");
         writeFileBytes(path, QByteArray::fromStdString(log));
         const auto ask = [answer](const QString&) { return answer; };
-        ImportRequest r{kind, path, db_, dir_.path(), dir_.path(), stamp, ask, {}};
+        ImportRequest r{kind, path, db_, dir_.path(), dir_.path(), stamp, ask, {}, {}};
         if (change) change(r);
         return runImport(r);
     }

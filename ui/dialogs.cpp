@@ -1,11 +1,18 @@
 #include "ui/dialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QTreeView>
+#include <memory>
 
 namespace morvel {
 
@@ -132,6 +139,94 @@ MessageAnswer QtDialogs::messageBox(const QString& text, const QString& title,
         default:
             return closed;
     }
+}
+
+namespace {
+
+QString modesText(const std::vector<std::string>& modes) {
+    QStringList words;
+    for (const std::string& m : modes) words << QString::fromStdString(m);
+    return words.join(QLatin1Char(','));
+}
+
+}  // namespace
+
+QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent) {
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName(QStringLiteral("AdifOptions"));
+    dialog->setWindowTitle(QStringLiteral("Morvel: ADIF import options"));
+    auto* form = new QFormLayout(dialog);
+    auto* vucc = new QCheckBox(QStringLiteral("Credit each square of VUCC_GRIDS (2 or 4)"), dialog);
+    vucc->setObjectName(QStringLiteral("VuccGrids"));
+    vucc->setChecked(options.vuccGrids);
+    form->addRow(QStringLiteral("Rovers:"), vucc);
+    auto* sources = new QHBoxLayout;
+    const struct {
+        const char *name, *caption;
+        unsigned bit;
+    } boxes[] = {{"ByCard", "Card (QSL_RCVD)", kConfirmByCard},
+                 {"ByLotw", "LoTW", kConfirmByLotw},
+                 {"ByEqsl", "eQSL", kConfirmByEqsl}};
+    for (const auto& b : boxes) {
+        auto* box = new QCheckBox(QString::fromLatin1(b.caption), dialog);
+        box->setObjectName(QString::fromLatin1(b.name));
+        box->setChecked((options.confirmedBy & b.bit) != 0);
+        sources->addWidget(box);
+    }
+    form->addRow(QStringLiteral("Confirmed by:"), sources);
+    const auto modeEdit = [&](const char* name, const std::vector<std::string>& modes) {
+        auto* edit = new QLineEdit(modesText(modes), dialog);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setPlaceholderText(QStringLiteral("e.g. EME or SAT,EME; empty: all"));
+        return edit;
+    };
+    form->addRow(QStringLiteral("Only PROP_MODE:"), modeEdit("PropMode", options.propModes));
+    form->addRow(QStringLiteral("Leave out PROP_MODE:"),
+                 modeEdit("NotPropMode", options.notPropModes));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->setObjectName(QStringLiteral("Buttons"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    form->addRow(buttons);
+    return dialog;
+}
+
+bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString& reason) {
+    AdifOptions read;
+    const auto box = [&](const char* name) {
+        const auto* b = dialog.findChild<QCheckBox*>(QString::fromLatin1(name));
+        return b && b->isChecked();
+    };
+    read.vuccGrids = box("VuccGrids");
+    read.confirmedBy = (box("ByCard") ? kConfirmByCard : 0U) | (box("ByLotw") ? kConfirmByLotw : 0U) |
+                       (box("ByEqsl") ? kConfirmByEqsl : 0U);
+    if (read.confirmedBy == 0) {
+        reason = QStringLiteral("Choose at least one source that confirms a square");
+        return false;
+    }
+    for (const auto& [name, modes] : {std::pair{"PropMode", &read.propModes},
+                                      std::pair{"NotPropMode", &read.notPropModes}}) {
+        const auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
+        const QString text = edit ? edit->text().trimmed() : QString();
+        QString bad;
+        if (!text.isEmpty() && !parsePropModes(text, *modes, bad)) {
+            reason = QStringLiteral("Not an ADIF PROP_MODE: ") + bad;
+            return false;
+        }
+    }
+    options = read;
+    return true;
+}
+
+bool QtDialogs::adifImportOptions(AdifOptions& options) {
+    std::unique_ptr<QDialog> dialog(makeAdifOptionsDialog(options, QApplication::activeWindow()));
+    while (dialog->exec() == QDialog::Accepted) {
+        QString reason;
+        if (readAdifOptionsDialog(*dialog, options, reason)) return true;
+        messageBox(reason, QString::fromLatin1(kProgramTitle), MessageButtons::Ok,
+                   MessageAnswer::Ok);
+    }
+    return false;
 }
 
 }  // namespace morvel

@@ -5,6 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "import/adif_options.h"
+
+class QDialog;
 class QWidget;
 
 namespace morvel {
@@ -40,6 +43,14 @@ public:
     // a button gives Cancel for OK/Cancel, No for Yes/No and Ok for OK alone.
     virtual MessageAnswer messageBox(const QString& text, const QString& title,
                                      MessageButtons buttons, MessageAnswer defaultButton) = 0;
+
+    // The ADIF import's options, shown filled with `options` after the log
+    // is chosen; false for Cancel. By default (the tests' dialogs) they are
+    // taken as they are.
+    virtual bool adifImportOptions(AdifOptions& options) {
+        (void)options;
+        return true;
+    }
 
     // One OK button and the program's title: how input checks are reported.
     void message(const QString& text, const QString& title = QString::fromLatin1(kProgramTitle)) {
@@ -77,6 +88,14 @@ public:
     std::optional<QString> saveFile(const FileDialogRequest& request) override;
     MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
                              MessageAnswer defaultButton) override;
+    bool adifImportOptions(AdifOptions& options) override;
 };
+
+// The options dialog's form, apart so that a test can fill it: check boxes
+// "VuccGrids", "ByCard", "ByLotw", "ByEqsl", line edits "PropMode" and
+// "NotPropMode", the button box "Buttons". read() is false with the reason
+// when a field holds something that is not an option.
+QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent);
+bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString& reason);
 
 }  // namespace morvel

@@ -14,6 +14,38 @@ namespace morvel {
 
 namespace {
 const QString kLogFolderKey = QStringLiteral("import/logFolder");
+const QString kVuccKey = QStringLiteral("import/adif/vuccGrids");
+const QString kConfirmedByKey = QStringLiteral("import/adif/confirmedBy");
+const QString kPropModeKey = QStringLiteral("import/adif/propMode");
+const QString kNotPropModeKey = QStringLiteral("import/adif/notPropMode");
+
+// The options chosen last; anything unreadable there counts as the default.
+AdifOptions rememberedOptions(const QSettings* settings) {
+    AdifOptions o;
+    if (!settings) return o;
+    QString bad;
+    o.vuccGrids = settings->value(kVuccKey, false).toBool();
+    if (!parseConfirmedBy(settings->value(kConfirmedByKey).toString(), o.confirmedBy, bad))
+        o.confirmedBy = kConfirmByAll;
+    if (!parsePropModes(settings->value(kPropModeKey).toString(), o.propModes, bad))
+        o.propModes.clear();
+    if (!parsePropModes(settings->value(kNotPropModeKey).toString(), o.notPropModes, bad))
+        o.notPropModes.clear();
+    return o;
+}
+
+void rememberOptions(QSettings* settings, const AdifOptions& o) {
+    if (!settings) return;
+    const auto modes = [](const std::vector<std::string>& list) {
+        QStringList words;
+        for (const std::string& m : list) words << QString::fromStdString(m);
+        return words.join(QLatin1Char(','));
+    };
+    settings->setValue(kVuccKey, o.vuccGrids);
+    settings->setValue(kConfirmedByKey, confirmedByText(o.confirmedBy));
+    settings->setValue(kPropModeKey, modes(o.propModes));
+    settings->setValue(kNotPropModeKey, modes(o.notPropModes));
+}
 }  // namespace
 
 FileDialogRequest importFileDialog(ImportKind kind) {
@@ -48,6 +80,11 @@ bool ImportRunner::start(ImportKind kind, const QString& databasePath) {
     if (settings) settings->setValue(kLogFolderKey, QFileInfo(*chosen).absolutePath());
 
     ImportRequest request;
+    if (kind == ImportKind::Adif) {
+        request.adif = rememberedOptions(settings);
+        if (!windows_.dialogs().adifImportOptions(request.adif)) return false;
+        rememberOptions(settings, request.adif);
+    }
     request.kind = kind;
     request.logPath = QFileInfo(*chosen).absoluteFilePath();
     request.databasePath = databasePath;

@@ -135,6 +135,15 @@ void MainMenuWindow::makeDatabaseControls() {
     connect(importEdiButton, &QPushButton::clicked, this, &MainMenuWindow::onImportEdiClicked);
     connect(summaryButton, &QPushButton::clicked, this, &MainMenuWindow::onSummaryClicked);
     connect(viewButton, &QPushButton::clicked, this, &MainMenuWindow::onViewClicked);
+
+    // Below the statistics, clear of every other control, its foot level with
+    // Quit's; it works on the whole folder, so it is there with or without a
+    // database selected.
+    QPushButton* overview =
+        named(makeButton(this, QStringLiteral("Every Band..."), bold975, 5880, 6780, 2280, 375),
+              "Overview");
+    overview->setToolTip(QStringLiteral("all databases at a glance, needed squares, award lists"));
+    connect(overview, &QPushButton::clicked, this, &MainMenuWindow::onOverviewClicked);
 }
 
 MainMenuWindow::~MainMenuWindow() = default;
@@ -313,6 +322,11 @@ void MainMenuWindow::onSummaryFinished() {
     setWorking(false);
     if (const Error error = summaryJob->result(); error.isSet())
         dialogs().message(QStringLiteral("The summary could not be written: ") + error.message());
+}
+
+void MainMenuWindow::onOverviewClicked() {
+    windows().unload(kMainMenuWindow);
+    windows().show(kOverviewWindow);
 }
 
 void MainMenuWindow::onViewClicked() {

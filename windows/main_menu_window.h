@@ -54,6 +54,7 @@ private:
     void onImportEdiClicked();
     void onSummaryClicked();
     void onViewClicked();
+    void onOverviewClicked();
 
     // Long work (an import, a summary) runs on a worker thread; meanwhile
     // every control of the menu is disabled, so nothing starts a second one.

@@ -6,6 +6,7 @@
 #include "windows/delete_database_window.h"
 #include "windows/field_map_window.h"
 #include "windows/main_menu_window.h"
+#include "windows/overview_window.h"
 #include "windows/square_view_window.h"
 #include "windows/window_names.h"
 
@@ -20,6 +21,8 @@ void addProgramWindows(Windows& windows) {
                 [](Windows& w) { return new FieldMapWindow(w, w.state().databasePath); });
     windows.add(kSquareViewWindow,
                 [](Windows& w) { return new SquareViewWindow(w, w.state().databasePath); });
+    windows.add(kOverviewWindow,
+                [](Windows& w) { return new OverviewWindow(w, w.databaseFolder()); });
 }
 
 }  // namespace morvel

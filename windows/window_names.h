@@ -10,5 +10,6 @@ inline constexpr QLatin1String kCreateDatabaseWindow{"CreateForm"};
 inline constexpr QLatin1String kDeleteDatabaseWindow{"DeleteForm"};
 inline constexpr QLatin1String kFieldMapWindow{"Form1"};
 inline constexpr QLatin1String kSquareViewWindow{"Form2"};
+inline constexpr QLatin1String kOverviewWindow{"Overview"};
 
 }  // namespace morvel

@@ -1,4 +1,8 @@
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
 #include <algorithm>
+#include <memory>
 
 #include "app_fixture.h"
 
@@ -69,6 +73,38 @@ TEST_F(ImportWindowTest, TheMenuIsDisabledWhileAnImportRunsAndEnabledAfterAnyOut
             << dialogs.messages.join('|').toStdString();
     }
     QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+}  // namespace
+}  // namespace morvel::test
+
+namespace morvel::test {
+namespace {
+
+// The options chosen last come back from the settings into the import (only
+// eQSL confirms: the card of IO85 counts for nothing), and the dialog's form
+// reads back what it shows or says what is wrong.
+TEST_F(ImportWindowTest, AdifOptionsAreRememberedAndReadFromTheDialog) {
+    settings.setValue("import/adif/confirmedBy", "eqsl");
+    settings.setValue("import/adif/notPropMode", "EME");
+    dialogs.files.push_back(dataPath("logs/log.adi"));
+    click(select(kDatabase), "Command2");
+    EXPECT_EQ(text("Label3") + text("Label4"),
+              QStringLiteral("Squares Worked:  2Squares Confirmed:  0"));
+    EXPECT_TRUE(readFileBytes(dataPath("changelog.txt"))
+                    .contains(" with --confirmed-by eqsl --not-prop-mode EME\r\n"));
+
+    AdifOptions o;
+    std::unique_ptr<QDialog> form(makeAdifOptionsDialog(o, nullptr));
+    control<QCheckBox>(form.get(), "ByEqsl")->setChecked(false);
+    control<QCheckBox>(form.get(), "VuccGrids")->setChecked(true);
+    control<QLineEdit>(form.get(), "PropMode")->setText(" sat , eme");
+    QString reason;
+    ASSERT_TRUE(readAdifOptionsDialog(*form, o, reason));
+    EXPECT_EQ(o.describe(), "--vucc-grids --confirmed-by card,lotw --prop-mode SAT,EME");
+    control<QLineEdit>(form.get(), "NotPropMode")->setText("TROPO");
+    EXPECT_FALSE(readAdifOptionsDialog(*form, o, reason));
+    EXPECT_EQ(reason, "Not an ADIF PROP_MODE: TROPO");
 }
 
 }  // namespace

@@ -1,0 +1,247 @@
+#include "windows/overview_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "database/qra_names.h"
+#include "maps/field_map_renderer.h"
+#include "maps/image_file.h"
+#include "maps/outline_file.h"
+#include "statistics/award_list.h"
+#include "statistics/needed_squares.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+#include "ui/windows.h"
+#include "windows/window_names.h"
+
+namespace morvel {
+
+namespace {
+
+constexpr int kColumns = 10;  // as the CLI's table: band, file, ... VUCC, note
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = named(new QPushButton(caption, parent), name);
+    b->setFont(sansFont(9.75, true));
+    return b;
+}
+
+}  // namespace
+
+OverviewWindow::OverviewWindow(Windows& windows, QString folder)
+    : Form(windows, kOverviewWindow), folder_(std::move(folder)) {
+    setWindowTitle(QStringLiteral("Morvel: Every Band at a Glance"));
+    resize(980, 620);
+    auto* layout = new QVBoxLayout(this);
+    table = named(new QTableWidget(this), "OverviewTable");
+    table->setColumnCount(kColumns);
+    table->setHorizontalHeaderLabels({"Band", "File", "Worked", "Confirmed", "Fields", "ODX call",
+                                      "ODX locator", "ODX km", "VUCC", "Note"});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table, 3);
+
+    auto* lower = new QHBoxLayout;
+    auto* neededBox = new QVBoxLayout;
+    auto* neededControls = new QHBoxLayout;
+    neededControls->addWidget(new QLabel(QStringLiteral("Needed squares within"), this));
+    within = named(new QSpinBox(this), "Within");
+    within->setRange(0, 20100);
+    within->setSingleStep(100);
+    within->setValue(1000);
+    within->setSuffix(QStringLiteral(" km"));
+    neededControls->addWidget(within);
+    unconfirmed = named(new QCheckBox(QStringLiteral("worked, not confirmed"), this), "Unconfirmed");
+    neededControls->addWidget(unconfirmed);
+    neededControls->addStretch();
+    neededBox->addLayout(neededControls);
+    neededList = named(new QListWidget(this), "NeededList");
+    neededList->setFont(QFont(QStringLiteral("Monospace"), 10));
+    neededBox->addWidget(neededList);
+    lower->addLayout(neededBox, 2);
+
+    auto* actions = new QVBoxLayout;
+    mapView = named(new QComboBox(this), "MapView");
+    mapView->addItem(QStringLiteral("World"), kViewWorld);
+    mapView->addItem(QStringLiteral("Europe"), kViewEurope);
+    mapView->addItem(QStringLiteral("N America"), kViewNorthAmerica);
+    actions->addWidget(new QLabel(QStringLiteral("Map of the ticked databases"), this));
+    actions->addWidget(mapView);
+    QPushButton* mapButton = button(this, "AllBandsMap", QStringLiteral("All-Bands Map..."));
+    actions->addWidget(mapButton);
+    actions->addSpacing(16);
+    awardConfirmed =
+        named(new QCheckBox(QStringLiteral("confirmed squares only"), this), "AwardConfirmed");
+    actions->addWidget(new QLabel(QStringLiteral("Award list of the selected database"), this));
+    actions->addWidget(awardConfirmed);
+    QPushButton* awardButton = button(this, "AwardList", QStringLiteral("Award List..."));
+    actions->addWidget(awardButton);
+    actions->addStretch();
+    QPushButton* back = button(this, "MainMenu", QStringLiteral("Main Menu"));
+    actions->addWidget(back);
+    lower->addLayout(actions, 1);
+    layout->addLayout(lower, 2);
+    setBackgroundColour(this, kWindowColour);
+
+    connect(table, &QTableWidget::itemSelectionChanged, this, &OverviewWindow::showNeeded);
+    connect(within, &QSpinBox::valueChanged, this, &OverviewWindow::showNeeded);
+    connect(unconfirmed, &QCheckBox::toggled, this, &OverviewWindow::showNeeded);
+    connect(mapButton, &QPushButton::clicked, this, &OverviewWindow::onMapClicked);
+    connect(awardButton, &QPushButton::clicked, this, &OverviewWindow::onAwardListClicked);
+    connect(back, &QPushButton::clicked, this, &OverviewWindow::onBackClicked);
+}
+
+void OverviewWindow::onLoad() {
+    refresh();
+}
+
+void OverviewWindow::closeRequested() {
+    onBackClicked();
+}
+
+void OverviewWindow::refresh() {
+    overview_ = buildOverview(folder_);
+    const int rows = static_cast<int>(overview_.rows.size());
+    table->setRowCount(rows + 1);
+    const auto put = [&](int row, int column, const QString& text, bool number) {
+        auto* item = new QTableWidgetItem(text);
+        if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table->setItem(row, column, item);
+        return item;
+    };
+    int first = -1;
+    for (int r = 0; r < rows; ++r) {
+        const OverviewRow& row = overview_.rows[static_cast<std::size_t>(r)];
+        const Statistics* s = row.stats ? &*row.stats : nullptr;
+        QTableWidgetItem* band = put(r, 0, row.band, false);
+        // Ticked: on the all-bands map. A file that cannot be read cannot be.
+        band->setFlags(s ? band->flags() | Qt::ItemIsUserCheckable : band->flags());
+        if (s) band->setCheckState(Qt::Checked);
+        put(r, 1, row.fileName, false);
+        const bool odx = s && s->odxkm > 0;
+        put(r, 2, s ? QString::number(s->squaresWorked) : QString(), true);
+        put(r, 3, s ? QString::number(s->squaresConfirmed) : QString(), true);
+        put(r, 4, s ? QString::number(s->fieldsWorked) : QString(), true);
+        put(r, 5, odx ? fromLatin1Text(s->odxcall).trimmed() : QString(), false);
+        put(r, 6, odx ? fromLatin1Text(s->odxloc).trimmed() : QString(), false);
+        put(r, 7, odx ? QString::number(static_cast<qint64>(s->odxkm)) : QString(), true);
+        put(r, 8, vuccText(row), true);
+        put(r, 9, row.problem, false);
+        if (first < 0 && s) first = r;
+    }
+    put(rows, 0, QStringLiteral("All bands"), false);
+    put(rows, 1, QStringLiteral("(distinct)"), false);
+    put(rows, 2, QString::number(overview_.squaresWorked), true);
+    put(rows, 3, QString::number(overview_.squaresConfirmed), true);
+    put(rows, 4, QString::number(overview_.fieldsWorked), true);
+    QFont bold = table->font();
+    bold.setBold(true);
+    for (int c = 0; c < 5; ++c) table->item(rows, c)->setFont(bold);
+    table->resizeColumnsToContents();
+    if (first >= 0) table->selectRow(first);
+    showNeeded();
+}
+
+QString OverviewWindow::chosenPath() const {
+    const QList<QTableWidgetSelectionRange> ranges = table->selectedRanges();
+    if (ranges.isEmpty()) return {};
+    const auto r = static_cast<std::size_t>(ranges.front().topRow());
+    if (r >= overview_.rows.size() || !overview_.rows[r].stats) return {};
+    return overview_.rows[r].path;
+}
+
+void OverviewWindow::showNeeded() {
+    neededList->clear();
+    const QString path = chosenPath();
+    if (path.isEmpty()) return;
+    std::vector<NeededSquare> squares;
+    Error error;
+    if (!readNeededSquares(path, within->value(),
+                           unconfirmed->isChecked() ? NeededMode::Unconfirmed : NeededMode::NotWorked,
+                           squares, error)) {
+        neededList->addItem(error.message());
+        return;
+    }
+    for (const NeededSquare& s : squares)
+        neededList->addItem(QStringLiteral("%1 %2 km %3\u00b0")
+                                .arg(QString::fromLatin1(s.square))
+                                .arg(static_cast<double>(s.km), 8, 'f', 1)
+                                .arg(static_cast<double>(s.bearing), 4, 'f', 0));
+}
+
+void OverviewWindow::onMapClicked() {
+    const int view = mapView->currentData().toInt();
+    FileDialogRequest request;
+    request.filter = QStringLiteral("PNG picture|*.png|JPEG picture|*.jpg");
+    request.title = QStringLiteral("Save the all-bands map");
+    request.proposedName = QStringLiteral("All bands ") +
+                           QString::fromStdString(viewName(view)) + QStringLiteral(".png");
+    request.directory = folder_;
+    const std::optional<QString> chosen = dialogs().saveFile(request);
+    if (!chosen || chosen->isEmpty()) return;
+    std::vector<std::string> databases;
+    Error error;
+    for (int r = 0; r < static_cast<int>(overview_.rows.size()); ++r) {
+        if (table->item(r, 0)->checkState() != Qt::Checked) continue;
+        if (!readMapDatabase(overview_.rows[static_cast<std::size_t>(r)].path,
+                             databases.emplace_back(), error)) {
+            dialogs().message(QStringLiteral("Cannot read the database: ") + error.message());
+            return;
+        }
+    }
+    std::vector<OutlinePoint> outline;
+    readOutlineFile(QDir(windows().programFolder()).filePath(kWorldFile), outline, error);
+    QImage image(1016, 742, QImage::Format_RGB32);
+    QPainter painter(&image);
+    drawAllBandsMap(painter, image.size(), databases, outline, view);
+    painter.end();
+    const QString out = QDir(folder_).absoluteFilePath(*chosen);
+    if (!saveImage(image, out, error))
+        dialogs().message(QStringLiteral("The picture could not be written: ") + error.message());
+}
+
+void OverviewWindow::onAwardListClicked() {
+    const QString path = chosenPath();
+    if (path.isEmpty()) {
+        dialogs().message(QStringLiteral("Select a database that can be read"));
+        return;
+    }
+    const QString name = QFileInfo(path).fileName();
+    FileDialogRequest request;
+    request.filter = QStringLiteral("PDF|*.pdf|CSV|*.csv");
+    request.title = QStringLiteral("Save the award list");
+    request.proposedName = name.left(name.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".pdf");
+    request.directory = folder_;
+    const std::optional<QString> chosen = dialogs().saveFile(request);
+    if (!chosen || chosen->isEmpty()) return;
+    std::string bytes;
+    Error error;
+    if (!readMapDatabase(path, bytes, error) ||
+        !writeAwardList(buildAwardList(bytes, name, awardConfirmed->isChecked()),
+                        QDir(folder_).absoluteFilePath(*chosen), QDate::currentDate(), error))
+        dialogs().message(QStringLiteral("The award list could not be written: ") +
+                          error.message());
+}
+
+void OverviewWindow::onBackClicked() {
+    windows().unload(kOverviewWindow);
+    windows().show(kMainMenuWindow);
+}
+
+}  // namespace morvel
