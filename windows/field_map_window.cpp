@@ -242,7 +242,7 @@ void FieldMapWindow::onExportClicked() {
 void FieldMapWindow::onSaveAsClicked() {
     const QString picture = exportPictureName(QFileInfo(databasePath).fileName(), state().mapview);
     const QSizeF area(surface->size());
-    saveMapAs(dialogs(), databasePath, picture.chopped(4) + QStringLiteral(".png"),
+    saveMapAs(dialogs(), QFileInfo(databasePath).absolutePath(), picture.chopped(4) + QStringLiteral(".png"),
               {area, [this](QPainter& painter, QSizeF size) { paintMap(painter, size); },
                paintedSquares(database), picture.chopped(4)});
 }

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -18,13 +17,14 @@
 
 #include "database/qra_names.h"
 #include "maps/field_map_renderer.h"
-#include "maps/image_file.h"
+#include "maps/map_export.h"
 #include "maps/outline_file.h"
 #include "statistics/award_list.h"
 #include "statistics/needed_squares.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/windows.h"
+#include "windows/save_map.h"
 #include "windows/window_names.h"
 
 namespace morvel {
@@ -187,14 +187,6 @@ void OverviewWindow::showNeeded() {
 
 void OverviewWindow::onMapClicked() {
     const int view = mapView->currentData().toInt();
-    FileDialogRequest request;
-    request.filter = QStringLiteral("PNG picture|*.png|JPEG picture|*.jpg");
-    request.title = QStringLiteral("Save the all-bands map");
-    request.proposedName = QStringLiteral("All bands ") +
-                           QString::fromStdString(viewName(view)) + QStringLiteral(".png");
-    request.directory = folder_;
-    const std::optional<QString> chosen = dialogs().saveFile(request);
-    if (!chosen || chosen->isEmpty()) return;
     std::vector<std::string> databases;
     Error error;
     for (int r = 0; r < static_cast<int>(overview_.rows.size()); ++r) {
@@ -207,13 +199,13 @@ void OverviewWindow::onMapClicked() {
     }
     std::vector<OutlinePoint> outline;
     readOutlineFile(QDir(windows().programFolder()).filePath(kWorldFile), outline, error);
-    QImage image(1016, 742, QImage::Format_RGB32);
-    QPainter painter(&image);
-    drawAllBandsMap(painter, image.size(), databases, outline, view);
-    painter.end();
-    const QString out = QDir(folder_).absoluteFilePath(*chosen);
-    if (!saveImage(image, out, error))
-        dialogs().message(QStringLiteral("The picture could not be written: ") + error.message());
+    const QString title = QStringLiteral("All bands ") + QString::fromStdString(viewName(view));
+    const MapExport map{QSizeF(1016, 742),
+                        [&](QPainter& painter, QSizeF target) {
+                            drawAllBandsMap(painter, target, databases, outline, view);
+                        },
+                        paintedSquares(std::span<const std::string>(databases)), title};
+    saveMapAs(dialogs(), folder_, title + QStringLiteral(".png"), map);
 }
 
 void OverviewWindow::onAwardListClicked() {

@@ -7,13 +7,13 @@
 
 namespace morvel {
 
-void saveMapAs(Dialogs& dialogs, const QString& databasePath, const QString& proposedName,
+void saveMapAs(Dialogs& dialogs, const QString& folder, const QString& proposedName,
                const MapExport& map) {
     FileDialogRequest request;
     request.filter = exportDialogFilter();
     request.title = QString::fromLatin1(kSaveMapTitle);
     request.proposedName = proposedName;
-    request.directory = QFileInfo(databasePath).absolutePath();
+    request.directory = folder;
     const std::optional<QString> path = dialogs.saveFile(request);
     if (!path) return;
     Error error;

@@ -10,10 +10,10 @@ class Dialogs;
 
 inline constexpr char kSaveMapTitle[] = "Morvel: Save Map As";
 
-// Asks in a save dialog, opened in the database's folder with `proposedName`,
+// Asks in a save dialog, opened in `folder` with `proposedName`,
 // where to write `map` (its format by the chosen name's suffix), writes it
 // and says what came of it. A cancelled dialog writes nothing.
-void saveMapAs(Dialogs& dialogs, const QString& databasePath, const QString& proposedName,
+void saveMapAs(Dialogs& dialogs, const QString& folder, const QString& proposedName,
                const MapExport& map);
 
 }  // namespace morvel

@@ -230,7 +230,7 @@ void SquareViewWindow::onSaveAsClicked() {
     if (isFieldName(fieldName))
         squares =
             paintedSquares(record, fieldName[0].unicode() - 'A', fieldName[1].unicode() - 'A');
-    saveMapAs(dialogs(), databasePath, title + QStringLiteral(".png"),
+    saveMapAs(dialogs(), QFileInfo(databasePath).absolutePath(), title + QStringLiteral(".png"),
               {QSizeF(surface->size()), draw, squares, title});
 }
 

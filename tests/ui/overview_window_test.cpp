@@ -34,10 +34,12 @@ TEST_F(OverviewWindowTest, TableNeededSquaresAwardListAndMap) {
     EXPECT_EQ(readFileBytes(dataPath("award.csv")).toStdString(),
               "Square,Call,Date,Locator,Confirmed,Database\r\n"
               "JO72,SP1A,02/01/24,JO72AA,N,6M JO62QM HOME.QRA\r\n");
-    dialogs.files = {"map.png"};
+    dialogs.clear();
+    dialogs.files = {dataPath("map.svg")};
     click(overview, "AllBandsMap");
-    EXPECT_EQ(QImage(dataPath("map.png")).size(), QSize(1016, 742));
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+    EXPECT_EQ(dialogs.requests.at(0).proposedName, "All bands World.png");
+    expectOneMessage("File map.svg saved");
+    EXPECT_TRUE(readFileBytes(dataPath("map.svg")).contains("<rect"));
     click(overview, "MainMenu");
     EXPECT_TRUE(menu() && menu()->isVisible());
 }
