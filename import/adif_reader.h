@@ -21,9 +21,11 @@ enum class AdifField {
     QsoDate,
     QslRcvd,
     EqslQslRcvd,
-    LotwQslRcvd
+    LotwQslRcvd,
+    Freq,   // read by the live log-file source only, for a record without BAND
+    TimeOn  // read by the live sources only, to tell one contact from another
 };
-inline constexpr std::size_t kAdifFieldCount = 8;
+inline constexpr std::size_t kAdifFieldCount = 10;
 
 // The values of one record's fields as the log spells them; the first
 // occurrence of a field counts. An absent field reads as empty. A value is
@@ -133,5 +135,10 @@ bool readAdif(QIODevice& device, AdifParser& parser, QString& reason);
 // date (LogDate) is unreadable: readable is then false.
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            bool& readable);
+// The same rules with the record's band given apart (upper or lower case):
+// the live sources take it from FREQ when BAND is empty.
+std::optional<ImportedContact> adifContactOnBand(const AdifRecord& record,
+                                                 std::string_view recordBand,
+                                                 std::string_view band, bool& readable);
 
 }  // namespace morvel
