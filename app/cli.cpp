@@ -24,6 +24,7 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> all = [] {
         std::vector<Command> list = databaseCommands();
         for (Command& c : pictureCommands()) list.push_back(std::move(c));
+        for (Command& c : listenCommands()) list.push_back(std::move(c));
         return list;
     }();
     return all;

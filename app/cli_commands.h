@@ -51,5 +51,7 @@ struct Command {
 std::vector<Command> databaseCommands();
 // map, field
 std::vector<Command> pictureCommands();
+// listen
+std::vector<Command> listenCommands();
 
 }  // namespace morvel::cli
