@@ -20,6 +20,30 @@ LiveSettings LiveSettings::defaults() {
     return s;
 }
 
+bool LiveSettings::fromText(const QString& text, bool highlight, LiveSettings& out,
+                            QString& reason) {
+    LiveSettings s;
+    s.highlight = highlight;
+    const QString t = text.trimmed();
+    UdpEndpoint e;
+    if (t.isEmpty()) {
+        s.udp = e;
+    } else if (parseEndpoint(t, false, e, reason)) {
+        if (e.address.isMulticast()) {
+            e.multicast = true;
+            s.multicast = e;
+        } else {
+            s.udp = e;
+        }
+    } else if (t.contains(QLatin1Char('/')) || t.contains(QLatin1Char('.'))) {
+        s.logPath = t;
+    } else {
+        return false;
+    }
+    out = s;
+    return true;
+}
+
 QString LiveSettings::describe() const {
     QStringList parts;
     if (udp) parts << describeEndpoint(*udp);

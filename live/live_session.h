@@ -33,6 +33,9 @@ struct LiveSettings {
     bool highlight = false;                // off by default
 
     static LiveSettings defaults();
+    // The one source the main menu keeps as text: "[ADDRESS:]PORT" (a
+    // multicast group's address joins it), anything else a log file's path.
+    static bool fromText(const QString& text, bool highlight, LiveSettings& out, QString& reason);
     // "UDP 127.0.0.1:2237", "multicast 239.255.0.1:2237", the log's path;
     // several joined with " and ".
     QString describe() const;
@@ -81,6 +84,7 @@ public:
 
     const LiveCounts& counts() const { return counts_; }
     const LiveSettings& settings() const { return settings_; }
+    const QString& databasePath() const { return databasePath_; }
     QString lastNewSquare() const { return lastNewSquare_; }
     int databaseWrites() const { return import_.databaseWrites(); }
     quint16 udpPort() const;

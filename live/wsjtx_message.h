@@ -114,7 +114,8 @@ public:
     MessageWriter& boolean(bool v);
     MessageWriter& real(double v);
     MessageWriter& time(const QTime& t);
-    MessageWriter& dateTime(const QDate& d, const QTime& t, int timeKind = 1, int offsetSeconds = 0);
+    MessageWriter& dateTime(const QDate& d, const QTime& t, int timeKind = 1,
+                            int offsetSeconds = 0);
     MessageWriter& color(const QColor& c);
     const QByteArray& bytes() const { return bytes_; }
 

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPointF>
 #include <QRect>
+#include <QTimer>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,10 @@ private:
     void onPrintClicked();
     void onExportClicked();
     void placeControls();
+    // A square that a live session has just found new, drawn highlighted
+    // over the map for a few seconds.
+    void highlightNewSquare(const QString& square);
+    void paintHighlight(QPainter& painter, QSizeF size) const;
 
     // A control's designed place; those that follow the right edge keep
     // their distance from it when the window is resized, all keep theirs
@@ -73,6 +78,8 @@ private:
     std::vector<Placement> placements;
     bool drawn = false;
     bool databaseErrorShown = false;
+    QString newSquare;
+    QTimer newSquareTimer;
 };
 
 }  // namespace morvel
