@@ -109,7 +109,9 @@ int listen(const Invocation& call) {
     call.io.err << n.taken << " contacts taken, " << n.newSquares
                 << " new squares; skipped: " << n.duplicates << " repeated, " << n.otherBand
                 << " of another band, " << n.notTaken << " incomplete, " << n.malformed
-                << " unreadable\n";
+                << " unreadable";
+    if (n.dropped > 0) call.io.err << ", " << n.dropped << " dropped in a flood";
+    call.io.err << "\n";
     return status;
 }
 

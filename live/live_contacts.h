@@ -43,6 +43,7 @@ struct LiveCounts {
     std::int64_t notTaken = 0;   // passed over by the import's rules
     std::int64_t malformed = 0;  // datagrams and records that could not be read
     std::int64_t ignored = 0;    // messages of other types
+    std::int64_t dropped = 0;    // datagrams of a flood beyond what waits to be read
 };
 
 // Turns what the sources read into contacts for the database's band, by the

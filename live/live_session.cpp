@@ -1,5 +1,6 @@
 #include "live/live_session.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -155,17 +156,21 @@ bool LiveSession::start(Error& error) {
 
 bool LiveSession::stop(Error& error) {
     if (!listening_) return true;
-    listening_ = false;
-    // Nothing more arrives; what is queued from the sources is taken first.
-    for (auto& source : udp_) source->stop();
-    follower_.reset();
-    writeTimer_.stop();
-    bool ok = writePending(DatabaseLock::kWaitMs, error);
-    // Highlights of this session are cleared.
+    // Highlights of this session are cleared while the sockets still send.
     for (auto& [call, h] : highlighted_)
         if (h.via)
             h.via->send(highlightCallsign(h.schema, h.id, call, QColor(), QColor()), h.to, h.port);
     highlighted_.clear();
+    // Nothing more arrives; what has arrived is taken before the last write.
+    for (auto& source : udp_) {
+        source->stop();
+        QCoreApplication::sendPostedEvents(source.get(), QEvent::MetaCall);
+    }
+    if (follower_) follower_->readNew();
+    follower_.reset();
+    listening_ = false;
+    writeTimer_.stop();
+    bool ok = writePending(DatabaseLock::kWaitMs, error);
     udp_.clear();
     Error endError;
     if (!import_.end(endError) && ok) {
@@ -177,6 +182,7 @@ bool LiveSession::stop(Error& error) {
 
 void LiveSession::takeDatagram(const QByteArray& bytes, const QHostAddress& from, quint16 port,
                                UdpSource* via) {
+    if (!listening_) return;
     const Message m =
         readMessage(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (m.result == ReadResult::Malformed) {
@@ -255,6 +261,8 @@ void LiveSession::scheduleWrite() {
 }
 
 bool LiveSession::writePending(int waitMs, Error& error) {
+    counts_.dropped = 0;
+    for (const auto& source : udp_) counts_.dropped += source->dropped();
     if (follower_) {
         // Records of the log that could not be read count as malformed.
         const std::int64_t u = follower_->unreadable();

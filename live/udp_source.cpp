@@ -45,6 +45,9 @@ QString describeEndpoint(const UdpEndpoint& e) {
 class UdpSource::Worker : public QObject {
     Q_OBJECT
 public:
+    Worker(std::atomic<int>& queued, std::atomic<std::int64_t>& dropped)
+        : queued_(queued), dropped_(dropped) {}
+
     bool bind(const UdpEndpoint& e, QString& reason, quint16& bound) {
         socket_ = new QUdpSocket(this);
         const auto mode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
@@ -92,11 +95,18 @@ private:
         while (socket_ && socket_->hasPendingDatagrams()) {
             const QNetworkDatagram d = socket_->receiveDatagram(kMaxDatagram);
             if (!d.isValid()) break;
+            if (queued_.load() >= kMaxQueued) {
+                ++dropped_;
+                continue;
+            }
+            ++queued_;
             emit received(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
         }
     }
 
     QUdpSocket* socket_ = nullptr;
+    std::atomic<int>& queued_;
+    std::atomic<std::int64_t>& dropped_;
 };
 
 UdpSource::UdpSource(QObject* parent) : QObject(parent) {}
@@ -109,10 +119,14 @@ bool UdpSource::start(const UdpEndpoint& endpoint, Error& error) {
     stop();
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("morvel udp"));
-    worker_ = new Worker;
+    worker_ = new Worker(queued_, dropped_);
     worker_->moveToThread(thread_);
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    connect(worker_, &Worker::received, this, &UdpSource::datagram);
+    connect(worker_, &Worker::received, this,
+            [this](const QByteArray& bytes, const QHostAddress& from, quint16 port) {
+                --queued_;
+                emit datagram(bytes, from, port);
+            });
     thread_->start();
     bool bound = false;
     QString reason;

@@ -4,6 +4,8 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 #include "database/error.h"
@@ -45,6 +47,10 @@ public:
 
     // The largest datagram read; longer ones are cut (and so malformed).
     static constexpr qint64 kMaxDatagram = 65536;
+    // Datagrams read but not yet handed on at most; a flood beyond it is
+    // dropped (and counted) rather than held.
+    static constexpr int kMaxQueued = 20000;
+    std::int64_t dropped() const { return dropped_.load(); }
 
 signals:
     void datagram(const QByteArray& bytes, const QHostAddress& from, quint16 port);
@@ -54,6 +60,8 @@ private:
     QThread* thread_ = nullptr;
     Worker* worker_ = nullptr;
     quint16 boundPort_ = 0;
+    std::atomic<int> queued_{0};
+    std::atomic<std::int64_t> dropped_{0};
 };
 
 }  // namespace morvel::live
