@@ -248,7 +248,8 @@ TEST(LiveLogFile, PiecesHalfRecordsAndRewritesTakenOnce) {
     // Rewritten shorter, then with everything again and one more.
     writeFileBytes(log, "<eoh>");
     writeFileBytes(log,
-                   old + first + record("DL2XYZ", "JO50") + record("G4AAA", "JO01") +
+                   "<eoh>\n" + record("OK1OLD", "JO70") + first + record("DL2XYZ", "JO50") +
+                       record("G4AAA", "JO01") +
                        "<call:4>G4BB<gridsquare:4>IO91<freq:8>144.1740<qso_date:8>20261206<eor>");
     f.waitUntil([&] { return f.session.counts().taken == 4; });
     f.stop();
@@ -279,6 +280,7 @@ TEST(LiveSession, BackupAndChangeLogEqualOneImportOfTheSameContacts) {
     file.close();
     live.waitUntil([&] { return live.session.counts().taken == 3; });
     live.stop();
+    EXPECT_EQ(live.session.counts().newSquares, 2);  // JO50 was worked: its confirmation is not new
 
     QTemporaryDir importDir;
     const QString db = importDir.filePath("2M JO62QM T.QRA");
