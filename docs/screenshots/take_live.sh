@@ -37,25 +37,8 @@ for call, grid in zip(pairs[::2], pairs[1::2]):
 PY
 }
 
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 1
-cd "$work"
-./morvel 2>/dev/null &
-pid=$!
-trap 'kill $pid $wm 2>/dev/null || true; rm -rf "$work"' EXIT
-
-window() {
-    local id=""
-    for _ in $(seq 50); do
-        id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)" || true
-        [ -n "$id" ] && break
-        sleep 0.2
-    done
-    echo "$id"
-}
-at() { xdotool mousemove --window "$1" "$2" "$3" "${@:4}"; }
-shot() { sleep 1; import -window "$1" "$here/$2"; }
+source "$here/x11_helpers.sh"
+start_morvel
 
 menu="$(window "Main Menu")"
 sleep 0.5
