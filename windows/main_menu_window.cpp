@@ -226,6 +226,9 @@ void MainMenuWindow::showListening() {
 }
 
 void MainMenuWindow::onListenClicked() {
+    // A session that stopped by itself (a write failed while this menu was
+    // unloaded) is let go, and Listen starts a new one.
+    if (state().live && !state().live->listening()) state().live.reset();
     if (state().live) {
         Error error;
         const auto session = std::move(state().live);
