@@ -9,6 +9,7 @@
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QThread>
 #include <QUdpSocket>
 #include <QVariant>
@@ -329,20 +330,27 @@ TEST(LiveUdp, MulticastGroupJoinedOnLoopbackOrItsSettingsRead) {
 TEST(LiveCli, SigtermMidBurstLeavesTheDatabaseWholeWithEveryPrintedContact) {
     QTemporaryDir dir;
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
+    // An address of the loopback of this run's own, so that a listener of
+    // another run sharing the port cannot take its datagrams.
+    const QHostAddress address(QStringLiteral("127.%1.%2.%3")
+                                   .arg(1 + QRandomGenerator::global()->bounded(250))
+                                   .arg(QRandomGenerator::global()->bounded(250))
+                                   .arg(2 + QRandomGenerator::global()->bounded(250)));
     QUdpSocket probe;
-    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    ASSERT_TRUE(probe.bind(address, 0));
     const quint16 port = probe.localPort();
     probe.close();
     QProcess cli;
     cli.setWorkingDirectory(dir.path());
-    cli.start(MORVEL_CLI, {"listen", db, "--udp", "127.0.0.1:" + QString::number(port)});
+    cli.start(MORVEL_CLI,
+              {"listen", db, "--udp", address.toString() + ":" + QString::number(port)});
     cli.setReadChannel(QProcess::StandardError);
     ASSERT_TRUE(cli.waitForReadyRead(5000));
     QUdpSocket sender;
     for (int i = 0; i < 400; ++i) {
         const QByteArray call = "DL" + QByteArray::number(i);
         const QByteArray grid = QByteArray("JO") + char('0' + i / 10 % 10) + char('0' + i % 10);
-        sender.writeDatagram(Datagram::qso(call, grid, 144174000), QHostAddress::LocalHost, port);
+        sender.writeDatagram(Datagram::qso(call, grid, 144174000), address, port);
         if (i == 200) cli.terminate();
         if (i % 50 == 0) QThread::msleep(5);
     }
