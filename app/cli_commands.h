@@ -53,5 +53,7 @@ std::vector<Command> databaseCommands();
 std::vector<Command> pictureCommands();
 // overview, needed, award-list
 std::vector<Command> bandCommands();
+// listen
+std::vector<Command> listenCommands();
 
 }  // namespace morvel::cli

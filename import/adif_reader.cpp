@@ -67,7 +67,7 @@ constexpr std::array<WantedName, kAdifFieldCount> kWanted = {
     wanted("band"),          wanted("locator"),       wanted("gridsquare"),
     wanted("call"),          wanted("qso_date"),      wanted("qsl_rcvd"),
     wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd"), wanted("vucc_grids"),
-    wanted("prop_mode")};
+    wanted("prop_mode"),     wanted("freq"),          wanted("time_on")};
 
 // p: kNameBytes readable bytes, the name's first.
 bool isWanted(const char* p, AdifField f) {
@@ -85,9 +85,10 @@ inline int fieldAt(const char* p, std::size_t size) {
     };
     switch (size) {
         case 4:
+            if (isWanted(p, AdifField::Freq)) return static_cast<int>(AdifField::Freq);
             return either(AdifField::Band, AdifField::Call);
         case 7:
-            return isWanted(p, AdifField::Locator) ? static_cast<int>(AdifField::Locator) : -1;
+            return either(AdifField::Locator, AdifField::TimeOn);
         case 8:
             return either(AdifField::QsoDate, AdifField::QslRcvd);
         case 9:
@@ -473,8 +474,15 @@ std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string
 
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            const AdifOptions& options, bool& readable) {
+    return adifContactOnBand(record, record.value(AdifField::Band), band, options, readable);
+}
+
+std::optional<ImportedContact> adifContactOnBand(const AdifRecord& record,
+                                                 std::string_view recordBand,
+                                                 std::string_view band,
+                                                 const AdifOptions& options, bool& readable) {
     readable = true;
-    if (!equalsInUpperCase(record.value(AdifField::Band), band)) return std::nullopt;
+    if (!equalsInUpperCase(recordBand, band)) return std::nullopt;
     if (!options.takesPropMode(record.value(AdifField::PropMode))) return std::nullopt;
     ImportedContact c;
     readLogLocator(record.value(AdifField::Locator), c.locator);

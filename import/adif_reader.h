@@ -24,9 +24,11 @@ enum class AdifField {
     EqslQslRcvd,
     LotwQslRcvd,
     VuccGrids,
-    PropMode
+    PropMode,
+    Freq,   // read by the live log-file source only, for a record without BAND
+    TimeOn  // read by the live sources only, to tell one contact from another
 };
-inline constexpr std::size_t kAdifFieldCount = 10;
+inline constexpr std::size_t kAdifFieldCount = 12;
 
 // The values of one record's fields as the log spells them; the first
 // occurrence of a field counts. An absent field reads as empty. A value is
@@ -142,5 +144,11 @@ std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string
 // first listed square; adifCreditedSquares names all of them).
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            const AdifOptions& options, bool& readable);
+// The same rules with the record's band given apart (upper or lower case):
+// the live sources take it from FREQ when BAND is empty.
+std::optional<ImportedContact> adifContactOnBand(const AdifRecord& record,
+                                                 std::string_view recordBand,
+                                                 std::string_view band,
+                                                 const AdifOptions& options, bool& readable);
 
 }  // namespace morvel

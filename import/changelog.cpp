@@ -1,6 +1,9 @@
 #include "import/changelog.h"
 
+#include <unistd.h>
+
 #include <QFile>
+#include <cerrno>
 
 #include "database/qra_file.h"
 #include "database/text_format.h"
@@ -40,7 +43,30 @@ bool Changelog::open(const QString& path, Error& error) {
     return true;
 }
 
+bool Changelog::openAppend(const QString& path, Error& error) {
+    file_.reset();
+    appended_ = std::make_unique<QFile>(path);
+    if (!appended_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error = fileError(*appended_);
+        appended_.reset();
+        return false;
+    }
+    return true;
+}
+
 bool Changelog::write(std::string_view bytes, Error& error) {
+    if (appended_) {
+        if (appended_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size())) {
+            error = fileError(*appended_);
+            return false;
+        }
+        if (::fdatasync(appended_->handle()) != 0) {
+            error = errnoError(appended_->fileName(), errno);
+            return false;
+        }
+        return true;
+    }
     if (file_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
         static_cast<qint64>(bytes.size())) {
         error = fileError(*file_);
@@ -50,6 +76,7 @@ bool Changelog::write(std::string_view bytes, Error& error) {
 }
 
 bool Changelog::commit(Error& error) {
+    if (appended_) return true;
     return commitSynced(*file_, error);
 }
 

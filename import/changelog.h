@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QSaveFile>
 #include <QString>
 #include <memory>
@@ -34,11 +35,15 @@ inline constexpr std::string_view kNoChangesMade = "No changes made";
 class Changelog {
 public:
     bool open(const QString& path, Error& error);
+    // A live session's: the change log already in place (its header committed)
+    // is written on, and every write is synced before it returns.
+    bool openAppend(const QString& path, Error& error);
     bool write(std::string_view bytes, Error& error);
     bool commit(Error& error);
 
 private:
     std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<QFile> appended_;
 };
 
 }  // namespace morvel

@@ -11,6 +11,8 @@
 
 #include "database/database_watcher.h"
 #include "database/qra_names.h"
+#include "import/contact.h"
+#include "live/live_session.h"
 #include "maps/field_map_renderer.h"
 #include "maps/image_file.h"
 #include "maps/outline_file.h"
@@ -31,6 +33,7 @@ namespace {
 
 constexpr int kClientWidth = 15240;  // twips
 constexpr int kClientHeight = 11130;
+constexpr int kNewSquareMs = 5000;  // how long a new square stays highlighted
 const QColor kCaptionColour(0, 128, 0);
 
 QLabel* makeCaption(QWidget* parent, const char* name, const QString& text, const QFont& font) {
@@ -102,7 +105,44 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
     connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
         if (drawn) drawMap();
     });
+    newSquareTimer.setSingleShot(true);
+    newSquareTimer.setInterval(kNewSquareMs);
+    connect(&newSquareTimer, &QTimer::timeout, this, [this] { highlightNewSquare(QString()); });
+    if (const auto& session = state().live; session && session->databasePath() == databasePath) {
+        connect(session.get(), &live::LiveSession::contactTaken, this,
+                [this](const live::TakenContact& c) {
+                    if (c.newSquare) highlightNewSquare(c.square);
+                });
+    }
     placeControls();
+}
+
+void FieldMapWindow::highlightNewSquare(const QString& square) {
+    newSquare = square;
+    if (!square.isEmpty()) newSquareTimer.start();
+    if (drawn) drawMap();
+}
+
+// A ring around the square, wide enough to be seen in the world view, where
+// a square is a few pixels.
+void FieldMapWindow::paintHighlight(QPainter& painter, QSizeF size) const {
+    const auto view = viewRect(state().mapview);
+    const std::string sq = toLatin1Text(newSquare);
+    if (!view || !namesSquare(sq)) return;
+    const double west = ((sq[0] - 'A') * 20 + (sq[2] - '0') * 2) * 60.0;
+    const double south = (-90 + (sq[1] - 'A') * 10 + (sq[3] - '0')) * 60.0;
+    const auto at = [&](double x, double y) {
+        return QPointF((x - view->left) / (view->right - view->left) * size.width(),
+                       (y - view->top) / (view->bottom - view->top) * size.height());
+    };
+    const QRectF square = QRectF(at(west, south + 60), at(west + 120, south)).normalized();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(square, QColor(255, 230, 0));
+    painter.setPen(QPen(QColor(255, 0, 255), 3));
+    const double r = std::max(14.0, square.width());
+    painter.drawEllipse(square.center(), r, r);
+    painter.restore();
 }
 
 FieldMapWindow::~FieldMapWindow() = default;
@@ -158,7 +198,10 @@ void FieldMapWindow::drawMap() {
                     outlineError);
 
     Canvas& canvas = surface->canvas();
-    canvas.paint([&](QPainter& painter) { paintMap(painter, QSizeF(canvas.size())); });
+    canvas.paint([&](QPainter& painter) {
+        paintMap(painter, QSizeF(canvas.size()));
+        if (!newSquare.isEmpty()) paintHighlight(painter, QSizeF(canvas.size()));
+    });
     applyViewScale();
     fileLabel->setText(fromLatin1Text(kFileCaption) + QFileInfo(databasePath).fileName());
     fileLabel->adjustSize();

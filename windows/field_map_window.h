@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPointF>
 #include <QRect>
+#include <QTimer>
 #include <memory>
 #include <vector>
 
@@ -55,6 +56,10 @@ private:
     // Any export format, through a save dialog.
     void onSaveAsClicked();
     void placeControls();
+    // A square that a live session has just found new, drawn highlighted
+    // over the map for a few seconds.
+    void highlightNewSquare(const QString& square);
+    void paintHighlight(QPainter& painter, QSizeF size) const;
 
     // A control's designed place; those that follow the right edge keep
     // their distance from it when the window is resized, all keep theirs
@@ -75,6 +80,8 @@ private:
     std::vector<Placement> placements;
     bool drawn = false;
     bool databaseErrorShown = false;
+    QString newSquare;
+    QTimer newSquareTimer;
 };
 
 }  // namespace morvel

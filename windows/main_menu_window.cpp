@@ -1,18 +1,22 @@
 #include "windows/main_menu_window.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "database/database_watcher.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "import/import_frame.h"
+#include "live/live_session.h"
 #include "statistics/statistics.h"
 #include "statistics/summary.h"
 #include "ui/busy_cursor.h"
@@ -35,6 +39,7 @@ MainMenuWindow::MainMenuWindow(Windows& windows) : Form(windows, kMainMenuWindow
     for (QWidget* w : findChildren<QWidget*>()) {
         if (w != fileList && !fileList->isAncestorOf(w)) setBackgroundColour(w, kWindowColour);
     }
+    makeListenControls();
     importRunner = new ImportRunner(windows, this);
     connect(importRunner, &ImportRunner::finished, this, &MainMenuWindow::onImportFinished);
     summaryJob = new QFutureWatcher<Error>(this);
@@ -146,6 +151,129 @@ void MainMenuWindow::makeDatabaseControls() {
     connect(overview, &QPushButton::clicked, this, &MainMenuWindow::onOverviewClicked);
 }
 
+namespace {
+const QString kListenSourceKey = QStringLiteral("live/source");
+const QString kListenHighlightKey = QStringLiteral("live/highlight");
+}  // namespace
+
+// In the free row under the title and the free lines under the statistics,
+// so that nothing the menu always had moves.
+void MainMenuWindow::makeListenControls() {
+    const QFont plain975 = sansFont(9.75);
+    listenSource = named(new QLineEdit(this), "ListenSource");
+    listenSource->setFont(plain975);
+    placeTwips(listenSource, 2760, 660, 3960, 375);
+    listenSource->setToolTip(
+        QStringLiteral("where contacts come from: [address:]port of the UDP server "
+                       "(127.0.0.1:2237), a multicast group:port, or a log file"));
+    listenHighlight = named(new QCheckBox(QStringLiteral("Highlight"), this), "ListenHighlight");
+    listenHighlight->setFont(plain975);
+    placeTwips(listenHighlight, 6840, 660, 1320, 375);
+    listenHighlight->setToolTip(
+        QStringLiteral("colour callers in needed squares in the digital-mode program"));
+    listenButton = named(
+        makeButton(this, QStringLiteral("Listen"), sansFont(9.75, true), 8280, 660, 2280, 375),
+        "ListenButton");
+    listenButton->setToolTip(QStringLiteral("take contacts into this database as they are logged"));
+    listenLabel = named(makeLabel(this, QString(), plain975, 240, 6820, 7920, 270), "ListenLine");
+    newSquareLabel = named(makeLabel(this, QString(), sansFont(9.75, true), 240, 7090, 7920, 270),
+                           "NewSquareLine");
+    for (QLabel* label : {listenLabel, newSquareLabel}) label->setWordWrap(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{listenHighlight, listenButton, listenLabel,
+                                                      newSquareLabel})
+        setBackgroundColour(w, kWindowColour);
+    if (QSettings* settings = windows().settings()) {
+        listenSource->setText(
+            settings->value(kListenSourceKey, QStringLiteral("127.0.0.1:2237")).toString());
+        listenHighlight->setChecked(settings->value(kListenHighlightKey, false).toBool());
+    } else {
+        listenSource->setText(QStringLiteral("127.0.0.1:2237"));
+    }
+    connect(listenButton, &QPushButton::clicked, this, &MainMenuWindow::onListenClicked);
+    connectLive();
+}
+
+void MainMenuWindow::connectLive() {
+    if (const auto& session = state().live) {
+        connect(session.get(), &live::LiveSession::countsChanged, this,
+                &MainMenuWindow::showListening);
+        connect(session.get(), &live::LiveSession::contactTaken, this,
+                [this](const live::TakenContact& c) {
+                    if (c.newSquare)
+                        newSquareLabel->setText(QStringLiteral("New square ") + c.square +
+                                                QStringLiteral(": ") + c.call +
+                                                QStringLiteral(" on ") + c.band);
+                });
+        connect(session.get(), &live::LiveSession::failed, this, [this](const QString& message) {
+            state().live.reset();
+            showListening();
+            dialogs().message(QStringLiteral("Listening stopped: ") + message);
+        });
+    }
+    showListening();
+}
+
+void MainMenuWindow::showListening() {
+    const auto& session = state().live;
+    const bool on = session && session->listening();
+    const bool selected = !state().databasePath.isEmpty();
+    listenButton->setText(on ? QStringLiteral("Stop Listening") : QStringLiteral("Listen"));
+    for (QWidget* w : std::initializer_list<QWidget*>{listenSource, listenHighlight, listenButton})
+        w->setVisible(on || selected);
+    listenSource->setEnabled(!on);
+    listenHighlight->setEnabled(!on);
+    listenLabel->setVisible(on);
+    newSquareLabel->setVisible(on);
+    if (!on) return;
+    const live::LiveCounts& n = session->counts();
+    QString line = QStringLiteral("Listening on ") + session->settings().describe() +
+                   QStringLiteral(": ") + QString::number(n.taken) +
+                   QStringLiteral(" contacts taken");
+    if (!session->lastNewSquare().isEmpty())
+        line += QStringLiteral(", last new square ") + session->lastNewSquare();
+    listenLabel->setText(line);
+}
+
+void MainMenuWindow::onListenClicked() {
+    // A session that stopped by itself (a write failed while this menu was
+    // unloaded) is let go, and Listen starts a new one.
+    if (state().live && !state().live->listening()) state().live.reset();
+    if (state().live) {
+        Error error;
+        const auto session = std::move(state().live);
+        if (!session->stop(error)) dialogs().message(error.message());
+        newSquareLabel->clear();
+        showListening();
+        return;
+    }
+    const QString path = state().databasePath;
+    if (path.isEmpty()) return;
+    live::LiveSettings settings;
+    QString reason;
+    if (!live::LiveSettings::fromText(listenSource->text(), listenHighlight->isChecked(), settings,
+                                      reason)) {
+        dialogs().message(QStringLiteral("Not a source to listen to: ") + listenSource->text() +
+                          (reason.isEmpty() ? QString() : QStringLiteral("\n") + reason));
+        return;
+    }
+    if (!settings.logPath.isEmpty())
+        settings.logPath = QDir(windows().databaseFolder()).absoluteFilePath(settings.logPath);
+    if (QSettings* store = windows().settings()) {
+        store->setValue(kListenSourceKey, listenSource->text().trimmed());
+        store->setValue(kListenHighlightKey, listenHighlight->isChecked());
+    }
+    auto session = std::make_shared<live::LiveSession>(path, windows().databaseFolder(),
+                                                       QFileInfo(path).absolutePath(), settings);
+    Error error;
+    if (!session->start(error)) {
+        dialogs().message(QStringLiteral("Cannot listen: ") + error.message());
+        return;
+    }
+    state().live = session;
+    newSquareLabel->clear();
+    connectLive();
+}
+
 MainMenuWindow::~MainMenuWindow() = default;
 
 void MainMenuWindow::onLoad() {
@@ -218,6 +346,7 @@ void MainMenuWindow::showStatistics(bool reportFailure, bool reportSize) {
     fieldsWorkedLabel->setText(fromLatin1Text(captions.fieldsWorkedLine));
     odxLabel->setText(fromLatin1Text(captions.odxLine));
     setDatabaseControlsVisible(true);
+    showListening();
     watchDatabase();
 }
 
@@ -242,6 +371,7 @@ void MainMenuWindow::resetSelection() {
     fileLabel->setToolTip(QString());
     setDatabaseControlsVisible(false);
     fileList->clearSelection();
+    showListening();
 }
 
 void MainMenuWindow::setDatabaseControlsVisible(bool visible) {

@@ -8,6 +8,8 @@
 #include "ui/form.h"
 
 class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -55,6 +57,13 @@ private:
     void onSummaryClicked();
     void onViewClicked();
     void onOverviewClicked();
+    // Listening for live contacts into the selected database: the source
+    // (address and port, multicast group, or log file) and the highlight
+    // setting are remembered; the session outlives this window.
+    void makeListenControls();
+    void onListenClicked();
+    void connectLive();
+    void showListening();
 
     // Long work (an import, a summary) runs on a worker thread; meanwhile
     // every control of the menu is disabled, so nothing starts a second one.
@@ -83,6 +92,11 @@ private:
     OptionButton* workedOption;
     OptionButton* confirmedOption;
     QPushButton* summaryButton;
+    QLineEdit* listenSource;
+    QCheckBox* listenHighlight;
+    QPushButton* listenButton;
+    QLabel* listenLabel;
+    QLabel* newSquareLabel;
     std::unique_ptr<DatabaseWatcher> watcher;
     ImportRunner* importRunner;
     QFutureWatcher<Error>* summaryJob;

@@ -1,0 +1,132 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+
+#include "app/cli_commands.h"
+#include "live/live_session.h"
+
+namespace morvel::cli {
+namespace {
+
+// The write end of the pipe that turns SIGINT and SIGTERM into an event of
+// the loop: the handler only writes a byte, the loop does the stopping.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+class StopSignals {
+public:
+    bool install() {
+        if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        return ::sigaction(SIGINT, &action, &oldInt_) == 0 &&
+               ::sigaction(SIGTERM, &action, &oldTerm_) == 0;
+    }
+    ~StopSignals() {
+        ::sigaction(SIGINT, &oldInt_, nullptr);
+        ::sigaction(SIGTERM, &oldTerm_, nullptr);
+        for (int& fd : signalPipe) {
+            if (fd >= 0) ::close(fd);
+            fd = -1;
+        }
+    }
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
+
+bool endpointOption(const Invocation& call, const char* name, bool multicast,
+                    std::optional<live::UdpEndpoint>& out) {
+    if (!call.options.isSet(name)) return true;
+    live::UdpEndpoint e;
+    QString reason;
+    if (!live::parseEndpoint(call.options.value(name), multicast, e, reason)) {
+        call.io.err << "--" << name << ": " << reason << "\n";
+        return false;
+    }
+    e.interfaceName = call.options.value("interface");
+    out = e;
+    return true;
+}
+
+int listen(const Invocation& call) {
+    const QFileInfo database(call.dir.absoluteFilePath(call.args[0]));
+    live::LiveSettings settings;
+    if (!endpointOption(call, "udp", false, settings.udp) ||
+        !endpointOption(call, "multicast", true, settings.multicast))
+        return kUsage;
+    if (call.options.isSet("follow"))
+        settings.logPath = call.dir.absoluteFilePath(call.options.value("follow"));
+    if (!settings.udp && !settings.multicast && settings.logPath.isEmpty())
+        settings.udp = live::UdpEndpoint{};
+    settings.highlight = call.options.isSet("highlight");
+
+    StopSignals stopSignals;
+    if (!stopSignals.install()) {
+        call.io.err << "The stop signals could not be caught\n";
+        return kFailed;
+    }
+    live::LiveSession session(database.absoluteFilePath(), database.absolutePath(),
+                              database.absolutePath(), settings);
+    QObject::connect(&session, &live::LiveSession::contactTaken, [&](const live::TakenContact& c) {
+        call.io.out << c.line() << "\n" << std::flush;
+    });
+    int status = kOk;
+    QObject::connect(&session, &live::LiveSession::failed, [&](const QString& message) {
+        call.io.err << message << "\n";
+        status = kFailed;
+        QCoreApplication::exit(kFailed);
+    });
+    Error error;
+    if (!session.start(error)) {
+        call.io.err << "Cannot listen: " << error.message() << "\n";
+        return kFailed;
+    }
+    call.io.err << "Listening on " << settings.describe() << " for " << database.fileName()
+                << "; Ctrl+C ends\n";
+    QSocketNotifier stop(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, [] { QCoreApplication::exit(kOk); });
+    QCoreApplication::exec();
+    if (!session.stop(error)) {
+        call.io.err << error.message() << "\n";
+        status = kFailed;
+    }
+    const live::LiveCounts& n = session.counts();
+    call.io.err << n.taken << " contacts taken, " << n.newSquares
+                << " new squares; skipped: " << n.duplicates << " repeated, " << n.otherBand
+                << " of another band, " << n.notTaken << " incomplete, " << n.malformed
+                << " unreadable";
+    if (n.dropped > 0) call.io.err << ", " << n.dropped << " dropped in a flood";
+    call.io.err << "\n";
+    return status;
+}
+
+}  // namespace
+
+std::vector<Command> listenCommands() {
+    return {{"listen",
+             "take contacts into a database as a digital-mode program logs them",
+             {{"DB", "the database, a .qra file"}},
+             {{"udp", "[ADDRESS:]PORT", "the UDP server address and port (default 127.0.0.1:2237)"},
+              {"multicast", "GROUP:PORT", "join a multicast group, beside other listeners"},
+              {"interface", "NAME", "the network interface the group is joined on"},
+              {"follow", "LOG", "follow a growing ADIF log file"},
+              {"highlight", nullptr, "colour callers in needed squares in the sending program"}},
+             listen}};
+}
+
+}  // namespace morvel::cli

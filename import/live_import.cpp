@@ -1,0 +1,139 @@
+#include "import/live_import.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "database/database_lock.h"
+#include "database/file_io.h"
+#include "database/qra_file.h"
+#include "import/contact_reading.h"
+#include "import/import_files.h"
+#include "import/import_frame.h"
+
+namespace morvel {
+
+LiveImport::LiveImport(const QString& databasePath, const QString& workDir,
+                       const QString& backupDir)
+    : databasePath_(databasePath), workDir_(workDir), backupDir_(backupDir) {}
+
+namespace {
+
+bool fail(Error& error, const QString& what, const Error& cause) {
+    error = {cause.file, what + QStringLiteral(": ") + cause.message()};
+    error.file.clear();
+    return false;
+}
+
+}  // namespace
+
+bool LiveImport::begin(const QString& source, const ChangelogStamp& stamp, Error& error) {
+    const ImportFiles files = importFiles(databasePath_, workDir_, backupDir_, ImportKind::Adif);
+    changelogPath_ = files.changelog;
+    DatabaseLock lock(databasePath_);
+    if (!lock.acquire(error)) return false;
+    Error cause;
+    if (!recoverLocked(databasePath_, workDir_, backupDir_, cause))
+        return fail(error, QStringLiteral("An earlier import could not be completed"), cause);
+    QFile database(databasePath_);
+    if (!openRegularFile(database, QIODevice::ReadOnly | QIODevice::Unbuffered, cause))
+        return fail(error, QStringLiteral("The database could not be read"), cause);
+    const QFileInfo info(databasePath_);
+    if ((info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0)
+        return fail(error, QStringLiteral("The database could not be written"),
+                    {databasePath_, QStringLiteral("the file is read-only")});
+    if (const QString warning = databaseSizeWarning(info.fileName(), database.size());
+        !warning.isEmpty()) {
+        error = {{}, warning};
+        return false;
+    }
+    const QString cannotWrite = QStringLiteral("The import cannot write its files");
+    for (const QString& folder : {info.absolutePath(), QFileInfo(files.backup).absolutePath(),
+                                  QFileInfo(files.changelog).absolutePath()})
+        if (!folderWritable(folder, cause)) return fail(error, cannotWrite, cause);
+    const PathState databaseState = pathState(databasePath_);
+    for (const QString& name : {files.backup, files.changelog})
+        if (!claimName(name, databaseState, cause)) return fail(error, cannotWrite, cause);
+
+    // The backup and the change log's header, both committed only when whole;
+    // the previous ones stay aside until both are in place.
+    QSaveFile backup(files.backup);
+    if (!backup.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        !copyRest(database, 0, backup, cause) || !backup.flush()) {
+        if (!cause.isSet()) cause = fileError(backup);
+        return fail(error, QStringLiteral("The database could not be backed up"), cause);
+    }
+    Changelog header;
+    if (!header.open(files.changelog, cause) ||
+        !header.write(changelogHeader(info.fileName(), source, stamp), cause))
+        return fail(error, QStringLiteral("The change log could not be created"), cause);
+    if (!keepAside(files.backup, cause) || !keepAside(files.changelog, cause)) {
+        Error ignored;
+        dropAside(files.backup, ignored);
+        dropAside(files.changelog, ignored);
+        return fail(error, cannotWrite, cause);
+    }
+    if (!commitSynced(backup, cause) || !header.commit(cause)) {
+        Error ignored;
+        putBack(files.backup, ignored);
+        putBack(files.changelog, ignored);
+        return fail(error, QStringLiteral("The backup and change log could not be written"), cause);
+    }
+    if (!dropAside(files.backup, cause) || !dropAside(files.changelog, cause))
+        return fail(error, cannotWrite, cause);
+    if (!changelog_.openAppend(files.changelog, cause))
+        return fail(error, QStringLiteral("The change log could not be written"), cause);
+    begun_ = true;
+    return true;
+}
+
+bool LiveImport::apply(const std::vector<ImportedContact>& contacts, std::vector<Outcome>& outcomes,
+                       Error& error, int waitMs, bool* busy) {
+    outcomes.clear();
+    if (busy) *busy = false;
+    if (!begun_) {
+        error = {{}, QStringLiteral("The live session has not begun")};
+        return false;
+    }
+    DatabaseLock lock(databasePath_);
+    if (!lock.acquire(error, waitMs)) {
+        if (busy) *busy = true;
+        return false;
+    }
+    // Read now, under the lock: another writer may have changed it since.
+    std::vector<FieldRecord> records;
+    Error cause;
+    if (!readDatabase(databasePath_, records, cause))
+        return fail(error, QStringLiteral("The database could not be read"), cause);
+    SquareWriter squares(records, changelog_, true);
+    for (const ImportedContact& c : contacts) {
+        const SquareEntry& slot = records[static_cast<std::size_t>(recordOfLocator(c.locator) - 1)]
+                                      .entries[static_cast<std::size_t>(slotOfLocator(c.locator))];
+        const bool hadCall = squareState(slot).hasCall;
+        const std::int64_t before = squares.written();
+        if (!squares.apply(c, cause))
+            return fail(error, QStringLiteral("The change log could not be written"), cause);
+        Outcome o;
+        o.written = squares.written() != before;
+        o.newSquare = o.written && !hadCall;
+        outcomes.push_back(o);
+    }
+    if (squares.written() == 0) return true;
+    written_ += squares.written();
+    if (!writeDatabase(databasePath_, records, cause))
+        return fail(error, QStringLiteral("The database could not be written"), cause);
+    ++writes_;
+    return true;
+}
+
+bool LiveImport::end(Error& error) {
+    if (!begun_) return true;
+    begun_ = false;
+    if (written_ > 0) return true;
+    Error cause;
+    if (!changelog_.write(kNoChangesMade, cause))
+        return fail(error, QStringLiteral("The change log could not be written"), cause);
+    return true;
+}
+
+}  // namespace morvel

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "import/adif_reader.h"
+#include "import/contact.h"
+#include "live/wsjtx_message.h"
+
+namespace morvel::live {
+
+// The band (as ADIF names it: "2m", "70cm") of a frequency by the IARU band
+// edges, for the bands a database can be made for; empty for none.
+std::string_view bandOfFrequencyHz(std::uint64_t hz);
+// The same for ADIF's FREQ, in MHz as text; empty for none or no number.
+std::string_view bandOfFrequencyText(std::string_view mhz);
+
+// What became of one contact a live source read.
+enum class Verdict {
+    Take,        // for the square update
+    Duplicate,   // the same contact read before (QSO Logged and Logged ADIF, a log read again)
+    OtherBand,   // a contact on another band than the database's
+    NoBand,      // neither BAND nor a frequency of a band
+    NotTaken,    // the import's rules pass it over (no call, no locator, no date, a status I)
+    Unreadable,  // the import's rules find it unreadable (a malformed date)
+};
+
+struct LiveContact {
+    ImportedContact contact;
+    std::string band;  // lower case, "2m"
+    std::string key;   // what tells it from another contact
+};
+
+// What a session has read and done, for the main menu and morvel-cli.
+struct LiveCounts {
+    std::int64_t taken = 0;       // contacts of the band through the import's rules
+    std::int64_t newSquares = 0;  // of those, squares not worked before
+    std::int64_t duplicates = 0;
+    std::int64_t otherBand = 0;  // another band, or no band at all
+    std::int64_t notTaken = 0;   // passed over by the import's rules
+    std::int64_t malformed = 0;  // datagrams and records that could not be read
+    std::int64_t ignored = 0;    // messages of other types
+    std::int64_t dropped = 0;    // datagrams of a flood beyond what waits to be read
+};
+
+// Turns what the sources read into contacts for the database's band, by the
+// import's own rules (adifContact), and tells a contact read twice. The
+// contacts it has seen are remembered by key, at most kMaxRemembered.
+class ContactFilter {
+public:
+    static constexpr std::size_t kMaxRemembered = 1 << 20;
+
+    // The database's band, as its file name gives it ("2M").
+    explicit ContactFilter(std::string databaseBand);
+
+    Verdict fromRecord(const AdifRecord& record, LiveContact& out);
+    // QSO Logged is put into ADIF and read as a record is.
+    Verdict fromQsoLogged(const QsoLogged& qso, LiveContact& out);
+
+    // A contact read that is not to be taken again (a log's records before
+    // the session began).
+    void remember(const AdifRecord& record);
+    void remember(const std::string& key);
+    bool seen(const std::string& key) const { return keys_.count(key) != 0; }
+
+    const std::string& band() const { return band_; }
+
+private:
+    std::string recordBand(const AdifRecord& record) const;
+    static std::string keyOf(const AdifRecord& record, std::string_view band);
+
+    std::string band_;  // upper case
+    std::unordered_set<std::string> keys_;
+    std::deque<std::string> order_;
+};
+
+// QSO Logged written as one ADIF record, with the fields the import reads.
+std::string qsoLoggedAdif(const QsoLogged& qso);
+
+}  // namespace morvel::live

@@ -1,0 +1,146 @@
+#pragma once
+
+#include <QColor>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "database/error.h"
+#include "import/changelog.h"
+#include "import/live_import.h"
+#include "live/live_contacts.h"
+#include "live/udp_source.h"
+
+namespace morvel::live {
+
+class LogFollower;
+
+// What to listen to: any of a UDP address and port, a multicast group, a
+// growing log file; and whether to answer decodes in needed squares.
+struct LiveSettings {
+    std::optional<UdpEndpoint> udp;        // 127.0.0.1:2237 by default
+    std::optional<UdpEndpoint> multicast;  // e.g. 239.255.0.1:2237
+    QString logPath;                       // empty: none
+    bool highlight = false;                // off by default
+
+    static LiveSettings defaults();
+    // The one source the main menu keeps as text: "[ADDRESS:]PORT" (a
+    // multicast group's address joins it), anything else a log file's path.
+    static bool fromText(const QString& text, bool highlight, LiveSettings& out, QString& reason);
+    // "UDP 127.0.0.1:2237", "multicast 239.255.0.1:2237", the log's path;
+    // several joined with " and ".
+    QString describe() const;
+};
+
+// One contact taken into the database.
+struct TakenContact {
+    QString call;
+    QString square;  // four characters, "JO62"
+    QString band;    // "2m"
+    bool newSquare = false;
+    bool written = false;
+    // "NEW JO62 DL1ABC 2m" or "dup JO62 DL1ABC 2m".
+    QString line() const;
+};
+
+// The highlight colours sent back for a caller in a needed square.
+struct HighlightColours {
+    QColor newBackground{0xff, 0xd7, 0x00};
+    QColor newForeground{Qt::black};
+    QColor workedBackground{0x87, 0xce, 0xfa};
+    QColor workedForeground{Qt::black};
+};
+
+// A caller and the grid of a decoded CQ or reply: "CQ DL1ABC JO62",
+// "CQ DX DL1ABC JO62", "K1XYZ DL1ABC JO62"; false for any other message.
+bool callerAndGrid(const std::string& message, std::string& call, std::string& grid);
+
+// Listening for one database: the sources' contacts of its band through the
+// import's rules, written in batches (at most one database write every
+// minWriteIntervalMs, the first of a quiet spell at once), never losing one.
+class LiveSession : public QObject {
+    Q_OBJECT
+public:
+    LiveSession(const QString& databasePath, const QString& workDir, const QString& backupDir,
+                const LiveSettings& settings, QObject* parent = nullptr);
+    ~LiveSession() override;
+
+    // The backup and change log, then the sources. False with the reason;
+    // nothing listens then.
+    bool start(Error& error);
+    // Writes every contact still waiting (waiting for the lock as a writer
+    // does), ends the change log and closes the sources.
+    bool stop(Error& error);
+    bool listening() const { return listening_; }
+
+    const LiveCounts& counts() const { return counts_; }
+    const LiveSettings& settings() const { return settings_; }
+    const QString& databasePath() const { return databasePath_; }
+    QString lastNewSquare() const { return lastNewSquare_; }
+    int databaseWrites() const { return import_.databaseWrites(); }
+    quint16 udpPort() const;
+    std::int64_t highlightsSent() const { return highlightsSent_; }
+
+    // For the tests and benchmarks: the change log's stamp, the write spacing.
+    std::function<ChangelogStamp()> clock;
+    int minWriteIntervalMs = 250;
+    HighlightColours colours;
+
+    // One datagram as a source hands it on.
+    void takeDatagram(const QByteArray& bytes, const QHostAddress& from, quint16 port,
+                      UdpSource* via = nullptr);
+
+signals:
+    // After the database holds it.
+    void contactTaken(const morvel::live::TakenContact& contact);
+    void countsChanged();
+    // A write failed: listening has stopped.
+    void failed(const QString& message);
+
+private:
+    void takeRecord(const AdifRecord& record);
+    void consider(Verdict verdict, LiveContact& contact);
+    void scheduleWrite();
+    bool writePending(int waitMs, Error& error);
+    void onDecode(const Message& m, const QHostAddress& from, quint16 port, UdpSource* via);
+    void clearHighlights(const std::string& square);
+
+    QString databasePath_;
+    LiveSettings settings_;
+    LiveImport import_;
+    ContactFilter filter_;
+    std::vector<std::unique_ptr<UdpSource>> udp_;
+    std::unique_ptr<LogFollower> follower_;
+    std::vector<LiveContact> pending_;
+    QTimer writeTimer_;
+    QElapsedTimer sinceWrite_;
+    bool listening_ = false;
+    LiveCounts counts_;
+    QString lastNewSquare_;
+    std::int64_t highlightsSent_ = 0;
+    std::int64_t followerUnreadable_ = 0;
+
+    struct Highlight {
+        std::string square;
+        int kind = 0;  // 1 new square, 2 worked not confirmed
+        std::string id;
+        std::uint32_t schema = 2;
+        QHostAddress to;
+        quint16 port = 0;
+        UdpSource* via = nullptr;
+    };
+    std::map<std::string, Highlight> highlighted_;  // by call
+    std::set<std::string> workedThisSession_;       // squares
+    static constexpr std::size_t kMaxHighlights = 500;
+};
+
+}  // namespace morvel::live

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "database/error.h"
+
+class QThread;
+
+namespace morvel::live {
+
+// Where datagrams come from: an address and port (127.0.0.1:2237 unless the
+// user chooses otherwise), or a multicast group joined on an interface.
+struct UdpEndpoint {
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 2237;
+    bool multicast = false;  // address is the group
+    QString interfaceName;   // where the group is joined; empty: the system's choice
+};
+
+// "[ADDRESS:]PORT" or "GROUP:PORT" read into an endpoint; false with the reason.
+bool parseEndpoint(const QString& text, bool multicast, UdpEndpoint& out, QString& reason);
+QString describeEndpoint(const UdpEndpoint& endpoint);  // "UDP 127.0.0.1:2237", "multicast ..."
+
+// A UDP socket of its own thread, so that a burst is taken off the socket as
+// fast as it arrives whatever the main thread is doing; the datagrams come
+// to the main thread through the signal. It is bound with ShareAddress and
+// ReuseAddressHint so that another listener on the port keeps its place
+// where the address allows it. Nothing runs while nothing arrives.
+class UdpSource : public QObject {
+    Q_OBJECT
+public:
+    explicit UdpSource(QObject* parent = nullptr);
+    ~UdpSource() override;
+
+    bool start(const UdpEndpoint& endpoint, Error& error);
+    void stop();
+    // The port bound (useful when port 0 was asked for).
+    quint16 boundPort() const { return boundPort_; }
+    // A datagram back to a client, from the bound socket.
+    void send(const QByteArray& datagram, const QHostAddress& to, quint16 port);
+
+    // The largest datagram read; longer ones are cut (and so malformed).
+    static constexpr qint64 kMaxDatagram = 65536;
+    // Datagrams read but not yet handed on at most; a flood beyond it is
+    // dropped (and counted) rather than held.
+    static constexpr int kMaxQueued = 20000;
+    std::int64_t dropped() const { return dropped_.load(); }
+
+signals:
+    void datagram(const QByteArray& bytes, const QHostAddress& from, quint16 port);
+
+private:
+    class Worker;
+    QThread* thread_ = nullptr;
+    Worker* worker_ = nullptr;
+    quint16 boundPort_ = 0;
+    std::atomic<int> queued_{0};
+    std::atomic<std::int64_t> dropped_{0};
+};
+
+}  // namespace morvel::live

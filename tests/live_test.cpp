@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <QUdpSocket>
+#include <QVariant>
+#include <functional>
+
+#include "database/qra_file.h"
+#include "import/import_frame.h"
+#include "live/live_session.h"
+#include "test_support.h"
+
+namespace morvel::test {
+namespace {
+
+// The fake sender: datagrams laid out as the protocol's QDataStream defines
+// them, big-endian, strings as 32-bit length and UTF-8 bytes.
+struct Datagram {
+    QByteArray bytes;
+    QDataStream out{&bytes, QIODevice::WriteOnly};
+    Datagram(quint32 type, quint32 schema = 2, quint32 magic = 0xadbccbda) {
+        out.setVersion(schema == 3 ? QDataStream::Qt_5_4 : QDataStream::Qt_5_0);
+        out << magic << schema << type;
+        text("WSJT-X");
+    }
+    Datagram& text(const char* s) {
+        out << QByteArray(s);
+        return *this;
+    }
+    Datagram& utc(int year, int hour) {
+        out << QDateTime(QDate(year, 12, 6), QTime(hour, 5, 30), Qt::UTC);
+        return *this;
+    }
+    // QSO Logged up to `fields` of its 17 fields (then `extra` bytes after them).
+    static QByteArray qso(const char* call, const char* grid, quint64 hz, quint32 schema = 2,
+                          int fields = 17, int year = 2026, QByteArray extra = {}) {
+        Datagram d(5, schema);
+        d.utc(year, 19).text(call).text(grid);
+        d.out << hz;
+        const char* texts[] = {"FT8", "-10", "-12", "50W", "", "Ann"};
+        for (int f = 4; f < fields && f < 10; ++f) d.text(texts[f - 4]);
+        if (fields > 10) d.utc(year, 18);
+        for (int f = 11; f < fields; ++f) d.text(f == 12 ? "SP2XYZ" : "");
+        return d.bytes + extra;
+    }
+    static QByteArray adif(const char* record) { return Datagram(12).text(record).bytes; }
+    static QByteArray decode(const char* message) {
+        Datagram d(2);
+        d.out << true << QTime(19, 0) << qint32(-5) << 0.1 << quint32(1200);
+        return d.text("FT8").text(message).bytes;
+    }
+};
+
+// The call sign in a square of field JO, blanks and all.
+std::string callIn(const QString& db, int slot) {
+    return std::string(readSquare(db, "JO", slot).callsignText());
+}
+
+const char* const kAdif =
+    "<call:6>DL1ABC<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<time_on:6>180530<eor>";
+
+QByteArray lengthBeyondEnd() {
+    QByteArray d = Datagram::qso("DL1ABC", "JO62", 144174000);
+    d.truncate(40);
+    return d;
+}
+
+struct SessionFixture {
+    QTemporaryDir dir;
+    QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
+    live::LiveSession session;
+    explicit SessionFixture(live::LiveSettings settings = {})
+        : session(db, dir.path(), dir.path(), settings) {
+        session.clock = [] { return ChangelogStamp{"06/12/26", "19:00"}; };
+    }
+    void start() {
+        Error error;
+        ASSERT_TRUE(session.start(error)) << error;
+    }
+    // Runs the loop until done, or for at most `ms`.
+    static void waitUntil(const std::function<bool()>& done, int ms = 10000) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+    }
+    void stop() {
+        Error error;
+        ASSERT_TRUE(session.stop(error)) << error;
+    }
+};
+
+struct MessageCase {
+    const char* name;
+    std::vector<QByteArray> datagrams;
+    std::int64_t taken, otherBand, notTaken, malformed, ignored;
+};
+
+TEST(LiveMessages, EachCaseCountedAndOnlyTakenContactsWritten) {
+    const std::vector<MessageCase> cases = {
+        {"QSO Logged and Logged ADIF of one contact",
+         {Datagram::qso("DL1ABC", "JO62", 144174000), Datagram::adif(kAdif)},
+         1,
+         0,
+         0,
+         0,
+         0},
+        {"schema 3", {Datagram::qso("DL1ABC", "JO62", 144174000, 3)}, 1, 0, 0, 0, 0},
+        {"ends after Name", {Datagram::qso("DL1ABC", "JO62", 144174000, 2, 10)}, 1, 0, 0, 0, 0},
+        {"trailing fields",
+         {Datagram::qso("DL1ABC", "JO62", 144174000, 3, 17, 2026, "xyz")},
+         1,
+         0,
+         0,
+         0,
+         0},
+        {"other types", {Datagram(1).text("status").bytes, Datagram(0).bytes}, 0, 0, 0, 0, 2},
+        {"another band", {Datagram::qso("DL1ABC", "JO62", 50313000)}, 0, 1, 0, 0, 0},
+        {"a frequency of no band", {Datagram::qso("DL1ABC", "JO62", 100000000)}, 0, 1, 0, 0, 0},
+        {"a grid that is no locator", {Datagram::qso("DL1ABC", "ZZ99", 144174000)}, 0, 0, 1, 0, 0},
+        {"a date out of range",
+         {Datagram::qso("DL1ABC", "JO62", 144174000, 2, 17, 1800)},
+         0,
+         0,
+         0,
+         1,
+         0},
+        {"wrong magic", {Datagram(5, 2, 0xadbccbdb).bytes}, 0, 0, 0, 1, 0},
+        {"schema 4", {Datagram::qso("DL1ABC", "JO62", 144174000, 4)}, 0, 0, 0, 1, 0},
+        {"a string beyond the datagram", {lengthBeyondEnd()}, 0, 0, 0, 1, 0},
+        {"empty and short", {QByteArray(), QByteArray("\xad\xbc", 2)}, 0, 0, 0, 2, 0},
+        {"cut inside the frequency",
+         {Datagram::qso("DL1ABC", "JO62", 144174000).left(46)},
+         0,
+         0,
+         0,
+         1,
+         0},
+    };
+    for (const MessageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionFixture f;
+        f.start();
+        const QByteArray before = readFileBytes(f.db);
+        for (const QByteArray& d : c.datagrams)
+            f.session.takeDatagram(d, QHostAddress::LocalHost, 1);
+        f.stop();
+        const live::LiveCounts& n = f.session.counts();
+        EXPECT_EQ(n.taken, c.taken);
+        EXPECT_EQ(n.otherBand, c.otherBand);
+        EXPECT_EQ(n.notTaken, c.notTaken);
+        EXPECT_EQ(n.malformed, c.malformed);
+        EXPECT_EQ(n.ignored, c.ignored);
+        EXPECT_EQ(callIn(f.db, 62), c.taken ? "DL1ABC    " : "          ");
+        if (c.taken == 0) {
+            EXPECT_EQ(readFileBytes(f.db), before);
+        }
+    }
+}
+
+// Replies are read back as a client would read them.
+struct Highlight {
+    QByteArray call;
+    QColor background;
+};
+std::vector<Highlight> highlights(QUdpSocket& client) {
+    std::vector<Highlight> out;
+    while (client.hasPendingDatagrams()) {
+        QByteArray bytes = client.receiveDatagram().data();
+        QDataStream in(bytes);
+        in.setVersion(QDataStream::Qt_5_0);
+        quint32 magic, schema, type;
+        QByteArray id, call;
+        QColor background, foreground;
+        in >> magic >> schema >> type >> id >> call >> background >> foreground;
+        EXPECT_EQ(type, 13U);
+        EXPECT_EQ(id, "WSJT-X");
+        out.push_back({call, background});
+    }
+    return out;
+}
+
+TEST(LiveHighlight, NeededSquaresColouredWorkedOnesNotAndClearedWhenWorked) {
+    live::LiveSettings settings;
+    settings.udp = live::UdpEndpoint{};
+    settings.udp->port = 0;
+    settings.highlight = true;
+    SessionFixture f(settings);
+    setSquare(f.db, "JO", 50, makeEntry("JO50AA", "DL2XYZ", "01/01/24", false));
+    setSquare(f.db, "JO", 70, makeEntry("JO70AA", "OK1AB", "01/01/24", true));
+    f.start();
+    QUdpSocket client;
+    ASSERT_TRUE(client.bind(QHostAddress::LocalHost, 0));
+    const auto send = [&](const QByteArray& d) {
+        client.writeDatagram(d, QHostAddress::LocalHost, f.session.udpPort());
+    };
+    for (const char* m :
+         {"CQ DL1ABC JO62", "SP9XX DL2XYZ JO50", "CQ DX OK1AB JO70", "DL1ABC SP9XX -12"})
+        send(Datagram::decode(m));
+    f.waitUntil([&] { return f.session.highlightsSent() >= 2 && client.hasPendingDatagrams(); });
+    f.waitUntil([] { return false; }, 300);
+    std::vector<Highlight> got = highlights(client);
+    ASSERT_EQ(got.size(), 2U);
+    EXPECT_EQ(got[0].call, "DL1ABC");
+    EXPECT_EQ(got[0].background, f.session.colours.newBackground);
+    EXPECT_EQ(got[1].call, "DL2XYZ");
+    EXPECT_EQ(got[1].background, f.session.colours.workedBackground);
+    send(Datagram::qso("DL1ABC", "JO62", 144174000));
+    f.waitUntil([&] { return client.hasPendingDatagrams(); });
+    got = highlights(client);
+    ASSERT_EQ(got.size(), 1U);
+    EXPECT_EQ(got[0].call, "DL1ABC");
+    EXPECT_FALSE(got[0].background.isValid());
+    f.stop();
+}
+
+TEST(LiveLogFile, PiecesHalfRecordsAndRewritesTakenOnce) {
+    QTemporaryDir logDir;
+    const QString log = logDir.filePath("wsjtx_log.adi");
+    const auto record = [](const char* call, const char* grid) {
+        return QByteArray("<call:") + QByteArray::number(qstrlen(call)) + ">" + call +
+               "<gridsquare:4>" + grid + "<band:2>2m<qso_date:8>20261206<time_on:4>1900<eor>\n";
+    };
+    const QByteArray old = "WSJT-X log<eoh>\n" + record("OK1OLD", "JO70");
+    writeFileBytes(log, old);
+    live::LiveSettings settings;
+    settings.logPath = log;
+    SessionFixture f(settings);
+    f.start();
+    const auto append = [&](const QByteArray& bytes) {
+        QFile file(log);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(bytes);
+    };
+    const QByteArray first = record("DL1ABC", "JO62");
+    append(first.left(20));
+    f.waitUntil([] { return false; }, 300);
+    EXPECT_EQ(f.session.counts().taken, 0);
+    append(first.mid(20) + record("DL2XYZ", "JO50").left(30));
+    f.waitUntil([&] { return f.session.counts().taken == 1; });
+    EXPECT_EQ(f.session.counts().taken, 1);
+    // Rewritten shorter, then with everything again and one more.
+    writeFileBytes(log, "<eoh>");
+    writeFileBytes(log,
+                   "<eoh>\n" + record("OK1OLD", "JO70") + first + record("DL2XYZ", "JO50") +
+                       record("G4AAA", "JO01") +
+                       "<call:4>G4BB<gridsquare:4>IO91<freq:8>144.1740<qso_date:8>20261206<eor>");
+    f.waitUntil([&] { return f.session.counts().taken == 4; });
+    f.stop();
+    EXPECT_EQ(f.session.counts().taken, 4);
+    EXPECT_EQ(f.session.counts().newSquares, 4);
+    EXPECT_EQ(callIn(f.db, 70), "          ");
+    EXPECT_EQ(callIn(f.db, 1), "G4AAA     ");
+}
+
+TEST(LiveSession, BackupAndChangeLogEqualOneImportOfTheSameContacts) {
+    QTemporaryDir logDir;
+    const QString log = logDir.filePath("live.adi");
+    writeFileBytes(log, "<eoh>\n");
+    live::LiveSettings settings;
+    settings.logPath = log;
+    SessionFixture live(settings);
+    setSquare(live.db, "JO", 50, makeEntry("JO50AA", "DL2XYZ", "01/01/24", false));
+    const QByteArray original = readFileBytes(live.db);
+    live.start();
+    const QByteArray contacts =
+        "<call:5>DL1AB<gridsquare:6>JO62QM<band:2>2M<qso_date:8>20261206<eor>"
+        "<call:5>DL2XY<gridsquare:4>JO50<band:2>2m<qso_date:8>20261206<qsl_rcvd:1>Y<eor>"
+        "<call:4>G4AA<gridsquare:4>IO91<band:3>70cm<qso_date:8>20261206<eor>"
+        "<call:4>G4BB<gridsquare:4>IO91<band:2>2m<qso_date:8>20261206<eor>";
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(contacts);
+    file.close();
+    live.waitUntil([&] { return live.session.counts().taken == 3; });
+    live.stop();
+    EXPECT_EQ(live.session.counts().newSquares, 2);  // JO50 was worked: its confirmation is not new
+
+    QTemporaryDir importDir;
+    const QString db = importDir.filePath("2M JO62QM T.QRA");
+    writeFileBytes(db, original);
+    ImportRequest request;
+    request.logPath = log;
+    request.databasePath = db;
+    request.workDir = request.backupDir = importDir.path();
+    request.clock = live.session.clock;
+    ASSERT_EQ(runImport(request).squaresWritten, 3);
+    for (const char* name : {"changelog.txt", "2M JO62QM T backup.qra", "2M JO62QM T.QRA"})
+        EXPECT_EQ(readFileBytes(live.dir.filePath(name)), readFileBytes(importDir.filePath(name)))
+            << name;
+}
+
+TEST(LiveUdp, MulticastGroupJoinedOnLoopbackOrItsSettingsRead) {
+    live::UdpEndpoint e;
+    QString reason;
+    EXPECT_FALSE(live::parseEndpoint("2237", true, e, reason));
+    EXPECT_FALSE(live::parseEndpoint("127.0.0.1:2237", true, e, reason));
+    EXPECT_FALSE(live::parseEndpoint("127.0.0.1:70000", false, e, reason));
+    ASSERT_TRUE(live::parseEndpoint("239.255.0.1:0", true, e, reason)) << reason.toStdString();
+    e.interfaceName = "lo";
+    live::LiveSettings settings;
+    settings.multicast = e;
+    SessionFixture f(settings);
+    Error error;
+    if (!(QNetworkInterface::interfaceFromName("lo").flags() & QNetworkInterface::CanMulticast) ||
+        !f.session.start(error))
+        GTEST_SKIP() << "no multicast on the loopback interface: " << error;
+    QUdpSocket sender;
+    sender.setMulticastInterface(QNetworkInterface::interfaceFromName("lo"));
+    sender.setSocketOption(QAbstractSocket::MulticastTtlOption, QVariant(0));
+    sender.writeDatagram(Datagram::qso("DL1ABC", "JO62", 144174000), e.address,
+                         f.session.udpPort());
+    f.waitUntil([&] { return f.session.counts().taken == 1; });
+    f.stop();
+    EXPECT_EQ(f.session.counts().taken, 1);
+}
+
+TEST(LiveCli, SigtermMidBurstLeavesTheDatabaseWholeWithEveryPrintedContact) {
+    QTemporaryDir dir;
+    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
+    // An address of the loopback of this run's own, so that a listener of
+    // another run sharing the port cannot take its datagrams.
+    const QHostAddress address(QStringLiteral("127.%1.%2.%3")
+                                   .arg(1 + QRandomGenerator::global()->bounded(250))
+                                   .arg(QRandomGenerator::global()->bounded(250))
+                                   .arg(2 + QRandomGenerator::global()->bounded(250)));
+    QUdpSocket probe;
+    ASSERT_TRUE(probe.bind(address, 0));
+    const quint16 port = probe.localPort();
+    probe.close();
+    QProcess cli;
+    cli.setWorkingDirectory(dir.path());
+    cli.start(MORVEL_CLI,
+              {"listen", db, "--udp", address.toString() + ":" + QString::number(port)});
+    cli.setReadChannel(QProcess::StandardError);
+    ASSERT_TRUE(cli.waitForReadyRead(5000));
+    QUdpSocket sender;
+    for (int i = 0; i < 400; ++i) {
+        const QByteArray call = "DL" + QByteArray::number(i);
+        const QByteArray grid = QByteArray("JO") + char('0' + i / 10 % 10) + char('0' + i % 10);
+        sender.writeDatagram(Datagram::qso(call, grid, 144174000), address, port);
+        if (i == 200) cli.terminate();
+        if (i % 50 == 0) QThread::msleep(5);
+    }
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(QFileInfo(db).size(), kDatabaseSize);
+    const QStringList lines = QString(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_GT(lines.size(), 0);
+    for (const QString& line : lines) {
+        const QStringList w = line.split(' ');
+        ASSERT_EQ(w.size(), 4) << line.toStdString();
+        const SquareEntry slot = readSquare(db, "JO", w[1].mid(2).toInt());
+        if (w[0] == "NEW") {
+            EXPECT_EQ(QString::fromLatin1(slot.callsignText()).trimmed(), w[2]);
+        }
+        EXPECT_TRUE(slot.isWorked()) << line.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace morvel::test
