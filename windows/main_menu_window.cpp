@@ -175,8 +175,9 @@ void MainMenuWindow::makeListenControls() {
         makeButton(this, QStringLiteral("Listen"), sansFont(9.75, true), 8280, 660, 2280, 375),
         "ListenButton");
     listenButton->setToolTip(QStringLiteral("take contacts into this database as they are logged"));
-    listenLabel = named(makeLabel(this, QString(), plain975, 240, 6820, 7920, 270), "ListenLine");
-    newSquareLabel = named(makeLabel(this, QString(), sansFont(9.75, true), 240, 7090, 7920, 270),
+    // Left of Every Band..., which stands level with Quit.
+    listenLabel = named(makeLabel(this, QString(), plain975, 240, 6820, 5520, 270), "ListenLine");
+    newSquareLabel = named(makeLabel(this, QString(), sansFont(9.75, true), 240, 7090, 5520, 270),
                            "NewSquareLine");
     for (QLabel* label : {listenLabel, newSquareLabel}) label->setWordWrap(false);
     for (QWidget* w : std::initializer_list<QWidget*>{listenHighlight, listenButton, listenLabel,
@@ -226,12 +227,13 @@ void MainMenuWindow::showListening() {
     newSquareLabel->setVisible(on);
     if (!on) return;
     const live::LiveCounts& n = session->counts();
-    QString line = QStringLiteral("Listening on ") + session->settings().describe() +
-                   QStringLiteral(": ") + QString::number(n.taken) +
-                   QStringLiteral(" contacts taken");
-    if (!session->lastNewSquare().isEmpty())
-        line += QStringLiteral(", last new square ") + session->lastNewSquare();
-    listenLabel->setText(line);
+    // The last new square has its own line below; a long log path loses its middle.
+    const QString line = QStringLiteral("Listening on ") + session->settings().describe() +
+                         QStringLiteral(": ") + QString::number(n.taken) +
+                         QStringLiteral(" contacts taken");
+    listenLabel->setText(
+        listenLabel->fontMetrics().elidedText(line, Qt::ElideMiddle, listenLabel->width()));
+    listenLabel->setToolTip(line);
 }
 
 void MainMenuWindow::onListenClicked() {
