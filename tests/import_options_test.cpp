@@ -2,7 +2,6 @@
 // PROP_MODE filters; with none the import is the usual one.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 
 #include "import/adif_options.h"
@@ -160,21 +159,6 @@ TEST_F(OptionsImport, NoOptionGivesTodaysBytes) {
     EXPECT_NE(changelog.find(named), std::string::npos) << changelog.substr(0, 200);
     EXPECT_EQ(changelog.substr(changelog.find(named) + named.size()),
               plain.substr(plain.find("12:00\r\n\r\n") + 9));
-}
-
-TEST(AdifOptionsText, DescribeAndParse) {
-    AdifOptions o;
-    EXPECT_TRUE(o.isDefault());
-    EXPECT_EQ(o.describe(), "");
-    unsigned sources = 0;
-    QString bad;
-    EXPECT_TRUE(parseConfirmedBy("LoTW, card", sources, bad));
-    EXPECT_EQ(sources, kConfirmByCard | kConfirmByLotw);
-    EXPECT_FALSE(parseConfirmedBy("card,fax", sources, bad));
-    EXPECT_EQ(bad, "fax");
-    o.confirmedBy = sources;
-    o.propModes = {"EME"};
-    EXPECT_EQ(o.describe(), "--confirmed-by card,lotw --prop-mode EME");
 }
 
 }  // namespace

@@ -3,10 +3,9 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QNetworkDatagram>
+#include <QFile>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QRandomGenerator>

@@ -123,7 +123,7 @@ TEST(ProgramFolders, UnmakeableDataFolderIsAnError) {
     touch(QDir(in.tmp.path()).filePath(QStringLiteral("home/.local/share/Morvel")));
     Error error;
     EXPECT_FALSE(prepareDataFolder(in.folders, error));
-    EXPECT_TRUE(error.isSet());
+    EXPECT_EQ(error.file, in.folders.databases) << error;  // the message names it
 }
 
 }  // namespace

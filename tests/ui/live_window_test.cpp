@@ -1,4 +1,3 @@
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QUdpSocket>
 

@@ -1,4 +1,3 @@
-#include <QImage>
 #include <QListWidget>
 #include <QTableWidget>
 
