@@ -109,9 +109,19 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
     newSquareTimer.setInterval(kNewSquareMs);
     connect(&newSquareTimer, &QTimer::timeout, this, [this] { highlightNewSquare(QString()); });
     if (const auto& session = state().live; session && session->databasePath() == databasePath) {
+        // Every contact redraws at once rather than after the watcher's settle,
+        // once for all the contacts of one write.
         connect(session.get(), &live::LiveSession::contactTaken, this,
                 [this](const live::TakenContact& c) {
-                    if (c.newSquare) highlightNewSquare(c.square);
+                    if (c.newSquare) {
+                        newSquare = c.square;
+                        newSquareTimer.start();
+                    }
+                    if (std::exchange(redrawQueued, true)) return;
+                    QTimer::singleShot(0, this, [this] {
+                        redrawQueued = false;
+                        if (drawn) drawMap();
+                    });
                 });
     }
     placeControls();

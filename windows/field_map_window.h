@@ -81,6 +81,7 @@ private:
     bool drawn = false;
     bool databaseErrorShown = false;
     QString newSquare;
+    bool redrawQueued = false;
     QTimer newSquareTimer;
 };
 
