@@ -37,7 +37,7 @@ struct AdifOptions {
     bool takesPropMode(std::string_view value) const;
 };
 
-// The propagation modes of the ADIF specification (3.1), upper case.
+// The PROP_MODE values ADIF 3.1 enumerates, upper case.
 const std::vector<std::string>& knownPropModes();
 
 // "card,lotw,eqsl" in any order and case, at least one. False (with the

@@ -8,13 +8,8 @@
 # Needs openbox, xdotool, python3 and ImageMagick's import (Debian packages).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-root="$here/../.."
-cli="$root/build/bin/morvel-cli"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-install -m 755 "$root/build/bin/morvel" "$work/"
-cp "$root"/build/bin/*.pnt "$work/"
-"$root/tools/install_example.sh" "$cli" "$root/data/example/example_2m.adi" "$work" >/dev/null
+source "$here/x11_helpers.sh"
+scratch_install
 port=22399
 export HOME="$work/home"
 mkdir -p "$HOME/.config/Morvel"
@@ -37,7 +32,6 @@ for call, grid in zip(pairs[::2], pairs[1::2]):
 PY
 }
 
-source "$here/x11_helpers.sh"
 start_morvel
 
 menu="$(window "Main Menu")"

@@ -7,13 +7,8 @@
 # Needs openbox, xdotool and ImageMagick's import (Debian packages).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-root="$here/../.."
-cli="$root/build/bin/morvel-cli"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-install -m 755 "$root/build/bin/morvel" "$work/"
-cp "$root"/build/bin/*.pnt "$work/"
-"$root/tools/install_example.sh" "$cli" "$root/data/example/example_2m.adi" "$work" >/dev/null
+source "$here/x11_helpers.sh"
+scratch_install
 db="2M JO62QM EXAMPLE.QRA"
 
 # New York, Sydney, London and others far from the example's Europe; the
@@ -38,7 +33,6 @@ LOG
 (cd "$work/import" && "$cli" import-adif "$db" far.adi >/dev/null)
 mv "$work/import/$db" "$work/"
 
-source "$here/x11_helpers.sh"
 start_morvel
 
 menu="$(window "Main Menu")"

@@ -1,5 +1,15 @@
-# Sourced by the screenshot scripts: start Morvel in $work under openbox,
-# find a window, move and click in it, take its picture into this folder ($here).
+# Sourced by the screenshot scripts: make a scratch copy of the folder ./run
+# installs, start Morvel in it under openbox, find a window, move and click
+# in it, take its picture into this folder ($here).
+scratch_install() {  # sets root, cli and work
+    root="$here/../.."
+    cli="$root/build/bin/morvel-cli"
+    work="$(mktemp -d)"
+    trap 'rm -rf "$work"' EXIT
+    install -m 755 "$root/build/bin/morvel" "$work/"
+    cp "$root"/build/bin/*.pnt "$work/"
+    "$root/tools/install_example.sh" "$cli" "$root/data/example/example_2m.adi" "$work" >/dev/null
+}
 start_morvel() {
     openbox >/dev/null 2>&1 &
     wm=$!
