@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <string>
-#include <utility>
 
 #include "database/database_watcher.h"
 #include "database/qra_names.h"
@@ -108,6 +107,11 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
     newSquareTimer.setSingleShot(true);
     newSquareTimer.setInterval(kNewSquareMs);
     connect(&newSquareTimer, &QTimer::timeout, this, [this] { highlightNewSquare(QString()); });
+    redrawTimer.setSingleShot(true);
+    redrawTimer.setInterval(0);
+    connect(&redrawTimer, &QTimer::timeout, this, [this] {
+        if (drawn) drawMap();
+    });
     if (const auto& session = state().live; session && session->databasePath() == databasePath) {
         // Every contact redraws at once rather than after the watcher's settle,
         // once for all the contacts of one write.
@@ -117,11 +121,7 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
                         newSquare = c.square;
                         newSquareTimer.start();
                     }
-                    if (std::exchange(redrawQueued, true)) return;
-                    QTimer::singleShot(0, this, [this] {
-                        redrawQueued = false;
-                        if (drawn) drawMap();
-                    });
+                    redrawTimer.start();
                 });
     }
     placeControls();

@@ -81,8 +81,8 @@ private:
     bool drawn = false;
     bool databaseErrorShown = false;
     QString newSquare;
-    bool redrawQueued = false;
     QTimer newSquareTimer;
+    QTimer redrawTimer;  // restarted by each live contact: one redraw per write
 };
 
 }  // namespace morvel

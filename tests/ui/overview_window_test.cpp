@@ -39,6 +39,10 @@ TEST_F(OverviewWindowTest, TableNeededSquaresAwardListAndMap) {
     EXPECT_EQ(dialogs.requests.at(0).proposedName, "All bands World.png");
     expectOneMessage("File map.svg saved");
     EXPECT_TRUE(readFileBytes(dataPath("map.svg")).contains("<rect"));
+    table->item(0, 0)->setCheckState(Qt::Unchecked);  // 6 m left off the map
+    dialogs.files = {dataPath("map.geojson")};
+    click(overview, "AllBandsMap");
+    EXPECT_EQ(readFileBytes(dataPath("map.geojson")).count("\"square\""), 1);  // JO62 only
     click(overview, "MainMenu");
     EXPECT_TRUE(menu() && menu()->isVisible());
 }
