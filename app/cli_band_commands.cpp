@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "database/qra_file.h"
 #include "app/cli_commands.h"
 #include "database/qra_names.h"
 #include "maps/field_map_renderer.h"
@@ -53,14 +54,14 @@ int needed(const Invocation& call) {
 
 int awardList(const Invocation& call) {
     const QString path = call.dir.absoluteFilePath(call.args[0]);
-    std::string bytes;
+    std::vector<FieldRecord> records;
     Error error;
-    if (!readMapDatabase(path, bytes, error)) {
+    if (!readDatabase(path, records, error)) {
         call.io.err << "Cannot read the database: " << error.message() << "\n";
         return kFailed;
     }
     const AwardList list =
-        buildAwardList(bytes, QFileInfo(path).fileName(), call.options.isSet("confirmed"));
+        buildAwardList(records, QFileInfo(path).fileName(), call.options.isSet("confirmed"));
     const QString out = call.dir.absoluteFilePath(call.args[1]);
     if (!writeAwardList(list, out, QDate::currentDate(), error)) {
         call.io.err << "The award list could not be written: " << error.message() << "\n";

@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "database/database_lock.h"
+#include "database/database_document.h"
 #include "app/cli_commands.h"
 #include "database/create_database.h"
 #include "database/qra_file.h"
@@ -135,7 +137,21 @@ int importLog(ImportKind kind, const Invocation& call) {
             progressShown = true;
         };
     }
-    const ImportResult result = runImport(request);
+    // Through the database's owner, as the window imports.
+    DatabaseDocument document(request.databasePath, request.workDir);
+    request.lockHeld = true;
+    ImportResult result;
+    const WriteOutcome outcome = document.run(
+        [&](WriteContext& context, Error&) {
+            result = runImport(request);
+            if (result.squaresWritten > 0) context.markWritten();
+            return true;
+        },
+        DatabaseLock::kWaitMs);
+    if (!outcome.ok) {
+        result.end = ImportResult::End::Failed;
+        result.error = outcome.error.message();
+    }
     if (progressShown) call.io.err << "\n";
     switch (result.end) {
         case ImportResult::End::Failed:

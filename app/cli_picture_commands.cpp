@@ -84,15 +84,16 @@ int parseView(const Invocation& call) {
 }
 
 // The database named, or with --all-bands every database of the folder named.
-bool readMapDatabases(const Invocation& call, std::vector<std::string>& databases, Error& error) {
+bool readMapDatabases(const Invocation& call, std::vector<std::vector<FieldRecord>>& databases,
+                      Error& error) {
     const QString path = call.dir.absoluteFilePath(call.args[0]);
-    if (!call.options.isSet("all-bands")) return readMapDatabase(path, databases.emplace_back(), error);
+    if (!call.options.isSet("all-bands")) return readDatabase(path, databases.emplace_back(), error);
     if (!QFileInfo(path).isDir()) {
         error = {path, QStringLiteral("not a folder")};
         return false;
     }
     for (const QString& name : bandDatabaseNames(path))
-        if (!readMapDatabase(QDir(path).filePath(name), databases.emplace_back(), error)) return false;
+        if (!readDatabase(QDir(path).filePath(name), databases.emplace_back(), error)) return false;
     return true;
 }
 
@@ -104,7 +105,7 @@ int map(const Invocation& call) {
     }
     QSize size(1016, 742);
     if (!parseSize(call, size)) return kFailed;
-    std::vector<std::string> databases;
+    std::vector<std::vector<FieldRecord>> databases;
     Error error;
     if (!readMapDatabases(call, databases, error)) {
         call.io.err << "Cannot read the database: " << error.message() << "\n";
@@ -116,7 +117,7 @@ int map(const Invocation& call) {
                              [&](QPainter& painter, QSizeF target) {
                                  drawAllBandsMap(painter, target, databases, outline, view);
                              },
-                             paintedSquares(std::span<const std::string>(databases)),
+                             paintedSquares(std::span<const std::vector<FieldRecord>>(databases)),
                              exportTitle(call.args[0], QString::fromStdString(viewName(view)))};
     return writeExport(call, call.args[1], exported);
 }

@@ -77,10 +77,10 @@ void BM_AllBandsMap24FullDatabases(benchmark::State& state) {
     QImage image(1016, 742, QImage::Format_RGB32);
     std::size_t outlinePoints = 0;
     for (auto _ : state) {
-        std::vector<std::string> databases;
+        std::vector<std::vector<FieldRecord>> databases;
         Error error;
         for (const QString& name : bandDatabaseNames(dir.path()))
-            if (!readMapDatabase(dir.filePath(name), databases.emplace_back(), error))
+            if (!readDatabase(dir.filePath(name), databases.emplace_back(), error))
                 state.SkipWithError(qPrintable(error.message()));
         std::vector<OutlinePoint> outline;
         readOutlineFile(outlinePath, outline, error);
@@ -98,14 +98,12 @@ BENCHMARK(BM_AllBandsMap24FullDatabases)->Unit(benchmark::kMillisecond);
 // unconfirmed squares; from an empty one: all 32,400 not worked.
 void BM_NeededSquaresWithin20000km(benchmark::State& state) {
     const bool empty = state.range(0) == 0;
-    std::string bytes;
-    for (const FieldRecord& r : empty ? std::vector<FieldRecord>(kRecordCount, FieldRecord::blank())
-                                      : fullRecords())
-        bytes += r.bytes();
+    const std::vector<FieldRecord> records =
+        empty ? std::vector<FieldRecord>(kRecordCount, FieldRecord::blank()) : fullRecords();
     const NeededMode mode = empty ? NeededMode::NotWorked : NeededMode::Unconfirmed;
     std::size_t found = 0;
     for (auto _ : state) {
-        found = neededSquares(bytes, "JO62QM", 20000, mode).size();
+        found = neededSquares(records, "JO62QM", 20000, mode).size();
         benchmark::DoNotOptimize(found);
     }
     if (found < (empty ? 32000U : 21000U)) state.SkipWithError("too few squares found");

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <memory>
 
+#include "database/database_document.h"
 #include "bench/synthetic_logs.h"
 #include "database/qra_file.h"
 #include "import/import_frame.h"
@@ -68,7 +69,8 @@ morvel::ImportResult runOnWorker(const morvel::ImportRequest& request) {
     morvel::ImportResult result;
     std::int64_t progressed = 0;
     QEventLoop loop;
-    morvel::ImportJob job(request, [](const QString&) { return true; });
+    morvel::ImportJob job(std::make_shared<morvel::DatabaseDocument>(request.databasePath, request.workDir),
+                          request, [](const QString&) { return true; });
     QObject::connect(&job, &morvel::ImportJob::progressed,
                      [&](const morvel::ImportProgress&) { ++progressed; });
     QObject::connect(&job, &morvel::ImportJob::finished, [&](const morvel::ImportResult& r) {

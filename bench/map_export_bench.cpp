@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include "database/qra_file.h"
 #include "bench/full_database.h"
 #include "maps/field_map_renderer.h"
 #include "maps/map_export.h"
@@ -25,10 +26,10 @@ void exportWorld(benchmark::State& state, const char* name) {
     Error error;
     readOutlineFile(QDir(QCoreApplication::applicationDirPath()).filePath(kWorldFile), outline,
                     error);
-    std::string database;
+    std::vector<FieldRecord> database;
     std::size_t squares = 0;
     for (auto _ : state) {
-        if (!readMapDatabase(path, database, error)) break;
+        if (!readDatabase(path, database, error)) break;
         const MapExport map{
             QSizeF(1016, 742),
             [&](QPainter& p, QSizeF size) { drawFieldMap(p, size, database, outline, kViewWorld); },

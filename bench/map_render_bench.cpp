@@ -31,11 +31,11 @@ void fieldMap(benchmark::State& state, bool full, int view, QSize size) {
     const QString path = writeDatabase(dir, full);
     const QString outlinePath = mapFolder().filePath(kWorldFile);
     QImage image(size, QImage::Format_RGB32);
-    std::string database;
+    std::vector<FieldRecord> database;
     std::vector<OutlinePoint> outline;
     Error error;
     for (auto _ : state) {
-        if (!readMapDatabase(path, database, error) ||
+        if (!readDatabase(path, database, error) ||
             !readOutlineFile(outlinePath, outline, error)) {
             state.SkipWithError(qPrintable(error.message()));
             return;

@@ -25,7 +25,8 @@ bool DatabaseLock::acquire(Error& error, int waitMs) {
     }
     if (lock_.tryLock(waitMs)) return true;
     const QString name = QFileInfo(databasePath_).fileName();
-    if (lock_.error() == QLockFile::LockFailedError) {
+    busy_ = lock_.error() == QLockFile::LockFailedError;
+    if (busy_) {
         error = {QString(), name + QStringLiteral(" is being changed by another program; try again "
                                                   "when it has finished")};
     } else {

@@ -26,10 +26,14 @@ public:
     bool acquire(Error& error, int waitMs = kWaitMs);
 
     static QString lockPath(const QString& databasePath);
+    // After a failed acquire: another writer held the lock (try again later),
+    // rather than a lock file that cannot be made.
+    bool busy() const { return busy_; }
 
 private:
     QString databasePath_;
     QLockFile lock_;
+    bool busy_ = false;
 };
 
 }  // namespace morvel

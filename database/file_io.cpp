@@ -75,6 +75,20 @@ bool saveWholeFile(const QString& path, const std::function<bool(QSaveFile&)>& w
     return commitSynced(file, error);
 }
 
+bool appendSynced(const QString& path, std::string_view bytes, Error& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error = fileError(file);
+        return false;
+    }
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size) {
+        error = fileError(file);
+        return false;
+    }
+    return syncFile(file, error);
+}
+
 bool saveWholeFile(const QString& path, std::string_view bytes, Error& error) {
     return saveWholeFile(
         path,

@@ -32,4 +32,8 @@ bool commitSynced(QSaveFile& file, Error& error, bool* renamed = nullptr);
 bool saveWholeFile(const QString& path, const std::function<bool(QSaveFile&)>& write, Error& error);
 bool saveWholeFile(const QString& path, std::string_view bytes, Error& error);
 
+// Appends to the file of that name as it is now (made when missing) and puts
+// the bytes on the disk before it returns; a failure names the file.
+bool appendSynced(const QString& path, std::string_view bytes, Error& error);
+
 }  // namespace morvel

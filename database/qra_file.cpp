@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
+#include <algorithm>
 #include <vector>
 
 #include "database/database_lock.h"
@@ -121,6 +122,19 @@ bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldR
         visit(r, FieldRecord::decode(buffer.data() +
                                      static_cast<std::size_t>(r - 1) * FieldRecord::kSize));
     return true;
+}
+
+std::vector<FieldRecord> decodeDatabase(std::string_view bytes) {
+    std::vector<char> whole(static_cast<std::size_t>(kDatabaseSize), '\0');
+    // Only whole squares count: a square cut short is empty.
+    const std::size_t whole_squares = bytes.size() / SquareEntry::kSize * SquareEntry::kSize;
+    std::copy_n(bytes.data(), std::min(whole_squares, whole.size()), whole.begin());
+    std::vector<FieldRecord> records;
+    records.reserve(kRecordCount);
+    for (int r = 0; r < kRecordCount; ++r)
+        records.push_back(
+            FieldRecord::decode(whole.data() + static_cast<std::size_t>(r) * FieldRecord::kSize));
+    return records;
 }
 
 bool writeBlankDatabase(const QString& path, Error& error) {

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QString>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "database/error.h"
@@ -27,6 +28,9 @@ bool openDatabase(QFile& file, Error& error);
 // records at its end. `fileSize` (when given) receives the file's size.
 bool readDatabase(const QString& path, std::vector<FieldRecord>& records, Error& error,
                   qint64* fileSize = nullptr);
+// The records of a database's bytes, in file order; squares past the end of
+// short bytes are empty. The one reader of the byte layout besides the file's.
+std::vector<FieldRecord> decodeDatabase(std::string_view bytes);
 // One record (1..324) of a database file.
 bool readRecord(const QString& path, int recordNo, FieldRecord& record, Error& error);
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "database/qra_file.h"
 #include "maps/canvas.h"
 #include "maps/field_map_renderer.h"
 #include "maps/field_view_renderer.h"
@@ -92,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto unchanged = [&] {
         return painter.transform() == before && painter.pen() == pen && painter.brush() == brush;
     };
-    morvel::drawFieldMap(painter, h.size, database, points, h.mapview);
+    morvel::drawFieldMap(painter, h.size, morvel::decodeDatabase(database), points, h.mapview);
     if (!unchanged()) std::abort();
 
     std::string recordBytes(database.substr(0, morvel::FieldRecord::kSize));

@@ -1,10 +1,8 @@
 #include "import/changelog.h"
 
-#include <unistd.h>
-
 #include <QFile>
-#include <cerrno>
 
+#include "database/file_system.h"
 #include "database/qra_file.h"
 #include "database/text_format.h"
 
@@ -55,17 +53,17 @@ bool Changelog::openAppend(const QString& path, Error& error) {
 }
 
 bool Changelog::write(std::string_view bytes, Error& error) {
+    if (memory_) {
+        memory_->append(bytes);
+        return true;
+    }
     if (appended_) {
         if (appended_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
             static_cast<qint64>(bytes.size())) {
             error = fileError(*appended_);
             return false;
         }
-        if (::fdatasync(appended_->handle()) != 0) {
-            error = errnoError(appended_->fileName(), errno);
-            return false;
-        }
-        return true;
+        return syncFile(*appended_, error);
     }
     if (file_->write(bytes.data(), static_cast<qint64>(bytes.size())) !=
         static_cast<qint64>(bytes.size())) {

@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,12 +39,16 @@ public:
     // A live session's: the change log already in place (its header committed)
     // is written on, and every write is synced before it returns.
     bool openAppend(const QString& path, Error& error);
+    // Lines gathered in memory, to be written where and when the caller says.
+    void openMemory() { memory_.emplace(); }
+    const std::string& memory() const { return *memory_; }
     bool write(std::string_view bytes, Error& error);
     bool commit(Error& error);
 
 private:
     std::unique_ptr<QSaveFile> file_;
     std::unique_ptr<QFile> appended_;
+    std::optional<std::string> memory_;
 };
 
 }  // namespace morvel

@@ -39,7 +39,7 @@ bool claimName(const QString& path, const PathState& database, Error& error) {
     return true;
 }
 
-bool copyWhole(QFile& from, const QString& to, Error& error) {
+bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch) {
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = fileError(out);
@@ -49,7 +49,12 @@ bool copyWhole(QFile& from, const QString& to, Error& error) {
         out.cancelWriting();
         return false;
     }
-    return commitSynced(out, error);
+    if (!scratch) return commitSynced(out, error);
+    if (!out.commit()) {
+        error = fileError(out);
+        return false;
+    }
+    return true;
 }
 
 QString undoName(const QString& path) {

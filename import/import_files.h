@@ -25,9 +25,10 @@ ImportFiles importFiles(const QString& databasePath, const QString& workDir,
 // is written through it; the name must not be the database itself, nor
 // anything but a file.
 bool claimName(const QString& path, const PathState& database, Error& error);
-// A copy committed only when whole and on the disk; a failure leaves no part
-// of it under the name.
-bool copyWhole(QFile& from, const QString& to, Error& error);
+// A copy committed only when whole (and on the disk unless `scratch`: a
+// scratch copy is read once and never trusted after a crash); a failure
+// leaves no part of it under the name.
+bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch = false);
 
 // The previous file of a name kept aside under "NAME.undo" ("NAME.none" when
 // there was none), put back, or let go.

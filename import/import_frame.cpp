@@ -17,6 +17,7 @@
 #include "import/contact_reading.h"
 #include "import/edi_reader.h"
 #include "import/import_files.h"
+#include "import/pending_contacts.h"
 
 namespace morvel {
 
@@ -81,7 +82,7 @@ public:
     ImportResult run() {
         if (!openInputs()) return result_;
         DatabaseLock lock(request_.databasePath);
-        if (!lock.acquire(error_)) {
+        if (!request_.lockHeld && !lock.acquire(error_)) {
             result_.end = ImportResult::End::Failed;
             result_.error = error_.message();
             return result_;
@@ -154,7 +155,7 @@ private:
     // The scratch copy of the log, the backup (put in place only once the new
     // database is ready to replace the old one) and the records in memory.
     bool copyInputs() {
-        if (!logIsScratch_ && !copyWhole(log_, files_.scratch, error_))
+        if (!logIsScratch_ && !copyWhole(log_, files_.scratch, error_, true))
             return stop(QStringLiteral("The log could not be copied"));
         log_.close();
         if (!backup_.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
@@ -190,6 +191,13 @@ private:
                                                      : std::string()), error_))
             return stop(changelogFailed);
         SquareWriter squares(records_, changelog_, request_.kind == ImportKind::Adif);
+        // Contacts a live session left waiting go in first.
+        std::vector<ImportedContact> waiting;
+        if (!readPendingContacts(request_.databasePath, waiting, error_))
+            return stop(QStringLiteral("The contacts waiting for the database could not be read"));
+        pendingFile_ = QFileInfo::exists(pendingFileName(request_.databasePath));
+        for (const ImportedContact& contact : waiting)
+            if (!squares.apply(contact, error_)) return stop(changelogFailed);
         read_ = readContacts(request_, scratchLog, squares, result_);
         if (read_.writeError.isSet()) return stop(changelogFailed, read_.writeError);
         if (result_.squaresWritten == 0) {
@@ -224,6 +232,9 @@ private:
                 QStringLiteral("The database was written but may not be on the disk yet: ") +
                 error_.message();
         Error kept;
+        if (pendingFile_ && !removeName(pendingFileName(request_.databasePath), kept))
+            afterword_ = QStringLiteral("The import is done, but ") + kept.message() +
+                         QStringLiteral(": its contacts are in the database");
         if (!dropAside(files_.backup, kept) || !dropAside(files_.changelog, kept))
             afterword_ = QStringLiteral("The import is done, but ") + kept.message() +
                          QStringLiteral(": remove it before the next import");
@@ -261,6 +272,7 @@ private:
     QFile database_;
     QSaveFile backup_;
     bool logIsScratch_ = false;
+    bool pendingFile_ = false;
     std::vector<FieldRecord> records_;
     Changelog changelog_;
     ReadOutcome read_;

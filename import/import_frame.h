@@ -39,6 +39,9 @@ struct ImportRequest {
     std::function<void(const ImportProgress&)> progress;
     // ADIF only; the default is the usual import.
     AdifOptions adif;
+    // The database's owner holds its lock already (the import is one of its
+    // transactions).
+    bool lockHeld = false;
 };
 
 struct ImportResult {

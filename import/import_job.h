@@ -1,27 +1,28 @@
 #pragma once
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
+#include "database/database_document.h"
 #include "import/import_frame.h"
 
 namespace morvel {
 
-// One import run on a worker thread. The thread that starts it only hears of
-// it through signals, and answers the import's questions (the EDI band, a
+// One import run as a transaction of the database's owner, on its worker
+// thread. The thread that starts it only hears of it through signals, and answers the import's questions (the EDI band, a
 // database of the wrong size) through `ask`, which runs on that thread while
 // the worker waits for the answer.
 class ImportJob : public QObject {
     Q_OBJECT
 public:
-    ImportJob(ImportRequest request, std::function<bool(const QString&)> ask,
-              QObject* parent = nullptr);
+    ImportJob(std::shared_ptr<DatabaseDocument> document, ImportRequest request,
+              std::function<bool(const QString&)> ask, QObject* parent = nullptr);
     ~ImportJob() override;
 
     void start();
-    bool isRunning() const { return watcher_.isRunning(); }
+    bool isRunning() const { return running_; }
 
 signals:
     void progressed(morvel::ImportProgress progress);
@@ -30,9 +31,10 @@ signals:
 private:
     bool askOnOwnThread(const QString& question);
 
+    std::shared_ptr<DatabaseDocument> document_;
     ImportRequest request_;
     std::function<bool(const QString&)> ask_;
-    QFutureWatcher<ImportResult> watcher_;
+    bool running_ = false;
 };
 
 }  // namespace morvel

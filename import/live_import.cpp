@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "database/database_lock.h"
 #include "database/file_io.h"
 #include "database/qra_file.h"
 #include "import/contact_reading.h"
@@ -27,15 +26,9 @@ bool fail(Error& error, const QString& what, const Error& cause) {
 
 }  // namespace
 
-bool LiveImport::begin(const QString& source, const ChangelogStamp& stamp, Error& error) {
-    const ImportFiles files = importFiles(databasePath_, workDir_, backupDir_, ImportKind::Adif);
-    changelogPath_ = files.changelog;
-    DatabaseLock lock(databasePath_);
-    if (!lock.acquire(error)) return false;
-    Error cause;
-    if (!recoverLocked(databasePath_, workDir_, backupDir_, cause))
-        return fail(error, QStringLiteral("An earlier import could not be completed"), cause);
+bool LiveImport::check(Error& error) const {
     QFile database(databasePath_);
+    Error cause;
     if (!openRegularFile(database, QIODevice::ReadOnly | QIODevice::Unbuffered, cause))
         return fail(error, QStringLiteral("The database could not be read"), cause);
     const QFileInfo info(databasePath_);
@@ -47,10 +40,23 @@ bool LiveImport::begin(const QString& source, const ChangelogStamp& stamp, Error
         error = {{}, warning};
         return false;
     }
-    const QString cannotWrite = QStringLiteral("The import cannot write its files");
+    const ImportFiles files = importFiles(databasePath_, workDir_, backupDir_, ImportKind::Adif);
     for (const QString& folder : {info.absolutePath(), QFileInfo(files.backup).absolutePath(),
                                   QFileInfo(files.changelog).absolutePath()})
-        if (!folderWritable(folder, cause)) return fail(error, cannotWrite, cause);
+        if (!folderWritable(folder, cause))
+            return fail(error, QStringLiteral("The import cannot write its files"), cause);
+    return true;
+}
+
+bool LiveImport::begin(const QString& source, const ChangelogStamp& stamp, Error& error) {
+    const ImportFiles files = importFiles(databasePath_, workDir_, backupDir_, ImportKind::Adif);
+    Error cause;
+    if (!check(error)) return false;
+    QFile database(databasePath_);
+    if (!openRegularFile(database, QIODevice::ReadOnly | QIODevice::Unbuffered, cause))
+        return fail(error, QStringLiteral("The database could not be read"), cause);
+    const QFileInfo info(databasePath_);
+    const QString cannotWrite = QStringLiteral("The import cannot write its files");
     const PathState databaseState = pathState(databasePath_);
     for (const QString& name : {files.backup, files.changelog})
         if (!claimName(name, databaseState, cause)) return fail(error, cannotWrite, cause);
@@ -81,57 +87,53 @@ bool LiveImport::begin(const QString& source, const ChangelogStamp& stamp, Error
     }
     if (!dropAside(files.backup, cause) || !dropAside(files.changelog, cause))
         return fail(error, cannotWrite, cause);
-    if (!changelog_.openAppend(files.changelog, cause))
-        return fail(error, QStringLiteral("The change log could not be written"), cause);
     begun_ = true;
     return true;
 }
 
-bool LiveImport::apply(const std::vector<ImportedContact>& contacts, std::vector<Outcome>& outcomes,
-                       Error& error, int waitMs, bool* busy) {
+bool LiveImport::apply(WriteContext& context, const QString& source, const ChangelogStamp& stamp,
+                       const std::vector<ImportedContact>& contacts, std::vector<Outcome>& outcomes,
+                       Error& error) {
     outcomes.clear();
-    if (busy) *busy = false;
-    if (!begun_) {
-        error = {{}, QStringLiteral("The live session has not begun")};
-        return false;
-    }
-    DatabaseLock lock(databasePath_);
-    if (!lock.acquire(error, waitMs)) {
-        if (busy) *busy = true;
-        return false;
-    }
+    Error cause;
+    // An import killed halfway is put right before the database is read.
+    if (!begun_ && !recoverLocked(databasePath_, workDir_, backupDir_, cause))
+        return fail(error, QStringLiteral("An earlier import could not be completed"), cause);
     // Read now, under the lock: another writer may have changed it since.
-    std::vector<FieldRecord> records;
-    Error cause;
-    if (!readDatabase(databasePath_, records, cause))
-        return fail(error, QStringLiteral("The database could not be read"), cause);
-    SquareWriter squares(records, changelog_, true);
-    for (const ImportedContact& c : contacts) {
-        const SquareEntry& slot = records[static_cast<std::size_t>(recordOfLocator(c.locator) - 1)]
-                                      .entries[static_cast<std::size_t>(slotOfLocator(c.locator))];
-        const bool hadCall = squareState(slot).hasCall;
-        const std::int64_t before = squares.written();
-        if (!squares.apply(c, cause))
-            return fail(error, QStringLiteral("The change log could not be written"), cause);
-        Outcome o;
-        o.written = squares.written() != before;
-        o.newSquare = o.written && !hadCall;
-        outcomes.push_back(o);
+    std::vector<FieldRecord>* records = context.records(cause);
+    if (!records) return fail(error, QStringLiteral("The database could not be read"), cause);
+    Changelog lines;
+    lines.openMemory();
+    {
+        SquareWriter squares(*records, lines, true);
+        for (const ImportedContact& c : contacts) {
+            const SquareEntry& slot =
+                (*records)[static_cast<std::size_t>(recordOfLocator(c.locator) - 1)]
+                    .entries[static_cast<std::size_t>(slotOfLocator(c.locator))];
+            const bool hadCall = squareState(slot).hasCall;
+            const std::int64_t before = squares.written();
+            squares.apply(c, cause);
+            Outcome o;
+            o.written = squares.written() != before;
+            o.newSquare = o.written && !hadCall;
+            outcomes.push_back(o);
+        }
+        if (squares.written() == 0) return true;
+        // The backup is the database as it was before this session's first
+        // square, which is the file now.
+        if (!begun_ && !begin(source, stamp, error)) {
+            outcomes.clear();
+            return false;
+        }
+        if (!context.writeRecords(cause)) {
+            outcomes.clear();
+            return fail(error, QStringLiteral("The database could not be written"), cause);
+        }
+        written_ += squares.written();
+        ++writes_;
     }
-    if (squares.written() == 0) return true;
-    written_ += squares.written();
-    if (!writeDatabase(databasePath_, records, cause))
-        return fail(error, QStringLiteral("The database could not be written"), cause);
-    ++writes_;
-    return true;
-}
-
-bool LiveImport::end(Error& error) {
-    if (!begun_) return true;
-    begun_ = false;
-    if (written_ > 0) return true;
-    Error cause;
-    if (!changelog_.write(kNoChangesMade, cause))
+    // The squares are in the database: only now does the change log name them.
+    if (!context.appendChangelog(lines.memory(), cause))
         return fail(error, QStringLiteral("The change log could not be written"), cause);
     return true;
 }

@@ -3,14 +3,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStringList>
 #include <algorithm>
 
-#include "database/database_lock.h"
+#include "database/file_system.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "import/contact.h"
 #include "import/import_frame.h"
+#include "import/pending_contacts.h"
 #include "live/log_follower.h"
 
 namespace morvel::live {
@@ -87,24 +89,31 @@ bool callerAndGrid(const std::string& message, std::string& call, std::string& g
     return true;
 }
 
-LiveSession::LiveSession(const QString& databasePath, const QString& workDir,
+struct LiveSession::Batch {
+    std::size_t count = 0;  // the first contacts of pending_
+    bool takesPendingFile = false;
+    std::vector<ImportedContact> contacts;
+    std::vector<LiveImport::Outcome> outcomes;
+    WriteOutcome outcome;
+    bool handled = false;
+};
+
+LiveSession::LiveSession(std::shared_ptr<DatabaseDocument> document, const QString& workDir,
                          const QString& backupDir, const LiveSettings& settings, QObject* parent)
     : QObject(parent),
-      databasePath_(databasePath),
+      document_(std::move(document)),
+      databasePath_(document_->path()),
       settings_(settings),
-      import_(databasePath, workDir, backupDir),
-      filter_(toLatin1Text(bandFromFileName(QFileInfo(databasePath).fileName()))) {
+      import_(std::make_shared<LiveImport>(databasePath_, workDir, backupDir)),
+      filter_(toLatin1Text(bandFromFileName(QFileInfo(databasePath_).fileName()))) {
     writeTimer_.setSingleShot(true);
-    connect(&writeTimer_, &QTimer::timeout, this, [this] {
-        Error error;
-        if (!writePending(100, error)) {
-            Error ignored;
-            const QString message = error.message();
-            stop(ignored);
-            emit failed(message);
-        }
-    });
+    connect(&writeTimer_, &QTimer::timeout, this, &LiveSession::writePending);
 }
+
+LiveSession::LiveSession(const QString& databasePath, const QString& workDir,
+                         const QString& backupDir, const LiveSettings& settings, QObject* parent)
+    : LiveSession(std::make_shared<DatabaseDocument>(databasePath, workDir), workDir, backupDir,
+                  settings, parent) {}
 
 LiveSession::~LiveSession() {
     Error ignored;
@@ -115,17 +124,19 @@ quint16 LiveSession::udpPort() const {
     return udp_.empty() ? 0 : udp_.front()->boundPort();
 }
 
+QString LiveSession::source() const {
+    return settings_.describe();
+}
+
 bool LiveSession::start(Error& error) {
     if (listening_) return true;
-    const ChangelogStamp stamp = clock ? clock() : currentStamp();
-    if (!import_.begin(settings_.describe(), stamp, error)) return false;
+    if (!import_->check(error)) return false;
+    document_->refreshNow();
     for (const auto& endpoint : {settings_.udp, settings_.multicast}) {
         if (!endpoint) continue;
         auto source = std::make_unique<UdpSource>();
         if (!source->start(*endpoint, error)) {
             udp_.clear();
-            Error ignored;
-            import_.end(ignored);
             return false;
         }
         UdpSource* via = source.get();
@@ -143,14 +154,15 @@ bool LiveSession::start(Error& error) {
         if (!followed) {
             udp_.clear();
             follower_.reset();
-            Error ignored;
-            import_.end(ignored);
             return false;
         }
         followerUnreadable_ = follower_->unreadable();
     }
     sinceWrite_.invalidate();
     listening_ = true;
+    // What an earlier session left waiting goes in before anything new.
+    takingPendingFile_ = QFileInfo::exists(pendingFileName(databasePath_));
+    if (takingPendingFile_) scheduleWrite();
     return true;
 }
 
@@ -170,13 +182,38 @@ bool LiveSession::stop(Error& error) {
     follower_.reset();
     listening_ = false;
     writeTimer_.stop();
-    bool ok = writePending(DatabaseLock::kWaitMs, error);
-    udp_.clear();
-    Error endError;
-    if (!import_.end(endError) && ok) {
-        error = endError;
-        ok = false;
+    countSources();
+    // A write under way ends first; its contacts are then written or still wait.
+    if (const std::shared_ptr<Batch> running = inFlight_) {
+        document_->run([](WriteContext&, Error&) { return true; }, 0);
+        // Its answer waits in the event queue: taken now, before the last write.
+        QCoreApplication::sendPostedEvents(document_.get(), QEvent::MetaCall);
+        finishBatch(running);
     }
+    bool ok = true;
+    if (!pending_.empty() || takingPendingFile_) {
+        auto batch = makeBatch();
+        batch->outcome = document_->run(batchWork(batch), kStopWaitMs);
+        finishBatch(batch);
+        if (!batch->outcome.ok) {
+            Error spill;
+            const std::size_t left = pending_.size();
+            if (spillToPendingFile(0, spill)) {
+                const QString message =
+                    batch->outcome.error.message() + QStringLiteral("; ") +
+                    (left == 1 ? QStringLiteral("1 contact waits")
+                               : QString::number(left) + QStringLiteral(" contacts wait")) +
+                    QStringLiteral(" in ") + QFileInfo(pendingFileName(databasePath_)).fileName() +
+                    QStringLiteral(" for the next session or import");
+                emit notice(message);
+                error = {{}, message};
+            } else {
+                error = spill;
+            }
+            ok = false;
+        }
+    }
+    udp_.clear();
     return ok;
 }
 
@@ -232,7 +269,21 @@ void LiveSession::takeRecord(const AdifRecord& record) {
 void LiveSession::consider(Verdict verdict, LiveContact& contact) {
     switch (verdict) {
         case Verdict::Take:
+            pendingBytes_ += contact.contact.call.size() + contact.contact.locator.size() +
+                             contact.key.size() + 64;
             pending_.push_back(std::move(contact));
+            if (pendingBytes_ > kMaxPendingBytes && !inFlight_) {
+                // Held up too long: the waiting contacts go to the pending file.
+                Error error;
+                if (spillToPendingFile(0, error)) {
+                    pendingBytes_ = 0;
+                    emit notice(QStringLiteral("The database has been busy for long; the waiting "
+                                               "contacts were kept in ") +
+                                QFileInfo(pendingFileName(databasePath_)).fileName());
+                } else {
+                    emit failed(error.message());
+                }
+            }
             scheduleWrite();
             return;
         case Verdict::Duplicate:
@@ -253,48 +304,122 @@ void LiveSession::consider(Verdict verdict, LiveContact& contact) {
 }
 
 void LiveSession::scheduleWrite() {
-    if (writeTimer_.isActive()) return;
+    if (writeTimer_.isActive() || inFlight_) return;
     qint64 delay = 0;
     if (sinceWrite_.isValid())
         delay = std::max<qint64>(0, minWriteIntervalMs - sinceWrite_.elapsed());
     writeTimer_.start(static_cast<int>(delay));
 }
 
-bool LiveSession::writePending(int waitMs, Error& error) {
+void LiveSession::countSources() {
     counts_.dropped = 0;
     for (const auto& source : udp_) counts_.dropped += source->dropped();
+    if (counts_.dropped > droppedSaid_ &&
+        (!sinceDroppedNotice_.isValid() || sinceDroppedNotice_.elapsed() >= kDroppedNoticeMs)) {
+        const std::int64_t n = counts_.dropped - droppedSaid_;
+        droppedSaid_ = counts_.dropped;
+        sinceDroppedNotice_.start();
+        emit notice(QString::number(n) +
+                    (n == 1 ? QStringLiteral(" datagram was") : QStringLiteral(" datagrams were")) +
+                    QStringLiteral(" dropped: they came faster than they could be read"));
+    }
     if (follower_) {
         // Records of the log that could not be read count as malformed.
         const std::int64_t u = follower_->unreadable();
         counts_.malformed += u - followerUnreadable_;
         followerUnreadable_ = u;
     }
-    if (pending_.empty()) return true;
-    std::vector<ImportedContact> contacts;
-    contacts.reserve(pending_.size());
-    for (const LiveContact& c : pending_) contacts.push_back(c.contact);
-    std::vector<LiveImport::Outcome> outcomes;
-    bool busy = false;
-    if (!import_.apply(contacts, outcomes, error, waitMs, &busy)) {
-        if (busy && listening_) {
-            // Another writer has the database: the contacts wait their turn.
-            error = {};
-            writeTimer_.start(minWriteIntervalMs);
-            return true;
+}
+
+std::shared_ptr<LiveSession::Batch> LiveSession::makeBatch() {
+    auto batch = std::make_shared<Batch>();
+    batch->count = pending_.size();
+    batch->takesPendingFile = takingPendingFile_;
+    batch->contacts.reserve(pending_.size());
+    for (const LiveContact& c : pending_) batch->contacts.push_back(c.contact);
+    return batch;
+}
+
+DatabaseDocument::Work LiveSession::batchWork(const std::shared_ptr<Batch>& batch) const {
+    auto import = import_;
+    const QString from = source();
+    const QString database = databasePath_;
+    const ChangelogStamp stamp = clock ? clock() : currentStamp();
+    return [batch, import, from, stamp, database](WriteContext& context, Error& error) {
+        // Contacts that waited in the pending file go first, read under the
+        // lock so that none is taken twice or lost.
+        std::vector<ImportedContact> contacts;
+        if (batch->takesPendingFile && !readPendingContacts(database, contacts, error))
+            return false;
+        const std::size_t waited = contacts.size();
+        contacts.insert(contacts.end(), batch->contacts.begin(), batch->contacts.end());
+        std::vector<LiveImport::Outcome> outcomes;
+        if (!import->apply(context, from, stamp, contacts, outcomes, error)) return false;
+        batch->outcomes.assign(outcomes.begin() + static_cast<std::ptrdiff_t>(waited),
+                               outcomes.end());
+        // Its contacts are in: the file that kept them goes.
+        if (batch->takesPendingFile && !removeName(pendingFileName(database), error)) return false;
+        return true;
+    };
+}
+
+void LiveSession::writePending() {
+    countSources();
+    if ((pending_.empty() && !takingPendingFile_) || inFlight_) return;
+    auto batch = makeBatch();
+    inFlight_ = batch;
+    QPointer<LiveSession> self(this);
+    document_->submit(
+        batchWork(batch), 100,
+        [self, batch](const WriteOutcome& outcome) {
+            batch->outcome = outcome;
+            if (self) self->finishBatch(batch);
+        });
+}
+
+void LiveSession::finishBatch(std::shared_ptr<Batch> batch) {
+    if (batch->handled) return;
+    batch->handled = true;
+    if (inFlight_ == batch) inFlight_.reset();
+    const WriteOutcome& outcome = batch->outcome;
+    if (!outcome.ok) {
+        // The contacts wait and are tried again.
+        if (outcome.busy) {
+            if (!busySaid_) {
+                busySaid_ = true;
+                emit notice(outcome.error.message() + QStringLiteral("; the contacts wait"));
+            }
+            if (listening_) writeTimer_.start(minWriteIntervalMs);
+        } else {
+            emit failed(outcome.error.message());
+            if (listening_) writeTimer_.start(retryIntervalMs);
         }
-        return false;
+        emit countsChanged();
+        return;
     }
+    busySaid_ = false;
     sinceWrite_.start();
-    std::vector<LiveContact> taken;
-    taken.swap(pending_);
+    if (batch->takesPendingFile) {
+        takingPendingFile_ = false;
+        emit notice(QStringLiteral("The contacts that waited in ") +
+                    QFileInfo(pendingFileName(databasePath_)).fileName() +
+                    QStringLiteral(" are in the database"));
+    }
+    std::vector<LiveContact> taken(std::make_move_iterator(pending_.begin()),
+                                   std::make_move_iterator(pending_.begin() +
+                                                           static_cast<std::ptrdiff_t>(batch->count)));
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(batch->count));
+    pendingBytes_ = 0;
+    for (const LiveContact& c : pending_)
+        pendingBytes_ += c.contact.call.size() + c.contact.locator.size() + c.key.size() + 64;
     for (std::size_t i = 0; i < taken.size(); ++i) {
         const LiveContact& c = taken[i];
         TakenContact t;
         t.call = fromLatin1Text(c.contact.call);
         t.square = fromLatin1Text(std::string_view(c.contact.locator).substr(0, 4));
         t.band = fromLatin1Text(c.band);
-        t.written = outcomes[i].written;
-        t.newSquare = outcomes[i].newSquare;
+        t.written = batch->outcomes[i].written;
+        t.newSquare = batch->outcomes[i].newSquare;
         ++counts_.taken;
         if (t.newSquare) {
             ++counts_.newSquares;
@@ -306,6 +431,16 @@ bool LiveSession::writePending(int waitMs, Error& error) {
         emit contactTaken(t);
     }
     emit countsChanged();
+    if (!pending_.empty() && listening_) scheduleWrite();
+}
+
+bool LiveSession::spillToPendingFile(std::size_t from, Error& error) {
+    std::vector<PendingContact> kept;
+    for (std::size_t i = from; i < pending_.size(); ++i)
+        kept.push_back({pending_[i].contact, pending_[i].band});
+    if (!savePendingContacts(databasePath_, kept, error)) return false;
+    pending_.resize(from);
+    takingPendingFile_ = true;
     return true;
 }
 
@@ -329,10 +464,9 @@ void LiveSession::onDecode(const Message& m, const QHostAddress& from, quint16 p
     std::string grid;
     if (!via || !callerAndGrid(m.decode.message, call, grid)) return;
     if (workedThisSession_.count(grid) != 0) return;
-    FieldRecord record;
-    Error ignored;
-    if (!readRecord(databasePath_, recordOfLocator(grid), record, ignored)) return;
-    const SquareEntry& slot = record.entries[static_cast<std::size_t>(slotOfLocator(grid))];
+    // The database as its owner last published it.
+    const Contents contents = document_->contents();
+    const SquareEntry& slot = contents->square(recordOfLocator(grid), slotOfLocator(grid));
     const SquareState state = squareState(slot);
     const int kind = !state.hasCall ? 1 : !state.confirmed ? 2 : 0;
     auto found = highlighted_.find(call);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "database/database_document.h"
 #include "database/error.h"
 #include "import/changelog.h"
 #include "import/live_import.h"
@@ -65,34 +66,53 @@ struct HighlightColours {
 bool callerAndGrid(const std::string& message, std::string& call, std::string& grid);
 
 // Listening for one database: the sources' contacts of its band through the
-// import's rules, written in batches (at most one database write every
-// minWriteIntervalMs, the first of a quiet spell at once), never losing one.
+// import's rules, written in batches as transactions of the database's owner
+// (at most one database write every minWriteIntervalMs, the first of a quiet
+// spell at once), never losing one: while another program holds the
+// database the contacts wait, and what still waits when the session ends is
+// kept in "NAME pending.adi" for the next session or import.
 class LiveSession : public QObject {
     Q_OBJECT
 public:
+    LiveSession(std::shared_ptr<DatabaseDocument> document, const QString& workDir,
+                const QString& backupDir, const LiveSettings& settings, QObject* parent = nullptr);
+    // With an owner of its own (the command-line tool, tests).
     LiveSession(const QString& databasePath, const QString& workDir, const QString& backupDir,
                 const LiveSettings& settings, QObject* parent = nullptr);
     ~LiveSession() override;
 
-    // The backup and change log, then the sources. False with the reason;
+    // The checks an import makes before writing, then the sources; contacts
+    // left waiting by an earlier session go in first. False with the reason;
     // nothing listens then.
     bool start(Error& error);
-    // Writes every contact still waiting (waiting for the lock as a writer
-    // does), ends the change log and closes the sources.
+    // Writes every contact still waiting, waiting up to kStopWaitMs for a
+    // busy lock; what is still waiting then goes to the pending file, which
+    // `notice` tells. Closes the sources.
     bool stop(Error& error);
     bool listening() const { return listening_; }
 
     const LiveCounts& counts() const { return counts_; }
     const LiveSettings& settings() const { return settings_; }
     const QString& databasePath() const { return databasePath_; }
+    const std::shared_ptr<DatabaseDocument>& document() const { return document_; }
+    // Contacts waiting to be written, and their bytes as held.
+    std::size_t pendingCount() const { return pending_.size(); }
+    std::size_t pendingBytes() const { return pendingBytes_; }
     QString lastNewSquare() const { return lastNewSquare_; }
-    int databaseWrites() const { return import_.databaseWrites(); }
+    int databaseWrites() const { return import_->databaseWrites(); }
     quint16 udpPort() const;
     std::int64_t highlightsSent() const { return highlightsSent_; }
 
     // For the tests and benchmarks: the change log's stamp, the write spacing.
     std::function<ChangelogStamp()> clock;
     int minWriteIntervalMs = 250;
+    // A failed write is tried again after this long; the contacts wait.
+    int retryIntervalMs = 2000;
+    static constexpr int kStopWaitMs = 10000;
+    // Contacts waiting beyond this many bytes go to the pending file at once.
+    static constexpr std::size_t kMaxPendingBytes = 8 * 1024 * 1024;
+    // Dropped datagrams are told at most once in this many milliseconds.
+    static constexpr qint64 kDroppedNoticeMs = 10000;
     HighlightColours colours;
 
     // One datagram as a source hands it on.
@@ -103,24 +123,41 @@ signals:
     // After the database holds it.
     void contactTaken(const morvel::live::TakenContact& contact);
     void countsChanged();
-    // A write failed: listening has stopped.
+    // A write failed; the contacts wait and are tried again.
     void failed(const QString& message);
+    // Something the operator should know, said once: the lock is busy, the
+    // pending file was written or taken, datagrams were dropped.
+    void notice(const QString& message);
 
 private:
     void takeRecord(const AdifRecord& record);
     void consider(Verdict verdict, LiveContact& contact);
+    struct Batch;
     void scheduleWrite();
-    bool writePending(int waitMs, Error& error);
+    void writePending();
+    std::shared_ptr<Batch> makeBatch();
+    DatabaseDocument::Work batchWork(const std::shared_ptr<Batch>& batch) const;
+    void finishBatch(std::shared_ptr<Batch> batch);
+    void countSources();
+    bool spillToPendingFile(std::size_t from, Error& error);
+    QString source() const;
     void onDecode(const Message& m, const QHostAddress& from, quint16 port, UdpSource* via);
     void clearHighlights(const std::string& square);
 
+    std::shared_ptr<DatabaseDocument> document_;
     QString databasePath_;
     LiveSettings settings_;
-    LiveImport import_;
+    std::shared_ptr<LiveImport> import_;
     ContactFilter filter_;
     std::vector<std::unique_ptr<UdpSource>> udp_;
     std::unique_ptr<LogFollower> follower_;
     std::vector<LiveContact> pending_;
+    std::size_t pendingBytes_ = 0;
+    std::shared_ptr<Batch> inFlight_;
+    bool takingPendingFile_ = false;  // the first contacts came from the pending file
+    bool busySaid_ = false;
+    QElapsedTimer sinceDroppedNotice_;
+    std::int64_t droppedSaid_ = 0;
     QTimer writeTimer_;
     QElapsedTimer sinceWrite_;
     bool listening_ = false;

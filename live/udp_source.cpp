@@ -45,7 +45,7 @@ QString describeEndpoint(const UdpEndpoint& e) {
 class UdpSource::Worker : public QObject {
     Q_OBJECT
 public:
-    Worker(std::atomic<int>& queued, std::atomic<std::int64_t>& dropped)
+    Worker(std::atomic<qint64>& queued, std::atomic<std::int64_t>& dropped)
         : queued_(queued), dropped_(dropped) {}
 
     bool bind(const UdpEndpoint& e, QString& reason, quint16& bound) {
@@ -95,17 +95,18 @@ private:
         while (socket_ && socket_->hasPendingDatagrams()) {
             const QNetworkDatagram d = socket_->receiveDatagram(kMaxDatagram);
             if (!d.isValid()) break;
-            if (queued_.load() >= kMaxQueued) {
+            const qint64 cost = d.data().size() + kQueueOverhead;
+            if (queued_.load() + cost > kMaxQueuedBytes) {
                 ++dropped_;
                 continue;
             }
-            ++queued_;
+            queued_ += cost;
             emit received(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
         }
     }
 
     QUdpSocket* socket_ = nullptr;
-    std::atomic<int>& queued_;
+    std::atomic<qint64>& queued_;
     std::atomic<std::int64_t>& dropped_;
 };
 
@@ -124,7 +125,7 @@ bool UdpSource::start(const UdpEndpoint& endpoint, Error& error) {
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
     connect(worker_, &Worker::received, this,
             [this](const QByteArray& bytes, const QHostAddress& from, quint16 port) {
-                --queued_;
+                queued_ -= bytes.size() + kQueueOverhead;
                 emit datagram(bytes, from, port);
             });
     thread_->start();

@@ -47,9 +47,11 @@ public:
 
     // The largest datagram read; longer ones are cut (and so malformed).
     static constexpr qint64 kMaxDatagram = 65536;
-    // Datagrams read but not yet handed on at most; a flood beyond it is
-    // dropped (and counted) rather than held.
-    static constexpr int kMaxQueued = 20000;
+    // Bytes of datagrams read but not yet handed on at most, each counted
+    // with what queueing it costs besides; a flood beyond it is dropped (and
+    // counted) rather than held, whatever the datagrams' size.
+    static constexpr qint64 kMaxQueuedBytes = 8 * 1024 * 1024;
+    static constexpr qint64 kQueueOverhead = 128;
     std::int64_t dropped() const { return dropped_.load(); }
 
 signals:
@@ -60,7 +62,7 @@ private:
     QThread* thread_ = nullptr;
     Worker* worker_ = nullptr;
     quint16 boundPort_ = 0;
-    std::atomic<int> queued_{0};
+    std::atomic<qint64> queued_{0};  // bytes
     std::atomic<std::int64_t> dropped_{0};
 };
 

@@ -55,18 +55,14 @@ struct SquareGrid {
 
 // Into `grid`, where a square keeps the better of what it holds and what the
 // database says: several bands drawn together.
-void readSquares(std::string_view database, SquareGrid& grid) {
-    for (std::size_t r = 0; r < static_cast<std::size_t>(kRecordCount); ++r) {
-        const std::size_t record = r * FieldRecord::kSize;
+void readSquares(std::span<const FieldRecord> records, SquareGrid& grid) {
+    for (std::size_t r = 0; r < std::min<std::size_t>(kRecordCount, records.size()); ++r) {
+        const FieldRecord& record = records[r];
         const int firstColumn = 10 * static_cast<int>(r / kFieldLetters);
         const int firstRow = 10 * static_cast<int>(r % kFieldLetters);
         for (int i = 0; i < 10; ++i) {
             for (int j = 0; j < 10; ++j) {
-                const std::size_t slot =
-                    record + static_cast<std::size_t>(10 * i + j) * SquareEntry::kSize;
-                // Squares past the end of short data are empty.
-                if (slot + SquareEntry::kSize > database.size()) continue;
-                const SquareEntry e = SquareEntry::decode(database.data() + slot);
+                const SquareEntry& e = record.entries[static_cast<std::size_t>(10 * i + j)];
                 if (!e.hasContact()) continue;
                 Square& cell = grid.at(firstColumn + i, firstRow + j);
                 cell = std::max(cell, e.isConfirmed() ? Square::Confirmed : Square::Worked);
@@ -244,29 +240,6 @@ QString exportedMessage(const QString& pictureName) {
     return QStringLiteral("File ") + pictureName + QStringLiteral(" exported");
 }
 
-bool readMapDatabase(QIODevice& device, std::string& bytes, QString& error) {
-    // Zero bytes stand for whatever a short file lacks: empty squares.
-    bytes.assign(static_cast<std::size_t>(kDatabaseSize), '\0');
-    if (readFull(device, bytes.data(), kDatabaseSize, error) < 0) {
-        bytes.clear();
-        return false;
-    }
-    return true;
-}
-
-bool readMapDatabase(const QString& path, std::string& bytes, Error& error) {
-    bytes.clear();
-    // Opening for reading only: a missing database is reported, never created.
-    QFile file(path);
-    if (!openDatabase(file, error)) return false;
-    QString reason;
-    if (!readMapDatabase(file, bytes, reason)) {
-        error = {path, reason};
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
 void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
@@ -306,17 +279,18 @@ void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
 
 }  // namespace
 
-void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
+void drawFieldMap(QPainter& painter, QSizeF target, std::span<const FieldRecord> records,
                   std::span<const OutlinePoint> worldOutline, int mapview) {
     SquareGrid squares;
-    readSquares(database, squares);
+    readSquares(records, squares);
     drawSquareGrid(painter, target, squares, worldOutline, mapview);
 }
 
-void drawAllBandsMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
+void drawAllBandsMap(QPainter& painter, QSizeF target,
+                     std::span<const std::vector<FieldRecord>> databases,
                      std::span<const OutlinePoint> worldOutline, int mapview) {
     SquareGrid squares;
-    for (const std::string& database : databases) readSquares(database, squares);
+    for (const std::vector<FieldRecord>& records : databases) readSquares(records, squares);
     drawSquareGrid(painter, target, squares, worldOutline, mapview);
 }
 

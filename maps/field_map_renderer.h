@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "database/error.h"
+#include "database/field_record.h"
+#include <vector>
 #include "maps/outline_file.h"
 
 namespace morvel {
@@ -40,25 +42,19 @@ QString exportPictureName(const QString& filename, int mapview);
 QString exportedMessage(const QString& pictureName);
 inline constexpr char kExportTitle[] = "Morvel: Map JPG Export";
 
-// Reads a database for the map. A missing or unreadable file is an error
-// (the text names the file) and is never created; `bytes` is then empty.
-// Otherwise `bytes` holds 324 records, the part past a short file's end as
-// zero bytes, so those squares are empty.
-bool readMapDatabase(const QString& path, std::string& bytes, Error& error);
-bool readMapDatabase(QIODevice& device, std::string& bytes, QString& error);
-
 // The whole field map over the painter's area (0, 0)-target, in the
 // painter's device-independent units and clipped to that area: the
-// background, every square of `database` whose confirmed flag is -1 (green)
+// background, every square of `records` whose confirmed flag is -1 (green)
 // or else whose worked flag is -1 (RGB(249, 96, 79)) with a black border,
-// then the world outline, then the field grid. `database` holds the
-// records in file order; squares past its end are empty. The painter's
+// then the world outline, then the field grid. `records` are in
+// file order; squares past their end are empty. The painter's
 // state is restored afterwards.
-void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
+void drawFieldMap(QPainter& painter, QSizeF target, std::span<const FieldRecord> records,
                   std::span<const OutlinePoint> worldOutline, int mapview);
 // The same map of several databases (one per band) together: a square is
 // green when confirmed in any of them, red when only worked.
-void drawAllBandsMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,
+void drawAllBandsMap(QPainter& painter, QSizeF target,
+                     std::span<const std::vector<FieldRecord>> databases,
                      std::span<const OutlinePoint> worldOutline, int mapview);
 
 // The field under a point of the map and the edges Form2 opens it with. The

@@ -248,14 +248,13 @@ std::vector<MapSquare> paintedSquares(const FieldRecord& record, int lonIndex, i
     return squares;
 }
 
-std::vector<MapSquare> paintedSquares(std::string_view database) {
+std::vector<MapSquare> paintedSquares(std::span<const FieldRecord> records) {
     std::vector<MapSquare> squares;
-    for (int r = 0; r < kRecordCount; ++r) {
-        const std::size_t record = static_cast<std::size_t>(r) * FieldRecord::kSize;
+    const int count = static_cast<int>(std::min<std::size_t>(kRecordCount, records.size()));
+    for (int r = 0; r < count; ++r) {
         for (int slot = 0; slot < FieldRecord::kSquares; ++slot) {
-            const std::size_t at = record + static_cast<std::size_t>(slot) * SquareEntry::kSize;
-            if (at + SquareEntry::kSize > database.size()) return squares;
-            const SquareEntry e = SquareEntry::decode(database.data() + at);
+            const SquareEntry& e =
+                records[static_cast<std::size_t>(r)].entries[static_cast<std::size_t>(slot)];
             if (e.hasContact())
                 squares.push_back(mapSquare(e, r / kFieldLetters, r % kFieldLetters, slot));
         }
@@ -263,10 +262,10 @@ std::vector<MapSquare> paintedSquares(std::string_view database) {
     return squares;
 }
 
-std::vector<MapSquare> paintedSquares(std::span<const std::string> databases) {
+std::vector<MapSquare> paintedSquares(std::span<const std::vector<FieldRecord>> databases) {
     std::map<std::string, MapSquare> best;  // "AA00" on sorts as the file does
-    for (const std::string& database : databases)
-        for (MapSquare& square : paintedSquares(std::string_view(database))) {
+    for (const std::vector<FieldRecord>& records : databases)
+        for (MapSquare& square : paintedSquares(std::span<const FieldRecord>(records))) {
             const auto [it, added] = best.try_emplace(square.square, square);
             if (!added && square.confirmed && !it->second.confirmed) it->second = std::move(square);
         }

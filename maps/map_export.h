@@ -36,10 +36,10 @@ struct MapSquare {
 };
 // The worked (or confirmed) squares of a whole database in file order;
 // records past the end of short data are empty.
-std::vector<MapSquare> paintedSquares(std::string_view database);
+std::vector<MapSquare> paintedSquares(std::span<const FieldRecord> records);
 // Those of several databases drawn together (the all-bands map): a square
 // confirmed in any of them with that contact, else the first that worked it.
-std::vector<MapSquare> paintedSquares(std::span<const std::string> databases);
+std::vector<MapSquare> paintedSquares(std::span<const std::vector<FieldRecord>> databases);
 // Those of one field, lonIndex and latIndex 0..17.
 std::vector<MapSquare> paintedSquares(const FieldRecord& record, int lonIndex, int latIndex);
 

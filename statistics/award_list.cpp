@@ -84,19 +84,18 @@ bool drawPdf(const AwardList& list, QSaveFile& file, const QDate& today) {
 
 }  // namespace
 
-AwardList buildAwardList(std::string_view database, const QString& databaseName,
+AwardList buildAwardList(std::span<const FieldRecord> records, const QString& databaseName,
                          bool confirmedOnly) {
     AwardList list;
     list.databaseName = databaseName;
     list.homeLocator = homeLocatorFromFileName(databaseName).trimmed();
     list.confirmedOnly = confirmedOnly;
-    for (int r = 0; r < kRecordCount; ++r) {
+    const int count = static_cast<int>(std::min<std::size_t>(kRecordCount, records.size()));
+    for (int r = 0; r < count; ++r) {
         const std::string field = fieldLetters(r + 1);
         for (int n = 0; n < FieldRecord::kSquares; ++n) {
-            const std::size_t at = static_cast<std::size_t>(r) * FieldRecord::kSize +
-                                   static_cast<std::size_t>(n) * SquareEntry::kSize;
-            if (at + SquareEntry::kSize > database.size()) break;
-            const SquareEntry e = SquareEntry::decode(database.data() + at);
+            const SquareEntry& e =
+                records[static_cast<std::size_t>(r)].entries[static_cast<std::size_t>(n)];
             if (!e.hasContact()) continue;
             ++list.worked;
             if (e.isConfirmed()) ++list.confirmed;

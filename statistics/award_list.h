@@ -2,11 +2,13 @@
 
 #include <QDate>
 #include <QString>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "database/error.h"
+#include "database/field_record.h"
 
 namespace morvel {
 
@@ -28,9 +30,9 @@ struct AwardList {
     int confirmed = 0;
 };
 
-// The worked (or only the confirmed) squares of a database's bytes, records
-// in file order; squares past the end of short data are empty.
-AwardList buildAwardList(std::string_view database, const QString& databaseName,
+// The worked (or only the confirmed) squares of a database's records, in
+// file order.
+AwardList buildAwardList(std::span<const FieldRecord> records, const QString& databaseName,
                          bool confirmedOnly);
 
 // CSV (RFC 4180, UTF-8, CR LF) with a header row: square, call, date,

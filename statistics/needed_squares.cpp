@@ -9,7 +9,6 @@
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "geo/locator.h"
-#include "maps/field_map_renderer.h"
 
 namespace morvel {
 
@@ -62,13 +61,9 @@ private:
     std::array<double, kAxis> sinDl_{}, cosDl_{}, sinLat_{}, cosLat_{};
 };
 
-bool flagSet(std::string_view bytes, std::size_t at) {
-    return at + 1 < bytes.size() && bytes[at] == '\xff' && bytes[at + 1] == '\xff';
-}
-
 }  // namespace
 
-std::vector<NeededSquare> neededSquares(std::string_view database, std::string_view homeloc,
+std::vector<NeededSquare> neededSquares(std::span<const FieldRecord> records, std::string_view homeloc,
                                         double withinKm, NeededMode mode) {
     std::vector<NeededSquare> out;
     if (!isValidLocator(homeloc)) return out;
@@ -82,14 +77,15 @@ std::vector<NeededSquare> neededSquares(std::string_view database, std::string_v
     };
     std::vector<Found> found;
     char square[5] = "AA00";
-    for (int r = 0; r < kRecordCount; ++r) {
+    const int count = static_cast<int>(std::min<std::size_t>(kRecordCount, records.size()));
+    for (int r = 0; r < count; ++r) {
         square[0] = static_cast<char>('A' + r / kFieldLetters);
         square[1] = static_cast<char>('A' + r % kFieldLetters);
         for (int n = 0; n < FieldRecord::kSquares; ++n) {
-            const std::size_t at = static_cast<std::size_t>(r) * FieldRecord::kSize +
-                                   static_cast<std::size_t>(n) * SquareEntry::kSize;
-            const bool confirmed = flagSet(database, at + 8);
-            const bool worked = confirmed || flagSet(database, at + 6);
+            const SquareEntry& e =
+                records[static_cast<std::size_t>(r)].entries[static_cast<std::size_t>(n)];
+            const bool confirmed = e.isConfirmed();
+            const bool worked = e.hasContact();
             if (mode == NeededMode::NotWorked ? worked : (!worked || confirmed)) continue;
             square[2] = static_cast<char>('0' + n / 10);
             square[3] = static_cast<char>('0' + n % 10);
@@ -113,14 +109,14 @@ std::vector<NeededSquare> neededSquares(std::string_view database, std::string_v
 
 bool readNeededSquares(const QString& path, double withinKm, NeededMode mode,
                        std::vector<NeededSquare>& squares, Error& error) {
-    std::string bytes;
-    if (!readMapDatabase(path, bytes, error)) return false;
+    std::vector<FieldRecord> records;
+    if (!readDatabase(path, records, error)) return false;
     const std::string home = toLatin1Text(homeLocatorFromFileName(QFileInfo(path).fileName()));
     if (!isValidLocator(home)) {
         error = {path, QStringLiteral("its name holds no locator to measure from")};
         return false;
     }
-    squares = neededSquares(bytes, home, withinKm, mode);
+    squares = neededSquares(records, home, withinKm, mode);
     return true;
 }
 

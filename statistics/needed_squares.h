@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "database/error.h"
+#include "database/field_record.h"
 
 namespace morvel {
 
@@ -20,10 +22,9 @@ struct NeededSquare {
     float bearing = 0;   // degrees from true north, 0 to < 360
 };
 
-// The needed squares of a database's bytes (records in file order; squares
-// past the end of short data are empty) within `withinKm` of `homeloc`,
+// The needed squares of a database's records (in file order) within `withinKm` of `homeloc`,
 // nearest first, a tie in square order. Nothing when homeloc is no locator.
-std::vector<NeededSquare> neededSquares(std::string_view database, std::string_view homeloc,
+std::vector<NeededSquare> neededSquares(std::span<const FieldRecord> records, std::string_view homeloc,
                                         double withinKm, NeededMode mode);
 
 // The same for a database file, measured from the locator in its name.

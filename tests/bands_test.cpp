@@ -84,7 +84,7 @@ TEST(Bands, NeededSquares) {
     put("JO", 72, true);
     const auto list = [&](double km, NeededMode mode) {
         std::string text;
-        for (const NeededSquare& s : neededSquares(db, "JO62QM", km, mode))
+        for (const NeededSquare& s : neededSquares(decodeDatabase(db), "JO62QM", km, mode))
             text += s.square + " " + std::to_string(std::lround(s.km)) + " " +
                     std::to_string(std::lround(s.bearing)) + ";";
         return text;
@@ -92,9 +92,9 @@ TEST(Bands, NeededSquares) {
     EXPECT_EQ(list(200, NeededMode::Unconfirmed), "JO62 23 270;JO52 158 271;");
     EXPECT_EQ(list(120, NeededMode::NotWorked), "JO63 114 349;JO61 114 192;");
     // The limit itself is within.
-    const float nearest = neededSquares(db, "JO62QM", 200, NeededMode::NotWorked).front().km;
-    EXPECT_EQ(neededSquares(db, "JO62QM", nearest, NeededMode::NotWorked).size(), 1U);
-    EXPECT_EQ(neededSquares(db, "JO62QM", 20100, NeededMode::NotWorked).size(), 32400U - 3);
+    const float nearest = neededSquares(decodeDatabase(db), "JO62QM", 200, NeededMode::NotWorked).front().km;
+    EXPECT_EQ(neededSquares(decodeDatabase(db), "JO62QM", nearest, NeededMode::NotWorked).size(), 1U);
+    EXPECT_EQ(neededSquares(decodeDatabase(db), "JO62QM", 20100, NeededMode::NotWorked).size(), 32400U - 3);
 }
 
 // Field by field, 00 to 99 in a field, whatever the file's order; the
@@ -111,12 +111,12 @@ TEST(Bands, AwardListOrderAndCsv) {
                     slot * SquareEntry::kSize);
     }
     const QString tail = ",\"2M JO62QM \"\"QTH\"\",2.QRA\"\r\n";
-    EXPECT_EQ(awardListCsv(buildAwardList(db, "2M JO62QM \"QTH\",2.QRA", false)),
+    EXPECT_EQ(awardListCsv(buildAwardList(decodeDatabase(db), "2M JO62QM \"QTH\",2.QRA", false)),
               "Square,Call,Date,Locator,Confirmed,Database\r\n"
               "AA00,K1A,05/06/24,AA00aa,N" + tail + "IO85,GM3X,05/06/24,IO85aa,Y" + tail +
               "IO91,G4ABC,05/06/24,IO91aa,N" + tail + "JO62,DL1AB/P,05/06/24,JO62aa,Y" + tail +
               "RR99,ZL9Z,05/06/24,RR99aa,Y" + tail);
-    const AwardList confirmed = buildAwardList(db, "2M JO62QM X.QRA", true);
+    const AwardList confirmed = buildAwardList(decodeDatabase(db), "2M JO62QM X.QRA", true);
     EXPECT_EQ(confirmed.entries.size(), 3U);
     EXPECT_EQ(confirmed.worked, 5);
 }
@@ -136,7 +136,7 @@ TEST(Bands, AwardListPdfPages) {
         if (count == 1001)
             makeEntry("", "K1A", "01/01/24", true).encode(some.data() + 10 * FieldRecord::kSize);
         const QString pdf = dir.filePath("list.PDF");
-        ASSERT_TRUE(writeAwardList(buildAwardList(some, "2M JO62QM.QRA", false), pdf,
+        ASSERT_TRUE(writeAwardList(buildAwardList(decodeDatabase(some), "2M JO62QM.QRA", false), pdf,
                                    QDate(2024, 6, 1), error))
             << error;
         const QByteArray bytes = readFileBytes(pdf);
@@ -146,7 +146,7 @@ TEST(Bands, AwardListPdfPages) {
                   pages)
             << count;
     }
-    EXPECT_FALSE(writeAwardList(buildAwardList(db, "x", false), dir.filePath("no/list.pdf"),
+    EXPECT_FALSE(writeAwardList(buildAwardList(decodeDatabase(db), "x", false), dir.filePath("no/list.pdf"),
                                 QDate(2024, 6, 1), error));
     EXPECT_FALSE(QDir(dir.filePath("no")).exists());
 }

@@ -27,7 +27,7 @@ QImage render(std::string_view db, int view, QSize size, std::vector<OutlinePoin
     QImage image(size * pixelRatio, QImage::Format_RGB32);
     image.setDevicePixelRatio(pixelRatio);
     QPainter painter(&image);
-    drawFieldMap(painter, size, db, outline, view);
+    drawFieldMap(painter, size, decodeDatabase(db), outline, view);
     return image;
 }
 
@@ -37,7 +37,7 @@ QImage renderRecorded(std::string_view db, int view, QSize size) {
     QPicture picture;
     {
         QPainter painter(&picture);
-        drawFieldMap(painter, size, db, {}, view);
+        drawFieldMap(painter, size, decodeDatabase(db), {}, view);
     }
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -157,14 +157,17 @@ TEST(FieldMapRenderer, ExportPictureNames) {
 // Record 1 whole with AA00 worked, then record 2 cut inside AB01's flags; data
 // shorter than a record draws nothing and reads nothing past its end.
 TEST(FieldMapRenderer, ShortFilesAreEmptyPastTheirEnd) {
-    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0'), bytes;
+    std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
+    std::vector<FieldRecord> records;
     Error error;
     setFlags(db, 0, 0, 0, -1, 0);
     setFlags(db, 0, 1, 1, -1, 0);
     QTemporaryDir dir;
     test::writeFileBytes(dir.filePath("short.qra"),
                          QByteArray(db.data(), FieldRecord::kSize + SquareEntry::kSize + 7));
-    ASSERT_TRUE(readMapDatabase(dir.filePath("short.qra"), bytes, error)) << error;
+    ASSERT_TRUE(readDatabase(dir.filePath("short.qra"), records, error)) << error;
+    std::string bytes;
+    for (const FieldRecord& r : records) bytes += r.bytes();
     // At 2032 x 1484 the centre of AA00 is pixel (5, 1479), that of AB01 (5, 1389).
     const QImage image = render(bytes, kViewWorld, {2032, 1484});
     EXPECT_EQ(image.pixelColor(5, 1479), kRed);
@@ -190,13 +193,15 @@ TEST(FieldMapRenderer, AllBandsTakeTheBestOfEachSquare) {
     setFlags(bands[1], 9, 14, 52, -1, 0);  // JO52 worked on one band only
     QImage image(700, 700, QImage::Format_RGB32);
     QPainter painter(&image);
-    drawAllBandsMap(painter, QSizeF(700, 700), bands, {}, kViewEurope);
+    const std::vector<std::vector<FieldRecord>> records{decodeDatabase(bands[0]),
+                                                        decodeDatabase(bands[1])};
+    drawAllBandsMap(painter, QSizeF(700, 700), records, {}, kViewEurope);
     painter.end();
     const std::pair<QPoint, QColor> pixels[] = {{{265, 375}, kGreen}, {{275, 375}, kGreen},
                                                 {{255, 375}, kRed},   {{265, 385}, kBackground}};
     for (const auto& [at, colour] : pixels) EXPECT_EQ(image.pixelColor(at), colour) << at.x();
     std::string exported;  // KML and GeoJSON: each square once, in its best state
-    for (const MapSquare& s : paintedSquares(std::span<const std::string>(bands)))
+    for (const MapSquare& s : paintedSquares(std::span<const std::vector<FieldRecord>>(records)))
         exported += s.square + (s.confirmed ? "C " : "W ");
     EXPECT_EQ(exported, "JO52W JO62C JO72C ");
 }

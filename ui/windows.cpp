@@ -13,7 +13,8 @@ Windows::Windows(SharedState& state, Dialogs& dialogs, QString programFolder,
       dialogs_(dialogs),
       programFolder_(QDir(programFolder).absolutePath()),
       databaseFolder_(
-          QDir(databaseFolder.isEmpty() ? programFolder : databaseFolder).absolutePath()) {}
+          QDir(databaseFolder.isEmpty() ? programFolder : databaseFolder).absolutePath()),
+      documents_(databaseFolder_) {}
 
 Windows::~Windows() {
     for (auto& [name, form] : loaded_) delete form.data();

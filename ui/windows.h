@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 
+#include "database/database_document.h"
 #include "ui/form.h"
 #include "ui/printing.h"
 
@@ -65,6 +66,10 @@ public:
     const QString& programFolder() const { return programFolder_; }
     // The folder of the databases; absolute.
     const QString& databaseFolder() const { return databaseFolder_; }
+    // The owners of the open databases: every window that reads or writes a
+    // database goes through its one owner.
+    DatabaseDocuments& documents() { return documents_; }
+    std::shared_ptr<DatabaseDocument> document(const QString& path) { return documents_.open(path); }
     // The system's default printer unless another was set (tests record).
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }
@@ -81,6 +86,7 @@ private:
     Dialogs& dialogs_;
     QString programFolder_;
     QString databaseFolder_;
+    DatabaseDocuments documents_;
     QtPrinter systemPrinter_;
     Printer* printer_ = &systemPrinter_;
     QSettings* settings_ = nullptr;

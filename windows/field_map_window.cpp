@@ -8,6 +8,7 @@
 #include <QResizeEvent>
 #include <string>
 
+#include "database/qra_file.h"
 #include "database/database_watcher.h"
 #include "database/qra_names.h"
 #include "import/contact.h"
@@ -201,7 +202,7 @@ void FieldMapWindow::drawMap() {
     BusyCursor busy;
     Error databaseError;
     // Read only: a missing database is reported, never created.
-    const bool databaseRead = readMapDatabase(databasePath, database, databaseError);
+    const bool databaseRead = readDatabase(databasePath, database, databaseError);
     Error outlineError;
     // A missing outline file draws no outline, as it always has.
     readOutlineFile(QDir(windows().programFolder()).filePath(QLatin1String(kWorldFile)), outline,

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "database/field_record.h"
 #include "maps/outline_file.h"
 #include "ui/form.h"
 
@@ -71,7 +72,7 @@ private:
     };
 
     QString databasePath;
-    std::string database;  // as last read
+    std::vector<FieldRecord> database;  // as last read
     std::vector<OutlinePoint> outline;
     std::unique_ptr<DatabaseWatcher> watcher;
     DrawingSurface* surface;

@@ -90,7 +90,7 @@ bool ImportRunner::start(ImportKind kind, const QString& databasePath) {
     request.databasePath = databasePath;
     request.workDir = windows_.databaseFolder();
     request.backupDir = QFileInfo(databasePath).absolutePath();
-    job_ = std::make_unique<ImportJob>(std::move(request),
+    job_ = std::make_unique<ImportJob>(windows_.document(databasePath), std::move(request),
                                        [this](const QString& q) { return ask(q); });
     progress_ = std::make_unique<WorkProgress>(
         window_, QStringLiteral("Importing ") + QFileInfo(*chosen).fileName());

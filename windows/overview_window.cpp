@@ -1,3 +1,4 @@
+#include "database/qra_file.h"
 #include "windows/overview_window.h"
 
 #include <QCheckBox>
@@ -187,12 +188,12 @@ void OverviewWindow::showNeeded() {
 
 void OverviewWindow::onMapClicked() {
     const int view = mapView->currentData().toInt();
-    std::vector<std::string> databases;
+    std::vector<std::vector<FieldRecord>> databases;
     Error error;
     for (int r = 0; r < static_cast<int>(overview_.rows.size()); ++r) {
         if (table->item(r, 0)->checkState() != Qt::Checked) continue;
-        if (!readMapDatabase(overview_.rows[static_cast<std::size_t>(r)].path,
-                             databases.emplace_back(), error)) {
+        if (!readDatabase(overview_.rows[static_cast<std::size_t>(r)].path,
+                          databases.emplace_back(), error)) {
             dialogs().message(QStringLiteral("Cannot read the database: ") + error.message());
             return;
         }
@@ -204,7 +205,7 @@ void OverviewWindow::onMapClicked() {
                         [&](QPainter& painter, QSizeF target) {
                             drawAllBandsMap(painter, target, databases, outline, view);
                         },
-                        paintedSquares(std::span<const std::string>(databases)), title};
+                        paintedSquares(std::span<const std::vector<FieldRecord>>(databases)), title};
     saveMapAs(dialogs(), folder_, title + QStringLiteral(".png"), map);
 }
 
@@ -222,10 +223,10 @@ void OverviewWindow::onAwardListClicked() {
     request.directory = folder_;
     const std::optional<QString> chosen = dialogs().saveFile(request);
     if (!chosen || chosen->isEmpty()) return;
-    std::string bytes;
+    std::vector<FieldRecord> records;
     Error error;
-    if (!readMapDatabase(path, bytes, error) ||
-        !writeAwardList(buildAwardList(bytes, name, awardConfirmed->isChecked()),
+    if (!readDatabase(path, records, error) ||
+        !writeAwardList(buildAwardList(records, name, awardConfirmed->isChecked()),
                         QDir(folder_).absoluteFilePath(*chosen), QDate::currentDate(), error))
         dialogs().message(QStringLiteral("The award list could not be written: ") +
                           error.message());
