@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a build folder and checks it: the files it
 # must install are in it, nothing lies under /home or outside /usr, lintian
-# finds no error and the AppStream metainfo validates. Called by .ci/run.
+# finds no error, and the desktop entry and the AppStream metainfo validate.
+# Called by .ci/run.
 # Usage: tools/check_package.sh [BUILD_DIR]   (default: build, configured)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,10 +31,13 @@ if command -v lintian >/dev/null; then
     errors=$(lintian "$deb" 2>/dev/null | grep '^E:' || true)
     [ -z "$errors" ] || { echo "$errors" >&2; failed=1; }
 fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+dpkg-deb -x "$deb" "$work"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$work"/usr/share/applications/morvel.desktop || failed=1
+fi
 if command -v appstreamcli >/dev/null; then
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
-    dpkg-deb -x "$deb" "$work"
     appstreamcli validate --no-net "$work"/usr/share/metainfo/*.xml >/dev/null || {
         appstreamcli validate --no-net "$work"/usr/share/metainfo/*.xml >&2; failed=1; }
 fi

@@ -31,7 +31,7 @@ entry="$apps/morvel.desktop"
 cat > "$entry.part" <<DESKTOP
 [Desktop Entry]
 Type=Application
-Version=1.5
+Version=1.4
 Name=Morvel
 GenericName=Locator squares log
 Comment=Worked and confirmed Maidenhead locator squares, band by band

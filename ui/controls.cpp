@@ -1,12 +1,15 @@
 #include "ui/controls.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <vector>
 
 #include "ui/twips.h"
 
@@ -23,7 +26,11 @@ void applyButtonStyle(QApplication& app) {
         "QPushButton:pressed { background-color: rgb(232, 190, 150);"
         " border-color: rgb(90, 60, 30); padding: 3px 1px 1px 3px; }"
         "QPushButton:focus:pressed { padding: 2px 0px 0px 2px; }"
-        "QPushButton:disabled { color: rgb(150, 130, 110); border-color: rgb(200, 170, 140); }"));
+        "QPushButton:disabled { color: rgb(150, 130, 110); border-color: rgb(200, 170, 140); }"
+        // Some dark styles (Adwaita-Dark) draw column headers in dimmed text.
+        "QHeaderView::section { background-color: rgb(255, 224, 192); color: black;"
+        " border: none; border-right: 1px solid rgb(200, 170, 140);"
+        " border-bottom: 1px solid rgb(140, 100, 64); padding: 2px 4px; }"));
 }
 
 QFont sansFont(qreal points, bool bold) {
@@ -34,18 +41,61 @@ QFont sansFont(qreal points, bool bold) {
     return font;
 }
 
+namespace {
+
+// The roles a control's text is drawn in. Some styles (Adwaita) draw the
+// caption of a check box or option button in the text boxes' colour.
+std::vector<QPalette::ColorRole> textRoles(const QWidget* widget) {
+    if (qobject_cast<const QAbstractButton*>(widget) && !qobject_cast<const QPushButton*>(widget))
+        return {QPalette::WindowText, QPalette::ButtonText, QPalette::Text};
+    return {QPalette::WindowText, QPalette::ButtonText};
+}
+
+}  // namespace
+
 void setBackgroundColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
     palette.setColor(QPalette::Button, colour);
+    for (const QPalette::ColorRole text : textRoles(widget)) {
+        palette.setColor(text, kWindowTextColour);
+        palette.setColor(QPalette::Disabled, text, kDisabledTextColour);
+    }
+    // Frames and bevels are shaded from the background, not from the desktop's.
+    palette.setColor(QPalette::Light, colour.lighter(115));
+    palette.setColor(QPalette::Midlight, colour.lighter(107));
+    palette.setColor(QPalette::Mid, colour.darker(130));
+    palette.setColor(QPalette::Dark, colour.darker(160));
+    palette.setColor(QPalette::Shadow, colour.darker(250));
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    for (const QPalette::ColorRole text : textRoles(widget)) palette.setColor(text, colour);
     widget->setPalette(palette);
+}
+
+void setWindowColours(QWidget* window, const QColor& colour) {
+    setBackgroundColour(window, colour);
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        bool own = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                   qobject_cast<QGroupBox*>(w);
+        for (QWidget* p = w->parentWidget(); own && p && p != window; p = p->parentWidget())
+            own = !qobject_cast<QAbstractScrollArea*>(p) && !qobject_cast<QAbstractSpinBox*>(p) &&
+                  !qobject_cast<QComboBox*>(p);
+        if (own) setBackgroundColour(w, colour);
+    }
+}
+
+void keepViewColours(QWidget* view) {
+    QPalette palette = view->palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = static_cast<QPalette::ColorRole>(role);
+        palette.setColor(QPalette::Inactive, r, palette.color(QPalette::Active, r));
+    }
+    view->setPalette(palette);
 }
 
 void placeTwips(QWidget* widget, int left, int top, int width, int height) {
@@ -110,6 +160,7 @@ QGroupBox* makeFrame(QWidget* parent, int left, int top, int width, int height) 
 }
 
 FileList::FileList(const QString& folder, QWidget* parent) : QListWidget(parent), folder_(folder) {
+    keepViewColours(this);
     setSelectionMode(QAbstractItemView::SingleSelection);
     // A name wider than the list is shown whole, the list scrolling sideways.
     setTextElideMode(Qt::ElideNone);

@@ -14,21 +14,42 @@ class QGroupBox;
 
 namespace morvel {
 
-// The windows' background colour.
+// The windows' background colour and the text that stands on it, whatever
+// colours the desktop's style has: under a dark style its light text would be
+// unreadable on this background.
 inline constexpr QColor kWindowColour{255, 224, 192};
+inline constexpr QColor kWindowTextColour{0, 0, 0};
+inline constexpr QColor kDisabledTextColour{150, 130, 110};
+// Green text on the background: darker than the confirmed squares' fill,
+// which as text would stand at only 4.1:1 against the background.
+inline constexpr QColor kGreenTextColour{0, 112, 0};
 
 // Every push button of the program, in its windows and dialogs alike: flat in
 // the windows' colour, without the style's gradient, yet with a border, a
 // focus frame and a pressed look that show it can be pressed.
+// The tables' column headers in the same colours.
 void applyButtonStyle(QApplication& app);
 
 // The designs' "MS Sans Serif": the system's sans-serif family.
 QFont sansFont(qreal points, bool bold = false);
 
 // Paints a window, label, frame, option button or button in a solid colour,
-// buttons included.
+// buttons included, with dark text on it. Lists and text boxes within keep
+// the desktop's colours.
 void setBackgroundColour(QWidget* widget, const QColor& colour);
+// Another text colour on that background: set after the background.
 void setTextColour(QWidget* widget, const QColor& colour);
+// A window in a solid colour with every label, button and frame on it, as
+// setBackgroundColour paints them; the lists, tables, text boxes and
+// drop-down lists keep the desktop's colours. (With the program's style
+// sheet a control takes no colours from its window, so each is set.)
+void setWindowColours(QWidget* window, const QColor& colour);
+
+// A list or table in the desktop's colours as an active window has them,
+// also while another control has the focus: some dark styles (Adwaita-Dark)
+// draw such a view's items in the dimmed colours of a window in the
+// background, below a readable contrast.
+void keepViewColours(QWidget* view);
 
 // Gives a control the name it has in the window's design, by which tests and
 // readers find it.

@@ -4,12 +4,14 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLineEdit>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTreeView>
 #include <memory>
@@ -103,31 +105,70 @@ std::optional<QString> QtDialogs::saveFile(const FileDialogRequest& request) {
     return runFileDialog(request, true);
 }
 
-MessageAnswer QtDialogs::messageBox(const QString& text, const QString& title,
-                                    MessageButtons buttons, MessageAnswer defaultButton) {
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(title);
-    box.setText(text);
-    MessageAnswer closed = MessageAnswer::Ok;
+namespace {
+
+// What closing a box without a button answers.
+MessageAnswer closedAnswer(MessageButtons buttons) {
     switch (buttons) {
         case MessageButtons::Ok:
-            box.setStandardButtons(QMessageBox::Ok);
+            return MessageAnswer::Ok;
+        case MessageButtons::YesNo:
+            return MessageAnswer::No;
+        case MessageButtons::OkCancel:
+            return MessageAnswer::Cancel;
+    }
+    return MessageAnswer::Ok;
+}
+
+// The title bar's text is bold in most window managers, and besides it stand
+// the icon and the minimise, maximise and close buttons.
+constexpr int kTitleBarButtonsWidth = 160;
+
+int titleBarWidth(const QString& title, const QFont& font) {
+    QFont bold = font;
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(title) * 11 / 10 + kTitleBarButtonsWidth;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& title,
+                                            MessageButtons buttons, MessageAnswer defaultButton,
+                                            QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(title);
+    box->setText(text);
+    switch (buttons) {
+        case MessageButtons::Ok:
+            box->setStandardButtons(QMessageBox::Ok);
             defaultButton = MessageAnswer::Ok;
             break;
         case MessageButtons::YesNo:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            closed = MessageAnswer::No;
+            box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             if (defaultButton != MessageAnswer::No) defaultButton = MessageAnswer::Yes;
             break;
         case MessageButtons::OkCancel:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            closed = MessageAnswer::Cancel;
+            box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             if (defaultButton != MessageAnswer::Cancel) defaultButton = MessageAnswer::Ok;
             break;
     }
-    box.setDefaultButton(toQt(defaultButton));
-    box.setEscapeButton(toQt(closed));
-    switch (box.exec()) {
+    box->setDefaultButton(toQt(defaultButton));
+    box->setEscapeButton(toQt(closedAnswer(buttons)));
+    // A message box sizes itself to its text and buttons, whatever minimum
+    // width it is given; a row as wide as the title widens it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        grid->addItem(new QSpacerItem(titleBarWidth(title, box->font()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return box;
+}
+
+MessageAnswer QtDialogs::messageBox(const QString& text, const QString& title,
+                                    MessageButtons buttons, MessageAnswer defaultButton) {
+    const std::unique_ptr<QMessageBox> box =
+        makeMessageBox(text, title, buttons, defaultButton, QApplication::activeWindow());
+    switch (box->exec()) {
         case QMessageBox::Ok:
             return MessageAnswer::Ok;
         case QMessageBox::Cancel:
@@ -137,7 +178,7 @@ MessageAnswer QtDialogs::messageBox(const QString& text, const QString& title,
         case QMessageBox::No:
             return MessageAnswer::No;
         default:
-            return closed;
+            return closedAnswer(buttons);
     }
 }
 
@@ -198,14 +239,15 @@ bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString&
         return b && b->isChecked();
     };
     read.vuccGrids = box("VuccGrids");
-    read.confirmedBy = (box("ByCard") ? kConfirmByCard : 0U) | (box("ByLotw") ? kConfirmByLotw : 0U) |
+    read.confirmedBy = (box("ByCard") ? kConfirmByCard : 0U) |
+                       (box("ByLotw") ? kConfirmByLotw : 0U) |
                        (box("ByEqsl") ? kConfirmByEqsl : 0U);
     if (read.confirmedBy == 0) {
         reason = QStringLiteral("Choose at least one source that confirms a square");
         return false;
     }
-    for (const auto& [name, modes] : {std::pair{"PropMode", &read.propModes},
-                                      std::pair{"NotPropMode", &read.notPropModes}}) {
+    for (const auto& [name, modes] :
+         {std::pair{"PropMode", &read.propModes}, std::pair{"NotPropMode", &read.notPropModes}}) {
         const auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
         const QString text = edit ? edit->text().trimmed() : QString();
         QString bad;

@@ -2,12 +2,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "import/adif_options.h"
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 namespace morvel {
@@ -90,6 +92,14 @@ public:
                              MessageAnswer defaultButton) override;
     bool adifImportOptions(AdifOptions& options) override;
 };
+
+// The message box QtDialogs shows: its buttons, the default one, and Escape
+// taking the answer that closing the box gives. It is at least as wide as
+// its title needs in the title bar, beside the window's buttons, so that a
+// short message never cuts its title off.
+std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& title,
+                                            MessageButtons buttons, MessageAnswer defaultButton,
+                                            QWidget* parent);
 
 // The options dialog's form, apart so that a test can fill it: check boxes
 // "VuccGrids", "ByCard", "ByLotw", "ByEqsl", line edits "PropMode" and

@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 #include "ui/twips.h"
 #include "ui/windows.h"
@@ -41,6 +42,15 @@ bool Form::event(QEvent* event) {
             Qt::QueuedConnection);
     }
     return handled;
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        escapePressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form::closeEvent(QCloseEvent* event) {

@@ -31,6 +31,9 @@ public:
     // The title bar's close button. By default the window is unloaded, and the
     // program ends when no window is left on screen.
     virtual void closeRequested();
+    // Escape that no control of the window took. By default it closes the
+    // window as the close button does; windows with a way back take that.
+    virtual void escapePressed() { closeRequested(); }
 
 protected:
     Windows& windows() const { return windows_; }
@@ -42,6 +45,7 @@ protected:
 
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     Windows& windows_;

@@ -34,14 +34,13 @@ namespace {
 constexpr int kClientWidth = 15240;  // twips
 constexpr int kClientHeight = 11130;
 constexpr int kNewSquareMs = 5000;  // how long a new square stays highlighted
-const QColor kCaptionColour(0, 128, 0);
 
 QLabel* makeCaption(QWidget* parent, const char* name, const QString& text, const QFont& font) {
     auto* label = named(new QLabel(text, parent), name);
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
     setBackgroundColour(label, kWindowColour);
-    setTextColour(label, kCaptionColour);
+    setTextColour(label, kGreenTextColour);
     label->adjustSize();
     return label;
 }
@@ -255,6 +254,10 @@ void FieldMapWindow::onClicked(QPointF mapPoint) {
     windows().unload(kFieldMapWindow);
 }
 
+void FieldMapWindow::escapePressed() {
+    onQuitClicked();
+}
+
 void FieldMapWindow::onQuitClicked() {
     windows().show(kMainMenuWindow);
     windows().unload(kFieldMapWindow);
@@ -296,7 +299,8 @@ void FieldMapWindow::onExportClicked() {
 void FieldMapWindow::onSaveAsClicked() {
     const QString picture = exportPictureName(QFileInfo(databasePath).fileName(), state().mapview);
     const QSizeF area(surface->size());
-    saveMapAs(dialogs(), QFileInfo(databasePath).absolutePath(), picture.chopped(4) + QStringLiteral(".png"),
+    saveMapAs(dialogs(), QFileInfo(databasePath).absolutePath(),
+              picture.chopped(4) + QStringLiteral(".png"),
               {area, [this](QPainter& painter, QSizeF size) { paintMap(painter, size); },
                paintedSquares(database), picture.chopped(4)});
 }

@@ -34,6 +34,8 @@ public:
     // The first focus draws the map; later ones (after a message box, say)
     // leave it as it is.
     void onGotFocus() override;
+    // Back to the main menu, as Quit.
+    void escapePressed() override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -31,6 +31,8 @@ public:
 
     void onLoad() override;
     void closeRequested() override;
+    // The main menu stays: Quit ends the program, Escape does not.
+    void escapePressed() override {}
 
     // Reads the list of databases again; nothing is selected afterwards.
     void refreshList();

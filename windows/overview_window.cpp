@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -55,6 +57,8 @@ OverviewWindow::OverviewWindow(Windows& windows, QString folder)
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->verticalHeader()->hide();
+    // Tab leaves the table for the next control; the arrow keys move within it.
+    table->setTabKeyNavigation(false);
     table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table, 3);
 
@@ -68,7 +72,8 @@ OverviewWindow::OverviewWindow(Windows& windows, QString folder)
     within->setValue(1000);
     within->setSuffix(QStringLiteral(" km"));
     neededControls->addWidget(within);
-    unconfirmed = named(new QCheckBox(QStringLiteral("worked, not confirmed"), this), "Unconfirmed");
+    unconfirmed =
+        named(new QCheckBox(QStringLiteral("worked, not confirmed"), this), "Unconfirmed");
     neededControls->addWidget(unconfirmed);
     neededControls->addStretch();
     neededBox->addLayout(neededControls);
@@ -98,7 +103,22 @@ OverviewWindow::OverviewWindow(Windows& windows, QString folder)
     actions->addWidget(back);
     lower->addLayout(actions, 1);
     layout->addLayout(lower, 2);
-    setBackgroundColour(this, kWindowColour);
+    setWindowColours(this, kWindowColour);
+    for (QWidget* view : std::initializer_list<QWidget*>{table, neededList}) keepViewColours(view);
+    // The column headers in the window's colours, as the buttons are.
+    QPalette header = table->horizontalHeader()->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base})
+        header.setColor(role, kWindowColour);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        header.setColor(role, kWindowTextColour);
+    table->horizontalHeader()->setPalette(header);
+    // Drawn by Fusion, which takes the palette's text as it is: Adwaita-Dark
+    // lightens a header's text below a readable contrast.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        fusion->setParent(table->horizontalHeader());
+        table->horizontalHeader()->setStyle(fusion);
+    }
 
     connect(table, &QTableWidget::itemSelectionChanged, this, &OverviewWindow::showNeeded);
     connect(within, &QSpinBox::valueChanged, this, &OverviewWindow::showNeeded);
@@ -173,9 +193,10 @@ void OverviewWindow::showNeeded() {
     if (path.isEmpty()) return;
     std::vector<NeededSquare> squares;
     Error error;
-    if (!readNeededSquares(path, within->value(),
-                           unconfirmed->isChecked() ? NeededMode::Unconfirmed : NeededMode::NotWorked,
-                           squares, error)) {
+    if (!readNeededSquares(
+            path, within->value(),
+            unconfirmed->isChecked() ? NeededMode::Unconfirmed : NeededMode::NotWorked, squares,
+            error)) {
         neededList->addItem(error.message());
         return;
     }

@@ -92,8 +92,8 @@ SquareEditPanel::SquareEditPanel(QWidget* parent) : QGroupBox(parent) {
         makeButton(this, QStringLiteral("Abort"), button975, 1320, 3600, 1100, 400), "Command4");
     abortButton->setToolTip(QStringLiteral("don't save the edited data"));
 
-    for (QWidget* w : coloured) setTextColour(w, kPanelText);
     for (QWidget* w : coloured) setBackgroundColour(w, kWindowColour);
+    for (QWidget* w : coloured) setTextColour(w, kPanelText);
     for (QWidget* w : {clearButton, saveButton, abortButton}) setBackgroundColour(w, kWindowColour);
 
     connect(saveButton, &QPushButton::clicked, this, &SquareEditPanel::saveRequested);

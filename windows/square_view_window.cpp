@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -32,13 +31,18 @@ namespace {
 
 const QColor kPanelText(128, 64, 64);
 const QColor kWorkedText(192, 0, 0);
-const QColor kConfirmedText(0, 128, 0);
 const QColor kDistanceText(128, 64, 0);
 
 // The designed client area is 15180 by 9720 twips; the hint below it at
 // 10200 twips gets room of its own.
 constexpr int kClientWidth = 15180;
 constexpr int kClientHeight = 10620;
+// The right column's left edge, and the top of its lower part (New Field).
+constexpr int kColumnLeft = 12480;
+constexpr int kLowerTop = 7080;
+// Small enough for a 1024 x 600 screen with its title bar and a panel; the
+// field keeps cells wide enough for their numbers.
+constexpr QSize kMinimumSize(900, 480);
 
 bool isFieldName(const QString& name) {
     return name.size() == 2 && name[0] >= QLatin1Char('A') && name[0] <= QLatin1Char('R') &&
@@ -69,13 +73,10 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
               "Label12");
     squareLabel = named(makeLineLabel(this, fieldName, sansFont(24, true), 12840, 7680, 2055, 495),
                         "Label10");
-    setTextColour(squareLabel, kConfirmedText);
     workedLabel = named(
         makeLineLabel(this, QStringLiteral("Worked"), bold12, 12840, 8400, 1815, 255), "Label8");
-    setTextColour(workedLabel, kWorkedText);
     confirmedLabel = named(
         makeLineLabel(this, QStringLiteral("Confirmed"), bold12, 12720, 8760, 1935, 375), "Label9");
-    setTextColour(confirmedLabel, kConfirmedText);
     auto* hint = named(makeLineLabel(this, QStringLiteral("Click on square to edit"), bold12, 12480,
                                      10200, 2805, 300),
                        "Label11");
@@ -109,17 +110,19 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
         named(makeLineLabel(readOutFrame, QStringLiteral("dx in km"), text12, 480, 2040, 1815, 255),
               "Label13");
 
-    for (QWidget* w : std::initializer_list<QWidget*>{readOutFrame, callLabel, dateLabel,
-                                                      locatorLabel, stateLabel}) {
-        setTextColour(w, kPanelText);
-    }
-    setTextColour(distanceLabel, kDistanceText);
     for (QWidget* w : std::initializer_list<QWidget*>{
              fileLabel, squareLabel, workedLabel, confirmedLabel, hint, newFieldButton,
              mainMenuButton, saveAsButton, readOutFrame, callLabel, dateLabel, locatorLabel,
              stateLabel, distanceLabel}) {
         setBackgroundColour(w, kWindowColour);
     }
+    for (QWidget* w : std::initializer_list<QWidget*>{squareLabel, confirmedLabel})
+        setTextColour(w, kGreenTextColour);
+    setTextColour(workedLabel, kWorkedText);
+    for (QWidget* w : std::initializer_list<QWidget*>{readOutFrame, callLabel, dateLabel,
+                                                      locatorLabel, stateLabel})
+        setTextColour(w, kPanelText);
+    setTextColour(distanceLabel, kDistanceText);
     // The file name and the hint wrap within the window rather than be cut
     // off at its right edge; the window grows downwards to hold the hint.
     const int rightEdge = twipsToPixels(kClientWidth) - 4;
@@ -131,13 +134,15 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     }
     designedSize_ = QSize(twipsToPixels(kClientWidth),
                           std::max(twipsToPixels(kClientHeight), hint->geometry().bottom() + 8));
-    setMinimumSize(designedSize_);
+    setMinimumSize(kMinimumSize);
     resize(designedSize_);
-    surface->setGeometry(rect());
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             fileLabel, squareLabel, workedLabel, confirmedLabel, hint, newFieldButton,
-             mainMenuButton, saveAsButton, editPanel, readOutFrame})
-        rightColumn_.emplace_back(w, w->geometry());
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
+                                         newFieldButton, mainMenuButton, saveAsButton})
+        rightColumn_.push_back({w, w->pos(), true});
+    for (QWidget* w : std::initializer_list<QWidget*>{editPanel, readOutFrame})
+        rightColumn_.push_back({w, w->pos(), false});
+    placeControls();
     newFieldButton->hide();
     mainMenuButton->hide();
     saveAsButton->hide();
@@ -162,12 +167,12 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
 
 SquareViewWindow::~SquareViewWindow() = default;
 
-void SquareViewWindow::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && editPanel->isVisible()) {
+void SquareViewWindow::escapePressed() {
+    if (editPanel->isVisible()) {
         onAbortClicked();
-        return;
+    } else {
+        onNewFieldClicked();
     }
-    Form::keyPressEvent(event);
 }
 
 QString SquareViewWindow::squareName(int slot) const {
@@ -236,11 +241,25 @@ void SquareViewWindow::onSaveAsClicked() {
 
 void SquareViewWindow::resizeEvent(QResizeEvent* event) {
     Form::resizeEvent(event);
-    surface->setGeometry(rect());
-    const int dx = std::max(0, width() - designedSize_.width());
-    for (const auto& [control, designed] : rightColumn_)
-        control->move(designed.topLeft() + QPoint(dx, 0));
+    placeControls();
     if (drawn_) paintField();
+}
+
+void SquareViewWindow::placeControls() {
+    const bool twoColumns = height() < designedSize_.height();
+    const QPoint shift(width() - designedSize_.width(), 0);
+    const int columnWidth = twipsToPixels(kClientWidth - kColumnLeft);
+    const QPoint lowerShift(-columnWidth, twipsToPixels(120) - twipsToPixels(kLowerTop));
+    for (const Placement& p : rightColumn_)
+        p.control->move(p.designed + shift + (twoColumns && p.lower ? lowerShift : QPoint()));
+    // The field takes the drawing's left 1200 of 1500 units: the drawing
+    // reaches under the controls no further than the designed window lets
+    // it, so that the grid always ends left of them.
+    const int controlsLeft =
+        twipsToPixels(kColumnLeft) + shift.x() - (twoColumns ? columnWidth : 0);
+    const int gap = twipsToPixels(kColumnLeft) - designedSize_.width() * 1200 / 1500;
+    const int drawingWidth = static_cast<int>((controlsLeft - gap) * kFieldViewLogicalWidth / 1200);
+    surface->setGeometry(0, 0, std::min(width(), drawingWidth), height());
 }
 
 void SquareViewWindow::onPointerMoved(QPointF logical) {

@@ -35,12 +35,13 @@ public:
 
     // The first time the window itself takes the focus, the field is drawn.
     void onGotFocus() override;
+    // Drops an open edit, as Abort; else back to the field map, as New Field.
+    void escapePressed() override;
     // Reads the field's record and draws it, with its totals.
     void redraw();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onPointerMoved(QPointF logical);
@@ -90,8 +91,17 @@ private:
     QLabel* stateLabel;     // Label7
     QLabel* distanceLabel;  // Label13
 
-    // The controls right of the field keep their distance from the right edge.
-    std::vector<std::pair<QWidget*, QRect>> rightColumn_;
+    // The controls right of the field keep their distance from the right
+    // edge. In a window lower than designed, those from New Field down stand
+    // in a second column left of the edit panel and the read-out, so that the
+    // window fits a 1024 x 600 screen.
+    struct Placement {
+        QWidget* control;
+        QPoint designed;
+        bool lower;  // New Field and below
+    };
+    void placeControls();
+    std::vector<Placement> rightColumn_;
     QSize designedSize_;
     FieldOutlines outlines_;
     bool drawn_ = false;

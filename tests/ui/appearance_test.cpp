@@ -1,0 +1,546 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTableWidget>
+#include <QTimer>
+#include <QUdpSocket>
+#include <cmath>
+#include <functional>
+
+#include "app_fixture.h"
+#include "ui/dialogs.h"
+#include "ui/drawing_surface.h"
+#include "ui/work_progress.h"
+#include "windows/save_map.h"
+
+namespace morvel::test {
+namespace {
+
+const QString kDb = QStringLiteral("2M JO62QM HOME.QRA");
+// What an empty label or box shows while its colours are measured.
+const QString kProbe = QStringLiteral("Morvel 73 IO85 Edit");
+
+// WCAG 2 relative luminance and contrast ratio.
+double luminance(const QColor& c) {
+    const auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The dark palette of Qt's Fusion style as dark desktops set it.
+QPalette darkFusionPalette() {
+    QPalette p;
+    const QColor window(53, 53, 53), base(35, 35, 35), light(238, 238, 238), grey(127, 127, 127);
+    for (const auto& [role, colour] : std::initializer_list<std::pair<QPalette::ColorRole, QColor>>{
+             {QPalette::Window, window},
+             {QPalette::WindowText, light},
+             {QPalette::Base, base},
+             {QPalette::AlternateBase, window},
+             {QPalette::Text, light},
+             {QPalette::Button, window},
+             {QPalette::ButtonText, light},
+             {QPalette::BrightText, Qt::red},
+             {QPalette::Highlight, {42, 130, 218}},
+             {QPalette::HighlightedText, Qt::black},
+             {QPalette::ToolTipBase, window},
+             {QPalette::ToolTipText, light},
+             {QPalette::PlaceholderText, grey},
+             {QPalette::Light, {80, 80, 80}},
+             {QPalette::Midlight, {66, 66, 66}},
+             {QPalette::Mid, {40, 40, 40}},
+             {QPalette::Dark, {25, 25, 25}},
+             {QPalette::Shadow, Qt::black}})
+        p.setColor(role, colour);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, grey);
+    return p;
+}
+
+// The program's look under a style and palette, as main() sets it up.
+class DarkDesktop {
+public:
+    DarkDesktop(const QString& style, const std::optional<QPalette>& palette)
+        : oldStyle_(QApplication::style()->name()), oldPalette_(QApplication::palette()) {
+        QApplication::setStyle(style);
+        QApplication::setPalette(palette ? *palette : QApplication::style()->standardPalette());
+        applyButtonStyle(*qApp);
+    }
+    ~DarkDesktop() {
+        qApp->setStyleSheet(QString());
+        QApplication::setStyle(oldStyle_);
+        QApplication::setPalette(oldPalette_);
+    }
+
+private:
+    QString oldStyle_;
+    QPalette oldPalette_;
+};
+
+// The dark desktops at hand: Fusion's dark palette always, Adwaita-Dark when
+// Debian's adwaita-qt6 is installed.
+std::vector<std::pair<QString, std::optional<QPalette>>> darkDesktops() {
+    std::vector<std::pair<QString, std::optional<QPalette>>> desktops{
+        {QStringLiteral("Fusion"), darkFusionPalette()}};
+    if (QStyleFactory::keys().contains(QStringLiteral("Adwaita-Dark"), Qt::CaseInsensitive))
+        desktops.emplace_back(QStringLiteral("Adwaita-Dark"), std::nullopt);
+    return desktops;
+}
+
+// Reads the texts of a window as drawn: the window is grabbed with a text
+// and without it; the pixels that differ are the text's, and the most
+// contrasting of them, where a stroke covers a whole pixel, gives the text's
+// contrast against what is drawn behind it.
+class ContrastWalk {
+public:
+    explicit ContrastWalk(QWidget* window, QString context)
+        : window_(window), context_(std::move(context)) {}
+
+    void walk() {
+        for (QWidget* w : window_->findChildren<QWidget*>()) {
+            // Inactive controls are exempt, as WCAG has it.
+            if (w->window() != window_ || !w->isVisibleTo(window_) || !w->isEnabled()) continue;
+            if (auto* label = qobject_cast<QLabel*>(w)) {
+                if (!label->pixmap().isNull()) continue;
+                textOf(label, label->text(), [label](const QString& t) { label->setText(t); });
+            } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                if (!button->text().isEmpty())
+                    textOf(button, button->text(),
+                           [button](const QString& t) { button->setText(t); });
+            } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+                if (!frame->title().isEmpty())
+                    textOf(frame, frame->title(),
+                           [frame](const QString& t) { frame->setTitle(t); });
+            } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                const QString placeholder = edit->placeholderText();
+                edit->setPlaceholderText(QString());
+                textOf(edit, edit->text(), [edit](const QString& t) { edit->setText(t); });
+                edit->setPlaceholderText(placeholder);
+            } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+                comboOf(combo);
+            } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+                tableOf(table);
+            } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+                qWarning() << "DEBUG" << list->isActiveWindow()
+                           << list->viewport()->isActiveWindow() << window_->isActiveWindow()
+                           << QApplication::activeWindow();
+                listOf(list);
+            }
+        }
+    }
+
+    int checked() const { return checked_; }
+    const QStringList& failures() const { return failures_; }
+
+private:
+    using SetText = std::function<void(const QString&)>;
+
+    void measure(QWidget* widget, QRect area, const QString& what,
+                 const std::function<void()>& blank, const std::function<void()>& restore) {
+        area &= widget->rect();
+        if (area.isEmpty()) return;
+        const QRect inWindow(widget->mapTo(window_, area.topLeft()), area.size());
+        const QImage with = window_->grab(inWindow).toImage().convertToFormat(QImage::Format_RGB32);
+        blank();
+        const QImage without =
+            window_->grab(inWindow).toImage().convertToFormat(QImage::Format_RGB32);
+        restore();
+        int pixels = 0;
+        double best = 0;
+        for (int y = 0; y < with.height(); ++y) {
+            for (int x = 0; x < with.width(); ++x) {
+                const QRgb a = with.pixel(x, y), b = without.pixel(x, y);
+                if (a == b) continue;
+                ++pixels;
+                best = std::max(best, contrast(QColor(a), QColor(b)));
+            }
+        }
+        ++checked_;
+        const QString where =
+            context_ + QLatin1Char('/') +
+            (widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                            : widget->objectName()) +
+            QStringLiteral(" \"") + what + QLatin1Char('"');
+        if (pixels == 0)
+            failures_ << where + QStringLiteral(": no text drawn");
+        else if (best < 4.5)
+            failures_ << where + QStringLiteral(": contrast ") + QString::number(best, 'f', 2);
+    }
+
+    void textOf(QWidget* widget, const QString& text, const SetText& set) {
+        const QString shown = text.trimmed().isEmpty() ? kProbe : text;
+        set(shown);
+        measure(
+            widget, widget->rect(), shown, [&] { set(QString()); }, [&] { set(text); });
+    }
+
+    void comboOf(QComboBox* combo) {
+        const int index = combo->currentIndex();
+        if (combo->count() == 0) return;
+        combo->setCurrentIndex(std::max(index, 0));
+        const int shown = combo->currentIndex();
+        const QString text = combo->itemText(shown);
+        measure(
+            combo, combo->rect(), text, [&] { combo->setItemText(shown, QString()); },
+            [&] { combo->setItemText(shown, text); });
+        combo->setCurrentIndex(index);
+    }
+
+    void listOf(QListWidget* list) {
+        const bool empty = list->count() == 0;
+        if (empty) list->addItem(kProbe);
+        for (int i = 0; i < std::min(list->count(), 12); ++i) {
+            QListWidgetItem* item = list->item(i);
+            if (!list->viewport()->rect().contains(list->visualItemRect(item))) continue;
+            const QString text = item->text();
+            measure(
+                list->viewport(), list->visualItemRect(item), text,
+                [&] { item->setText(QString()); }, [&] { item->setText(text); });
+        }
+        if (empty) delete list->takeItem(0);
+    }
+
+    void tableOf(QTableWidget* table) {
+        QHeaderView* header = table->horizontalHeader();
+        for (int c = 0; c < table->columnCount(); ++c) {
+            QTableWidgetItem* item = table->horizontalHeaderItem(c);
+            if (!item || item->text().isEmpty()) continue;
+            const QString text = item->text();
+            const QRect section(header->sectionViewportPosition(c), 0, header->sectionSize(c),
+                                header->height());
+            measure(
+                header->viewport(), section, text, [&] { item->setText(QString()); },
+                [&] { item->setText(text); });
+        }
+        for (int r = 0; r < table->rowCount(); ++r) {
+            for (int c = 0; c < table->columnCount(); ++c) {
+                QTableWidgetItem* item = table->item(r, c);
+                if (!item || item->text().isEmpty() ||
+                    !table->viewport()->rect().contains(table->visualItemRect(item)))
+                    continue;
+                const QString text = item->text();
+                measure(
+                    table->viewport(), table->visualItemRect(item), text,
+                    [&] { item->setText(QString()); }, [&] { item->setText(text); });
+            }
+        }
+    }
+
+    QWidget* window_;
+    QString context_;
+    int checked_ = 0;
+    QStringList failures_;
+};
+
+class AppearanceTest : public AppFixture {
+protected:
+    AppearanceTest() : path(makeBlankDatabase(dataDir.path(), kDb)) {
+        setSquare(path, "JO", 62, makeEntry("JO62QM", "DL1ABC", "01/02/24", false));
+        setSquare(path, "JO", 52, makeEntry("JO52AA", "DL7XYZ", "02/02/24", true));
+        makeBlankDatabase(dataDir.path(), QStringLiteral("70CM JO62QM HOME.QRA"));
+        state.fieldname = "JO";
+        state.fieldwest = 0;
+        state.fieldsouth = 50;
+        state.mapview = 2;
+    }
+    // Shows a window as the program would get to it and waits until it is drawn.
+    QWidget* open(const QString& name, const char* drawnControl = nullptr) {
+        QWidget* w = windows.show(name);
+        QApplication::setActiveWindow(w);
+        if (drawnControl) {
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return control<QWidget>(w, drawnControl)->isVisible(); }));
+        }
+        return w;
+    }
+    void clickSquare(QWidget* squareView, int slot) {
+        auto* surface = squareView->findChild<DrawingSurface*>();
+        const QPoint at = surface->canvas().toPixel(fieldCentre(slot)).toPoint();
+        QTest::mouseMove(surface, at + QPoint(1, 1));
+        QTest::mouseMove(surface, at);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, at);
+    }
+
+    QString path;
+};
+
+// Under a dark desktop every text of every window and dialog stands out from
+// what it is drawn on by at least 4.5:1: the windows' fixed background with
+// its own dark text, the lists, boxes and dialogs in the desktop's colours.
+TEST_F(AppearanceTest, EveryTextOfEveryWindowIsReadableUnderADarkDesktop) {
+    for (const auto& [style, palette] : darkDesktops()) {
+        const DarkDesktop desktop(style, palette);
+        QStringList failures;
+        const auto check = [&](QWidget* window, const QString& context, int atLeast) {
+            // Read as the user reads it: in the active window (Adwaita dims
+            // the texts of the others).
+            QApplication::setActiveWindow(window);
+            ContrastWalk walk(window, style + QLatin1Char(':') + context);
+            walk.walk();
+            EXPECT_GE(walk.checked(), atLeast) << context.toStdString();
+            failures << walk.failures();
+        };
+        QUdpSocket probe;
+        ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+        const QString source = "127.0.0.1:" + QString::number(probe.localPort());
+        probe.close();
+
+        QWidget* mainMenu = select(kDb);
+        control<QLineEdit>(mainMenu, "ListenSource")->setText(source);
+        click(mainMenu, "ListenButton");
+        check(mainMenu, "main menu", 20);
+        click(mainMenu, "ListenButton");
+        click(mainMenu, "Command4");
+        check(open(kCreateDatabaseWindow), "create", 8);
+        click(windows.loaded(kCreateDatabaseWindow), "Abort_Button");
+        click(windows.loaded(kMainMenuWindow), "Command1");
+        check(open(kDeleteDatabaseWindow), "delete", 4);
+        click(windows.loaded(kDeleteDatabaseWindow), "exit_Button");
+        select(kDb);
+        click(menu(), "View");
+        check(open(kFieldMapWindow, "Command1"), "field map", 8);
+        QWidget* squareView = open(kSquareViewWindow, "Command1");
+        windows.unload(kFieldMapWindow);
+        clickSquare(squareView, 62);
+        EXPECT_TRUE(control<QWidget>(squareView, "Frame2")->isVisible());
+        check(squareView, "square view", 20);
+        click(squareView, "Command5");
+        click(menu(), "Overview");
+        check(open(kOverviewWindow), "overview", 30);
+        click(windows.loaded(kOverviewWindow), "MainMenu");
+
+        for (const auto& [title, buttons] :
+             {std::pair{QStringLiteral("Morvel"), MessageButtons::Ok},
+              std::pair{QStringLiteral("File Delete"), MessageButtons::YesNo},
+              std::pair{QStringLiteral("Morvel"), MessageButtons::OkCancel}}) {
+            const auto box = makeMessageBox(QStringLiteral("The map could not be saved"), title,
+                                            buttons, MessageAnswer::Ok, nullptr);
+            box->show();
+            check(box.get(), "message box " + title, 2);
+        }
+        std::unique_ptr<QDialog> options(makeAdifOptionsDialog(AdifOptions{}, nullptr));
+        options->show();
+        check(options.get(), "import options", 8);
+        {
+            WorkProgress progress(menu(), QStringLiteral("Morvel: Import ADIF"), 0);
+            progress.update(QStringLiteral("12,000 contacts read, 31 new squares"));
+            ASSERT_NE(progress.dialog(), nullptr);
+            check(progress.dialog(), "import progress", 1);
+        }
+        QFileDialog files(nullptr, QStringLiteral("Select ADIF file to import"), dataDir.path(),
+                          QStringLiteral("ADIF Files (.adi) (*.adi)"));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.show();
+        check(&files, "file dialog", 6);
+        windows.end();
+        deleteUnloaded();
+        EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
+    }
+}
+
+// Escape leaves every window but the main menu the way its own button back
+// does, from whichever control holds the focus.
+TEST_F(AppearanceTest, EscapeClosesEveryWindowButTheMainMenu) {
+    const struct {
+        QLatin1String window;
+        const char* focus;  // the control that holds the focus, or none
+        QLatin1String back;
+    } cases[] = {
+        {kCreateDatabaseWindow, "Text2", kMainMenuWindow},
+        {kDeleteDatabaseWindow, "File2", kMainMenuWindow},
+        {kFieldMapWindow, nullptr, kMainMenuWindow},
+        {kSquareViewWindow, "Command1", kFieldMapWindow},
+        {kOverviewWindow, "OverviewTable", kMainMenuWindow},
+    };
+    for (const auto& c : cases) {
+        state.databasePath = path;
+        for (const QString& name : windows.loadedNames()) windows.unload(name);
+        deleteUnloaded();
+        QWidget* w =
+            open(c.window, c.window == kFieldMapWindow || c.window == kSquareViewWindow ? "Command1"
+                                                                                        : nullptr);
+        QWidget* target = c.focus ? control<QWidget>(w, c.focus) : w;
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        deleteUnloaded();
+        EXPECT_EQ(windows.loaded(c.window), nullptr) << c.window.data();
+        EXPECT_TRUE(windows.loaded(c.back) && windows.loaded(c.back)->isVisible())
+            << c.window.data();
+    }
+    // The main menu stays, and the program goes on.
+    QWidget* menu = select(kDb);
+    QTest::keyClick(control<QWidget>(menu, "File1"), Qt::Key_Escape);
+    deleteUnloaded();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_FALSE(windows.ended());
+}
+
+TEST_F(AppearanceTest, EscapeDropsAnEditFirstThenLeavesTheSquareView) {
+    state.databasePath = path;
+    QWidget* w = open(kSquareViewWindow, "Command1");
+    clickSquare(w, 62);
+    auto* call = control<QLineEdit>(w, "Text1");
+    ASSERT_TRUE(control<QWidget>(w, "Frame2")->isVisible());
+    QTest::keyClick(call, Qt::Key_Escape);
+    deleteUnloaded();
+    EXPECT_FALSE(control<QWidget>(w, "Frame2")->isVisible());
+    EXPECT_EQ(windows.loaded(kSquareViewWindow), w);
+    QTest::keyClick(w, Qt::Key_Escape);
+    deleteUnloaded();
+    EXPECT_EQ(windows.loaded(kSquareViewWindow), nullptr);
+    EXPECT_NE(windows.loaded(kFieldMapWindow), nullptr);
+}
+
+// Presses Escape in the next modal dialog, on the control that has its
+// focus. A dialog that Escape leaves open is closed after two seconds and
+// counted, so that the test ends either way.
+class EscapeInNextDialog {
+public:
+    EscapeInNextDialog() {
+        poll_.setInterval(20);
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) return;
+            poll_.stop();
+            QWidget* focus = modal->focusWidget() ? modal->focusWidget() : modal;
+            QTest::keyClick(focus, Qt::Key_Escape);
+            QTimer::singleShot(2000, modal, [this, modal] {
+                if (!modal->isVisible()) return;
+                stayedOpen = true;
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Rejected);
+            });
+        });
+        poll_.start();
+    }
+    bool stayedOpen = false;
+
+private:
+    QTimer poll_;
+};
+
+TEST(Dialogs, EscapeClosesEveryDialogWithTheAnswerOfClosingIt) {
+    QtDialogs dialogs;
+    const struct {
+        MessageButtons buttons;
+        MessageAnswer defaultButton, closed;
+    } boxes[] = {
+        {MessageButtons::Ok, MessageAnswer::Ok, MessageAnswer::Ok},
+        {MessageButtons::YesNo, MessageAnswer::Yes, MessageAnswer::No},
+        {MessageButtons::OkCancel, MessageAnswer::Ok, MessageAnswer::Cancel},
+    };
+    for (const auto& b : boxes) {
+        EscapeInNextDialog escape;
+        EXPECT_EQ(dialogs.messageBox(QStringLiteral("Delete it ?"), QStringLiteral("File Delete"),
+                                     b.buttons, b.defaultButton),
+                  b.closed);
+        EXPECT_FALSE(escape.stayedOpen);
+    }
+    QTemporaryDir dir;
+    for (const bool save : {false, true}) {
+        EscapeInNextDialog escape;
+        const FileDialogRequest request{QStringLiteral("ADIF Files (.adi)|*.adi"), 1,
+                                        QStringLiteral("Select ADIF file to import"),
+                                        QStringLiteral("log.adi"), dir.path()};
+        EXPECT_EQ(save ? dialogs.saveFile(request) : dialogs.openFile(request), std::nullopt);
+        EXPECT_FALSE(escape.stayedOpen);
+    }
+    EscapeInNextDialog escape;
+    AdifOptions options;
+    options.vuccGrids = true;
+    EXPECT_FALSE(dialogs.adifImportOptions(options));
+    EXPECT_FALSE(escape.stayedOpen);
+}
+
+TEST_F(AppearanceTest, TabLeavesTheOverviewTable) {
+    QWidget* w = open(kOverviewWindow);
+    auto* table = control<QTableWidget>(w, "OverviewTable");
+    table->setFocus();
+    ASSERT_EQ(w->focusWidget(), table);
+    const int row = table->currentRow();
+    QTest::keyClick(table, Qt::Key_Tab);
+    EXPECT_NE(w->focusWidget(), table);
+    EXPECT_EQ(table->currentRow(), row);
+}
+
+// A 1024 x 600 screen keeps about 1000 x 540 for a window, after its frame,
+// its title bar and a desktop panel.
+TEST_F(AppearanceTest, TheSquareViewShrinksToASmallScreenWithEveryControlClearOfTheField) {
+    state.databasePath = path;
+    QWidget* w = open(kSquareViewWindow, "Command1");
+    EXPECT_LE(w->minimumWidth(), 1000);
+    EXPECT_LE(w->minimumHeight(), 540);
+    for (const QSize size : {w->minimumSize(), QSize(1000, 540), QSize(1012, 725)}) {
+        w->resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w->size(), size);
+        clickSquare(w, 52);
+        ASSERT_TRUE(control<QWidget>(w, "Frame2")->isVisible());
+        EXPECT_EQ(control<QLabel>(w, "Label10")->text(), "JO52");
+        auto* surface = w->findChild<DrawingSurface*>();
+        const int fieldRight = surface->canvas().toPixel(QPointF(1200, 600)).toPoint().x();
+        const int fieldBottom = surface->canvas().toPixel(QPointF(1200, 600)).toPoint().y();
+        EXPECT_GE(fieldBottom, size.height() - 2);
+        std::vector<std::pair<const char*, QRect>> placed;
+        for (const char* name : {"Frame2", "Frame1", "Command1", "Command5", "SaveAs", "Label8",
+                                 "Label9", "Label10", "Label11", "Label12"}) {
+            const QRect r = control<QWidget>(w, name)->geometry();
+            EXPECT_TRUE(w->rect().contains(r))
+                << name << " at " << size.width() << "x" << size.height();
+            EXPECT_GT(r.left(), fieldRight) << name << " over the field at " << size.width();
+            for (const auto& [other, o] : placed)
+                EXPECT_FALSE(r.intersects(o))
+                    << name << " over " << other << " at " << size.width();
+            placed.emplace_back(name, r);
+        }
+        // The field fills what the controls leave: the confirmed square shows where it is.
+        const QImage shown = surface->grab().toImage();
+        const QPoint corner =
+            surface->canvas().toPixel(fieldCentre(52) - QPointF(50, 20)).toPoint();
+        EXPECT_EQ(shown.pixelColor(corner), QColor(0, 128, 0)) << size.width();
+        QTest::keyClick(control<QWidget>(w, "Text1"), Qt::Key_Escape);
+    }
+}
+
+// Every box is as wide as its title needs in a title bar: the title in bold
+// and three window buttons beside it.
+TEST(Dialogs, AMessageBoxIsWideEnoughForItsWholeTitle) {
+    const struct {
+        const char* title;
+        const char* text;
+        MessageButtons buttons;
+    } cases[] = {
+        {kSaveMapTitle, "File a.png saved", MessageButtons::Ok},
+        {"Morvel: Map JPG Export", "File x.jpg exported", MessageButtons::Ok},
+        {"File Delete", "Are you sure you want to delete a.qra ?", MessageButtons::YesNo},
+        {"Morvel", "Enter a band", MessageButtons::Ok},
+        {"Morvel", "The import may take long", MessageButtons::OkCancel},
+    };
+    for (const auto& c : cases) {
+        const auto box = makeMessageBox(QString::fromLatin1(c.text), QString::fromLatin1(c.title),
+                                        c.buttons, MessageAnswer::Ok, nullptr);
+        box->show();
+        QFont bold = box->font();
+        bold.setBold(true);
+        EXPECT_EQ(box->windowTitle(), QString::fromLatin1(c.title));
+        EXPECT_EQ(box->text(), QString::fromLatin1(c.text));
+        EXPECT_GE(box->width(),
+                  QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(c.title)) + 3 * 32)
+            << c.title;
+    }
+}
+
+}  // namespace
+}  // namespace morvel::test
