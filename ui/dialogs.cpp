@@ -4,12 +4,12 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLineEdit>
 #include <QDir>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTreeView>
 #include <memory>
@@ -51,14 +51,14 @@ QStringList qtNameFilters(const QString& filter) {
     return result;
 }
 
-namespace {
-
-std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title);
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save) {
+    dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDirectory(request.directory.isEmpty() ? QDir::currentPath() : request.directory);
     const QStringList filters = qtNameFilters(request.filter);
+    // A log written as LOG.ADI or Log.Adif is listed as log.adi is.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size()
@@ -73,6 +73,13 @@ std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save
         for (int column = 1; column < details->header()->count(); ++column)
             details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
+}
+
+namespace {
+
+std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(QApplication::activeWindow());
+    prepareFileDialog(dialog, request, save);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
@@ -198,14 +205,15 @@ bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString&
         return b && b->isChecked();
     };
     read.vuccGrids = box("VuccGrids");
-    read.confirmedBy = (box("ByCard") ? kConfirmByCard : 0U) | (box("ByLotw") ? kConfirmByLotw : 0U) |
+    read.confirmedBy = (box("ByCard") ? kConfirmByCard : 0U) |
+                       (box("ByLotw") ? kConfirmByLotw : 0U) |
                        (box("ByEqsl") ? kConfirmByEqsl : 0U);
     if (read.confirmedBy == 0) {
         reason = QStringLiteral("Choose at least one source that confirms a square");
         return false;
     }
-    for (const auto& [name, modes] : {std::pair{"PropMode", &read.propModes},
-                                      std::pair{"NotPropMode", &read.notPropModes}}) {
+    for (const auto& [name, modes] :
+         {std::pair{"PropMode", &read.propModes}, std::pair{"NotPropMode", &read.notPropModes}}) {
         const auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
         const QString text = edit ? edit->text().trimmed() : QString();
         QString bad;

@@ -8,6 +8,7 @@
 #include "import/adif_options.h"
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace morvel {
@@ -79,6 +80,10 @@ struct FileFilter {
 std::vector<FileFilter> parseFileFilter(const QString& filter);
 // The same filter in Qt's form: "description (glob glob);;description (glob)".
 QStringList qtNameFilters(const QString& filter);
+
+// Sets up Qt's file dialog as the request says; its filters take names in
+// any case.
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save);
 
 // The dialogs of the running program: Qt's file dialogs and message boxes,
 // parented to whichever window is active.
