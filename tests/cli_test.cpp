@@ -257,7 +257,8 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
     EXPECT_EQ(
         compact(features[1]["geometry"]) + compact(features[1]["properties"]),
         R"({"coordinates":[[[-2,51],[0,51],[0,52],[-2,52],[-2,51]]],"type":"Polygon"})"
-        R"({"call":"Q1ABC","date":"12/05/03","locator":"IO91WM","square":"IO91","state":"confirmed"})");
+        R"({"call":"Q1ABC","date":"2003-05-12","locator":"IO91WM","square":"IO91","state":"confirmed",)"
+        R"("stored_date":"12/05/03"})");
     // A full disk: nothing new, the earlier file as it was.
     const QByteArray kept = readFileBytes(path("m.kml"));
     for (const char* name : {"m.kml", "n.svg", "n.pdf", "n.png", "n.geojson"}) {
