@@ -40,6 +40,18 @@ public:
     virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
 
+    // A save dialog that also tells which of its filters (1-based) was chosen
+    // last; by default the request's own.
+    struct SaveChoice {
+        QString path;
+        int filterIndex = 1;
+    };
+    virtual std::optional<SaveChoice> saveFileChoosingFilter(const FileDialogRequest& request) {
+        const std::optional<QString> path = saveFile(request);
+        if (!path) return std::nullopt;
+        return SaveChoice{*path, request.filterIndex};
+    }
+
     // A message box; the answer is the button pressed. Closing the box without
     // a button gives Cancel for OK/Cancel, No for Yes/No and Ok for OK alone.
     virtual MessageAnswer messageBox(const QString& text, const QString& title,
@@ -80,9 +92,15 @@ struct FileFilter {
 std::vector<FileFilter> parseFileFilter(const QString& filter);
 // The same filter in Qt's form: "description (glob glob);;description (glob)".
 QStringList qtNameFilters(const QString& filter);
+// The suffix ("png") of a filter entry's first glob ("*.png"); empty for "*".
+QString filterSuffix(const FileFilter& entry);
+// A chosen name without a suffix ("map", "map.") gets that of the chosen
+// filter (1-based; "map" and PNG give "map.png"); any other stays as it is.
+QString withFilterSuffix(const QString& path, const QString& filter, int filterIndex);
 
 // Sets up Qt's file dialog as the request says; its filters take names in
-// any case.
+// any case, and a save dialog adds the chosen filter's suffix to a name
+// without one.
 void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save);
 
 // The dialogs of the running program: Qt's file dialogs and message boxes,
@@ -91,6 +109,7 @@ class QtDialogs : public Dialogs {
 public:
     std::optional<QString> openFile(const FileDialogRequest& request) override;
     std::optional<QString> saveFile(const FileDialogRequest& request) override;
+    std::optional<SaveChoice> saveFileChoosingFilter(const FileDialogRequest& request) override;
     MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
                              MessageAnswer defaultButton) override;
     bool adifImportOptions(AdifOptions& options) override;

@@ -18,6 +18,13 @@ struct ScriptedDialogs : Dialogs {
     std::optional<QString> saveFile(const FileDialogRequest& request) override {
         return openFile(request);
     }
+    // The filter chosen in a save dialog comes from `filterChoices`, else it
+    // is the one the request shows first.
+    std::optional<SaveChoice> saveFileChoosingFilter(const FileDialogRequest& request) override {
+        const std::optional<QString> path = saveFile(request);
+        if (!path) return std::nullopt;
+        return SaveChoice{*path, take(filterChoices).value_or(request.filterIndex)};
+    }
     MessageAnswer messageBox(const QString& text, const QString&, MessageButtons buttons,
                              MessageAnswer defaultButton) override {
         messages << text;
@@ -36,6 +43,7 @@ struct ScriptedDialogs : Dialogs {
 
     std::deque<QString> files;
     std::deque<MessageAnswer> answers;
+    std::deque<int> filterChoices;
     std::vector<FileDialogRequest> requests;                      // the file dialogs, in order
     QStringList messages;                                         // the texts of the message boxes
     std::vector<std::pair<MessageButtons, MessageAnswer>> asked;  // their buttons, default

@@ -72,6 +72,29 @@ TEST(FileFilter, ConvertsPipeFiltersToQtForm) {
         EXPECT_EQ(qtNameFilters(QString::fromLatin1(c.filter)), c.qt) << c.filter;
 }
 
+TEST(FileFilter, ANameWithoutASuffixGetsTheChosenFiltersSuffix) {
+    const QString filter = QStringLiteral("PNG picture|*.png|JPEG picture|*.jpg;*.jpeg|All| *.*");
+    const struct {
+        const char* chosen;
+        int filter;
+        const char* saved;
+    } cases[] = {
+        {"/d/map", 1, "/d/map.png"},
+        {"/d/map", 2, "/d/map.jpg"},
+        {"/d/map.", 1, "/d/map.png"},
+        {"/d/map.svg", 1, "/d/map.svg"},
+        {"/d/map.gif", 2, "/d/map.gif"},
+        {"/d.x/map", 1, "/d.x/map.png"},
+        {"/d/2M JO62QM HOME World", 1, "/d/2M JO62QM HOME World.png"},
+        {"/d/map", 3, "/d/map"},  // all files: no suffix to add
+        {"/d/map", 4, "/d/map"},
+        {"/d/map", 0, "/d/map"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withFilterSuffix(QString::fromUtf8(c.chosen), filter, c.filter), c.saved)
+            << c.chosen << " " << c.filter;
+}
+
 // The names Qt's file dialog lists in its folder under the first filter,
 // once as many as expected have shown and a while more has passed.
 QStringList listedNames(const FileDialogRequest& request, qsizetype expected) {

@@ -1,5 +1,6 @@
 #include <QFile>
 #include <map>
+#include <optional>
 
 #include "app_fixture.h"
 #include "maps/field_map_renderer.h"
@@ -11,7 +12,6 @@ namespace {
 
 const QString kHome = QStringLiteral("2M IO91WM HOME.QRA");
 const QColor kGreen(0, 128, 0), kRed(249, 96, 79);
-
 
 class FieldMapTest : public AppFixture {
 protected:
@@ -60,7 +60,8 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
 TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     openMap(1);
     auto* label1 = control<QLabel>(map, "Label1");
-    QTest::mouseMove(map->findChild<DrawingSurface*>(), canvas().toPixel(mapCentre("IO91")).toPoint());
+    QTest::mouseMove(map->findChild<DrawingSurface*>(),
+                     canvas().toPixel(mapCentre("IO91")).toPoint());
     ASSERT_TRUE(label1->isVisible());
     click(map, "Command5");
     printer.failure = "No default printer is set up.";
@@ -140,6 +141,40 @@ TEST_F(FieldMapTest, SaveAsWritesTheFormatChosenOrSaysWhyNot) {
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);  // cancelled: none more
     click(map, "SaveAs");
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);
+}
+
+// A name typed without a suffix gets the chosen filter's; one that then
+// names an existing file asks first.
+TEST_F(FieldMapTest, SaveAsWithoutASuffixTakesTheChosenFiltersSuffix) {
+    openMap(1);
+    writeFileBytes(dataPath("old.pdf"), "earlier");
+    const struct {
+        const char* typed;
+        int filter;  // 1 PNG, 2 JPEG, 3 SVG, 4 PDF, 5 KML, 6 GeoJSON
+        std::optional<MessageAnswer> replace;
+        const char* written;
+        const char* start;  // of the file then
+        const char* message;
+    } cases[] = {
+        {"a", 3, {}, "a.svg", "<?xml", "File a.svg saved"},
+        {"b.", 1, {}, "b.png", "\x89PNG", "File b.png saved"},
+        {"c", 2, {}, "c.jpg", "\xff\xd8", "File c.jpg saved"},
+        {"d", 6, {}, "d.geojson", "{", "File d.geojson saved"},
+        {"e.kml", 1, {}, "e.kml", "<?xml", "File e.kml saved"},
+        {"old", 4, MessageAnswer::No, "old.pdf", "earlier", "old.pdf already exists."},
+        {"old", 4, MessageAnswer::Yes, "old.pdf", "%PDF", "File old.pdf saved"},
+    };
+    for (const auto& c : cases) {
+        dialogs.clear();
+        dialogs.files = {dataPath(c.typed)};
+        dialogs.filterChoices = {c.filter};
+        if (c.replace) dialogs.answers = {*c.replace};
+        click(map, "SaveAs");
+        EXPECT_TRUE(dialogs.messages.back().startsWith(c.message))
+            << c.typed << " " << dialogs.messages.join('|').toStdString();
+        EXPECT_TRUE(readFileBytes(dataPath(c.written)).startsWith(c.start)) << c.written;
+        EXPECT_FALSE(QFile::exists(dataPath(c.typed)) && QString(c.typed) != c.written) << c.typed;
+    }
 }
 
 }  // namespace
