@@ -86,13 +86,15 @@ int parseView(const Invocation& call) {
 // The database named, or with --all-bands every database of the folder named.
 bool readMapDatabases(const Invocation& call, std::vector<std::string>& databases, Error& error) {
     const QString path = call.dir.absoluteFilePath(call.args[0]);
-    if (!call.options.isSet("all-bands")) return readMapDatabase(path, databases.emplace_back(), error);
+    if (!call.options.isSet("all-bands"))
+        return readMapDatabase(path, databases.emplace_back(), error);
     if (!QFileInfo(path).isDir()) {
         error = {path, QStringLiteral("not a folder")};
         return false;
     }
     for (const QString& name : bandDatabaseNames(path))
-        if (!readMapDatabase(QDir(path).filePath(name), databases.emplace_back(), error)) return false;
+        if (!readMapDatabase(QDir(path).filePath(name), databases.emplace_back(), error))
+            return false;
     return true;
 }
 
@@ -140,12 +142,13 @@ int field(const Invocation& call) {
     FieldOutlines outlines;
     loadFieldOutlines(mapFolder(), view, outlines);
     const FieldPick pick = fieldByIndex(name[0] - 'A', name[1] - 'A');
+    // The size is the view's, as the window's; the picture is its field.
     const MapExport exported{
-        size,
+        fieldPartOfView(QSizeF(size)),
         [&](QPainter& painter, QSizeF target) {
             painter.fillRect(QRectF(QPointF(0, 0), target), QColor(255, 224, 192));
-            drawFieldView(painter, target, record, fieldOrigin(pick.fieldwest, pick.fieldsouth),
-                          outlines, view);
+            drawFieldView(painter, viewAroundField(target), record,
+                          fieldOrigin(pick.fieldwest, pick.fieldsouth), outlines, view);
         },
         paintedSquares(record, name[0] - 'A', name[1] - 'A'),
         exportTitle(call.args[0], QString::fromLatin1(name.data(), 2))};

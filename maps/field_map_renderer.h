@@ -54,8 +54,11 @@ bool readMapDatabase(QIODevice& device, std::string& bytes, QString& error);
 // then the world outline, then the field grid. `database` holds the
 // records in file order; squares past its end are empty. The painter's
 // state is restored afterwards.
+// On White paper (printing) the background is white instead.
+enum class MapPaper { Screen, White };
 void drawFieldMap(QPainter& painter, QSizeF target, std::string_view database,
-                  std::span<const OutlinePoint> worldOutline, int mapview);
+                  std::span<const OutlinePoint> worldOutline, int mapview,
+                  MapPaper paper = MapPaper::Screen);
 // The same map of several databases (one per band) together: a square is
 // green when confirmed in any of them, red when only worked.
 void drawAllBandsMap(QPainter& painter, QSizeF target, std::span<const std::string> databases,

@@ -17,6 +17,7 @@
 
 #include "database/file_io.h"
 #include "database/qra_names.h"
+#include "maps/map_heading.h"
 
 namespace morvel {
 
@@ -388,6 +389,11 @@ QByteArray geoJsonDocument(std::span<const MapSquare> squares) {
     return out;
 }
 
+namespace {
+bool writePicture(const QString& path, ExportFormat format, const MapExport& map, double scale,
+                  Error& error);
+}  // namespace
+
 bool writeMapExport(const QString& path, const MapExport& map, double scale, Error& error) {
     const ExportFormat format = exportFormatFor(path);
     if (format == ExportFormat::Unknown) {
@@ -404,6 +410,16 @@ bool writeMapExport(const QString& path, const MapExport& map, double scale, Err
         default:
             break;
     }
+    const bool headed =
+        format == ExportFormat::Png || format == ExportFormat::Svg || format == ExportFormat::Pdf;
+    const MapExport drawn = headed ? withHeading(map, QDate::currentDate()) : MapExport();
+    return writePicture(path, format, headed ? drawn : map, scale, error);
+}
+
+namespace {
+
+bool writePicture(const QString& path, ExportFormat format, const MapExport& map, double scale,
+                  Error& error) {
     const QSizeF pixels = map.size * scale;
     if (!(scale > 0) || pixels.width() < 1 || pixels.height() < 1 ||
         pixels.width() > kMaxExportPixels || pixels.height() > kMaxExportPixels) {
@@ -429,5 +445,7 @@ bool writeMapExport(const QString& path, const MapExport& map, double scale, Err
     }
     return saveBytes(path, buffer.data(), error);
 }
+
+}  // namespace
 
 }  // namespace morvel

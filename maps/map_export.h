@@ -61,6 +61,8 @@ struct MapExport {
 // Writes `map` to `path` in the format its suffix names: PNG and JPEG at
 // size times scale pixels, SVG (text as text, squares as rects, outlines as
 // paths) and one-page PDF at that size, KML and GeoJSON from the squares.
+// PNG, SVG and PDF carry a heading above the map (maps/map_heading.h): the
+// title, today's date and the legend of the colours.
 // The whole file or nothing: on failure an earlier file of that name stays
 // as it was and `error` names the file and the reason.
 bool writeMapExport(const QString& path, const MapExport& map, double scale, Error& error);

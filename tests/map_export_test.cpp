@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "maps/map_heading.h"
+#include "tests/test_support.h"
+
 namespace morvel {
 namespace {
 
@@ -44,6 +50,58 @@ TEST(GeoFormats, CarryTheDateAsIsoAndTheStoredText) {
     EXPECT_TRUE(
         kml.contains("<Data name=\"date\"><value></value></Data>"
                      "<Data name=\"stored_date\"><value>??/??/??</value></Data>"));
+}
+
+// A map of 400 x 200 that is grey all over, with the title the windows give.
+MapExport greyMap() {
+    return {QSizeF(400, 200),
+            [](QPainter& painter, QSizeF size) {
+                painter.fillRect(QRectF(QPointF(0, 0), size), QColor(128, 128, 128));
+            },
+            {square("IO91", "04/11/24")},
+            QStringLiteral("2M JO62QM HOME World")};
+}
+
+// The newer pictures carry the title with the day of the export and the
+// legend above the map; JPEG, the field map's own export format, does not.
+TEST(ExportHeading, TitleAndLegendAboveTheMapInSvgPngAndPdf) {
+    QTemporaryDir dir;
+    const QString heading = QStringLiteral("2M JO62QM HOME World, exported ") +
+                            QDate::currentDate().toString(Qt::ISODate);
+    Error error;
+    ASSERT_TRUE(writeMapExport(dir.filePath("m.svg"), greyMap(), 1, error)) << error;
+    const QByteArray svg = test::readFileBytes(dir.filePath("m.svg"));
+    EXPECT_TRUE(svg.contains(">" + heading.toUtf8() + "<")) << svg.data();
+    EXPECT_TRUE(svg.contains(">Worked<") && svg.contains(">Confirmed<")) << svg.data();
+    EXPECT_TRUE(svg.contains("fill=\"#f9604f\"") && svg.contains("fill=\"#008000\""));
+    EXPECT_TRUE(svg.contains("height=\"248\"")) << "the map's 200 and the heading's 48";
+
+    const struct {
+        const char* name;
+        double scale;
+        QSize size;
+    } rasters[] = {{"m.png", 1, {400, 248}}, {"m2.png", 2, {800, 496}}, {"m.jpg", 1, {400, 200}}};
+    for (const auto& r : rasters) {
+        ASSERT_TRUE(writeMapExport(dir.filePath(r.name), greyMap(), r.scale, error)) << error;
+        const QImage image(dir.filePath(r.name));
+        EXPECT_EQ(image.size(), r.size) << r.name;
+        if (r.size.height() == 200) {
+            EXPECT_NEAR(image.pixelColor(200, 5).red(), 128, 4);  // the map from the top
+            continue;
+        }
+        const auto at = [&](double x, double y) {
+            return image.pixelColor(qRound(x * r.scale), qRound(y * r.scale));
+        };
+        EXPECT_EQ(at(390, 2), QColor(Qt::white)) << r.name;
+        EXPECT_EQ(at(14, 36), QColor(249, 96, 79)) << r.name;  // the first swatch
+        EXPECT_EQ(at(200, 49), QColor(128, 128, 128)) << r.name;
+        EXPECT_EQ(at(399, 247), QColor(128, 128, 128)) << r.name;
+        int green = 0;
+        for (int x = 0; x < image.width(); ++x) green += at(x / r.scale, 36) == QColor(0, 128, 0);
+        EXPECT_GT(green, 0) << r.name;
+    }
+    ASSERT_TRUE(writeMapExport(dir.filePath("m.pdf"), greyMap(), 1, error)) << error;
+    EXPECT_TRUE(test::readFileBytes(dir.filePath("m.pdf")).contains("/MediaBox [0 0 300 186]"));
 }
 
 }  // namespace

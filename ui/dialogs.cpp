@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTreeView>
 #include <memory>
 
@@ -139,6 +141,11 @@ QMessageBox::StandardButton toQt(MessageAnswer answer) {
 }
 
 }  // namespace
+
+bool QtDialogs::printDialog(QPrinter& printer) {
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
+}
 
 std::optional<QString> QtDialogs::openFile(const FileDialogRequest& request) {
     const auto chosen = runFileDialog(request, false);

@@ -9,6 +9,7 @@
 
 class QDialog;
 class QFileDialog;
+class QPrinter;
 class QWidget;
 
 namespace morvel {
@@ -65,6 +66,10 @@ public:
         return true;
     }
 
+    // The print dialog for a printer set up for one job (its name, the page's
+    // orientation); false for Cancel.
+    virtual bool printDialog(QPrinter& printer) = 0;
+
     // One OK button and the program's title: how input checks are reported.
     void message(const QString& text, const QString& title = QString::fromLatin1(kProgramTitle)) {
         messageBox(text, title, MessageButtons::Ok, MessageAnswer::Ok);
@@ -113,6 +118,7 @@ public:
     MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
                              MessageAnswer defaultButton) override;
     bool adifImportOptions(AdifOptions& options) override;
+    bool printDialog(QPrinter& printer) override;
 };
 
 // The options dialog's form, apart so that a test can fill it: check boxes

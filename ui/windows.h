@@ -65,7 +65,7 @@ public:
     const QString& programFolder() const { return programFolder_; }
     // The folder of the databases; absolute.
     const QString& databaseFolder() const { return databaseFolder_; }
-    // The system's default printer unless another was set (tests record).
+    // The printer the print dialog chooses unless another was set (tests record).
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }
     // What the program remembers between runs (the last folder of a log);
@@ -81,7 +81,7 @@ private:
     Dialogs& dialogs_;
     QString programFolder_;
     QString databaseFolder_;
-    QtPrinter systemPrinter_;
+    QtPrinter systemPrinter_{dialogs_};
     Printer* printer_ = &systemPrinter_;
     QSettings* settings_ = nullptr;
     std::map<QString, Factory> factories_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPrinter>
 #include <deque>
 #include <utility>
 
@@ -32,6 +33,15 @@ struct ScriptedDialogs : Dialogs {
         if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
         return take(answers).value_or(defaultButton);
     }
+    // The job's name kept; printed into `printFile` as PDF, and cancelled
+    // when none is set, so that nothing reaches a real printer.
+    bool printDialog(QPrinter& printer) override {
+        printJobs << printer.docName();
+        if (printFile.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printFile);
+        return true;
+    }
     template <class T>
     static std::optional<T> take(std::deque<T>& queue) {
         if (queue.empty()) return std::nullopt;
@@ -44,6 +54,8 @@ struct ScriptedDialogs : Dialogs {
     std::deque<QString> files;
     std::deque<MessageAnswer> answers;
     std::deque<int> filterChoices;
+    QString printFile;
+    QStringList printJobs;  // the names of the jobs the print dialog was shown for
     std::vector<FileDialogRequest> requests;                      // the file dialogs, in order
     QStringList messages;                                         // the texts of the message boxes
     std::vector<std::pair<MessageButtons, MessageAnswer>> asked;  // their buttons, default

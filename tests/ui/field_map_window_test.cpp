@@ -68,18 +68,21 @@ TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     click(map, "Command5");
     ASSERT_EQ(printer.printed.size(), 1u);
     // Drawn afresh for the printer at its 1200 dots an inch, no picture of the
-    // window: the map (its background) filling the landscape page in the
-    // window's shape, each square a rect, the file caption under the map.
+    // window: the map (its white background, as paper is) filling the
+    // landscape page in the window's shape, each square a rect, the file
+    // caption under the map; the job named after the database.
     QRectF page;
     QStringList texts;
     std::map<QRgb, std::vector<QRectF>> fills;
     for (const PrintedCommand& c : printer.printed[0]) {
         EXPECT_NE(c.kind, PrintedCommand::Kind::Image);
         if (c.kind == PrintedCommand::Kind::Text && c.bounds.top() > page.bottom()) texts << c.text;
-        if (c.fill == QColor(255, 224, 192)) page = c.bounds;
+        if (c.fill == QColor(Qt::white) && c.bounds.width() > 1000) page = c.bounds;
+        EXPECT_NE(c.fill, QColor(255, 224, 192));
         if (c.fill.isValid()) fills[c.fill.rgb()].push_back(c.bounds);
     }
     EXPECT_EQ(texts, QStringList{"File: " + kHome});
+    EXPECT_EQ(printer.jobs, (QStringList{"2M IO91WM HOME", "2M IO91WM HOME"}));
     EXPECT_EQ(page.topLeft(), QPointF(0, 0));
     EXPECT_NEAR(page.width() / page.height(), 1.0 * map->width() / map->height(), 0.002);
     EXPECT_NEAR(std::max(page.width() / RecordingPage::kWidth,
@@ -175,6 +178,24 @@ TEST_F(FieldMapTest, SaveAsWithoutASuffixTakesTheChosenFiltersSuffix) {
         EXPECT_TRUE(readFileBytes(dataPath(c.written)).startsWith(c.start)) << c.written;
         EXPECT_FALSE(QFile::exists(dataPath(c.typed)) && QString(c.typed) != c.written) << c.typed;
     }
+}
+
+// The system's printer is chosen in the print dialog, which the job's name
+// is shown in; a cancelled dialog prints nothing and says nothing.
+TEST_F(FieldMapTest, PrintAsksThePrintDialogForThePrinter) {
+    QtPrinter system(dialogs);
+    windows.setPrinter(system);
+    openMap(2);
+    click(map, "Command5");
+    EXPECT_EQ(dialogs.printJobs, QStringList{"2M IO91WM HOME"});
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    dialogs.printFile = dataPath("printed.pdf");
+    click(map, "Command5");
+    EXPECT_EQ(dialogs.printJobs, (QStringList{"2M IO91WM HOME", "2M IO91WM HOME"}));
+    const QByteArray pdf = readFileBytes(dataPath("printed.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.contains("2M IO91WM HOME") || pdf.contains("2\000M")) << "the job's title";
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }
 
 }  // namespace
