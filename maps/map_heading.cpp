@@ -20,19 +20,22 @@ QFont headingFont(double pixels, bool bold) {
     return font;
 }
 
-void drawHeading(QPainter& painter, double width, const QString& text) {
+void drawHeading(QPainter& painter, double width, const QString& title, const QString& day) {
     painter.save();
     painter.fillRect(QRectF(0, 0, width, kHeadingHeight), Qt::white);
     painter.setPen(Qt::black);
-    const QFont title = headingFont(kTitlePixels, true);
-    painter.setFont(title);
-    // A narrow picture keeps the title's start: the band and the locator.
     const QRectF line(kMargin, 2, width - 2 * kMargin, kHeadingHeight / 2);
+    const QFont small = headingFont(kLegendPixels, false);
+    const QFontMetricsF smallMetrics(small);
+    painter.setFont(small);
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, day);
+    // A narrow picture keeps the title's start: the band and the locator.
+    const QFont bold = headingFont(kTitlePixels, true);
+    painter.setFont(bold);
+    const double room = line.width() - smallMetrics.horizontalAdvance(day) - 2 * kMargin;
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(title).elidedText(text, Qt::ElideRight, line.width()));
-    const QFont legend = headingFont(kLegendPixels, false);
-    painter.setFont(legend);
-    const QFontMetricsF metrics(legend);
+                     QFontMetricsF(bold).elidedText(title, Qt::ElideRight, room));
+    painter.setFont(small);
     double x = kMargin;
     const double middle = kHeadingHeight * 3 / 4;
     for (const LegendEntry& entry : squareLegend()) {
@@ -40,10 +43,10 @@ void drawHeading(QPainter& painter, double width, const QString& text) {
         painter.setBrush(entry.colour);
         painter.drawRect(QRectF(x, middle - kSwatch / 2, kSwatch, kSwatch));
         x += kSwatch + 4;
-        const double advance = metrics.horizontalAdvance(entry.label);
+        const double advance = smallMetrics.horizontalAdvance(entry.label);
         painter.drawText(QRectF(x, middle - kLegendPixels, advance + 2, 2 * kLegendPixels),
                          Qt::AlignLeft | Qt::AlignVCenter, entry.label);
-        x += advance + 3 * kMargin;
+        x += advance + 2 * kMargin;
     }
     painter.restore();
 }
@@ -58,8 +61,8 @@ const std::vector<LegendEntry>& squareLegend() {
     return legend;
 }
 
-QString headingText(const QString& title, QDate exported) {
-    return title + QStringLiteral(", exported ") + exported.toString(Qt::ISODate);
+QString exportedText(QDate exported) {
+    return QStringLiteral("exported ") + exported.toString(Qt::ISODate);
 }
 
 MapExport withHeading(const MapExport& map, QDate exported) {
@@ -67,9 +70,9 @@ MapExport withHeading(const MapExport& map, QDate exported) {
     headed.size = QSizeF(map.size.width(), map.size.height() + kHeadingHeight);
     headed.squares = map.squares;
     headed.title = map.title;
-    const QString text = headingText(map.title, exported);
-    headed.draw = [draw = map.draw, mapSize = map.size, text](QPainter& painter, QSizeF) {
-        drawHeading(painter, mapSize.width(), text);
+    headed.draw = [draw = map.draw, mapSize = map.size, title = map.title,
+                   day = exportedText(exported)](QPainter& painter, QSizeF) {
+        drawHeading(painter, mapSize.width(), title, day);
         painter.save();
         painter.translate(0, kHeadingHeight);
         painter.setClipRect(QRectF(QPointF(0, 0), mapSize), Qt::IntersectClip);

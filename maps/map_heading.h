@@ -19,14 +19,15 @@ const std::vector<LegendEntry>& squareLegend();
 // The heading's height above the map, in the export's pixels at scale 1.
 inline constexpr double kHeadingHeight = 48;
 
-// "2M JO62QM HOME World, exported 2026-12-07": the map's title (band, then
-// the own locator or call and tag as the database's name has them) and the
-// day of the export.
-QString headingText(const QString& title, QDate exported);
+// "exported 2026-12-07": the day of the export, as the heading names it.
+QString exportedText(QDate exported);
 
-// The map under a heading: one line with headingText on white, one with the
-// legend's swatches and labels. The picture is kHeadingHeight taller; the
-// map is drawn below the heading as it would be alone.
+// The map under a heading on white: the map's title (band, then the own
+// locator or call and the tag as the database's name has them, then the
+// view or field) at the left of the first line, exportedText at its right,
+// and the legend's swatches and labels on the second. The picture is
+// kHeadingHeight taller; the map is drawn below the heading as it would be
+// alone.
 MapExport withHeading(const MapExport& map, QDate exported);
 
 }  // namespace morvel

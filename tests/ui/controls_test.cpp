@@ -111,7 +111,7 @@ QStringList listedNames(const FileDialogRequest& request, qsizetype expected) {
         listed.sort(Qt::CaseInsensitive);
         return listed;
     };
-    QTest::qWaitFor([&] { return names().size() >= expected; }, 5000);
+    static_cast<void>(QTest::qWaitFor([&] { return names().size() >= expected; }, 5000));
     QTest::qWait(200);
     return names();
 }
