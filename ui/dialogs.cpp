@@ -89,7 +89,7 @@ void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bo
                               ? request.filterIndex - 1
                               : 0;
         dialog.selectNameFilter(filters[index]);
-        if (save) {
+        if (save && request.addsSuffix) {
             // The dialog adds the suffix itself, so that its question about
             // replacing a file asks about the file that will be written.
             const std::vector<FileFilter> entries = parseFileFilter(request.filter);

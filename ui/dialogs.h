@@ -29,6 +29,8 @@ struct FileDialogRequest {
     QString title;
     QString proposedName;  // file name offered in the name box (may be empty)
     QString directory;     // folder the dialog opens in; empty for the current directory
+    // A save dialog adds the chosen filter's suffix to a name typed without one.
+    bool addsSuffix = false;
 };
 
 // The modal dialogs the windows use. Windows hold a reference to one of these
@@ -104,8 +106,7 @@ QString filterSuffix(const FileFilter& entry);
 QString withFilterSuffix(const QString& path, const QString& filter, int filterIndex);
 
 // Sets up Qt's file dialog as the request says; its filters take names in
-// any case, and a save dialog adds the chosen filter's suffix to a name
-// without one.
+// any case.
 void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save);
 
 // The dialogs of the running program: Qt's file dialogs and message boxes,

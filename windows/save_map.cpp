@@ -15,6 +15,7 @@ void saveMapAs(Dialogs& dialogs, const QString& folder, const QString& proposedN
     request.title = QString::fromLatin1(kSaveMapTitle);
     request.proposedName = proposedName;
     request.directory = folder;
+    request.addsSuffix = true;
     const std::optional<Dialogs::SaveChoice> chosen = dialogs.saveFileChoosingFilter(request);
     if (!chosen) return;
     const QString title = QString::fromLatin1(kSaveMapTitle);
