@@ -48,6 +48,8 @@ TEST(ImportRecords, EachRecordWritesItsSquareOrSaysWhyNot) {
         {ImportKind::Adif, adif(when + "<FREQ:10>143.999999 "), kConfirmByAll,
          "skipped: below the band"},
         {ImportKind::Adif, adif(when + "<FREQ:7>432.200 "), kConfirmByAll, "skipped: 70cm"},
+        {ImportKind::Adif, adif(when + "<BAND:2>   <FREQ:7>144.300 "), kConfirmByAll,
+         "IO85mx W N0CALL 25/12/23"},  // a blank BAND is none
         {ImportKind::Adif, adif(when + "<BAND:4>70cm <FREQ:7>144.300 "), kConfirmByAll,
          "skipped: BAND wins over FREQ"},
         {ImportKind::Adif, adif(when + "<FREQ:7>144,300 "), kConfirmByAll, "skipped: no number"},
