@@ -141,12 +141,13 @@ int field(const Invocation& call) {
     FieldOutlines outlines;
     loadFieldOutlines(mapFolder(), view, outlines);
     const FieldPick pick = fieldByIndex(name[0] - 'A', name[1] - 'A');
+    // The size is the view's, as the window's; the picture is its field.
     const MapExport exported{
-        size,
+        fieldPartOfView(QSizeF(size)),
         [&](QPainter& painter, QSizeF target) {
             painter.fillRect(QRectF(QPointF(0, 0), target), QColor(255, 224, 192));
-            drawFieldView(painter, target, record, fieldOrigin(pick.fieldwest, pick.fieldsouth),
-                          outlines, view);
+            drawFieldView(painter, viewAroundField(target), record,
+                          fieldOrigin(pick.fieldwest, pick.fieldsouth), outlines, view);
         },
         paintedSquares(record, name[0] - 'A', name[1] - 'A'),
         exportTitle(call.args[0], QString::fromLatin1(name.data(), 2))};

@@ -35,4 +35,13 @@ void DatabaseWatcher::onSettled() {
     emit changed();
 }
 
+FolderWatcher::FolderWatcher(const QString& folder, QObject* parent) : QObject(parent) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(100);
+    if (!folder.isEmpty()) watcher_.addPath(folder);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
+            qOverload<>(&QTimer::start));
+    connect(&settle_, &QTimer::timeout, this, &FolderWatcher::changed);
+}
+
 }  // namespace morvel

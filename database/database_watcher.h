@@ -30,4 +30,20 @@ private:
     QString lastStamp_;
 };
 
+// Tells when files appear in a folder, go from it or are renamed there (a
+// database made or deleted by morvel-cli or another instance). Bursts of
+// notices arrive as one.
+class FolderWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit FolderWatcher(const QString& folder, QObject* parent = nullptr);
+
+signals:
+    void changed();
+
+private:
+    QFileSystemWatcher watcher_;
+    QTimer settle_;
+};
+
 }  // namespace morvel

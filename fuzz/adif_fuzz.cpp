@@ -23,6 +23,13 @@ Parsed parse(std::string_view log, std::size_t chunk) {
         Values& values = out.records.emplace_back();
         for (std::size_t f = 0; f < values.size(); ++f)
             values[f] = r.value(static_cast<morvel::AdifField>(f));
+        // The rules, the band of FREQ among them, take only whole contacts.
+        bool readable = true;
+        if (const auto c = morvel::adifContact(r, "2M", readable)) {
+            if (!morvel::namesSquare(c->locator) || c->date.size() != 8 || c->date[2] != '/' ||
+                c->date[5] != '/')
+                std::abort();
+        }
         return true;
     });
     parser.expectBytes(log.size());

@@ -8,8 +8,8 @@
 
 namespace morvel {
 
-// The sources whose received status confirms a square: QSL_RCVD (card),
-// LOTW_QSL_RCVD (Y or V) and EQSL_QSL_RCVD.
+// The sources whose received status confirms a square: QSL_RCVD (card, Y or
+// V), LOTW_QSL_RCVD (Y or V) and EQSL_QSL_RCVD (Y).
 inline constexpr unsigned kConfirmByCard = 1;
 inline constexpr unsigned kConfirmByLotw = 2;
 inline constexpr unsigned kConfirmByEqsl = 4;

@@ -13,6 +13,7 @@
 #endif
 
 #include "database/qra_names.h"
+#include "import/adif_bands.h"
 
 namespace morvel {
 namespace {
@@ -64,10 +65,9 @@ constexpr WantedName wanted(std::string_view name) {
 
 // In the order of AdifField.
 constexpr std::array<WantedName, kAdifFieldCount> kWanted = {
-    wanted("band"),          wanted("locator"),       wanted("gridsquare"),
-    wanted("call"),          wanted("qso_date"),      wanted("qsl_rcvd"),
-    wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd"), wanted("vucc_grids"),
-    wanted("prop_mode"),     wanted("freq"),          wanted("time_on")};
+    wanted("band"),       wanted("locator"),   wanted("gridsquare"),    wanted("call"),
+    wanted("qso_date"),   wanted("qsl_rcvd"),  wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd"),
+    wanted("vucc_grids"), wanted("prop_mode"), wanted("freq"),          wanted("time_on")};
 
 // p: kNameBytes readable bytes, the name's first.
 bool isWanted(const char* p, AdifField f) {
@@ -474,12 +474,13 @@ std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string
 
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            const AdifOptions& options, bool& readable) {
-    return adifContactOnBand(record, record.value(AdifField::Band), band, options, readable);
+    std::string_view recordBand = record.value(AdifField::Band);
+    if (isBlank(recordBand)) recordBand = adifBandOfFrequency(record.value(AdifField::Freq));
+    return adifContactOnBand(record, recordBand, band, options, readable);
 }
 
 std::optional<ImportedContact> adifContactOnBand(const AdifRecord& record,
-                                                 std::string_view recordBand,
-                                                 std::string_view band,
+                                                 std::string_view recordBand, std::string_view band,
                                                  const AdifOptions& options, bool& readable) {
     readable = true;
     if (!equalsInUpperCase(recordBand, band)) return std::nullopt;
@@ -497,15 +498,18 @@ std::optional<ImportedContact> adifContactOnBand(const AdifRecord& record,
     const std::string_view qsl = record.value(AdifField::QslRcvd);
     const std::string_view eqsl = record.value(AdifField::EqslQslRcvd);
     const std::string_view lotw = record.value(AdifField::LotwQslRcvd);
-    if (isStatus(qsl, 'I') || isStatus(eqsl, 'I') || isStatus(lotw, 'I')) return std::nullopt;
+    // The sources that confirm the contact, chosen or not: one of them
+    // outweighs another's "I" (invalid).
+    const unsigned sources =
+        (isStatus(qsl, 'Y') || isStatus(qsl, 'V') ? kConfirmByCard : 0U) |
+        (isStatus(eqsl, 'Y') ? kConfirmByEqsl : 0U) |
+        (isStatus(lotw, 'Y') || isStatus(lotw, 'V') || isStatus(lotw, '1') ? kConfirmByLotw : 0U);
+    if (sources == 0 && (isStatus(qsl, 'I') || isStatus(eqsl, 'I') || isStatus(lotw, 'I')))
+        return std::nullopt;
     const LogDate date = readLogDate(record.value(AdifField::QsoDate), 8, c.date);
     readable = date != LogDate::Malformed;
     if (date != LogDate::Read) return std::nullopt;
-    const unsigned by = options.confirmedBy;
-    c.confirmed = ((by & kConfirmByCard) != 0 && isStatus(qsl, 'Y')) ||
-                  ((by & kConfirmByEqsl) != 0 && isStatus(eqsl, 'Y')) ||
-                  ((by & kConfirmByLotw) != 0 &&
-                   (isStatus(lotw, 'Y') || isStatus(lotw, 'V') || isStatus(lotw, '1')));
+    c.confirmed = (sources & options.confirmedBy) != 0;
     return c;
 }
 

@@ -25,7 +25,7 @@ enum class AdifField {
     LotwQslRcvd,
     VuccGrids,
     PropMode,
-    Freq,   // read by the live log-file source only, for a record without BAND
+    Freq,   // the band of a record without BAND
     TimeOn  // read by the live sources only, to tell one contact from another
 };
 inline constexpr std::size_t kAdifFieldCount = 12;
@@ -132,10 +132,12 @@ private:
 bool readAdif(QIODevice& device, AdifParser& parser, QString& reason);
 
 // The rules of what to take from one record for a database of the given band
-// (upper case): the band must match, the locator (LOCATOR, or GRIDSQUARE when
-// LOCATOR is empty) must name a square, the call and the date must be there
-// and no received status may be I. A record that passes all but a malformed
-// date (LogDate) is unreadable: readable is then false.
+// (upper case): the band (BAND, or the band of FREQ when BAND is empty) must
+// match, the locator (LOCATOR, or GRIDSQUARE when LOCATOR is empty) must name
+// a square, the call and the date must be there, and a received status of I
+// leaves the record out unless another source confirms it. A record that
+// passes all but a malformed date (LogDate) is unreadable: readable is then
+// false.
 std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string_view band,
                                            bool& readable);
 // The same under the import options: the PROP_MODE filters leave a contact
@@ -147,8 +149,7 @@ std::optional<ImportedContact> adifContact(const AdifRecord& record, std::string
 // The same rules with the record's band given apart (upper or lower case):
 // the live sources take it from FREQ when BAND is empty.
 std::optional<ImportedContact> adifContactOnBand(const AdifRecord& record,
-                                                 std::string_view recordBand,
-                                                 std::string_view band,
+                                                 std::string_view recordBand, std::string_view band,
                                                  const AdifOptions& options, bool& readable);
 
 }  // namespace morvel

@@ -80,6 +80,11 @@ LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmm
     return LogDate::Read;
 }
 
+LogDate readEdiDate(std::string_view text, std::string& ddmmyy) {
+    const LogDate eight = readLogDate(text, 8, ddmmyy);
+    return eight == LogDate::Malformed ? readLogDate(text, 6, ddmmyy) : eight;
+}
+
 namespace {
 
 std::string_view trimLeadingBlanks(std::string_view s) {

@@ -42,6 +42,9 @@ enum class LogDate { Absent, Malformed, Read };
 // YYMMDD) once blanks, tabs and line ends around it are trimmed; when read,
 // `ddmmyy` holds it as the database stores it (20231225 -> 25/12/23).
 LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmmyy);
+// An EDI date: YYMMDD as the format writes it, or YYYYMMDD as some contest
+// loggers write it.
+LogDate readEdiDate(std::string_view text, std::string& ddmmyy);
 
 // What the square update looks at in a slot.
 struct SquareState {

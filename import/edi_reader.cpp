@@ -129,7 +129,7 @@ std::optional<ImportedContact> ediContact(std::string_view line, bool& readable)
     if (!namesSquare(c.locator)) return std::nullopt;
     readLogCall(fields[2], c.call);
     if (isBlank(c.call)) return std::nullopt;
-    const LogDate date = readLogDate(fields[0], 6, c.date);
+    const LogDate date = readEdiDate(fields[0], c.date);
     readable = date != LogDate::Malformed;
     if (date != LogDate::Read) return std::nullopt;
     return c;

@@ -39,7 +39,7 @@ std::int64_t ediRecordCount(std::string_view line);
 
 // One contact line: nothing when it has fewer than ten fields or a malformed
 // date (LogDate; readable is then false), or when it lacks a locator naming a
-// square, a call or a date. Every EDI contact is unconfirmed.
+// square, a call or a date (readEdiDate). Every EDI contact is unconfirmed.
 std::optional<ImportedContact> ediContact(std::string_view line, bool& readable);
 
 // Reads an EDI log line by line (LF, CR LF or CR): a band line ("PBand=", any

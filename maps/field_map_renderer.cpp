@@ -101,7 +101,8 @@ void fillSquareRects(QPainter& painter, const SquareGrid& grid) {
 // rectangle covers (edges rounded to the nearest pixel). A picture of one
 // pixel per square scaled by the painter would let squares slip by a pixel
 // across wide views. Returns false where it does not apply.
-bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRect& shown) {
+bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRect& shown,
+                         const QColor& background) {
     const QTransform device = painter.deviceTransform();
     if (painter.paintEngine()->type() != QPaintEngine::Raster ||
         device.type() > QTransform::TxScale || device.m11() <= 0 || device.m22() == 0)
@@ -130,7 +131,7 @@ bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRec
     if (width <= 0) return true;
     QImage rows(width, north - south, QImage::Format_RGB32);
     if (rows.isNull()) return false;
-    const QRgb colours[] = {kBackground.rgb(), kWorkedFill.rgb(), kConfirmedFill.rgb()};
+    const QRgb colours[] = {background.rgb(), kWorkedFill.rgb(), kConfirmedFill.rgb()};
     // Rows without a painted square keep the background already there.
     std::array<bool, kSquareRows> painted{};
     for (int row = south; row < north; ++row) {
@@ -243,7 +244,8 @@ QString exportedMessage(const QString& pictureName) {
 namespace {
 
 void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
-                    std::span<const OutlinePoint> worldOutline, int mapview) {
+                    std::span<const OutlinePoint> worldOutline, int mapview,
+                    const QColor& background) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     // Rows of square pixels are stretched to each row's height, never blended.
@@ -251,14 +253,15 @@ void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
     // A view's squares fill exactly the target; the outline and grid beyond
     // the view stay off the rest of the device too.
     painter.setClipRect(QRectF(QPointF(0, 0), target), Qt::IntersectClip);
-    painter.fillRect(QRectF(QPointF(0, 0), target), kBackground);
+    painter.fillRect(QRectF(QPointF(0, 0), target), background);
     const auto view = viewRect(mapview);
     if (view) {
         painter.setTransform(
             logicalMapping(view->left, view->top, view->right, view->bottom, target), true);
     }
 
-    if (!view || !fillSquaresOnRaster(painter, squares, *view)) fillSquareRects(painter, squares);
+    if (!view || !fillSquaresOnRaster(painter, squares, *view, background))
+        fillSquareRects(painter, squares);
 
     painter.setPen(QPen(Qt::black, 0));
     const std::vector<QLineF> borders = squareBorders(squares);
@@ -280,10 +283,11 @@ void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
 }  // namespace
 
 void drawFieldMap(QPainter& painter, QSizeF target, std::span<const FieldRecord> records,
-                  std::span<const OutlinePoint> worldOutline, int mapview) {
+                  std::span<const OutlinePoint> worldOutline, int mapview, MapPaper paper) {
     SquareGrid squares;
     readSquares(records, squares);
-    drawSquareGrid(painter, target, squares, worldOutline, mapview);
+    drawSquareGrid(painter, target, squares, worldOutline, mapview,
+                   paper == MapPaper::White ? QColor(Qt::white) : kBackground);
 }
 
 void drawAllBandsMap(QPainter& painter, QSizeF target,
@@ -291,7 +295,7 @@ void drawAllBandsMap(QPainter& painter, QSizeF target,
                      std::span<const OutlinePoint> worldOutline, int mapview) {
     SquareGrid squares;
     for (const std::vector<FieldRecord>& records : databases) readSquares(records, squares);
-    drawSquareGrid(painter, target, squares, worldOutline, mapview);
+    drawSquareGrid(painter, target, squares, worldOutline, mapview, kBackground);
 }
 
 FieldPick fieldByIndex(int lonIndex, int latIndex) {

@@ -49,8 +49,11 @@ inline constexpr char kExportTitle[] = "Morvel: Map JPG Export";
 // then the world outline, then the field grid. `records` are in
 // file order; squares past their end are empty. The painter's
 // state is restored afterwards.
+// On White paper (printing) the background is white instead.
+enum class MapPaper { Screen, White };
 void drawFieldMap(QPainter& painter, QSizeF target, std::span<const FieldRecord> records,
-                  std::span<const OutlinePoint> worldOutline, int mapview);
+                  std::span<const OutlinePoint> worldOutline, int mapview,
+                  MapPaper paper = MapPaper::Screen);
 // The same map of several databases (one per band) together: a square is
 // green when confirmed in any of them, red when only worked.
 void drawAllBandsMap(QPainter& painter, QSizeF target,

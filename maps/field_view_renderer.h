@@ -19,6 +19,18 @@ namespace morvel {
 inline constexpr double kFieldViewLogicalWidth = 1500;
 inline constexpr double kFieldViewLogicalHeight = 601;
 
+// The part of a view of that size the field takes, without the controls'
+// room at its right: what an export of the field holds.
+inline QSizeF fieldPartOfView(QSizeF view) {
+    return {view.width() * 1200 / kFieldViewLogicalWidth,
+            view.height() * 600 / kFieldViewLogicalHeight};
+}
+// The view whose field part has that size.
+inline QSizeF viewAroundField(QSizeF field) {
+    return {field.width() * kFieldViewLogicalWidth / 1200,
+            field.height() * kFieldViewLogicalHeight / 600};
+}
+
 // The outline files a field view draws. The state borders are read only for
 // the North America view; a missing file is no error and draws nothing.
 struct FieldOutlines {

@@ -1,7 +1,7 @@
 #include "maps/map_export.h"
 
-#include <map>
 #include <QBuffer>
+#include <QDate>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -17,6 +17,7 @@
 
 #include "database/file_io.h"
 #include "database/qra_names.h"
+#include "maps/map_heading.h"
 
 namespace morvel {
 
@@ -131,6 +132,19 @@ void appendRing(QByteArray& out, const int e[4], const char* open, const char* c
         appendNumber(out, ring[k][1]);
         out += close;
     }
+}
+
+// The contact's day as KML's TimeStamp, which GIS tools and the globe's
+// time slider read, and both texts as ExtendedData.
+void appendKmlDate(QByteArray& out, const std::string& stored) {
+    const std::string iso = isoDate(stored);
+    if (!iso.empty())
+        out += " <TimeStamp><when>" + QByteArray::fromStdString(iso) + "</when></TimeStamp>\n";
+    out += " <ExtendedData><Data name=\"date\"><value>";
+    out += QByteArray::fromStdString(iso);
+    out += "</value></Data><Data name=\"stored_date\"><value>";
+    appendXmlText(out, stored);
+    out += "</value></Data></ExtendedData>\n";
 }
 
 // KML colours are aabbggrr; the squares a little transparent over the globe.
@@ -275,6 +289,20 @@ std::vector<MapSquare> paintedSquares(std::span<const std::vector<FieldRecord>> 
     return squares;
 }
 
+std::string isoDate(std::string_view ddmmyy) {
+    if (ddmmyy.size() != 8 || ddmmyy[2] != '/' || ddmmyy[5] != '/') return {};
+    int parts[3] = {};
+    for (int k = 0; k < 3; ++k) {
+        const char high = ddmmyy[3 * k], low = ddmmyy[3 * k + 1];
+        if (high < '0' || high > '9' || low < '0' || low > '9') return {};
+        parts[k] = 10 * (high - '0') + (low - '0');
+    }
+    const int year = parts[2] + (parts[2] >= 80 ? 1900 : 2000);
+    const QDate date(year, parts[1], parts[0]);
+    if (!date.isValid()) return {};
+    return date.toString(Qt::ISODate).toStdString();
+}
+
 bool squareEdges(std::string_view square, int edges[4]) {
     if (square.size() != 4 || square[0] < 'A' || square[0] > 'R' || square[1] < 'A' ||
         square[1] > 'R' || square[2] < '0' || square[2] > '9' || square[3] < '0' || square[3] > '9')
@@ -314,7 +342,9 @@ QByteArray kmlDocument(std::span<const MapSquare> squares, const QString& title)
         out += "</name>\n <description>";
         out += s.confirmed ? "Confirmed" : "Worked";
         appendContact(out, s, {"\nCall: ", "\nDate: ", "\nLocator: "}, appendXmlText);
-        out += "</description>\n <styleUrl>#" + style +
+        out += "</description>\n";
+        appendKmlDate(out, s.date);
+        out += " <styleUrl>#" + style +
                "</styleUrl>\n <Polygon><tessellate>1</tessellate><outerBoundaryIs><LinearRing>"
                "<coordinates>";
         appendRing(out, e, "", ",0", " ");
@@ -340,12 +370,28 @@ QByteArray geoJsonDocument(std::span<const MapSquare> squares) {
         appendJsonString(out, s.square);
         out += ",\"state\":";
         out += s.confirmed ? "\"confirmed\"" : "\"worked\"";
-        appendContact(out, s, {",\"call\":", ",\"date\":", ",\"locator\":"}, appendJsonString);
+        out += ",\"call\":";
+        appendJsonString(out, s.call);
+        out += ",\"date\":";
+        const std::string iso = isoDate(s.date);
+        if (iso.empty())
+            out += "null";
+        else
+            appendJsonString(out, iso);
+        out += ",\"stored_date\":";
+        appendJsonString(out, s.date);
+        out += ",\"locator\":";
+        appendJsonString(out, s.locator);
         out += "}}";
     }
     out += "\n]}\n";
     return out;
 }
+
+namespace {
+bool writePicture(const QString& path, ExportFormat format, const MapExport& map, double scale,
+                  Error& error);
+}  // namespace
 
 bool writeMapExport(const QString& path, const MapExport& map, double scale, Error& error) {
     const ExportFormat format = exportFormatFor(path);
@@ -363,6 +409,16 @@ bool writeMapExport(const QString& path, const MapExport& map, double scale, Err
         default:
             break;
     }
+    const bool headed =
+        format == ExportFormat::Png || format == ExportFormat::Svg || format == ExportFormat::Pdf;
+    const MapExport drawn = headed ? withHeading(map, QDate::currentDate()) : MapExport();
+    return writePicture(path, format, headed ? drawn : map, scale, error);
+}
+
+namespace {
+
+bool writePicture(const QString& path, ExportFormat format, const MapExport& map, double scale,
+                  Error& error) {
     const QSizeF pixels = map.size * scale;
     if (!(scale > 0) || pixels.width() < 1 || pixels.height() < 1 ||
         pixels.width() > kMaxExportPixels || pixels.height() > kMaxExportPixels) {
@@ -388,5 +444,7 @@ bool writeMapExport(const QString& path, const MapExport& map, double scale, Err
     }
     return saveBytes(path, buffer.data(), error);
 }
+
+}  // namespace
 
 }  // namespace morvel

@@ -61,11 +61,20 @@ struct MapExport {
 // Writes `map` to `path` in the format its suffix names: PNG and JPEG at
 // size times scale pixels, SVG (text as text, squares as rects, outlines as
 // paths) and one-page PDF at that size, KML and GeoJSON from the squares.
+// PNG, SVG and PDF carry a heading above the map (maps/map_heading.h): the
+// title, today's date and the legend of the colours.
 // The whole file or nothing: on failure an earlier file of that name stays
 // as it was and `error` names the file and the reason.
 bool writeMapExport(const QString& path, const MapExport& map, double scale, Error& error);
 
-// The geographic formats alone, as the bytes written.
+// A stored date ("dd/mm/yy") as ISO 8601 ("2024-11-04"); empty when the
+// text is no such date. The locator squares came into use in 1980, so a
+// year 80 to 99 is 1980 to 1999 and 00 to 79 is 2000 to 2079.
+std::string isoDate(std::string_view ddmmyy);
+
+// The geographic formats alone, as the bytes written: each square's "date"
+// is ISO 8601 (null, or no TimeStamp in KML, when the stored text is no
+// date) and "stored_date" keeps the text as stored.
 QByteArray kmlDocument(std::span<const MapSquare> squares, const QString& title);
 QByteArray geoJsonDocument(std::span<const MapSquare> squares);
 

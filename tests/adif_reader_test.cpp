@@ -75,10 +75,11 @@ TEST(AdifContact, Rules) {
         {"<qso_date:1>x<band:2>6m", "2M", "0"},  // another band: the date is not judged
         // Received status.
         {"<qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
-        {"<qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
+        {"<qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
         {"<eqsl_qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
         {"<lotw_qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
-        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", "2M", "0"},
+        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
+        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>N", "2M", "0"},
         {"<LOTW_QSL_RCVD:1>N<eqsl_qsl_rcvd:1>N<QSL_RCVD:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
     };
     for (const auto& c : cases) {

@@ -135,8 +135,9 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     setSquare(db, "IO", 85, makeEntry("IO85AB", "G4XYZ", "01/02/03", false));
     EXPECT_EQ(run({"map", "2M JO62QM .QRA", "world.png"}).out,
               path("world.png").toStdString() + "\n");
-    EXPECT_EQ(QImage(path("world.png")).size(), QSize(1016, 742));
-    EXPECT_EQ(QImage(path("world.png")).pixelColor(499, 142),
+    // The map under the heading of 48 pixels.
+    EXPECT_EQ(QImage(path("world.png")).size(), QSize(1016, 742 + 48));
+    EXPECT_EQ(QImage(path("world.png")).pixelColor(499, 142 + 48),
               QColor(249, 96, 79));  // IO85, 3 W 55.5 N
     // Europe, 40 W to 100 E and 90 N to 20 N: IO85 from (432, 408) to (456, 420).
     run({"map", "--size", "1680x840", db, "eu.JPG", "--view=europe"});  // options anywhere
@@ -146,7 +147,8 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
     const QColor eu = QImage(path("eu.JPG")).pixelColor(444, 414);  // near, as JPEG keeps it
     EXPECT_LT(std::abs(eu.red() - 249) + std::abs(eu.green() - 96) + std::abs(eu.blue() - 79), 60);
     ASSERT_EQ(run({"field", db, "io", "io.png"}).status, 0);
-    EXPECT_EQ(QImage(path("io.png")).pixelColor(966, 246), QColor(249, 96, 79));
+    EXPECT_EQ(QImage(path("io.png")).size(), QSize(1201, 601 + 48));  // the field alone
+    EXPECT_EQ(QImage(path("io.png")).pixelColor(966, 246 + 48), QColor(249, 96, 79));
     // The state borders over FN, New England, in their colour (192, 64, 0).
     for (const bool states : {false, true}) {
         run(QStringList{"field", db, "fn", "fn.png", "--size", "300x120"} +
@@ -155,7 +157,7 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
         int dots = 0;
         for (int y = 0; y < fn.height(); ++y)
             for (int x = 0; x < fn.width(); ++x) dots += fn.pixelColor(x, y) == QColor(192, 64, 0);
-        EXPECT_EQ(fn.size(), QSize(300, 120));
+        EXPECT_EQ(fn.size(), QSize(240, 120 + 48));
         EXPECT_EQ(dots > 0, states);
     }
 
@@ -164,7 +166,7 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
         {{"map", db, "x.png", "--size", "0x10"}, 1, "Not a picture size: 0x10"},
         {{"map", db, "x.svg", "--size", "20001x10"}, 1, "Not a picture size: 20001x10"},
         {{"map", db, "x.pdf", "--scale", "0"}, 1, "Not a scale: 0 (a number above 0)"},
-        {{"field", db, "io", "x.png", "--scale", "14"}, 1, "The picture could not be written"},
+        {{"field", db, "io", "x.png", "--scale", "17"}, 1, "The picture could not be written"},
         {{"map", db, "x.svgz"}, 1, "The picture could not be written"},
         {{"map", db, "x.gif"}, 1, "The picture could not be written"},
         {{"map", db, "no/such/x.png"}, 1, "The picture could not be written"},
@@ -198,7 +200,8 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
     setExample(db);
     for (int slot = 0; slot < 6; ++slot) setSquare(db, "JO", slot, makeEntry("JO", "DL1A", "", 0));
-    // Drawn again, the SVG is the PNG: squares as rects, outlines as paths, text as text.
+    // Drawn again, the SVG is the PNG: squares as rects, outlines as paths, text as text;
+    // the heading adds its white band and two swatches, its title, day and two labels.
     const std::tuple<QStringList, int, int> drawings[] = {{{"map", db}, 8 + 1, 0},
                                                           {{"map", db, "--view=europe"}, 8 + 1, 0},
                                                           {{"field", db, "JO"}, 6 + 1, 100}};
@@ -212,12 +215,12 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
         QSvgRenderer(svg).render(&painter, QRectF(QPointF(0, 0), QSizeF(png.size())));
         painter.end();
         EXPECT_LT(differingShare(drawn, png), 0.01) << args.join(' ').toStdString();
-        EXPECT_EQ(svg.count("<rect") - svg.count("width=\"1\" height=\"1\""), rects);
+        EXPECT_EQ(svg.count("<rect") - svg.count("width=\"1\" height=\"1\""), rects + 3);
         EXPECT_EQ(svg.count("<text") * 1000 + std::min<int>(svg.count("<path"), 10),
-                  texts * 1000 + 10);
+                  (texts + 4) * 1000 + 10);
     }
-    // One page of the picture's shape, in points at 96 pixels an inch.
-    for (const char* size : {"1016x742", "300x450"}) {
+    // One page of the picture's shape with its heading, in points at 96 pixels an inch.
+    for (const auto& [size, page] : {std::pair{"1016x742", "1016x790"}, {"300x450", "300x498"}}) {
         run({"map", db, "m.pdf", "--size", size, "--scale", "2"});
         const QString pdf = QString::fromLatin1(readFileBytes(path("m.pdf")));
         const auto box = QRegularExpression("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)").match(pdf);
@@ -225,7 +228,7 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
         EXPECT_EQ(QString("%1x%2")
                       .arg(qRound(box.captured(1).toDouble() / 1.5))
                       .arg(qRound(box.captured(2).toDouble() / 1.5)),
-                  size);
+                  page);
     }
     run({"map", db, "m.kml"});
     QXmlStreamReader kml(readFileBytes(path("m.kml")));
@@ -257,7 +260,8 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
     EXPECT_EQ(
         compact(features[1]["geometry"]) + compact(features[1]["properties"]),
         R"({"coordinates":[[[-2,51],[0,51],[0,52],[-2,52],[-2,51]]],"type":"Polygon"})"
-        R"({"call":"Q1ABC","date":"12/05/03","locator":"IO91WM","square":"IO91","state":"confirmed"})");
+        R"({"call":"Q1ABC","date":"2003-05-12","locator":"IO91WM","square":"IO91","state":"confirmed",)"
+        R"("stored_date":"12/05/03"})");
     // A full disk: nothing new, the earlier file as it was.
     const QByteArray kept = readFileBytes(path("m.kml"));
     for (const char* name : {"m.kml", "n.svg", "n.pdf", "n.png", "n.geojson"}) {

@@ -213,19 +213,37 @@ void FileList::setFolder(const QString& folder) {
     refresh();
 }
 
-void FileList::refresh() {
+QStringList FileList::matchingNames() const {
     QDir dir(folder_);
     QStringList filters;
     for (const QString& glob : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         filters << glob.trimmed();
     dir.setNameFilters(filters);
     // QDir::Files without QDir::System: FIFOs, sockets and devices stay out.
-    const QStringList matching =
-        dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    return dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+}
+
+void FileList::refresh() {
+    const QStringList matching = matchingNames();
     refreshing_ = true;
     clear();
     addItems(matching);
     refreshing_ = false;
+}
+
+bool FileList::follow() {
+    const QStringList matching = matchingNames();
+    if (matching == names()) return false;
+    const QString selected = fileName();
+    refreshing_ = true;
+    clear();
+    addItems(matching);
+    if (!selected.isEmpty()) {
+        const QList<QListWidgetItem*> found = findItems(selected, Qt::MatchExactly);
+        if (!found.isEmpty()) setCurrentItem(found.front());
+    }
+    refreshing_ = false;
+    return true;
 }
 
 QString FileList::fileName() const {

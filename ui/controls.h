@@ -90,6 +90,10 @@ public:
 
     // Re-reads the folder; nothing is selected afterwards.
     void refresh();
+    // Re-reads the folder when the names it lists have changed, the selected
+    // name staying selected while it is listed; no signal fires. False when
+    // the list stayed as it was.
+    bool follow();
     // The selected name, or empty.
     QString fileName() const;
     QStringList names() const;
@@ -106,6 +110,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
+    QStringList matchingNames() const;
+
     QString pattern_ = QStringLiteral("*.*");
     QString folder_;
     bool refreshing_ = false;

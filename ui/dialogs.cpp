@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -13,6 +14,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTreeView>
 #include <memory>
 
@@ -53,20 +56,55 @@ QStringList qtNameFilters(const QString& filter) {
     return result;
 }
 
-namespace {
+QString filterSuffix(const FileFilter& entry) {
+    const QString& glob = entry.patterns.front();
+    if (!glob.startsWith(QStringLiteral("*.")) || glob.size() < 3) return {};
+    const QString suffix = glob.mid(2);
+    // A glob such as "*.ad?" names no one suffix.
+    for (const QChar c : suffix)
+        if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('[')) return {};
+    return suffix;
+}
 
-std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title);
+QString withFilterSuffix(const QString& path, const QString& filter, int filterIndex) {
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || (name.contains(QLatin1Char('.')) && !name.endsWith(QLatin1Char('.'))))
+        return path;
+    const std::vector<FileFilter> entries = parseFileFilter(filter);
+    if (filterIndex < 1 || filterIndex > static_cast<int>(entries.size())) return path;
+    const QString suffix = filterSuffix(entries[static_cast<std::size_t>(filterIndex - 1)]);
+    if (suffix.isEmpty()) return path;
+    return (name.endsWith(QLatin1Char('.')) ? path.chopped(1) : path) + QLatin1Char('.') + suffix;
+}
+
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save) {
+    dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDirectory(request.directory.isEmpty() ? QDir::currentPath() : request.directory);
     const QStringList filters = qtNameFilters(request.filter);
+    // A log written as LOG.ADI or Log.Adif is listed as log.adi is.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size()
                               ? request.filterIndex - 1
                               : 0;
         dialog.selectNameFilter(filters[index]);
+        if (save && request.addsSuffix) {
+            // The dialog adds the suffix itself, so that its question about
+            // replacing a file asks about the file that will be written.
+            const std::vector<FileFilter> entries = parseFileFilter(request.filter);
+            const auto suffixOf = [entries](const QString& chosen, const QStringList& all) {
+                const qsizetype at = all.indexOf(chosen);
+                return at < 0 ? QString() : filterSuffix(entries[static_cast<std::size_t>(at)]);
+            };
+            dialog.setDefaultSuffix(suffixOf(filters[index], filters));
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog, filters, suffixOf](const QString& chosen) {
+                                 dialog.setDefaultSuffix(suffixOf(chosen, filters));
+                             });
+        }
     }
     if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
     // Qt's own dialog opens too narrow for its size, type and date columns.
@@ -75,10 +113,19 @@ std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save
         for (int column = 1; column < details->header()->count(); ++column)
             details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     }
+}
+
+namespace {
+
+std::optional<Dialogs::SaveChoice> runFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(QApplication::activeWindow());
+    prepareFileDialog(dialog, request, save);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
-    return chosen.front();
+    const qsizetype filter = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
+    return Dialogs::SaveChoice{chosen.front(),
+                               filter < 0 ? request.filterIndex : static_cast<int>(filter) + 1};
 }
 
 QMessageBox::StandardButton toQt(MessageAnswer answer) {
@@ -97,11 +144,23 @@ QMessageBox::StandardButton toQt(MessageAnswer answer) {
 
 }  // namespace
 
+bool QtDialogs::printDialog(QPrinter& printer) {
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
+}
+
 std::optional<QString> QtDialogs::openFile(const FileDialogRequest& request) {
-    return runFileDialog(request, false);
+    const auto chosen = runFileDialog(request, false);
+    return chosen ? std::optional(chosen->path) : std::nullopt;
 }
 
 std::optional<QString> QtDialogs::saveFile(const FileDialogRequest& request) {
+    const auto chosen = runFileDialog(request, true);
+    return chosen ? std::optional(chosen->path) : std::nullopt;
+}
+
+std::optional<Dialogs::SaveChoice> QtDialogs::saveFileChoosingFilter(
+    const FileDialogRequest& request) {
     return runFileDialog(request, true);
 }
 

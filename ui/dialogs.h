@@ -9,7 +9,9 @@
 #include "import/adif_options.h"
 
 class QDialog;
+class QFileDialog;
 class QMessageBox;
+class QPrinter;
 class QWidget;
 
 namespace morvel {
@@ -29,6 +31,8 @@ struct FileDialogRequest {
     QString title;
     QString proposedName;  // file name offered in the name box (may be empty)
     QString directory;     // folder the dialog opens in; empty for the current directory
+    // A save dialog adds the chosen filter's suffix to a name typed without one.
+    bool addsSuffix = false;
 };
 
 // The modal dialogs the windows use. Windows hold a reference to one of these
@@ -40,6 +44,18 @@ public:
     // The chosen file's path, or nothing when the dialog was cancelled.
     virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+
+    // A save dialog that also tells which of its filters (1-based) was chosen
+    // last; by default the request's own.
+    struct SaveChoice {
+        QString path;
+        int filterIndex = 1;
+    };
+    virtual std::optional<SaveChoice> saveFileChoosingFilter(const FileDialogRequest& request) {
+        const std::optional<QString> path = saveFile(request);
+        if (!path) return std::nullopt;
+        return SaveChoice{*path, request.filterIndex};
+    }
 
     // A message box; the answer is the button pressed. Closing the box without
     // a button gives Cancel for OK/Cancel, No for Yes/No and Ok for OK alone.
@@ -53,6 +69,10 @@ public:
         (void)options;
         return true;
     }
+
+    // The print dialog for a printer set up for one job (its name, the page's
+    // orientation); false for Cancel.
+    virtual bool printDialog(QPrinter& printer) = 0;
 
     // One OK button and the program's title: how input checks are reported.
     void message(const QString& text, const QString& title = QString::fromLatin1(kProgramTitle)) {
@@ -81,6 +101,15 @@ struct FileFilter {
 std::vector<FileFilter> parseFileFilter(const QString& filter);
 // The same filter in Qt's form: "description (glob glob);;description (glob)".
 QStringList qtNameFilters(const QString& filter);
+// The suffix ("png") of a filter entry's first glob ("*.png"); empty for "*".
+QString filterSuffix(const FileFilter& entry);
+// A chosen name without a suffix ("map", "map.") gets that of the chosen
+// filter (1-based; "map" and PNG give "map.png"); any other stays as it is.
+QString withFilterSuffix(const QString& path, const QString& filter, int filterIndex);
+
+// Sets up Qt's file dialog as the request says; its filters take names in
+// any case.
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save);
 
 // The dialogs of the running program: Qt's file dialogs and message boxes,
 // parented to whichever window is active.
@@ -88,9 +117,11 @@ class QtDialogs : public Dialogs {
 public:
     std::optional<QString> openFile(const FileDialogRequest& request) override;
     std::optional<QString> saveFile(const FileDialogRequest& request) override;
+    std::optional<SaveChoice> saveFileChoosingFilter(const FileDialogRequest& request) override;
     MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
                              MessageAnswer defaultButton) override;
     bool adifImportOptions(AdifOptions& options) override;
+    bool printDialog(QPrinter& printer) override;
 };
 
 // The message box QtDialogs shows: its buttons, the default one, and Escape

@@ -2,9 +2,9 @@
 
 #include <QFontMetricsF>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 #include "ui/controls.h"
+#include "ui/dialogs.h"
 
 namespace morvel {
 
@@ -30,23 +30,23 @@ void paintPage(QPainter& painter, QRectF printable, QSizeF size, const Printer::
     painter.restore();
 }
 
-bool QtPrinter::print(QSizeF size, const Drawing& draw, const QString& caption, QString& error) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) {
-        error = QStringLiteral("No default printer is set up.");
-        return false;
-    }
-    QPrinter printer(info, QPrinter::HighResolution);
+bool QtPrinter::print(QSizeF size, const Drawing& draw, const QString& caption,
+                      const QString& jobName, QString& error) {
+    error.clear();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(jobName);
     printer.setPageOrientation(QPageLayout::Landscape);
+    if (!dialogs_.printDialog(printer)) return false;
+    const QString name =
+        printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
     QPainter painter;
     if (!painter.begin(&printer)) {
-        error = QStringLiteral("The printer ") + info.printerName() +
-                QStringLiteral(" could not be started.");
+        error = QStringLiteral("The printer ") + name + QStringLiteral(" could not be started.");
         return false;
     }
     paintPage(painter, QRectF(painter.viewport()), size, draw, caption);
     if (!painter.end()) {
-        error = QStringLiteral("Printing on ") + info.printerName() + QStringLiteral(" failed.");
+        error = QStringLiteral("Printing on ") + name + QStringLiteral(" failed.");
         return false;
     }
     return true;

@@ -8,7 +8,9 @@
 
 namespace morvel {
 
-// Prints one page on the system's default printer.
+class Dialogs;
+
+// Prints one page on a printer the user chooses.
 class Printer {
 public:
     // Draws the page: `draw` paints an area of `size` units, which the printer
@@ -16,10 +18,11 @@ public:
     using Drawing = std::function<void(QPainter&)>;
 
     virtual ~Printer() = default;
-    // One landscape page (paintPage below); false, with the reason, when
-    // nothing could be printed.
+    // One landscape page (paintPage below) in a job of that name; false,
+    // with the reason, when nothing could be printed, and with none when
+    // the user cancelled the print dialog.
     virtual bool print(QSizeF size, const Drawing& draw, const QString& caption,
-                       QString& error) = 0;
+                       const QString& jobName, QString& error) = 0;
 };
 
 // Lays out a page on the printer's own painter, in its device units: the
@@ -28,10 +31,16 @@ public:
 void paintPage(QPainter& painter, QRectF printable, QSizeF size, const Printer::Drawing& draw,
                const QString& caption);
 
-// The system's default printer, drawn on at its own resolution.
+// The printer chosen in the print dialog (Dialogs::printDialog), drawn on at
+// its own resolution.
 class QtPrinter : public Printer {
 public:
-    bool print(QSizeF size, const Drawing& draw, const QString& caption, QString& error) override;
+    explicit QtPrinter(Dialogs& dialogs) : dialogs_(dialogs) {}
+    bool print(QSizeF size, const Drawing& draw, const QString& caption, const QString& jobName,
+               QString& error) override;
+
+private:
+    Dialogs& dialogs_;
 };
 
 }  // namespace morvel

@@ -70,7 +70,7 @@ public:
     // database goes through its one owner.
     DatabaseDocuments& documents() { return documents_; }
     std::shared_ptr<DatabaseDocument> document(const QString& path) { return documents_.open(path); }
-    // The system's default printer unless another was set (tests record).
+    // The printer the print dialog chooses unless another was set (tests record).
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }
     // What the program remembers between runs (the last folder of a log);
@@ -87,7 +87,7 @@ private:
     QString programFolder_;
     QString databaseFolder_;
     DatabaseDocuments documents_;
-    QtPrinter systemPrinter_;
+    QtPrinter systemPrinter_{dialogs_};
     Printer* printer_ = &systemPrinter_;
     QSettings* settings_ = nullptr;
     std::map<QString, Factory> factories_;

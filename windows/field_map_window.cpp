@@ -269,12 +269,19 @@ void FieldMapWindow::paintMap(QPainter& painter, QSizeF size) const {
 
 void FieldMapWindow::onPrintClicked() {
     // Drawn afresh on the printer's own painter, at its resolution, in the
-    // shape of the window's map, with the file caption under it.
+    // shape of the window's map, with the file caption under it; on white,
+    // as paper is, in a job named after the database.
     const QSizeF area(surface->size());
+    const QString name = QFileInfo(databasePath).fileName();
     QString error;
     if (!windows().printer().print(
-            area, [&](QPainter& painter) { paintMap(painter, area); },
-            fromLatin1Text(kFileCaption) + QFileInfo(databasePath).fileName(), error))
+            area,
+            [&](QPainter& painter) {
+                drawFieldMap(painter, area, database, outline, state().mapview, MapPaper::White);
+            },
+            fromLatin1Text(kFileCaption) + name, name.left(name.indexOf(QLatin1Char('.'))),
+            error) &&
+        !error.isEmpty())
         dialogs().message(QStringLiteral("The map could not be printed: ") + error);
 }
 

@@ -51,7 +51,7 @@ void rememberOptions(QSettings* settings, const AdifOptions& o) {
 FileDialogRequest importFileDialog(ImportKind kind) {
     const bool adif = kind == ImportKind::Adif;
     FileDialogRequest r;
-    r.filter = adif ? QStringLiteral("ADIF Files (.adi)|*.adi|All Files| *.*")
+    r.filter = adif ? QStringLiteral("ADIF Files (.adi)|*.adi;*.adif|All Files| *.*")
                     : QStringLiteral("EDI Files (.edi)|*.edi|All Files| *.*");
     r.filterIndex = 1;
     r.title = adif ? QStringLiteral("Select ADIF file to import")

@@ -58,6 +58,8 @@ void MainMenuWindow::makeListAndStatistics() {
     fileList = named(new FileList(windows().databaseFolder(), this), "File1");
     placeTwips(fileList, 240, 1500, 5400, 2880);
     connect(fileList, &FileList::click, this, &MainMenuWindow::onFileClicked);
+    folderWatcher = new FolderWatcher(windows().databaseFolder(), this);
+    connect(folderWatcher, &FolderWatcher::changed, this, &MainMenuWindow::onFolderChanged);
 
     const QFont statistics = sansFont(13.5);
     const auto line = [&](const char* name, int top, int width) {
@@ -295,6 +297,12 @@ void MainMenuWindow::refreshList() {
     fileList->refresh();
 }
 
+void MainMenuWindow::onFolderChanged() {
+    // While an import runs the list stays as the user left it.
+    if (isWorking() || !fileList->follow()) return;
+    if (!state().databasePath.isEmpty() && fileList->fileName().isEmpty()) resetSelection();
+}
+
 bool MainMenuWindow::selectDatabase(const QString& name) {
     return fileList->clickName(name);
 }
@@ -418,6 +426,7 @@ void MainMenuWindow::onImportEdiClicked() {
 
 void MainMenuWindow::onImportFinished() {
     setWorking(false);
+    fileList->follow();
     // The import has said what failed; a database it could not read is not
     // reported a second time.
     showStatistics(false);

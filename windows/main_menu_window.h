@@ -18,6 +18,7 @@ namespace morvel {
 
 class BusyCursor;
 class DatabaseWatcher;
+class FolderWatcher;
 class ImportRunner;
 
 // The main menu: the list of databases, the selected one's statistics and the
@@ -78,6 +79,8 @@ private:
     void setDatabaseControlsVisible(bool visible);
     // Follows the selected database when another program changes it.
     void watchDatabase();
+    // The list follows databases made or deleted in the folder meanwhile.
+    void onFolderChanged();
 
     FileList* fileList;
     QLabel* fileLabel;
@@ -100,6 +103,7 @@ private:
     QLabel* listenLabel;
     QLabel* newSquareLabel;
     std::unique_ptr<DatabaseWatcher> watcher;
+    FolderWatcher* folderWatcher;
     ImportRunner* importRunner;
     QFutureWatcher<Error>* summaryJob;
     std::unique_ptr<BusyCursor> summaryBusy;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "database/file_system.h"
 #include "ui/busy_cursor.h"
 #include "ui/dialogs.h"
 
@@ -14,21 +15,29 @@ void saveMapAs(Dialogs& dialogs, const QString& folder, const QString& proposedN
     request.title = QString::fromLatin1(kSaveMapTitle);
     request.proposedName = proposedName;
     request.directory = folder;
-    const std::optional<QString> path = dialogs.saveFile(request);
-    if (!path) return;
+    request.addsSuffix = true;
+    const std::optional<Dialogs::SaveChoice> chosen = dialogs.saveFileChoosingFilter(request);
+    if (!chosen) return;
+    const QString title = QString::fromLatin1(kSaveMapTitle);
+    const QString path = withFilterSuffix(chosen->path, request.filter, chosen->filterIndex);
+    // A suffix added here was not there when the dialog checked the name.
+    if (path != chosen->path && pathState(path).exists &&
+        !dialogs.askYesNo(QFileInfo(path).fileName() +
+                              QStringLiteral(" already exists.\nDo you want to replace it?"),
+                          title, MessageAnswer::No))
+        return;
     Error error;
     bool saved = false;
     {
         const BusyCursor busy;
-        saved = writeMapExport(*path, map, 1, error);
+        saved = writeMapExport(path, map, 1, error);
     }
-    const QString title = QString::fromLatin1(kSaveMapTitle);
     if (!saved) {
         dialogs.message(QStringLiteral("The map could not be saved: ") + error.message(), title);
         return;
     }
-    dialogs.message(
-        QStringLiteral("File ") + QFileInfo(*path).fileName() + QStringLiteral(" saved"), title);
+    dialogs.message(QStringLiteral("File ") + QFileInfo(path).fileName() + QStringLiteral(" saved"),
+                    title);
 }
 
 }  // namespace morvel

@@ -227,16 +227,17 @@ void SquareViewWindow::onSaveAsClicked() {
     const QString title = name.left(name.indexOf(QLatin1Char('.'))) + QLatin1Char(' ') + fieldName;
     const FieldOrigin origin = fieldOrigin(s.fieldwest, s.fieldsouth);
     const int view = s.mapview;
+    // The field alone: the right column of controls is no part of it.
     const auto draw = [this, origin, view](QPainter& painter, QSizeF size) {
         painter.fillRect(QRectF(QPointF(0, 0), size), kWindowColour);
-        drawFieldView(painter, size, record, origin, outlines_, view);
+        drawFieldView(painter, viewAroundField(size), record, origin, outlines_, view);
     };
     std::vector<MapSquare> squares;
     if (isFieldName(fieldName))
         squares =
             paintedSquares(record, fieldName[0].unicode() - 'A', fieldName[1].unicode() - 'A');
     saveMapAs(dialogs(), QFileInfo(databasePath).absolutePath(), title + QStringLiteral(".png"),
-              {QSizeF(surface->size()), draw, squares, title});
+              {fieldPartOfView(QSizeF(surface->size())), draw, squares, title});
 }
 
 void SquareViewWindow::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QStringList>
 #include <QTextItem>
 #include <vector>
 
@@ -77,7 +78,9 @@ struct RecordingPage : QPaintDevice {
 // Lays each page out as the real printer does and keeps its commands; fails
 // with `failure` when that is set.
 struct RecordingPrinter : Printer {
-    bool print(QSizeF size, const Drawing& draw, const QString& caption, QString& error) override {
+    bool print(QSizeF size, const Drawing& draw, const QString& caption, const QString& jobName,
+               QString& error) override {
+        jobs << jobName;
         if (!(error = failure).isEmpty()) return false;
         RecordingPage page;
         QPainter painter(&page);
@@ -87,6 +90,7 @@ struct RecordingPrinter : Printer {
         return true;
     }
     std::vector<std::vector<PrintedCommand>> printed;
+    QStringList jobs;
     QString failure;
 };
 

@@ -1,13 +1,16 @@
 #include "ui/controls.h"
-#include "ui/dialogs.h"
-#include "ui/shared_state.h"
-#include "ui/windows.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QListView>
 #include <QSignalSpy>
 
 #include "app_fixture.h"
 #include "tests/support/scripted_dialogs.h"
+#include "ui/dialogs.h"
+#include "ui/shared_state.h"
+#include "ui/windows.h"
+#include "windows/import_runner.h"
 
 namespace morvel::test {
 namespace {
@@ -59,13 +62,78 @@ TEST(FileFilter, ConvertsPipeFiltersToQtForm) {
     } cases[] = {
         // The import filters: a description with its own parentheses and a
         // pattern with a leading blank; "*.*" lists names without a dot too.
-        {"ADIF Files (.adi)|*.adi|All Files| *.*", {"ADIF Files (.adi) (*.adi)", "All Files (*)"}},
+        {"ADIF Files (.adi)|*.adi;*.adif|All Files| *.*",
+         {"ADIF Files (.adi) (*.adi *.adif)", "All Files (*)"}},
         {"Some|*.a;*.*", {"Some (*.a *)"}},
         {"Anything", {"Anything (*)"}},
         {"", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(qtNameFilters(QString::fromLatin1(c.filter)), c.qt) << c.filter;
+}
+
+TEST(FileFilter, ANameWithoutASuffixGetsTheChosenFiltersSuffix) {
+    const QString filter = QStringLiteral("PNG picture|*.png|JPEG picture|*.jpg;*.jpeg|All| *.*");
+    const struct {
+        const char* chosen;
+        int filter;
+        const char* saved;
+    } cases[] = {
+        {"/d/map", 1, "/d/map.png"},
+        {"/d/map", 2, "/d/map.jpg"},
+        {"/d/map.", 1, "/d/map.png"},
+        {"/d/map.svg", 1, "/d/map.svg"},
+        {"/d/map.gif", 2, "/d/map.gif"},
+        {"/d.x/map", 1, "/d.x/map.png"},
+        {"/d/2M JO62QM HOME World", 1, "/d/2M JO62QM HOME World.png"},
+        {"/d/map", 3, "/d/map"},  // all files: no suffix to add
+        {"/d/map", 4, "/d/map"},
+        {"/d/map", 0, "/d/map"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withFilterSuffix(QString::fromUtf8(c.chosen), filter, c.filter), c.saved)
+            << c.chosen << " " << c.filter;
+}
+
+// The names Qt's file dialog lists in its folder under the first filter,
+// once as many as expected have shown and a while more has passed.
+QStringList listedNames(const FileDialogRequest& request, qsizetype expected) {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    prepareFileDialog(dialog, request, false);
+    auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    if (!view) return {"no list"};
+    const auto names = [view] {
+        QStringList listed;
+        const QModelIndex root = view->rootIndex();
+        for (int i = 0; i < view->model()->rowCount(root); ++i)
+            listed << view->model()->index(i, 0, root).data().toString();
+        listed.sort(Qt::CaseInsensitive);
+        return listed;
+    };
+    static_cast<void>(QTest::qWaitFor([&] { return names().size() >= expected; }, 5000));
+    QTest::qWait(200);
+    return names();
+}
+
+// Logs are found whatever the case of their suffix, and only logs.
+TEST(FileFilter, TheImportDialogsTakeTheirSuffixesInAnyCase) {
+    QTemporaryDir dir;
+    for (const char* name : {"a.adi", "B.ADIF", "c.Adi", "d.aDiF", "e.edi", "F.EDI", "g.Edi",
+                             "h.txt", "i.adi.txt", "j.qra"})
+        writeFileBytes(dir.filePath(name), "x");
+    const struct {
+        ImportKind kind;
+        QStringList listed;
+    } cases[] = {
+        {ImportKind::Adif, {"a.adi", "B.ADIF", "c.Adi", "d.aDiF"}},
+        {ImportKind::Edi, {"e.edi", "F.EDI", "g.Edi"}},
+    };
+    for (const auto& c : cases) {
+        FileDialogRequest request = importFileDialog(c.kind);
+        request.directory = dir.path();
+        EXPECT_EQ(listedNames(request, c.listed.size()), c.listed);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <QFile>
 #include <map>
+#include <optional>
 
 #include "app_fixture.h"
 #include "maps/field_map_renderer.h"
@@ -11,7 +12,6 @@ namespace {
 
 const QString kHome = QStringLiteral("2M IO91WM HOME.QRA");
 const QColor kGreen(0, 128, 0), kRed(249, 96, 79);
-
 
 class FieldMapTest : public AppFixture {
 protected:
@@ -60,25 +60,29 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
 TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     openMap(1);
     auto* label1 = control<QLabel>(map, "Label1");
-    QTest::mouseMove(map->findChild<DrawingSurface*>(), canvas().toPixel(mapCentre("IO91")).toPoint());
+    QTest::mouseMove(map->findChild<DrawingSurface*>(),
+                     canvas().toPixel(mapCentre("IO91")).toPoint());
     ASSERT_TRUE(label1->isVisible());
     click(map, "Command5");
     printer.failure = "No default printer is set up.";
     click(map, "Command5");
     ASSERT_EQ(printer.printed.size(), 1u);
     // Drawn afresh for the printer at its 1200 dots an inch, no picture of the
-    // window: the map (its background) filling the landscape page in the
-    // window's shape, each square a rect, the file caption under the map.
+    // window: the map (its white background, as paper is) filling the
+    // landscape page in the window's shape, each square a rect, the file
+    // caption under the map; the job named after the database.
     QRectF page;
     QStringList texts;
     std::map<QRgb, std::vector<QRectF>> fills;
     for (const PrintedCommand& c : printer.printed[0]) {
         EXPECT_NE(c.kind, PrintedCommand::Kind::Image);
         if (c.kind == PrintedCommand::Kind::Text && c.bounds.top() > page.bottom()) texts << c.text;
-        if (c.fill == QColor(255, 224, 192)) page = c.bounds;
+        if (c.fill == QColor(Qt::white) && c.bounds.width() > 1000) page = c.bounds;
+        EXPECT_NE(c.fill, QColor(255, 224, 192));
         if (c.fill.isValid()) fills[c.fill.rgb()].push_back(c.bounds);
     }
     EXPECT_EQ(texts, QStringList{"File: " + kHome});
+    EXPECT_EQ(printer.jobs, (QStringList{"2M IO91WM HOME", "2M IO91WM HOME"}));
     EXPECT_EQ(page.topLeft(), QPointF(0, 0));
     EXPECT_NEAR(page.width() / page.height(), 1.0 * map->width() / map->height(), 0.002);
     EXPECT_NEAR(std::max(page.width() / RecordingPage::kWidth,
@@ -140,6 +144,62 @@ TEST_F(FieldMapTest, SaveAsWritesTheFormatChosenOrSaysWhyNot) {
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);  // cancelled: none more
     click(map, "SaveAs");
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);
+}
+
+// A name typed without a suffix gets the chosen filter's; one that then
+// names an existing file asks first.
+TEST_F(FieldMapTest, SaveAsWithoutASuffixTakesTheChosenFiltersSuffix) {
+    openMap(1);
+    writeFileBytes(dataPath("old.pdf"), "earlier");
+    const struct {
+        const char* typed;
+        int filter;  // 1 PNG, 2 JPEG, 3 SVG, 4 PDF, 5 KML, 6 GeoJSON
+        std::optional<MessageAnswer> replace;
+        const char* written;
+        const char* start;  // of the file then
+        const char* message;
+    } cases[] = {
+        {"a", 3, {}, "a.svg", "<?xml", "File a.svg saved"},
+        {"b.", 1, {}, "b.png", "\x89PNG", "File b.png saved"},
+        {"c", 2, {}, "c.jpg", "\xff\xd8", "File c.jpg saved"},
+        {"d", 6, {}, "d.geojson", "{", "File d.geojson saved"},
+        {"e.kml", 1, {}, "e.kml", "<?xml", "File e.kml saved"},
+        {"old", 4, MessageAnswer::No, "old.pdf", "earlier", "old.pdf already exists."},
+        {"old", 4, MessageAnswer::Yes, "old.pdf", "%PDF", "File old.pdf saved"},
+    };
+    for (const auto& c : cases) {
+        dialogs.clear();
+        dialogs.files = {dataPath(c.typed)};
+        dialogs.filterChoices = {c.filter};
+        if (c.replace) dialogs.answers = {*c.replace};
+        click(map, "SaveAs");
+        EXPECT_TRUE(dialogs.messages.back().startsWith(c.message))
+            << c.typed << " " << dialogs.messages.join('|').toStdString();
+        EXPECT_TRUE(readFileBytes(dataPath(c.written)).startsWith(c.start)) << c.written;
+        EXPECT_FALSE(QFile::exists(dataPath(c.typed)) && QString(c.typed) != c.written) << c.typed;
+    }
+}
+
+// The system's printer is chosen in the print dialog, which the job's name
+// is shown in; a cancelled dialog prints nothing and says nothing.
+TEST_F(FieldMapTest, PrintAsksThePrintDialogForThePrinter) {
+    QtPrinter system(dialogs);
+    windows.setPrinter(system);
+    openMap(2);
+    click(map, "Command5");
+    EXPECT_EQ(dialogs.printJobs, QStringList{"2M IO91WM HOME"});
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    dialogs.printFile = dataPath("printed.pdf");
+    click(map, "Command5");
+    EXPECT_EQ(dialogs.printJobs, (QStringList{"2M IO91WM HOME", "2M IO91WM HOME"}));
+    const QByteArray pdf = readFileBytes(dataPath("printed.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    // The job's name is the document's title, as UTF-16 after its byte order mark.
+    QByteArray title("/Title (\xfe\xff");
+    for (const QChar c : QStringLiteral("2M IO91WM HOME"))
+        title.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xff));
+    EXPECT_TRUE(pdf.contains(title + ")"));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QProcess>
 
 #include "app_fixture.h"
 
@@ -77,6 +78,37 @@ TEST_F(MainMenuTest, SelectingADatabasePutsBackWhatAKilledImportLeftAside) {
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files),
               (QStringList{"2M JO62QM HOME backup.qra", name}));
     EXPECT_EQ(readFileBytes(backup), "previous backup");
+}
+
+// Databases made or deleted by another program show in the list while it is
+// on screen, the selected one staying selected with its figures.
+TEST_F(MainMenuTest, TheListFollowsDatabasesMadeAndDeletedMeanwhile) {
+    makeBlankDatabase(dataDir.path(), kPortable);
+    QWidget* m = select(kPortable);
+    auto* list = control<FileList>(m, "File1");
+    QProcess cli;
+    cli.setWorkingDirectory(dataDir.path());
+    cli.start(QStringLiteral(MORVEL_CLI), {"create", "6m", "JO01AB", "CONTEST"});
+    ASSERT_TRUE(cli.waitForFinished(10000) && cli.exitCode() == 0)
+        << cli.readAllStandardError().toStdString();
+    const QString made = QStringLiteral("6M JO01AB CONTEST.QRA");
+    const QStringList both{kPortable, made};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->names() == both; }, 5000))
+        << list->names().join('|').toStdString();
+    EXPECT_EQ(list->fileName(), kPortable);
+    EXPECT_EQ(text("Label5"), "File: " + kPortable);
+    // A file written into the folder by hand counts as well; one of no database's
+    // name does not.
+    writeFileBytes(dataPath("notes.txt"), "x");
+    writeFileBytes(dataPath("3CM JO01AB .qra"), readFileBytes(dataPath(made)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->names().size() == 3; }, 5000));
+    EXPECT_EQ(list->names(), (QStringList{kPortable, "3CM JO01AB .qra", made}));
+    ASSERT_TRUE(QFile::remove(dataPath(kPortable)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->names().size() == 2; }, 5000));
+    EXPECT_EQ(list->fileName(), QString());
+    EXPECT_EQ(text("Label5"), QString());
+    EXPECT_EQ(state.databasePath, "");
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }
 
 }  // namespace
