@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <clocale>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -79,6 +80,9 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // Qt takes the user's locale for the C library too; what the tool prints
+    // and writes keeps a decimal point whatever the user's language.
+    std::setlocale(LC_NUMERIC, "C");
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     OutputBuffer buffer;

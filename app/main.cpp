@@ -1,3 +1,4 @@
+#include <clocale>
 #include <QApplication>
 #include <QSettings>
 #include <cstring>
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
+    // Files the program writes keep a decimal point whatever the user's
+    // language; the windows format their numbers through QLocale.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setOrganizationName(QStringLiteral("Morvel"));
     QApplication::setApplicationName(QStringLiteral("Morvel"));
     // Windows hide and reappear as they hand over; the program ends on Quit.

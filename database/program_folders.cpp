@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "maps/outline_file.h"
 
 namespace morvel {
 namespace {

@@ -5,6 +5,11 @@
 #include "database/error.h"
 
 namespace morvel {
+// The world outline: the map file whose presence marks the program's folder.
+inline constexpr char kWorldFile[] = "mapper.pnt";
+}  // namespace morvel
+
+namespace morvel {
 
 // Where the program finds its map files and keeps its databases, decided
 // once at start from where the executable lies and handed to the windows

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database/error.h"
+#include "database/program_folders.h"
 
 namespace morvel {
 
@@ -38,7 +39,6 @@ inline constexpr char kCoastFile[] = "coast.pnt";
 inline constexpr char kIslandFile[] = "island.pnt";
 inline constexpr char kCountryFile[] = "country.pnt";
 inline constexpr char kStateFile[] = "state.pnt";
-inline constexpr char kWorldFile[] = "mapper.pnt";
 
 // Decodes whole records; the record count is bytes.size() / 6 and trailing
 // bytes that do not fill a record are ignored.
