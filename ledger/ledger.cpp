@@ -1,0 +1,655 @@
+#include "ledger/ledger.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "database/file_system.h"
+#include "database/qra_names.h"
+#include "geo/locator.h"
+#include "import/adif_options.h"
+#include "import/contact.h"
+
+namespace morvel {
+
+namespace {
+
+constexpr int kBusyMilliseconds = 2000;
+
+const char* const kSchema = R"(
+CREATE TABLE databases(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE origins(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
+CREATE TABLE contacts(
+  id INTEGER PRIMARY KEY,
+  database INTEGER NOT NULL,
+  call TEXT NOT NULL, band TEXT NOT NULL, mode TEXT NOT NULL,
+  time INTEGER NOT NULL,
+  freq TEXT NOT NULL, locator TEXT NOT NULL, vucc_grids TEXT NOT NULL,
+  prop_mode TEXT NOT NULL, sat_name TEXT NOT NULL, my_grid TEXT NOT NULL,
+  origin INTEGER NOT NULL);
+CREATE INDEX contacts_key ON contacts(database, call, band, mode, time);
+CREATE TABLE confirmations(
+  contact INTEGER NOT NULL, source INTEGER NOT NULL, date TEXT NOT NULL,
+  PRIMARY KEY(contact, source)) WITHOUT ROWID;
+CREATE TABLE credits(
+  database INTEGER NOT NULL, square INTEGER NOT NULL, bits INTEGER NOT NULL,
+  PRIMARY KEY(database, square)) WITHOUT ROWID;
+)";
+
+// A prepared statement, finalized when it goes.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
+    ~Statement() { sqlite3_finalize(s_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return rc_ == SQLITE_OK; }
+    sqlite3_stmt* get() const { return s_; }
+    void reset() {
+        sqlite3_reset(s_);
+        sqlite3_clear_bindings(s_);
+    }
+    void bind(int i, std::int64_t v) { sqlite3_bind_int64(s_, i, v); }
+    void bind(int i, const std::string& v) {
+        sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
+    }
+    void bind(int i, const QByteArray& v) {
+        sqlite3_bind_text(s_, i, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+    int step() { return sqlite3_step(s_); }
+    std::int64_t integer(int i) const { return sqlite3_column_int64(s_, i); }
+    std::string text(int i) const {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s_, i));
+        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s_, i)))
+                 : std::string();
+    }
+
+private:
+    sqlite3_stmt* s_ = nullptr;
+    int rc_ = SQLITE_OK;
+};
+
+QString reasonOf(sqlite3* db, int rc) {
+    switch (rc) {
+        case SQLITE_NOTADB:
+            return QStringLiteral("the file is not a ledger (not an SQLite database)");
+        case SQLITE_CORRUPT:
+            return QStringLiteral("the file is damaged");
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return QStringLiteral("the ledger is in use by another program");
+        case SQLITE_READONLY:
+            return QStringLiteral("the file is read-only");
+        case SQLITE_FULL:
+            return QStringLiteral("the disk is full");
+        default:
+            return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    }
+}
+
+// A free name beside the file for a damaged ledger: "contacts.sqlite.damaged",
+// then "contacts.sqlite.damaged 2" and on.
+QString asideName(const QString& path) {
+    QString name = path + QStringLiteral(".damaged");
+    for (int n = 2; pathState(name).exists; ++n)
+        name = path + QStringLiteral(".damaged ") + QString::number(n);
+    return name;
+}
+
+bool isDamaged(int rc) {
+    return (rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT;
+}
+
+struct Opened {
+    sqlite3* db = nullptr;
+    int rc = SQLITE_OK;  // of the first failing step
+    QString reason;
+};
+
+// Opens the file and reads its schema version; the steps that can tell a
+// file that is no ledger.
+Opened openFile(const QString& path, Ledger::Mode mode, int& version) {
+    Opened o;
+    const int flags = mode == Ledger::Mode::ReadOnly
+                          ? SQLITE_OPEN_READONLY
+                          : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    o.rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &o.db, flags | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+    if (o.rc == SQLITE_OK) {
+        sqlite3_busy_timeout(o.db, kBusyMilliseconds);
+        Statement s(o.db, "PRAGMA user_version");
+        o.rc = s.ok() ? s.step() : sqlite3_errcode(o.db);
+        if (o.rc == SQLITE_ROW) {
+            version = static_cast<int>(s.integer(0));
+            o.rc = SQLITE_OK;
+        }
+    }
+    if (o.rc != SQLITE_OK) {
+        o.reason = reasonOf(o.db, o.rc & 0xff);
+        sqlite3_close(o.db);
+        o.db = nullptr;
+    }
+    return o;
+}
+
+bool execOn(sqlite3* db, const char* sql, int& rc) {
+    rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK;
+}
+
+// Schema 0 is an empty file: the tables are made. Later schemas add their
+// steps here, each from the one before.
+bool migrate(sqlite3* db, int version, int& rc) {
+    if (version >= kLedgerSchema) return true;
+    if (!execOn(db, "BEGIN IMMEDIATE", rc)) return false;
+    const bool done = execOn(db, kSchema, rc) && execOn(db, "PRAGMA user_version = 1", rc);
+    int ignored = 0;
+    if (!done) {
+        execOn(db, "ROLLBACK", ignored);
+        return false;
+    }
+    return execOn(db, "COMMIT", rc);
+}
+
+std::string upperText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = upperLatin1Byte(c);
+    return out;
+}
+
+int squareIndex(std::string_view locator) {
+    return (recordOfLocator(locator) - 1) * 100 + slotOfLocator(locator);
+}
+
+enum class Circle { None, Km100, SameSubsquare };
+
+// The location rule of the band's award.
+Circle circleOf(const std::string& band) {
+    const std::string b = lowerLatin1(band);
+    if (b == "6m" || b == "2m" || b == "70cm" || b == "23cm") return Circle::Km100;
+    if (b == "13cm" || b == "9cm" || b == "6cm" || b == "3cm") return Circle::SameSubsquare;
+    return Circle::Km100;
+}
+
+bool madeWithin(Circle circle, const LedgerContact& c, const std::string& home) {
+    const std::string mine = c.myGrid.empty() ? home : c.myGrid;
+    if (circle == Circle::SameSubsquare) {
+        if (c.myGrid.empty()) return true;
+        // A four-character MY_GRIDSQUARE tells no more than the square.
+        const std::size_t n = c.myGrid.size() >= 6 ? 6 : 4;
+        return home.size() >= n && upperText(std::string_view(c.myGrid).substr(0, n)) ==
+                                       upperText(std::string_view(home).substr(0, n));
+    }
+    if (!isValidLocator(mine) || !isValidLocator(home)) return c.myGrid.empty();
+    return LocatorDistance(home, mine) <= 100.0F;
+}
+
+}  // namespace
+
+std::int64_t LedgerReport::confirmationsTotal() const {
+    std::int64_t n = 0;
+    for (std::int64_t c : confirmationsGained) n += c;
+    return n;
+}
+
+QString LedgerReport::text() const {
+    QString s = QStringLiteral("The ledger took ") + QString::number(contactsAdded) +
+                (contactsAdded == 1 ? QStringLiteral(" new contact") : QStringLiteral(" new contacts"));
+    if (contactsKnown > 0)
+        s += QStringLiteral(" (") + QString::number(contactsKnown) + QStringLiteral(" known)");
+    const std::int64_t total = confirmationsTotal();
+    s += QStringLiteral(" and ") + QString::number(total) +
+         (total == 1 ? QStringLiteral(" confirmation") : QStringLiteral(" confirmations"));
+    QStringList parts;
+    for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+        if (confirmationsGained[i] > 0)
+            parts << QString::fromLatin1(confirmSourceName(static_cast<ConfirmSource>(i))) +
+                         QLatin1Char(' ') + QString::number(confirmationsGained[i]);
+    if (!parts.isEmpty()) s += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+    if (badFields > 0)
+        s += QStringLiteral("\n") + QString::number(badFields) +
+             (badFields == 1 ? QStringLiteral(" confirmation field could not be read and was")
+                             : QStringLiteral(" confirmation fields could not be read and were")) +
+             QStringLiteral(" left out of the ledger");
+    return s;
+}
+
+unsigned contactCredit(const LedgerContact& c, const std::string& home, const std::string& band) {
+    using namespace credit;
+    unsigned bits = kWorked;
+    bool any = false;
+    for (bool b : c.confirmed) any = any || b;
+    if (any) bits |= kAnyConfirmation;
+    const bool cardOrLotw = c.isConfirmedBy(ConfirmSource::Card) || c.isConfirmedBy(ConfirmSource::Lotw);
+    if (c.propMode == "RPT") return bits;
+    if (c.propMode == "SAT") {
+        if (cardOrLotw)
+            bits |= madeWithin(Circle::Km100, c, home) ? kSatelliteHere : kSatelliteElsewhere;
+        return bits;
+    }
+    if (cardOrLotw)
+        bits |= madeWithin(circleOf(band), c, home) ? kCardLotwHere : kCardLotwElsewhere;
+    if (c.isConfirmedBy(ConfirmSource::Eqsl)) bits |= kEqsl;
+    return bits;
+}
+
+QString confirmingSources(const std::vector<StoredContact>& contacts, bool confirmedInDatabase) {
+    if (!confirmedInDatabase) return {};
+    // Each source once, with its earliest date.
+    std::array<std::optional<std::string>, kConfirmSourceCount> first;
+    for (const StoredContact& c : contacts) {
+        for (const StoredConfirmation& k : c.confirmations) {
+            std::optional<std::string>& date = first[static_cast<std::size_t>(k.source)];
+            if (!date || (!k.date.empty() && (date->empty() || k.date < *date))) date = k.date;
+        }
+    }
+    QStringList parts;
+    for (std::size_t i = 0; i < kConfirmSourceCount; ++i) {
+        if (!first[i]) continue;
+        QString part = QString::fromLatin1(confirmSourceName(static_cast<ConfirmSource>(i)));
+        if (!first[i]->empty()) part += QLatin1Char(' ') + QString::fromStdString(*first[i]);
+        parts << part;
+    }
+    return parts.isEmpty() ? QStringLiteral("source unknown") : parts.join(QStringLiteral(", "));
+}
+
+std::vector<int> creditedSquares(const LedgerContact& c) {
+    VuccSquares vucc;
+    std::vector<int> out;
+    if (readVuccGrids(c.vuccGrids, vucc)) {
+        for (int i = 0; i < vucc.count; ++i)
+            out.push_back(squareIndex(vucc.squares[static_cast<std::size_t>(i)]));
+        return out;
+    }
+    std::string locator = upperText(std::string_view(c.locator).substr(0, 4));
+    if (namesSquare(locator)) out.push_back(squareIndex(locator));
+    return out;
+}
+
+Ledger::Ledger(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+
+Ledger::~Ledger() {
+    sqlite3_close(db_);
+}
+
+std::unique_ptr<Ledger> Ledger::open(const QString& folder, Mode mode, Error& error,
+                                     QString& notice) {
+    const QString path = QDir(folder).absoluteFilePath(kLedgerFileName);
+    const PathState state = pathState(path);
+    if (mode == Mode::ReadOnly && !state.exists) return nullptr;
+    if (state.exists && !state.isRegular) {
+        error = {path, QStringLiteral("is not a file")};
+        return nullptr;
+    }
+    // By its permissions, as the .qra is judged: root could write it anyway.
+    if (mode == Mode::ReadWrite && state.exists &&
+        (QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) ==
+            0) {
+        error = {path, QStringLiteral("the file is read-only")};
+        return nullptr;
+    }
+    int version = 0;
+    Opened o = openFile(path, mode, version);
+    if (!o.db && isDamaged(o.rc) && mode == Mode::ReadWrite) {
+        // Kept, never deleted: whoever wants its rows can still try to read them.
+        const QString aside = asideName(path);
+        Error moved;
+        if (!renameOver(path, aside, moved)) {
+            error = {path, o.reason + QStringLiteral("; it could not be moved aside: ") +
+                               moved.reason};
+            return nullptr;
+        }
+        for (const char* suffix : {"-wal", "-shm"}) {
+            const QString extra = path + QLatin1String(suffix);
+            if (pathState(extra).exists) renameOver(extra, aside + QLatin1String(suffix), moved);
+        }
+        notice = path + QStringLiteral(": ") + o.reason + QStringLiteral("; it was kept as ") +
+                 QFileInfo(aside).fileName() + QStringLiteral(" and a new ledger begun");
+        o = openFile(path, mode, version);
+    }
+    if (!o.db) {
+        error = {path, o.reason};
+        return nullptr;
+    }
+    std::unique_ptr<Ledger> ledger(new Ledger(o.db, path));
+    if (version > kLedgerSchema) {
+        error = {path, QStringLiteral("the ledger was written by a newer Morvel (schema %1; this "
+                                      "one knows up to %2)")
+                           .arg(version)
+                           .arg(kLedgerSchema)};
+        return nullptr;
+    }
+    if (mode == Mode::ReadOnly) {
+        if (version < kLedgerSchema) return nullptr;  // nothing written yet
+        return ledger;
+    }
+    int rc = SQLITE_OK;
+    // WAL: readers go on while an import writes, and a kill leaves the last commit.
+    if (!execOn(o.db, "PRAGMA journal_mode = WAL", rc) ||
+        !execOn(o.db, "PRAGMA synchronous = NORMAL", rc) ||
+        !execOn(o.db, "PRAGMA cache_size = -16384", rc) || !migrate(o.db, version, rc)) {
+        error = {path, reasonOf(o.db, rc & 0xff)};
+        return nullptr;
+    }
+    return ledger;
+}
+
+Error Ledger::sqlError(const QString& what) const {
+    Q_UNUSED(what);
+    return {path_, reasonOf(db_, sqlite3_errcode(db_))};
+}
+
+bool Ledger::exec(const char* sql, Error& error) {
+    int rc = SQLITE_OK;
+    if (execOn(db_, sql, rc)) return true;
+    error = {path_, reasonOf(db_, rc & 0xff)};
+    return false;
+}
+
+bool Ledger::databaseId(const QString& databaseFile, bool create, std::int64_t& id, Error& error) {
+    const QByteArray name = databaseFile.toUtf8();
+    Statement find(db_, "SELECT id FROM databases WHERE name = ?1");
+    if (!find.ok()) return error = sqlError({}), false;
+    find.bind(1, name);
+    int rc = find.step();
+    if (rc == SQLITE_ROW) {
+        id = find.integer(0);
+        return true;
+    }
+    if (rc != SQLITE_DONE) return error = sqlError({}), false;
+    id = 0;
+    if (!create) return true;
+    Statement add(db_, "INSERT INTO databases(name) VALUES (?1)");
+    if (!add.ok()) return error = sqlError({}), false;
+    add.bind(1, name);
+    if (add.step() != SQLITE_DONE) return error = sqlError({}), false;
+    id = sqlite3_last_insert_rowid(db_);
+    return true;
+}
+
+bool Ledger::recordContacts(const QString& databaseFile, std::span<const LedgerContact> contacts,
+                            LedgerReport& report, Error& error) {
+    const std::unique_ptr<LedgerWrite> write = begin(error);
+    LedgerReport gained;
+    if (!write || !write->record(databaseFile, contacts, gained, error) || !write->commit(error))
+        return false;
+    report.contactsAdded += gained.contactsAdded;
+    report.contactsKnown += gained.contactsKnown;
+    for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+        report.confirmationsGained[i] += gained.confirmationsGained[i];
+    return true;
+}
+
+std::unique_ptr<LedgerWrite> Ledger::begin(Error& error) {
+    if (!exec("BEGIN IMMEDIATE", error)) return nullptr;
+    return std::unique_ptr<LedgerWrite>(new LedgerWrite(*this));
+}
+
+bool Ledger::removeDatabase(const QString& databaseFile, Error& error) {
+    if (!exec("BEGIN IMMEDIATE", error)) return false;
+    std::int64_t id = 0;
+    bool ok = databaseId(databaseFile, false, id, error);
+    if (ok && id != 0) {
+        for (const char* sql :
+             {"DELETE FROM confirmations WHERE contact IN (SELECT id FROM contacts WHERE database = ?1)",
+              "DELETE FROM contacts WHERE database = ?1", "DELETE FROM credits WHERE database = ?1",
+              "DELETE FROM databases WHERE id = ?1"}) {
+            Statement s(db_, sql);
+            if (!s.ok()) {
+                ok = false;
+                break;
+            }
+            s.bind(1, id);
+            if (s.step() != SQLITE_DONE) {
+                ok = false;
+                break;
+            }
+        }
+        if (!ok && !error.isSet()) error = sqlError({});
+    }
+    if (!ok) {
+        Error ignored;
+        exec("ROLLBACK", ignored);
+        return false;
+    }
+    return exec("COMMIT", error);
+}
+
+bool Ledger::contacts(const QString& databaseFile, const std::optional<std::string>& square,
+                      std::vector<StoredContact>& out, Error& error) {
+    std::int64_t id = 0;
+    if (!databaseId(databaseFile, false, id, error)) return false;
+    if (id == 0) return true;
+    int wanted = -1;
+    if (square) {
+        const std::string s = upperText(*square).substr(0, 4);
+        if (!namesSquare(s)) return true;
+        wanted = squareIndex(s);
+    }
+    Statement s(db_,
+                "SELECT c.id, call, band, mode, time, freq, locator, vucc_grids, prop_mode, "
+                "sat_name, my_grid, o.name FROM contacts c JOIN origins o ON o.id = c.origin "
+                "WHERE database = ?1 ORDER BY time, c.id");
+    Statement conf(db_, "SELECT source, date FROM confirmations WHERE contact = ?1 ORDER BY source");
+    if (!s.ok() || !conf.ok()) return error = sqlError({}), false;
+    s.bind(1, id);
+    int rc = SQLITE_OK;
+    while ((rc = s.step()) == SQLITE_ROW) {
+        StoredContact stored;
+        LedgerContact& c = stored.contact;
+        c.call = s.text(1);
+        c.band = s.text(2);
+        c.mode = s.text(3);
+        c.time = s.integer(4);
+        c.freq = s.text(5);
+        c.locator = s.text(6);
+        c.vuccGrids = s.text(7);
+        c.propMode = s.text(8);
+        c.satName = s.text(9);
+        c.myGrid = s.text(10);
+        c.origin = QString::fromStdString(s.text(11));
+        if (wanted >= 0) {
+            const std::vector<int> squares = creditedSquares(c);
+            if (std::find(squares.begin(), squares.end(), wanted) == squares.end()) continue;
+        }
+        conf.reset();
+        conf.bind(1, s.integer(0));
+        while (conf.step() == SQLITE_ROW) {
+            const auto source = conf.integer(0);
+            if (source < 0 || source >= static_cast<std::int64_t>(kConfirmSourceCount)) continue;
+            const auto src = static_cast<ConfirmSource>(source);
+            c.confirm(src, conf.text(1));
+            stored.confirmations.push_back({src, conf.text(1)});
+        }
+        out.push_back(std::move(stored));
+    }
+    if (rc != SQLITE_DONE) return error = sqlError({}), false;
+    return true;
+}
+
+bool Ledger::squareSources(const QString& databaseFile, SquareCredits& out, Error& error) {
+    std::int64_t id = 0;
+    if (!databaseId(databaseFile, false, id, error)) return false;
+    if (id == 0) return true;
+    Statement s(db_, "SELECT square, bits FROM credits WHERE database = ?1");
+    if (!s.ok()) return error = sqlError({}), false;
+    s.bind(1, id);
+    int rc = SQLITE_OK;
+    while ((rc = s.step()) == SQLITE_ROW)
+        out[static_cast<int>(s.integer(0))] = static_cast<unsigned>(s.integer(1));
+    if (rc != SQLITE_DONE) return error = sqlError({}), false;
+    return true;
+}
+
+bool Ledger::allSquareSources(std::map<QString, SquareCredits>& out, Error& error) {
+    Statement s(db_,
+                "SELECT d.name, square, bits FROM credits c JOIN databases d ON d.id = c.database");
+    if (!s.ok()) return error = sqlError({}), false;
+    int rc = SQLITE_OK;
+    while ((rc = s.step()) == SQLITE_ROW)
+        out[QString::fromStdString(s.text(0))][static_cast<int>(s.integer(1))] =
+            static_cast<unsigned>(s.integer(2));
+    if (rc != SQLITE_DONE) return error = sqlError({}), false;
+    return true;
+}
+
+struct LedgerWrite::Statements {
+    explicit Statements(sqlite3* db)
+        : find(db,
+               "SELECT id FROM contacts WHERE database = ?1 AND call = ?2 AND band = ?3 AND "
+               "mode = ?4 AND time BETWEEN ?5 AND ?6 ORDER BY abs(time - ?7) LIMIT 1"),
+          add(db,
+              "INSERT INTO contacts(database, call, band, mode, time, freq, locator, vucc_grids, "
+              "prop_mode, sat_name, my_grid, origin) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
+              "?10, ?11, ?12)"),
+          confirm(db, "INSERT OR IGNORE INTO confirmations(contact, source, date) VALUES (?1, ?2, ?3)"),
+          dated(db,
+                "UPDATE confirmations SET date = ?3 WHERE contact = ?1 AND source = ?2 AND date = ''"),
+          origin(db, "SELECT id FROM origins WHERE name = ?1"),
+          addOrigin(db, "INSERT INTO origins(name) VALUES (?1)"),
+          credit(db,
+                 "INSERT INTO credits(database, square, bits) VALUES (?1, ?2, ?3) ON "
+                 "CONFLICT(database, square) DO UPDATE SET bits = bits | excluded.bits") {}
+    bool ok() const {
+        return find.ok() && add.ok() && confirm.ok() && dated.ok() && origin.ok() &&
+               addOrigin.ok() && credit.ok();
+    }
+    Statement find, add, confirm, dated, origin, addOrigin, credit;
+};
+
+LedgerWrite::LedgerWrite(Ledger& ledger)
+    : ledger_(ledger), statements_(std::make_unique<Statements>(ledger.db_)) {}
+
+LedgerWrite::~LedgerWrite() {
+    rollback();
+}
+
+void LedgerWrite::rollback() {
+    if (!std::exchange(open_, false)) return;
+    Error ignored;
+    ledger_.exec("ROLLBACK", ignored);
+}
+
+bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerContact> contacts,
+                         LedgerReport& report, Error& error) {
+    Statements& st = *statements_;
+    const auto failed = [&] {
+        error = ledger_.sqlError({});
+        return false;
+    };
+    if (!open_ || !st.ok()) return failed();
+    std::int64_t db = 0;
+    if (!ledger_.databaseId(databaseFile, true, db, error)) return false;
+    const std::string home =
+        homeLocatorFromFileName(QFileInfo(databaseFile).fileName()).trimmed().toStdString();
+    const std::string band = bandFromFileName(QFileInfo(databaseFile).fileName()).toStdString();
+    SquareCredits& credits = credits_[db];
+    for (const LedgerContact& c : contacts) {
+        auto origin = origins_.find(c.origin);
+        if (origin == origins_.end()) {
+            const QByteArray name = c.origin.toUtf8();
+            st.origin.reset();
+            st.origin.bind(1, name);
+            std::int64_t id = 0;
+            const int rc = st.origin.step();
+            if (rc == SQLITE_ROW) {
+                id = st.origin.integer(0);
+            } else {
+                if (rc != SQLITE_DONE) return failed();
+                st.addOrigin.reset();
+                st.addOrigin.bind(1, name);
+                if (st.addOrigin.step() != SQLITE_DONE) return failed();
+                id = sqlite3_last_insert_rowid(ledger_.db_);
+            }
+            origin = origins_.emplace(c.origin, id).first;
+        }
+        st.find.reset();
+        st.find.bind(1, db);
+        st.find.bind(2, c.call);
+        st.find.bind(3, c.band);
+        st.find.bind(4, c.mode);
+        st.find.bind(5, c.time - kSameContactSeconds);
+        st.find.bind(6, c.time + kSameContactSeconds);
+        st.find.bind(7, c.time);
+        std::int64_t id = 0;
+        const int found = st.find.step();
+        if (found == SQLITE_ROW) {
+            id = st.find.integer(0);
+            ++report.contactsKnown;
+        } else {
+            if (found != SQLITE_DONE) return failed();
+            st.add.reset();
+            st.add.bind(1, db);
+            st.add.bind(2, c.call);
+            st.add.bind(3, c.band);
+            st.add.bind(4, c.mode);
+            st.add.bind(5, c.time);
+            st.add.bind(6, c.freq);
+            st.add.bind(7, c.locator);
+            st.add.bind(8, c.vuccGrids);
+            st.add.bind(9, c.propMode);
+            st.add.bind(10, c.satName);
+            st.add.bind(11, c.myGrid);
+            st.add.bind(12, origin->second);
+            if (st.add.step() != SQLITE_DONE) return failed();
+            id = sqlite3_last_insert_rowid(ledger_.db_);
+            ++report.contactsAdded;
+        }
+        for (std::size_t i = 0; i < kConfirmSourceCount; ++i) {
+            if (!c.confirmed[i]) continue;
+            st.confirm.reset();
+            st.confirm.bind(1, id);
+            st.confirm.bind(2, static_cast<std::int64_t>(i));
+            st.confirm.bind(3, c.dates[i]);
+            if (st.confirm.step() != SQLITE_DONE) return failed();
+            if (sqlite3_changes(ledger_.db_) > 0) {
+                ++report.confirmationsGained[i];
+            } else if (!c.dates[i].empty()) {
+                st.dated.reset();
+                st.dated.bind(1, id);
+                st.dated.bind(2, static_cast<std::int64_t>(i));
+                st.dated.bind(3, c.dates[i]);
+                if (st.dated.step() != SQLITE_DONE) return failed();
+            }
+        }
+        const unsigned bits = contactCredit(c, home, band);
+        for (int square : creditedSquares(c)) credits[square] |= bits;
+    }
+    return true;
+}
+
+bool LedgerWrite::flushCredits(Error& error) {
+    Statement& s = statements_->credit;
+    for (const auto& [db, squares] : credits_) {
+        for (const auto& [square, bits] : squares) {
+            s.reset();
+            s.bind(1, db);
+            s.bind(2, static_cast<std::int64_t>(square));
+            s.bind(3, static_cast<std::int64_t>(bits));
+            if (s.step() != SQLITE_DONE) {
+                error = ledger_.sqlError({});
+                return false;
+            }
+        }
+    }
+    credits_.clear();
+    return true;
+}
+
+bool LedgerWrite::commit(Error& error) {
+    if (!open_) {
+        error = {ledger_.path_, QStringLiteral("the ledger's write was already ended")};
+        return false;
+    }
+    if (!flushCredits(error) || !ledger_.exec("COMMIT", error)) {
+        rollback();
+        return false;
+    }
+    open_ = false;
+    return true;
+}
+
+}  // namespace morvel
