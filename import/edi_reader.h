@@ -19,10 +19,10 @@ struct EdiHandlers {
     std::function<bool(const std::string& logBand)> confirmBand;
     // Each accepted contact; false stops the reading.
     std::function<bool(const ImportedContact&)> contact;
-    // The line of each accepted contact, before `contact`; may be empty.
-    std::function<void(std::string_view line)> acceptedLine;
     // After each contact line, usable or not; may be empty.
     std::function<void()> contactLine;
+    // The line of each accepted contact, before `contact`; may be empty.
+    std::function<void(std::string_view line)> acceptedLine;
 };
 
 enum class EdiEnd { EndOfLog, Cancelled, Stopped };

@@ -236,6 +236,14 @@ unsigned contactCredit(const LedgerContact& c, const std::string& home, const st
     return bits;
 }
 
+bool forgetDatabase(const QString& databasePath, Error& error) {
+    const QFileInfo info(databasePath);
+    if (!pathState(QDir(info.absolutePath()).absoluteFilePath(kLedgerFileName)).exists) return true;
+    QString notice;
+    const auto ledger = Ledger::open(info.absolutePath(), Ledger::Mode::ReadWrite, error, notice);
+    return ledger && ledger->removeDatabase(info.fileName(), error);
+}
+
 QString confirmingSources(const std::vector<StoredContact>& contacts, bool confirmedInDatabase) {
     if (!confirmedInDatabase) return {};
     // Each source once, with its earliest date.
@@ -350,7 +358,8 @@ bool Ledger::exec(const char* sql, Error& error) {
 }
 
 bool Ledger::databaseId(const QString& databaseFile, bool create, std::int64_t& id, Error& error) {
-    const QByteArray name = databaseFile.toUtf8();
+    // A path names the same database as its file name.
+    const QByteArray name = QFileInfo(databaseFile).fileName().toUtf8();
     Statement find(db_, "SELECT id FROM databases WHERE name = ?1");
     if (!find.ok()) return error = sqlError({}), false;
     find.bind(1, name);

@@ -146,6 +146,9 @@ private:
     std::map<QString, std::int64_t> origins_;
 };
 
+// A deleted database's rows out of its folder's ledger, when there is one.
+bool forgetDatabase(const QString& databasePath, Error& error);
+
 // The sources that confirmed a square, for a read-out: "card 2024-07-01,
 // LoTW 2024-06-03"; "source unknown" when the database holds the square
 // confirmed and no contact says by whom; empty when the database does not

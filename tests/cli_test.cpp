@@ -92,8 +92,9 @@ TEST_F(Cli, BandCommands) {
                                     "<PROP_MODE:3>EME <QSL_RCVD:1>Y <EOR>");
     const Case cases[] = {
         {{"overview", "--csv"}, 0, "Band,File,Worked,Confirmed,Fields,ODX call,ODX locator,ODX km,"
-         "VUCC,Note\r\n2m,2M JO62QM HOME.QRA,2,1,2,Q2XYZ,FN31PR,6247,1 / 100,\r\n"
-         "All bands,(distinct),2,1,2,,,,,\r\n", ""},
+         "VUCC,VUCC card/LoTW,eQSL only,Source unknown,From elsewhere,Note\r\n"
+         "2m,2M JO62QM HOME.QRA,2,1,2,Q2XYZ,FN31PR,6247,1 / 100,0 / 100,0,1,0,\r\n"
+         "All bands,(distinct),2,1,2,,,,,SAT 0 / 100,,,,\r\n", ""},
         {{"overview", "nowhere"}, 1, "", "Not a folder: "},
         {{"needed", "2M JO62QM HOME.QRA", "--within", "130"}, 0,
          "JO62     22.6 km  270 deg\nJO72    113.2 km   89 deg\nJO63    113.6 km  349 deg\n"
@@ -112,8 +113,8 @@ TEST_F(Cli, BandCommands) {
     };
     for (const Case& c : cases) expectRun(c);
     EXPECT_EQ(readFileBytes(path("a.csv")),
-              "Square,Call,Date,Locator,Confirmed,Database\r\n"
-              "IO91,Q1ABC,12/05/03,IO91WM,Y,2M JO62QM HOME.QRA\r\n");
+              "Square,Call,Date,Locator,Confirmed,Database,Confirmed by\r\n"
+              "IO91,Q1ABC,12/05/03,IO91WM,Y,2M JO62QM HOME.QRA,source unknown\r\n");
 }
 
 // A "n" answer writes nothing; "y" or --yes imports.

@@ -46,12 +46,22 @@ struct LedgerImport : ::testing::Test {
         EXPECT_TRUE(result.error.isEmpty()) << result.error.toStdString();
         return result;
     }
+    // Every file of the folder gone, read-only ones too.
+    void clear() {
+        const QDir d(dir.path());
+        for (const QString& name : d.entryList(QDir::Files)) {
+            QFile::setPermissions(d.filePath(name), QFile::ReadOwner | QFile::WriteOwner);
+            QFile::remove(d.filePath(name));
+        }
+    }
     std::vector<StoredContact> contacts(const QString& database) {
         Error error;
         QString notice;
         std::vector<StoredContact> out;
         const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
-        if (ledger) EXPECT_TRUE(ledger->contacts(database, std::nullopt, out, error)) << error;
+        if (ledger) {
+            EXPECT_TRUE(ledger->contacts(database, std::nullopt, out, error)) << error;
+        }
         return out;
     }
     QTemporaryDir dir;
@@ -70,7 +80,8 @@ AdifOptions vuccGrids() {
 // apart, satellite contacts count for the Satellite VUCC only, repeater
 // contacts for nothing, EME for its band; a grid-line contact credits both
 // grids; a contact made 148 km away is from elsewhere, one made 51 km away
-// counts; on 13 cm only the home six-character locator counts.
+// counts; on 13 cm only the home six-character locator counts. A square the
+// database does not hold confirmed counts for nothing, whatever the ledger says.
 TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
     const struct {
         const char* what;
@@ -79,6 +90,7 @@ TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
         bool ledger = true;
         bool vucc = false;
         int confirmed, eqslOnly, unknown, elsewhere, satellite, ffma;
+        bool unconfirm = false;  // the square editor takes the confirmation back
     } cases[] = {
         {"eQSL only", k6m, "FN42", "<EQSL_QSL_RCVD:1>Y", true, false, 0, 1, 0, 0, 0, 0},
         {"card", k6m, "FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701", true, false, 1, 0, 0, 0, 0, 1},
@@ -101,6 +113,8 @@ TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
         {"6 m grid of the 488", k6m, "EM12", "<QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 1},
         {"source unknown", k6m, "FN42", "<QSL_RCVD:1>Y", false, false, 0, 0, 1, 0, 0, 0},
         {"worked only", k6m, "FN42", "", true, false, 0, 0, 0, 0, 0, 0},
+        {"confirmed, then not in the database", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false,
+         0, 0, 0, 0, 0, 0, true},
         {"13 cm, home sub-square", "13CM FN31PR HOME.QRA", "FN42",
          "<MY_GRIDSQUARE:6>fn31pr <QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 0},
         {"13 cm, next sub-square", "13CM FN31PR HOME.QRA", "FN42",
@@ -108,10 +122,13 @@ TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) dir.remove(name);
+        clear();
         const std::string band = c.database.startsWith("13CM") ? "13cm" : "6m";
         import(c.database, record(c.grid, c.extra, "1200", "K1ROV", band), c.ledger,
                c.vucc ? vuccGrids() : AdifOptions{});
+        if (c.unconfirm)
+            setSquare(dir.filePath(c.database), "FN", 42,
+                      makeEntry("FN42", "K1ROV", "01/06/24", false));
         const Overview o = buildOverview(dir.path());
         ASSERT_EQ(o.rows.size(), 1U);
         ASSERT_TRUE(o.rows[0].award);
@@ -144,7 +161,7 @@ TEST_F(LedgerImport, SameContactWithinThirtyMinutes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) dir.remove(name);
+        clear();
         import(k6m, record("FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701") + c.second);
         const auto list = contacts(k6m);
         ASSERT_EQ(list.size(), c.contacts);
@@ -243,10 +260,7 @@ TEST_F(LedgerImport, LedgerThatCannotBeUsed) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) {
-            QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::WriteOwner);
-            dir.remove(name);
-        }
+        clear();
         c.prepare();
         const QByteArray before = readFileBytes(ledgerPath);
         const ImportResult r = import(k6m, record("FN42", "<QSL_RCVD:1>Y"));
@@ -261,7 +275,9 @@ TEST_F(LedgerImport, LedgerThatCannotBeUsed) {
         } else {
             EXPECT_EQ(r.ledgerText, c.text);
         }
-        if (c.kept) EXPECT_EQ(readFileBytes(ledgerPath), before);
+        if (c.kept) {
+            EXPECT_EQ(readFileBytes(ledgerPath), before);
+        }
     }
 }
 

@@ -239,9 +239,17 @@ void OverviewWindow::onAwardListClicked() {
     if (!chosen || chosen->isEmpty()) return;
     std::string bytes;
     Error error;
-    if (!readMapDatabase(path, bytes, error) ||
-        !writeAwardList(buildAwardList(bytes, name, awardConfirmed->isChecked()),
-                        QDir(folder_).absoluteFilePath(*chosen), QDate::currentDate(), error))
+    if (!readMapDatabase(path, bytes, error)) {
+        dialogs().message(QStringLiteral("The award list could not be written: ") +
+                          error.message());
+        return;
+    }
+    AwardList list = buildAwardList(bytes, name, awardConfirmed->isChecked());
+    // Without the ledger the list is still written, its sources unknown.
+    Error ledger;
+    if (!addLedgerSources(list, path, ledger))
+        dialogs().message(QStringLiteral("The ledger could not be read: ") + ledger.message());
+    if (!writeAwardList(list, QDir(folder_).absoluteFilePath(*chosen), QDate::currentDate(), error))
         dialogs().message(QStringLiteral("The award list could not be written: ") +
                           error.message());
 }
