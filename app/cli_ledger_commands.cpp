@@ -98,12 +98,12 @@ int contacts(const Invocation& call) {
 std::vector<Command> ledgerCommands() {
     return {
         {"awards",
-         "VUCC, Satellite VUCC and FFMA counts of a folder's databases from the ledger",
+         "VUCC, Satellite VUCC and FFMA counts from the folder's ledger",
          {{"FOLDER", "the folder of the databases (default the current one)", true}},
          {{"csv", nullptr, "CSV (RFC 4180, UTF-8, a header row) instead of the text"}},
          awards},
         {"contacts",
-         "the ledger's contacts of a database, or of one square, with their confirmations",
+         "the ledger's contacts of a database or one square, with confirmations",
          {{"DB", "the database, a .qra file"},
           {"LOCATOR", "only the contacts crediting this square (JO62 or JO62QM)", true}},
          {},

@@ -95,6 +95,7 @@ public:
         else if (reopenDatabase() && checkBeforeWriting() && copyInputs() && openLedger() &&
                  readLog() && commit())
             finish();
+        if (result_.end == ImportResult::End::Failed) dropNewLedger();
         return result_;
     }
 
@@ -179,13 +180,28 @@ private:
         if (!request_.ledger) return true;
         Error error;
         QString notice;
-        ledger_ = Ledger::open(QFileInfo(request_.databasePath).absolutePath(),
-                               Ledger::Mode::ReadWrite, error, notice);
+        const QString folder = QFileInfo(request_.databasePath).absolutePath();
+        const bool existed = pathState(QDir(folder).absoluteFilePath(kLedgerFileName)).exists;
+        ledger_ = Ledger::open(folder, Ledger::Mode::ReadWrite, error, notice);
+        ledgerMade_ = ledger_ && !existed;
         if (ledger_) ledgerWrite_ = ledger_->begin(error);
         if (ledgerWrite_) feed_.emplace(*ledgerWrite_, databaseName_);
         if (!notice.isEmpty()) ledgerNotes_ << notice;
         if (error.isSet()) ledgerNotes_ << ledgerLeftOut(error);
         return true;
+    }
+
+    // A failed import changes no file: a ledger it made goes again.
+    void dropNewLedger() {
+        if (!ledgerMade_) return;
+        const QString path = ledger_->path();
+        feed_.reset();
+        ledgerWrite_.reset();
+        ledger_.reset();
+        Error ignored;
+        for (const char* suffix : {"", "-wal", "-shm"})
+            if (pathState(path + QLatin1String(suffix)).exists)
+                removeName(path + QLatin1String(suffix), ignored);
     }
 
     static QString ledgerLeftOut(const Error& error) {
@@ -305,6 +321,7 @@ private:
     ReadOutcome read_;
     QString afterword_;  // what the closing message must add
     std::unique_ptr<Ledger> ledger_;
+    bool ledgerMade_ = false;  // by this import
     std::unique_ptr<LedgerWrite> ledgerWrite_;
     std::optional<LedgerFeed> feed_;
     QStringList ledgerNotes_;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdlib>
 
 #include "database/file_system.h"
 #include "database/qra_names.h"
@@ -17,22 +18,24 @@ namespace morvel {
 namespace {
 
 constexpr int kBusyMilliseconds = 2000;
+constexpr std::size_t kSquareCount = 324 * 100;
 
+// One row a contact, its confirmations in it: a source's bit in `confirmed`
+// and its date in the source's column. `key` is a hash of call, band and
+// mode, so that the index a record is looked up by holds numbers only.
 const char* const kSchema = R"(
 CREATE TABLE databases(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
 CREATE TABLE origins(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
 CREATE TABLE contacts(
   id INTEGER PRIMARY KEY,
-  database INTEGER NOT NULL,
+  database INTEGER NOT NULL, key INTEGER NOT NULL, time INTEGER NOT NULL,
   call TEXT NOT NULL, band TEXT NOT NULL, mode TEXT NOT NULL,
-  time INTEGER NOT NULL,
   freq TEXT NOT NULL, locator TEXT NOT NULL, vucc_grids TEXT NOT NULL,
   prop_mode TEXT NOT NULL, sat_name TEXT NOT NULL, my_grid TEXT NOT NULL,
-  origin INTEGER NOT NULL);
-CREATE INDEX contacts_key ON contacts(database, call, band, mode, time);
-CREATE TABLE confirmations(
-  contact INTEGER NOT NULL, source INTEGER NOT NULL, date TEXT NOT NULL,
-  PRIMARY KEY(contact, source)) WITHOUT ROWID;
+  origin INTEGER NOT NULL, confirmed INTEGER NOT NULL,
+  card_date TEXT NOT NULL, lotw_date TEXT NOT NULL, eqsl_date TEXT NOT NULL,
+  download_date TEXT NOT NULL);
+CREATE INDEX contacts_key ON contacts(database, key, time);
 CREATE TABLE credits(
   database INTEGER NOT NULL, square INTEGER NOT NULL, bits INTEGER NOT NULL,
   PRIMARY KEY(database, square)) WITHOUT ROWID;
@@ -154,6 +157,23 @@ bool migrate(sqlite3* db, int version, int& rc) {
     return execOn(db, "COMMIT", rc);
 }
 
+// FNV-1a over call, band and mode, apart: the index's key of a contact.
+std::int64_t contactKey(const LedgerContact& c) {
+    std::uint64_t h = 14695981039346656037ULL;
+    for (const std::string* part : {&c.call, &c.band, &c.mode}) {
+        for (char ch : *part) h = (h ^ static_cast<unsigned char>(ch)) * 1099511628211ULL;
+        h = (h ^ 0xffU) * 1099511628211ULL;
+    }
+    return static_cast<std::int64_t>(h);
+}
+
+unsigned confirmedBits(const LedgerContact& c) {
+    unsigned bits = 0;
+    for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+        if (c.confirmed[i]) bits |= 1U << i;
+    return bits;
+}
+
 std::string upperText(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = upperLatin1Byte(c);
@@ -264,17 +284,29 @@ QString confirmingSources(const std::vector<StoredContact>& contacts, bool confi
     return parts.isEmpty() ? QStringLiteral("source unknown") : parts.join(QStringLiteral(", "));
 }
 
-std::vector<int> creditedSquares(const LedgerContact& c) {
-    VuccSquares vucc;
-    std::vector<int> out;
-    if (readVuccGrids(c.vuccGrids, vucc)) {
-        for (int i = 0; i < vucc.count; ++i)
-            out.push_back(squareIndex(vucc.squares[static_cast<std::size_t>(i)]));
-        return out;
+int creditedSquares(const LedgerContact& c, std::array<int, 4>& out) {
+    if (!c.vuccGrids.empty()) {
+        VuccSquares vucc;
+        if (readVuccGrids(c.vuccGrids, vucc)) {
+            for (int i = 0; i < vucc.count; ++i)
+                out[static_cast<std::size_t>(i)] =
+                    squareIndex(vucc.squares[static_cast<std::size_t>(i)]);
+            return vucc.count;
+        }
     }
-    std::string locator = upperText(std::string_view(c.locator).substr(0, 4));
-    if (namesSquare(locator)) out.push_back(squareIndex(locator));
-    return out;
+    char locator[4] = {};
+    const std::size_t n = std::min<std::size_t>(c.locator.size(), 4);
+    for (std::size_t i = 0; i < n; ++i) locator[i] = upperLatin1Byte(c.locator[i]);
+    const std::string_view square(locator, n);
+    if (!namesSquare(square)) return 0;
+    out[0] = squareIndex(square);
+    return 1;
+}
+
+std::vector<int> creditedSquares(const LedgerContact& c) {
+    std::array<int, 4> squares{};
+    const int n = creditedSquares(c, squares);
+    return {squares.begin(), squares.begin() + n};
 }
 
 Ledger::Ledger(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
@@ -338,7 +370,7 @@ std::unique_ptr<Ledger> Ledger::open(const QString& folder, Mode mode, Error& er
     // WAL: readers go on while an import writes, and a kill leaves the last commit.
     if (!execOn(o.db, "PRAGMA journal_mode = WAL", rc) ||
         !execOn(o.db, "PRAGMA synchronous = NORMAL", rc) ||
-        !execOn(o.db, "PRAGMA cache_size = -16384", rc) || !migrate(o.db, version, rc)) {
+        !execOn(o.db, "PRAGMA cache_size = -24576", rc) || !migrate(o.db, version, rc)) {
         error = {path, reasonOf(o.db, rc & 0xff)};
         return nullptr;
     }
@@ -403,8 +435,7 @@ bool Ledger::removeDatabase(const QString& databaseFile, Error& error) {
     bool ok = databaseId(databaseFile, false, id, error);
     if (ok && id != 0) {
         for (const char* sql :
-             {"DELETE FROM confirmations WHERE contact IN (SELECT id FROM contacts WHERE database = ?1)",
-              "DELETE FROM contacts WHERE database = ?1", "DELETE FROM credits WHERE database = ?1",
+             {"DELETE FROM contacts WHERE database = ?1", "DELETE FROM credits WHERE database = ?1",
               "DELETE FROM databases WHERE id = ?1"}) {
             Statement s(db_, sql);
             if (!s.ok()) {
@@ -440,10 +471,10 @@ bool Ledger::contacts(const QString& databaseFile, const std::optional<std::stri
     }
     Statement s(db_,
                 "SELECT c.id, call, band, mode, time, freq, locator, vucc_grids, prop_mode, "
-                "sat_name, my_grid, o.name FROM contacts c JOIN origins o ON o.id = c.origin "
+                "sat_name, my_grid, o.name, confirmed, card_date, lotw_date, eqsl_date, "
+                "download_date FROM contacts c JOIN origins o ON o.id = c.origin "
                 "WHERE database = ?1 ORDER BY time, c.id");
-    Statement conf(db_, "SELECT source, date FROM confirmations WHERE contact = ?1 ORDER BY source");
-    if (!s.ok() || !conf.ok()) return error = sqlError({}), false;
+    if (!s.ok()) return error = sqlError({}), false;
     s.bind(1, id);
     int rc = SQLITE_OK;
     while ((rc = s.step()) == SQLITE_ROW) {
@@ -464,14 +495,13 @@ bool Ledger::contacts(const QString& databaseFile, const std::optional<std::stri
             const std::vector<int> squares = creditedSquares(c);
             if (std::find(squares.begin(), squares.end(), wanted) == squares.end()) continue;
         }
-        conf.reset();
-        conf.bind(1, s.integer(0));
-        while (conf.step() == SQLITE_ROW) {
-            const auto source = conf.integer(0);
-            if (source < 0 || source >= static_cast<std::int64_t>(kConfirmSourceCount)) continue;
-            const auto src = static_cast<ConfirmSource>(source);
-            c.confirm(src, conf.text(1));
-            stored.confirmations.push_back({src, conf.text(1)});
+        const auto bits = static_cast<unsigned>(s.integer(12));
+        for (std::size_t i = 0; i < kConfirmSourceCount; ++i) {
+            if ((bits >> i & 1U) == 0) continue;
+            const auto source = static_cast<ConfirmSource>(i);
+            const std::string date = s.text(13 + static_cast<int>(i));
+            c.confirm(source, date);
+            stored.confirmations.push_back({source, date});
         }
         out.push_back(std::move(stored));
     }
@@ -508,26 +538,61 @@ bool Ledger::allSquareSources(std::map<QString, SquareCredits>& out, Error& erro
 struct LedgerWrite::Statements {
     explicit Statements(sqlite3* db)
         : find(db,
-               "SELECT id FROM contacts WHERE database = ?1 AND call = ?2 AND band = ?3 AND "
-               "mode = ?4 AND time BETWEEN ?5 AND ?6 ORDER BY abs(time - ?7) LIMIT 1"),
+               "SELECT id, call, band, mode, confirmed, card_date, lotw_date, eqsl_date, "
+               "download_date, time FROM contacts WHERE database = ?1 AND key = ?2 AND time "
+               "BETWEEN ?3 AND ?4"),
           add(db,
-              "INSERT INTO contacts(database, call, band, mode, time, freq, locator, vucc_grids, "
-              "prop_mode, sat_name, my_grid, origin) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
-              "?10, ?11, ?12)"),
-          confirm(db, "INSERT OR IGNORE INTO confirmations(contact, source, date) VALUES (?1, ?2, ?3)"),
-          dated(db,
-                "UPDATE confirmations SET date = ?3 WHERE contact = ?1 AND source = ?2 AND date = ''"),
+              "INSERT INTO contacts(database, key, time, call, band, mode, freq, locator, "
+              "vucc_grids, prop_mode, sat_name, my_grid, origin, confirmed, card_date, lotw_date, "
+              "eqsl_date, download_date) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
+              "?12, ?13, ?14, ?15, ?16, ?17, ?18)"),
+          update(db,
+                 "UPDATE contacts SET confirmed = ?2, card_date = ?3, lotw_date = ?4, "
+                 "eqsl_date = ?5, download_date = ?6 WHERE id = ?1"),
+          any(db, "SELECT EXISTS(SELECT 1 FROM contacts WHERE database = ?1)"),
           origin(db, "SELECT id FROM origins WHERE name = ?1"),
           addOrigin(db, "INSERT INTO origins(name) VALUES (?1)"),
           credit(db,
                  "INSERT INTO credits(database, square, bits) VALUES (?1, ?2, ?3) ON "
                  "CONFLICT(database, square) DO UPDATE SET bits = bits | excluded.bits") {}
     bool ok() const {
-        return find.ok() && add.ok() && confirm.ok() && dated.ok() && origin.ok() &&
+        return find.ok() && add.ok() && update.ok() && any.ok() && origin.ok() &&
                addOrigin.ok() && credit.ok();
     }
-    Statement find, add, confirm, dated, origin, addOrigin, credit;
+    Statement find, add, update, any, origin, addOrigin, credit;
 };
+
+namespace {
+
+constexpr std::size_t kFilterWords = std::size_t{1} << 18;  // 2 MiB
+
+// A key's word of the filter and its three bits there: one cache line a key.
+struct FilterSpot {
+    std::size_t word;
+    std::uint64_t mask;
+};
+FilterSpot filterSpot(std::int64_t key) {
+    const std::uint64_t h = static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ULL;
+    return {static_cast<std::size_t>(h >> 46),
+            std::uint64_t{1} << (h & 63) | std::uint64_t{1} << (h >> 6 & 63) |
+                std::uint64_t{1} << (h >> 12 & 63)};
+}
+
+}  // namespace
+
+void LedgerWrite::KnownKeys::add(std::int64_t key) {
+    if (all) return;
+    if (bits.empty()) bits.resize(kFilterWords);
+    const FilterSpot spot = filterSpot(key);
+    bits[spot.word] |= spot.mask;
+}
+
+bool LedgerWrite::KnownKeys::maybeSeen(std::int64_t key) const {
+    if (all) return true;
+    if (bits.empty()) return false;
+    const FilterSpot spot = filterSpot(key);
+    return (bits[spot.word] & spot.mask) == spot.mask;
+}
 
 LedgerWrite::LedgerWrite(Ledger& ledger)
     : ledger_(ledger), statements_(std::make_unique<Statements>(ledger.db_)) {}
@@ -555,7 +620,17 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
     const std::string home =
         homeLocatorFromFileName(QFileInfo(databaseFile).fileName()).trimmed().toStdString();
     const std::string band = bandFromFileName(QFileInfo(databaseFile).fileName()).toStdString();
-    SquareCredits& credits = credits_[db];
+    KnownKeys& known = known_[db];
+    if (!known.checked) {
+        st.any.reset();
+        st.any.bind(1, db);
+        if (st.any.step() != SQLITE_ROW) return failed();
+        known.all = st.any.integer(0) != 0;
+        known.checked = true;
+    }
+    std::vector<unsigned>& credits = credits_[db];
+    credits.resize(kSquareCount);
+    std::array<int, 4> squares{};
     for (const LedgerContact& c : contacts) {
         auto origin = origins_.find(c.origin);
         if (origin == origins_.end()) {
@@ -575,57 +650,84 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
             }
             origin = origins_.emplace(c.origin, id).first;
         }
-        st.find.reset();
-        st.find.bind(1, db);
-        st.find.bind(2, c.call);
-        st.find.bind(3, c.band);
-        st.find.bind(4, c.mode);
-        st.find.bind(5, c.time - kSameContactSeconds);
-        st.find.bind(6, c.time + kSameContactSeconds);
-        st.find.bind(7, c.time);
+        const std::int64_t key = contactKey(c);
         std::int64_t id = 0;
-        const int found = st.find.step();
-        if (found == SQLITE_ROW) {
-            id = st.find.integer(0);
-            ++report.contactsKnown;
-        } else {
+        unsigned before = 0;
+        std::array<std::string, kConfirmSourceCount> dates;
+        // Where the database had no contacts before this write and the key is
+        // new to it, there is nothing to look up.
+        if (known.maybeSeen(key)) {
+            st.find.reset();
+            st.find.bind(1, db);
+            st.find.bind(2, key);
+            st.find.bind(3, c.time - kSameContactSeconds);
+            st.find.bind(4, c.time + kSameContactSeconds);
+            int found = SQLITE_OK;
+            std::int64_t nearest = kSameContactSeconds + 1;
+            // The hash may be shared: the texts decide; the nearest in time wins.
+            while ((found = st.find.step()) == SQLITE_ROW) {
+                const std::int64_t apart = std::abs(st.find.integer(9) - c.time);
+                if (apart >= nearest || st.find.text(1) != c.call || st.find.text(2) != c.band ||
+                    st.find.text(3) != c.mode)
+                    continue;
+                nearest = apart;
+                id = st.find.integer(0);
+                before = static_cast<unsigned>(st.find.integer(4));
+                for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+                    dates[i] = st.find.text(5 + static_cast<int>(i));
+            }
             if (found != SQLITE_DONE) return failed();
+        }
+        const unsigned now = confirmedBits(c);
+        if (id != 0) {
+            ++report.contactsKnown;
+            for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+                if ((now & ~before) >> i & 1U) ++report.confirmationsGained[i];
+            if (now != 0) {
+                bool changed = (now & ~before) != 0;
+                for (std::size_t i = 0; i < kConfirmSourceCount; ++i) {
+                    // A date fills one that was not known.
+                    if ((now >> i & 1U) && dates[i].empty() && !c.dates[i].empty()) {
+                        dates[i] = c.dates[i];
+                        changed = true;
+                    }
+                }
+                if (changed) {
+                    st.update.reset();
+                    st.update.bind(1, id);
+                    st.update.bind(2, static_cast<std::int64_t>(before | now));
+                    for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+                        st.update.bind(3 + static_cast<int>(i), dates[i]);
+                    if (st.update.step() != SQLITE_DONE) return failed();
+                }
+            }
+        } else {
             st.add.reset();
             st.add.bind(1, db);
-            st.add.bind(2, c.call);
-            st.add.bind(3, c.band);
-            st.add.bind(4, c.mode);
-            st.add.bind(5, c.time);
-            st.add.bind(6, c.freq);
-            st.add.bind(7, c.locator);
-            st.add.bind(8, c.vuccGrids);
-            st.add.bind(9, c.propMode);
-            st.add.bind(10, c.satName);
-            st.add.bind(11, c.myGrid);
-            st.add.bind(12, origin->second);
+            st.add.bind(2, key);
+            st.add.bind(3, c.time);
+            st.add.bind(4, c.call);
+            st.add.bind(5, c.band);
+            st.add.bind(6, c.mode);
+            st.add.bind(7, c.freq);
+            st.add.bind(8, c.locator);
+            st.add.bind(9, c.vuccGrids);
+            st.add.bind(10, c.propMode);
+            st.add.bind(11, c.satName);
+            st.add.bind(12, c.myGrid);
+            st.add.bind(13, origin->second);
+            st.add.bind(14, static_cast<std::int64_t>(now));
+            for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+                st.add.bind(15 + static_cast<int>(i), c.dates[i]);
             if (st.add.step() != SQLITE_DONE) return failed();
-            id = sqlite3_last_insert_rowid(ledger_.db_);
+            known.add(key);
             ++report.contactsAdded;
-        }
-        for (std::size_t i = 0; i < kConfirmSourceCount; ++i) {
-            if (!c.confirmed[i]) continue;
-            st.confirm.reset();
-            st.confirm.bind(1, id);
-            st.confirm.bind(2, static_cast<std::int64_t>(i));
-            st.confirm.bind(3, c.dates[i]);
-            if (st.confirm.step() != SQLITE_DONE) return failed();
-            if (sqlite3_changes(ledger_.db_) > 0) {
-                ++report.confirmationsGained[i];
-            } else if (!c.dates[i].empty()) {
-                st.dated.reset();
-                st.dated.bind(1, id);
-                st.dated.bind(2, static_cast<std::int64_t>(i));
-                st.dated.bind(3, c.dates[i]);
-                if (st.dated.step() != SQLITE_DONE) return failed();
-            }
+            for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+                if (now >> i & 1U) ++report.confirmationsGained[i];
         }
         const unsigned bits = contactCredit(c, home, band);
-        for (int square : creditedSquares(c)) credits[square] |= bits;
+        const int n = creditedSquares(c, squares);
+        for (int i = 0; i < n; ++i) credits[static_cast<std::size_t>(squares[static_cast<std::size_t>(i)])] |= bits;
     }
     return true;
 }
@@ -633,11 +735,12 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
 bool LedgerWrite::flushCredits(Error& error) {
     Statement& s = statements_->credit;
     for (const auto& [db, squares] : credits_) {
-        for (const auto& [square, bits] : squares) {
+        for (std::size_t square = 0; square < squares.size(); ++square) {
+            if (squares[square] == 0) continue;
             s.reset();
             s.bind(1, db);
             s.bind(2, static_cast<std::int64_t>(square));
-            s.bind(3, static_cast<std::int64_t>(bits));
+            s.bind(3, static_cast<std::int64_t>(squares[square]));
             if (s.step() != SQLITE_DONE) {
                 error = ledger_.sqlError({});
                 return false;

@@ -141,8 +141,20 @@ private:
     Ledger& ledger_;
     std::unique_ptr<Statements> statements_;
     bool open_ = true;
-    // database id -> square -> credit bits gained in this transaction
-    std::map<std::int64_t, SquareCredits> credits_;
+    // database id -> credit bits gained in this transaction, by square index
+    std::map<std::int64_t, std::vector<unsigned>> credits_;
+    // The keys a database's contacts may have: every one when it had contacts
+    // before this write, else those added since, in a Bloom filter (2 MiB;
+    // about one in a hundred false at a million contacts, which costs only a
+    // look-up).
+    struct KnownKeys {
+        bool checked = false;
+        bool all = false;
+        std::vector<std::uint64_t> bits;
+        void add(std::int64_t key);
+        bool maybeSeen(std::int64_t key) const;
+    };
+    std::map<std::int64_t, KnownKeys> known_;
     std::map<QString, std::int64_t> origins_;
 };
 
@@ -161,5 +173,7 @@ unsigned contactCredit(const LedgerContact& contact, const std::string& home,
                        const std::string& band);
 // The squares a contact credits: those of a valid VUCC_GRIDS, else its locator's.
 std::vector<int> creditedSquares(const LedgerContact& contact);
+// The same into `out`, returning how many (0 to 4).
+int creditedSquares(const LedgerContact& contact, std::array<int, 4>& out);
 
 }  // namespace morvel
