@@ -137,8 +137,8 @@ void BM_Import1MNoLedger(benchmark::State& state) {
     runImports(state, logs().large, logs().largeSize, false);
 }
 void BM_CpFloor1M(benchmark::State& state) {
-    const std::string command = "cp '" + logs().large.toStdString() + "' '" +
-                                logs().large.toStdString() + ".copy'";
+    const std::string command =
+        "cp '" + logs().large.toStdString() + "' '" + logs().large.toStdString() + ".copy'";
     for (auto _ : state)
         if (std::system(command.c_str()) != 0) state.SkipWithError("cp failed");
     QFile::remove(logs().large + QStringLiteral(".copy"));
@@ -183,8 +183,10 @@ struct Folder {
                 e.setLocator(loc);
                 e.setCallsign(c.call);
                 e.setDate("01/01/24");
-                if (c.confirmed[0] || c.confirmed[1]) e.confirmed = morvel::SquareEntry::kSet;
-                else if (!e.isConfirmed()) e.worked = morvel::SquareEntry::kSet;
+                if (c.confirmed[0] || c.confirmed[1])
+                    e.confirmed = morvel::SquareEntry::kSet;
+                else if (!e.isConfirmed())
+                    e.worked = morvel::SquareEntry::kSet;
             }
             morvel::LedgerReport report;
             if (!ledger || !ledger->recordContacts(name, batch, report, error) ||

@@ -116,9 +116,8 @@ struct Opened {
 // file that is no ledger.
 Opened openFile(const QString& path, Ledger::Mode mode, int& version) {
     Opened o;
-    const int flags = mode == Ledger::Mode::ReadOnly
-                          ? SQLITE_OPEN_READONLY
-                          : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int flags = mode == Ledger::Mode::ReadOnly ? SQLITE_OPEN_READONLY
+                                                     : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     o.rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &o.db, flags | SQLITE_OPEN_NOMUTEX,
                            nullptr);
     if (o.rc == SQLITE_OK) {
@@ -216,8 +215,9 @@ std::int64_t LedgerReport::confirmationsTotal() const {
 }
 
 QString LedgerReport::text() const {
-    QString s = QStringLiteral("The ledger took ") + QString::number(contactsAdded) +
-                (contactsAdded == 1 ? QStringLiteral(" new contact") : QStringLiteral(" new contacts"));
+    QString s =
+        QStringLiteral("The ledger took ") + QString::number(contactsAdded) +
+        (contactsAdded == 1 ? QStringLiteral(" new contact") : QStringLiteral(" new contacts"));
     if (contactsKnown > 0)
         s += QStringLiteral(" (") + QString::number(contactsKnown) + QStringLiteral(" known)");
     const std::int64_t total = confirmationsTotal();
@@ -243,7 +243,8 @@ unsigned contactCredit(const LedgerContact& c, const std::string& home, const st
     bool any = false;
     for (bool b : c.confirmed) any = any || b;
     if (any) bits |= kAnyConfirmation;
-    const bool cardOrLotw = c.isConfirmedBy(ConfirmSource::Card) || c.isConfirmedBy(ConfirmSource::Lotw);
+    const bool cardOrLotw =
+        c.isConfirmedBy(ConfirmSource::Card) || c.isConfirmedBy(ConfirmSource::Lotw);
     if (c.propMode == "RPT") return bits;
     if (c.propMode == "SAT") {
         if (cardOrLotw)
@@ -326,8 +327,8 @@ std::unique_ptr<Ledger> Ledger::open(const QString& folder, Mode mode, Error& er
     }
     // By its permissions, as the .qra is judged: root could write it anyway.
     if (mode == Mode::ReadWrite && state.exists &&
-        (QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) ==
-            0) {
+        (QFileInfo(path).permissions() &
+         (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0) {
         error = {path, QStringLiteral("the file is read-only")};
         return nullptr;
     }
@@ -338,8 +339,8 @@ std::unique_ptr<Ledger> Ledger::open(const QString& folder, Mode mode, Error& er
         const QString aside = asideName(path);
         Error moved;
         if (!renameOver(path, aside, moved)) {
-            error = {path, o.reason + QStringLiteral("; it could not be moved aside: ") +
-                               moved.reason};
+            error = {path,
+                     o.reason + QStringLiteral("; it could not be moved aside: ") + moved.reason};
             return nullptr;
         }
         for (const char* suffix : {"-wal", "-shm"}) {
@@ -556,8 +557,8 @@ struct LedgerWrite::Statements {
                  "INSERT INTO credits(database, square, bits) VALUES (?1, ?2, ?3) ON "
                  "CONFLICT(database, square) DO UPDATE SET bits = bits | excluded.bits") {}
     bool ok() const {
-        return find.ok() && add.ok() && update.ok() && any.ok() && origin.ok() &&
-               addOrigin.ok() && credit.ok();
+        return find.ok() && add.ok() && update.ok() && any.ok() && origin.ok() && addOrigin.ok() &&
+               credit.ok();
     }
     Statement find, add, update, any, origin, addOrigin, credit;
 };
@@ -573,9 +574,9 @@ struct FilterSpot {
 };
 FilterSpot filterSpot(std::int64_t key) {
     const std::uint64_t h = static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ULL;
-    return {static_cast<std::size_t>(h >> 46),
-            std::uint64_t{1} << (h & 63) | std::uint64_t{1} << (h >> 6 & 63) |
-                std::uint64_t{1} << (h >> 12 & 63)};
+    return {static_cast<std::size_t>(h >> 46), std::uint64_t{1} << (h & 63) |
+                                                   std::uint64_t{1} << (h >> 6 & 63) |
+                                                   std::uint64_t{1} << (h >> 12 & 63)};
 }
 
 }  // namespace
@@ -727,7 +728,8 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
         }
         const unsigned bits = contactCredit(c, home, band);
         const int n = creditedSquares(c, squares);
-        for (int i = 0; i < n; ++i) credits[static_cast<std::size_t>(squares[static_cast<std::size_t>(i)])] |= bits;
+        for (int i = 0; i < n; ++i)
+            credits[static_cast<std::size_t>(squares[static_cast<std::size_t>(i)])] |= bits;
     }
     return true;
 }

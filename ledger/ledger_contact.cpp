@@ -49,11 +49,10 @@ int number(std::string_view digits) {
 // YYYYMMDD as YYYY-MM-DD; nothing for a day that does not exist.
 std::optional<std::string> isoDate(std::string_view yyyymmdd) {
     if (yyyymmdd.size() != 8 || !allDigits(yyyymmdd)) return std::nullopt;
-    const std::chrono::year_month_day day{std::chrono::year{number(yyyymmdd.substr(0, 4))},
-                                          std::chrono::month{static_cast<unsigned>(
-                                              number(yyyymmdd.substr(4, 2)))},
-                                          std::chrono::day{static_cast<unsigned>(
-                                              number(yyyymmdd.substr(6, 2)))}};
+    const std::chrono::year_month_day day{
+        std::chrono::year{number(yyyymmdd.substr(0, 4))},
+        std::chrono::month{static_cast<unsigned>(number(yyyymmdd.substr(4, 2)))},
+        std::chrono::day{static_cast<unsigned>(number(yyyymmdd.substr(6, 2)))}};
     if (!day.ok()) return std::nullopt;
     std::string out(yyyymmdd.substr(0, 4));
     out += '-';
@@ -148,11 +147,12 @@ LedgerContact ledgerContactFromAdif(const AdifRecord& record, std::string_view b
         const char* confirming;
         unsigned bit;
         ConfirmSource source;
-    } fields[] = {{AdifField::QslRcvd, AdifField::QslRDate, "Y", kConfirmByCard, ConfirmSource::Card},
-                  {AdifField::LotwQslRcvd, AdifField::LotwQslRDate, "YV1", kConfirmByLotw,
-                   ConfirmSource::Lotw},
-                  {AdifField::EqslQslRcvd, AdifField::EqslQslRDate, "Y", kConfirmByEqsl,
-                   ConfirmSource::Eqsl}};
+    } fields[] = {
+        {AdifField::QslRcvd, AdifField::QslRDate, "Y", kConfirmByCard, ConfirmSource::Card},
+        {AdifField::LotwQslRcvd, AdifField::LotwQslRDate, "YV1", kConfirmByLotw,
+         ConfirmSource::Lotw},
+        {AdifField::EqslQslRcvd, AdifField::EqslQslRDate, "Y", kConfirmByEqsl,
+         ConfirmSource::Eqsl}};
     for (const auto& f : fields) {
         const Status status = readStatus(record.value(f.status), f.confirming);
         const std::string_view dateText = trimmed(record.value(f.date));
@@ -180,11 +180,11 @@ LedgerContact ledgerContactFromEdi(std::string_view line, std::string_view band,
     c.call = upperCleaned(fields[2]);
     c.band = upperCleaned(band);
     // The EDI mode codes.
-    static constexpr const char* kModes[] = {"",   "SSB",  "CW",   "SSB", "CW", "AM",
-                                             "FM", "RTTY", "SSTV", "ATV"};
+    static constexpr const char* kModes[] = {"",   "SSB", "CW",   "SSB",  "CW",
+                                             "AM", "FM",  "RTTY", "SSTV", "ATV"};
     const std::string_view code = trimmed(fields[3]);
     c.mode = code.size() == 1 && code[0] >= '1' && code[0] <= '9' ? kModes[code[0] - '0']
-                                                                   : upperCleaned(code, 16);
+                                                                  : upperCleaned(code, 16);
     const std::string_view yymmdd = trimmed(fields[0]);
     std::string date;
     if (yymmdd.size() == 6 && allDigits(yymmdd))

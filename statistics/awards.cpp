@@ -87,7 +87,8 @@ bool readGridList(std::string_view text, const QString& name, std::vector<std::s
             line = line.substr(0, hash);
         while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\t'))
             line.remove_suffix(1);
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+            line.remove_prefix(1);
         if (line.empty()) continue;
         if (squareOfGrid(line) < 0) {
             error = {name, QStringLiteral("line %1 is not a grid square").arg(lineNumber)};

@@ -23,11 +23,11 @@ inline constexpr int kSatelliteVuccThreshold = 100;
 // counts only when the .qra holds it confirmed, so that the ledger never
 // shows a confirmation the database does not hold.
 struct BandAward {
-    int threshold = 0;    // vuccThreshold of the band; 0: no VUCC on it
-    int confirmed = 0;    // card or LoTW, made where the award asks
-    int eqslOnly = 0;     // confirmed by eQSL alone
-    int unknown = 0;      // confirmed in the .qra, no confirmation in the ledger
-    int elsewhere = 0;    // card or LoTW, but made outside the award's circle
+    int threshold = 0;  // vuccThreshold of the band; 0: no VUCC on it
+    int confirmed = 0;  // card or LoTW, made where the award asks
+    int eqslOnly = 0;   // confirmed by eQSL alone
+    int unknown = 0;    // confirmed in the .qra, no confirmation in the ledger
+    int elsewhere = 0;  // card or LoTW, but made outside the award's circle
 };
 
 // The .qra's squares, as the overview reads them.
@@ -46,7 +46,7 @@ void satelliteSquares(const DatabaseSquares& squares, const SquareCredits& credi
 struct FfmaAward {
     int total = 0;  // grids on the list
     int worked = 0;
-    int confirmed = 0;  // card or LoTW, neither satellite nor repeater
+    int confirmed = 0;                // card or LoTW, neither satellite nor repeater
     std::vector<std::string> needed;  // not yet confirmed, in the list's order
 };
 FfmaAward ffmaAward(const std::vector<std::string>& grids, const DatabaseSquares& squares,

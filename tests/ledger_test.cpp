@@ -1,5 +1,7 @@
 // The contact ledger beside the databases: what an import gives it, the
 // award counts it makes, and how a ledger that cannot be used is handled.
+#include "ledger/ledger.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -7,7 +9,6 @@
 #include <QFile>
 
 #include "import/import_frame.h"
-#include "ledger/ledger.h"
 #include "statistics/overview.h"
 #include "tests/test_support.h"
 
@@ -95,8 +96,8 @@ TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
         {"eQSL only", k6m, "FN42", "<EQSL_QSL_RCVD:1>Y", true, false, 0, 1, 0, 0, 0, 0},
         {"card", k6m, "FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701", true, false, 1, 0, 0, 0, 0, 1},
         {"LoTW", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 1},
-        {"card and eQSL", k6m, "FN42", "<QSL_RCVD:1>Y <EQSL_QSL_RCVD:1>Y", true, false, 1, 0, 0,
-         0, 0, 1},
+        {"card and eQSL", k6m, "FN42", "<QSL_RCVD:1>Y <EQSL_QSL_RCVD:1>Y", true, false, 1, 0, 0, 0,
+         0, 1},
         {"satellite", k6m, "FN42", "<PROP_MODE:3>SAT <SAT_NAME:4>AO-7 <LOTW_QSL_RCVD:1>Y", true,
          false, 0, 0, 0, 0, 1, 0},
         {"repeater", k6m, "FN42", "<PROP_MODE:3>RPT <QSL_RCVD:1>Y", true, false, 0, 0, 0, 0, 0, 0},
@@ -105,16 +106,16 @@ TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
          0, 2},
         {"made 148 km away", k6m, "FN42", "<MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", true, false, 0,
          0, 0, 1, 0, 0},
-        {"made 51 km away", k6m, "FN42", "<MY_GRIDSQUARE:6>FN32PE <QSL_RCVD:1>Y", true, false, 1,
-         0, 0, 0, 0, 1},
+        {"made 51 km away", k6m, "FN42", "<MY_GRIDSQUARE:6>FN32PE <QSL_RCVD:1>Y", true, false, 1, 0,
+         0, 0, 0, 1},
         {"satellite from 148 km", k6m, "FN42",
          "<PROP_MODE:3>SAT <MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", true, false, 0, 0, 0, 0, 0, 0},
         {"6 m grid outside the 488", k6m, "FN74", "<QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 0},
         {"6 m grid of the 488", k6m, "EM12", "<QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 1},
         {"source unknown", k6m, "FN42", "<QSL_RCVD:1>Y", false, false, 0, 0, 1, 0, 0, 0},
         {"worked only", k6m, "FN42", "", true, false, 0, 0, 0, 0, 0, 0},
-        {"confirmed, then not in the database", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false,
-         0, 0, 0, 0, 0, 0, true},
+        {"confirmed, then not in the database", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false, 0,
+         0, 0, 0, 0, 0, true},
         {"13 cm, home sub-square", "13CM FN31PR HOME.QRA", "FN42",
          "<MY_GRIDSQUARE:6>fn31pr <QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 0},
         {"13 cm, next sub-square", "13CM FN31PR HOME.QRA", "FN42",
@@ -178,7 +179,8 @@ TEST_F(LedgerImport, SameContactWithinThirtyMinutes) {
 // every contact is known and no confirmation is new.
 TEST_F(LedgerImport, SameLogTwice) {
     const std::string log = record("FN42", "<QSL_RCVD:1>Y <LOTW_QSL_RCVD:1>Y") +
-                            record("FN43", "<EQSL_QSL_RCVD:1>Y", "1300") + record("FN44", "", "1400");
+                            record("FN43", "<EQSL_QSL_RCVD:1>Y", "1300") +
+                            record("FN44", "", "1400");
     const ImportResult first = import(k6m, log);
     EXPECT_EQ(first.closingMessage(), "3 new squares added");
     EXPECT_EQ(first.ledgerText,
@@ -209,8 +211,9 @@ TEST_F(LedgerImport, ImportingAgainFillsTheLedger) {
 // their field and are counted; the square is the import's as ever.
 TEST_F(LedgerImport, UnreadableConfirmationFields) {
     const ImportResult r =
-        import(k6m, record("FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20241399 <LOTW_QSL_RCVD:1>Z "
-                                   "<EQSL_QSL_RCVD:1>Y <EQSL_QSLRDATE:8>20240229"));
+        import(k6m, record("FN42",
+                           "<QSL_RCVD:1>Y <QSLRDATE:8>20241399 <LOTW_QSL_RCVD:1>Z "
+                           "<EQSL_QSL_RCVD:1>Y <EQSL_QSLRDATE:8>20240229"));
     EXPECT_EQ(r.closingMessage(), "1 new squares added");
     EXPECT_EQ(r.ledgerText,
               "The ledger took 1 new contact and 1 confirmation: eQSL 1\n"
@@ -238,14 +241,12 @@ TEST_F(LedgerImport, LedgerThatCannotBeUsed) {
         const char* what;
         std::function<void()> prepare;
         QString text;
-        bool kept;      // the old file stays as it was under its name
-        bool newLedger; // a new ledger took the contact
+        bool kept;       // the old file stays as it was under its name
+        bool newLedger;  // a new ledger took the contact
     } cases[] = {
-        {"not SQLite",
-         [&] { writeFileBytes(ledgerPath, QByteArray(4096, 'x')); },
-         ledgerPath +
-             ": the file is not a ledger (not an SQLite database); it was kept as "
-             "contacts.sqlite.damaged and a new ledger begun",
+        {"not SQLite", [&] { writeFileBytes(ledgerPath, QByteArray(4096, 'x')); },
+         ledgerPath + ": the file is not a ledger (not an SQLite database); it was kept as "
+                      "contacts.sqlite.damaged and a new ledger begun",
          false, true},
         {"newer schema", newer,
          "The ledger took nothing: " + ledgerPath +
