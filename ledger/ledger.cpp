@@ -18,7 +18,6 @@ namespace morvel {
 namespace {
 
 constexpr int kBusyMilliseconds = 2000;
-constexpr std::size_t kSquareCount = 324 * 100;
 
 // One row a contact, its confirmations in it: a source's bit in `confirmed`
 // and its date in the source's column. `key` is a hash of call, band and
@@ -36,9 +35,7 @@ CREATE TABLE contacts(
   card_date TEXT NOT NULL, lotw_date TEXT NOT NULL, eqsl_date TEXT NOT NULL,
   download_date TEXT NOT NULL);
 CREATE INDEX contacts_key ON contacts(database, key, time);
-CREATE TABLE credits(
-  database INTEGER NOT NULL, square INTEGER NOT NULL, bits INTEGER NOT NULL,
-  PRIMARY KEY(database, square)) WITHOUT ROWID;
+CREATE TABLE credits(database INTEGER PRIMARY KEY, bits BLOB NOT NULL);
 )";
 
 // A prepared statement, finalized when it goes.
@@ -100,6 +97,14 @@ QString asideName(const QString& path) {
     for (int n = 2; pathState(name).exists; ++n)
         name = path + QStringLiteral(".damaged ") + QString::number(n);
     return name;
+}
+
+// A credits row's bytes; one of another size (a damaged row) reads as nothing.
+SquareCredits creditsOf(sqlite3_stmt* s, int column) {
+    const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, column));
+    const auto n = static_cast<std::size_t>(sqlite3_column_bytes(s, column));
+    if (!p || n != kCreditSquares) return {};
+    return SquareCredits(p, p + n);
 }
 
 bool isDamaged(int rc) {
@@ -514,24 +519,21 @@ bool Ledger::squareSources(const QString& databaseFile, SquareCredits& out, Erro
     std::int64_t id = 0;
     if (!databaseId(databaseFile, false, id, error)) return false;
     if (id == 0) return true;
-    Statement s(db_, "SELECT square, bits FROM credits WHERE database = ?1");
+    Statement s(db_, "SELECT bits FROM credits WHERE database = ?1");
     if (!s.ok()) return error = sqlError({}), false;
     s.bind(1, id);
-    int rc = SQLITE_OK;
-    while ((rc = s.step()) == SQLITE_ROW)
-        out[static_cast<int>(s.integer(0))] = static_cast<unsigned>(s.integer(1));
-    if (rc != SQLITE_DONE) return error = sqlError({}), false;
+    const int rc = s.step();
+    if (rc == SQLITE_ROW) out = creditsOf(s.get(), 0);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return error = sqlError({}), false;
     return true;
 }
 
 bool Ledger::allSquareSources(std::map<QString, SquareCredits>& out, Error& error) {
-    Statement s(db_,
-                "SELECT d.name, square, bits FROM credits c JOIN databases d ON d.id = c.database");
+    Statement s(db_, "SELECT d.name, bits FROM credits c JOIN databases d ON d.id = c.database");
     if (!s.ok()) return error = sqlError({}), false;
     int rc = SQLITE_OK;
     while ((rc = s.step()) == SQLITE_ROW)
-        out[QString::fromStdString(s.text(0))][static_cast<int>(s.integer(1))] =
-            static_cast<unsigned>(s.integer(2));
+        out[QString::fromStdString(s.text(0))] = creditsOf(s.get(), 1);
     if (rc != SQLITE_DONE) return error = sqlError({}), false;
     return true;
 }
@@ -553,14 +555,13 @@ struct LedgerWrite::Statements {
           any(db, "SELECT EXISTS(SELECT 1 FROM contacts WHERE database = ?1)"),
           origin(db, "SELECT id FROM origins WHERE name = ?1"),
           addOrigin(db, "INSERT INTO origins(name) VALUES (?1)"),
-          credit(db,
-                 "INSERT INTO credits(database, square, bits) VALUES (?1, ?2, ?3) ON "
-                 "CONFLICT(database, square) DO UPDATE SET bits = bits | excluded.bits") {}
+          credits(db, "SELECT bits FROM credits WHERE database = ?1"),
+          credit(db, "INSERT OR REPLACE INTO credits(database, bits) VALUES (?1, ?2)") {}
     bool ok() const {
         return find.ok() && add.ok() && update.ok() && any.ok() && origin.ok() && addOrigin.ok() &&
-               credit.ok();
+               credits.ok() && credit.ok();
     }
-    Statement find, add, update, any, origin, addOrigin, credit;
+    Statement find, add, update, any, origin, addOrigin, credits, credit;
 };
 
 namespace {
@@ -629,8 +630,8 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
         known.all = st.any.integer(0) != 0;
         known.checked = true;
     }
-    std::vector<unsigned>& credits = credits_[db];
-    credits.resize(kSquareCount);
+    SquareCredits& credits = credits_[db];
+    credits.resize(kCreditSquares);
     std::array<int, 4> squares{};
     for (const LedgerContact& c : contacts) {
         auto origin = origins_.find(c.origin);
@@ -729,24 +730,33 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
         const unsigned bits = contactCredit(c, home, band);
         const int n = creditedSquares(c, squares);
         for (int i = 0; i < n; ++i)
-            credits[static_cast<std::size_t>(squares[static_cast<std::size_t>(i)])] |= bits;
+            credits[static_cast<std::size_t>(squares[static_cast<std::size_t>(i)])] |=
+                static_cast<std::uint8_t>(bits);
     }
     return true;
 }
 
+// One row a database: the bits gained joined to those it had.
 bool LedgerWrite::flushCredits(Error& error) {
-    Statement& s = statements_->credit;
-    for (const auto& [db, squares] : credits_) {
-        for (std::size_t square = 0; square < squares.size(); ++square) {
-            if (squares[square] == 0) continue;
-            s.reset();
-            s.bind(1, db);
-            s.bind(2, static_cast<std::int64_t>(square));
-            s.bind(3, static_cast<std::int64_t>(squares[square]));
-            if (s.step() != SQLITE_DONE) {
-                error = ledger_.sqlError({});
-                return false;
-            }
+    Statements& st = *statements_;
+    for (auto& [db, squares] : credits_) {
+        st.credits.reset();
+        st.credits.bind(1, db);
+        const int rc = st.credits.step();
+        if (rc == SQLITE_ROW) {
+            const SquareCredits had = creditsOf(st.credits.get(), 0);
+            for (std::size_t i = 0; i < had.size() && i < squares.size(); ++i) squares[i] |= had[i];
+        } else if (rc != SQLITE_DONE) {
+            error = ledger_.sqlError({});
+            return false;
+        }
+        st.credit.reset();
+        st.credit.bind(1, db);
+        sqlite3_bind_blob(st.credit.get(), 2, squares.data(), static_cast<int>(squares.size()),
+                          SQLITE_STATIC);
+        if (st.credit.step() != SQLITE_DONE) {
+            error = ledger_.sqlError({});
+            return false;
         }
     }
     credits_.clear();

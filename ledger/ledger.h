@@ -53,8 +53,10 @@ inline constexpr unsigned kSatelliteHere = 1U << 5;
 inline constexpr unsigned kSatelliteElsewhere = 1U << 6;
 }  // namespace credit
 
-// square index (record - 1) * 100 + slot -> credit bits
-using SquareCredits = std::map<int, unsigned>;
+// Credit bits by square index (record - 1) * 100 + slot: 32,400 bytes, or
+// empty when the ledger knows nothing of the database.
+using SquareCredits = std::vector<std::uint8_t>;
+inline constexpr std::size_t kCreditSquares = 324 * 100;
 
 // One confirmation of a contact as the ledger holds it.
 struct StoredConfirmation {
@@ -142,7 +144,7 @@ private:
     std::unique_ptr<Statements> statements_;
     bool open_ = true;
     // database id -> credit bits gained in this transaction, by square index
-    std::map<std::int64_t, std::vector<unsigned>> credits_;
+    std::map<std::int64_t, SquareCredits> credits_;
     // The keys a database's contacts may have: every one when it had contacts
     // before this write, else those added since, in a Bloom filter (2 MiB;
     // about one in a hundred false at a million contacts, which costs only a

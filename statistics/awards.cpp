@@ -11,8 +11,9 @@ extern const std::string_view kFfmaGridText;  // data/ffma_grids.txt, built in
 namespace {
 
 unsigned creditOf(const SquareCredits& credits, int square) {
-    const auto it = credits.find(square);
-    return it == credits.end() ? 0U : it->second;
+    return square >= 0 && static_cast<std::size_t>(square) < credits.size()
+               ? credits[static_cast<std::size_t>(square)]
+               : 0U;
 }
 
 }  // namespace
@@ -48,14 +49,13 @@ BandAward bandAward(std::string_view band, const DatabaseSquares& squares,
 void satelliteSquares(const DatabaseSquares& squares, const SquareCredits& credits,
                       SquareSet& counted, SquareSet& elsewhere) {
     using namespace credit;
-    for (const auto& [square, bits] : credits) {
-        if (square < 0 || square >= kAwardSquares ||
-            !squares.confirmed.test(static_cast<std::size_t>(square)))
-            continue;
+    for (std::size_t square = 0; square < credits.size() && square < kCreditSquares; ++square) {
+        const unsigned bits = credits[square];
+        if (bits == 0 || !squares.confirmed.test(square)) continue;
         if ((bits & kSatelliteHere) != 0)
-            counted.set(static_cast<std::size_t>(square));
+            counted.set(square);
         else if ((bits & kSatelliteElsewhere) != 0)
-            elsewhere.set(static_cast<std::size_t>(square));
+            elsewhere.set(square);
     }
 }
 

@@ -195,9 +195,11 @@ TEST_F(SafetyTest, KilledImportLeavesTheLedgerBehindTheDatabase) {
             ASSERT_TRUE(ledger->allSquareSources(credits, error));
             ASSERT_TRUE(ledger->contacts(kName, std::nullopt, list, error));
         }
-        for (const auto& [square, bits] : credits[kName]) {
-            const SquareEntry& e = records[static_cast<std::size_t>(square / 100)]
-                                       .entries[static_cast<std::size_t>(square % 100)];
+        const SquareCredits& bitsOf = credits[kName];
+        for (std::size_t square = 0; square < bitsOf.size(); ++square) {
+            const unsigned bits = bitsOf[square];
+            if (bits == 0) continue;
+            const SquareEntry& e = records[square / 100].entries[square % 100];
             ASSERT_TRUE(e.hasContact());
             if (bits & credit::kAnyConfirmation) {
                 ASSERT_TRUE(e.isConfirmed()) << square;
