@@ -175,7 +175,7 @@ FAULTS = [
      "kSameContactSeconds = 30 * 60;", "kSameContactSeconds = 31 * 60;",
      "ledger: contacts 31 minutes apart taken for one"),
     ("ledger-between", "ledger/ledger.cpp",
-     "mode = ?4 AND time BETWEEN ?5 AND ?6", "mode = ?4 AND time > ?5 AND time < ?6",
+     '"BETWEEN ?3 AND ?4"', '"> ?3 AND time < ?4"',
      "ledger: a record exactly 30 minutes later is another contact"),
     ("ledger-order", "import/import_frame.cpp",
      "        const bool written = result_.squaresWritten == 0 ||",
