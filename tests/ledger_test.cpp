@@ -286,20 +286,30 @@ TEST_F(LedgerImport, LedgerThatCannotBeUsed) {
 // Deleting a database takes its contacts and credits out of the ledger; the
 // other databases keep theirs.
 TEST_F(LedgerImport, RemoveDatabase) {
+    const QString k2m = QStringLiteral("2M FN31PR HOME.QRA");
     import(k6m, record("FN42", "<QSL_RCVD:1>Y"));
-    import("2M FN31PR HOME.QRA", record("FN43", "<QSL_RCVD:1>Y", "1200", "K1ROV", "2m"));
+    import(k2m, record("FN43", "<QSL_RCVD:1>Y", "1200", "K1ROV", "2m"));
     Error error;
-    QString notice;
-    const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
-    ASSERT_TRUE(ledger) << error;
-    ASSERT_TRUE(ledger->removeDatabase(k6m, error)) << error;
-    SquareCredits six, two;
-    ASSERT_TRUE(ledger->squareSources(k6m, six, error) &&
-                ledger->squareSources("2M FN31PR HOME.QRA", two, error));
-    EXPECT_TRUE(six.empty());
-    EXPECT_EQ(std::count_if(two.begin(), two.end(), [](std::uint8_t b) { return b != 0; }), 1);
-    EXPECT_TRUE(contacts(k6m).empty());
-    EXPECT_EQ(contacts("2M FN31PR HOME.QRA").size(), 1U);
+    {
+        QString notice;
+        const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
+        ASSERT_TRUE(ledger) << error;
+        ASSERT_TRUE(ledger->removeDatabase(k2m, error)) << error;
+        SquareCredits six, two;
+        ASSERT_TRUE(ledger->squareSources(k6m, six, error) &&
+                    ledger->squareSources(k2m, two, error));
+        EXPECT_TRUE(two.empty());
+        EXPECT_EQ(std::count_if(six.begin(), six.end(), [](std::uint8_t b) { return b != 0; }), 1);
+    }
+    EXPECT_TRUE(contacts(k2m).empty());
+    EXPECT_EQ(contacts(k6m).size(), 1U);
+    // A new database of the same name starts with nothing from the old one.
+    QFile::remove(dir.filePath(k2m));
+    import(k2m, record("FN43", "<QSL_RCVD:1>Y", "1200", "K1ROV", "2m"), false);
+    const Overview o = buildOverview(dir.path());
+    ASSERT_EQ(o.rows.size(), 2U);
+    EXPECT_EQ(o.rows[1].award->unknown, 1);
+    EXPECT_EQ(o.rows[1].award->confirmed, 0);
 }
 
 }  // namespace
