@@ -306,6 +306,7 @@ TEST_F(LedgerImport, RemoveDatabase) {
     // A new database of the same name starts with nothing from the old one.
     QFile::remove(dir.filePath(k2m));
     import(k2m, record("FN43", "<QSL_RCVD:1>Y", "1200", "K1ROV", "2m"), false);
+    import(k2m, record("FN44", "", "1300", "K1ROV", "2m"));
     const Overview o = buildOverview(dir.path());
     ASSERT_EQ(o.rows.size(), 2U);
     EXPECT_EQ(o.rows[1].award->unknown, 1);
