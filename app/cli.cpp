@@ -25,6 +25,7 @@ const std::vector<Command>& commands() {
         std::vector<Command> list = databaseCommands();
         for (Command& c : pictureCommands()) list.push_back(std::move(c));
         for (Command& c : bandCommands()) list.push_back(std::move(c));
+        for (Command& c : ledgerCommands()) list.push_back(std::move(c));
         for (Command& c : listenCommands()) list.push_back(std::move(c));
         return list;
     }();

@@ -60,8 +60,11 @@ int awardList(const Invocation& call) {
         call.io.err << "Cannot read the database: " << error.message() << "\n";
         return kFailed;
     }
-    const AwardList list =
+    AwardList list =
         buildAwardList(records, QFileInfo(path).fileName(), call.options.isSet("confirmed"));
+    if (!addLedgerSources(list, path, error))
+        call.io.err << "The ledger could not be read: " << error.message() << "\n";
+    error = {};
     const QString out = call.dir.absoluteFilePath(call.args[1]);
     if (!writeAwardList(list, out, QDate::currentDate(), error)) {
         call.io.err << "The award list could not be written: " << error.message() << "\n";

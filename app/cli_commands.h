@@ -55,5 +55,7 @@ std::vector<Command> pictureCommands();
 std::vector<Command> bandCommands();
 // listen
 std::vector<Command> listenCommands();
+// awards, contacts
+std::vector<Command> ledgerCommands();
 
 }  // namespace morvel::cli

@@ -123,6 +123,7 @@ int importLog(ImportKind kind, const Invocation& call) {
     ImportRequest request;
     if (kind == ImportKind::Adif && !readAdifOptions(call, request.adif)) return kFailed;
     request.kind = kind;
+    request.ledger = !call.options.isSet("no-ledger");
     request.databasePath = database.absoluteFilePath();
     request.logPath = call.dir.absoluteFilePath(call.args[1]);
     request.workDir = database.absolutePath();
@@ -164,6 +165,7 @@ int importLog(ImportKind kind, const Invocation& call) {
             break;
     }
     call.io.out << result.closingMessage() << "\n";
+    if (!result.ledgerText.isEmpty()) call.io.out << result.ledgerText << "\n";
     if (!result.error.isEmpty()) {
         call.io.err << result.error << "\n";
         return kFailed;
@@ -212,12 +214,14 @@ std::vector<Command> databaseCommands() {
           {"confirmed-by", "card,lotw,eqsl",
            "the received statuses that confirm a square (default all three)"},
           {"prop-mode", "MODE[,MODE]", "only contacts with these ADIF PROP_MODE values"},
-          {"not-prop-mode", "MODE[,MODE]", "leave out contacts with these PROP_MODE values"}},
+          {"not-prop-mode", "MODE[,MODE]", "leave out contacts with these PROP_MODE values"},
+          {"no-ledger", nullptr, "squares only: the contacts stay out of the folder's ledger"}},
          [](const Invocation& call) { return importLog(ImportKind::Adif, call); }},
         {"import-edi",
          "import an EDI log into a database",
          {database, {"LOG", "the EDI log"}},
-         {{"yes", nullptr, "answer yes to the log's band and to a database of an unusual size"}},
+         {{"yes", nullptr, "answer yes to the log's band and to a database of an unusual size"},
+          {"no-ledger", nullptr, "squares only: the contacts stay out of the folder's ledger"}},
          [](const Invocation& call) { return importLog(ImportKind::Edi, call); }},
         {"summary",
          "write the text summary of a database to OUT",

@@ -65,9 +65,12 @@ constexpr WantedName wanted(std::string_view name) {
 
 // In the order of AdifField.
 constexpr std::array<WantedName, kAdifFieldCount> kWanted = {
-    wanted("band"),       wanted("locator"),   wanted("gridsquare"),    wanted("call"),
-    wanted("qso_date"),   wanted("qsl_rcvd"),  wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd"),
-    wanted("vucc_grids"), wanted("prop_mode"), wanted("freq"),          wanted("time_on")};
+    wanted("band"),          wanted("locator"),       wanted("gridsquare"),
+    wanted("call"),          wanted("qso_date"),      wanted("qsl_rcvd"),
+    wanted("eqsl_qsl_rcvd"), wanted("lotw_qsl_rcvd"), wanted("vucc_grids"),
+    wanted("prop_mode"),     wanted("freq"),          wanted("time_on"),
+    wanted("mode"),          wanted("qslrdate"),      wanted("lotw_qslrdate"),
+    wanted("eqsl_qslrdate"), wanted("sat_name"),      wanted("my_gridsquare")};
 
 // p: kNameBytes readable bytes, the name's first.
 bool isWanted(const char* p, AdifField f) {
@@ -86,17 +89,25 @@ inline int fieldAt(const char* p, std::size_t size) {
     switch (size) {
         case 4:
             if (isWanted(p, AdifField::Freq)) return static_cast<int>(AdifField::Freq);
+            if (isWanted(p, AdifField::Mode)) return static_cast<int>(AdifField::Mode);
             return either(AdifField::Band, AdifField::Call);
         case 7:
             return either(AdifField::Locator, AdifField::TimeOn);
-        case 8:
-            return either(AdifField::QsoDate, AdifField::QslRcvd);
+        case 8: {
+            const int f = either(AdifField::QsoDate, AdifField::QslRcvd);
+            return f >= 0 ? f : either(AdifField::QslRDate, AdifField::SatName);
+        }
         case 9:
             return isWanted(p, AdifField::PropMode) ? static_cast<int>(AdifField::PropMode) : -1;
         case 10:
             return either(AdifField::Gridsquare, AdifField::VuccGrids);
-        case 13:
-            return either(AdifField::EqslQslRcvd, AdifField::LotwQslRcvd);
+        case 13: {
+            int f = either(AdifField::EqslQslRcvd, AdifField::LotwQslRcvd);
+            if (f < 0) f = either(AdifField::LotwQslRDate, AdifField::EqslQslRDate);
+            return f >= 0 || !isWanted(p, AdifField::MyGridsquare)
+                       ? f
+                       : static_cast<int>(AdifField::MyGridsquare);
+        }
         default:
             return -1;
     }

@@ -26,9 +26,16 @@ enum class AdifField {
     VuccGrids,
     PropMode,
     Freq,   // the band of a record without BAND
-    TimeOn  // read by the live sources only, to tell one contact from another
+    TimeOn,  // read by the live sources and the ledger, to tell one contact from another
+    // Read by the ledger only.
+    Mode,
+    QslRDate,
+    LotwQslRDate,
+    EqslQslRDate,
+    SatName,
+    MyGridsquare
 };
-inline constexpr std::size_t kAdifFieldCount = 12;
+inline constexpr std::size_t kAdifFieldCount = 18;
 
 // The values of one record's fields as the log spells them; the first
 // occurrence of a field counts. An absent field reads as empty. A value is

@@ -8,8 +8,22 @@
 
 namespace morvel {
 
+LedgerContact* LedgerFeed::next() {
+    if (failed()) return nullptr;
+    if (batch_.size() == kBatch && !flush()) return nullptr;
+    batch_.emplace_back();
+    return &batch_.back();
+}
+
+bool LedgerFeed::flush() {
+    if (failed()) return false;
+    const bool ok = batch_.empty() || write_.record(databaseFile_, batch_, report, error_);
+    batch_.clear();
+    return ok;
+}
+
 ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
-                         ImportResult& result) {
+                         ImportResult& result, LedgerFeed* ledger) {
     ReadOutcome out;
     QString reason;
     ImportProgress progress;
@@ -20,14 +34,18 @@ ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, Square
         progress.squaresWritten = squares.written();
         request.progress(progress);
     };
+    const QString origin = QFileInfo(request.logPath).fileName();
     if (request.kind == ImportKind::Adif) {
         std::int64_t badDates = 0;
+        int badFields = 0;
         const AdifOptions& options = request.adif;
         VuccSquares vucc;
         AdifParser parser([&](const AdifRecord& record) {
             bool readable = true;
             auto contact = adifContact(record, band, options, readable);
             badDates += readable ? 0 : 1;
+            if (LedgerContact* c = contact && ledger ? ledger->next() : nullptr)
+                *c = ledgerContactFromAdif(record, band, options.confirmedBy, origin, badFields);
             bool go = true;
             if (contact && options.vuccGrids &&
                 readVuccGrids(record.value(AdifField::VuccGrids), vucc)) {
@@ -44,6 +62,7 @@ ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, Square
         });
         if (!readAdif(scratchLog, parser, reason)) out.readError = reason;
         result.unreadable = parser.unreadable() + badDates;
+        if (ledger) ledger->report.badFields += badFields;
     } else {
         EdiHandlers handlers;
         const QString bandText = QString::fromLatin1(band);
@@ -54,12 +73,18 @@ ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, Square
             return squares.apply(c, out.writeError);
         };
         handlers.contactLine = contactRead;
+        if (ledger) {
+            handlers.acceptedLine = [&](std::string_view line) {
+                if (LedgerContact* c = ledger->next()) *c = ledgerContactFromEdi(line, band, origin);
+            };
+        }
         const EdiOutcome outcome = readEdi(scratchLog, handlers, reason);
         if (outcome.end == EdiEnd::Stopped && !out.writeError.isSet())
             out.readError = reason;
         out.cancelled = outcome.end == EdiEnd::Cancelled;
         result.unreadable = outcome.unreadable;
     }
+    if (ledger) ledger->flush();
     result.squaresWritten = squares.written();
     if (request.progress) {
         progress.squaresWritten = result.squaresWritten;

@@ -9,6 +9,7 @@
 #include "database/field_record.h"
 #include "import/changelog.h"
 #include "import/import_frame.h"
+#include "ledger/ledger.h"
 
 namespace morvel {
 
@@ -50,8 +51,31 @@ private:
     std::int64_t written_ = 0;
 };
 
+// The contacts of an import on their way into the ledger's open write, in
+// batches; the first failure ends the feed and is kept, the squares go on.
+class LedgerFeed {
+public:
+    LedgerFeed(LedgerWrite& write, QString databaseFile)
+        : write_(write), databaseFile_(std::move(databaseFile)) {
+        batch_.reserve(kBatch);
+    }
+    // The next contact to fill, or nothing once the feed has failed.
+    LedgerContact* next();
+    bool flush();
+    bool failed() const { return error_.isSet(); }
+    const Error& error() const { return error_; }
+    LedgerReport report;
+
+private:
+    static constexpr std::size_t kBatch = 1024;
+    LedgerWrite& write_;
+    QString databaseFile_;
+    std::vector<LedgerContact> batch_;
+    Error error_;
+};
+
 // Reads the scratch copy into the records, writing the change log's square
-// lines as squares change.
+// lines as squares change, and into the ledger when a feed is given.
 struct ReadOutcome {
     bool cancelled = false;
     QString readError;
@@ -59,6 +83,6 @@ struct ReadOutcome {
 };
 
 ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
-                         ImportResult& result);
+                         ImportResult& result, LedgerFeed* ledger = nullptr);
 
 }  // namespace morvel

@@ -170,6 +170,7 @@ EdiOutcome readEdi(QIODevice& device, const EdiHandlers& handlers, QString& erro
                 bool readable = false;
                 const auto contact = ediContact(line, readable);
                 if (!readable) ++outcome.unreadable;
+                if (contact && handlers.acceptedLine) handlers.acceptedLine(line);
                 if (contact && !handlers.contact(*contact)) {
                     outcome.end = EdiEnd::Stopped;
                     return outcome;

@@ -21,6 +21,8 @@ struct EdiHandlers {
     std::function<bool(const ImportedContact&)> contact;
     // After each contact line, usable or not; may be empty.
     std::function<void()> contactLine;
+    // The line of each accepted contact, before `contact`; may be empty.
+    std::function<void(std::string_view line)> acceptedLine;
 };
 
 enum class EdiEnd { EndOfLog, Cancelled, Stopped };

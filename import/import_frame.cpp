@@ -6,7 +6,10 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <QTime>
+#include <QStringList>
 #include <cerrno>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "database/database_lock.h"
@@ -18,6 +21,7 @@
 #include "import/edi_reader.h"
 #include "import/import_files.h"
 #include "import/pending_contacts.h"
+#include "ledger/ledger.h"
 
 namespace morvel {
 
@@ -89,8 +93,10 @@ public:
         }
         if (!recoverLocked(request_.databasePath, request_.workDir, request_.backupDir, error_))
             stop(QStringLiteral("An earlier import could not be completed"));
-        else if (reopenDatabase() && checkBeforeWriting() && copyInputs() && readLog() && commit())
+        else if (reopenDatabase() && checkBeforeWriting() && copyInputs() && openLedger() &&
+                 readLog() && commit())
             finish();
+        if (result_.end == ImportResult::End::Failed) dropNewLedger();
         return result_;
     }
 
@@ -169,6 +175,53 @@ private:
         return true;
     }
 
+    // A ledger that cannot be opened or written is said once, in the result;
+    // the squares go on without it.
+    bool openLedger() {
+        if (!request_.ledger) return true;
+        Error error;
+        QString notice;
+        const QString folder = QFileInfo(request_.databasePath).absolutePath();
+        const bool existed = pathState(QDir(folder).absoluteFilePath(kLedgerFileName)).exists;
+        ledger_ = Ledger::open(folder, Ledger::Mode::ReadWrite, error, notice);
+        ledgerMade_ = ledger_ && !existed;
+        if (ledger_) ledgerWrite_ = ledger_->begin(error);
+        if (ledgerWrite_) feed_.emplace(*ledgerWrite_, databaseName_);
+        if (!notice.isEmpty()) ledgerNotes_ << notice;
+        if (error.isSet()) ledgerNotes_ << ledgerLeftOut(error);
+        return true;
+    }
+
+    // A failed import changes no file: a ledger it made goes again.
+    void dropNewLedger() {
+        if (!ledgerMade_) return;
+        const QString path = ledger_->path();
+        feed_.reset();
+        ledgerWrite_.reset();
+        ledger_.reset();
+        Error ignored;
+        for (const char* suffix : {"", "-wal", "-shm"})
+            if (pathState(path + QLatin1String(suffix)).exists)
+                removeName(path + QLatin1String(suffix), ignored);
+    }
+
+    static QString ledgerLeftOut(const Error& error) {
+        return QStringLiteral("The ledger took nothing: ") + error.message();
+    }
+
+    // After the database: a kill before the ledger's commit loses only rows.
+    void commitLedger() {
+        if (!feed_) return;
+        Error error;
+        if (!feed_->flush()) {
+            error = feed_->error();
+            ledgerWrite_->rollback();
+        } else if (ledgerWrite_->commit(error)) {
+            ledgerNotes_.prepend(feed_->report.text());
+        }
+        if (error.isSet()) ledgerNotes_ << ledgerLeftOut(error);
+    }
+
     // The contacts into the records and the change log; a failure to write
     // the change log stops everything, a log that cannot be read further ends
     // the reading with what was read.
@@ -198,7 +251,7 @@ private:
         pendingFile_ = QFileInfo::exists(pendingFileName(request_.databasePath));
         for (const ImportedContact& contact : waiting)
             if (!squares.apply(contact, error_)) return stop(changelogFailed);
-        read_ = readContacts(request_, scratchLog, squares, result_);
+        read_ = readContacts(request_, scratchLog, squares, result_, feed_ ? &*feed_ : nullptr);
         if (read_.writeError.isSet()) return stop(changelogFailed, read_.writeError);
         if (result_.squaresWritten == 0) {
             std::string line(kNoChangesMade);
@@ -227,6 +280,7 @@ private:
         if (!written && !replaced) return undo(QStringLiteral("The database could not be written"));
         // Replaced but its folder not synced: the three files belong to this
         // import, which says that a power cut now could still lose it.
+        commitLedger();
         if (!written)
             afterword_ =
                 QStringLiteral("The database was written but may not be on the disk yet: ") +
@@ -252,6 +306,7 @@ private:
     }
 
     void finish() {
+        result_.ledgerText = ledgerNotes_.join(QLatin1Char('\n'));
         if (!read_.readError.isEmpty())
             result_.error = QStringLiteral("The import stopped: ") + files_.scratch +
                             QStringLiteral(": ") + read_.readError;
@@ -277,6 +332,11 @@ private:
     Changelog changelog_;
     ReadOutcome read_;
     QString afterword_;  // what the closing message must add
+    std::unique_ptr<Ledger> ledger_;
+    bool ledgerMade_ = false;  // by this import
+    std::unique_ptr<LedgerWrite> ledgerWrite_;
+    std::optional<LedgerFeed> feed_;
+    QStringList ledgerNotes_;
 };
 
 }  // namespace

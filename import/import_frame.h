@@ -42,6 +42,9 @@ struct ImportRequest {
     // The database's owner holds its lock already (the import is one of its
     // transactions).
     bool lockHeld = false;
+    // The contacts also go to the ledger of the database's folder; false for
+    // a log that should count as squares only.
+    bool ledger = true;
 };
 
 struct ImportResult {
@@ -55,6 +58,9 @@ struct ImportResult {
     std::int64_t squaresWritten = 0;
     std::int64_t unreadable = 0;  // ADIF records or EDI lines that could not be read
     QString error;                // what failed, when something did
+    // What the ledger took (LedgerReport::text), or why it took nothing; the
+    // squares are done either way. Empty when the import left the ledger out.
+    QString ledgerText;
 
     // The count, " new squares added", and a second line when records or lines
     // could not be read.
@@ -76,7 +82,9 @@ QString ediQuestion(std::string_view logBand, const QString& band);
 // before anything is written. The previous backup and change log are kept
 // aside until the new database has replaced the old one in one rename, and
 // put back when that fails, so that the database, its backup and the change
-// log always belong to one import: the last finished one.
+// log always belong to one import: the last finished one. The ledger's rows
+// of the import are committed after the database has replaced the old one,
+// so that a kill in between leaves rows missing, never extra.
 ImportResult runImport(const ImportRequest& request);
 
 // An import killed halfway leaves the previous backup and change log aside;

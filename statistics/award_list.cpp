@@ -5,12 +5,15 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QFileInfo>
 #include <array>
+#include <map>
 
 #include "database/field_record.h"
 #include "database/file_io.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
+#include "ledger/ledger.h"
 #include "statistics/overview.h"
 
 namespace morvel {
@@ -24,10 +27,10 @@ std::string trimmed(std::string_view text) {
 }
 
 // Column x positions in tenths of the printable width.
-constexpr std::array<double, 5> kColumns = {0, 0.12, 0.37, 0.55, 0.72};
-const std::array<QString, 5> kHeads = {QStringLiteral("Square"), QStringLiteral("Call"),
-                                       QStringLiteral("Date"), QStringLiteral("Locator"),
-                                       QStringLiteral("Confirmed")};
+constexpr std::array<double, 6> kColumns = {0, 0.09, 0.29, 0.42, 0.56, 0.68};
+const std::array<QString, 6> kHeads = {QStringLiteral("Square"),  QStringLiteral("Call"),
+                                       QStringLiteral("Date"),    QStringLiteral("Locator"),
+                                       QStringLiteral("Confirmed"), QStringLiteral("Confirmed by")};
 
 bool drawPdf(const AwardList& list, QSaveFile& file, const QDate& today) {
     QPdfWriter writer(&file);
@@ -75,7 +78,8 @@ bool drawPdf(const AwardList& list, QSaveFile& file, const QDate& today) {
             const AwardEntry& e = list.entries[at];
             const QString cells[] = {QString::fromLatin1(e.square), fromLatin1Text(e.call),
                                      fromLatin1Text(e.date), fromLatin1Text(e.locator),
-                                     e.confirmed ? QStringLiteral("yes") : QString()};
+                                     e.confirmed ? QStringLiteral("yes") : QString(),
+                                     QString::fromStdString(e.sources)};
             for (std::size_t c = 0; c < kColumns.size(); ++c) text(kColumns[c], 6 + i, cells[c]);
         }
     }
@@ -103,21 +107,47 @@ AwardList buildAwardList(std::span<const FieldRecord> records, const QString& da
             list.entries.push_back({field + static_cast<char>('0' + n / 10) +
                                         static_cast<char>('0' + n % 10),
                                     trimmed(e.callsignText()), trimmed(e.dateText()),
-                                    trimmed(e.locatorText()), e.isConfirmed()});
+                                    trimmed(e.locatorText()), e.isConfirmed(),
+                                    e.isConfirmed() ? "source unknown" : ""});
         }
     }
     return list;
 }
 
+bool addLedgerSources(AwardList& list, const QString& databasePath, Error& error) {
+    const QFileInfo info(databasePath);
+    QString notice;
+    const auto ledger = Ledger::open(info.absolutePath(), Ledger::Mode::ReadOnly, error, notice);
+    std::vector<StoredContact> contacts;
+    if (!ledger || !ledger->contacts(info.fileName(), std::nullopt, contacts, error))
+        return !error.isSet();
+    std::map<std::string, std::vector<StoredContact>> bySquare;
+    for (const StoredContact& c : contacts) {
+        for (int s : creditedSquares(c.contact)) {
+            const std::string square = fieldLetters(s / 100 + 1) +
+                                       static_cast<char>('0' + s % 100 / 10) +
+                                       static_cast<char>('0' + s % 10);
+            bySquare[square].push_back(c);
+        }
+    }
+    for (AwardEntry& e : list.entries) {
+        const auto it = bySquare.find(e.square);
+        if (e.confirmed && it != bySquare.end())
+            e.sources = confirmingSources(it->second, true).toStdString();
+    }
+    return true;
+}
+
 QString awardListCsv(const AwardList& list) {
-    QString out = QStringLiteral("Square,Call,Date,Locator,Confirmed,Database\r\n");
+    QString out = QStringLiteral("Square,Call,Date,Locator,Confirmed,Database,Confirmed by\r\n");
     const QString database = csvField(list.databaseName);
     for (const AwardEntry& e : list.entries) {
         out += QString::fromLatin1(e.square) + QLatin1Char(',') + csvField(fromLatin1Text(e.call)) +
                QLatin1Char(',') + csvField(fromLatin1Text(e.date)) + QLatin1Char(',') +
                csvField(fromLatin1Text(e.locator)) + QLatin1Char(',') +
                (e.confirmed ? QStringLiteral("Y") : QStringLiteral("N")) + QLatin1Char(',') +
-               database + QStringLiteral("\r\n");
+               database + QLatin1Char(',') + csvField(QString::fromStdString(e.sources)) +
+               QStringLiteral("\r\n");
     }
     return out;
 }

@@ -19,6 +19,10 @@ struct AwardEntry {
     std::string date;    // dd/mm/yy as stored
     std::string locator; // as stored, trimmed
     bool confirmed = false;
+    // Who confirmed it and when, as the ledger says ("card 2024-07-01,
+    // LoTW"), "source unknown" without a word from the ledger; empty when
+    // not confirmed.
+    std::string sources;
 };
 
 struct AwardList {
@@ -35,8 +39,13 @@ struct AwardList {
 AwardList buildAwardList(std::span<const FieldRecord> records, const QString& databaseName,
                          bool confirmedOnly);
 
+// The confirming sources of the list's confirmed squares from the ledger of
+// the database's folder; without a ledger each is of unknown source. False
+// with the error when the ledger cannot be read (the sources stay unknown).
+bool addLedgerSources(AwardList& list, const QString& databasePath, Error& error);
+
 // CSV (RFC 4180, UTF-8, CR LF) with a header row: square, call, date,
-// locator, confirmed, database.
+// locator, confirmed, database, confirmed by.
 QString awardListCsv(const AwardList& list);
 
 // The PDF's rows on every A4 page, under the header that each page repeats

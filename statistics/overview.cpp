@@ -12,25 +12,30 @@
 #include "database/field_record.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
+#include "ledger/ledger.h"
 
 namespace morvel {
 
 namespace {
 
-struct BandAward {
+// The squares ARRL's VUCC rules ask for to begin with, per band: 50 and 144
+// MHz 100, 432 MHz 50, 1296 MHz 25, 2.3, 3.4, 5.7 and 10 GHz 10 each (the SHF
+// awards); no VUCC below 50 MHz nor on 70 MHz. Source: ARRL, "VHF/UHF
+// Century Club (VUCC) Award Rules", https://www.arrl.org/vucc
+struct VuccBand {
     const char* band;
     int squares;
 };
-constexpr std::array<BandAward, 10> kThresholds = {{{"10m", 0},
+constexpr std::array<VuccBand, 10> kThresholds = {{{"10m", 0},
                                                     {"6m", 100},
                                                     {"4m", 0},
                                                     {"2m", 100},
                                                     {"70cm", 50},
                                                     {"23cm", 25},
                                                     {"13cm", 10},
-                                                    {"9cm", 5},
-                                                    {"6cm", 5},
-                                                    {"3cm", 5}}};
+                                                    {"9cm", 10},
+                                                    {"6cm", 10},
+                                                    {"3cm", 10}}};
 
 const QString kDash = QStringLiteral("\u2014");
 
@@ -71,6 +76,7 @@ void markSquares(const QByteArray& bytes, std::bitset<kWorldSquares>& worked,
 struct ReadRow {
     OverviewRow row;
     std::bitset<kWorldSquares> worked, confirmed;
+    bool readable = false;
 };
 
 ReadRow readRow(const QDir& dir, const QString& name) {
@@ -110,6 +116,7 @@ ReadRow readRow(const QDir& dir, const QString& name) {
                       QStringLiteral(" bytes, not ") + c.toString(kDatabaseSize);
     }
     markSquares(bytes, read.worked, read.confirmed);
+    read.readable = true;
     return read;
 }
 
@@ -120,38 +127,61 @@ QString trimmedText(const std::string& text) {
 // The columns of a row, as both the table and the CSV show them.
 QStringList rowFields(const OverviewRow& row) {
     const QLocale c(QLocale::English);
-    if (!row.stats) return {row.band, row.fileName, {}, {}, {}, {}, {}, {}, vuccText(row), row.problem};
+    const BandAward none;
+    const BandAward& a = row.award ? *row.award : none;
+    const bool counts = row.award && row.threshold > 0;
+    const auto count = [counts](int n) { return counts ? QString::number(n) : QString(); };
+    const QStringList award = {ledgerVuccText(row), count(a.eqslOnly), count(a.unknown),
+                               count(a.elsewhere)};
+    if (!row.stats)
+        return QStringList{row.band, row.fileName, {}, {}, {}, {}, {}, {}, vuccText(row)} + award +
+               QStringList{row.problem};
     const Statistics& s = *row.stats;
     const bool odx = s.odxkm > 0;
-    return {row.band,
-            row.fileName,
-            QString::number(s.squaresWorked),
-            QString::number(s.squaresConfirmed),
-            QString::number(s.fieldsWorked),
-            odx ? trimmedText(s.odxcall) : QString(),
-            odx ? trimmedText(s.odxloc) : QString(),
-            odx ? QString::number(static_cast<qint64>(s.odxkm)) : QString(),
-            vuccText(row),
-            row.problem};
+    return QStringList{row.band,
+                       row.fileName,
+                       QString::number(s.squaresWorked),
+                       QString::number(s.squaresConfirmed),
+                       QString::number(s.fieldsWorked),
+                       odx ? trimmedText(s.odxcall) : QString(),
+                       odx ? trimmedText(s.odxloc) : QString(),
+                       odx ? QString::number(static_cast<qint64>(s.odxkm)) : QString(),
+                       vuccText(row)} +
+           award + QStringList{row.problem};
 }
 
 QStringList totalFields(const Overview& o) {
-    return {QStringLiteral("All bands"), QStringLiteral("(distinct)"),
-            QString::number(o.squaresWorked), QString::number(o.squaresConfirmed),
-            QString::number(o.fieldsWorked), {}, {}, {}, {}, {}};
+    return {QStringLiteral("All bands"),
+            QStringLiteral("(distinct)"),
+            QString::number(o.squaresWorked),
+            QString::number(o.squaresConfirmed),
+            QString::number(o.fieldsWorked),
+            {},
+            {},
+            {},
+            {},
+            QStringLiteral("SAT ") + QString::number(o.satelliteSquares) + QStringLiteral(" / ") +
+                QString::number(kSatelliteVuccThreshold),
+            {},
+            {},
+            o.satelliteElsewhere > 0 ? QString::number(o.satelliteElsewhere) : QString(),
+            o.ledgerProblem};
 }
 
 const QStringList kHeader = {QStringLiteral("Band"),        QStringLiteral("File"),
                              QStringLiteral("Worked"),      QStringLiteral("Confirmed"),
                              QStringLiteral("Fields"),      QStringLiteral("ODX call"),
                              QStringLiteral("ODX locator"), QStringLiteral("ODX km"),
-                             QStringLiteral("VUCC"),        QStringLiteral("Note")};
+                             QStringLiteral("VUCC"),        QStringLiteral("VUCC card/LoTW"),
+                             QStringLiteral("eQSL only"),   QStringLiteral("Source unknown"),
+                             QStringLiteral("From elsewhere"), QStringLiteral("Note")};
+constexpr std::size_t kColumns = 14;
 
 }  // namespace
 
 int vuccThreshold(std::string_view band) {
     const std::string lower = lowerLatin1(band);
-    for (const BandAward& a : kThresholds)
+    for (const VuccBand& a : kThresholds)
         if (lower == a.band) return a.squares;
     return 0;
 }
@@ -159,6 +189,12 @@ int vuccThreshold(std::string_view band) {
 QString vuccText(const OverviewRow& row) {
     if (row.threshold == 0 || !row.stats) return kDash;
     return QString::number(row.stats->squaresConfirmed) + QStringLiteral(" / ") +
+           QString::number(row.threshold);
+}
+
+QString ledgerVuccText(const OverviewRow& row) {
+    if (row.threshold == 0 || !row.award) return kDash;
+    return QString::number(row.award->confirmed) + QStringLiteral(" / ") +
            QString::number(row.threshold);
 }
 
@@ -184,11 +220,32 @@ Overview buildOverview(const QString& folder) {
         QtConcurrent::blockingMapped(names, [&dir](const QString& name) {
             return std::make_shared<ReadRow>(readRow(dir, name));
         });
+    // The ledger's credits are a few rows per square: read whole, at once.
+    std::map<QString, SquareCredits> credits;
+    Error error;
+    QString notice;
+    if (const auto ledger = Ledger::open(o.folder, Ledger::Mode::ReadOnly, error, notice))
+        ledger->allSquareSources(credits, error);
+    if (error.isSet()) o.ledgerProblem = QStringLiteral("ledger: ") + error.message();
+    auto satellite = std::make_unique<SquareSet>();
+    auto satelliteElsewhere = std::make_unique<SquareSet>();
+    const SquareCredits none;
     for (const auto& r : read) {
+        if (r->readable) {
+            const auto it = credits.find(r->row.fileName);
+            const SquareCredits& c = it == credits.end() ? none : it->second;
+            const DatabaseSquares squares{r->worked, r->confirmed};
+            r->row.award = bandAward(r->row.band.toStdString(), squares, c);
+            if (r->row.band.compare(QStringLiteral("6m"), Qt::CaseInsensitive) == 0)
+                r->row.ffma = ffmaAward(ffmaGrids(), squares, c);
+            satelliteSquares(squares, c, *satellite, *satelliteElsewhere);
+        }
         o.rows.push_back(r->row);
         *worked |= r->worked;
         *confirmed |= r->confirmed;
     }
+    o.satelliteSquares = static_cast<int>(satellite->count());
+    o.satelliteElsewhere = static_cast<int>((*satelliteElsewhere & ~*satellite).count());
     std::stable_sort(o.rows.begin(), o.rows.end(), [](const OverviewRow& a, const OverviewRow& b) {
         return bandRank(a.band) < bandRank(b.band);
     });
@@ -210,8 +267,9 @@ QString overviewTable(const Overview& o) {
     for (const OverviewRow& row : o.rows) lines.push_back(rowFields(row));
     lines.push_back(totalFields(o));
     // Numbers right-aligned, texts left; the note takes what it needs.
-    const std::array<bool, 10> right = {false, false, true, true, true, false, false, true, true, false};
-    std::array<qsizetype, 10> width{};
+    const std::array<bool, kColumns> right = {false, false, true, true, true, false, false,
+                                              true,  true,  true, true, true, true,  false};
+    std::array<qsizetype, kColumns> width{};
     for (const QStringList& line : lines)
         for (qsizetype i = 0; i < line.size(); ++i)
             width[static_cast<std::size_t>(i)] =
@@ -239,6 +297,88 @@ QString csvField(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+namespace {
+
+QString joinedGrids(const std::vector<std::string>& grids) {
+    QStringList words;
+    for (const std::string& g : grids) words << QString::fromLatin1(g);
+    return words.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
+QString awardsTable(const Overview& o) {
+    QString out;
+    for (const OverviewRow& row : o.rows) {
+        out += row.band + QStringLiteral("  ") + row.fileName + QLatin1Char('\n');
+        if (!row.award) {
+            out += QStringLiteral("  not read: ") + row.problem + QLatin1Char('\n');
+            continue;
+        }
+        const BandAward& a = *row.award;
+        if (a.threshold == 0) {
+            out += QStringLiteral("  VUCC: none on this band\n");
+        } else {
+            out += QStringLiteral("  VUCC: %1 / %2 confirmed by card or LoTW\n")
+                       .arg(a.confirmed)
+                       .arg(a.threshold);
+            out += QStringLiteral("  not counted: %1 eQSL only, %2 source unknown, %3 from elsewhere\n")
+                       .arg(a.eqslOnly)
+                       .arg(a.unknown)
+                       .arg(a.elsewhere);
+        }
+        if (row.ffma) {
+            const FfmaAward& f = *row.ffma;
+            out += QStringLiteral("  FFMA: %1 worked, %2 / %3 confirmed\n")
+                       .arg(f.worked)
+                       .arg(f.confirmed)
+                       .arg(f.total);
+            if (!f.needed.empty())
+                out += QStringLiteral("  FFMA needed (%1): ").arg(f.needed.size()) +
+                       joinedGrids(f.needed) + QLatin1Char('\n');
+        }
+    }
+    out += QStringLiteral("Satellite VUCC (all bands): %1 / %2 confirmed by card or LoTW")
+               .arg(o.satelliteSquares)
+               .arg(kSatelliteVuccThreshold);
+    if (o.satelliteElsewhere > 0)
+        out += QStringLiteral(", %1 from elsewhere").arg(o.satelliteElsewhere);
+    out += QLatin1Char('\n');
+    if (!o.ledgerProblem.isEmpty()) out += o.ledgerProblem + QLatin1Char('\n');
+    return out;
+}
+
+QString awardsCsv(const Overview& o) {
+    QString out = QStringLiteral(
+        "Award,Band,File,Needed for award,Confirmed,eQSL only,Source unknown,From elsewhere,"
+        "Worked,Grids needed,Note\r\n");
+    const auto line = [&out](const QStringList& fields) {
+        QStringList quoted;
+        for (const QString& f : fields) quoted << csvField(f);
+        out += quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    };
+    const auto n = [](int v) { return QString::number(v); };
+    for (const OverviewRow& row : o.rows) {
+        if (!row.award) {
+            line({QStringLiteral("VUCC"), row.band, row.fileName, {}, {}, {}, {}, {}, {}, {},
+                  row.problem});
+            continue;
+        }
+        const BandAward& a = *row.award;
+        if (a.threshold > 0)
+            line({QStringLiteral("VUCC"), row.band, row.fileName, n(a.threshold), n(a.confirmed),
+                  n(a.eqslOnly), n(a.unknown), n(a.elsewhere), {}, {}, row.problem});
+        if (row.ffma)
+            line({QStringLiteral("FFMA"), row.band, row.fileName, n(row.ffma->total),
+                  n(row.ffma->confirmed), {}, {}, {}, n(row.ffma->worked),
+                  joinedGrids(row.ffma->needed), {}});
+    }
+    line({QStringLiteral("Satellite VUCC"), QStringLiteral("all"), QStringLiteral("(distinct)"),
+          n(kSatelliteVuccThreshold), n(o.satelliteSquares), {}, {}, n(o.satelliteElsewhere), {},
+          {}, o.ledgerProblem});
+    return out;
 }
 
 QString overviewCsv(const Overview& o) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "statistics/awards.h"
 #include "statistics/statistics.h"
 
 namespace morvel {
@@ -28,6 +29,11 @@ struct OverviewRow {
     // when short; empty for a whole database.
     QString problem;
     int threshold = 0;  // vuccThreshold of the band
+    // The VUCC as the folder's ledger counts it; nothing when the file could
+    // not be read.
+    std::optional<BandAward> award;
+    // The Fred Fish Memorial Award, on 6 m only.
+    std::optional<FfmaAward> ffma;
 };
 
 struct Overview {
@@ -37,6 +43,12 @@ struct Overview {
     int squaresWorked = 0;
     int squaresConfirmed = 0;
     int fieldsWorked = 0;
+    // The Satellite VUCC over all databases: squares counted and from elsewhere.
+    int satelliteSquares = 0;
+    int satelliteElsewhere = 0;
+    // Why the ledger's counts are missing (its file and the reason); empty
+    // when it was read or there is none yet.
+    QString ledgerProblem;
 };
 
 // The databases of a folder: *.qra in any case, backups (" backup.qra")
@@ -51,6 +63,8 @@ Overview buildOverview(const QString& folder);
 // "73 / 100", or "—" where the award does not cover the band (or the file
 // could not be read).
 QString vuccText(const OverviewRow& row);
+// The same from the ledger: card and LoTW, made where the award asks.
+QString ledgerVuccText(const OverviewRow& row);
 
 // The table as text, one line per database and a last line for all bands.
 QString overviewTable(const Overview& overview);
@@ -59,5 +73,10 @@ QString overviewTable(const Overview& overview);
 QString overviewCsv(const Overview& overview);
 // One CSV field, quoted when it holds a comma, quote or line end.
 QString csvField(const QString& text);
+
+// The award counts of the ledger (morvel-cli awards): VUCC per band, the
+// Satellite VUCC and the FFMA with the grids still needed, as text or CSV.
+QString awardsTable(const Overview& overview);
+QString awardsCsv(const Overview& overview);
 
 }  // namespace morvel

@@ -39,7 +39,7 @@ TEST(Bands, OdxJustAboveTheBest) {
 TEST(Bands, VuccThresholds) {
     const std::pair<const char*, int> table[] = {
         {"10m", 0}, {"6m", 100}, {"4m", 0},  {"2m", 100}, {"70CM", 50}, {"23cm", 25},
-        {"13cm", 10}, {"9cm", 5}, {"6cm", 5}, {"3cm", 5},  {"1m", 0}};
+        {"13cm", 10}, {"9cm", 10}, {"6cm", 10}, {"3cm", 10}, {"1m", 0}};
     for (const auto& [band, squares] : table) EXPECT_EQ(vuccThreshold(band), squares) << band;
 }
 
@@ -59,13 +59,14 @@ TEST(Bands, OverviewOfAFolder) {
     const Overview o = buildOverview(dir.path());
     ASSERT_EQ(o.rows.size(), 4U);
     EXPECT_EQ(overviewCsv(o).toStdString(),
-              "Band,File,Worked,Confirmed,Fields,ODX call,ODX locator,ODX km,VUCC,Note\r\n"
-              "10m,10M JO62QM GONE.QRA,,,,,,,\u2014,No such file or directory\r\n"
-              "6m,\"6M JO62QM A,B.QRA\",2,1,2,UR5X,KO10AA,665,1 / 100,\r\n"
-              "2m,2M JO62QM HOME.QRA,2,1,2,G4ABC,IO91WM,932,1 / 100,\r\n"
-              "23cm,23CM JO62QM SHORT.QRA,2,1,2,G4ABC,IO91WM,932,1 / 25,"
+              "Band,File,Worked,Confirmed,Fields,ODX call,ODX locator,ODX km,VUCC,"
+              "VUCC card/LoTW,eQSL only,Source unknown,From elsewhere,Note\r\n"
+              "10m,10M JO62QM GONE.QRA,,,,,,,\u2014,\u2014,,,,No such file or directory\r\n"
+              "6m,\"6M JO62QM A,B.QRA\",2,1,2,UR5X,KO10AA,665,1 / 100,0 / 100,0,1,0,\r\n"
+              "2m,2M JO62QM HOME.QRA,2,1,2,G4ABC,IO91WM,932,1 / 100,0 / 100,0,1,0,\r\n"
+              "23cm,23CM JO62QM SHORT.QRA,2,1,2,G4ABC,IO91WM,932,1 / 25,0 / 25,0,1,0,"
               "\"short: 565,600 bytes, not 916,272\"\r\n"
-              "All bands,(distinct),3,2,3,,,,,\r\n");
+              "All bands,(distinct),3,2,3,,,,,SAT 0 / 100,,,,\r\n");
     EXPECT_EQ(overviewTable(o).count(QLatin1Char('\n')), 6);
 }
 
@@ -110,15 +111,16 @@ TEST(Bands, AwardListOrderAndCsv) {
             .encode(db.data() + (recordNumber(field[0], field[1]) - 1) * FieldRecord::kSize +
                     slot * SquareEntry::kSize);
     }
-    const QString tail = ",\"2M JO62QM \"\"QTH\"\",2.QRA\"\r\n";
+    const QString name = ",\"2M JO62QM \"\"QTH\"\",2.QRA\",";
+    const QString worked = name + "\r\n", confirmed = name + "source unknown\r\n";
     EXPECT_EQ(awardListCsv(buildAwardList(decodeDatabase(db), "2M JO62QM \"QTH\",2.QRA", false)),
-              "Square,Call,Date,Locator,Confirmed,Database\r\n"
-              "AA00,K1A,05/06/24,AA00aa,N" + tail + "IO85,GM3X,05/06/24,IO85aa,Y" + tail +
-              "IO91,G4ABC,05/06/24,IO91aa,N" + tail + "JO62,DL1AB/P,05/06/24,JO62aa,Y" + tail +
-              "RR99,ZL9Z,05/06/24,RR99aa,Y" + tail);
-    const AwardList confirmed = buildAwardList(decodeDatabase(db), "2M JO62QM X.QRA", true);
-    EXPECT_EQ(confirmed.entries.size(), 3U);
-    EXPECT_EQ(confirmed.worked, 5);
+              "Square,Call,Date,Locator,Confirmed,Database,Confirmed by\r\n"
+              "AA00,K1A,05/06/24,AA00aa,N" + worked + "IO85,GM3X,05/06/24,IO85aa,Y" + confirmed +
+              "IO91,G4ABC,05/06/24,IO91aa,N" + worked + "JO62,DL1AB/P,05/06/24,JO62aa,Y" +
+              confirmed + "RR99,ZL9Z,05/06/24,RR99aa,Y" + confirmed);
+    const AwardList confirmedOnly = buildAwardList(decodeDatabase(db), "2M JO62QM X.QRA", true);
+    EXPECT_EQ(confirmedOnly.entries.size(), 3U);
+    EXPECT_EQ(confirmedOnly.worked, 5);
 }
 
 // 1,000 squares at 50 rows a page: 20 pages, counted in the file; a file

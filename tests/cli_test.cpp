@@ -92,8 +92,9 @@ TEST_F(Cli, BandCommands) {
                                     "<PROP_MODE:3>EME <QSL_RCVD:1>Y <EOR>");
     const Case cases[] = {
         {{"overview", "--csv"}, 0, "Band,File,Worked,Confirmed,Fields,ODX call,ODX locator,ODX km,"
-         "VUCC,Note\r\n2m,2M JO62QM HOME.QRA,2,1,2,Q2XYZ,FN31PR,6247,1 / 100,\r\n"
-         "All bands,(distinct),2,1,2,,,,,\r\n", ""},
+         "VUCC,VUCC card/LoTW,eQSL only,Source unknown,From elsewhere,Note\r\n"
+         "2m,2M JO62QM HOME.QRA,2,1,2,Q2XYZ,FN31PR,6247,1 / 100,0 / 100,0,1,0,\r\n"
+         "All bands,(distinct),2,1,2,,,,,SAT 0 / 100,,,,\r\n", ""},
         {{"overview", "nowhere"}, 1, "", "Not a folder: "},
         {{"needed", "2M JO62QM HOME.QRA", "--within", "130"}, 0,
          "JO62     22.6 km  270 deg\nJO72    113.2 km   89 deg\nJO63    113.6 km  349 deg\n"
@@ -108,12 +109,70 @@ TEST_F(Cli, BandCommands) {
         {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--confirmed-by", "fax"}, 1, "",
          "Not a confirmation source: fax (card, lotw, eqsl)\n"},
         {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--not-prop-mode", "eme"}, 0,
-         "0 new squares added\n", ""},
+         "0 new squares added\nThe ledger took 0 new contacts and 0 confirmations\n", ""},
     };
     for (const Case& c : cases) expectRun(c);
     EXPECT_EQ(readFileBytes(path("a.csv")),
-              "Square,Call,Date,Locator,Confirmed,Database\r\n"
-              "IO91,Q1ABC,12/05/03,IO91WM,Y,2M JO62QM HOME.QRA\r\n");
+              "Square,Call,Date,Locator,Confirmed,Database,Confirmed by\r\n"
+              "IO91,Q1ABC,12/05/03,IO91WM,Y,2M JO62QM HOME.QRA,source unknown\r\n");
+}
+
+// The ledger's commands after two imports of one log: the awards from the
+// ledger (FN42 by card and LoTW counts, EM12 by eQSL does not, the 2 m
+// satellite contact counts for the Satellite VUCC only) and the contacts of
+// a database or of one square; --no-ledger keeps a log out of it.
+TEST_F(Cli, LedgerCommands) {
+    makeBlankDatabase(dir.path(), "6M FN31PR HOME.QRA");
+    makeBlankDatabase(dir.path(), "2M FN31PR HOME.QRA");
+    writeFileBytes(path("log.adi"),
+                   "<CALL:5>K1ROV <QSO_DATE:8>20240601 <TIME_ON:4>1200 <BAND:2>6m <MODE:3>FT8 "
+                   "<GRIDSQUARE:6>FN42ab <QSL_RCVD:1>Y <QSLRDATE:8>20240701 <LOTW_QSL_RCVD:1>Y <EOR>\n"
+                   "<CALL:4>W1AW <QSO_DATE:8>20240602 <TIME_ON:4>1300 <BAND:2>6m <MODE:2>CW "
+                   "<GRIDSQUARE:4>EM12 <EQSL_QSL_RCVD:1>Y <EQSL_QSLRDATE:8>20240605 <EOR>\n"
+                   "<CALL:4>W1AW <QSO_DATE:8>20240602 <TIME_ON:4>1310 <BAND:2>2m <MODE:2>FM "
+                   "<GRIDSQUARE:4>FN31 <PROP_MODE:3>SAT <SAT_NAME:4>AO-7 <LOTW_QSL_RCVD:1>Y <EOR>\n");
+    writeFileBytes(path("other.adi"), "<CALL:4>N1XX <QSO_DATE:8>20240603 <BAND:2>6m "
+                                      "<GRIDSQUARE:4>FN43 <QSL_RCVD:1>Y <EOR>\n");
+    const std::string six = "2024-06-01 12:00  K1ROV  6M  FT8  FN42ab  confirmed: card "
+                            "2024-07-01, LoTW  [log.adi]\n";
+    const Case cases[] = {
+        {{"import-adif", "6M FN31PR HOME.QRA", "log.adi"}, 0,
+         "2 new squares added\nThe ledger took 2 new contacts and 3 confirmations: card 1, "
+         "LoTW 1, eQSL 1\n", ""},
+        {{"import-adif", "2M FN31PR HOME.QRA", "log.adi"}, 0,
+         "1 new squares added\nThe ledger took 1 new contact and 1 confirmation: LoTW 1\n", ""},
+        {{"import-adif", "6M FN31PR HOME.QRA", "other.adi", "--no-ledger"}, 0,
+         "1 new squares added\n", ""},
+        {{"contacts", "6M FN31PR HOME.QRA"}, 0,
+         six + "2024-06-02 13:00  W1AW  6M  CW  EM12  confirmed: eQSL 2024-06-05  [log.adi]\n", ""},
+        {{"contacts", "6M FN31PR HOME.QRA", "fn42ab"}, 0,
+         six + "FN42 confirmed by: card 2024-07-01, LoTW\n", ""},
+        {{"contacts", "6M FN31PR HOME.QRA", "FN43"}, 0, "FN43 confirmed by: source unknown\n", ""},
+        {{"contacts", "2M FN31PR HOME.QRA"}, 0,
+         "2024-06-02 13:10  W1AW  2M  FM  FN31  SAT AO-7  confirmed: LoTW  [log.adi]\n", ""},
+        {{"contacts", "6M FN31PR HOME.QRA", "ZZ99"}, 1, "", "Not a locator: ZZ99\n"},
+        {{"contacts", "nowhere.qra"}, 1, "", "Cannot read the database: "},
+    };
+    for (const Case& c : cases) expectRun(c);
+    const std::string awards = run({"awards"}).out;
+    for (const char* line :
+         {"6m  6M FN31PR HOME.QRA\n  VUCC: 1 / 100 confirmed by card or LoTW\n"
+          "  not counted: 1 eQSL only, 1 source unknown, 0 from elsewhere\n"
+          "  FFMA: 3 worked, 1 / 488 confirmed\n  FFMA needed (487): CM79 CM86 ",
+          " FN41 FN43 FN44 ",
+          "2m  2M FN31PR HOME.QRA\n  VUCC: 0 / 100 confirmed by card or LoTW\n"
+          "  not counted: 0 eQSL only, 0 source unknown, 0 from elsewhere\n"
+          "Satellite VUCC (all bands): 1 / 100 confirmed by card or LoTW\n"})
+        EXPECT_NE(awards.find(line), std::string::npos) << line << "\n" << awards;
+    const std::string csv = run({"awards", ".", "--csv"}).out;
+    EXPECT_TRUE(csv.starts_with("Award,Band,File,Needed for award,Confirmed,eQSL only,Source "
+                                "unknown,From elsewhere,Worked,Grids needed,Note\r\n"
+                                "VUCC,6m,6M FN31PR HOME.QRA,100,1,1,1,0,,,\r\n"
+                                "FFMA,6m,6M FN31PR HOME.QRA,488,1,,,,3,CM79 CM86"))
+        << csv;
+    EXPECT_TRUE(csv.ends_with("\r\nVUCC,2m,2M FN31PR HOME.QRA,100,0,0,0,0,,,\r\n"
+                              "Satellite VUCC,all,(distinct),100,1,,,0,,,\r\n"))
+        << csv;
 }
 
 // A "n" answer writes nothing; "y" or --yes imports.
@@ -126,8 +185,15 @@ TEST_F(Cli, ImportEdiAsksAndReadsTheAnswer) {
     const std::string question = "About to import 144 MHz records to QRA file for 2M\n";
     EXPECT_EQ(run(args, "n\n").out.substr(0, question.size()), question);
     EXPECT_FALSE(readSquare(db, "IO", 85).hasContact());
-    EXPECT_EQ(run(args, "y\n").out, question + "OK? [y/N] 1 new squares added\n");
-    EXPECT_EQ(run(args + QStringList{"--yes"}).out, question + "0 new squares added\n");
+    EXPECT_EQ(run(args, "y\n").out, question +
+                                       "OK? [y/N] 1 new squares added\n"
+                                       "The ledger took 1 new contact and 0 confirmations\n");
+    // The ledger knows the contact from the first import; --no-ledger leaves it out.
+    EXPECT_EQ(run(args + QStringList{"--yes"}).out,
+              question + "0 new squares added\nThe ledger took 0 new contacts (1 known) and 0 "
+                         "confirmations\n");
+    EXPECT_EQ(run(args + QStringList{"--yes", "--no-ledger"}).out,
+              question + "0 new squares added\n");
 }
 
 TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
@@ -294,7 +360,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
          2,
          "",
-         "usage: morvel-cli import-edi DB LOG [--yes]\n"},
+         "usage: morvel-cli import-edi DB LOG [--yes] [--no-ledger]\n"},
         {{"stats", "-x.qra"}, 2, "", "usage: morvel-cli stats DB\nUnknown option 'x.qra'.\n"},
         {{"stats", "--", "-x.qra"}, 1, "", "Cannot read the database: "},
     };

@@ -59,7 +59,8 @@ static std::string read(const std::string& log, std::string_view answers = "yy")
                                       [&](const ImportedContact& c) {
                                           return taken += c.call + " " + c.locator + ",", true;
                                       },
-                                  .contactLine = {}},
+                                  .contactLine = {},
+                                  .acceptedLine = {}},
                                  error);
     return std::to_string(int(o.end)) + " " + std::to_string(o.unreadable) + " | " + asked + " | " +
            taken + error.toStdString();

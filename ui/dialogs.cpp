@@ -251,7 +251,7 @@ QString modesText(const std::vector<std::string>& modes) {
 
 }  // namespace
 
-QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent) {
+QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent, bool ledger) {
     auto* dialog = new QDialog(parent);
     dialog->setObjectName(QStringLiteral("AdifOptions"));
     dialog->setWindowTitle(QStringLiteral("Morvel: ADIF import options"));
@@ -283,6 +283,11 @@ QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent) {
     form->addRow(QStringLiteral("Only PROP_MODE:"), modeEdit("PropMode", options.propModes));
     form->addRow(QStringLiteral("Leave out PROP_MODE:"),
                  modeEdit("NotPropMode", options.notPropModes));
+    auto* keep = new QCheckBox(QStringLiteral("Keep the contacts in the ledger"), dialog);
+    keep->setObjectName(QStringLiteral("Ledger"));
+    keep->setChecked(ledger);
+    keep->setToolTip(QStringLiteral("Off: the log counts as squares only"));
+    form->addRow(QStringLiteral("Awards:"), keep);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     buttons->setObjectName(QStringLiteral("Buttons"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
@@ -291,7 +296,8 @@ QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent) {
     return dialog;
 }
 
-bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString& reason) {
+bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString& reason,
+                           bool* ledger) {
     AdifOptions read;
     const auto box = [&](const char* name) {
         const auto* b = dialog.findChild<QCheckBox*>(QString::fromLatin1(name));
@@ -316,14 +322,16 @@ bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString&
         }
     }
     options = read;
+    if (ledger) *ledger = box("Ledger");
     return true;
 }
 
-bool QtDialogs::adifImportOptions(AdifOptions& options) {
-    std::unique_ptr<QDialog> dialog(makeAdifOptionsDialog(options, QApplication::activeWindow()));
+bool QtDialogs::adifImportOptions(AdifOptions& options, bool& ledger) {
+    std::unique_ptr<QDialog> dialog(
+        makeAdifOptionsDialog(options, QApplication::activeWindow(), ledger));
     while (dialog->exec() == QDialog::Accepted) {
         QString reason;
-        if (readAdifOptionsDialog(*dialog, options, reason)) return true;
+        if (readAdifOptionsDialog(*dialog, options, reason, &ledger)) return true;
         messageBox(reason, QString::fromLatin1(kProgramTitle), MessageButtons::Ok,
                    MessageAnswer::Ok);
     }

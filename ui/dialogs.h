@@ -65,8 +65,10 @@ public:
     // The ADIF import's options, shown filled with `options` after the log
     // is chosen; false for Cancel. By default (the tests' dialogs) they are
     // taken as they are.
-    virtual bool adifImportOptions(AdifOptions& options) {
+    // `ledger`: whether the contacts also go to the folder's ledger.
+    virtual bool adifImportOptions(AdifOptions& options, bool& ledger) {
         (void)options;
+        (void)ledger;
         return true;
     }
 
@@ -120,7 +122,7 @@ public:
     std::optional<SaveChoice> saveFileChoosingFilter(const FileDialogRequest& request) override;
     MessageAnswer messageBox(const QString& text, const QString& title, MessageButtons buttons,
                              MessageAnswer defaultButton) override;
-    bool adifImportOptions(AdifOptions& options) override;
+    bool adifImportOptions(AdifOptions& options, bool& ledger) override;
     bool printDialog(QPrinter& printer) override;
 };
 
@@ -133,10 +135,11 @@ std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, const QString& 
                                             QWidget* parent);
 
 // The options dialog's form, apart so that a test can fill it: check boxes
-// "VuccGrids", "ByCard", "ByLotw", "ByEqsl", line edits "PropMode" and
+// "VuccGrids", "ByCard", "ByLotw", "ByEqsl", "Ledger", line edits "PropMode" and
 // "NotPropMode", the button box "Buttons". read() is false with the reason
 // when a field holds something that is not an option.
-QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent);
-bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString& reason);
+QDialog* makeAdifOptionsDialog(const AdifOptions& options, QWidget* parent, bool ledger = true);
+bool readAdifOptionsDialog(const QDialog& dialog, AdifOptions& options, QString& reason,
+                           bool* ledger = nullptr);
 
 }  // namespace morvel

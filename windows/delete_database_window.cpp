@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "database/create_database.h"
+#include "ledger/ledger.h"
 #include "ui/dialogs.h"
 #include "ui/twips.h"
 #include "ui/windows.h"
@@ -60,11 +61,15 @@ void DeleteDatabaseWindow::onFileClicked() {
         return;
     }
     Error error;
-    if (!deleteDatabase(QDir(fileList->folder()).absoluteFilePath(name), error)) {
+    const QString path = QDir(fileList->folder()).absoluteFilePath(name);
+    if (!deleteDatabase(path, error)) {
         // A lock held by another writer says so in its own words.
         dialogs().message(error.file.isEmpty() ? error.reason
                                                : QStringLiteral("Could not delete ") + name +
                                                      QStringLiteral(": ") + error.reason);
+    } else if (!forgetDatabase(path, error)) {
+        dialogs().message(QStringLiteral("The ledger still holds the contacts of ") + name +
+                          QStringLiteral(": ") + error.message());
     }
     // Also after a refusal: a file that has gone meanwhile leaves the list.
     fileList->refresh();

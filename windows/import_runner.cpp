@@ -18,6 +18,7 @@ const QString kVuccKey = QStringLiteral("import/adif/vuccGrids");
 const QString kConfirmedByKey = QStringLiteral("import/adif/confirmedBy");
 const QString kPropModeKey = QStringLiteral("import/adif/propMode");
 const QString kNotPropModeKey = QStringLiteral("import/adif/notPropMode");
+const QString kLedgerKey = QStringLiteral("import/ledger");
 
 // The options chosen last; anything unreadable there counts as the default.
 AdifOptions rememberedOptions(const QSettings* settings) {
@@ -82,8 +83,10 @@ bool ImportRunner::start(ImportKind kind, const QString& databasePath) {
     ImportRequest request;
     if (kind == ImportKind::Adif) {
         request.adif = rememberedOptions(settings);
-        if (!windows_.dialogs().adifImportOptions(request.adif)) return false;
+        request.ledger = !settings || settings->value(kLedgerKey, true).toBool();
+        if (!windows_.dialogs().adifImportOptions(request.adif, request.ledger)) return false;
         rememberOptions(settings, request.adif);
+        if (settings) settings->setValue(kLedgerKey, request.ledger);
     }
     request.kind = kind;
     request.logPath = QFileInfo(*chosen).absoluteFilePath();
@@ -124,7 +127,10 @@ void ImportRunner::onFinished(const ImportResult& result) {
     if (result.end == ImportResult::End::Failed) {
         dialogs.message(result.error);
     } else if (result.end == ImportResult::End::Finished) {
-        dialogs.message(result.closingMessage());
+        // The ledger's line follows the closing message, which stays as it was.
+        dialogs.message(result.ledgerText.isEmpty()
+                            ? result.closingMessage()
+                            : result.closingMessage() + QLatin1Char('\n') + result.ledgerText);
         if (!result.error.isEmpty()) dialogs.message(result.error);
     }
     emit finished();

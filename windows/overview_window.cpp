@@ -34,7 +34,7 @@ namespace morvel {
 
 namespace {
 
-constexpr int kColumns = 10;  // as the CLI's table: band, file, ... VUCC, note
+constexpr int kColumns = 14;  // as the CLI's table: band, file, ... VUCC, the ledger's four, note
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = named(new QPushButton(caption, parent), name);
@@ -52,7 +52,8 @@ OverviewWindow::OverviewWindow(Windows& windows, QString folder)
     table = named(new QTableWidget(this), "OverviewTable");
     table->setColumnCount(kColumns);
     table->setHorizontalHeaderLabels({"Band", "File", "Worked", "Confirmed", "Fields", "ODX call",
-                                      "ODX locator", "ODX km", "VUCC", "Note"});
+                                      "ODX locator", "ODX km", "VUCC", "VUCC card/LoTW",
+                                      "eQSL only", "Source unknown", "From elsewhere", "Note"});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -163,7 +164,14 @@ void OverviewWindow::refresh() {
         put(r, 6, odx ? fromLatin1Text(s->odxloc).trimmed() : QString(), false);
         put(r, 7, odx ? QString::number(static_cast<qint64>(s->odxkm)) : QString(), true);
         put(r, 8, vuccText(row), true);
-        put(r, 9, row.problem, false);
+        // The ledger's counts: what an award checker accepts, and what not.
+        const bool counts = row.award && row.threshold > 0;
+        const auto count = [counts](int n) { return counts ? QString::number(n) : QString(); };
+        put(r, 9, ledgerVuccText(row), true);
+        put(r, 10, count(row.award ? row.award->eqslOnly : 0), true);
+        put(r, 11, count(row.award ? row.award->unknown : 0), true);
+        put(r, 12, count(row.award ? row.award->elsewhere : 0), true);
+        put(r, 13, row.problem, false);
         if (first < 0 && s) first = r;
     }
     put(rows, 0, QStringLiteral("All bands"), false);
@@ -171,6 +179,13 @@ void OverviewWindow::refresh() {
     put(rows, 2, QString::number(overview_.squaresWorked), true);
     put(rows, 3, QString::number(overview_.squaresConfirmed), true);
     put(rows, 4, QString::number(overview_.fieldsWorked), true);
+    put(rows, 9,
+        QStringLiteral("SAT ") + QString::number(overview_.satelliteSquares) +
+            QStringLiteral(" / ") + QString::number(kSatelliteVuccThreshold),
+        true);
+    if (overview_.satelliteElsewhere > 0)
+        put(rows, 12, QString::number(overview_.satelliteElsewhere), true);
+    put(rows, 13, overview_.ledgerProblem, false);
     QFont bold = table->font();
     bold.setBold(true);
     for (int c = 0; c < 5; ++c) table->item(rows, c)->setFont(bold);
@@ -246,9 +261,17 @@ void OverviewWindow::onAwardListClicked() {
     if (!chosen || chosen->isEmpty()) return;
     std::vector<FieldRecord> records;
     Error error;
-    if (!readDatabase(path, records, error) ||
-        !writeAwardList(buildAwardList(records, name, awardConfirmed->isChecked()),
-                        QDir(folder_).absoluteFilePath(*chosen), QDate::currentDate(), error))
+    if (!readDatabase(path, records, error)) {
+        dialogs().message(QStringLiteral("The award list could not be written: ") +
+                          error.message());
+        return;
+    }
+    AwardList list = buildAwardList(records, name, awardConfirmed->isChecked());
+    // Without the ledger the list is still written, its sources unknown.
+    Error ledger;
+    if (!addLedgerSources(list, path, ledger))
+        dialogs().message(QStringLiteral("The ledger could not be read: ") + ledger.message());
+    if (!writeAwardList(list, QDir(folder_).absoluteFilePath(*chosen), QDate::currentDate(), error))
         dialogs().message(QStringLiteral("The award list could not be written: ") +
                           error.message());
 }

@@ -96,9 +96,9 @@ TEST_F(DatabasePathTest, PolishAndCyrillicNamesWorkEverywhere) {
         click(menu(), "Command2");
         click(menu(), "Command6");
         EXPECT_EQ(dialogs.messages,
-                  (QStringList{"2 new squares added",
+                  (QStringList{"2 new squares added\nThe ledger took 2 new contacts and 0 confirmations",
                                "About to import 144 MHz records to QRA file for 2M",
-                               "1 new squares added"}));
+                               "1 new squares added\nThe ledger took 1 new contact and 0 confirmations"}));
         EXPECT_TRUE(readFileBytes(dataPath("changelog.txt")).contains(c.name));
         EXPECT_EQ(
             readFileBytes(dataPath(QString::fromUtf8(c.name).chopped(4) + " backup.qra")).size(),

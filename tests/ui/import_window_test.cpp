@@ -30,7 +30,10 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
     const QByteArray before = readFileBytes(db);
     dialogs.files.push_back(dataPath("logs/log.adi"));
     click(m, "Command2");
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("2 new squares added")});
+    // The ledger's line follows the closing message.
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("2 new squares added\nThe ledger took 2 new contacts and "
+                                         "1 confirmation: card 1")});
     EXPECT_EQ(text("Label3") + text("Label4"),
               QStringLiteral("Squares Worked:  2Squares Confirmed:  1"));
     EXPECT_EQ(readFileBytes(dataPath("adi.tmp")), QByteArray(kAdif));
@@ -87,10 +90,14 @@ namespace {
 TEST_F(ImportWindowTest, AdifOptionsAreRememberedAndReadFromTheDialog) {
     settings.setValue("import/adif/confirmedBy", "eqsl");
     settings.setValue("import/adif/notPropMode", "EME");
+    settings.setValue("import/ledger", false);
     dialogs.files.push_back(dataPath("logs/log.adi"));
     click(select(kDatabase), "Command2");
     EXPECT_EQ(text("Label3") + text("Label4"),
               QStringLiteral("Squares Worked:  2Squares Confirmed:  0"));
+    // Squares only: the closing message alone, and no ledger.
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("2 new squares added")});
+    EXPECT_FALSE(QFile::exists(dataPath("contacts.sqlite")));
     EXPECT_TRUE(readFileBytes(dataPath("changelog.txt"))
                     .contains(" with --confirmed-by eqsl --not-prop-mode EME\r\n"));
 
@@ -100,8 +107,11 @@ TEST_F(ImportWindowTest, AdifOptionsAreRememberedAndReadFromTheDialog) {
     control<QCheckBox>(form.get(), "VuccGrids")->setChecked(true);
     control<QLineEdit>(form.get(), "PropMode")->setText(" sat , eme");
     QString reason;
-    ASSERT_TRUE(readAdifOptionsDialog(*form, o, reason));
+    control<QCheckBox>(form.get(), "Ledger")->setChecked(false);
+    bool ledger = true;
+    ASSERT_TRUE(readAdifOptionsDialog(*form, o, reason, &ledger));
     EXPECT_EQ(o.describe(), "--vucc-grids --confirmed-by card,lotw --prop-mode SAT,EME");
+    EXPECT_FALSE(ledger);
     control<QLineEdit>(form.get(), "NotPropMode")->setText("TROPO");
     EXPECT_FALSE(readAdifOptionsDialog(*form, o, reason));
     EXPECT_EQ(reason, "Not an ADIF PROP_MODE: TROPO");

@@ -31,8 +31,8 @@ TEST_F(OverviewWindowTest, TableNeededSquaresAwardListAndMap) {
     dialogs.files = {"award.csv"};
     click(overview, "AwardList");
     EXPECT_EQ(readFileBytes(dataPath("award.csv")).toStdString(),
-              "Square,Call,Date,Locator,Confirmed,Database\r\n"
-              "JO72,SP1A,02/01/24,JO72AA,N,6M JO62QM HOME.QRA\r\n");
+              "Square,Call,Date,Locator,Confirmed,Database,Confirmed by\r\n"
+              "JO72,SP1A,02/01/24,JO72AA,N,6M JO62QM HOME.QRA,\r\n");
     dialogs.clear();
     dialogs.files = {dataPath("map.svg")};
     click(overview, "AllBandsMap");

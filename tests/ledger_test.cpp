@@ -1,0 +1,317 @@
+// The contact ledger beside the databases: what an import gives it, the
+// award counts it makes, and how a ledger that cannot be used is handled.
+#include "ledger/ledger.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+
+#include "import/import_frame.h"
+#include "statistics/overview.h"
+#include "tests/test_support.h"
+
+namespace morvel {
+namespace {
+
+using namespace test;
+
+std::string tag(const char* name, const std::string& v) {
+    return v.empty() ? std::string()
+                     : "<" + std::string(name) + ":" + std::to_string(v.size()) + ">" + v + " ";
+}
+
+std::string record(const std::string& grid, const std::string& extra,
+                   const std::string& time = "1200", const std::string& call = "K1ROV",
+                   const std::string& band = "6m", const std::string& mode = "FT8") {
+    return tag("CALL", call) + tag("QSO_DATE", "20240601") + tag("TIME_ON", time) +
+           tag("BAND", band) + tag("MODE", mode) + tag("GRIDSQUARE", grid) + extra + "<EOR>\r\n";
+}
+
+struct LedgerImport : ::testing::Test {
+    ImportResult import(const QString& database, const std::string& log, bool ledger = true,
+                        const AdifOptions& options = {}) {
+        const QString db = dir.filePath(database);
+        if (!QFile::exists(db)) makeBlankDatabase(dir.path(), database);
+        writeFileBytes(dir.filePath("log.adi"), QByteArray::fromStdString(log));
+        ImportRequest r;
+        r.logPath = dir.filePath("log.adi");
+        r.databasePath = db;
+        r.workDir = r.backupDir = dir.path();
+        r.clock = [] { return ChangelogStamp{"01/06/2024", "12:00"}; };
+        r.ask = [](const QString&) { return true; };
+        r.adif = options;
+        r.ledger = ledger;
+        const ImportResult result = runImport(r);
+        EXPECT_TRUE(result.error.isEmpty()) << result.error.toStdString();
+        return result;
+    }
+    // Every file of the folder gone, read-only ones too.
+    void clear() {
+        const QDir d(dir.path());
+        for (const QString& name : d.entryList(QDir::Files)) {
+            QFile::setPermissions(d.filePath(name), QFile::ReadOwner | QFile::WriteOwner);
+            QFile::remove(d.filePath(name));
+        }
+    }
+    std::vector<StoredContact> contacts(const QString& database) {
+        Error error;
+        QString notice;
+        std::vector<StoredContact> out;
+        const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
+        if (ledger) {
+            EXPECT_TRUE(ledger->contacts(database, std::nullopt, out, error)) << error;
+        }
+        return out;
+    }
+    QTemporaryDir dir;
+};
+
+const QString k6m = QStringLiteral("6M FN31PR HOME.QRA");
+
+AdifOptions vuccGrids() {
+    AdifOptions o;
+    o.vuccGrids = true;
+    return o;
+}
+
+// What each kind of contact gives the awards, the database's own locator
+// FN31pr: card and LoTW count, eQSL alone and an unknown source are shown
+// apart, satellite contacts count for the Satellite VUCC only, repeater
+// contacts for nothing, EME for its band; a grid-line contact credits both
+// grids; a contact made 148 km away is from elsewhere, one made 51 km away
+// counts; on 13 cm only the home six-character locator counts. A square the
+// database does not hold confirmed counts for nothing, whatever the ledger says.
+TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
+    const struct {
+        const char* what;
+        QString database;
+        std::string grid, extra;
+        bool ledger = true;
+        bool vucc = false;
+        int confirmed, eqslOnly, unknown, elsewhere, satellite, ffma;
+        bool unconfirm = false;  // the square editor takes the confirmation back
+    } cases[] = {
+        {"eQSL only", k6m, "FN42", "<EQSL_QSL_RCVD:1>Y", true, false, 0, 1, 0, 0, 0, 0},
+        {"card", k6m, "FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701", true, false, 1, 0, 0, 0, 0, 1},
+        {"LoTW", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 1},
+        {"card and eQSL", k6m, "FN42", "<QSL_RCVD:1>Y <EQSL_QSL_RCVD:1>Y", true, false, 1, 0, 0, 0,
+         0, 1},
+        {"satellite", k6m, "FN42", "<PROP_MODE:3>SAT <SAT_NAME:4>AO-7 <LOTW_QSL_RCVD:1>Y", true,
+         false, 0, 0, 0, 0, 1, 0},
+        {"repeater", k6m, "FN42", "<PROP_MODE:3>RPT <QSL_RCVD:1>Y", true, false, 0, 0, 0, 0, 0, 0},
+        {"EME", k6m, "FN42", "<PROP_MODE:3>EME <LOTW_QSL_RCVD:1>V", true, false, 1, 0, 0, 0, 0, 1},
+        {"grid line", k6m, "FN42", "<VUCC_GRIDS:9>FN42,FN43 <QSL_RCVD:1>Y", true, true, 2, 0, 0, 0,
+         0, 2},
+        {"made 148 km away", k6m, "FN42", "<MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", true, false, 0,
+         0, 0, 1, 0, 0},
+        {"made 51 km away", k6m, "FN42", "<MY_GRIDSQUARE:6>FN32PE <QSL_RCVD:1>Y", true, false, 1, 0,
+         0, 0, 0, 1},
+        {"satellite from 148 km", k6m, "FN42",
+         "<PROP_MODE:3>SAT <MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", true, false, 0, 0, 0, 0, 0, 0},
+        {"6 m grid outside the 488", k6m, "FN74", "<QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 0},
+        {"6 m grid of the 488", k6m, "EM12", "<QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 1},
+        {"source unknown", k6m, "FN42", "<QSL_RCVD:1>Y", false, false, 0, 0, 1, 0, 0, 0},
+        {"worked only", k6m, "FN42", "", true, false, 0, 0, 0, 0, 0, 0},
+        {"confirmed, then not in the database", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false, 0,
+         0, 0, 0, 0, 0, true},
+        {"13 cm, home sub-square", "13CM FN31PR HOME.QRA", "FN42",
+         "<MY_GRIDSQUARE:6>fn31pr <QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 0},
+        {"13 cm, next sub-square", "13CM FN31PR HOME.QRA", "FN42",
+         "<MY_GRIDSQUARE:6>FN31PS <QSL_RCVD:1>Y", true, false, 0, 0, 0, 1, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear();
+        const std::string band = c.database.startsWith("13CM") ? "13cm" : "6m";
+        import(c.database, record(c.grid, c.extra, "1200", "K1ROV", band), c.ledger,
+               c.vucc ? vuccGrids() : AdifOptions{});
+        if (c.unconfirm)
+            setSquare(dir.filePath(c.database), "FN", 42,
+                      makeEntry("FN42", "K1ROV", "01/06/24", false));
+        const Overview o = buildOverview(dir.path());
+        ASSERT_EQ(o.rows.size(), 1U);
+        ASSERT_TRUE(o.rows[0].award);
+        const BandAward& a = *o.rows[0].award;
+        EXPECT_EQ(a.confirmed, c.confirmed);
+        EXPECT_EQ(a.eqslOnly, c.eqslOnly);
+        EXPECT_EQ(a.unknown, c.unknown);
+        EXPECT_EQ(a.elsewhere, c.elsewhere);
+        EXPECT_EQ(o.satelliteSquares, c.satellite);
+        EXPECT_EQ(o.rows[0].ffma ? o.rows[0].ffma->confirmed : 0, c.ffma);
+        EXPECT_TRUE(o.ledgerProblem.isEmpty()) << o.ledgerProblem.toStdString();
+    }
+}
+
+// The same call, band and mode within 30 minutes is one contact, whose later
+// record adds its confirmations; 31 minutes apart, or in another mode, two.
+TEST_F(LedgerImport, SameContactWithinThirtyMinutes) {
+    const struct {
+        const char* what;
+        std::string second;
+        std::size_t contacts;
+        std::size_t confirmations;  // of the first contact
+    } cases[] = {
+        {"29 minutes later", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1229"), 1, 2},
+        {"29 minutes before", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1131"), 1, 2},
+        {"30 minutes later", record("FN42", "<LOTW_QSL_RCVD:1>Y", "123000"), 1, 2},
+        {"31 minutes later", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1231"), 2, 1},
+        {"another mode", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1210", "K1ROV", "6m", "CW"), 2, 1},
+        {"another call", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1210", "W1AW"), 2, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear();
+        import(k6m, record("FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701") + c.second);
+        const auto list = contacts(k6m);
+        ASSERT_EQ(list.size(), c.contacts);
+        const auto first = std::find_if(list.begin(), list.end(), [](const StoredContact& s) {
+            return s.contact.time == 1717243200;  // 2024-06-01 12:00
+        });
+        ASSERT_NE(first, list.end());
+        EXPECT_EQ(first->confirmations.size(), c.confirmations);
+        EXPECT_EQ(first->confirmations[0].date, "2024-07-01");
+    }
+}
+
+// A second import of the same log changes no square and adds no contact:
+// every contact is known and no confirmation is new.
+TEST_F(LedgerImport, SameLogTwice) {
+    const std::string log = record("FN42", "<QSL_RCVD:1>Y <LOTW_QSL_RCVD:1>Y") +
+                            record("FN43", "<EQSL_QSL_RCVD:1>Y", "1300") +
+                            record("FN44", "", "1400");
+    const ImportResult first = import(k6m, log);
+    EXPECT_EQ(first.closingMessage(), "3 new squares added");
+    EXPECT_EQ(first.ledgerText,
+              "The ledger took 3 new contacts and 3 confirmations: card 1, LoTW 1, eQSL 1");
+    const QByteArray database = readFileBytes(dir.filePath(k6m));
+    const ImportResult second = import(k6m, log);
+    EXPECT_EQ(second.closingMessage(), "0 new squares added");
+    EXPECT_EQ(second.ledgerText, "The ledger took 0 new contacts (3 known) and 0 confirmations");
+    EXPECT_EQ(readFileBytes(dir.filePath(k6m)), database);
+    EXPECT_EQ(contacts(k6m).size(), 3U);
+}
+
+// A log made before the ledger, imported again, fills the ledger: the square
+// it confirmed is no longer of unknown source.
+TEST_F(LedgerImport, ImportingAgainFillsTheLedger) {
+    const std::string log = record("FN42", "<QSL_RCVD:1>Y");
+    const ImportResult squaresOnly = import(k6m, log, false);
+    EXPECT_TRUE(squaresOnly.ledgerText.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(kLedgerFileName)));
+    EXPECT_EQ(buildOverview(dir.path()).rows[0].award->unknown, 1);
+    EXPECT_EQ(import(k6m, log).closingMessage(), "0 new squares added");
+    const BandAward a = *buildOverview(dir.path()).rows[0].award;
+    EXPECT_EQ(a.unknown, 0);
+    EXPECT_EQ(a.confirmed, 1);
+}
+
+// Unknown received statuses and impossible dates record no confirmation for
+// their field and are counted; the square is the import's as ever.
+TEST_F(LedgerImport, UnreadableConfirmationFields) {
+    const ImportResult r =
+        import(k6m, record("FN42",
+                           "<QSL_RCVD:1>Y <QSLRDATE:8>20241399 <LOTW_QSL_RCVD:1>Z "
+                           "<EQSL_QSL_RCVD:1>Y <EQSL_QSLRDATE:8>20240229"));
+    EXPECT_EQ(r.closingMessage(), "1 new squares added");
+    EXPECT_EQ(r.ledgerText,
+              "The ledger took 1 new contact and 1 confirmation: eQSL 1\n"
+              "2 confirmation fields could not be read and were left out of the ledger");
+    const auto list = contacts(k6m);
+    ASSERT_EQ(list.size(), 1U);
+    ASSERT_EQ(list[0].confirmations.size(), 1U);
+    EXPECT_EQ(list[0].confirmations[0].source, ConfirmSource::Eqsl);
+    EXPECT_EQ(list[0].confirmations[0].date, "2024-02-29");
+    EXPECT_TRUE(readSquare(dir.filePath(k6m), "FN", 42).isConfirmed());
+}
+
+// A ledger that is not SQLite, of a newer schema or read-only: the import
+// writes its squares and says once what became of the ledger. A file that
+// is no ledger is kept under another name and a new ledger begun.
+TEST_F(LedgerImport, LedgerThatCannotBeUsed) {
+    const QString ledgerPath = dir.filePath(kLedgerFileName);
+    const auto newer = [&] {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(ledgerPath).constData(), &db);
+        sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version = 9", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+        QString text;
+        bool kept;       // the old file stays as it was under its name
+        bool newLedger;  // a new ledger took the contact
+    } cases[] = {
+        {"not SQLite", [&] { writeFileBytes(ledgerPath, QByteArray(4096, 'x')); },
+         ledgerPath + ": the file is not a ledger (not an SQLite database); it was kept as "
+                      "contacts.sqlite.damaged and a new ledger begun",
+         false, true},
+        {"newer schema", newer,
+         "The ledger took nothing: " + ledgerPath +
+             ": the ledger was written by a newer Morvel (schema 9; this one knows up to 1)",
+         true, false},
+        {"read-only",
+         [&] {
+             import(k6m, record("FN44", ""));
+             QFile::setPermissions(ledgerPath, QFile::ReadOwner | QFile::ReadGroup);
+         },
+         "The ledger took nothing: " + ledgerPath + ": the file is read-only", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear();
+        c.prepare();
+        const QByteArray before = readFileBytes(ledgerPath);
+        const ImportResult r = import(k6m, record("FN42", "<QSL_RCVD:1>Y"));
+        EXPECT_EQ(r.end, ImportResult::End::Finished);
+        EXPECT_EQ(r.closingMessage(), "1 new squares added");
+        EXPECT_TRUE(readSquare(dir.filePath(k6m), "FN", 42).isConfirmed());
+        if (c.newLedger) {
+            EXPECT_EQ(r.ledgerText,
+                      "The ledger took 1 new contact and 1 confirmation: card 1\n" + c.text);
+            EXPECT_EQ(readFileBytes(ledgerPath + ".damaged"), before);
+            EXPECT_EQ(contacts(k6m).size(), 1U);
+        } else {
+            EXPECT_EQ(r.ledgerText, c.text);
+        }
+        if (c.kept) {
+            EXPECT_EQ(readFileBytes(ledgerPath), before);
+        }
+    }
+}
+
+// Deleting a database takes its contacts and credits out of the ledger; the
+// other databases keep theirs.
+TEST_F(LedgerImport, RemoveDatabase) {
+    const QString k2m = QStringLiteral("2M FN31PR HOME.QRA");
+    import(k6m, record("FN42", "<QSL_RCVD:1>Y"));
+    import(k2m, record("FN43", "<QSL_RCVD:1>Y", "1200", "K1ROV", "2m"));
+    Error error;
+    {
+        QString notice;
+        const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
+        ASSERT_TRUE(ledger) << error;
+        ASSERT_TRUE(ledger->removeDatabase(k2m, error)) << error;
+        SquareCredits six, two;
+        ASSERT_TRUE(ledger->squareSources(k6m, six, error) &&
+                    ledger->squareSources(k2m, two, error));
+        EXPECT_TRUE(two.empty());
+        EXPECT_EQ(std::count_if(six.begin(), six.end(), [](std::uint8_t b) { return b != 0; }), 1);
+    }
+    EXPECT_TRUE(contacts(k2m).empty());
+    EXPECT_EQ(contacts(k6m).size(), 1U);
+    // A new database of the same name starts with nothing from the old one.
+    QFile::remove(dir.filePath(k2m));
+    import(k2m, record("FN43", "<QSL_RCVD:1>Y", "1200", "K1ROV", "2m"), false);
+    import(k2m, record("FN44", "", "1300", "K1ROV", "2m"));
+    const Overview o = buildOverview(dir.path());
+    ASSERT_EQ(o.rows.size(), 2U);
+    EXPECT_EQ(o.rows[1].award->unknown, 1);
+    EXPECT_EQ(o.rows[1].award->confirmed, 0);
+}
+
+}  // namespace
+}  // namespace morvel
