@@ -460,7 +460,8 @@ TEST(Dialogs, EscapeClosesEveryDialogWithTheAnswerOfClosingIt) {
     EscapeInNextDialog escape;
     AdifOptions options;
     options.vuccGrids = true;
-    EXPECT_FALSE(dialogs.adifImportOptions(options));
+    bool ledger = true;
+    EXPECT_FALSE(dialogs.adifImportOptions(options, ledger));
     EXPECT_FALSE(escape.stayedOpen);
 }
 
