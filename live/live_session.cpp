@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
+#include <utility>
 
 #include "database/database_lock.h"
 #include "database/qra_file.h"
@@ -137,6 +138,7 @@ bool LiveSession::start(Error& error) {
     }
     if (!settings_.logPath.isEmpty()) {
         follower_ = std::make_unique<LogFollower>(settings_.logPath);
+        connect(follower_.get(), &LogFollower::notice, this, &LiveSession::notice);
         const bool followed =
             follower_->start([this](const AdifRecord& r) { filter_.remember(r); },
                              [this](const AdifRecord& r) { takeRecord(r); }, error);
@@ -166,11 +168,11 @@ bool LiveSession::stop(Error& error) {
         source->stop();
         QCoreApplication::sendPostedEvents(source.get(), QEvent::MetaCall);
     }
-    if (follower_) follower_->readNew();
-    follower_.reset();
+    if (follower_) follower_->finish();
     listening_ = false;
     writeTimer_.stop();
     bool ok = writePending(DatabaseLock::kWaitMs, error);
+    follower_.reset();
     udp_.clear();
     Error endError;
     if (!import_.end(endError) && ok) {
@@ -268,6 +270,7 @@ bool LiveSession::writePending(int waitMs, Error& error) {
         const std::int64_t u = follower_->unreadable();
         counts_.malformed += u - followerUnreadable_;
         followerUnreadable_ = u;
+        counts_.log = follower_->counts();
     }
     if (pending_.empty()) return true;
     std::vector<ImportedContact> contacts;
@@ -278,6 +281,8 @@ bool LiveSession::writePending(int waitMs, Error& error) {
     if (!import_.apply(contacts, outcomes, error, waitMs, &busy)) {
         if (busy && listening_) {
             // Another writer has the database: the contacts wait their turn.
+            if (!std::exchange(waitSaid_, true))
+                emit notice(DatabaseLock(databasePath_).waitingText());
             error = {};
             writeTimer_.start(minWriteIntervalMs);
             return true;
@@ -285,6 +290,7 @@ bool LiveSession::writePending(int waitMs, Error& error) {
         return false;
     }
     sinceWrite_.start();
+    waitSaid_ = false;
     std::vector<LiveContact> taken;
     taken.swap(pending_);
     for (std::size_t i = 0; i < taken.size(); ++i) {

@@ -105,6 +105,8 @@ signals:
     void countsChanged();
     // A write failed: listening has stopped.
     void failed(const QString& message);
+    // Said once: a source that could not be read, a write waiting for the lock.
+    void notice(const QString& text);
 
 private:
     void takeRecord(const AdifRecord& record);
@@ -128,6 +130,7 @@ private:
     QString lastNewSquare_;
     std::int64_t highlightsSent_ = 0;
     std::int64_t followerUnreadable_ = 0;
+    bool waitSaid_ = false;
 
     struct Highlight {
         std::string square;
