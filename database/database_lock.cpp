@@ -62,7 +62,8 @@ DatabaseLock::Holder DatabaseLock::holder() const {
     h.size = state.size;
     const QByteArray bytes = file.read(static_cast<qint64>(LockFileText::kMaxBytes) + 1);
     h.empty = bytes.isEmpty();
-    h.text = readLockFileText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    h.text = readLockFileText(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     return h;
 }
 
@@ -124,11 +125,12 @@ bool DatabaseLock::acquire(Error& error, int waitMs) {
     const QString name = QFileInfo(databasePath_).fileName();
     if (lock_.error() == QLockFile::LockFailedError) {
         const QString who = holderDescription();
-        error = {QString(), name + QStringLiteral(" is being changed by another program") +
-                                (who.isEmpty() ? QString() : QStringLiteral(" (") + who + ')') +
-                                QStringLiteral("; try again when it has finished, or remove ") +
-                                QDir::toNativeSeparators(path) +
-                                QStringLiteral(" if that program is no longer running")};
+        error = {QString(),
+                 name + QStringLiteral(" is being changed by another program") +
+                     (who.isEmpty() ? QString() : QStringLiteral(" (") + who + QLatin1Char(')')) +
+                     QStringLiteral("; try again when it has finished, or remove ") +
+                     QDir::toNativeSeparators(path) +
+                     QStringLiteral(" if that program is no longer running")};
     } else {
         error = {lockPath(databasePath_),
                  lock_.error() == QLockFile::PermissionError

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!t.readable) return 0;
     if (t.pid <= 0) std::abort();
     if (t.program.contains(QLatin1Char('\n')) || t.host.contains(QLatin1Char('\n'))) std::abort();
-    const std::string again = std::to_string(t.pid) + "\n" + t.program.toStdString() + "\n" +
-                              t.host.toStdString() + "\n";
+    const std::string again =
+        std::to_string(t.pid) + "\n" + t.program.toStdString() + "\n" + t.host.toStdString() + "\n";
     const morvel::LockFileText back = morvel::readLockFileText(again);
     if (again.size() <= morvel::LockFileText::kMaxBytes &&
         (!back.readable || back.pid != t.pid || back.program != t.program || back.host != t.host))

@@ -132,6 +132,7 @@ void LogFollower::finish() {
     parser_->finish();
     counts_.cutOff += parser_->unreadable() - before;
     waitTimer_.stop();
+    parser_.reset();
 }
 
 void LogFollower::read(bool final) {
@@ -153,19 +154,19 @@ void LogFollower::read(bool final) {
     QFile file(path_);
     Error ignored;
     if (!openRegularFile(file, QIODevice::ReadOnly | QIODevice::Unbuffered, ignored)) return;
-    const PathState open = openFileState(file);
-    if (!open.exists) return;
-    const qint64 size = open.size;
+    const PathState opened = openFileState(file);
+    if (!opened.exists) return;
+    const qint64 size = opened.size;
     bool rewritten = (offset_ > 0 || !tail_.isEmpty()) &&
-                     (open.device != device_ || open.inode != inode_ || size < offset_);
+                     (opened.device != device_ || opened.inode != inode_ || size < offset_);
     if (!rewritten && !tail_.isEmpty()) {
         // The bytes where the last read ended are still those read.
-        QByteArray now(tail_.size(), '\0');
+        QByteArray there(tail_.size(), '\0');
         rewritten = !file.seek(offset_ - tail_.size()) ||
-                    file.read(now.data(), now.size()) != now.size() || now != tail_;
+                    file.read(there.data(), there.size()) != there.size() || there != tail_;
     }
-    device_ = open.device;
-    inode_ = open.inode;
+    device_ = opened.device;
+    inode_ = opened.inode;
     if (rewritten) restart();
     QByteArray chunk(static_cast<qsizetype>(kChunk), '\0');
     // Only the bytes there were at the look: a length is judged on those.

@@ -200,8 +200,9 @@ TEST(LogFollower, AValuePastTheEndWaitsForItsRestUpToTheWait) {
     EXPECT_EQ(f.taken.contacts, "DL1A JO01,DL2A JO02,DL3A JO03,");
     EXPECT_EQ(f.follower.counts().lengthTooLarge, 1);
     ASSERT_EQ(f.notices.size(), 2U);
-    EXPECT_TRUE(f.notices[1].endsWith("its length, 16777217, is beyond any field's; reading goes "
-                                      "on at the next record"));
+    EXPECT_TRUE(
+        f.notices[1].endsWith("its length, 16777217, is beyond any field's; reading goes "
+                              "on at the next record"));
 }
 
 // Records in the log when following starts are told apart from those
