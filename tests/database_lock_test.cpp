@@ -18,6 +18,7 @@ void writeLockFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(bytes), bytes.size());
+    ASSERT_TRUE(file.flush());
     ASSERT_TRUE(file.setFileTime(kWritten, QFileDevice::FileModificationTime));
 }
 
