@@ -203,6 +203,13 @@ TEST(LogFollower, AValuePastTheEndWaitsForItsRestUpToTheWait) {
     EXPECT_TRUE(
         f.notices[1].endsWith("its length, 16777217, is beyond any field's; reading goes "
                               "on at the next record"));
+    // Listening ends: a value still waited for is judged at once.
+    append(f.log, "<notes:500>x<eor>\n" + record(4));
+    f.follower.readNew();
+    f.follower.finish();
+    EXPECT_EQ(f.taken.contacts, "DL1A JO01,DL2A JO02,DL3A JO03,DL4A JO04,");
+    EXPECT_EQ(f.follower.counts().lengthPastEnd, 2);
+    EXPECT_EQ(f.follower.counts().cutOff, 0);
 }
 
 // Records in the log when following starts are told apart from those
