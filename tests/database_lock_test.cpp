@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSysInfo>
@@ -79,25 +78,6 @@ TEST(DatabaseLock, LeftOverLockFilesAreTakenOverAndHeldOnesNamed) {
         EXPECT_EQ(lock.waitingText(), QString("Waiting for 2M JO62QM T.QRA: held by ") + c.said);
         EXPECT_EQ(readFileBytes(lockFile), c.bytes);
     }
-}
-
-// A lock held by a running process, this one, is respected however old.
-TEST(DatabaseLock, ALiveHolderIsNamedAndNeverTakenOver) {
-    QTemporaryDir dir;
-    const QString db = dir.filePath("2M JO62QM T.QRA");
-    DatabaseLock holder(db);
-    Error error;
-    ASSERT_TRUE(holder.acquire(error, 0)) << error;
-    DatabaseLock second(db);
-    second.clock = [] { return QDateTime::currentDateTimeUtc().addDays(1); };
-    EXPECT_FALSE(second.acquire(error, 0));
-    const QString who = second.holderDescription();
-    EXPECT_TRUE(who.startsWith(QString("morvel_core_tests, process ") +
-                               QString::number(QCoreApplication::applicationPid()) + " on host " +
-                               QSysInfo::machineHostName() + ", since "))
-        << who.toStdString();
-    EXPECT_TRUE(error.message().contains(who));
-    EXPECT_TRUE(second.takenOver().isEmpty());
 }
 
 }  // namespace
