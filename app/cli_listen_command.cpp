@@ -63,6 +63,38 @@ bool endpointOption(const Invocation& call, const char* name, bool multicast,
     return true;
 }
 
+// "1 contact", "2 contacts".
+std::string counted(std::int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string closingLine(const live::LiveCounts& n) {
+    std::string line = counted(n.taken, "contact", "contacts") + " taken, " +
+                       counted(n.newSquares, "new square", "new squares") +
+                       "; skipped: " + std::to_string(n.duplicates) + " repeated, " +
+                       std::to_string(n.otherBand) + " of another band, " +
+                       std::to_string(n.notTaken) + " incomplete, " + std::to_string(n.malformed) +
+                       " unreadable";
+    const live::LogReadCounts& log = n.log;
+    std::string reasons;
+    const auto reason = [&reasons](std::int64_t count, const char* one, const char* many) {
+        if (count == 0) return;
+        reasons += (reasons.empty() ? " (" : ", ") + counted(count, one, many);
+    };
+    reason(log.lengthTooLarge, "log record with a length beyond any field's",
+           "log records with a length beyond any field's");
+    reason(log.lengthPastEnd, "log record with a length past the log's end",
+           "log records with a length past the log's end");
+    reason(log.cutOff, "log record cut off at the log's end",
+           "log records cut off at the log's end");
+    if (!reasons.empty()) line += reasons + ")";
+    if (n.dropped > 0) line += ", " + std::to_string(n.dropped) + " dropped in a flood";
+    if (log.notAFile > 0)
+        line += "; refused: the log was not a file " +
+                (log.notAFile == 1 ? std::string("once") : counted(log.notAFile, "time", "times"));
+    return line;
+}
+
 int listen(const Invocation& call) {
     const QFileInfo database(call.dir.absoluteFilePath(call.args[0]));
     live::LiveSettings settings;
@@ -91,6 +123,9 @@ int listen(const Invocation& call) {
         status = kFailed;
         QCoreApplication::exit(kFailed);
     });
+    QObject::connect(&session, &live::LiveSession::notice, [&](const QString& text) {
+        call.io.err << text << "\n" << std::flush;
+    });
     Error error;
     if (!session.start(error)) {
         call.io.err << "Cannot listen: " << error.message() << "\n";
@@ -105,13 +140,7 @@ int listen(const Invocation& call) {
         call.io.err << error.message() << "\n";
         status = kFailed;
     }
-    const live::LiveCounts& n = session.counts();
-    call.io.err << n.taken << " contacts taken, " << n.newSquares
-                << " new squares; skipped: " << n.duplicates << " repeated, " << n.otherBand
-                << " of another band, " << n.notTaken << " incomplete, " << n.malformed
-                << " unreadable";
-    if (n.dropped > 0) call.io.err << ", " << n.dropped << " dropped in a flood";
-    call.io.err << "\n";
+    call.io.err << closingLine(session.counts()) << "\n";
     return status;
 }
 

@@ -40,17 +40,25 @@ bool syncFolder(const QString& path, Error& error);
 // open unbuffered or flushed. Linux: in the kernel where it can.
 bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error);
 
+// What a name leads to, through any links.
+enum class FileKind { None, Regular, Folder, Fifo, Socket, Device, Other };
+
 // Where a name leads before anything is written to it: an existing file
 // (with what tells it apart from any other), a symbolic link, or nothing yet.
 struct PathState {
-    bool exists = false;
+    bool exists = false;  // the name itself, also a link that leads nowhere
     bool isLink = false;
     bool isRegular = false;
+    FileKind kind = FileKind::None;
+    qint64 size = 0;
     std::uint64_t device = 0;  // Linux
     std::uint64_t inode = 0;   // Linux
     QString path;              // portable: compared again when asked
 };
 PathState pathState(const QString& path);
+// The same of an open file, whatever its name leads to now; exists is false
+// when it cannot be told.
+PathState openFileState(const QFileDevice& file);
 // One file under both names (also through hard links).
 bool sameFile(const PathState& a, const PathState& b);
 bool sameOpenFile(const QFile& a, const QFile& b);

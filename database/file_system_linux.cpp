@@ -96,6 +96,27 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error) {
     }
 }
 
+namespace {
+
+FileKind kindOf(mode_t mode) {
+    if (S_ISREG(mode)) return FileKind::Regular;
+    if (S_ISDIR(mode)) return FileKind::Folder;
+    if (S_ISFIFO(mode)) return FileKind::Fifo;
+    if (S_ISSOCK(mode)) return FileKind::Socket;
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return FileKind::Device;
+    return FileKind::Other;
+}
+
+void fill(PathState& state, const struct stat& st) {
+    state.kind = kindOf(st.st_mode);
+    state.isRegular = state.kind == FileKind::Regular;
+    state.size = st.st_size;
+    state.device = st.st_dev;
+    state.inode = st.st_ino;
+}
+
+}  // namespace
+
 PathState pathState(const QString& path) {
     PathState state;
     state.path = path;
@@ -105,9 +126,17 @@ PathState pathState(const QString& path) {
     state.exists = true;
     state.isLink = S_ISLNK(st.st_mode);
     if (state.isLink && ::stat(name.constData(), &st) != 0) return state;
-    state.isRegular = S_ISREG(st.st_mode);
-    state.device = st.st_dev;
-    state.inode = st.st_ino;
+    fill(state, st);
+    return state;
+}
+
+PathState openFileState(const QFileDevice& file) {
+    PathState state;
+    state.path = file.fileName();
+    struct stat st {};
+    if (::fstat(file.handle(), &st) != 0) return state;
+    state.exists = true;
+    fill(state, st);
     return state;
 }
 

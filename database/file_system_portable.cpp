@@ -87,9 +87,50 @@ PathState pathState(const QString& path) {
     if (code || !stdfs::exists(link)) return state;
     state.exists = true;
     state.isLink = stdfs::is_symlink(link);
-    const stdfs::file_status target =
-        state.isLink ? stdfs::status(nativePath(path), code) : link;
-    state.isRegular = !code && stdfs::is_regular_file(target);
+    const stdfs::file_status target = state.isLink ? stdfs::status(nativePath(path), code) : link;
+    if (code) return state;
+    switch (target.type()) {
+        case stdfs::file_type::regular:
+            state.kind = FileKind::Regular;
+            break;
+        case stdfs::file_type::directory:
+            state.kind = FileKind::Folder;
+            break;
+        case stdfs::file_type::fifo:
+            state.kind = FileKind::Fifo;
+            break;
+        case stdfs::file_type::socket:
+            state.kind = FileKind::Socket;
+            break;
+        case stdfs::file_type::block:
+        case stdfs::file_type::character:
+            state.kind = FileKind::Device;
+            break;
+        case stdfs::file_type::not_found:
+        case stdfs::file_type::none:
+            break;
+        default:
+            state.kind = FileKind::Other;
+            break;
+    }
+    state.isRegular = state.kind == FileKind::Regular;
+    if (state.isRegular) {
+        const auto bytes = stdfs::file_size(nativePath(path), code);
+        if (!code) state.size = static_cast<qint64>(bytes);
+    }
+    return state;
+}
+
+// Without an inode: an open file's name is asked again, so a file put in
+// its place is taken for it.
+PathState openFileState(const QFileDevice& file) {
+    PathState state;
+    state.path = file.fileName();
+    if (!file.isOpen()) return state;
+    state.exists = true;
+    state.kind = FileKind::Regular;
+    state.isRegular = true;
+    state.size = file.size();
     return state;
 }
 

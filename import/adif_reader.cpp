@@ -181,6 +181,14 @@ Marks marksAt(const char* p) {
 
 void AdifParser::expectBytes(std::uint64_t rest) {
     size_ = rest > kUnknownSize - fed_ ? kUnknownSize : fed_ + rest;
+    growing_ = false;
+    if (held()) onTag(heldTag_, heldEnd_);
+}
+
+void AdifParser::awaitBytes(std::uint64_t rest) {
+    size_ = rest > kUnknownSize - fed_ ? kUnknownSize : fed_ + rest;
+    growing_ = true;
+    if (held()) onTag(heldTag_, heldEnd_);
 }
 
 bool AdifParser::closeTag(std::string_view text, std::uint64_t end) {
@@ -194,6 +202,7 @@ bool AdifParser::closeTag(std::string_view text, std::uint64_t end) {
         tag.length = lenientLength(lengthText);
         tag.field = fieldIndex(tag.name);
     }
+    tag.at = end - text.size() - 2;
     return onTag(tag, end);
 }
 
@@ -206,6 +215,7 @@ bool AdifParser::onTag(const Tag& tag, std::uint64_t end) {
                 hasFields_ = false;
             } else if (hasFields_) {
                 ++records_;
+                recordEnd_ = end;
                 const bool go = onRecord_(record_);
                 record_.clear();
                 hasFields_ = false;
@@ -221,11 +231,23 @@ bool AdifParser::onTag(const Tag& tag, std::uint64_t end) {
     }
     remaining_ = tag.length;
     keep_ = -1;
-    if (remaining_ > (size_ > end ? size_ - end : 0)) {
+    if (remaining_ > (size_ > end ? size_ - end : 0) || remaining_ > kMaxValueLength) {
+        if (growing_ && remaining_ <= kMaxValueLength) {
+            // The rest of the value may be on its way.
+            heldTag_ = tag;
+            heldTag_.name = {};
+            heldEnd_ = end;
+            remaining_ = 0;
+            state_ = State::Held;
+            return true;
+        }
         // The value cannot be there: the record is unreadable, and the
         // reading goes on right after this tag so that the next records are
         // still read. The rest of the record, up to its <eor>, is passed over.
-        if (!broken_) ++unreadable_;
+        if (!broken_) {
+            ++unreadable_;
+            if (onBroken_) onBroken_(tag.at, tag.length);
+        }
         broken_ = true;
         record_.clear();
         hasFields_ = false;
@@ -351,7 +373,8 @@ bool AdifParser::readTags(const char*& at, const char* end, std::uint64_t base, 
         for (; static_cast<unsigned char>(*q - '0') <= 9; ++q)
             length = length * 10 + static_cast<std::uint64_t>(*q - '0');
         const char* const value = window + closeAt + 1;
-        if (static_cast<std::ptrdiff_t>(length) > valuesEnd - value) break;
+        if (static_cast<std::ptrdiff_t>(length) > valuesEnd - value || length > kMaxValueLength)
+            break;
         hasFields_ = true;
         const int field =
             fieldAt(window + openAt + 1, static_cast<std::size_t>(colonAt - openAt - 1));
@@ -399,7 +422,7 @@ bool AdifParser::scan(std::string_view bytes) {
                     if (!closeTag({p, static_cast<std::size_t>(q - p)}, offset(q + 1)))
                         return false;
                     p = q + 1;
-                    if (state_ == State::Value) break;
+                    if (state_ != State::Text) break;
                 }
                 break;
             }
@@ -428,6 +451,10 @@ bool AdifParser::scan(std::string_view bytes) {
                 if (remaining_ == 0) state_ = State::Text;
                 break;
             }
+            case State::Held:
+                // The bytes from here on wait for the value's length to be judged.
+                fed_ = offset(p);
+                return true;
         }
     }
     return true;

@@ -69,27 +69,45 @@ private:
 // whatever they hold; the header ends at <eoh>, each record at <eor>. Memory
 // stays bounded whatever the size of the log or of its values.
 //
-// A length beyond the rest of the log (expectBytes) or too large for a number
-// is broken: its record counts as unreadable and is passed over to its <eor>,
-// and the reading goes on right after the tag, so that one broken length
-// loses one record. The length is judged against the log's size, known
-// before the reading, rather than by holding the bytes it would swallow.
+// A length beyond the rest of the log (expectBytes), beyond kMaxValueLength
+// or too large for a number is broken: its record counts as unreadable and is
+// passed over to its <eor>, and the reading goes on right after the tag, so
+// that one broken length loses one record. The length is judged against the
+// log's size, known before the reading, rather than by holding the bytes it
+// would swallow. A log that is still growing is read with awaitBytes instead:
+// a value running past its end then holds the reading until the caller knows
+// more.
 class AdifParser {
 public:
     // Returns false to stop the reading.
     using RecordHandler = std::function<bool(const AdifRecord&)>;
+    // A broken length: the offset in the log of its tag's "<", and the length.
+    using BrokenHandler = std::function<void(std::uint64_t at, std::uint64_t length)>;
 
     // Values longer than this keep only their first bytes.
     static constexpr std::size_t kMaxKeptValue = 64 * 1024;
+    // A longer length is broken whatever the log holds: no field is that
+    // long, and a reader following a growing log would otherwise wait for
+    // bytes that never come.
+    static constexpr std::uint64_t kMaxValueLength = 16 * 1024 * 1024;
     // A "<" not closed within this many bytes is text, not a tag.
     static constexpr std::size_t kMaxTagLength = 1024;
 
     explicit AdifParser(RecordHandler onRecord) : onRecord_(std::move(onRecord)) {}
 
+    void setBrokenHandler(BrokenHandler onBroken) { onBroken_ = std::move(onBroken); }
+
     // The log holds this many bytes after those fed so far. Unless told, a
     // length that fits in a number is taken as it is, and one that runs past
-    // the log's end makes only the last record unreadable.
+    // the log's end makes only the last record unreadable. A held value is
+    // judged now.
     void expectBytes(std::uint64_t rest);
+    // The log holds this many bytes after those fed so far for now, and may
+    // grow. A value that runs past them holds the reading at the byte after
+    // its tag: feed takes no more bytes (fed() tells how far it got) until
+    // told again, here with more bytes, or by expectBytes that these are all.
+    void awaitBytes(std::uint64_t rest);
+    bool held() const { return state_ == State::Held; }
 
     // False once the handler has stopped the reading.
     bool feed(std::string_view bytes);
@@ -99,17 +117,23 @@ public:
 
     std::int64_t records() const { return records_; }
     std::int64_t unreadable() const { return unreadable_; }
+    // The bytes taken so far.
+    std::uint64_t fed() const { return fed_; }
+    // Within the record handler: the offset of the byte after the record's <eor>.
+    std::uint64_t recordEnd() const { return recordEnd_; }
 
 private:
-    enum class State { Text, Tag, Value };
+    enum class State { Text, Tag, Value, Held };
     static constexpr std::uint64_t kUnknownSize = UINT64_MAX;
     // A tag read apart: the name before its first ":", the field it names
-    // (or -1), and, after the ":" when there is one, the length.
+    // (or -1), and, after the ":" when there is one, the length; the offset
+    // of its "<" where known.
     struct Tag {
         std::string_view name;
         int field = -1;
         bool hasLength = false;
         std::uint64_t length = 0;
+        std::uint64_t at = 0;
     };
 
     bool scan(std::string_view bytes);
@@ -129,7 +153,12 @@ private:
     std::uint64_t remaining_ = 0;  // bytes of the current value still to come
     std::uint64_t fed_ = 0;        // bytes fed so far
     std::uint64_t size_ = kUnknownSize;
-    bool broken_ = false;  // the record had a broken length: passed over to its <eor>
+    bool broken_ = false;   // the record had a broken length: passed over to its <eor>
+    bool growing_ = false;  // awaitBytes: a value past the end holds the reading
+    Tag heldTag_;           // the tag whose value is waited for, its name dropped
+    std::uint64_t heldEnd_ = 0;
+    std::uint64_t recordEnd_ = 0;
+    BrokenHandler onBroken_;
     std::int64_t records_ = 0;
     std::int64_t unreadable_ = 0;
 };

@@ -34,6 +34,16 @@ struct LiveContact {
     std::string key;   // what tells it from another contact
 };
 
+// The records of a followed log that could not be read, by reason, and the
+// times its name led to something else than a file.
+struct LogReadCounts {
+    std::int64_t lengthTooLarge = 0;  // a field's length beyond any field's
+    std::int64_t lengthPastEnd = 0;   // a field's length past the end of the log
+    std::int64_t cutOff = 0;          // the log ended inside the record when listening stopped
+    std::int64_t notAFile = 0;        // a folder, FIFO, socket or device in the log's place
+    std::int64_t unreadable() const { return lengthTooLarge + lengthPastEnd + cutOff; }
+};
+
 // What a session has read and done, for the main menu and morvel-cli.
 struct LiveCounts {
     std::int64_t taken = 0;       // contacts of the band through the import's rules
@@ -44,6 +54,7 @@ struct LiveCounts {
     std::int64_t malformed = 0;  // datagrams and records that could not be read
     std::int64_t ignored = 0;    // messages of other types
     std::int64_t dropped = 0;    // datagrams of a flood beyond what waits to be read
+    LogReadCounts log;           // of the followed log; its unreadable ones are in malformed
 };
 
 // Turns what the sources read into contacts for the database's band, by the

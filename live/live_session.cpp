@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QStringList>
 #include <algorithm>
+#include <utility>
 
+#include "database/database_lock.h"
 #include "database/file_system.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
@@ -148,6 +150,7 @@ bool LiveSession::start(Error& error) {
     }
     if (!settings_.logPath.isEmpty()) {
         follower_ = std::make_unique<LogFollower>(settings_.logPath);
+        connect(follower_.get(), &LogFollower::notice, this, &LiveSession::notice);
         const bool followed =
             follower_->start([this](const AdifRecord& r) { filter_.remember(r); },
                              [this](const AdifRecord& r) { takeRecord(r); }, error);
@@ -178,8 +181,7 @@ bool LiveSession::stop(Error& error) {
         source->stop();
         QCoreApplication::sendPostedEvents(source.get(), QEvent::MetaCall);
     }
-    if (follower_) follower_->readNew();
-    follower_.reset();
+    if (follower_) follower_->finish();
     listening_ = false;
     writeTimer_.stop();
     countSources();
@@ -328,6 +330,7 @@ void LiveSession::countSources() {
         const std::int64_t u = follower_->unreadable();
         counts_.malformed += u - followerUnreadable_;
         followerUnreadable_ = u;
+        counts_.log = follower_->counts();
     }
 }
 
@@ -387,7 +390,7 @@ void LiveSession::finishBatch(std::shared_ptr<Batch> batch) {
         if (outcome.busy) {
             if (!busySaid_) {
                 busySaid_ = true;
-                emit notice(outcome.error.message() + QStringLiteral("; the contacts wait"));
+                emit notice(DatabaseLock(databasePath_).waitingText());
             }
             if (listening_) writeTimer_.start(minWriteIntervalMs);
         } else {

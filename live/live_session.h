@@ -125,8 +125,9 @@ signals:
     void countsChanged();
     // A write failed; the contacts wait and are tried again.
     void failed(const QString& message);
-    // Something the operator should know, said once: the lock is busy, the
-    // pending file was written or taken, datagrams were dropped.
+    // Something the operator should know, said once: a source that could
+    // not be read, the lock is busy, the pending file was written or taken,
+    // datagrams were dropped.
     void notice(const QString& message);
 
 private:

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
 #include <functional>
 
 #include "database/database_lock.h"
@@ -91,12 +94,21 @@ TEST(DatabaseFile, SquareWriteKeepsTrailingBytesAndRefusesReadOnlyAndLockedFiles
              QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
              EXPECT_TRUE(otherWriter.acquire(error, 0));
          },
-         "2M IO85AB X.QRA is being changed by another program; try again when it has finished"}};
+         "2M IO85AB X.QRA is being changed by another program (morvel_core_tests, process @PID@ on "
+         "host @HOST@, since @SINCE@); try again when it has finished, or remove " +
+             path + ".lock if that program is no longer running"}};
     for (const auto& [setUp, message] : cases) {
         setUp();
         error = {};
         EXPECT_FALSE(replaceSquare(path, 159, 86, makeEntry("IO86", "G4XYZ", "01/02/03", true), error));
-        EXPECT_EQ(error.message(), message);
+        // The holder, this process, as its lock file names it.
+        EXPECT_EQ(
+            error.message(),
+            QString(message)
+                .replace("@PID@", QString::number(QCoreApplication::applicationPid()))
+                .replace("@HOST@", QSysInfo::machineHostName())
+                .replace("@SINCE@",
+                         QFileInfo(path + ".lock").lastModified().toString("yyyy-MM-dd HH:mm:ss")));
         EXPECT_EQ(readFileBytes(path), expected);
     }
 }
