@@ -269,7 +269,8 @@ TEST(LogFollower, ANameThatIsNoFileIsRefusedOrWaitedOut) {
         EXPECT_EQ(error.message(), log + ": " + n.described + ", not a file");
         unmake();
         writeFileBytes(log, "<eoh>" + record(1));
-        ASSERT_TRUE(follower.start({}, [&](const AdifRecord& r) { appended.take(r); }, error));
+        ASSERT_TRUE(follower.start(
+            {}, [&](const AdifRecord& r) { appended.take(r); }, error));
         ASSERT_TRUE(QFile::remove(log));
         n.make(log);
         follower.readNew();
