@@ -19,8 +19,8 @@ namespace morvel {
 namespace {
 
 // The squares ARRL's VUCC rules ask for to begin with, per band: 50 and 144
-// MHz 100, 432 MHz 50, 1296 MHz 25, 2.3, 3.4, 5.7 and 10 GHz 10 each (the SHF
-// awards); no VUCC below 50 MHz nor on 70 MHz. Source: ARRL, "VHF/UHF
+// MHz 100, 432 MHz 50, 1296 MHz 25, 2.3 GHz 10, 3.4, 5.7 and 10 GHz 5 each
+// (the SHF awards); no VUCC below 50 MHz nor on 70 MHz. Source: ARRL, "VHF/UHF
 // Century Club (VUCC) Award Rules", https://www.arrl.org/vucc
 struct VuccBand {
     const char* band;
@@ -33,9 +33,9 @@ constexpr std::array<VuccBand, 10> kThresholds = {{{"10m", 0},
                                                     {"70cm", 50},
                                                     {"23cm", 25},
                                                     {"13cm", 10},
-                                                    {"9cm", 10},
-                                                    {"6cm", 10},
-                                                    {"3cm", 10}}};
+                                                    {"9cm", 5},
+                                                    {"6cm", 5},
+                                                    {"3cm", 5}}};
 
 const QString kDash = QStringLiteral("\u2014");
 

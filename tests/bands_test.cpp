@@ -39,7 +39,7 @@ TEST(Bands, OdxJustAboveTheBest) {
 TEST(Bands, VuccThresholds) {
     const std::pair<const char*, int> table[] = {
         {"10m", 0}, {"6m", 100}, {"4m", 0},  {"2m", 100}, {"70CM", 50}, {"23cm", 25},
-        {"13cm", 10}, {"9cm", 10}, {"6cm", 10}, {"3cm", 10}, {"1m", 0}};
+        {"13cm", 10}, {"9cm", 5}, {"6cm", 5}, {"3cm", 5}, {"1m", 0}};
     for (const auto& [band, squares] : table) EXPECT_EQ(vuccThreshold(band), squares) << band;
 }
 
