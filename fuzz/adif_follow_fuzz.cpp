@@ -1,27 +1,21 @@
-#include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "import/adif_reader.h"
+#include "fuzz/adif_values.h"
 
 namespace {
 
-using Values = std::array<std::string, morvel::kAdifFieldCount>;
-
 struct Parsed {
-    std::vector<Values> records;
+    std::vector<morvel::fuzz::AdifValues> records;
     std::vector<std::uint64_t> broken;  // where each broken length's tag starts
     std::int64_t unreadable = 0;
 };
 
 morvel::AdifParser::RecordHandler collect(Parsed& out) {
     return [&out](const morvel::AdifRecord& r) {
-        Values& values = out.records.emplace_back();
-        for (std::size_t f = 0; f < values.size(); ++f)
-            values[f] = r.value(static_cast<morvel::AdifField>(f));
+        out.records.push_back(morvel::fuzz::copyValues(r));
         return true;
     };
 }

@@ -1,28 +1,21 @@
-#include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "import/adif_reader.h"
+#include "fuzz/adif_values.h"
 
 namespace {
 
-using Values = std::array<std::string, morvel::kAdifFieldCount>;
-
 struct Parsed {
-    std::vector<Values> records;
+    std::vector<morvel::fuzz::AdifValues> records;
     std::int64_t unreadable = 0;
 };
 
 Parsed parse(std::string_view log, std::size_t chunk) {
     Parsed out;
     morvel::AdifParser parser([&](const morvel::AdifRecord& r) {
-        // The values live only as long as the call: copied.
-        Values& values = out.records.emplace_back();
-        for (std::size_t f = 0; f < values.size(); ++f)
-            values[f] = r.value(static_cast<morvel::AdifField>(f));
+        out.records.push_back(morvel::fuzz::copyValues(r));
         // The rules, the band of FREQ among them, take only whole contacts.
         bool readable = true;
         if (const auto c = morvel::adifContact(r, "2M", readable)) {

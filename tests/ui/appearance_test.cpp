@@ -134,9 +134,6 @@ public:
             } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
                 tableOf(table);
             } else if (auto* list = qobject_cast<QListWidget*>(w)) {
-                qWarning() << "DEBUG" << list->isActiveWindow()
-                           << list->viewport()->isActiveWindow() << window_->isActiveWindow()
-                           << QApplication::activeWindow();
                 listOf(list);
             }
         }
