@@ -1,0 +1,144 @@
+#include "download/confirmation_apply.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "database/database_document.h"
+#include "ledger/ledger.h"
+#include "test_support.h"
+
+namespace morvel {
+namespace {
+
+using test::makeBlankDatabase;
+using test::makeEntry;
+using test::readFileBytes;
+using test::readSquare;
+using test::setSquare;
+
+std::string field(const char* name, const std::string& value) {
+    return value.empty()
+               ? std::string()
+               : "<" + std::string(name) + ":" + std::to_string(value.size()) + ">" + value;
+}
+
+std::string record(const std::string& call, const std::string& band, const std::string& grid,
+                   const std::string& myGrid = {}, const std::string& freq = {}) {
+    return field("CALL", call) + field("BAND", band) + field("FREQ", freq) + field("MODE", "FT8") +
+           field("QSO_DATE", "20240611") + field("TIME_ON", "181500") + field("GRIDSQUARE", grid) +
+           field("MY_GRIDSQUARE", myGrid) + field("QSL_RCVD", "Y") + field("QSLRDATE", "20240612") +
+           "<eor>\n";
+}
+
+class ConfirmationApply : public ::testing::Test {
+protected:
+    ConfirmationApply()
+        : sixHome(makeBlankDatabase(dir.path(), QStringLiteral("6M FN31PR HOME.QRA"))),
+          twoHome(makeBlankDatabase(dir.path(), QStringLiteral("2M FN31PR HOME.QRA"))),
+          twoAway(makeBlankDatabase(dir.path(), QStringLiteral("2M FN42AB AWAY.QRA"))) {
+        makeBlankDatabase(dir.path(), QStringLiteral("6M FN31PR HOME backup.qra"));
+        setSquare(sixHome, "FN", 20, makeEntry("FN20xa", "W2OLD", "01/05/24", false));
+        setSquare(sixHome, "EM", 12, makeEntry("EM12", "K5OLD", "01/05/24", true));
+    }
+    bool apply(const std::string& adif, SyncReport& report, Error& error) {
+        return applyConfirmations(
+            dir.path(), ConfirmationService::Lotw, "<eoh>" + adif,
+            [this](const QString& path) { return documents.open(path); }, {"12/06/24", "10:00"},
+            report, error);
+    }
+
+    QTemporaryDir dir;
+    DatabaseDocuments documents{dir.path()};
+    QString sixHome, twoHome, twoAway;
+};
+
+TEST_F(ConfirmationApply, EachConfirmationGoesToItsBandsSquareOrIsListedUnmatched) {
+    const std::string adif =
+        record("W1NEW", "6M", "FN42ab") +                   // not worked: worked and confirmed
+        record("W2OLD", "6M", "FN20XA") +                   // worked: now confirmed
+        record("K5OLD", "6m", "EM12") +                     // confirmed already
+        record("K1TWO", "", "FN43", "FN31PR", "144.174") +  // band from FREQ, MY_GRIDSQUARE picks
+        record("K1AWY", "2M", "FN44", "FN42AB") +
+        record("K1WHO", "2M", "FN45") +     // two 2 m databases, no MY_GRIDSQUARE
+        record("DL1ABC", "70CM", "JO62") +  // no database of the band
+        record("K1NOL", "6M", "") +         // no locator
+        record("K1BAD", "6M", "ZZ99");      // not a locator
+    SyncReport report;
+    Error error;
+    ASSERT_TRUE(apply(adif, report, error)) << error;
+    EXPECT_EQ(report.received, 9);
+    EXPECT_EQ(report.newlyConfirmed, (std::map<std::string, std::int64_t>{{"6M", 2}, {"2M", 2}}));
+    EXPECT_EQ(report.alreadyConfirmed, 1);
+
+    const struct {
+        QString db;
+        const char* field;
+        int slot;
+        const char* call;
+    } squares[] = {{sixHome, "FN", 42, "W1NEW"},
+                   {sixHome, "FN", 20, "W2OLD"},
+                   {sixHome, "EM", 12, "K5OLD"},
+                   {twoHome, "FN", 43, "K1TWO"},
+                   {twoAway, "FN", 44, "K1AWY"}};
+    for (const auto& s : squares) {
+        const SquareEntry e = readSquare(s.db, s.field, s.slot);
+        EXPECT_NE(e.confirmed, 0) << s.call;
+        EXPECT_EQ(std::string(e.callsign.data(), 5), std::string(s.call).substr(0, 5)) << s.call;
+    }
+    EXPECT_EQ(readSquare(twoHome, "FN", 45).callsign[0], ' ');
+    EXPECT_EQ(readSquare(twoAway, "FN", 45).callsign[0], ' ');
+
+    std::vector<std::pair<std::string, QString>> unmatched;
+    for (const auto& u : report.unmatched) unmatched.emplace_back(u.call, u.reason);
+    const std::vector<std::pair<std::string, QString>> expected = {
+        {"K1WHO", "more than one database of the band, none of MY_GRIDSQUARE's square"},
+        {"DL1ABC", "no database of the band"},
+        {"K1NOL", "no locator"},
+        {"K1BAD", "not a locator"},
+        {"W1NEW", "not in the ledger"},
+        {"W2OLD", "not in the ledger"},
+        {"K5OLD", "not in the ledger"},
+        {"K1TWO", "not in the ledger"},
+        {"K1AWY", "not in the ledger"}};
+    EXPECT_EQ(std::multiset(unmatched.begin(), unmatched.end()),
+              std::multiset(expected.begin(), expected.end()));
+    const QByteArray listed = readFileBytes(QDir(dir.path()).filePath(kUnmatchedFileName));
+    EXPECT_TRUE(listed.startsWith("service,downloaded,call,date,band,grid,reason\n"));
+    EXPECT_TRUE(
+        listed.contains("\"LoTW\",\"12/06/24\",\"DL1ABC\",\"2024-06-11\",\"70CM\","
+                        "\"JO62\",\"no database of the band\"\n"));
+
+    // The change log names the service; the ledger knows who confirmed.
+    const QByteArray changelog = readFileBytes(QDir(dir.path()).filePath("changelog.txt"));
+    EXPECT_TRUE(changelog.contains("LoTW download")) << changelog.toStdString();
+    Error e;
+    QString notice;
+    const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, e, notice);
+    ASSERT_TRUE(ledger) << e;
+    std::vector<StoredContact> stored;
+    ASSERT_TRUE(
+        ledger->contacts(QStringLiteral("6M FN31PR HOME.QRA"), std::string("FN42"), stored, e));
+    ASSERT_EQ(stored.size(), 1U);
+    ASSERT_EQ(stored[0].confirmations.size(), 1U);
+    EXPECT_EQ(stored[0].confirmations[0].source, ConfirmSource::Lotw);
+    EXPECT_EQ(stored[0].confirmations[0].date, "2024-06-12");
+}
+
+TEST_F(ConfirmationApply, TheSameDownloadTwiceChangesNoSquare) {
+    const std::string adif = record("W1NEW", "6M", "FN42ab") + record("W2OLD", "6M", "FN20XA");
+    SyncReport first, second;
+    Error error;
+    ASSERT_TRUE(apply(adif, first, error)) << error;
+    const QByteArray after = readFileBytes(sixHome);
+    ASSERT_TRUE(apply(adif, second, error)) << error;
+    EXPECT_EQ(readFileBytes(sixHome), after);
+    EXPECT_EQ(second.newlyConfirmedTotal(), 0);
+    EXPECT_EQ(second.alreadyConfirmed, 2);
+    // The second time the ledger holds the contacts: none is unmatched.
+    EXPECT_TRUE(second.unmatched.empty());
+}
+
+}  // namespace
+}  // namespace morvel
