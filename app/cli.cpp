@@ -27,6 +27,7 @@ const std::vector<Command>& commands() {
         for (Command& c : bandCommands()) list.push_back(std::move(c));
         for (Command& c : ledgerCommands()) list.push_back(std::move(c));
         for (Command& c : listenCommands()) list.push_back(std::move(c));
+        for (Command& c : syncCommands()) list.push_back(std::move(c));
         return list;
     }();
     return all;

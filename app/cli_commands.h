@@ -57,5 +57,7 @@ std::vector<Command> bandCommands();
 std::vector<Command> listenCommands();
 // awards, contacts
 std::vector<Command> ledgerCommands();
+// sync
+std::vector<Command> syncCommands();
 
 }  // namespace morvel::cli

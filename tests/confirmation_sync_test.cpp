@@ -1,0 +1,326 @@
+#include "download/confirmation_sync.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+#include <sstream>
+
+#include "app/cli.h"
+#include "database/database_document.h"
+#include "download/download_state.h"
+#include "ledger/ledger.h"
+#include "support/test_https_server.h"
+#include "test_support.h"
+
+namespace morvel {
+namespace {
+
+using test::HttpAnswer;
+using test::HttpRequest;
+using test::TestHttpsServer;
+
+const QString kSecret = QStringLiteral("s3cret&pw");
+
+std::string adifField(const char* name, const std::string& value) {
+    return "<" + std::string(name) + ":" + std::to_string(value.size()) + ">" + value;
+}
+
+std::string confirmation(const std::string& call, const std::string& grid) {
+    return adifField("CALL", call) + adifField("BAND", "6M") + adifField("MODE", "FT8") +
+           adifField("QSO_DATE", "20240611") + adifField("TIME_ON", "1815") +
+           adifField("GRIDSQUARE", grid) + adifField("QSL_RCVD", "Y") +
+           adifField("QSLRDATE", "20240612") + "<eor>\n";
+}
+
+QByteArray lotw(int announced, const std::vector<std::string>& grids, bool eof = true) {
+    std::string out = "ARRL Logbook of the World Status Report\n" +
+                      adifField("APP_LoTW_LASTQSL", "2024-06-12 10:11:12") +
+                      adifField("APP_LoTW_NUMREC", std::to_string(announced)) + "<eoh>\n";
+    for (std::size_t i = 0; i < grids.size(); ++i)
+        out += confirmation("W" + std::to_string(i) + "AW", grids[i]);
+    if (eof) out += "<APP_LoTW_EOF>\n";
+    return QByteArray::fromStdString(out);
+}
+
+QByteArray qrzAdif(const std::vector<std::string>& grids) {
+    std::string adif;
+    for (std::size_t i = 0; i < grids.size(); ++i)
+        adif += confirmation("K" + std::to_string(i) + "QZ", grids[i]);
+    QByteArray encoded = QByteArray::fromStdString(adif);
+    encoded.replace("<", "&lt;").replace(">", "&gt;");
+    return encoded;
+}
+
+HttpAnswer page(const QByteArray& body) {
+    HttpAnswer a;
+    a.body = body;
+    return a;
+}
+
+HttpAnswer redirectTo(const QByteArray& location) {
+    HttpAnswer a;
+    a.status = 302;
+    a.location = location;
+    return a;
+}
+
+class ConfirmationSyncTest : public ::testing::Test {
+protected:
+    ConfirmationSyncTest()
+        : database(test::makeBlankDatabase(dir.path(), QStringLiteral("6M FN31PR HOME.QRA"))) {}
+
+    SyncOutcome download(ConfirmationService service, TestHttpsServer& server,
+                         const QString& path) {
+        SyncRequest request;
+        request.folder = dir.path();
+        request.service = service;
+        request.user = QStringLiteral("K1ABC");
+        request.secret = kSecret;
+        request.nickname = QStringLiteral("Home");
+        request.serviceUrl = server.url(path);
+        request.authorities = TestHttpsServer::authority();
+        request.retryWaitsMs = {5, 5, 5};
+        request.stamp = [] { return ChangelogStamp{"12/06/24", "10:00"}; };
+        request.now = [] { return QDateTime(QDate(2024, 6, 13), QTime(9, 30), Qt::UTC); };
+        ConfirmationSync sync(request, [this](const QString& p) { return documents.open(p); });
+        sync.start();
+        return sync.wait();
+    }
+    QString stored(const QString& key) {
+        DownloadState state;
+        Error error;
+        EXPECT_TRUE(DownloadState::read(dir.path(), state, error)) << error;
+        return state.value(key);
+    }
+    // Every byte the download left in the folder, and what it said.
+    void expectSecretNowhere(const SyncOutcome& outcome) {
+        EXPECT_FALSE(outcome.message.contains(QStringLiteral("s3cret")))
+            << outcome.message.toStdString();
+        EXPECT_FALSE(outcome.report.text().contains(QStringLiteral("s3cret")));
+        QDirIterator files(dir.path(), QDir::Files | QDir::Hidden);
+        while (files.hasNext()) {
+            const QString f = files.next();
+            EXPECT_FALSE(test::readFileBytes(f).contains("s3cret")) << f.toStdString();
+        }
+    }
+
+    QTemporaryDir dir;
+    DatabaseDocuments documents{dir.path()};
+    QString database;
+};
+
+TEST_F(ConfirmationSyncTest, ADownloadIsAppliedOnlyWhenTheServiceAnsweredWhole) {
+    const QByteArray wrongLogin = "<html><body>Username/password incorrect</body></html>";
+    const struct {
+        const char* what;
+        ConfirmationService service;
+        std::vector<HttpAnswer> answers;
+        bool ok;
+        const char* message;  // its end
+        std::int64_t newlyConfirmed;
+        int requests;
+    } cases[] = {
+        {"LoTW whole",
+         ConfirmationService::Lotw,
+         {page(lotw(2, {"FN42", "FN20"}))},
+         true,
+         "",
+         2,
+         1},
+        {"LoTW cut",
+         ConfirmationService::Lotw,
+         {page(lotw(3, {"FN42", "FN20"}, false))},
+         false,
+         "127.0.0.1: the reply ended after 2 of 3 records; nothing changed",
+         0,
+         1},
+        {"LoTW count that lies",
+         ConfirmationService::Lotw,
+         {page(lotw(1, {"FN42", "FN20"}))},
+         false,
+         "127.0.0.1: the reply holds 2 records where it announced 1; nothing changed",
+         0,
+         1},
+        {"LoTW wrong password",
+         ConfirmationService::Lotw,
+         {page(wrongLogin)},
+         false,
+         "127.0.0.1: the user name or password is incorrect",
+         0,
+         1},
+        {"LoTW request limit, then whole",
+         ConfirmationService::Lotw,
+         {page("Page Request Limit!"), page("Page Request Limit!"), page(lotw(1, {"FN42"}))},
+         true,
+         "",
+         1,
+         3},
+        {"LoTW request limit for good",
+         ConfirmationService::Lotw,
+         {page("Page Request Limit!")},
+         false,
+         "127.0.0.1: LoTW's page request limit was reached 4 times; gave up, nothing changed",
+         0,
+         4},
+        {"LoTW redirect to http",
+         ConfirmationService::Lotw,
+         {redirectTo("http://127.0.0.1:9/x")},
+         false,
+         "the server redirected to an address that is not https; refused",
+         0,
+         1},
+        {"eQSL page and file",
+         ConfirmationService::Eqsl,
+         {page("<HTML><A HREF=\"../downloadedfiles/k1abc.adi\">.ADI file</A></HTML>"),
+          page("Received eQSLs\n<EOH>" + QByteArray::fromStdString(confirmation("W9EQ", "FN42")))},
+         true,
+         "",
+         1,
+         2},
+        {"eQSL error page",
+         ConfirmationService::Eqsl,
+         {page("<BODY>Error: No such Username/Password found</BODY>")},
+         false,
+         "127.0.0.1: eQSL says: No such Username/Password found",
+         0,
+         1},
+        {"eQSL nothing new",
+         ConfirmationService::Eqsl,
+         {page("<BODY>You have no log entries</BODY>")},
+         true,
+         "",
+         0,
+         1},
+        {"QRZ OK",
+         ConfirmationService::Qrz,
+         {page("RESULT=OK&COUNT=2&ADIF=" + qrzAdif({"FN42", "FN20"}))},
+         true,
+         "",
+         2,
+         1},
+        {"QRZ FAIL",
+         ConfirmationService::Qrz,
+         {page("RESULT=FAIL&REASON=bad option")},
+         false,
+         "127.0.0.1: the logbook refused the request: bad option; nothing changed",
+         0,
+         1},
+        {"QRZ AUTH",
+         ConfirmationService::Qrz,
+         {page("RESULT=AUTH&REASON=invalid api key")},
+         false,
+         "127.0.0.1: the API key was refused: invalid api key",
+         0,
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        database = test::makeBlankDatabase(dir.path(), QStringLiteral("6M FN31PR HOME.QRA"));
+        const QByteArray before = test::readFileBytes(database);
+        std::size_t next = 0;
+        TestHttpsServer server(
+            [&](const HttpRequest&) { return c.answers[std::min(next++, c.answers.size() - 1)]; });
+        const SyncOutcome outcome = download(c.service, server, QStringLiteral("/service/api"));
+        EXPECT_EQ(outcome.ok, c.ok) << outcome.message.toStdString();
+        EXPECT_TRUE(!*c.message || outcome.message.endsWith(QLatin1String(c.message)))
+            << outcome.message.toStdString();
+        EXPECT_EQ(outcome.report.newlyConfirmedTotal(), c.newlyConfirmed);
+        EXPECT_EQ(server.requests().size(), c.requests);
+        if (!c.ok) {
+            // A failed download leaves the database and the stored date as they were.
+            EXPECT_EQ(test::readFileBytes(database), before);
+            EXPECT_FALSE(QFileInfo::exists(QDir(dir.path()).filePath(DownloadState::kFileName)));
+        }
+        expectSecretNowhere(outcome);
+    }
+}
+
+TEST_F(ConfirmationSyncTest, LotwAsksOnlyForWhatCameSinceTheLastAppliedDownload) {
+    QList<QUrlQuery> asked;
+    TestHttpsServer server([&](const HttpRequest& r) {
+        asked << QUrlQuery(QUrl(QString::fromLatin1(r.target)));
+        return page(asked.size() == 1 ? lotw(1, {"FN42"}) : lotw(0, {}));
+    });
+    ASSERT_TRUE(download(ConfirmationService::Lotw, server, QStringLiteral("/lotwreport.adi")).ok);
+    EXPECT_EQ(stored(QStringLiteral("lotw.since")), QStringLiteral("2024-06-12 10:11:12"));
+    const QByteArray afterFirst = test::readFileBytes(database);
+    const SyncOutcome second =
+        download(ConfirmationService::Lotw, server, QStringLiteral("/lotwreport.adi"));
+    ASSERT_TRUE(second.ok) << second.message.toStdString();
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_FALSE(asked[0].hasQueryItem(QStringLiteral("qso_qslsince")));
+    EXPECT_EQ(asked[1].queryItemValue(QStringLiteral("qso_qslsince")),
+              QStringLiteral("2024-06-12 10:11:12"));
+    for (const char* item : {"qso_query", "qso_qsl", "qso_qsldetail", "qso_mydetail"})
+        EXPECT_TRUE(asked[1].hasQueryItem(QLatin1String(item))) << item;
+    EXPECT_EQ(asked[1].queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded), kSecret);
+    EXPECT_EQ(test::readFileBytes(database), afterFirst);
+    EXPECT_EQ(second.report.received, 0);
+}
+
+TEST_F(ConfirmationSyncTest, EqslConfirmationsAreRecordedAsEqsl) {
+    TestHttpsServer server([&](const HttpRequest& r) {
+        if (r.target.contains("downloadedfiles"))
+            return page("<EOH>" + QByteArray::fromStdString(confirmation("W9EQ", "FN42")));
+        return page("<A HREF=\"../downloadedfiles/k1abc.adi\">");
+    });
+    ASSERT_TRUE(download(ConfirmationService::Eqsl, server, QStringLiteral("/qslcard/in.cfm")).ok);
+    EXPECT_EQ(server.requests().value(1).target, "/downloadedfiles/k1abc.adi");
+    EXPECT_EQ(stored(QStringLiteral("eqsl.since")), QStringLiteral("202406130930"));
+    Error error;
+    QString notice;
+    const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
+    ASSERT_TRUE(ledger) << error;
+    std::vector<StoredContact> contacts;
+    ASSERT_TRUE(ledger->contacts(QStringLiteral("6M FN31PR HOME.QRA"), std::string("FN42"),
+                                 contacts, error));
+    ASSERT_EQ(contacts.size(), 1U);
+    ASSERT_EQ(contacts[0].confirmations.size(), 1U);
+    EXPECT_EQ(contacts[0].confirmations[0].source, ConfirmSource::Eqsl);
+}
+
+TEST_F(ConfirmationSyncTest, TheCommandLineTakesThePasswordOnStandardInputOnly) {
+    TestHttpsServer server([](const HttpRequest&) { return page(lotw(1, {"FN42"})); });
+    const QStringList base = {QStringLiteral("sync"),
+                              dir.path(),
+                              QStringLiteral("--service"),
+                              QStringLiteral("lotw"),
+                              QStringLiteral("--user"),
+                              QStringLiteral("K1ABC"),
+                              QStringLiteral("--service-url"),
+                              server.url(QStringLiteral("/lotwreport.adi")).toString(),
+                              QStringLiteral("--ca-certificates"),
+                              TestHttpsServer::dataPath(QStringLiteral("ca.pem"))};
+    const struct {
+        QStringList extra;
+        const char* input;
+        int status;
+        const char* said;  // the start of what it printed or said
+    } cases[] = {
+        {{QStringLiteral("--password-stdin")},
+         "s3cret&pw\n",
+         0,
+         "Received 1 confirmation: 1 square newly confirmed (6M 1), 0 already confirmed"},
+        {{}, "s3cret&pw\n", 2, "No password for LoTW: give it on standard input"},
+        {{QStringLiteral("--password-stdin")}, "\n", 2, "No password on standard input"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out, err;
+        std::istringstream in(c.input);
+        const int status = runCli(base + c.extra, {out, err, in}, QDir(dir.path()));
+        EXPECT_EQ(status, c.status) << err.str();
+        EXPECT_EQ((status == 0 ? out : err).str().rfind(c.said, 0), 0U) << out.str() << err.str();
+        EXPECT_EQ((out.str() + err.str()).find("s3cret"), std::string::npos);
+    }
+    EXPECT_EQ(QUrlQuery(QUrl(QString::fromLatin1(server.requests().value(0).target)))
+                  .queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded),
+              kSecret);
+}
+
+}  // namespace
+}  // namespace morvel
