@@ -92,6 +92,11 @@ TEST(ServiceClient, PostsTheFormAndHidesNothingItNeedsNot) {
                   QUrl(QStringLiteral("https://u:pw@lotw.example/r?login=A&password=p%26q")),
                   {QStringLiteral("password")}),
               QStringLiteral("https://lotw.example/r?login=A&password=***"));
+    // eQSL spells it with a capital.
+    EXPECT_EQ(ServiceClient::shownUrl(
+                  QUrl(QStringLiteral("https://eqsl.example/in.cfm?UserName=A&Password=p")),
+                  {QStringLiteral("password")}),
+              QStringLiteral("https://eqsl.example/in.cfm?UserName=A&Password=***"));
 }
 
 }  // namespace
