@@ -5,6 +5,7 @@
 #include "database/database_document.h"
 #include "download/confirmation_sync.h"
 #include "download/download_state.h"
+#include "download/secret_store.h"
 #include "statistics/overview.h"
 
 namespace morvel::cli {
@@ -72,22 +73,29 @@ int sync(const Invocation& call) {
             return kFailed;
         }
     }
-    // The secret comes on standard input, never on the command line, where
-    // every user of the machine could read it.
-    if (!call.options.isSet("password-stdin")) {
-        call.io.err << "No " << (*service == ConfirmationService::Qrz ? "API key" : "password")
-                    << " for " << serviceName(*service)
-                    << ": give it on standard input with --password-stdin\n";
-        return kUsage;
-    }
-    std::string secret;
-    std::getline(call.io.in, secret);
-    while (!secret.empty() && (secret.back() == '\r' || secret.back() == '\n')) secret.pop_back();
-    request.secret = QString::fromStdString(secret);
-    if (request.secret.isEmpty()) {
-        call.io.err << "No " << (*service == ConfirmationService::Qrz ? "API key" : "password")
-                    << " on standard input\n";
-        return kUsage;
+    // The secret comes on standard input or from the desktop's secret store,
+    // never on the command line, where every user of the machine could read it.
+    const char* secretName = *service == ConfirmationService::Qrz ? "API key" : "password";
+    const SecretStore store;
+    const QString entry = SecretStore::entryName(key, request.folder, request.user);
+    if (call.options.isSet("password-stdin")) {
+        std::string secret;
+        std::getline(call.io.in, secret);
+        while (!secret.empty() && (secret.back() == '\r' || secret.back() == '\n'))
+            secret.pop_back();
+        request.secret = QString::fromStdString(secret);
+        if (request.secret.isEmpty()) {
+            call.io.err << "No " << secretName << " on standard input\n";
+            return kUsage;
+        }
+    } else {
+        const SecretStore::Answer stored = store.read(entry);
+        if (!stored.ok) {
+            call.io.err << "No " << secretName << " for " << serviceName(*service) << " ("
+                        << stored.error << "): give it on standard input with --password-stdin\n";
+            return kUsage;
+        }
+        request.secret = stored.secret;
     }
 
     DatabaseDocuments documents(request.folder);
@@ -99,6 +107,13 @@ int sync(const Invocation& call) {
         return kFailed;
     }
     call.io.out << outcome.report.text() << "\n";
+    if (call.options.isSet("remember")) {
+        const SecretStore::Answer kept = store.write(entry, request.secret);
+        if (kept.ok)
+            call.io.out << "The " << secretName << " is kept in the secret store.\n";
+        else
+            call.io.err << "The " << secretName << " could not be kept: " << kept.error << "\n";
+    }
     if (outcome.report.received > 0)
         call.io.out << "Award counts now:\n" << awardsTable(buildOverview(request.folder));
     return kOk;
@@ -114,7 +129,9 @@ std::vector<Command> syncCommands() {
          {{"service", "SERVICE", "lotw, eqsl or qrz"},
           {"user", "NAME", "the LoTW login or eQSL user (kept for the next time)"},
           {"nickname", "NAME", "eQSL's QTH nickname"},
-          {"password-stdin", nullptr, "read the password (QRZ: the API key) from standard input"},
+          {"password-stdin", nullptr,
+           "read the password (QRZ: the API key) from standard input, not the secret store"},
+          {"remember", nullptr, "keep that password in the desktop's secret store for next time"},
           {"since", "YYYY-MM-DD", "the first download begins at this date (default: everything)"},
           {"service-url", "URL", "the service's address (a proxy of your own, or a test server)"},
           {"ca-certificates", "FILE", "trust the certificate authorities of this PEM file too"}},

@@ -306,7 +306,7 @@ TEST_F(ConfirmationSyncTest, TheCommandLineTakesThePasswordOnStandardInputOnly) 
          "s3cret&pw\n",
          0,
          "Received 1 confirmation: 1 square newly confirmed (6M 1), 0 already confirmed"},
-        {{}, "s3cret&pw\n", 2, "No password for LoTW: give it on standard input"},
+        {{}, "s3cret&pw\n", 2, "No password for LoTW ("},
         {{QStringLiteral("--password-stdin")}, "\n", 2, "No password on standard input"},
     };
     for (const auto& c : cases) {

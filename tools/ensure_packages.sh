@@ -25,4 +25,4 @@ ensure_test_locale() {
     $sudo locale-gen >/dev/null
 }
 
-MORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev)
+MORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev qtkeychain-qt6-dev libgtest-dev libgmock-dev libbenchmark-dev)
