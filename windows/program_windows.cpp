@@ -4,6 +4,7 @@
 #include "ui/windows.h"
 #include "windows/create_database_window.h"
 #include "windows/delete_database_window.h"
+#include "windows/download_window.h"
 #include "windows/field_map_window.h"
 #include "windows/main_menu_window.h"
 #include "windows/overview_window.h"
@@ -23,6 +24,8 @@ void addProgramWindows(Windows& windows) {
                 [](Windows& w) { return new SquareViewWindow(w, w.state().databasePath); });
     windows.add(kOverviewWindow,
                 [](Windows& w) { return new OverviewWindow(w, w.databaseFolder()); });
+    windows.add(kDownloadWindow,
+                [](Windows& w) { return new DownloadConfirmationsWindow(w, w.databaseFolder()); });
 }
 
 }  // namespace morvel

@@ -11,5 +11,6 @@ inline constexpr QLatin1String kDeleteDatabaseWindow{"DeleteForm"};
 inline constexpr QLatin1String kFieldMapWindow{"Form1"};
 inline constexpr QLatin1String kSquareViewWindow{"Form2"};
 inline constexpr QLatin1String kOverviewWindow{"Overview"};
+inline constexpr QLatin1String kDownloadWindow{"DownloadConfirmations"};
 
 }  // namespace morvel

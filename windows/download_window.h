@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QList>
+#include <QSslCertificate>
+#include <QUrl>
+#include <memory>
+
+#include "ui/form.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace morvel {
+
+class ConfirmationSync;
+struct SyncOutcome;
+
+// Where the downloads go: the services' own addresses unless a proxy of the
+// user's own (or a test server) is named.
+struct DownloadEndpoint {
+    QUrl serviceUrl;
+    QList<QSslCertificate> authorities;
+};
+
+// "Download confirmations": the account of a service for the folder (user
+// names beside the databases, the password in the secret store), a download
+// with its progress and a Cancel that leaves everything as it was, and the
+// report at the end.
+class DownloadConfirmationsWindow : public Form {
+    Q_OBJECT
+public:
+    DownloadConfirmationsWindow(Windows& windows, QString folder, DownloadEndpoint endpoint = {});
+    ~DownloadConfirmationsWindow() override;
+
+    void onLoad() override;
+    void closeRequested() override;
+
+private:
+    void onServiceChanged();
+    void onDownloadClicked();
+    void onCancelClicked();
+    void onFinished(const SyncOutcome& outcome);
+    void setRunning(bool running);
+
+    QString folder_;
+    DownloadEndpoint endpoint_;
+    std::unique_ptr<ConfirmationSync> sync_;
+    QString storedSecret_;
+    QComboBox* serviceBox;
+    QLineEdit* userEdit;
+    QLineEdit* nicknameEdit;
+    QLineEdit* passwordEdit;
+    QCheckBox* rememberBox;
+    QCheckBox* sinceBox;
+    QDateEdit* sinceEdit;
+    QLabel* storeLabel;
+    QLabel* stageLabel;
+    QProgressBar* progressBar;
+    QPlainTextEdit* reportText;
+    QPushButton* downloadButton;
+    QPushButton* cancelButton;
+    QPushButton* closeButton;
+};
+
+}  // namespace morvel
