@@ -1,7 +1,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -138,8 +140,8 @@ PathState openFileState(const QFileDevice& file) {
 // one file, not which file a name was when its state was taken.
 bool sameFile(const PathState& a, const PathState& b) {
     std::error_code code;
-    return a.exists && b.exists && stdfs::equivalent(nativePath(a.path), nativePath(b.path), code) &&
-           !code;
+    return a.exists && b.exists &&
+           stdfs::equivalent(nativePath(a.path), nativePath(b.path), code) && !code;
 }
 
 bool sameOpenFile(const QFile& a, const QFile& b) {
@@ -171,9 +173,9 @@ bool renameOver(const QString& from, const QString& to, Error& error) {
 bool folderWritable(const QString& folder, Error& error) {
     const QFileInfo info(folder);
     if (info.isDir() && info.isWritable()) return true;
-    error = systemError(folder, std::make_error_code(info.exists()
-                                                         ? std::errc::permission_denied
-                                                         : std::errc::no_such_file_or_directory));
+    error = systemError(folder,
+                        std::make_error_code(info.exists() ? std::errc::permission_denied
+                                                           : std::errc::no_such_file_or_directory));
     return false;
 }
 
@@ -188,6 +190,31 @@ QString changeStamp(const QString& path) {
     if (code) return {};
     return QStringLiteral("%1/%2").arg(size).arg(
         std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count());
+}
+
+bool openWakePipe(WakePipe&) {
+    return false;
+}
+
+void wakeByPipe(int) noexcept {}
+
+void closeWakePipe(WakePipe& pipe) {
+    pipe = {};
+}
+
+bool writeStandardOutput(const char* data, std::size_t size, int& reason) {
+    errno = 0;
+    if (std::fwrite(data, 1, size, stdout) == size && std::fflush(stdout) == 0) return true;
+    reason = errno;
+    return false;
+}
+
+bool standardOutputOpen(int&) {
+    return true;
+}
+
+bool standardErrorIsTerminal() {
+    return false;
 }
 
 }  // namespace morvel
