@@ -13,8 +13,8 @@
 
 namespace {
 
-// Standard output written straight to the system, so that the reason of its first
-// failure (a full disk, a file over its size limit) is kept to be reported.
+// Standard output written straight to the system, so that the reason of its
+// first failure (a full disk, a file over its size limit) is kept to be reported.
 class OutputBuffer : public std::streambuf {
 public:
     OutputBuffer() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }

@@ -140,8 +140,8 @@ PathState openFileState(const QFileDevice& file) {
 // one file, not which file a name was when its state was taken.
 bool sameFile(const PathState& a, const PathState& b) {
     std::error_code code;
-    return a.exists && b.exists &&
-           stdfs::equivalent(nativePath(a.path), nativePath(b.path), code) && !code;
+    return a.exists && b.exists && stdfs::equivalent(nativePath(a.path), nativePath(b.path), code) &&
+           !code;
 }
 
 bool sameOpenFile(const QFile& a, const QFile& b) {
@@ -173,9 +173,9 @@ bool renameOver(const QString& from, const QString& to, Error& error) {
 bool folderWritable(const QString& folder, Error& error) {
     const QFileInfo info(folder);
     if (info.isDir() && info.isWritable()) return true;
-    error = systemError(folder,
-                        std::make_error_code(info.exists() ? std::errc::permission_denied
-                                                           : std::errc::no_such_file_or_directory));
+    error = systemError(folder, std::make_error_code(info.exists()
+                                                         ? std::errc::permission_denied
+                                                         : std::errc::no_such_file_or_directory));
     return false;
 }
 
