@@ -1,33 +1,32 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSocketNotifier>
-#include <cerrno>
+#include <QTimer>
 #include <csignal>
+#include <memory>
 
 #include "app/cli_commands.h"
+#include "database/file_system.h"
 #include "live/live_session.h"
 
 namespace morvel::cli {
 namespace {
 
-// The write end of the pipe that turns SIGINT and SIGTERM into an event of
-// the loop: the handler only writes a byte, the loop does the stopping.
-int signalPipe[2] = {-1, -1};
+// SIGINT and SIGTERM become an event of the loop: the handler only notes the
+// signal and writes a byte to the pipe, the loop does the stopping.
+volatile std::sig_atomic_t stopAsked = 0;
+int stopPipeWriteEnd = -1;
 
 extern "C" void onStopSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-    errno = saved;
+    stopAsked = 1;
+    if (stopPipeWriteEnd >= 0) wakeByPipe(stopPipeWriteEnd);
 }
 
 class StopSignals {
 public:
     bool install() {
-        if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+        stopAsked = 0;
+        if (openWakePipe(pipe_)) stopPipeWriteEnd = pipe_.writeEnd;
         struct sigaction action {};
         action.sa_handler = onStopSignal;
         sigemptyset(&action.sa_mask);
@@ -35,16 +34,33 @@ public:
         return ::sigaction(SIGINT, &action, &oldInt_) == 0 &&
                ::sigaction(SIGTERM, &action, &oldTerm_) == 0;
     }
+    // Ends the loop once a signal came: at once through the pipe, or within
+    // a tenth of a second where there is no pipe.
+    void watch() {
+        const auto stop = [] {
+            if (stopAsked) QCoreApplication::exit(kOk);
+        };
+        if (pipe_.readEnd >= 0) {
+            notifier_ = std::make_unique<QSocketNotifier>(pipe_.readEnd, QSocketNotifier::Read);
+            QObject::connect(notifier_.get(), &QSocketNotifier::activated, stop);
+        } else {
+            poll_ = std::make_unique<QTimer>();
+            QObject::connect(poll_.get(), &QTimer::timeout, stop);
+            poll_->start(100);
+        }
+    }
     ~StopSignals() {
         ::sigaction(SIGINT, &oldInt_, nullptr);
         ::sigaction(SIGTERM, &oldTerm_, nullptr);
-        for (int& fd : signalPipe) {
-            if (fd >= 0) ::close(fd);
-            fd = -1;
-        }
+        notifier_.reset();
+        stopPipeWriteEnd = -1;
+        closeWakePipe(pipe_);
     }
 
 private:
+    WakePipe pipe_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QTimer> poll_;
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
 };
@@ -133,8 +149,7 @@ int listen(const Invocation& call) {
     }
     call.io.err << "Listening on " << settings.describe() << " for " << database.fileName()
                 << "; Ctrl+C ends\n";
-    QSocketNotifier stop(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, [] { QCoreApplication::exit(kOk); });
+    stopSignals.watch();
     QCoreApplication::exec();
     if (!session.stop(error)) {
         call.io.err << error.message() << "\n";

@@ -1,11 +1,7 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QGuiApplication>
-#include <clocale>
 #include <array>
-#include <cerrno>
+#include <clocale>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -13,11 +9,12 @@
 #include <streambuf>
 
 #include "app/cli.h"
+#include "database/file_system.h"
 
 namespace {
 
-// Standard output written with write(2), so that the reason of its first
-// failure (a full disk, a file over its size limit) is kept to be reported.
+// Standard output written straight to the system, so that the reason of its
+// first failure (a full disk, a file over its size limit) is kept to be reported.
 class OutputBuffer : public std::streambuf {
 public:
     OutputBuffer() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
@@ -34,17 +31,9 @@ protected:
     }
 
     int sync() override {
-        const char* p = pbase();
-        while (p < pptr() && !failed_) {
-            const ssize_t n = ::write(STDOUT_FILENO, p, static_cast<std::size_t>(pptr() - p));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                failed_ = true;
-                reason_ = n < 0 ? errno : 0;
-            } else {
-                p += n;
-            }
-        }
+        if (!failed_ && pptr() > pbase())
+            failed_ = !morvel::writeStandardOutput(
+                pbase(), static_cast<std::size_t>(pptr() - pbase()), reason_);
         // What could not be written is dropped: the run ends as failed.
         setp(buffer_.data(), buffer_.data() + buffer_.size());
         return failed_ ? -1 : 0;
@@ -67,7 +56,7 @@ int outputFailed(int reason) {
 int main(int argc, char** argv) {
     // Closed, its number would go to the next file opened (the database, a
     // picture), which would then receive the output: refused before any work.
-    if (::fcntl(STDOUT_FILENO, F_GETFD) == -1) return outputFailed(errno);
+    if (int reason = 0; !morvel::standardOutputOpen(reason)) return outputFailed(reason);
     // The picture commands draw text, which wants a GUI application (on the
     // offscreen platform: no display is needed); the others keep to the core.
     const bool pictures =
@@ -88,7 +77,7 @@ int main(int argc, char** argv) {
     OutputBuffer buffer;
     std::ostream out(&buffer);
     const int status = morvel::runCli(
-        args, {out, std::cerr, std::cin, ::isatty(STDERR_FILENO) == 1}, QDir::current());
+        args, {out, std::cerr, std::cin, morvel::standardErrorIsTerminal()}, QDir::current());
     // A full disk shows when the output is written, often only here: it is a
     // failure like any other, not a silent loss of the output.
     out.flush();

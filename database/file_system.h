@@ -3,6 +3,7 @@
 #include <QFileDevice>
 #include <QIODevice>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 
 #include "database/error.h"
@@ -74,5 +75,26 @@ bool folderWritable(const QString& folder, Error& error);
 // Changes whenever the file is replaced or written; empty when it is not
 // there. Linux: also within one tick of the clock (the inode).
 QString changeStamp(const QString& path);
+
+// A pipe that brings a signal into the event loop: the handler only writes
+// a byte to writeEnd (wakeByPipe is safe in a signal handler), the loop
+// watches readEnd. Portable: there is none, openWakePipe is false and the
+// caller looks for the signal another way.
+struct WakePipe {
+    int readEnd = -1;
+    int writeEnd = -1;
+};
+bool openWakePipe(WakePipe& pipe);
+void wakeByPipe(int writeEnd) noexcept;
+void closeWakePipe(WakePipe& pipe);
+
+// Standard output written unbuffered, all of the bytes or false with the
+// system's reason (0 when it gave none).
+bool writeStandardOutput(const char* data, std::size_t size, int& reason);
+// Whether standard output is open at all: closed, its number would go to the
+// next file opened. Portable: taken as open.
+bool standardOutputOpen(int& reason);
+// Portable: never, so nothing is drawn over the terminal's lines.
+bool standardErrorIsTerminal();
 
 }  // namespace morvel

@@ -186,4 +186,51 @@ QString changeStamp(const QString& path) {
         .arg(st.st_mtim.tv_nsec);
 }
 
+bool openWakePipe(WakePipe& pipe) {
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    pipe.readEnd = ends[0];
+    pipe.writeEnd = ends[1];
+    return true;
+}
+
+void wakeByPipe(int writeEnd) noexcept {
+    const int saved = errno;
+    const char byte = 1;
+    // A full pipe already wakes the loop: the byte may be dropped.
+    [[maybe_unused]] const ssize_t n = ::write(writeEnd, &byte, 1);
+    errno = saved;
+}
+
+void closeWakePipe(WakePipe& pipe) {
+    for (int* fd : {&pipe.readEnd, &pipe.writeEnd}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+}
+
+bool writeStandardOutput(const char* data, std::size_t size, int& reason) {
+    while (size > 0) {
+        const ssize_t n = ::write(STDOUT_FILENO, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            reason = n < 0 ? errno : 0;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool standardOutputOpen(int& reason) {
+    if (::fcntl(STDOUT_FILENO, F_GETFD) != -1) return true;
+    reason = errno;
+    return false;
+}
+
+bool standardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 }  // namespace morvel

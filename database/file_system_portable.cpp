@@ -1,7 +1,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -188,6 +190,31 @@ QString changeStamp(const QString& path) {
     if (code) return {};
     return QStringLiteral("%1/%2").arg(size).arg(
         std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count());
+}
+
+bool openWakePipe(WakePipe&) {
+    return false;
+}
+
+void wakeByPipe(int) noexcept {}
+
+void closeWakePipe(WakePipe& pipe) {
+    pipe = {};
+}
+
+bool writeStandardOutput(const char* data, std::size_t size, int& reason) {
+    errno = 0;
+    if (std::fwrite(data, 1, size, stdout) == size && std::fflush(stdout) == 0) return true;
+    reason = errno;
+    return false;
+}
+
+bool standardOutputOpen(int&) {
+    return true;
+}
+
+bool standardErrorIsTerminal() {
+    return false;
 }
 
 }  // namespace morvel

@@ -195,7 +195,7 @@ bool LiveSession::stop(Error& error) {
     bool ok = true;
     if (!pending_.empty() || takingPendingFile_) {
         auto batch = makeBatch();
-        batch->outcome = document_->run(batchWork(batch), kStopWaitMs);
+        batch->outcome = document_->run(batchWork(batch), stopWaitMs);
         finishBatch(batch);
         if (!batch->outcome.ok) {
             Error spill;

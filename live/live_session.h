@@ -85,7 +85,7 @@ public:
     // left waiting by an earlier session go in first. False with the reason;
     // nothing listens then.
     bool start(Error& error);
-    // Writes every contact still waiting, waiting up to kStopWaitMs for a
+    // Writes every contact still waiting, waiting up to stopWaitMs for a
     // busy lock; what is still waiting then goes to the pending file, which
     // `notice` tells. Closes the sources.
     bool stop(Error& error);
@@ -109,6 +109,7 @@ public:
     // A failed write is tried again after this long; the contacts wait.
     int retryIntervalMs = 2000;
     static constexpr int kStopWaitMs = 10000;
+    int stopWaitMs = kStopWaitMs;
     // Contacts waiting beyond this many bytes go to the pending file at once.
     static constexpr std::size_t kMaxPendingBytes = 8 * 1024 * 1024;
     // Dropped datagrams are told at most once in this many milliseconds.

@@ -11,22 +11,43 @@ namespace morvel::live {
 bool parseEndpoint(const QString& text, bool multicast, UdpEndpoint& out, QString& reason) {
     UdpEndpoint e;
     e.multicast = multicast;
+    // "[::1]:2237" and "[::1]" as in URLs; an IPv6 address without brackets
+    // is all address, on the default port.
+    QString addressText;
+    QString portText;
+    bool portGiven = true;
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
-    const QString portText = colon < 0 ? text : text.mid(colon + 1);
-    const QString addressText = colon < 0 ? QString() : text.left(colon);
-    bool ok = false;
-    const uint port = portText.toUInt(&ok);
-    if (!ok || port > 65535) {
-        reason = QStringLiteral("Not a port: ") + portText;
-        return false;
+    const qsizetype close = text.indexOf(QLatin1Char(']'));
+    if (text.startsWith(QLatin1Char('[')) && close > 0 &&
+        (close + 1 == text.size() || text.at(close + 1) == QLatin1Char(':'))) {
+        addressText = text.mid(1, close - 1);
+        portText = text.mid(close + 2);
+        portGiven = close + 1 < text.size();
+    } else if (text.count(QLatin1Char(':')) > 1) {
+        addressText = text;
+        portGiven = false;
+    } else {
+        addressText = colon < 0 ? QString() : text.left(colon);
+        portText = colon < 0 ? text : text.mid(colon + 1);
     }
-    e.port = static_cast<quint16>(port);
+    if (portGiven) {
+        bool ok = false;
+        const uint port = portText.toUInt(&ok);
+        if (!ok || port > 65535) {
+            reason = QStringLiteral("Not a port: ") + portText;
+            return false;
+        }
+        e.port = static_cast<quint16>(port);
+    }
     if (multicast && addressText.isEmpty()) {
         reason = QStringLiteral("A multicast group is GROUP:PORT, as 239.255.0.1:2237");
         return false;
     }
     if (!addressText.isEmpty() && !e.address.setAddress(addressText)) {
-        reason = QStringLiteral("Not an address: ") + addressText;
+        // Names are not looked up: the sending program is on this machine or
+        // at an address the user knows.
+        reason = QStringLiteral("Not an address: ") + addressText +
+                 QStringLiteral(" (give its numbers, as 127.0.0.1 or [::1])");
         return false;
     }
     if (multicast && !e.address.isMulticast()) {
@@ -38,8 +59,11 @@ bool parseEndpoint(const QString& text, bool multicast, UdpEndpoint& out, QStrin
 }
 
 QString describeEndpoint(const UdpEndpoint& e) {
-    return (e.multicast ? QStringLiteral("multicast ") : QStringLiteral("UDP ")) +
-           e.address.toString() + QLatin1Char(':') + QString::number(e.port);
+    const QString address = e.address.protocol() == QAbstractSocket::IPv6Protocol
+                                ? QLatin1Char('[') + e.address.toString() + QLatin1Char(']')
+                                : e.address.toString();
+    return (e.multicast ? QStringLiteral("multicast ") : QStringLiteral("UDP ")) + address +
+           QLatin1Char(':') + QString::number(e.port);
 }
 
 class UdpSource::Worker : public QObject {

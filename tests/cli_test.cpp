@@ -285,16 +285,32 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
         EXPECT_EQ(svg.count("<text") * 1000 + std::min<int>(svg.count("<path"), 10),
                   (texts + 4) * 1000 + 10);
     }
-    // One page of the picture's shape with its heading, in points at 96 pixels an inch.
-    for (const auto& [size, page] : {std::pair{"1016x742", "1016x790"}, {"300x450", "300x498"}}) {
-        run({"map", db, "m.pdf", "--size", size, "--scale", "2"});
-        const QString pdf = QString::fromLatin1(readFileBytes(path("m.pdf")));
-        const auto box = QRegularExpression("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)").match(pdf);
-        EXPECT_EQ(pdf.count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
-        EXPECT_EQ(QString("%1x%2")
-                      .arg(qRound(box.captured(1).toDouble() / 1.5))
-                      .arg(qRound(box.captured(2).toDouble() / 1.5)),
-                  page);
+    // The picture with its heading of 48 pixels, times the scale: a PDF's one
+    // page in points, an SVG's view box in pixels and its width and height in
+    // millimetres, all at 96 pixels an inch.
+    const std::tuple<const char*, const char*, const char*, const char*> sized[] = {
+        {"m.pdf", "1016x742", "2", "2032x1580"}, {"m.pdf", "300x450", "2", "600x996"},
+        {"m.pdf", "400x452", "1", "400x500"},    {"m.svg", "300x450", "1", "300x498"},
+        {"m.svg", "300x450", "2.5", "750x1245"}, {"m.svg", "1016x742", "0.5", "508x395"},
+    };
+    for (const auto& [out, size, scale, pixels] : sized) {
+        run({"map", db, out, "--size", size, "--scale", scale});
+        const QString text = QString::fromLatin1(readFileBytes(path(out)));
+        const auto inPixels = [&](const char* pattern, double perPixel) {
+            const auto m = QRegularExpression(pattern).match(text);
+            return QString("%1x%2")
+                .arg(qRound(m.captured(1).toDouble() / perPixel))
+                .arg(qRound(m.captured(2).toDouble() / perPixel));
+        };
+        if (QString(out).endsWith("pdf")) {
+            EXPECT_EQ(text.count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
+            EXPECT_EQ(inPixels("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)", 0.75), QString(pixels)) << scale;
+        } else {
+            EXPECT_EQ(inPixels("viewBox=\"0 0 ([0-9.]+) ([0-9.]+)\"", 1), QString(pixels)) << scale;
+            EXPECT_EQ(inPixels("<svg width=\"([0-9.]+)mm\" height=\"([0-9.]+)mm\"", 25.4 / 96),
+                      QString(pixels))
+                << scale;
+        }
     }
     run({"map", db, "m.kml"});
     QXmlStreamReader kml(readFileBytes(path("m.kml")));

@@ -14,8 +14,10 @@
 #include <QVariant>
 #include <functional>
 
+#include "database/database_lock.h"
 #include "database/qra_file.h"
 #include "import/import_frame.h"
+#include "import/pending_contacts.h"
 #include "live/live_session.h"
 #include "test_support.h"
 
@@ -367,6 +369,151 @@ TEST(LiveCli, SigtermMidBurstLeavesTheDatabaseWholeWithEveryPrintedContact) {
             EXPECT_EQ(QString::fromLatin1(slot.callsignText()).trimmed(), w[2]);
         }
         EXPECT_TRUE(slot.isWorked()) << line.toStdString();
+    }
+}
+
+TEST(LiveUdp, ListeningAddressesReadOrRefusedWithTheReason) {
+    const struct {
+        const char* text;
+        const char* endpoint;  // as described, or the reason it is refused
+    } cases[] = {
+        {"2237", "UDP 127.0.0.1:2237"},
+        {"127.0.0.1:2238", "UDP 127.0.0.1:2238"},
+        {"[::1]:2239", "UDP [::1]:2239"},
+        {"[::1]", "UDP [::1]:2237"},
+        {"::1", "UDP [::1]:2237"},
+        {"0.0.0.0:65535", "UDP 0.0.0.0:65535"},
+        {"127.0.0.1:65536", "Not a port: 65536"},
+        {"[::1]:", "Not a port: "},
+        {"shack.example:2237",
+         "Not an address: shack.example (give its numbers, as 127.0.0.1 or [::1])"},
+    };
+    for (const auto& c : cases) {
+        live::UdpEndpoint e;
+        QString reason;
+        EXPECT_EQ(
+            live::parseEndpoint(c.text, false, e, reason) ? live::describeEndpoint(e) : reason,
+            c.endpoint)
+            << c.text;
+    }
+}
+
+// Contacts handed to a session as QSO Logged datagrams; true once each is taken.
+bool send(SessionFixture& f, const std::vector<std::pair<const char*, const char*>>& contacts,
+          int ms = 10000) {
+    const std::int64_t taken = f.session.counts().taken;
+    for (const auto& [call, grid] : contacts)
+        f.session.takeDatagram(Datagram::qso(call, grid, 144174000), QHostAddress::LocalHost, 1);
+    const auto all = taken + static_cast<std::int64_t>(contacts.size());
+    f.waitUntil([&] { return f.session.counts().taken == all; }, ms);
+    return f.session.counts().taken == all;
+}
+
+// An import while the session listens begins a change log of its own; every
+// contact the session writes after it is in that log, once.
+TEST(LiveSession, ContactsAfterAnImportGoOnInTheChangeLogItMade) {
+    SessionFixture f;
+    f.start();
+    ASSERT_TRUE(send(f, {{"DL1AAA", "JO61"}}));
+    const QString log = f.dir.filePath("import.adi");
+    writeFileBytes(log, "<call:6>G4IMPT<gridsquare:4>IO91<band:2>2m<qso_date:8>20261206<eor>");
+    ImportRequest request;
+    request.logPath = log;
+    request.databasePath = f.db;
+    request.workDir = request.backupDir = f.dir.path();
+    request.clock = f.session.clock;
+    ASSERT_EQ(runImport(request).squaresWritten, 1);
+    for (const auto& contact :
+         {std::pair{"DL2BBB", "JO62"}, {"DL3CCC", "JO63"}, {"DL4DDD", "JO64"}})
+        ASSERT_TRUE(send(f, {contact}));
+    f.stop();
+    EXPECT_EQ(f.session.databaseWrites(), 4);
+    const QByteArray changelog = readFileBytes(f.dir.filePath("changelog.txt"));
+    EXPECT_TRUE(changelog.contains(" updated from " + log.toLatin1() + " on ")) << changelog.data();
+    for (const char* call : {"G4IMPT", "DL2BBB", "DL3CCC", "DL4DDD"})
+        EXPECT_EQ(changelog.count(call), 1) << call << "\n" << changelog.data();
+    EXPECT_EQ(callIn(f.db, 64), "DL4DDD    ");
+}
+
+// While another program holds the database the contacts wait; when it still
+// holds it at the end they are kept in the pending file, which the next
+// session takes first, writing each square and its change-log line once.
+TEST(LiveSession, ContactsStillWaitingAtTheEndAreKeptForTheNextSession) {
+    const QString pending = "2M JO62QM T pending.adi";
+    SessionFixture f;
+    f.session.stopWaitMs = 300;
+    f.start();
+    Error error;
+    auto holder = std::make_unique<DatabaseLock>(f.db);
+    ASSERT_TRUE(holder->acquire(error, 0)) << error;
+    const QByteArray blank = readFileBytes(f.db);
+    EXPECT_FALSE(send(f, {{"DL1AAA", "JO61"}, {"DL2BBB", "JO62"}}, 600));
+    EXPECT_EQ(f.session.pendingCount(), 2U);
+    EXPECT_FALSE(f.session.stop(error));
+    EXPECT_TRUE(error.message().endsWith("; 2 contacts wait in " + pending +
+                                         " for the next session or import"))
+        << error;
+    EXPECT_EQ(readFileBytes(f.db), blank);
+    EXPECT_EQ(readFileBytes(f.dir.filePath(pending)),
+              "Contacts that waited for 2M JO62QM T.QRA; Morvel takes them into it first.\r\n"
+              "<ADIF_VER:5>3.1.4 <EOH>\r\n"
+              "<CALL:6>DL1AAA <QSO_DATE:8>20261206 <BAND:2>2m <GRIDSQUARE:4>JO61 <EOR>\r\n"
+              "<CALL:6>DL2BBB <QSO_DATE:8>20261206 <BAND:2>2m <GRIDSQUARE:4>JO62 <EOR>\r\n");
+
+    holder.reset();
+    live::LiveSession next(f.db, f.dir.path(), f.dir.path(), {});
+    next.clock = f.session.clock;
+    ASSERT_TRUE(next.start(error)) << error;
+    f.waitUntil([&] { return !QFileInfo::exists(f.dir.filePath(pending)); });
+    EXPECT_FALSE(QFileInfo::exists(f.dir.filePath(pending)));
+    next.takeDatagram(Datagram::qso("DL3CCC", "JO63", 144174000), QHostAddress::LocalHost, 1);
+    f.waitUntil([&] { return next.counts().taken == 1; });
+    ASSERT_TRUE(next.stop(error)) << error;
+    EXPECT_EQ(callIn(f.db, 61) + callIn(f.db, 62) + callIn(f.db, 63),
+              "DL1AAA    DL2BBB    DL3CCC    ");
+    const QByteArray changelog = readFileBytes(f.dir.filePath("changelog.txt"));
+    for (const char* call : {"DL1AAA", "DL2BBB", "DL3CCC"})
+        EXPECT_EQ(changelog.count(call), 1) << call << "\n" << changelog.data();
+}
+
+// The first contact after a quiet spell is written at once; those that come
+// within the spacing after a write wait and go in one write together.
+TEST(LiveSession, WritesSpacedTheFirstOfAQuietSpellAtOnce) {
+    SessionFixture f;
+    f.session.minWriteIntervalMs = 1000;
+    const struct {
+        const char* call;
+        const char* grid;
+        int sendAtMs;
+        int write;  // the database write it goes in
+    } steps[] = {{"DL1AAA", "JO61", 0, 1},
+                 {"DL2BBB", "JO62", 150, 2},
+                 {"DL3CCC", "JO63", 350, 2},
+                 {"DL4DDD", "JO64", 550, 2},
+                 {"DL5EEE", "JO65", 3000, 3}};
+    std::map<QString, std::pair<int, qint64>> taken;  // write and time, by call
+    QElapsedTimer clock;
+    QObject::connect(&f.session, &live::LiveSession::contactTaken,
+                     [&](const live::TakenContact& c) {
+                         taken[c.call] = {f.session.databaseWrites(), clock.elapsed()};
+                     });
+    f.start();
+    clock.start();
+    for (const auto& step : steps) {
+        f.waitUntil([&] { return clock.elapsed() >= step.sendAtMs; }, 5000);
+        f.session.takeDatagram(Datagram::qso(step.call, step.grid, 144174000),
+                               QHostAddress::LocalHost, 1);
+    }
+    f.waitUntil([&] { return taken.size() == std::size(steps); });
+    f.stop();
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.call);
+        ASSERT_EQ(taken.count(step.call), 1U);
+        EXPECT_EQ(taken[step.call].first, step.write);
+        const qint64 waited = taken[step.call].second - step.sendAtMs;
+        if (step.write != 2) {
+            EXPECT_LT(waited, 500);
+        }
     }
 }
 

@@ -22,6 +22,12 @@ run() {  # LOCALE DIR: the same commands, their output kept in DIR
         "$cli" summary "2M JO62QM .QRA" summary.txt >/dev/null
         "$cli" map "2M JO62QM .QRA" map.geojson >/dev/null
         "$cli" map "2M JO62QM .QRA" map.kml >/dev/null
+        "$cli" map "2M JO62QM .QRA" map.svg --size 300x200 --scale 1.5 >/dev/null
+        "$cli" field "2M JO62QM .QRA" JO field.svg >/dev/null
+        "$cli" award-list "2M JO62QM .QRA" award.csv >/dev/null
+        "$cli" awards .
+        "$cli" awards . --csv
+        "$cli" contacts "2M JO62QM .QRA"
     } > out.txt 2>&1
     # The change log's date line is the platform's short date form by design.
     sed -i '2d' changelog.txt
