@@ -9,8 +9,6 @@
 
 namespace morvel {
 
-namespace {
-
 QString serviceKey(ConfirmationService service) {
     switch (service) {
         case ConfirmationService::Lotw:
@@ -22,8 +20,6 @@ QString serviceKey(ConfirmationService service) {
     }
     return {};
 }
-
-}  // namespace
 
 QUrl defaultServiceUrl(ConfirmationService service) {
     switch (service) {

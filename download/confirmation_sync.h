@@ -43,6 +43,9 @@ struct SyncOutcome {
     SyncReport report;
 };
 
+// "lotw", "eqsl", "qrz": the service in the folder's download state and the secret store.
+QString serviceKey(ConfirmationService service);
+
 // The service's own address.
 QUrl defaultServiceUrl(ConfirmationService service);
 // The request the service is sent: the GET address or the POST form.

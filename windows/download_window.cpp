@@ -27,12 +27,6 @@ namespace {
 const ConfirmationService kServices[] = {ConfirmationService::Lotw, ConfirmationService::Eqsl,
                                          ConfirmationService::Qrz};
 
-QString serviceKey(ConfirmationService s) {
-    return s == ConfirmationService::Lotw   ? QStringLiteral("lotw")
-           : s == ConfirmationService::Eqsl ? QStringLiteral("eqsl")
-                                            : QStringLiteral("qrz");
-}
-
 }  // namespace
 
 DownloadConfirmationsWindow::DownloadConfirmationsWindow(Windows& windows, QString folder,
