@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the built morvel-cli binary itself on a real file in a scratch folder.
-# Usage: cli_smoke.sh MORVEL_CLI VERSION
+# Usage: cli_smoke.sh MORVEL_CLI VERSION [linux|portable]
 set -euo pipefail
 cli="$1"
 work=$(mktemp -d)
@@ -18,9 +18,12 @@ expected=$'File: 2M IO85AB .QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFiel
 set +e; "$cli" stats "2M IO85AB .QRA" >/dev/full 2>err; status=$?; set -e
 [ "$status" = 1 ] || fail "full output status $status"
 [ "$(cat err)" = "morvel-cli: standard output: No space left on device" ] || fail "full output message"
-set +e; "$cli" distance JO62QM IO91WM >&- 2>err; status=$?; set -e
-[ "$status" = 1 ] || fail "closed output status $status"
-[ "$(cat err)" = "morvel-cli: standard output: Bad file descriptor" ] || fail "closed output message"
+# The portable file calls cannot tell a closed standard output from an open one.
+if [ "${3:-linux}" != portable ]; then
+    set +e; "$cli" distance JO62QM IO91WM >&- 2>err; status=$?; set -e
+    [ "$status" = 1 ] || fail "closed output status $status"
+    [ "$(cat err)" = "morvel-cli: standard output: Bad file descriptor" ] || fail "closed output message"
+fi
 [ "$("$cli" map "2M IO85AB .QRA" world.png 2>/dev/null)" = "$PWD/world.png" ] || fail "map"
 [ "$(head -c 4 world.png | tail -c 3)" = "PNG" ] || fail "map picture"
 [ "$("$cli" --version)" = "morvel-cli $2" ] || fail "version"
