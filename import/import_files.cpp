@@ -16,6 +16,30 @@ QString noneName(const QString& path) {
     return path + QStringLiteral(".none");
 }
 
+// Written under a name of its own and renamed into place like a save file,
+// but never synced: a save file's commit syncs, and the sync of a 250 MB
+// copy that is read once and thrown away cost as much as the copy itself.
+bool copyScratch(QFile& from, const QString& to, Error& error) {
+    const QString partial = to + QStringLiteral(".part");
+    if (pathState(partial).exists && !removeName(partial, error)) return false;
+    QFile out(partial);
+    // NewOnly: a link put in place since is never written through.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        error = fileError(out);
+        return false;
+    }
+    Error ignored;
+    if (!copyRest(from, 0, out, error)) {
+        out.close();
+        removeName(partial, ignored);
+        return false;
+    }
+    out.close();
+    if (renameOver(partial, to, error)) return true;
+    removeName(partial, ignored);
+    return false;
+}
+
 }  // namespace
 
 ImportFiles importFiles(const QString& databasePath, const QString& workDir,
@@ -40,6 +64,7 @@ bool claimName(const QString& path, const PathState& database, Error& error) {
 }
 
 bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch) {
+    if (scratch) return copyScratch(from, to, error);
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = fileError(out);
@@ -49,12 +74,7 @@ bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch) {
         out.cancelWriting();
         return false;
     }
-    if (!scratch) return commitSynced(out, error);
-    if (!out.commit()) {
-        error = fileError(out);
-        return false;
-    }
-    return true;
+    return commitSynced(out, error);
 }
 
 QString undoName(const QString& path) {
