@@ -541,11 +541,14 @@ constexpr int kInsertColumns = 18;
 // as much as the row it inserts.
 constexpr int kInsertRows = 16;
 
+// OR ROLLBACK: a statement of several rows that may stop halfway keeps a
+// journal of every page it changes, written out as it grows (thirty times
+// the writes of the whole import); a failure ends the whole write anyway.
 std::string insertSql(int rows) {
     std::string sql =
-        "INSERT INTO contacts(database, key, time, call, band, mode, freq, locator, vucc_grids, "
-        "prop_mode, sat_name, my_grid, origin, confirmed, card_date, lotw_date, eqsl_date, "
-        "download_date) VALUES ";
+        "INSERT OR ROLLBACK INTO contacts(database, key, time, call, band, mode, freq, locator, "
+        "vucc_grids, prop_mode, sat_name, my_grid, origin, confirmed, card_date, lotw_date, "
+        "eqsl_date, download_date) VALUES ";
     for (int r = 0; r < rows; ++r) {
         sql += r == 0 ? "(" : ", (";
         for (int c = 0; c < kInsertColumns; ++c) sql += c == 0 ? "?" : ", ?";
@@ -757,18 +760,16 @@ bool LedgerWrite::insertPending() {
         for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
             s.bind(first + 15 + static_cast<int>(i), c.dates[i]);
     };
-    std::size_t done = 0;
     bool ok = true;
-    for (; ok && pending_.size() - done >= kInsertRows; done += kInsertRows) {
-        st.addMany.reset();
-        for (int r = 0; r < kInsertRows; ++r)
-            bindRow(st.addMany, r * kInsertColumns, pending_[done + static_cast<std::size_t>(r)]);
-        ok = st.addMany.step() == SQLITE_DONE;
-    }
-    for (; ok && done < pending_.size(); ++done) {
-        st.add.reset();
-        bindRow(st.add, 0, pending_[done]);
-        ok = st.add.step() == SQLITE_DONE;
+    for (std::size_t done = 0; ok && done < pending_.size();) {
+        const bool many = pending_.size() - done >= kInsertRows;
+        Statement& insert = many ? st.addMany : st.add;
+        const int rows = many ? kInsertRows : 1;
+        insert.reset();
+        for (int r = 0; r < rows; ++r)
+            bindRow(insert, r * kInsertColumns, pending_[done + static_cast<std::size_t>(r)]);
+        ok = insert.step() == SQLITE_DONE;
+        done += static_cast<std::size_t>(rows);
     }
     pending_.clear();
     return ok;
