@@ -23,58 +23,6 @@ namespace {
 
 using morvel::bench::Random;
 
-// Every record a 2 m contact with its confirmations, as a logging program
-// exports them: card for one in ten, LoTW for one in five, eQSL for one in
-// eight, with their dates.
-qint64 writeTwoMetreLog(const QString& path, int records) {
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return -1;
-    Random rng(20261207);
-    const char* const modes[] = {"SSB", "CW", "FT8", "FM"};
-    std::string buffer = "Synthetic log for the ledger benchmark\r\n<ADIF_VER:5>3.1.4 <EOH>\r\n";
-    const auto field = [&](const char* name, const std::string& value) {
-        buffer += '<';
-        buffer += name;
-        buffer += ':';
-        buffer += std::to_string(value.size());
-        buffer += '>';
-        buffer += value;
-        buffer += ' ';
-    };
-    using morvel::bench::twoDigits;
-    for (int i = 0; i < records; ++i) {
-        const std::string date = "20" + twoDigits(rng.below(24)) + twoDigits(1 + rng.below(12)) +
-                                 twoDigits(1 + rng.below(28));
-        field("CALL", morvel::bench::randomCall(rng));
-        field("QSO_DATE", date);
-        field("TIME_ON", twoDigits(rng.below(24)) + twoDigits(rng.below(60)) + "00");
-        field("BAND", "2m");
-        field("FREQ", "144.300");
-        field("MODE", modes[rng.below(4)]);
-        field("GRIDSQUARE", morvel::bench::randomLocator(rng));
-        const bool card = rng.below(10) == 0, lotw = rng.below(5) == 0, eqsl = rng.below(8) == 0;
-        field("QSL_RCVD", card ? "Y" : "N");
-        if (card) field("QSLRDATE", date);
-        field("LOTW_QSL_RCVD", lotw ? "Y" : "N");
-        if (lotw) field("LOTW_QSLRDATE", date);
-        field("EQSL_QSL_RCVD", eqsl ? "Y" : "N");
-        if (eqsl) field("EQSL_QSLRDATE", date);
-        field("MY_GRIDSQUARE", "JO62QM");
-        buffer += "<EOR>\r\n";
-        if (buffer.size() > (1 << 20)) {
-            if (out.write(buffer.data(), static_cast<qint64>(buffer.size())) !=
-                static_cast<qint64>(buffer.size()))
-                return -1;
-            buffer.clear();
-        }
-    }
-    if (out.write(buffer.data(), static_cast<qint64>(buffer.size())) !=
-        static_cast<qint64>(buffer.size()))
-        return -1;
-    out.close();
-    return QFile(path).size();
-}
-
 struct Logs {
     QTemporaryDir dir;
     QString small, large;
@@ -82,8 +30,8 @@ struct Logs {
     Logs() {
         small = dir.filePath(QStringLiteral("100k.adi"));
         large = dir.filePath(QStringLiteral("1M.adi"));
-        smallSize = writeTwoMetreLog(small, 100'000);
-        largeSize = writeTwoMetreLog(large, 1'000'000);
+        smallSize = morvel::bench::writeTwoMetreLog(small, 100'000);
+        largeSize = morvel::bench::writeTwoMetreLog(large, 1'000'000);
     }
 };
 
@@ -216,7 +164,10 @@ BENCHMARK(BM_OverviewWithAwards24Databases1MContacts)->Unit(benchmark::kMillisec
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 4 && std::strcmp(argv[1], "--write-log") == 0)
-        return writeTwoMetreLog(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3])) > 0 ? 0 : 1;
+        return morvel::bench::writeTwoMetreLog(QString::fromLocal8Bit(argv[2]),
+                                               std::atoi(argv[3])) > 0
+                   ? 0
+                   : 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

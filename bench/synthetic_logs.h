@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace morvel::bench {
 
@@ -48,61 +49,104 @@ inline std::string twoDigits(int n) {
     return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
 }
 
-// records ADIF records; spread puts every field on a line of its own.
-// Returns the size written, or -1 when the file cannot be written.
-inline qint64 writeAdifLog(const QString& path, int records, bool spread) {
+// An ADIF log written in pieces of about 1 MiB: the header, then `records`
+// records, each made by record(rng, field) calling field(NAME, VALUE) once a
+// field, fields separated by `separator`. Returns the size written, or -1
+// when the file cannot be written.
+template <typename MakeRecord>
+qint64 writeAdif(const QString& path, std::string_view header, int records, std::uint64_t seed,
+                 const char* separator, MakeRecord record) {
     QFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return -1;
-    Random rng(20240101);
-    const char* const bands[] = {"2m",   "2m", "2m",  "2m",  "70cm",
-                                 "70cm", "6m", "20m", "20m", "23cm"};
-    const char* const freqs[] = {"144.300", "144.300", "144.300", "144.300", "432.200",
-                                 "432.200", "50.150",  "14.205",  "14.205",  "1296.200"};
-    const char* const modes[] = {"SSB", "CW", "FT8", "FM"};
-    const char* const sep = spread ? "\r\n" : " ";
+    Random rng(seed);
     std::string buffer;
     buffer.reserve(1 << 20);
-    buffer +=
-        "Synthetic log for the import benchmark\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:6>MORVEL <EOH>\r\n";
-    auto field = [&](const char* name, const std::string& value) {
+    buffer += header;
+    const auto field = [&](const char* name, const std::string& value) {
         buffer += '<';
         buffer += name;
         buffer += ':';
         buffer += std::to_string(value.size());
         buffer += '>';
         buffer += value;
-        buffer += sep;
+        buffer += separator;
+    };
+    const auto flush = [&] {
+        const bool ok = out.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
+                        static_cast<qint64>(buffer.size());
+        buffer.clear();
+        return ok;
     };
     for (int i = 0; i < records; ++i) {
-        const int band = rng.below(10);
-        field("CALL", randomCall(rng));
-        field("QSO_DATE", "20" + twoDigits(rng.below(24)) + twoDigits(1 + rng.below(12)) +
-                              twoDigits(1 + rng.below(28)));
-        field("TIME_ON", twoDigits(rng.below(24)) + twoDigits(rng.below(60)) + "00");
-        field("BAND", bands[band]);
-        field("FREQ", freqs[band]);
-        field("MODE", modes[rng.below(4)]);
-        field("RST_SENT", "59");
-        field("RST_RCVD", twoDigits(50 + rng.below(10)));
-        field("GRIDSQUARE", randomLocator(rng));
-        field("QSL_RCVD", rng.below(10) == 0 ? "Y" : "N");
-        field("LOTW_QSL_RCVD", rng.below(5) == 0 ? "Y" : "N");
-        field("EQSL_QSL_RCVD", "N");
-        field("MY_GRIDSQUARE", "JO62QM");
-        field("COMMENT", "tnx call: <eor>");
+        record(rng, field);
         buffer += "<EOR>\r\n";
-        if (buffer.size() > (1 << 20) - 2048) {
-            if (out.write(buffer.data(), static_cast<qint64>(buffer.size())) !=
-                static_cast<qint64>(buffer.size()))
-                return -1;
-            buffer.clear();
-        }
+        if (buffer.size() > (1 << 20) - 2048 && !flush()) return -1;
     }
-    if (out.write(buffer.data(), static_cast<qint64>(buffer.size())) !=
-        static_cast<qint64>(buffer.size()))
-        return -1;
+    if (!flush()) return -1;
     out.close();
     return QFile(path).size();
+}
+
+inline std::string randomDate(Random& rng) {
+    return "20" + twoDigits(rng.below(24)) + twoDigits(1 + rng.below(12)) +
+           twoDigits(1 + rng.below(28));
+}
+
+// records ADIF records; spread puts every field on a line of its own.
+inline qint64 writeAdifLog(const QString& path, int records, bool spread) {
+    const char* const bands[] = {"2m",   "2m", "2m",  "2m",  "70cm",
+                                 "70cm", "6m", "20m", "20m", "23cm"};
+    const char* const freqs[] = {"144.300", "144.300", "144.300", "144.300", "432.200",
+                                 "432.200", "50.150",  "14.205",  "14.205",  "1296.200"};
+    const char* const modes[] = {"SSB", "CW", "FT8", "FM"};
+    return writeAdif(
+        path,
+        "Synthetic log for the import benchmark\r\n<ADIF_VER:5>3.1.4 <PROGRAMID:6>MORVEL <EOH>\r\n",
+        records, 20240101, spread ? "\r\n" : " ", [&](Random& rng, const auto& field) {
+            const int band = rng.below(10);
+            field("CALL", randomCall(rng));
+            field("QSO_DATE", randomDate(rng));
+            field("TIME_ON", twoDigits(rng.below(24)) + twoDigits(rng.below(60)) + "00");
+            field("BAND", bands[band]);
+            field("FREQ", freqs[band]);
+            field("MODE", modes[rng.below(4)]);
+            field("RST_SENT", "59");
+            field("RST_RCVD", twoDigits(50 + rng.below(10)));
+            field("GRIDSQUARE", randomLocator(rng));
+            field("QSL_RCVD", rng.below(10) == 0 ? "Y" : "N");
+            field("LOTW_QSL_RCVD", rng.below(5) == 0 ? "Y" : "N");
+            field("EQSL_QSL_RCVD", "N");
+            field("MY_GRIDSQUARE", "JO62QM");
+            field("COMMENT", "tnx call: <eor>");
+        });
+}
+
+// Every record a 2 m contact with its confirmations, as a logging program
+// exports them: card for one in ten, LoTW for one in five, eQSL for one in
+// eight, with their dates.
+inline qint64 writeTwoMetreLog(const QString& path, int records) {
+    const char* const modes[] = {"SSB", "CW", "FT8", "FM"};
+    return writeAdif(path, "Synthetic log for the ledger benchmark\r\n<ADIF_VER:5>3.1.4 <EOH>\r\n",
+                     records, 20261207, " ", [&](Random& rng, const auto& field) {
+                         const std::string date = randomDate(rng);
+                         field("CALL", randomCall(rng));
+                         field("QSO_DATE", date);
+                         field("TIME_ON",
+                               twoDigits(rng.below(24)) + twoDigits(rng.below(60)) + "00");
+                         field("BAND", "2m");
+                         field("FREQ", "144.300");
+                         field("MODE", modes[rng.below(4)]);
+                         field("GRIDSQUARE", randomLocator(rng));
+                         const bool card = rng.below(10) == 0, lotw = rng.below(5) == 0,
+                                    eqsl = rng.below(8) == 0;
+                         field("QSL_RCVD", card ? "Y" : "N");
+                         if (card) field("QSLRDATE", date);
+                         field("LOTW_QSL_RCVD", lotw ? "Y" : "N");
+                         if (lotw) field("LOTW_QSLRDATE", date);
+                         field("EQSL_QSL_RCVD", eqsl ? "Y" : "N");
+                         if (eqsl) field("EQSL_QSLRDATE", date);
+                         field("MY_GRIDSQUARE", "JO62QM");
+                     });
 }
 
 inline qint64 writeEdiLog(const QString& path, int contacts) {

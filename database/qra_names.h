@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,25 @@ bool isValidRecordNumber(int n);
 std::string fieldLetters(int recordNo);
 // The slot of a square: its two digits read as a number (IO85 -> 85).
 int slotIndex(char firstDigit, char secondDigit);
+
+// True when the text begins with a real square: two letters A-R, two digits.
+bool namesSquare(std::string_view locator);
+// Record number (1..324) and slot (0..99) of a locator that names a square.
+int recordOfLocator(std::string_view locator);
+int slotOfLocator(std::string_view locator);
+
+// The squares a VUCC_GRIDS value lists, each as four upper case characters.
+struct VuccSquares {
+    std::array<std::string, 4> squares;
+    int count = 0;
+};
+// True for 2 squares sharing an edge or 4 forming a 2 x 2 block (also
+// across a field's edge and the 180th meridian), separated by commas and
+// blanks; anything else is ignored (false).
+bool readVuccGrids(std::string_view text, VuccSquares& out);
+
+// The text without the blanks, tabs and line ends around it.
+std::string_view trimmedBlanks(std::string_view text);
 
 // The bands a database can be made for, in the order the band list shows them.
 const std::vector<std::string>& bandList();

@@ -4,6 +4,7 @@
 
 #include "import/adif_options.h"
 #include "import/adif_reader.h"
+#include "import/ledger_contacts.h"
 #include "ledger/ledger.h"
 
 // Whatever a record holds, the ledger's contact keeps its bounds: a locator

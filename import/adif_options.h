@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "database/qra_names.h"
+
 namespace morvel {
 
 // The sources whose received status confirms a square: QSL_RCVD (card, Y or
@@ -48,15 +50,5 @@ QString confirmedByText(unsigned sources);
 // "EME,SAT": each a known mode, stored upper case. False with the offending
 // word in `bad`.
 bool parsePropModes(const QString& text, std::vector<std::string>& modes, QString& bad);
-
-// The squares a VUCC_GRIDS value lists, each as four upper case characters.
-struct VuccSquares {
-    std::array<std::string, 4> squares;
-    int count = 0;
-};
-// True for 2 squares sharing an edge or 4 forming a 2 x 2 block (also
-// across a field's edge and the 180th meridian), separated by commas and
-// blanks; anything else is ignored (false).
-bool readVuccGrids(std::string_view text, VuccSquares& out);
 
 }  // namespace morvel

@@ -47,21 +47,6 @@ void readLogCall(std::string_view text, std::string& out) {
     out.resize(n);
 }
 
-bool namesSquare(std::string_view locator) {
-    if (locator.size() < 4) return false;
-    const auto letter = [](char c) { return c >= 'A' && c <= 'R'; };
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    return letter(locator[0]) && letter(locator[1]) && digit(locator[2]) && digit(locator[3]);
-}
-
-int recordOfLocator(std::string_view locator) {
-    return recordNumber(locator[0], locator[1]);
-}
-
-int slotOfLocator(std::string_view locator) {
-    return slotIndex(locator[2], locator[3]);
-}
-
 LogDate readLogDate(std::string_view text, std::size_t digits, std::string& ddmmyy) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     std::size_t first = 0, last = text.size();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "database/field_record.h"
+#include "database/qra_names.h"
 
 namespace morvel {
 
@@ -27,11 +28,6 @@ bool isBlank(std::string_view text);
 void readLogLocator(std::string_view text, std::string& out);
 // A log's call sign, written into out: control characters dropped, upper case.
 void readLogCall(std::string_view text, std::string& out);
-// True when the text begins with a real square: two letters A-R, two digits.
-bool namesSquare(std::string_view locator);
-// Record number (1..324) and slot (0..99) of a locator that names a square.
-int recordOfLocator(std::string_view locator);
-int slotOfLocator(std::string_view locator);
 
 // A log's date field. Empty or blank it is absent and the contact skipped;
 // anything but the digits the format writes is malformed and the record

@@ -5,6 +5,7 @@
 #include "database/qra_names.h"
 #include "import/adif_reader.h"
 #include "import/edi_reader.h"
+#include "import/ledger_contacts.h"
 
 namespace morvel {
 
@@ -75,12 +76,12 @@ ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, Square
         handlers.contactLine = contactRead;
         if (ledger) {
             handlers.acceptedLine = [&](std::string_view line) {
-                if (LedgerContact* c = ledger->next()) *c = ledgerContactFromEdi(line, band, origin);
+                if (LedgerContact* c = ledger->next())
+                    *c = ledgerContactFromEdi(line, band, origin);
             };
         }
         const EdiOutcome outcome = readEdi(scratchLog, handlers, reason);
-        if (outcome.end == EdiEnd::Stopped && !out.writeError.isSet())
-            out.readError = reason;
+        if (outcome.end == EdiEnd::Stopped && !out.writeError.isSet()) out.readError = reason;
         out.cancelled = outcome.end == EdiEnd::Cancelled;
         result.unreadable = outcome.unreadable;
     }

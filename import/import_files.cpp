@@ -16,6 +16,49 @@ QString noneName(const QString& path) {
     return path + QStringLiteral(".none");
 }
 
+// Written under a name of its own and renamed into place like a save file,
+// but never synced: a save file's commit syncs, and the sync of a 250 MB
+// copy that is read once and thrown away cost as much as the copy itself.
+// The rename never replaces a file either: ext4 writes out the data of a
+// file renamed over another at once, for the programs that never sync. The
+// previous copy keeps a second name until the rename is done, and gets its
+// own name back when the rename fails.
+bool copyScratch(QFile& from, const QString& to, Error& error) {
+    const QString partial = to + QStringLiteral(".part");
+    const QString previous = to + QStringLiteral(".old");
+    for (const QString& name : {partial, previous})
+        if (pathState(name).exists && !removeName(name, error)) return false;
+    QFile out(partial);
+    // NewOnly: a link put in place since is never written through.
+    // A failure names the copy as the user knows it, not its passing name.
+    const auto failed = [&](Error cause) {
+        if (cause.file == partial) cause.file = to;
+        error = cause;
+        return false;
+    };
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        return failed(fileError(out));
+    Error ignored;
+    if (Error cause; !copyRest(from, 0, out, cause)) {
+        out.close();
+        removeName(partial, ignored);
+        return failed(cause);
+    }
+    out.close();
+    bool setAside = false;
+    if (pathState(to).exists && addHardLink(to, previous)) {
+        setAside = removeName(to, ignored);
+        if (!setAside) removeName(previous, ignored);
+    }
+    if (renameOver(partial, to, error)) {
+        if (setAside) removeName(previous, ignored);
+        return true;
+    }
+    if (setAside && addHardLink(previous, to)) removeName(previous, ignored);
+    removeName(partial, ignored);
+    return false;
+}
+
 }  // namespace
 
 ImportFiles importFiles(const QString& databasePath, const QString& workDir,
@@ -40,6 +83,7 @@ bool claimName(const QString& path, const PathState& database, Error& error) {
 }
 
 bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch) {
+    if (scratch) return copyScratch(from, to, error);
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = fileError(out);
@@ -49,12 +93,7 @@ bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch) {
         out.cancelWriting();
         return false;
     }
-    if (!scratch) return commitSynced(out, error);
-    if (!out.commit()) {
-        error = fileError(out);
-        return false;
-    }
-    return true;
+    return commitSynced(out, error);
 }
 
 QString undoName(const QString& path) {

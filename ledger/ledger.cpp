@@ -10,8 +10,6 @@
 #include "database/file_system.h"
 #include "database/qra_names.h"
 #include "geo/locator.h"
-#include "import/adif_options.h"
-#include "import/contact.h"
 
 namespace morvel {
 
@@ -48,10 +46,8 @@ public:
 
     bool ok() const { return rc_ == SQLITE_OK; }
     sqlite3_stmt* get() const { return s_; }
-    void reset() {
-        sqlite3_reset(s_);
-        sqlite3_clear_bindings(s_);
-    }
+    // Every caller binds all parameters again, so the old ones are not cleared.
+    void reset() { sqlite3_reset(s_); }
     void bind(int i, std::int64_t v) { sqlite3_bind_int64(s_, i, v); }
     void bind(int i, const std::string& v) {
         sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
@@ -538,17 +534,39 @@ bool Ledger::allSquareSources(std::map<QString, SquareCredits>& out, Error& erro
     return true;
 }
 
+namespace {
+
+constexpr int kInsertColumns = 18;
+// New contacts go in this many to a statement: a statement's run costs about
+// as much as the row it inserts.
+constexpr int kInsertRows = 16;
+
+// OR ROLLBACK: a statement of several rows that may stop halfway keeps a
+// journal of every page it changes, written out as it grows (thirty times
+// the writes of the whole import); a failure ends the whole write anyway.
+std::string insertSql(int rows) {
+    std::string sql =
+        "INSERT OR ROLLBACK INTO contacts(database, key, time, call, band, mode, freq, locator, "
+        "vucc_grids, prop_mode, sat_name, my_grid, origin, confirmed, card_date, lotw_date, "
+        "eqsl_date, download_date) VALUES ";
+    for (int r = 0; r < rows; ++r) {
+        sql += r == 0 ? "(" : ", (";
+        for (int c = 0; c < kInsertColumns; ++c) sql += c == 0 ? "?" : ", ?";
+        sql += ')';
+    }
+    return sql;
+}
+
+}  // namespace
+
 struct LedgerWrite::Statements {
     explicit Statements(sqlite3* db)
         : find(db,
                "SELECT id, call, band, mode, confirmed, card_date, lotw_date, eqsl_date, "
                "download_date, time FROM contacts WHERE database = ?1 AND key = ?2 AND time "
                "BETWEEN ?3 AND ?4"),
-          add(db,
-              "INSERT INTO contacts(database, key, time, call, band, mode, freq, locator, "
-              "vucc_grids, prop_mode, sat_name, my_grid, origin, confirmed, card_date, lotw_date, "
-              "eqsl_date, download_date) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-              "?12, ?13, ?14, ?15, ?16, ?17, ?18)"),
+          add(db, insertSql(1).c_str()),
+          addMany(db, insertSql(kInsertRows).c_str()),
           update(db,
                  "UPDATE contacts SET confirmed = ?2, card_date = ?3, lotw_date = ?4, "
                  "eqsl_date = ?5, download_date = ?6 WHERE id = ?1"),
@@ -558,10 +576,10 @@ struct LedgerWrite::Statements {
           credits(db, "SELECT bits FROM credits WHERE database = ?1"),
           credit(db, "INSERT OR REPLACE INTO credits(database, bits) VALUES (?1, ?2)") {}
     bool ok() const {
-        return find.ok() && add.ok() && update.ok() && any.ok() && origin.ok() && addOrigin.ok() &&
-               credits.ok() && credit.ok();
+        return find.ok() && add.ok() && addMany.ok() && update.ok() && any.ok() && origin.ok() &&
+               addOrigin.ok() && credits.ok() && credit.ok();
     }
-    Statement find, add, update, any, origin, addOrigin, credits, credit;
+    Statement find, add, addMany, update, any, origin, addOrigin, credits, credit;
 };
 
 namespace {
@@ -613,6 +631,7 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
                          LedgerReport& report, Error& error) {
     Statements& st = *statements_;
     const auto failed = [&] {
+        pending_.clear();
         error = ledger_.sqlError({});
         return false;
     };
@@ -659,6 +678,7 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
         // Where the database had no contacts before this write and the key is
         // new to it, there is nothing to look up.
         if (known.maybeSeen(key)) {
+            if (!insertPending()) return failed();
             st.find.reset();
             st.find.bind(1, db);
             st.find.bind(2, key);
@@ -704,24 +724,7 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
                 }
             }
         } else {
-            st.add.reset();
-            st.add.bind(1, db);
-            st.add.bind(2, key);
-            st.add.bind(3, c.time);
-            st.add.bind(4, c.call);
-            st.add.bind(5, c.band);
-            st.add.bind(6, c.mode);
-            st.add.bind(7, c.freq);
-            st.add.bind(8, c.locator);
-            st.add.bind(9, c.vuccGrids);
-            st.add.bind(10, c.propMode);
-            st.add.bind(11, c.satName);
-            st.add.bind(12, c.myGrid);
-            st.add.bind(13, origin->second);
-            st.add.bind(14, static_cast<std::int64_t>(now));
-            for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
-                st.add.bind(15 + static_cast<int>(i), c.dates[i]);
-            if (st.add.step() != SQLITE_DONE) return failed();
+            pending_.push_back({&c, db, key, origin->second, now});
             known.add(key);
             ++report.contactsAdded;
             for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
@@ -733,7 +736,43 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
             credits[static_cast<std::size_t>(squares[static_cast<std::size_t>(i)])] |=
                 static_cast<std::uint8_t>(bits);
     }
-    return true;
+    return insertPending() || failed();
+}
+
+bool LedgerWrite::insertPending() {
+    Statements& st = *statements_;
+    const auto bindRow = [](Statement& s, int first, const NewRow& row) {
+        const LedgerContact& c = *row.contact;
+        s.bind(first + 1, row.database);
+        s.bind(first + 2, row.key);
+        s.bind(first + 3, c.time);
+        s.bind(first + 4, c.call);
+        s.bind(first + 5, c.band);
+        s.bind(first + 6, c.mode);
+        s.bind(first + 7, c.freq);
+        s.bind(first + 8, c.locator);
+        s.bind(first + 9, c.vuccGrids);
+        s.bind(first + 10, c.propMode);
+        s.bind(first + 11, c.satName);
+        s.bind(first + 12, c.myGrid);
+        s.bind(first + 13, row.origin);
+        s.bind(first + 14, static_cast<std::int64_t>(row.confirmed));
+        for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+            s.bind(first + 15 + static_cast<int>(i), c.dates[i]);
+    };
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < pending_.size();) {
+        const bool many = pending_.size() - done >= kInsertRows;
+        Statement& insert = many ? st.addMany : st.add;
+        const int rows = many ? kInsertRows : 1;
+        insert.reset();
+        for (int r = 0; r < rows; ++r)
+            bindRow(insert, r * kInsertColumns, pending_[done + static_cast<std::size_t>(r)]);
+        ok = insert.step() == SQLITE_DONE;
+        done += static_cast<std::size_t>(rows);
+    }
+    pending_.clear();
+    return ok;
 }
 
 // One row a database: the bits gained joined to those it had.

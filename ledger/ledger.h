@@ -139,6 +139,15 @@ private:
     explicit LedgerWrite(Ledger& ledger);
     struct Statements;
     bool flushCredits(Error& error);
+    // New contacts wait here to go in several to a statement; they go before
+    // any look-up, so that a look-up sees every contact recorded before it.
+    struct NewRow {
+        const LedgerContact* contact;
+        std::int64_t database, key, origin;
+        unsigned confirmed;
+    };
+    bool insertPending();
+    std::vector<NewRow> pending_;
 
     Ledger& ledger_;
     std::unique_ptr<Statements> statements_;

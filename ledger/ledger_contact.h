@@ -9,9 +9,6 @@
 
 namespace morvel {
 
-class AdifRecord;
-struct ImportedContact;
-
 // Who confirmed a contact. The numbers are stored in the ledger: never renumber.
 enum class ConfirmSource : std::uint8_t { Card = 0, Lotw = 1, Eqsl = 2, Download = 3 };
 inline constexpr std::size_t kConfirmSourceCount = 4;
@@ -48,20 +45,7 @@ struct LedgerContact {
 std::optional<std::int64_t> contactTime(std::string_view yyyymmdd, std::string_view hhmmss);
 // 2024-06-01 14:05 of a time.
 std::string contactTimeText(std::int64_t time);
-
-// The contact an import took from a record (adifContact accepted it), for a
-// database of `band`. `sources` are the import's confirming sources
-// (kConfirmByCard...): a status the import did not count is not recorded.
-// A received status or date the ledger cannot read records no confirmation
-// for that source and adds one to `badFields`.
-LedgerContact ledgerContactFromAdif(const AdifRecord& record, std::string_view band,
-                                    unsigned sources, const QString& origin, int& badFields);
-// The same for an EDI contact line, whose fields are date;time;call;mode;...
-LedgerContact ledgerContactFromEdi(std::string_view line, std::string_view band,
-                                   const QString& origin);
-// A contact the square editor saved (origin "editor"), date dd/mm/yy. The
-// editor names no confirming source: the ledger records none, and a square
-// it confirms shows as of unknown source.
-LedgerContact ledgerContactFromEditor(const ImportedContact& contact, std::string_view band);
+// YYYYMMDD as YYYY-MM-DD; nothing for a day that does not exist.
+std::optional<std::string> isoDay(std::string_view yyyymmdd);
 
 }  // namespace morvel

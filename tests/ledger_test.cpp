@@ -176,6 +176,55 @@ TEST_F(LedgerImport, SameContactWithinThirtyMinutes) {
     }
 }
 
+// New contacts go into the ledger several to a statement: each comes back
+// whole however many one write holds, and a contact seen again while its
+// first record still waits to go in is found and gains the confirmation.
+TEST_F(LedgerImport, EveryContactOfALogKeptWhole) {
+    const struct {
+        int contacts;
+        int repeated;  // this contact's record again, 10 minutes later with a card
+    } cases[] = {{1, -1}, {16, -1}, {17, 0}, {40, 20}, {40, 39}};
+    const auto call = [](int i) {
+        return std::string("K1") + static_cast<char>('A' + i / 26) +
+               static_cast<char>('A' + i % 26);
+    };
+    const auto grid = [](int i) { return "FN" + std::to_string(10 + i); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.contacts) + " contacts, repeated " +
+                     std::to_string(c.repeated));
+        clear();
+        std::string log;
+        for (int i = 0; i < c.contacts; ++i)
+            log +=
+                record(grid(i),
+                       i % 2 ? "<LOTW_QSL_RCVD:1>Y <LOTW_QSLRDATE:8>20240702 " : "<FREQ:6>50.313 ",
+                       "1200", call(i));
+        if (c.repeated >= 0)
+            log += record(grid(c.repeated), "<QSL_RCVD:1>Y ", "1210", call(c.repeated));
+        import(k6m, log);
+        const auto list = contacts(k6m);
+        ASSERT_EQ(list.size(), static_cast<std::size_t>(c.contacts));
+        std::vector<bool> seen(static_cast<std::size_t>(c.contacts));
+        for (const StoredContact& s : list) {
+            ASSERT_EQ(s.contact.call.size(), 4U);
+            const int i = (s.contact.call[2] - 'A') * 26 + (s.contact.call[3] - 'A');
+            ASSERT_TRUE(i >= 0 && i < c.contacts) << s.contact.call;
+            EXPECT_FALSE(seen[static_cast<std::size_t>(i)]) << s.contact.call;
+            seen[static_cast<std::size_t>(i)] = true;
+            EXPECT_EQ(s.contact.locator, grid(i));
+            EXPECT_EQ(s.contact.time, 1717243200);  // 2024-06-01 12:00
+            EXPECT_EQ(s.contact.mode, "FT8");
+            EXPECT_EQ(s.contact.freq, i % 2 ? "" : "50.313");
+            std::vector<std::string> got, want;
+            for (const StoredConfirmation& k : s.confirmations)
+                got.push_back(std::string(confirmSourceName(k.source)) + " " + k.date);
+            if (i == c.repeated) want.push_back("card ");
+            if (i % 2) want.push_back("LoTW 2024-07-02");
+            EXPECT_EQ(got, want) << s.contact.call;
+        }
+    }
+}
+
 // A second import of the same log changes no square and adds no contact:
 // every contact is known and no confirmation is new.
 TEST_F(LedgerImport, SameLogTwice) {
