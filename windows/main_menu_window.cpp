@@ -236,13 +236,16 @@ void MainMenuWindow::showListening() {
     listenLabel->setVisible(on);
     newSquareLabel->setVisible(on);
     if (!on) return;
-    // The last new square has its own line below; a long log path loses its middle.
-    const QString line = QStringLiteral("Listening on ") + session->settings().describe() +
-                         QStringLiteral(" for ") + QFileInfo(session->databasePath()).fileName() +
-                         QStringLiteral(": ") + live::countsText(session->counts());
+    // The last new square has its own line below. The source stays in its
+    // field above, so the line names the database and the counts, and its
+    // tool tip all three.
+    const QString name = QFileInfo(session->databasePath()).fileName();
+    const QString counts = live::countsText(session->counts());
+    const QString line = QStringLiteral("Listening for ") + name + QStringLiteral(": ") + counts;
     listenLabel->setText(
         listenLabel->fontMetrics().elidedText(line, Qt::ElideMiddle, listenLabel->width()));
-    listenLabel->setToolTip(line);
+    listenLabel->setToolTip(QStringLiteral("Listening on ") + session->settings().describe() +
+                            QStringLiteral(" for ") + name + QStringLiteral(": ") + counts);
 }
 
 void MainMenuWindow::onListenClicked() {
