@@ -126,15 +126,15 @@ struct ProgramStep {
     std::vector<std::string> highlights;
 };
 
-// A 2 m session while the program moves between bands: 20 m has its own
-// database (and a backup of it that must not count), 6 m has none.
+// A 2 m session while the program moves between bands: 6 m has its own
+// database (and a backup of it that must not count), 20 m has none.
 TEST(LiveFakeProgram, HighlightsFollowTheDialFrequencysBandAndComeBackAfterARestart) {
     QTemporaryDir dir;
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
-    const QString hf = makeBlankDatabase(dir.path(), "20M JO62QM T.QRA");
-    setSquare(hf, "JO", 62, makeEntry("JO62AA", "DL1ABC", "01/01/24", true));
-    setSquare(hf, "JO", 50, makeEntry("JO50AA", "K1AA", "01/01/24", false));
-    const QString backup = makeBlankDatabase(dir.path(), "20M JO62QM T backup.qra");
+    const QString sixMetres = makeBlankDatabase(dir.path(), "6M JO62QM T.QRA");
+    setSquare(sixMetres, "JO", 62, makeEntry("JO62AA", "DL1ABC", "01/01/24", true));
+    setSquare(sixMetres, "JO", 50, makeEntry("JO50AA", "K1AA", "01/01/24", false));
+    const QString backup = makeBlankDatabase(dir.path(), "6M JO62QM T backup.qra");
     setSquare(backup, "JO", 50, makeEntry("JO50AA", "K1AA", "01/01/24", true));
     live::LiveSettings settings;
     settings.udp = live::UdpEndpoint{};
@@ -152,19 +152,19 @@ TEST(LiveFakeProgram, HighlightsFollowTheDialFrequencysBandAndComeBackAfterARest
          false,
          {decode(id, "CQ DL1ABC JO62"), decode(id, "CQ K1AA JO50")},
          {"WSJT-X DL1ABC new", "WSJT-X K1AA new"}},
-        {"to 20 m", false, {status(id, 14'074'000)}, {"WSJT-X DL1ABC clear", "WSJT-X K1AA clear"}},
-        {"callers on 20 m",
+        {"to 6 m", false, {status(id, 50'313'000)}, {"WSJT-X DL1ABC clear", "WSJT-X K1AA clear"}},
+        {"callers on 6 m",
          false,
          {decode(id, "CQ DL1ABC JO62"), decode(id, "CQ K1AA JO50")},
          {"WSJT-X K1AA worked"}},
-        {"still 20 m", false, {status(id, 14'076'000)}, {}},
-        {"to 6 m, no database",
-         false,
-         {status(id, 50'313'000), decode(id, "CQ K1AA JO50")},
-         {"WSJT-X K1AA clear"}},
-        {"back to 20 m",
+        {"still 6 m", false, {status(id, 50'314'000)}, {}},
+        {"to 20 m, no database",
          false,
          {status(id, 14'074'000), decode(id, "CQ K1AA JO50")},
+         {"WSJT-X K1AA clear"}},
+        {"back to 6 m",
+         false,
+         {status(id, 50'313'000), decode(id, "CQ K1AA JO50")},
          {"WSJT-X K1AA worked"}},
         {"closed", false, {closing(id)}, {}},
         {"started again", true, {heartbeat(id)}, {"WSJT-X K1AA worked"}},
