@@ -154,6 +154,7 @@ int importLog(ImportKind kind, const Invocation& call) {
         result.error = outcome.error.message();
     }
     if (progressShown) call.io.err << "\n";
+    if (!outcome.takenOver.isEmpty()) call.io.err << outcome.takenOver << "\n";
     switch (result.end) {
         case ImportResult::End::Failed:
             call.io.err << result.error << "\n";

@@ -133,6 +133,10 @@ int listen(const Invocation& call) {
     QObject::connect(&session, &live::LiveSession::contactTaken, [&](const live::TakenContact& c) {
         call.io.out << c.line() << "\n" << std::flush;
     });
+    QObject::connect(&session, &live::LiveSession::contactSkipped,
+                     [&](const live::SkippedContact& c) {
+                         call.io.err << c.line() << "\n" << std::flush;
+                     });
     int status = kOk;
     QObject::connect(&session, &live::LiveSession::failed, [&](const QString& message) {
         call.io.err << message << "\n";

@@ -72,6 +72,7 @@ WriteOutcome DatabaseDocument::runLocked(const Work& work, int waitMs, Contents&
         outcome.busy = lock.busy();
         return outcome;
     }
+    outcome.takenOver = lock.takenOver();
     WriteContext context(path_, changelogPath());
     outcome.ok = work(context, outcome.error);
     // Read back while the lock is still held: what is published is what the

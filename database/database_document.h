@@ -68,6 +68,8 @@ struct WriteOutcome {
     bool ok = false;
     bool busy = false;  // the lock was not had in time: nothing was done
     Error error;
+    // A left-over lock file the owner took over, in words (DatabaseLock::takenOver).
+    QString takenOver;
 };
 
 // The one owner of an open database in this program: its absolute path, its

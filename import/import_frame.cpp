@@ -91,6 +91,7 @@ public:
             result_.error = error_.message();
             return result_;
         }
+        result_.lockNote = lock.takenOver();
         if (!recoverLocked(request_.databasePath, request_.workDir, request_.backupDir, error_))
             stop(QStringLiteral("An earlier import could not be completed"));
         else if (reopenDatabase() && checkBeforeWriting() && copyInputs() && openLedger() &&

@@ -61,6 +61,8 @@ struct ImportResult {
     // What the ledger took (LedgerReport::text), or why it took nothing; the
     // squares are done either way. Empty when the import left the ledger out.
     QString ledgerText;
+    // The left-over lock file the import took over, in words; empty for none.
+    QString lockNote;
 
     // The count, " new squares added", and a second line when records or lines
     // could not be read.

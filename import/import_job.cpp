@@ -36,6 +36,7 @@ void ImportJob::start() {
         [self, result](const WriteOutcome& outcome) {
             if (!self) return;
             self->running_ = false;
+            if (result->lockNote.isEmpty()) result->lockNote = outcome.takenOver;
             if (!outcome.ok && outcome.error.isSet()) {
                 result->end = ImportResult::End::Failed;
                 result->error = outcome.error.message();

@@ -9,12 +9,45 @@
 #include "import/contact_reading.h"
 #include "import/import_files.h"
 #include "import/import_frame.h"
+#include "ledger/ledger.h"
 
 namespace morvel {
 
 LiveImport::LiveImport(const QString& databasePath, const QString& workDir,
                        const QString& backupDir)
     : databasePath_(databasePath), workDir_(workDir), backupDir_(backupDir) {}
+
+LiveImport::~LiveImport() = default;
+
+void LiveImport::leaveLedgerOut(const Error& error, QString& notice) {
+    ledgerLeftOut_ = true;
+    ledger_.reset();
+    notice = QStringLiteral("The ledger takes no contacts of this session: ") + error.message();
+}
+
+bool LiveImport::recordInLedger(std::span<const LedgerContact> contacts,
+                                std::unique_ptr<LedgerWrite>& write, QString& notice) {
+    if (contacts.empty() || ledgerLeftOut_) return false;
+    Error error;
+    if (!ledger_) {
+        QString opened;
+        ledger_ = Ledger::open(QFileInfo(databasePath_).absolutePath(), Ledger::Mode::ReadWrite,
+                               error, opened);
+        notice = opened;
+        if (!ledger_) {
+            leaveLedgerOut(error, notice);
+            return false;
+        }
+    }
+    write = ledger_->begin(error);
+    LedgerReport report;
+    if (!write || !write->record(QFileInfo(databasePath_).fileName(), contacts, report, error)) {
+        write.reset();
+        leaveLedgerOut(error, notice);
+        return false;
+    }
+    return true;
+}
 
 namespace {
 
@@ -93,8 +126,17 @@ bool LiveImport::begin(const QString& source, const ChangelogStamp& stamp, Error
 
 bool LiveImport::apply(WriteContext& context, const QString& source, const ChangelogStamp& stamp,
                        const std::vector<ImportedContact>& contacts, std::vector<Outcome>& outcomes,
-                       Error& error) {
+                       Error& error, std::span<const LedgerContact> ledgerContacts,
+                       QString* ledgerNotice) {
     outcomes.clear();
+    QString notice;
+    // Rolled back unless committed after the database's write.
+    std::unique_ptr<LedgerWrite> ledgerWrite;
+    const auto commitLedger = [&] {
+        Error problem;
+        if (ledgerWrite && !ledgerWrite->commit(problem)) leaveLedgerOut(problem, notice);
+        if (ledgerNotice) *ledgerNotice = notice;
+    };
     Error cause;
     // An import killed halfway is put right before the database is read.
     if (!begun_ && !recoverLocked(databasePath_, workDir_, backupDir_, cause))
@@ -102,6 +144,7 @@ bool LiveImport::apply(WriteContext& context, const QString& source, const Chang
     // Read now, under the lock: another writer may have changed it since.
     std::vector<FieldRecord>* records = context.records(cause);
     if (!records) return fail(error, QStringLiteral("The database could not be read"), cause);
+    recordInLedger(ledgerContacts, ledgerWrite, notice);
     Changelog lines;
     lines.openMemory();
     {
@@ -118,7 +161,10 @@ bool LiveImport::apply(WriteContext& context, const QString& source, const Chang
             o.newSquare = o.written && !hadCall;
             outcomes.push_back(o);
         }
-        if (squares.written() == 0) return true;
+        if (squares.written() == 0) {
+            commitLedger();
+            return true;
+        }
         // The backup is the database as it was before this session's first
         // square, which is the file now.
         if (!begun_ && !begin(source, stamp, error)) {
@@ -132,6 +178,7 @@ bool LiveImport::apply(WriteContext& context, const QString& source, const Chang
         written_ += squares.written();
         ++writes_;
     }
+    commitLedger();
     // The squares are in the database: only now does the change log name them.
     if (!context.appendChangelog(lines.memory(), cause))
         return fail(error, QStringLiteral("The change log could not be written"), cause);

@@ -1,33 +1,12 @@
 #include "live/live_contacts.h"
 
 #include <QByteArray>
-#include <array>
-#include <cmath>
 
 #include "database/qra_names.h"
+#include "import/adif_bands.h"
 
 namespace morvel::live {
 namespace {
-
-struct BandEdges {
-    std::uint64_t lowHz;
-    std::uint64_t highHz;
-    std::string_view band;
-};
-
-// The IARU band edges, the widest of the three regions' where they differ.
-constexpr std::array<BandEdges, 10> kBands = {{
-    {28'000'000, 29'700'000, "10m"},
-    {50'000'000, 54'000'000, "6m"},
-    {69'900'000, 70'500'000, "4m"},
-    {144'000'000, 148'000'000, "2m"},
-    {420'000'000, 450'000'000, "70cm"},
-    {1'240'000'000, 1'300'000'000, "23cm"},
-    {2'300'000'000, 2'450'000'000, "13cm"},
-    {3'300'000'000, 3'500'000'000, "9cm"},
-    {5'650'000'000, 5'925'000'000, "6cm"},
-    {10'000'000'000, 10'500'000'000, "3cm"},
-}};
 
 void addField(std::string& out, std::string_view name, std::string_view value) {
     if (value.empty()) return;
@@ -48,17 +27,9 @@ std::string trimmed(std::string_view text) {
 }  // namespace
 
 std::string_view bandOfFrequencyHz(std::uint64_t hz) {
-    for (const BandEdges& b : kBands)
-        if (hz >= b.lowHz && hz <= b.highHz) return b.band;
-    return {};
-}
-
-std::string_view bandOfFrequencyText(std::string_view mhz) {
-    bool ok = false;
-    const double v =
-        QByteArray(mhz.data(), static_cast<qsizetype>(mhz.size())).trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v) || v <= 0 || v > 1e6) return {};
-    return bandOfFrequencyHz(static_cast<std::uint64_t>(std::llround(v * 1e6)));
+    std::string fraction = std::to_string(hz % 1'000'000);
+    fraction.insert(0, 6 - fraction.size(), '0');
+    return adifBandOfFrequency(std::to_string(hz / 1'000'000) + "." + fraction);
 }
 
 ContactFilter::ContactFilter(std::string databaseBand) : band_(upperLatin1(databaseBand)) {}
@@ -66,7 +37,7 @@ ContactFilter::ContactFilter(std::string databaseBand) : band_(upperLatin1(datab
 std::string ContactFilter::recordBand(const AdifRecord& record) const {
     const std::string band = trimmed(record.value(AdifField::Band));
     if (!band.empty()) return lowerLatin1(band);
-    return std::string(bandOfFrequencyText(record.value(AdifField::Freq)));
+    return std::string(adifBandOfFrequency(record.value(AdifField::Freq)));
 }
 
 std::string ContactFilter::keyOf(const AdifRecord& record, std::string_view band) {
@@ -78,8 +49,44 @@ std::string ContactFilter::keyOf(const AdifRecord& record, std::string_view band
     return key;
 }
 
-void ContactFilter::remember(const std::string& key) {
-    if (!keys_.insert(key).second) return;
+const char* skipText(Skip skip) {
+    switch (skip) {
+        case Skip::NoLocator:
+            return "no locator";
+        case Skip::NotALocator:
+            return "not a locator";
+        case Skip::NoCall:
+            return "no call sign";
+        case Skip::NoDate:
+            return "no date";
+        case Skip::Invalid:
+            return "marked invalid";
+        case Skip::None:
+            break;
+    }
+    return "";
+}
+
+namespace {
+
+// Which of the import's rules passed the record over.
+Skip skipOf(const AdifRecord& record) {
+    std::string text;
+    readLogLocator(record.value(AdifField::Locator), text);
+    if (text.empty()) readLogLocator(record.value(AdifField::Gridsquare), text);
+    if (isBlank(text)) return Skip::NoLocator;
+    if (!namesSquare(text)) return Skip::NotALocator;
+    readLogCall(record.value(AdifField::Call), text);
+    if (isBlank(text)) return Skip::NoCall;
+    if (isBlank(record.value(AdifField::QsoDate))) return Skip::NoDate;
+    return Skip::Invalid;
+}
+
+}  // namespace
+
+void ContactFilter::remember(const std::string& key, Via via) {
+    const auto [at, added] = keys_.try_emplace(key, static_cast<std::uint8_t>(via));
+    if (!added) return;
     order_.push_back(key);
     if (order_.size() > kMaxRemembered) {
         keys_.erase(order_.front());
@@ -92,20 +99,37 @@ void ContactFilter::remember(const AdifRecord& record) {
     if (upperLatin1(band) == band_) remember(keyOf(record, band));
 }
 
-Verdict ContactFilter::fromRecord(const AdifRecord& record, LiveContact& out) {
+Verdict ContactFilter::fromRecord(const AdifRecord& record, LiveContact& out, Via via) {
+    out.loggedCall = trimmed(record.value(AdifField::Call));
     const std::string band = recordBand(record);
+    out.band = band;
     if (band.empty()) return Verdict::NoBand;
     if (upperLatin1(band) != band_) return Verdict::OtherBand;
     bool readable = true;
     static const AdifOptions none;
     auto contact = adifContactOnBand(record, band, band_, none, readable);
     if (!readable) return Verdict::Unreadable;
-    if (!contact) return Verdict::NotTaken;
+    if (!contact) {
+        out.skip = skipOf(record);
+        return Verdict::NotTaken;
+    }
     std::string key = keyOf(record, band);
-    if (seen(key)) return Verdict::Duplicate;
-    remember(key);
+    if (const auto found = keys_.find(key); found != keys_.end()) {
+        // QSO Logged and Logged ADIF tell of one contact: the second of them
+        // is no repeat. Anything read a further time is.
+        const auto bits = static_cast<std::uint8_t>(via);
+        const std::uint8_t pair =
+            static_cast<std::uint8_t>(Via::QsoLogged) | static_cast<std::uint8_t>(Via::LoggedAdif);
+        if ((bits & pair) != 0 && (found->second & pair) != 0 && (found->second & bits) == 0) {
+            found->second |= bits;
+            return Verdict::SameContact;
+        }
+        return Verdict::Duplicate;
+    }
+    remember(key, via);
+    int badFields = 0;
+    out.ledger = ledgerContactFromAdif(record, band_, none.confirmedBy, QString(), badFields);
     out.contact = std::move(*contact);
-    out.band = band;
     out.key = std::move(key);
     return Verdict::Take;
 }
@@ -126,6 +150,13 @@ std::string qsoLoggedAdif(const QsoLogged& qso) {
                  twoDigits(when.time.hour()) + twoDigits(when.time.minute()) +
                      twoDigits(when.time.second()));
     addField(out, "mode", qso.mode);
+    if (qso.txFrequencyHz > 0) {
+        std::string hz = std::to_string(qso.txFrequencyHz % 1'000'000);
+        hz.insert(0, 6 - hz.size(), '0');
+        addField(out, "freq", std::to_string(qso.txFrequencyHz / 1'000'000) + "." + hz);
+    }
+    addField(out, "my_gridsquare", qso.myGrid);
+    addField(out, "prop_mode", qso.propagationMode);
     out.append("<eor>");
     return out;
 }
@@ -133,9 +164,12 @@ std::string qsoLoggedAdif(const QsoLogged& qso) {
 Verdict ContactFilter::fromQsoLogged(const QsoLogged& qso, LiveContact& out) {
     const std::string adif = qsoLoggedAdif(qso);
     Verdict verdict = Verdict::NotTaken;
-    if (bandOfFrequencyHz(qso.txFrequencyHz).empty()) return Verdict::NoBand;
+    if (bandOfFrequencyHz(qso.txFrequencyHz).empty()) {
+        out.loggedCall = qso.dxCall;
+        return Verdict::NoBand;
+    }
     AdifParser parser([&](const AdifRecord& record) {
-        verdict = fromRecord(record, out);
+        verdict = fromRecord(record, out, Via::QsoLogged);
         return false;
     });
     parser.expectBytes(adif.size());

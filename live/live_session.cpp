@@ -16,6 +16,7 @@
 #include "import/import_frame.h"
 #include "import/pending_contacts.h"
 #include "live/log_follower.h"
+#include "statistics/overview.h"
 
 namespace morvel::live {
 
@@ -65,6 +66,38 @@ QString TakenContact::line() const {
 
 namespace {
 
+QString counted(std::int64_t n, const char* one, const char* many) {
+    return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : many);
+}
+
+}  // namespace
+
+QString countsText(const LiveCounts& n) {
+    QString text = counted(n.taken, "contact", "contacts") + QStringLiteral(" taken");
+    const std::int64_t otherReasons = n.notTaken - n.noLocator - n.notALocator;
+    const std::int64_t skipped = n.duplicates + n.otherBand + n.notTaken + n.malformed;
+    if (skipped == 0) return text;
+    QStringList reasons;
+    const auto reason = [&reasons](std::int64_t count, const char* what) {
+        if (count > 0) reasons << QString::number(count) + QLatin1Char(' ') + QLatin1String(what);
+    };
+    reason(n.duplicates, "repeated");
+    reason(n.otherBand, "of another band");
+    reason(n.noLocator, "without a locator");
+    reason(n.notALocator, "not a locator");
+    reason(otherReasons, "incomplete");
+    reason(n.malformed, "unreadable");
+    return text + QStringLiteral(", ") + QString::number(skipped) + QStringLiteral(" skipped (") +
+           reasons.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+QString SkippedContact::line() const {
+    return QStringLiteral("skipped ") + (call.isEmpty() ? QStringLiteral("a contact") : call) +
+           QStringLiteral(": ") + reason;
+}
+
+namespace {
+
 bool isGrid(const std::string& t) {
     return t.size() == 4 && t[0] >= 'A' && t[0] <= 'R' && t[1] >= 'A' && t[1] <= 'R' &&
            t[2] >= '0' && t[2] <= '9' && t[3] >= '0' && t[3] <= '9' && t != "RR73";
@@ -95,7 +128,9 @@ struct LiveSession::Batch {
     std::size_t count = 0;  // the first contacts of pending_
     bool takesPendingFile = false;
     std::vector<ImportedContact> contacts;
+    std::vector<LedgerContact> ledger;
     std::vector<LiveImport::Outcome> outcomes;
+    QString ledgerNotice;  // said once, on the owner's thread
     WriteOutcome outcome;
     bool handled = false;
 };
@@ -153,7 +188,9 @@ bool LiveSession::start(Error& error) {
         connect(follower_.get(), &LogFollower::notice, this, &LiveSession::notice);
         const bool followed =
             follower_->start([this](const AdifRecord& r) { filter_.remember(r); },
-                             [this](const AdifRecord& r) { takeRecord(r); }, error);
+                             [this, origin = QFileInfo(settings_.logPath).fileName()](
+                                 const AdifRecord& r) { takeRecord(r, Via::Log, origin); },
+                             error);
         if (!followed) {
             udp_.clear();
             follower_.reset();
@@ -172,9 +209,8 @@ bool LiveSession::start(Error& error) {
 bool LiveSession::stop(Error& error) {
     if (!listening_) return true;
     // Highlights of this session are cleared while the sockets still send.
-    for (auto& [call, h] : highlighted_)
-        if (h.via)
-            h.via->send(highlightCallsign(h.schema, h.id, call, QColor(), QColor()), h.to, h.port);
+    for (const auto& [key, h] : highlighted_)
+        if (!clients_[key.first].closed) send(key.second, h, true);
     highlighted_.clear();
     // Nothing more arrives; what has arrived is taken before the last write.
     for (auto& source : udp_) {
@@ -237,12 +273,13 @@ void LiveSession::takeDatagram(const QByteArray& bytes, const QHostAddress& from
         case MessageType::QsoLogged: {
             LiveContact c;
             const Verdict v = filter_.fromQsoLogged(m.qso, c);
-            consider(v, c);
+            consider(v, c, fromLatin1Text(m.id));
             break;
         }
         case MessageType::LoggedAdif: {
-            AdifParser parser([this](const AdifRecord& r) {
-                takeRecord(r);
+            const QString origin = fromLatin1Text(m.id);
+            AdifParser parser([this, &origin](const AdifRecord& r) {
+                takeRecord(r, Via::LoggedAdif, origin);
                 return true;
             });
             parser.expectBytes(m.adif.size());
@@ -257,22 +294,31 @@ void LiveSession::takeDatagram(const QByteArray& bytes, const QHostAddress& from
         case MessageType::Decode:
             if (settings_.highlight) onDecode(m, from, port, via);
             break;
+        case MessageType::Heartbeat:
+        case MessageType::Status:
+        case MessageType::Close:
+            if (settings_.highlight) onClientMessage(m, from, port, via);
+            break;
         default:
             break;
     }
 }
 
-void LiveSession::takeRecord(const AdifRecord& record) {
+void LiveSession::takeRecord(const AdifRecord& record, Via via, const QString& origin) {
     LiveContact c;
-    const Verdict v = filter_.fromRecord(record, c);
-    consider(v, c);
+    const Verdict v = filter_.fromRecord(record, c, via);
+    consider(v, c, origin);
 }
 
-void LiveSession::consider(Verdict verdict, LiveContact& contact) {
+void LiveSession::consider(Verdict verdict, LiveContact& contact, const QString& origin) {
+    const auto skipped = [&](const QString& reason) {
+        emit contactSkipped({fromLatin1Text(contact.loggedCall), reason});
+    };
     switch (verdict) {
         case Verdict::Take:
+            contact.ledger.origin = origin;
             pendingBytes_ += contact.contact.call.size() + contact.contact.locator.size() +
-                             contact.key.size() + 64;
+                             contact.key.size() + 64 + sizeof(LedgerContact);
             pending_.push_back(std::move(contact));
             if (pendingBytes_ > kMaxPendingBytes && !inFlight_) {
                 // Held up too long: the waiting contacts go to the pending file.
@@ -288,15 +334,25 @@ void LiveSession::consider(Verdict verdict, LiveContact& contact) {
             }
             scheduleWrite();
             return;
+        case Verdict::SameContact:
+            return;
         case Verdict::Duplicate:
             ++counts_.duplicates;
             break;
         case Verdict::OtherBand:
+            ++counts_.otherBand;
+            skipped(QStringLiteral("another band (") + fromLatin1Text(contact.band) +
+                    QLatin1Char(')'));
+            break;
         case Verdict::NoBand:
             ++counts_.otherBand;
+            skipped(QStringLiteral("no band"));
             break;
         case Verdict::NotTaken:
             ++counts_.notTaken;
+            if (contact.skip == Skip::NoLocator) ++counts_.noLocator;
+            if (contact.skip == Skip::NotALocator) ++counts_.notALocator;
+            skipped(QString::fromLatin1(skipText(contact.skip)));
             break;
         case Verdict::Unreadable:
             ++counts_.malformed;
@@ -339,7 +395,11 @@ std::shared_ptr<LiveSession::Batch> LiveSession::makeBatch() {
     batch->count = pending_.size();
     batch->takesPendingFile = takingPendingFile_;
     batch->contacts.reserve(pending_.size());
-    for (const LiveContact& c : pending_) batch->contacts.push_back(c.contact);
+    batch->ledger.reserve(pending_.size());
+    for (const LiveContact& c : pending_) {
+        batch->contacts.push_back(c.contact);
+        batch->ledger.push_back(c.ledger);
+    }
     return batch;
 }
 
@@ -357,7 +417,9 @@ DatabaseDocument::Work LiveSession::batchWork(const std::shared_ptr<Batch>& batc
         const std::size_t waited = contacts.size();
         contacts.insert(contacts.end(), batch->contacts.begin(), batch->contacts.end());
         std::vector<LiveImport::Outcome> outcomes;
-        if (!import->apply(context, from, stamp, contacts, outcomes, error)) return false;
+        if (!import->apply(context, from, stamp, contacts, outcomes, error, batch->ledger,
+                           &batch->ledgerNotice))
+            return false;
         batch->outcomes.assign(outcomes.begin() + static_cast<std::ptrdiff_t>(waited),
                                outcomes.end());
         // Its contacts are in: the file that kept them goes.
@@ -372,12 +434,10 @@ void LiveSession::writePending() {
     auto batch = makeBatch();
     inFlight_ = batch;
     QPointer<LiveSession> self(this);
-    document_->submit(
-        batchWork(batch), 100,
-        [self, batch](const WriteOutcome& outcome) {
-            batch->outcome = outcome;
-            if (self) self->finishBatch(batch);
-        });
+    document_->submit(batchWork(batch), 100, [self, batch](const WriteOutcome& outcome) {
+        batch->outcome = outcome;
+        if (self) self->finishBatch(batch);
+    });
 }
 
 void LiveSession::finishBatch(std::shared_ptr<Batch> batch) {
@@ -385,6 +445,7 @@ void LiveSession::finishBatch(std::shared_ptr<Batch> batch) {
     batch->handled = true;
     if (inFlight_ == batch) inFlight_.reset();
     const WriteOutcome& outcome = batch->outcome;
+    if (!batch->ledgerNotice.isEmpty()) emit notice(batch->ledgerNotice);
     if (!outcome.ok) {
         // The contacts wait and are tried again.
         if (outcome.busy) {
@@ -408,13 +469,14 @@ void LiveSession::finishBatch(std::shared_ptr<Batch> batch) {
                     QFileInfo(pendingFileName(databasePath_)).fileName() +
                     QStringLiteral(" are in the database"));
     }
-    std::vector<LiveContact> taken(std::make_move_iterator(pending_.begin()),
-                                   std::make_move_iterator(pending_.begin() +
-                                                           static_cast<std::ptrdiff_t>(batch->count)));
+    std::vector<LiveContact> taken(
+        std::make_move_iterator(pending_.begin()),
+        std::make_move_iterator(pending_.begin() + static_cast<std::ptrdiff_t>(batch->count)));
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(batch->count));
     pendingBytes_ = 0;
     for (const LiveContact& c : pending_)
-        pendingBytes_ += c.contact.call.size() + c.contact.locator.size() + c.key.size() + 64;
+        pendingBytes_ += c.contact.call.size() + c.contact.locator.size() + c.key.size() + 64 +
+                         sizeof(LedgerContact);
     for (std::size_t i = 0; i < taken.size(); ++i) {
         const LiveContact& c = taken[i];
         TakenContact t;
@@ -447,17 +509,104 @@ bool LiveSession::spillToPendingFile(std::size_t from, Error& error) {
     return true;
 }
 
+void LiveSession::send(const std::string& call, const Highlight& h, bool clear) const {
+    if (!h.via) return;
+    const bool isNew = h.kind == 1;
+    h.via->send(clear ? highlightCallsign(h.schema, h.id, call, QColor(), QColor())
+                      : highlightCallsign(h.schema, h.id, call,
+                                          isNew ? colours.newBackground : colours.workedBackground,
+                                          isNew ? colours.newForeground : colours.workedForeground),
+                h.to, h.port);
+}
+
 void LiveSession::clearHighlights(const std::string& square) {
     for (auto it = highlighted_.begin(); it != highlighted_.end();) {
-        if (it->second.square != square) {
+        if (!it->second.own || it->second.square != square) {
             ++it;
             continue;
         }
-        const Highlight& h = it->second;
-        if (h.via)
-            h.via->send(highlightCallsign(h.schema, h.id, it->first, QColor(), QColor()), h.to,
-                        h.port);
+        send(it->first.second, it->second, true);
         it = highlighted_.erase(it);
+    }
+}
+
+void LiveSession::clearClientHighlights(const std::string& id) {
+    const bool closed = clients_[id].closed;
+    for (auto it = highlighted_.lower_bound({id, std::string()});
+         it != highlighted_.end() && it->first.first == id;) {
+        if (!closed) send(it->first.second, it->second, true);
+        it = highlighted_.erase(it);
+    }
+}
+
+Contents LiveSession::bandContents(const std::string& band, bool& own) const {
+    own = false;
+    if (band.empty()) return {};
+    const QString wanted = fromLatin1Text(band);
+    const QFileInfo database(databasePath_);
+    if (bandFromFileName(database.fileName()).compare(wanted, Qt::CaseInsensitive) == 0) {
+        own = true;
+        return document_->contents();
+    }
+    // Another band: the folder's first database of it, read as it is now.
+    const QDir folder = database.absoluteDir();
+    for (const QString& name : bandDatabaseNames(folder.path()))
+        if (bandFromFileName(name).compare(wanted, Qt::CaseInsensitive) == 0) {
+            Contents contents = readContents(folder.absoluteFilePath(name));
+            if (!contents->problem.isSet()) return contents;
+        }
+    return {};
+}
+
+void LiveSession::onClientMessage(const Message& m, const QHostAddress& from, quint16 port,
+                                  UdpSource* via) {
+    const bool known = clients_.count(m.id) != 0;
+    if (!known && clients_.size() >= kMaxClients) return;
+    Client& client = clients_[m.id];
+    if (m.type == MessageType::Close) {
+        // Gone with its highlights; they are kept to be sent again when it is back.
+        client.closed = true;
+        return;
+    }
+    bool restarted = client.closed;
+    if (!known) {
+        // A new instance takes over what one that closed was shown.
+        for (auto it = highlighted_.begin(); it != highlighted_.end();) {
+            const auto other = clients_.find(it->first.first);
+            if (other == clients_.end() || !other->second.closed || other->first == m.id) {
+                ++it;
+                continue;
+            }
+            Highlight h = it->second;
+            h.id = m.id;
+            highlighted_[{m.id, it->first.second}] = h;
+            it = highlighted_.erase(it);
+            restarted = true;
+        }
+    }
+    if (m.type == MessageType::Status) {
+        const std::string band(bandOfFrequencyHz(m.status.dialFrequencyHz));
+        if (!client.statusSeen || band != client.band) {
+            // Another band: its callers are coloured from its own database.
+            // A program that restarted has none of the old ones to clear.
+            clearClientHighlights(m.id);
+            client.closed = false;
+            client.statusSeen = true;
+            client.band = band;
+            client.contents = bandContents(band, client.own);
+            return;
+        }
+    }
+    client.closed = false;
+    if (!restarted) return;
+    for (auto it = highlighted_.lower_bound({m.id, std::string()});
+         it != highlighted_.end() && it->first.first == m.id; ++it) {
+        it->second.to = from;
+        it->second.port = port;
+        it->second.via = via;
+        it->second.schema = m.schema;
+        send(it->first.second, it->second, false);
+        ++highlightsSent_;
     }
 }
 
@@ -466,27 +615,31 @@ void LiveSession::onDecode(const Message& m, const QHostAddress& from, quint16 p
     std::string call;
     std::string grid;
     if (!via || !callerAndGrid(m.decode.message, call, grid)) return;
-    if (workedThisSession_.count(grid) != 0) return;
-    // The database as its owner last published it.
-    const Contents contents = document_->contents();
+    if (clients_.count(m.id) == 0 && clients_.size() >= kMaxClients) return;
+    Client& client = clients_[m.id];
+    // Before the program says its band, the session's own database colours.
+    const bool own = !client.statusSeen || client.own;
+    const Contents contents = own ? document_->contents() : client.contents;
+    if (!contents) return;
+    if (own && workedThisSession_.count(grid) != 0) return;
     const SquareEntry& slot = contents->square(recordOfLocator(grid), slotOfLocator(grid));
     const SquareState state = squareState(slot);
     const int kind = !state.hasCall ? 1 : !state.confirmed ? 2 : 0;
-    auto found = highlighted_.find(call);
+    const std::pair<std::string, std::string> key{m.id, call};
+    auto found = highlighted_.find(key);
     if (kind == 0) {
-        if (found != highlighted_.end()) clearHighlights(found->second.square);
+        if (found != highlighted_.end()) {
+            send(call, found->second, true);
+            highlighted_.erase(found);
+        }
         return;
     }
     if (found != highlighted_.end() && found->second.kind == kind && found->second.square == grid)
         return;
     if (found == highlighted_.end() && highlighted_.size() >= kMaxHighlights) return;
-    Highlight& h = highlighted_[call];
-    h = {grid, kind, m.id, m.schema, from, port, via};
-    const bool isNew = kind == 1;
-    via->send(highlightCallsign(m.schema, m.id, call,
-                                isNew ? colours.newBackground : colours.workedBackground,
-                                isNew ? colours.newForeground : colours.workedForeground),
-              from, port);
+    Highlight& h = highlighted_[key];
+    h = {grid, kind, m.id, m.schema, from, port, via, own};
+    send(call, h, false);
     ++highlightsSent_;
 }
 

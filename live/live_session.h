@@ -53,6 +53,14 @@ struct TakenContact {
     QString line() const;
 };
 
+// A contact a source read and the session did not take, and why.
+struct SkippedContact {
+    QString call;    // as logged; may be empty
+    QString reason;  // "another band (20m)", "no band", "no locator", "not a locator", ...
+    // "skipped DL1ABC: another band (20m)"
+    QString line() const;
+};
+
 // The highlight colours sent back for a caller in a needed square.
 struct HighlightColours {
     QColor newBackground{0xff, 0xd7, 0x00};
@@ -60,6 +68,10 @@ struct HighlightColours {
     QColor workedBackground{0x87, 0xce, 0xfa};
     QColor workedForeground{Qt::black};
 };
+
+// "1 contact taken", "2 contacts taken, 3 skipped (1 of another band, 2
+// without a locator)": the counts a window shows.
+QString countsText(const LiveCounts& counts);
 
 // A caller and the grid of a decoded CQ or reply: "CQ DL1ABC JO62",
 // "CQ DX DL1ABC JO62", "K1XYZ DL1ABC JO62"; false for any other message.
@@ -123,6 +135,7 @@ public:
 signals:
     // After the database holds it.
     void contactTaken(const morvel::live::TakenContact& contact);
+    void contactSkipped(const morvel::live::SkippedContact& contact);
     void countsChanged();
     // A write failed; the contacts wait and are tried again.
     void failed(const QString& message);
@@ -132,8 +145,8 @@ signals:
     void notice(const QString& message);
 
 private:
-    void takeRecord(const AdifRecord& record);
-    void consider(Verdict verdict, LiveContact& contact);
+    void takeRecord(const AdifRecord& record, Via via, const QString& origin);
+    void consider(Verdict verdict, LiveContact& contact, const QString& origin);
     struct Batch;
     void scheduleWrite();
     void writePending();
@@ -144,7 +157,12 @@ private:
     bool spillToPendingFile(std::size_t from, Error& error);
     QString source() const;
     void onDecode(const Message& m, const QHostAddress& from, quint16 port, UdpSource* via);
+    void onClientMessage(const Message& m, const QHostAddress& from, quint16 port, UdpSource* via);
+    // Clears the highlights of the session's band in the square.
     void clearHighlights(const std::string& square);
+    void clearClientHighlights(const std::string& id);
+    // The folder's database of the band, as last read; none for no database.
+    Contents bandContents(const std::string& band, bool& own) const;
 
     std::shared_ptr<DatabaseDocument> document_;
     QString databasePath_;
@@ -176,10 +194,24 @@ private:
         QHostAddress to;
         quint16 port = 0;
         UdpSource* via = nullptr;
+        bool own = true;  // coloured from the session's own database
     };
-    std::map<std::string, Highlight> highlighted_;  // by call
-    std::set<std::string> workedThisSession_;       // squares
+    // A digital-mode program as its messages tell it.
+    struct Client {
+        bool statusSeen = false;  // until then the session's own database colours
+        std::string band;         // of the dial frequency, "20m"; empty for none
+        Contents contents;        // the band's database; none: no highlights
+        bool own = true;
+        bool closed = false;
+    };
+    std::map<std::string, Client> clients_;  // by id
+    // By the client's id and the call.
+    std::map<std::pair<std::string, std::string>, Highlight> highlighted_;
+    // Sends the highlight's colours, or clears it.
+    void send(const std::string& call, const Highlight& h, bool clear) const;
+    std::set<std::string> workedThisSession_;  // squares
     static constexpr std::size_t kMaxHighlights = 500;
+    static constexpr std::size_t kMaxClients = 64;
 };
 
 }  // namespace morvel::live

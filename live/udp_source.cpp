@@ -66,6 +66,15 @@ QString describeEndpoint(const UdpEndpoint& e) {
            QLatin1Char(':') + QString::number(e.port);
 }
 
+QString inUseText(const UdpEndpoint& e) {
+    return QStringLiteral("port ") + QString::number(e.port) +
+           QStringLiteral(
+               " is in use by another program; to share the digital-mode program's "
+               "messages with it, have both send to and listen on a multicast group, "
+               "as 239.255.0.1:") +
+           QString::number(e.port);
+}
+
 class UdpSource::Worker : public QObject {
     Q_OBJECT
 public:
@@ -74,14 +83,16 @@ public:
 
     bool bind(const UdpEndpoint& e, QString& reason, quint16& bound) {
         socket_ = new QUdpSocket(this);
-        const auto mode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
-        // A group is received on the port bound to any address.
-        const QHostAddress at = e.multicast ? (e.address.protocol() == QAbstractSocket::IPv6Protocol
-                                                   ? QHostAddress(QHostAddress::AnyIPv6)
-                                                   : QHostAddress(QHostAddress::AnyIPv4))
-                                            : e.address;
-        if (!socket_->bind(at, e.port, mode)) {
-            reason = socket_->errorString();
+        // A unicast port belongs to one listener: sharing it would take
+        // datagrams away from the program already there. A group is shared
+        // by every listener that joins it, each bound to the group alone.
+        const auto mode = e.multicast
+                              ? QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint
+                              : QAbstractSocket::DontShareAddress;
+        if (!socket_->bind(e.address, e.port, mode)) {
+            reason = socket_->error() == QAbstractSocket::AddressInUseError
+                         ? inUseText(e)
+                         : socket_->errorString();
             return false;
         }
         // Room for a burst while this thread is being scheduled.

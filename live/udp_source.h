@@ -26,12 +26,14 @@ struct UdpEndpoint {
 // "[ADDRESS:]PORT" or "GROUP:PORT" read into an endpoint; false with the reason.
 bool parseEndpoint(const QString& text, bool multicast, UdpEndpoint& out, QString& reason);
 QString describeEndpoint(const UdpEndpoint& endpoint);  // "UDP 127.0.0.1:2237", "multicast ..."
+// Why a unicast port could not be bound when another program holds it.
+QString inUseText(const UdpEndpoint& endpoint);
 
 // A UDP socket of its own thread, so that a burst is taken off the socket as
 // fast as it arrives whatever the main thread is doing; the datagrams come
-// to the main thread through the signal. It is bound with ShareAddress and
-// ReuseAddressHint so that another listener on the port keeps its place
-// where the address allows it. Nothing runs while nothing arrives.
+// to the main thread through the signal. A unicast port already in use is
+// refused; a multicast group's port is shared. Nothing runs while nothing
+// arrives.
 class UdpSource : public QObject {
     Q_OBJECT
 public:

@@ -203,6 +203,14 @@ Message readMessage(std::string_view datagram) {
         case MessageType::Decode:
             ok = readDecode(r, m.decode);
             break;
+        case MessageType::Status:
+            ok = (r.u64(m.status.dialFrequencyHz) && r.utf8(m.status.mode)) ||
+                 r.fail("a Status cut short");
+            break;
+        case MessageType::Heartbeat:
+        case MessageType::Close:
+            ok = true;
+            break;
         default:
             m.result = ReadResult::Ignored;
             return m;

@@ -12,9 +12,10 @@
 // NetworkMessage.hpp (JTDX and MSHV speak it too): big-endian QDataStream
 // data, a header of the magic number 0xadbccbda and the schema number, then
 // the message type and the sender's id. Only the messages Morvel uses are
-// read: 2 Decode, 5 QSO Logged, 12 Logged ADIF; 13 Highlight Callsign is
-// written. Every datagram is untrusted: the reader never reads past its end,
-// copies at most its length, and says why it could not read one.
+// read: 0 Heartbeat, 1 Status (its first two fields), 2 Decode, 5 QSO
+// Logged, 6 Close, 12 Logged ADIF; 13 Highlight Callsign is written. Every datagram is untrusted:
+// the reader never reads past its end, copies at most its length, and says why it could not read
+// one.
 namespace morvel::live {
 
 inline constexpr std::uint32_t kMagic = 0xadbccbda;
@@ -28,6 +29,7 @@ enum class MessageType : std::uint32_t {
     Status = 1,
     Decode = 2,
     QsoLogged = 5,
+    Close = 6,
     LoggedAdif = 12,
     HighlightCallsign = 13,
 };
@@ -75,6 +77,12 @@ struct Decode {
     std::string message;
 };
 
+// Type 1, the fields that tell the band: the dial frequency and the mode.
+struct Status {
+    std::uint64_t dialFrequencyHz = 0;
+    std::string mode;
+};
+
 enum class ReadResult {
     Read,       // one of the types Morvel reads
     Ignored,    // a well-formed header of another type
@@ -88,6 +96,7 @@ struct Message {
     std::string id;
     QsoLogged qso;            // type 5
     Decode decode;            // type 2
+    Status status;            // type 1
     std::string adif;         // type 12: one ADIF record
     const char* reason = "";  // why it is malformed
 };

@@ -4,8 +4,8 @@
 #include <QDataStream>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QNetworkDatagram>
 #include <QFile>
+#include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -127,7 +127,8 @@ TEST(LiveMessages, EachCaseCountedAndOnlyTakenContactsWritten) {
          0,
          0,
          0},
-        {"other types", {Datagram(1).text("status").bytes, Datagram(0).bytes}, 0, 0, 0, 0, 2},
+        {"other types", {Datagram(3).bytes, Datagram(7).text("replay").bytes}, 0, 0, 0, 0, 2},
+        {"a Status cut short", {Datagram(1).text("status").bytes}, 0, 0, 0, 1, 0},
         {"another band", {Datagram::qso("DL1ABC", "JO62", 50313000)}, 0, 1, 0, 0, 0},
         {"a frequency of no band", {Datagram::qso("DL1ABC", "JO62", 100000000)}, 0, 1, 0, 0, 0},
         {"a grid that is no locator", {Datagram::qso("DL1ABC", "ZZ99", 144174000)}, 0, 0, 1, 0, 0},
@@ -153,6 +154,11 @@ TEST(LiveMessages, EachCaseCountedAndOnlyTakenContactsWritten) {
     for (const MessageCase& c : cases) {
         SCOPED_TRACE(c.name);
         SessionFixture f;
+        // The last import's backup and change log.
+        const QString backup = f.dir.filePath("2M JO62QM T backup.qra");
+        const QString changelog = f.dir.filePath("changelog.txt");
+        writeFileBytes(backup, blankDatabaseBytes());
+        writeFileBytes(changelog, "the last import's lines\n");
         f.start();
         const QByteArray before = readFileBytes(f.db);
         for (const QByteArray& d : c.datagrams)
@@ -167,6 +173,10 @@ TEST(LiveMessages, EachCaseCountedAndOnlyTakenContactsWritten) {
         EXPECT_EQ(callIn(f.db, 62), c.taken ? "DL1ABC    " : "          ");
         if (c.taken == 0) {
             EXPECT_EQ(readFileBytes(f.db), before);
+            EXPECT_EQ(readFileBytes(backup), blankDatabaseBytes());
+            EXPECT_EQ(readFileBytes(changelog), "the last import's lines\n");
+        } else {
+            EXPECT_NE(readFileBytes(changelog), "the last import's lines\n");
         }
     }
 }
@@ -318,14 +328,21 @@ TEST(LiveUdp, MulticastGroupJoinedOnLoopbackOrItsSettingsRead) {
     if (!(QNetworkInterface::interfaceFromName("lo").flags() & QNetworkInterface::CanMulticast) ||
         !f.session.start(error))
         GTEST_SKIP() << "no multicast on the loopback interface: " << error;
+    // A second listener of the group shares its port.
+    settings.multicast->port = f.session.udpPort();
+    SessionFixture second(settings);
+    second.start();
     QUdpSocket sender;
     sender.setMulticastInterface(QNetworkInterface::interfaceFromName("lo"));
     sender.setSocketOption(QAbstractSocket::MulticastTtlOption, QVariant(0));
     sender.writeDatagram(Datagram::qso("DL1ABC", "JO62", 144174000), e.address,
                          f.session.udpPort());
-    f.waitUntil([&] { return f.session.counts().taken == 1; });
+    f.waitUntil(
+        [&] { return f.session.counts().taken == 1 && second.session.counts().taken == 1; });
     f.stop();
+    second.stop();
     EXPECT_EQ(f.session.counts().taken, 1);
+    EXPECT_EQ(second.session.counts().taken, 1);
 }
 
 TEST(LiveCli, SigtermMidBurstLeavesTheDatabaseWholeWithEveryPrintedContact) {

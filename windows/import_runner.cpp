@@ -128,9 +128,10 @@ void ImportRunner::onFinished(const ImportResult& result) {
         dialogs.message(result.error);
     } else if (result.end == ImportResult::End::Finished) {
         // The ledger's line follows the closing message, which stays as it was.
-        dialogs.message(result.ledgerText.isEmpty()
-                            ? result.closingMessage()
-                            : result.closingMessage() + QLatin1Char('\n') + result.ledgerText);
+        QString report = result.closingMessage();
+        for (const QString& more : {result.ledgerText, result.lockNote})
+            if (!more.isEmpty()) report += QLatin1Char('\n') + more;
+        dialogs.message(report);
         if (!result.error.isEmpty()) dialogs.message(result.error);
     }
     emit finished();

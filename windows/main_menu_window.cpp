@@ -202,11 +202,19 @@ void MainMenuWindow::connectLive() {
                 &MainMenuWindow::showListening);
         connect(session.get(), &live::LiveSession::contactTaken, this,
                 [this](const live::TakenContact& c) {
-                    if (c.newSquare)
-                        newSquareLabel->setText(QStringLiteral("New square ") + c.square +
-                                                QStringLiteral(": ") + c.call +
-                                                QStringLiteral(" on ") + c.band);
+                    if (!c.newSquare) return;
+                    newSquareLabel->setText(QStringLiteral("New square ") + c.square +
+                                            QStringLiteral(": ") + c.call + QStringLiteral(" on ") +
+                                            c.band);
+                    newSquareLabel->setToolTip(QString());
                 });
+        // What the session says (waiting for a lock, dropped datagrams) takes
+        // the line under the counts until the next new square.
+        connect(session.get(), &live::LiveSession::notice, this, [this](const QString& message) {
+            newSquareLabel->setText(newSquareLabel->fontMetrics().elidedText(
+                message, Qt::ElideMiddle, newSquareLabel->width()));
+            newSquareLabel->setToolTip(message);
+        });
         connect(session.get(), &live::LiveSession::failed, this, [this](const QString& message) {
             state().live.reset();
             showListening();
@@ -228,14 +236,16 @@ void MainMenuWindow::showListening() {
     listenLabel->setVisible(on);
     newSquareLabel->setVisible(on);
     if (!on) return;
-    const live::LiveCounts& n = session->counts();
-    // The last new square has its own line below; a long log path loses its middle.
-    const QString line = QStringLiteral("Listening on ") + session->settings().describe() +
-                         QStringLiteral(": ") + QString::number(n.taken) +
-                         QStringLiteral(" contacts taken");
+    // The last new square has its own line below. The source stays in its
+    // field above, so the line names the database and the counts, and its
+    // tool tip all three.
+    const QString name = QFileInfo(session->databasePath()).fileName();
+    const QString counts = live::countsText(session->counts());
+    const QString line = QStringLiteral("Listening for ") + name + QStringLiteral(": ") + counts;
     listenLabel->setText(
         listenLabel->fontMetrics().elidedText(line, Qt::ElideMiddle, listenLabel->width()));
-    listenLabel->setToolTip(line);
+    listenLabel->setToolTip(QStringLiteral("Listening on ") + session->settings().describe() +
+                            QStringLiteral(" for ") + name + QStringLiteral(": ") + counts);
 }
 
 void MainMenuWindow::onListenClicked() {
@@ -266,7 +276,9 @@ void MainMenuWindow::onListenClicked() {
         store->setValue(kListenSourceKey, listenSource->text().trimmed());
         store->setValue(kListenHighlightKey, listenHighlight->isChecked());
     }
-    auto session = std::make_shared<live::LiveSession>(path, windows().databaseFolder(),
+    // Through the database's one owner, whose contents the windows show.
+    auto session = std::make_shared<live::LiveSession>(windows().documents().open(path),
+                                                       windows().databaseFolder(),
                                                        QFileInfo(path).absolutePath(), settings);
     Error error;
     if (!session->start(error)) {
@@ -311,6 +323,22 @@ void MainMenuWindow::onFileClicked() {
     const QString name = fileList->fileName();
     const QString path =
         name.isEmpty() ? QString() : QDir(fileList->folder()).absoluteFilePath(name);
+    // A session never goes on feeding one database while another is shown.
+    if (const auto& session = state().live; session && session->listening() && !path.isEmpty() &&
+                                            QFileInfo(path) != QFileInfo(session->databasePath())) {
+        const QString listened = QFileInfo(session->databasePath()).fileName();
+        const MessageAnswer answer = dialogs().messageBox(
+            QStringLiteral("Listening goes on into ") + listened +
+                QStringLiteral(". Stop listening and select ") +
+                (name.isEmpty() ? QStringLiteral("another database") : name) + QStringLiteral("?"),
+            QStringLiteral("Stop listening?"), MessageButtons::YesNo, MessageAnswer::No);
+        if (answer != MessageAnswer::Yes) {
+            const QList<QListWidgetItem*> items = fileList->findItems(listened, Qt::MatchExactly);
+            if (!items.isEmpty()) fileList->setCurrentItem(items.front());
+            return;
+        }
+        onListenClicked();
+    }
     state().databasePath = path;
     // An import killed halfway is completed or undone before anything is shown.
     Error error;

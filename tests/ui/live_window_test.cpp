@@ -31,15 +31,16 @@ TEST_F(LiveWindowTest, ListeningOutlivesTheMenuAndShowsContactsAndNewSquares) {
     control<QLineEdit>(menu(), "ListenSource")->setText(source);
     click(menu(), "ListenButton");
     ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
-    EXPECT_EQ(text("ListenLine"), "Listening on UDP " + source + ": 0 contacts taken");
+    EXPECT_EQ(text("ListenLine"), "Listening for " + name + ": 0 contacts taken");
+    EXPECT_EQ(control<QLabel>(menu(), "ListenLine")->toolTip(),
+              "Listening on UDP " + source + " for " + name + ": 0 contacts taken");
 
     QUdpSocket sender;
     const quint16 port = state.live->udpPort();
     sender.writeDatagram(qsoLogged("DL1ABC", "JO62"), QHostAddress::LocalHost, port);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !text("NewSquareLine").isEmpty(); }, 10000));
     EXPECT_EQ(text("NewSquareLine"), "New square JO62: DL1ABC on 2m");
-    EXPECT_EQ(text("ListenLine"),
-              "Listening on UDP " + source + ": 1 contacts taken");
+    EXPECT_EQ(text("ListenLine"), "Listening for " + name + ": 1 contact taken");
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("Label3") == "Squares Worked:  1"; }, 10000));
 
     // The maps unload the menu; contacts still arrive, and the menu shows them on return.
@@ -48,14 +49,56 @@ TEST_F(LiveWindowTest, ListeningOutlivesTheMenuAndShowsContactsAndNewSquares) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return state.live->counts().taken == 2; }, 10000));
     click(windows.loaded(kFieldMapWindow), "Command1");
     select(name);
-    EXPECT_EQ(text("ListenLine"),
-              "Listening on UDP " + source + ": 2 contacts taken");
+    EXPECT_EQ(text("ListenLine"), "Listening for " + name + ": 2 contacts taken");
     EXPECT_FALSE(control<QLineEdit>(menu(), "ListenSource")->isEnabled());
 
     click(menu(), "ListenButton");
     EXPECT_FALSE(control<QLabel>(menu(), "ListenLine")->isVisible());
     EXPECT_EQ(settings.value("live/source").toString(), source);
     EXPECT_EQ(std::string(readSquare(dataPath(name), "JO", 62).callsignText()), "DL1ABC    ");
+}
+
+struct SwitchCase {
+    const char* what;
+    MessageAnswer answer;
+    bool listening;        // afterwards
+    const char* selected;  // the database the menu shows afterwards
+};
+
+TEST_F(LiveWindowTest, SelectingAnotherDatabaseWhileListeningAsksWhetherToStop) {
+    const QString first = QStringLiteral("2M JO62QM HOME.QRA");
+    const QString second = QStringLiteral("70CM JO62QM HOME.QRA");
+    makeBlankDatabase(dataDir.path(), first);
+    makeBlankDatabase(dataDir.path(), second);
+    const std::vector<SwitchCase> cases = {
+        {"stays", MessageAnswer::No, true, "2M JO62QM HOME.QRA"},
+        {"stops", MessageAnswer::Yes, false, "70CM JO62QM HOME.QRA"},
+    };
+    for (const SwitchCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        QUdpSocket probe;
+        ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+        const QString source = "127.0.0.1:" + QString::number(probe.localPort());
+        probe.close();
+        select(first);
+        control<QLineEdit>(menu(), "ListenSource")->setText(source);
+        click(menu(), "ListenButton");
+        ASSERT_TRUE(state.live && state.live->listening());
+        dialogs.messages.clear();
+        dialogs.answers.push_back(c.answer);
+        select(second);
+        expectOneMessage(
+            "Listening goes on into 2M JO62QM HOME.QRA. Stop listening and select "
+            "70CM JO62QM HOME.QRA?");
+        EXPECT_EQ(state.live && state.live->listening(), c.listening);
+        EXPECT_EQ(control<FileList>(menu(), "File1")->fileName(), c.selected);
+        EXPECT_EQ(QFileInfo(state.databasePath).fileName(), c.selected);
+        if (c.listening) {
+            EXPECT_EQ(text("ListenLine"), "Listening for " + first + ": 0 contacts taken");
+            click(menu(), "ListenButton");
+        }
+        EXPECT_FALSE(state.live && state.live->listening());
+    }
 }
 
 }  // namespace
