@@ -146,9 +146,9 @@ OverviewWindow::OverviewWindow(Windows& windows, QString folder)
 OverviewWindow::~OverviewWindow() = default;
 
 void OverviewWindow::updateBusy() {
-    const bool working = overviewJob->isRunning() || neededJob->isRunning() ||
-                         mapJob->isRunning() || awardJob->isRunning();
-    if (!working) {
+    // Counted from each start until its result is handled: a watcher says
+    // a job is no longer running before its result has come back.
+    if (working == 0) {
         busy.reset();
     } else if (!busy) {
         busy = std::make_unique<BusyCursor>();
@@ -164,12 +164,14 @@ void OverviewWindow::closeRequested() {
 }
 
 void OverviewWindow::refresh() {
+    ++working;
     overviewJob->setFuture(QtConcurrent::run([folder = folder_] { return buildOverview(folder); }));
     updateBusy();
 }
 
 void OverviewWindow::onOverviewRead() {
     overview_ = overviewJob->result();
+    --working;
     updateBusy();
     const int rows = static_cast<int>(overview_.rows.size());
     table->setRowCount(rows + 1);
@@ -235,7 +237,7 @@ QString OverviewWindow::chosenPath() const {
 }
 
 void OverviewWindow::showNeeded() {
-    if (neededJob->isRunning()) {
+    if (neededOpen) {
         neededAgain = true;
         return;
     }
@@ -244,6 +246,8 @@ void OverviewWindow::showNeeded() {
     const QString path = chosenPath();
     if (path.isEmpty()) return;
     neededList->setEnabled(false);
+    neededOpen = true;
+    ++working;
     neededJob->setFuture(QtConcurrent::run(
         [path, km = within->value(),
          mode = unconfirmed->isChecked() ? NeededMode::Unconfirmed : NeededMode::NotWorked] {
@@ -257,6 +261,8 @@ void OverviewWindow::showNeeded() {
 
 void OverviewWindow::onNeededRead() {
     const Needed needed = neededJob->result();
+    neededOpen = false;
+    --working;
     updateBusy();
     // The choice changed meanwhile: only the list it asks for is shown.
     if (neededAgain) {
@@ -276,7 +282,7 @@ void OverviewWindow::onNeededRead() {
 }
 
 void OverviewWindow::onMapClicked() {
-    if (mapJob->isRunning()) return;
+    if (!mapButton->isEnabled()) return;
     mapViewChosen = mapView->currentData().toInt();
     QStringList paths;
     for (int r = 0; r < static_cast<int>(overview_.rows.size()); ++r) {
@@ -284,6 +290,7 @@ void OverviewWindow::onMapClicked() {
             paths << overview_.rows[static_cast<std::size_t>(r)].path;
     }
     mapButton->setEnabled(false);
+    ++working;
     mapJob->setFuture(QtConcurrent::run([paths] {
         Databases databases;
         for (const QString& path : paths) {
@@ -296,6 +303,7 @@ void OverviewWindow::onMapClicked() {
 
 void OverviewWindow::onMapRead() {
     const Databases read = mapJob->result();
+    --working;
     updateBusy();
     mapButton->setEnabled(true);
     if (read.error.isSet()) {
@@ -330,8 +338,9 @@ void OverviewWindow::onAwardListClicked() {
     request.proposedName = name.left(name.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".pdf");
     request.directory = folder_;
     const std::optional<QString> chosen = dialogs().saveFile(request);
-    if (!chosen || chosen->isEmpty() || awardJob->isRunning()) return;
+    if (!chosen || chosen->isEmpty() || !awardButton->isEnabled()) return;
     awardButton->setEnabled(false);
+    ++working;
     awardJob->setFuture(QtConcurrent::run([path, name, confirmedOnly = awardConfirmed->isChecked(),
                                            out = QDir(folder_).absoluteFilePath(*chosen),
                                            today = QDate::currentDate()] {
@@ -356,6 +365,7 @@ void OverviewWindow::onAwardListClicked() {
 
 void OverviewWindow::onAwardListWritten() {
     const QStringList messages = awardJob->result();
+    --working;
     updateBusy();
     awardButton->setEnabled(true);
     for (const QString& message : messages) dialogs().message(message);

@@ -76,7 +76,9 @@ private:
     QFutureWatcher<Needed>* neededJob;
     QFutureWatcher<Databases>* mapJob;
     QFutureWatcher<QStringList>* awardJob;  // the messages to show
+    bool neededOpen = false;                // a needed list is being read
     bool neededAgain = false;               // the choice changed while the list was read
+    int working = 0;                        // jobs started whose results have not come back
     int mapViewChosen = 0;
     std::unique_ptr<BusyCursor> busy;
 };
