@@ -16,6 +16,7 @@ const char* const kLog =
     "<CALL:5>Q1ABC <QSO_DATE:8>20240105 <BAND:2>2m <GRIDSQUARE:6>IO91WM <EOR>\r\n"
     "<CALL:5>Q2ABC <QSO_DATE:8>20240106 <BAND:2>2m <GRIDSQUARE:4>FN31 <EOR>\r\n";
 
+
 class DatabasePathTest : public AppFixture {
 protected:
     Canvas& canvas(QWidget* w) const { return w->findChild<DrawingSurface*>()->canvas(); }
@@ -95,10 +96,9 @@ TEST_F(DatabasePathTest, PolishAndCyrillicNamesWorkEverywhere) {
         click(menu(), "Command2");
         click(menu(), "Command6");
         EXPECT_EQ(dialogs.messages,
-                  (QStringList{
-                      "2 new squares added\nThe ledger took 2 new contacts and 0 confirmations",
-                      "About to import 144 MHz records to QRA file for 2M",
-                      "1 new squares added\nThe ledger took 1 new contact and 0 confirmations"}));
+                  (QStringList{"2 new squares added\nThe ledger took 2 new contacts and 0 confirmations",
+                               "About to import 144 MHz records to QRA file for 2M",
+                               "1 new squares added\nThe ledger took 1 new contact and 0 confirmations"}));
         EXPECT_TRUE(readFileBytes(dataPath("changelog.txt")).contains(c.name));
         EXPECT_EQ(
             readFileBytes(dataPath(QString::fromUtf8(c.name).chopped(4) + " backup.qra")).size(),

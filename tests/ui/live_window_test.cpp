@@ -38,7 +38,8 @@ TEST_F(LiveWindowTest, ListeningOutlivesTheMenuAndShowsContactsAndNewSquares) {
     sender.writeDatagram(qsoLogged("DL1ABC", "JO62"), QHostAddress::LocalHost, port);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !text("NewSquareLine").isEmpty(); }, 10000));
     EXPECT_EQ(text("NewSquareLine"), "New square JO62: DL1ABC on 2m");
-    EXPECT_EQ(text("ListenLine"), "Listening on UDP " + source + ": 1 contacts taken");
+    EXPECT_EQ(text("ListenLine"),
+              "Listening on UDP " + source + ": 1 contacts taken");
     EXPECT_TRUE(QTest::qWaitFor([&] { return text("Label3") == "Squares Worked:  1"; }, 10000));
 
     // The maps unload the menu; contacts still arrive, and the menu shows them on return.
@@ -47,7 +48,8 @@ TEST_F(LiveWindowTest, ListeningOutlivesTheMenuAndShowsContactsAndNewSquares) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return state.live->counts().taken == 2; }, 10000));
     click(windows.loaded(kFieldMapWindow), "Command1");
     select(name);
-    EXPECT_EQ(text("ListenLine"), "Listening on UDP " + source + ": 2 contacts taken");
+    EXPECT_EQ(text("ListenLine"),
+              "Listening on UDP " + source + ": 2 contacts taken");
     EXPECT_FALSE(control<QLineEdit>(menu(), "ListenSource")->isEnabled());
 
     click(menu(), "ListenButton");
