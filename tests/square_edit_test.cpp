@@ -101,7 +101,7 @@ TEST(SquareEdit, SavedThroughTheOwnerIntoFileChangeLogAndLedger) {
         const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
         std::vector<StoredContact> contacts;
         if (ledger) {
-            ASSERT_TRUE(ledger->contacts(kDb, std::string("IO85"), contacts, error)) << error;
+            ASSERT_TRUE(ledger->contacts(kDb, std::nullopt, contacts, error)) << error;
         }
         if (!*c.ledgerCall) {
             EXPECT_TRUE(contacts.empty());
