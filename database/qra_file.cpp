@@ -95,25 +95,6 @@ bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records,
     return commitSynced(out, error, replaced);
 }
 
-bool replaceSquare(const QString& path, int recordNo, int slot, const SquareEntry& entry,
-                   Error& error, FieldRecord* stored) {
-    if (!isValidRecordNumber(recordNo) || slot < 0 || slot >= FieldRecord::kSquares) {
-        error = {path, QStringLiteral("square %1 of record %2 is outside the database")
-                           .arg(slot)
-                           .arg(recordNo)};
-        return false;
-    }
-    DatabaseLock lock(path);
-    if (!lock.acquire(error)) return false;
-    std::vector<FieldRecord> records;
-    if (!readDatabase(path, records, error)) return false;
-    FieldRecord& record = records[static_cast<std::size_t>(recordNo - 1)];
-    record.entries[static_cast<std::size_t>(slot)] = entry;
-    if (!writeDatabase(path, records, error)) return false;
-    if (stored) *stored = record;
-    return true;
-}
-
 bool forEachRecord(QIODevice& device, const std::function<void(int, const FieldRecord&)>& visit,
                    QString& reason) {
     std::vector<char> buffer(static_cast<std::size_t>(kDatabaseSize), '\0');

@@ -54,11 +54,4 @@ bool writeBlankDatabase(const QString& path, Error& error);
 bool writeDatabase(const QString& path, const std::vector<FieldRecord>& records, Error& error,
                    bool* replaced = nullptr);
 
-// One square (record 1..324, slot 0..99) changed in the file as it is now,
-// under the database's lock, all or nothing: squares that another program
-// wrote in the meantime stay. `stored` (when given) receives the record as
-// written.
-bool replaceSquare(const QString& path, int recordNo, int slot, const SquareEntry& entry,
-                   Error& error, FieldRecord* stored = nullptr);
-
 }  // namespace morvel

@@ -4,6 +4,7 @@
 
 #include "database/qra_names.h"
 #include "import/adif_bands.h"
+#include "import/ledger_contacts.h"
 
 namespace morvel::live {
 namespace {

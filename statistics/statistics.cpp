@@ -1,6 +1,7 @@
 #include "statistics/statistics.h"
 
 #include <QFile>
+#include <functional>
 
 #include "database/qra_file.h"
 #include "database/text_format.h"
@@ -12,54 +13,74 @@ namespace {
 // mayBeat(locator, best) is false for a square certainly too near to round
 // above the best whole km, which spares its distance.
 template <typename Distance, typename MayBeat>
+struct Counter {
+    Statistics stats;
+    const Distance& distance;
+    const MayBeat& mayBeat;
+    void operator()(int, const FieldRecord& record) {
+        bool fieldWorked = false;
+        for (int slot = 0; slot < FieldRecord::kSquares; ++slot) {
+            const SquareEntry& e = record.entries[slot];
+            if (!e.hasContact()) continue;
+            // A slot with both flags set (written outside the program) is
+            // still one square.
+            ++stats.squaresWorked;
+            if (e.isConfirmed()) ++stats.squaresConfirmed;
+            fieldWorked = true;
+            if (!mayBeat(e.locatorText(), stats.odxkm)) continue;
+            const float d = distance(e.locatorText());
+            const auto k = static_cast<float>(roundHalfEven(d));
+            if (stats.odxkm < k) {
+                stats.odxkm = k;
+                stats.odxcall = std::string(e.callsignText());
+                stats.odxloc = std::string(e.locatorText());
+            }
+        }
+        if (fieldWorked) ++stats.fieldsWorked;
+    }
+};
+
+template <typename Distance, typename MayBeat>
 std::optional<Statistics> count(QIODevice& device, QString& error, const Distance& distance,
                                 const MayBeat& mayBeat) {
-    Statistics stats;
-    const bool ok = forEachRecord(
-        device,
-        [&](int, const FieldRecord& record) {
-            bool fieldWorked = false;
-            for (int slot = 0; slot < FieldRecord::kSquares; ++slot) {
-                const SquareEntry& e = record.entries[slot];
-                if (!e.hasContact()) continue;
-                // A slot with both flags set (written outside the program) is
-                // still one square.
-                ++stats.squaresWorked;
-                if (e.isConfirmed()) ++stats.squaresConfirmed;
-                fieldWorked = true;
-                if (!mayBeat(e.locatorText(), stats.odxkm)) continue;
-                const float d = distance(e.locatorText());
-                const auto k = static_cast<float>(roundHalfEven(d));
-                if (stats.odxkm < k) {
-                    stats.odxkm = k;
-                    stats.odxcall = std::string(e.callsignText());
-                    stats.odxloc = std::string(e.locatorText());
-                }
-            }
-            if (fieldWorked) ++stats.fieldsWorked;
-        },
-        error);
-    if (!ok) return std::nullopt;
-    return stats;
+    Counter<Distance, MayBeat> counter{{}, distance, mayBeat};
+    if (!forEachRecord(device, std::ref(counter), error)) return std::nullopt;
+    return counter.stats;
 }
 
-}  // namespace
-
-std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
-                                            QString& error) {
-    const DistanceFrom home(homeloc, true);
-    // Only a distance that rounds above the best can replace it: anything a
-    // km nearer than best + 0.5 is passed over on its cosine alone.
+// Only a distance that rounds above the best can replace it: anything a km
+// nearer than best + 0.5 is passed over on its cosine alone.
+struct HomeDistance {
+    explicit HomeDistance(std::string_view homeloc) : home(homeloc, true) {}
+    DistanceFrom home;
     float bestSeen = -1;
     double farEnough = 1;
-    const auto mayBeat = [&](std::string_view loc, float best) {
+    float operator()(std::string_view loc) const { return home.to(loc); }
+    bool mayBeat(std::string_view loc, float best) {
         if (best != bestSeen) {
             bestSeen = best;
             farEnough = DistanceFrom::cosineOfKm(best - 0.5);
         }
         return home.cosineTo(loc) <= farEnough;
-    };
-    return count(device, error, [&](std::string_view loc) { return home.to(loc); }, mayBeat);
+    }
+};
+
+}  // namespace
+
+std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,
+                                            QString& error) {
+    HomeDistance home(homeloc);
+    const auto mayBeat = [&](std::string_view loc, float best) { return home.mayBeat(loc, best); };
+    return count(device, error, home, mayBeat);
+}
+
+Statistics computeStatistics(std::span<const FieldRecord> records, std::string_view homeloc) {
+    HomeDistance home(homeloc);
+    const auto mayBeat = [&](std::string_view loc, float best) { return home.mayBeat(loc, best); };
+    Counter<HomeDistance, decltype(mayBeat)> counter{{}, home, mayBeat};
+    int recordNo = 0;
+    for (const FieldRecord& record : records) counter(++recordNo, record);
+    return counter.stats;
 }
 
 std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view homeloc,

@@ -3,10 +3,12 @@
 #include <QIODevice>
 #include <QString>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "database/error.h"
+#include "database/field_record.h"
 #include "geo/locator.h"
 
 namespace morvel {
@@ -44,6 +46,8 @@ std::optional<Statistics> computeStatistics(QIODevice& device, std::string_view 
                                             DistanceFunction distance, QString& error);
 std::optional<Statistics> computeStatistics(const QString& path, std::string_view homeloc,
                                             Error& error);
+// The same of records already read (a database's published contents).
+Statistics computeStatistics(std::span<const FieldRecord> records, std::string_view homeloc);
 
 StatisticsCaptions statisticsCaptions(const Statistics& stats, std::string_view fileName);
 

@@ -73,46 +73,6 @@ TEST(DatabaseFile, MissingAndShortFiles) {
     EXPECT_EQ(databaseSizeWarning("whole.qra", 916272), "");
 }
 
-// A square written into a file keeps the bytes past its last record; a
-// read-only file and one that another writer holds stay as they are, and
-// the message says why.
-TEST(DatabaseFile, SquareWriteKeepsTrailingBytesAndRefusesReadOnlyAndLockedFiles) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("2M IO85AB X.QRA");
-    writeFileBytes(path, blankDatabaseBytes() + "tail");
-    Error error;
-    ASSERT_TRUE(replaceSquare(path, 159, 85, makeEntry("IO85MX", "G4ABC", "01/02/03", false), error))
-        << error;
-    const QByteArray expected = QByteArray(blankDatabaseBytes() + "tail")
-                                    .replace(158 * 2828 + 85 * 28, 28,
-                                             QByteArray("IO85MX\xFF\xFF\0\0G4ABC     01/02/03", 28));
-    EXPECT_EQ(readFileBytes(path), expected);
-    DatabaseLock otherWriter(path);
-    const std::pair<std::function<void()>, QString> cases[] = {
-        {[&] { QFile::setPermissions(path, QFile::ReadOwner); }, path + ": the file is read-only"},
-        {[&] {
-             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-             EXPECT_TRUE(otherWriter.acquire(error, 0));
-         },
-         "2M IO85AB X.QRA is being changed by another program (morvel_core_tests, process @PID@ on "
-         "host @HOST@, since @SINCE@); try again when it has finished, or remove " +
-             path + ".lock if that program is no longer running"}};
-    for (const auto& [setUp, message] : cases) {
-        setUp();
-        error = {};
-        EXPECT_FALSE(replaceSquare(path, 159, 86, makeEntry("IO86", "G4XYZ", "01/02/03", true), error));
-        // The holder, this process, as its lock file names it.
-        EXPECT_EQ(
-            error.message(),
-            QString(message)
-                .replace("@PID@", QString::number(QCoreApplication::applicationPid()))
-                .replace("@HOST@", QSysInfo::machineHostName())
-                .replace("@SINCE@",
-                         QFileInfo(path + ".lock").lastModified().toString("yyyy-MM-dd HH:mm:ss")));
-        EXPECT_EQ(readFileBytes(path), expected);
-    }
-}
-
 TEST(FileNames, BandAndLocatorComeFromTheName) {
     EXPECT_EQ(bandFromFileName("70CM JO01CD .QRA") + homeLocatorFromFileName("2M IO85AB X.QRA"),
               "70CMIO85AB");

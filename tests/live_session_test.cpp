@@ -419,7 +419,9 @@ TEST(LiveLedger, EveryContactWrittenGetsItsRowAndALedgerProblemStopsNoSquare) {
         std::unique_ptr<Ledger> ledger =
             Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
         std::vector<StoredContact> rows;
-        if (ledger) ASSERT_TRUE(ledger->contacts("2M JO62QM T.QRA", std::nullopt, rows, error));
+        if (ledger) {
+            ASSERT_TRUE(ledger->contacts("2M JO62QM T.QRA", std::nullopt, rows, error));
+        }
         ASSERT_EQ(rows.size(), c.rows);
         if (c.rows == 0) continue;
         EXPECT_EQ(rows[0].contact.call, "DL1ABC");

@@ -528,6 +528,42 @@ FAULTS = [
     ("svg-scale", "maps/map_export.cpp",
      "    svg.setSize(pixels);", "    svg.setSize(map.size.toSize());",
      "SVG export: width and height left at scale 1"),
+    # The windows read the database's owner and write through it.
+    ("edit-ledger", "import/square_edit.cpp",
+     "        if (!write || !write->record(database.fileName(), {&contact, 1}, report, cause) ||\n"
+     "            !write->commit(cause))",
+     "        if (!write || !write->record(database.fileName(), {&contact, 1}, report, cause))",
+     "the editor's ledger write never committed: rolled back with the ledger closed"),
+    ("edit-changelog", "import/square_edit.cpp",
+     "        if (!context.appendChangelog(squareEditLine(edit.entry, square), cause))\n"
+     "            result->journalProblem = cause.message();\n",
+     "",
+     "the editor's save leaves the change log without its line"),
+    ("edit-cleared", "import/square_edit.cpp",
+     "        if (!edit.entry.hasContact()) return true;\n",
+     "",
+     "a cleared square recorded in the ledger as a contact"),
+    ("edit-file-first", "import/square_edit.cpp",
+     "        if (!context.writeRecords(error)) return false;",
+     "        context.writeRecords(error);",
+     "a failed database write still journalled and reported as saved"),
+    ("sources-name", "windows/square_view_window.cpp",
+     "                if (ledger && !ledger->contacts(file, square, contacts, error)) contacts.clear();",
+     "                if (ledger && !ledger->contacts(folder, square, contacts, error)) contacts.clear();",
+     "the square view asks the ledger by path, not by database name: every source unknown"),
+    ("map-follow", "windows/field_map_window.cpp",
+     "        if (drawn) redrawTimer.start();\n    });",
+     "    });",
+     "the field map no longer redrawn when the owner publishes new contents"),
+    ("menu-size-shown", "windows/main_menu_window.cpp",
+     "        stats->fileSize = contents->fileSize;\n",
+     "",
+     "main menu: a database of the wrong size no longer said so"),
+    ("menu-follow", "windows/main_menu_window.cpp",
+     "            if (!readingStatistics && isVisible() && !state().databasePath.isEmpty())",
+     "            if (readingStatistics && isVisible() && !state().databasePath.isEmpty())",
+     "main menu: totals no longer follow a write of the selected database"),
+
 ]
 
 

@@ -2,14 +2,16 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QtConcurrent/QtConcurrentRun>
+#include <memory>
 #include <string>
 
-#include "database/qra_file.h"
-#include "database/database_watcher.h"
+#include "database/database_document.h"
 #include "database/qra_names.h"
 #include "import/contact.h"
 #include "live/live_session.h"
@@ -50,7 +52,7 @@ QLabel* makeCaption(QWidget* parent, const char* name, const QString& text, cons
 FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
     : Form(windows, kFieldMapWindow),
       databasePath(databasePath),
-      watcher(std::make_unique<DatabaseWatcher>(databasePath)) {
+      document(windows.document(databasePath)) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Field Select"));
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setBackgroundColour(this, kWindowColour);
@@ -100,9 +102,9 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
 
     connect(surface, &DrawingSurface::pointerMoved, this, &FieldMapWindow::onPointerMoved);
     connect(surface, &DrawingSurface::clicked, this, &FieldMapWindow::onClicked);
-    // Squares written by another program, or another instance, show at once.
-    connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
-        if (drawn) drawMap();
+    // Squares written by any writer, in this program or another, show at once.
+    connect(document.get(), &DatabaseDocument::contentsChanged, this, [this] {
+        if (drawn) redrawTimer.start();
     });
     newSquareTimer.setSingleShot(true);
     newSquareTimer.setInterval(kNewSquareMs);
@@ -113,8 +115,8 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
         if (drawn) drawMap();
     });
     if (const auto& session = state().live; session && session->databasePath() == databasePath) {
-        // Every contact redraws at once rather than after the watcher's settle,
-        // once for all the contacts of one write.
+        // The new square's highlight; the squares themselves come with the
+        // owner's contents, once for all the contacts of one write.
         connect(session.get(), &live::LiveSession::contactTaken, this,
                 [this](const live::TakenContact& c) {
                     if (c.newSquare) {
@@ -162,7 +164,10 @@ void FieldMapWindow::onLoad() {
 }
 
 void FieldMapWindow::onGotFocus() {
-    if (!drawn) drawMap();
+    if (drawn) return;
+    // Whatever changed since the owner last read the file, before the watcher says so.
+    document->refreshNow();
+    drawMap();
 }
 
 void FieldMapWindow::placeControls() {
@@ -199,9 +204,8 @@ void FieldMapWindow::applyViewScale() {
 
 void FieldMapWindow::drawMap() {
     BusyCursor busy;
-    Error databaseError;
-    // Read only: a missing database is reported, never created.
-    const bool databaseRead = readDatabase(databasePath, database, databaseError);
+    // A database that cannot be read is published with no squares and its problem.
+    const Error databaseError = document->contents()->problem;
     Error outlineError;
     // A missing outline file draws no outline, as it always has.
     readOutlineFile(QDir(windows().programFolder()).filePath(QLatin1String(kWorldFile)), outline,
@@ -220,7 +224,7 @@ void FieldMapWindow::drawMap() {
     drawn = true;
 
     // Once per window: every view change or resize would say it again.
-    if (!databaseRead && !databaseErrorShown) {
+    if (databaseError.isSet() && !databaseErrorShown) {
         databaseErrorShown = true;
         dialogs().message(QStringLiteral("Could not read ") + databaseError.message() +
                           QStringLiteral("; the map shows no squares."));
@@ -264,7 +268,7 @@ void FieldMapWindow::onQuitClicked() {
 }
 
 void FieldMapWindow::paintMap(QPainter& painter, QSizeF size) const {
-    drawFieldMap(painter, size, database, outline, state().mapview);
+    drawFieldMap(painter, size, document->contents()->records, outline, state().mapview);
 }
 
 void FieldMapWindow::onPrintClicked() {
@@ -277,7 +281,8 @@ void FieldMapWindow::onPrintClicked() {
     if (!windows().printer().print(
             area,
             [&](QPainter& painter) {
-                drawFieldMap(painter, area, database, outline, state().mapview, MapPaper::White);
+                drawFieldMap(painter, area, document->contents()->records, outline, state().mapview,
+                             MapPaper::White);
             },
             fromLatin1Text(kFileCaption) + name, name.left(name.indexOf(QLatin1Char('.'))),
             error) &&
@@ -288,28 +293,48 @@ void FieldMapWindow::onPrintClicked() {
 void FieldMapWindow::onExportClicked() {
     const QFileInfo database(databasePath);
     const QString picture = exportPictureName(database.fileName(), state().mapview);
-    // The map alone, without the controls over it, at the window's size.
-    QImage image(surface->size(), QImage::Format_RGB32);
-    QPainter painter(&image);
-    paintMap(painter, QSizeF(image.size()));
-    painter.end();
-    Error error;
-    if (!saveImage(image, database.absoluteDir().filePath(picture), error)) {
-        dialogs().message(QStringLiteral("The picture ") + picture +
-                              QStringLiteral(" could not be written: ") + error.reason,
-                          QLatin1String(kExportTitle));
-        return;
-    }
-    dialogs().message(exportedMessage(picture), QLatin1String(kExportTitle));
+    // The map alone, without the controls over it, at the window's size;
+    // drawn and written on a worker, from the contents as they are now.
+    auto* job = new QFutureWatcher<Error>(this);
+    auto busy = std::make_shared<BusyCursor>();
+    connect(job, &QFutureWatcher<Error>::finished, this, [this, job, busy, picture]() mutable {
+        busy.reset();
+        const Error error = job->result();
+        job->deleteLater();
+        if (error.isSet()) {
+            dialogs().message(QStringLiteral("The picture ") + picture +
+                                  QStringLiteral(" could not be written: ") + error.reason,
+                              QLatin1String(kExportTitle));
+            return;
+        }
+        dialogs().message(exportedMessage(picture), QLatin1String(kExportTitle));
+    });
+    job->setFuture(QtConcurrent::run([contents = document->contents(), outline = outline,
+                                      view = state().mapview, size = surface->size(),
+                                      path = database.absoluteDir().filePath(picture)] {
+        QImage image(size, QImage::Format_RGB32);
+        QPainter painter(&image);
+        drawFieldMap(painter, QSizeF(image.size()), contents->records, outline, view);
+        painter.end();
+        Error error;
+        if (!saveImage(image, path, error) && !error.isSet())
+            error = {path, QStringLiteral("the file could not be written")};
+        return error;
+    }));
 }
 
 void FieldMapWindow::onSaveAsClicked() {
     const QString picture = exportPictureName(QFileInfo(databasePath).fileName(), state().mapview);
     const QSizeF area(surface->size());
-    saveMapAs(dialogs(), QFileInfo(databasePath).absolutePath(),
-              picture.chopped(4) + QStringLiteral(".png"),
-              {area, [this](QPainter& painter, QSizeF size) { paintMap(painter, size); },
-               paintedSquares(database), picture.chopped(4)});
+    const Contents contents = document->contents();
+    saveMapAs(
+        this, dialogs(), QFileInfo(databasePath).absolutePath(),
+        picture.chopped(4) + QStringLiteral(".png"),
+        {area,
+         [contents, outline = outline, view = state().mapview](QPainter& painter, QSizeF size) {
+             drawFieldMap(painter, size, contents->records, outline, view);
+         },
+         paintedSquares(contents->records), picture.chopped(4)});
 }
 
 }  // namespace morvel

@@ -15,7 +15,7 @@ class QLabel;
 
 namespace morvel {
 
-class DatabaseWatcher;
+class DatabaseDocument;
 class DrawingSurface;
 
 // Form1, the field map: the world, Europe or North America with every
@@ -74,9 +74,11 @@ private:
     };
 
     QString databasePath;
-    std::vector<FieldRecord> database;  // as last read
+    // The database's owner: the map draws what it last published, and is
+    // drawn again whenever it publishes (a live contact, an import, another
+    // program's write).
+    std::shared_ptr<DatabaseDocument> document;
     std::vector<OutlinePoint> outline;
-    std::unique_ptr<DatabaseWatcher> watcher;
     DrawingSurface* surface;
     QLabel* fieldLabel;  // Label1
     QLabel* fileLabel;   // Label3

@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "database/database_document.h"
 #include "database/database_watcher.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
@@ -276,10 +277,11 @@ void MainMenuWindow::onListenClicked() {
         store->setValue(kListenSourceKey, listenSource->text().trimmed());
         store->setValue(kListenHighlightKey, listenHighlight->isChecked());
     }
-    // Through the database's one owner, whose contents the windows show.
-    auto session = std::make_shared<live::LiveSession>(windows().documents().open(path),
-                                                       windows().databaseFolder(),
-                                                       QFileInfo(path).absolutePath(), settings);
+    // Through the database's one owner, so that every window showing it
+    // draws the contacts as soon as they are written.
+    auto session =
+        std::make_shared<live::LiveSession>(windows().document(path), windows().databaseFolder(),
+                                            QFileInfo(path).absolutePath(), settings);
     Error error;
     if (!session->start(error)) {
         dialogs().message(QStringLiteral("Cannot listen: ") + error.message());
@@ -354,8 +356,26 @@ void MainMenuWindow::showStatistics(bool reportFailure, bool reportSize) {
     if (path.isEmpty()) return;
     const QString name = QFileInfo(path).fileName();
     const std::string homeloc = toLatin1Text(homeLocatorFromFileName(name));
-    Error error;
-    const std::optional<Statistics> stats = computeStatistics(path, homeloc, error);
+    if (!document || document->path() != QFileInfo(path).absoluteFilePath()) {
+        document = windows().document(path);
+        connect(document.get(), &DatabaseDocument::contentsChanged, this, [this] {
+            // A write of any writer: the totals follow while this menu shows them.
+            if (!readingStatistics && isVisible() && !state().databasePath.isEmpty())
+                showStatistics(false);
+        });
+    }
+    // What the owner holds may be older than the file (another program wrote
+    // it before its watcher said so).
+    readingStatistics = true;
+    document->refreshNow();
+    readingStatistics = false;
+    const Contents contents = document->contents();
+    const Error error = contents->problem;
+    std::optional<Statistics> stats;
+    if (!error.isSet()) {
+        stats = computeStatistics(contents->records, homeloc);
+        stats->fileSize = contents->fileSize;
+    }
     if (!stats) {
         // Nothing of the previous file may stay on show as if it were this one's,
         // and a file that has gone leaves the list.
@@ -385,24 +405,12 @@ void MainMenuWindow::showStatistics(bool reportFailure, bool reportSize) {
     odxLabel->setText(fromLatin1Text(captions.odxLine));
     setDatabaseControlsVisible(true);
     showListening();
-    watchDatabase();
-}
-
-void MainMenuWindow::watchDatabase() {
-    const QString path = state().databasePath;
-    if (watcher && watcher->property("path").toString() == path) return;
-    watcher = std::make_unique<DatabaseWatcher>(path);
-    watcher->setProperty("path", path);
-    connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
-        // Another program has written the database: the totals follow, while
-        // this menu shows it.
-        if (isVisible() && !state().databasePath.isEmpty()) showStatistics(false);
-    });
 }
 
 void MainMenuWindow::resetSelection() {
     state().databasePath.clear();
-    watcher.reset();
+    if (document) document->disconnect(this);
+    document.reset();
     for (QLabel* label :
          {fileLabel, squaresWorkedLabel, squaresConfirmedLabel, fieldsWorkedLabel, odxLabel})
         label->clear();

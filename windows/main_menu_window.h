@@ -17,7 +17,7 @@ class QPushButton;
 namespace morvel {
 
 class BusyCursor;
-class DatabaseWatcher;
+class DatabaseDocument;
 class FolderWatcher;
 class ImportRunner;
 
@@ -77,8 +77,6 @@ private:
     void makeListAndStatistics();
     void makeDatabaseControls();
     void setDatabaseControlsVisible(bool visible);
-    // Follows the selected database when another program changes it.
-    void watchDatabase();
     // The list follows databases made or deleted in the folder meanwhile.
     void onFolderChanged();
 
@@ -102,7 +100,8 @@ private:
     QPushButton* listenButton;
     QLabel* listenLabel;
     QLabel* newSquareLabel;
-    std::unique_ptr<DatabaseWatcher> watcher;
+    std::shared_ptr<DatabaseDocument> document;
+    bool readingStatistics = false;
     FolderWatcher* folderWatcher;
     ImportRunner* importRunner;
     QFutureWatcher<Error>* summaryJob;

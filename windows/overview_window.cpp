@@ -1,4 +1,3 @@
-#include "database/qra_file.h"
 #include "windows/overview_window.h"
 
 #include <QCheckBox>
@@ -17,13 +16,16 @@
 #include <QStyleFactory>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "maps/field_map_renderer.h"
 #include "maps/map_export.h"
 #include "maps/outline_file.h"
 #include "statistics/award_list.h"
 #include "statistics/needed_squares.h"
+#include "ui/busy_cursor.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/windows.h"
@@ -90,14 +92,14 @@ OverviewWindow::OverviewWindow(Windows& windows, QString folder)
     mapView->addItem(QStringLiteral("N America"), kViewNorthAmerica);
     actions->addWidget(new QLabel(QStringLiteral("Map of the ticked databases"), this));
     actions->addWidget(mapView);
-    QPushButton* mapButton = button(this, "AllBandsMap", QStringLiteral("All-Bands Map..."));
+    mapButton = button(this, "AllBandsMap", QStringLiteral("All-Bands Map..."));
     actions->addWidget(mapButton);
     actions->addSpacing(16);
     awardConfirmed =
         named(new QCheckBox(QStringLiteral("confirmed squares only"), this), "AwardConfirmed");
     actions->addWidget(new QLabel(QStringLiteral("Award list of the selected database"), this));
     actions->addWidget(awardConfirmed);
-    QPushButton* awardButton = button(this, "AwardList", QStringLiteral("Award List..."));
+    awardButton = button(this, "AwardList", QStringLiteral("Award List..."));
     actions->addWidget(awardButton);
     actions->addStretch();
     QPushButton* back = button(this, "MainMenu", QStringLiteral("Main Menu"));
@@ -127,6 +129,30 @@ OverviewWindow::OverviewWindow(Windows& windows, QString folder)
     connect(mapButton, &QPushButton::clicked, this, &OverviewWindow::onMapClicked);
     connect(awardButton, &QPushButton::clicked, this, &OverviewWindow::onAwardListClicked);
     connect(back, &QPushButton::clicked, this, &OverviewWindow::onBackClicked);
+
+    overviewJob = new QFutureWatcher<Overview>(this);
+    neededJob = new QFutureWatcher<Needed>(this);
+    mapJob = new QFutureWatcher<Databases>(this);
+    awardJob = new QFutureWatcher<QStringList>(this);
+    connect(overviewJob, &QFutureWatcher<Overview>::finished, this,
+            &OverviewWindow::onOverviewRead);
+    connect(neededJob, &QFutureWatcher<Needed>::finished, this, &OverviewWindow::onNeededRead);
+    connect(mapJob, &QFutureWatcher<Databases>::finished, this, &OverviewWindow::onMapRead);
+    connect(awardJob, &QFutureWatcher<QStringList>::finished, this,
+            &OverviewWindow::onAwardListWritten);
+}
+
+// A job still running when the window goes finishes on its own; its result is dropped.
+OverviewWindow::~OverviewWindow() = default;
+
+void OverviewWindow::updateBusy() {
+    // Counted from each start until its result is handled: a watcher says
+    // a job is no longer running before its result has come back.
+    if (working == 0) {
+        busy.reset();
+    } else if (!busy) {
+        busy = std::make_unique<BusyCursor>();
+    }
 }
 
 void OverviewWindow::onLoad() {
@@ -138,7 +164,15 @@ void OverviewWindow::closeRequested() {
 }
 
 void OverviewWindow::refresh() {
-    overview_ = buildOverview(folder_);
+    ++working;
+    overviewJob->setFuture(QtConcurrent::run([folder = folder_] { return buildOverview(folder); }));
+    updateBusy();
+}
+
+void OverviewWindow::onOverviewRead() {
+    overview_ = overviewJob->result();
+    --working;
+    updateBusy();
     const int rows = static_cast<int>(overview_.rows.size());
     table->setRowCount(rows + 1);
     const auto put = [&](int row, int column, const QString& text, bool number) {
@@ -203,19 +237,44 @@ QString OverviewWindow::chosenPath() const {
 }
 
 void OverviewWindow::showNeeded() {
+    if (neededOpen) {
+        neededAgain = true;
+        return;
+    }
+    neededAgain = false;
     neededList->clear();
     const QString path = chosenPath();
     if (path.isEmpty()) return;
-    std::vector<NeededSquare> squares;
-    Error error;
-    if (!readNeededSquares(
-            path, within->value(),
-            unconfirmed->isChecked() ? NeededMode::Unconfirmed : NeededMode::NotWorked, squares,
-            error)) {
-        neededList->addItem(error.message());
+    neededList->setEnabled(false);
+    neededOpen = true;
+    ++working;
+    neededJob->setFuture(QtConcurrent::run(
+        [path, km = within->value(),
+         mode = unconfirmed->isChecked() ? NeededMode::Unconfirmed : NeededMode::NotWorked] {
+            Needed needed;
+            if (!readNeededSquares(path, km, mode, needed.squares, needed.error))
+                needed.squares.clear();
+            return needed;
+        }));
+    updateBusy();
+}
+
+void OverviewWindow::onNeededRead() {
+    const Needed needed = neededJob->result();
+    neededOpen = false;
+    --working;
+    updateBusy();
+    // The choice changed meanwhile: only the list it asks for is shown.
+    if (neededAgain) {
+        showNeeded();
         return;
     }
-    for (const NeededSquare& s : squares)
+    neededList->setEnabled(true);
+    if (needed.error.isSet()) {
+        neededList->addItem(needed.error.message());
+        return;
+    }
+    for (const NeededSquare& s : needed.squares)
         neededList->addItem(QStringLiteral("%1 %2 km %3\u00b0")
                                 .arg(QString::fromLatin1(s.square))
                                 .arg(static_cast<double>(s.km), 8, 'f', 1)
@@ -223,26 +282,47 @@ void OverviewWindow::showNeeded() {
 }
 
 void OverviewWindow::onMapClicked() {
-    const int view = mapView->currentData().toInt();
-    std::vector<std::vector<FieldRecord>> databases;
-    Error error;
+    if (!mapButton->isEnabled()) return;
+    mapViewChosen = mapView->currentData().toInt();
+    QStringList paths;
     for (int r = 0; r < static_cast<int>(overview_.rows.size()); ++r) {
-        if (table->item(r, 0)->checkState() != Qt::Checked) continue;
-        if (!readDatabase(overview_.rows[static_cast<std::size_t>(r)].path,
-                          databases.emplace_back(), error)) {
-            dialogs().message(QStringLiteral("Cannot read the database: ") + error.message());
-            return;
-        }
+        if (table->item(r, 0)->checkState() == Qt::Checked)
+            paths << overview_.rows[static_cast<std::size_t>(r)].path;
     }
+    mapButton->setEnabled(false);
+    ++working;
+    mapJob->setFuture(QtConcurrent::run([paths] {
+        Databases databases;
+        for (const QString& path : paths) {
+            if (!readDatabase(path, databases.records.emplace_back(), databases.error)) break;
+        }
+        return databases;
+    }));
+    updateBusy();
+}
+
+void OverviewWindow::onMapRead() {
+    const Databases read = mapJob->result();
+    --working;
+    updateBusy();
+    mapButton->setEnabled(true);
+    if (read.error.isSet()) {
+        dialogs().message(QStringLiteral("Cannot read the database: ") + read.error.message());
+        return;
+    }
+    const std::vector<std::vector<FieldRecord>>& databases = read.records;
+    const int view = mapViewChosen;
+    Error error;
     std::vector<OutlinePoint> outline;
     readOutlineFile(QDir(windows().programFolder()).filePath(kWorldFile), outline, error);
     const QString title = QStringLiteral("All bands ") + QString::fromStdString(viewName(view));
     const MapExport map{QSizeF(1016, 742),
-                        [&](QPainter& painter, QSizeF target) {
+                        [databases, outline, view](QPainter& painter, QSizeF target) {
                             drawAllBandsMap(painter, target, databases, outline, view);
                         },
-                        paintedSquares(std::span<const std::vector<FieldRecord>>(databases)), title};
-    saveMapAs(dialogs(), folder_, title + QStringLiteral(".png"), map);
+                        paintedSquares(std::span<const std::vector<FieldRecord>>(databases)),
+                        title};
+    saveMapAs(this, dialogs(), folder_, title + QStringLiteral(".png"), map);
 }
 
 void OverviewWindow::onAwardListClicked() {
@@ -258,22 +338,37 @@ void OverviewWindow::onAwardListClicked() {
     request.proposedName = name.left(name.lastIndexOf(QLatin1Char('.'))) + QStringLiteral(".pdf");
     request.directory = folder_;
     const std::optional<QString> chosen = dialogs().saveFile(request);
-    if (!chosen || chosen->isEmpty()) return;
-    std::vector<FieldRecord> records;
-    Error error;
-    if (!readDatabase(path, records, error)) {
-        dialogs().message(QStringLiteral("The award list could not be written: ") +
-                          error.message());
-        return;
-    }
-    AwardList list = buildAwardList(records, name, awardConfirmed->isChecked());
-    // Without the ledger the list is still written, its sources unknown.
-    Error ledger;
-    if (!addLedgerSources(list, path, ledger))
-        dialogs().message(QStringLiteral("The ledger could not be read: ") + ledger.message());
-    if (!writeAwardList(list, QDir(folder_).absoluteFilePath(*chosen), QDate::currentDate(), error))
-        dialogs().message(QStringLiteral("The award list could not be written: ") +
-                          error.message());
+    if (!chosen || chosen->isEmpty() || !awardButton->isEnabled()) return;
+    awardButton->setEnabled(false);
+    ++working;
+    awardJob->setFuture(QtConcurrent::run([path, name, confirmedOnly = awardConfirmed->isChecked(),
+                                           out = QDir(folder_).absoluteFilePath(*chosen),
+                                           today = QDate::currentDate()] {
+        QStringList messages;
+        std::vector<FieldRecord> records;
+        Error error;
+        if (!readDatabase(path, records, error)) {
+            messages << QStringLiteral("The award list could not be written: ") + error.message();
+            return messages;
+        }
+        AwardList list = buildAwardList(records, name, confirmedOnly);
+        // Without the ledger the list is still written, its sources unknown.
+        Error ledger;
+        if (!addLedgerSources(list, path, ledger))
+            messages << QStringLiteral("The ledger could not be read: ") + ledger.message();
+        if (!writeAwardList(list, out, today, error))
+            messages << QStringLiteral("The award list could not be written: ") + error.message();
+        return messages;
+    }));
+    updateBusy();
+}
+
+void OverviewWindow::onAwardListWritten() {
+    const QStringList messages = awardJob->result();
+    --working;
+    updateBusy();
+    awardButton->setEnabled(true);
+    for (const QString& message : messages) dialogs().message(message);
 }
 
 void OverviewWindow::onBackClicked() {

@@ -1,6 +1,9 @@
 #include "windows/save_map.h"
 
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+#include <memory>
 
 #include "database/file_system.h"
 #include "ui/busy_cursor.h"
@@ -8,7 +11,7 @@
 
 namespace morvel {
 
-void saveMapAs(Dialogs& dialogs, const QString& folder, const QString& proposedName,
+void saveMapAs(QObject* owner, Dialogs& dialogs, const QString& folder, const QString& proposedName,
                const MapExport& map) {
     FileDialogRequest request;
     request.filter = exportDialogFilter();
@@ -26,18 +29,28 @@ void saveMapAs(Dialogs& dialogs, const QString& folder, const QString& proposedN
                               QStringLiteral(" already exists.\nDo you want to replace it?"),
                           title, MessageAnswer::No))
         return;
-    Error error;
-    bool saved = false;
-    {
-        const BusyCursor busy;
-        saved = writeMapExport(path, map, 1, error);
-    }
-    if (!saved) {
-        dialogs.message(QStringLiteral("The map could not be saved: ") + error.message(), title);
-        return;
-    }
-    dialogs.message(QStringLiteral("File ") + QFileInfo(path).fileName() + QStringLiteral(" saved"),
-                    title);
+    auto* job = new QFutureWatcher<Error>(owner);
+    auto busy = std::make_shared<BusyCursor>();
+    QObject::connect(
+        job, &QFutureWatcher<Error>::finished, owner, [job, busy, &dialogs, path, title]() mutable {
+            busy.reset();
+            const Error error = job->result();
+            job->deleteLater();
+            if (error.isSet()) {
+                dialogs.message(QStringLiteral("The map could not be saved: ") + error.message(),
+                                title);
+                return;
+            }
+            dialogs.message(
+                QStringLiteral("File ") + QFileInfo(path).fileName() + QStringLiteral(" saved"),
+                title);
+        });
+    job->setFuture(QtConcurrent::run([path, map] {
+        Error error;
+        if (!writeMapExport(path, map, 1, error) && !error.isSet())
+            error = {path, QStringLiteral("the file could not be written")};
+        return error;
+    }));
 }
 
 }  // namespace morvel

@@ -4,14 +4,19 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
-#include "database/database_watcher.h"
+#include "database/database_document.h"
+#include "database/database_lock.h"
 #include "database/qra_file.h"
 #include "database/qra_names.h"
 #include "database/square_input.h"
+#include "import/square_edit.h"
+#include "ledger/ledger.h"
 #include "statistics/statistics.h"
 #include "ui/busy_cursor.h"
 #include "ui/controls.h"
@@ -56,7 +61,7 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
       databasePath(databasePath),
       fieldName(state().fieldname),
       homeLocator(toLatin1Text(homeLocatorFromFileName(QFileInfo(databasePath).fileName()))),
-      watcher(std::make_unique<DatabaseWatcher>(databasePath)) {
+      document(windows.document(databasePath)) {
     setWindowTitle(QStringLiteral("Morvel by Tovrin: Square Display/Edit"));
     setBackgroundColour(this, kWindowColour);
 
@@ -109,18 +114,22 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     distanceLabel =
         named(makeLineLabel(readOutFrame, QStringLiteral("dx in km"), text12, 480, 2040, 1815, 255),
               "Label13");
+    sourcesLabel =
+        named(makeLineLabel(this, QString(), sansFont(8.25), 12480, 3960, 2535, 495), "Sources");
+    sourcesLabel->setWordWrap(true);
+    sourcesLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
 
     for (QWidget* w : std::initializer_list<QWidget*>{
              fileLabel, squareLabel, workedLabel, confirmedLabel, hint, newFieldButton,
              mainMenuButton, saveAsButton, readOutFrame, callLabel, dateLabel, locatorLabel,
-             stateLabel, distanceLabel}) {
+             stateLabel, distanceLabel, sourcesLabel}) {
         setBackgroundColour(w, kWindowColour);
     }
     for (QWidget* w : std::initializer_list<QWidget*>{squareLabel, confirmedLabel})
         setTextColour(w, kGreenTextColour);
     setTextColour(workedLabel, kWorkedText);
     for (QWidget* w : std::initializer_list<QWidget*>{readOutFrame, callLabel, dateLabel,
-                                                      locatorLabel, stateLabel})
+                                                      locatorLabel, stateLabel, sourcesLabel})
         setTextColour(w, kPanelText);
     setTextColour(distanceLabel, kDistanceText);
     // The file name and the hint wrap within the window rather than be cut
@@ -140,7 +149,7 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
          std::initializer_list<QWidget*>{fileLabel, squareLabel, workedLabel, confirmedLabel, hint,
                                          newFieldButton, mainMenuButton, saveAsButton})
         rightColumn_.push_back({w, w->pos(), true});
-    for (QWidget* w : std::initializer_list<QWidget*>{editPanel, readOutFrame})
+    for (QWidget* w : std::initializer_list<QWidget*>{editPanel, readOutFrame, sourcesLabel})
         rightColumn_.push_back({w, w->pos(), false});
     placeControls();
     newFieldButton->hide();
@@ -148,6 +157,8 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     saveAsButton->hide();
     editPanel->hide();
 
+    sourcesJob = new QFutureWatcher<QString>(this);
+    connect(sourcesJob, &QFutureWatcher<QString>::finished, this, &SquareViewWindow::onSourcesRead);
     connect(surface, &DrawingSurface::pointerMoved, this, &SquareViewWindow::onPointerMoved);
     connect(surface, &DrawingSurface::clicked, this, &SquareViewWindow::onSurfaceClicked);
     connect(editPanel, &SquareEditPanel::saveRequested, this, &SquareViewWindow::onSaveClicked);
@@ -156,8 +167,11 @@ SquareViewWindow::SquareViewWindow(Windows& windows, const QString& databasePath
     connect(newFieldButton, &QPushButton::clicked, this, &SquareViewWindow::onNewFieldClicked);
     connect(mainMenuButton, &QPushButton::clicked, this, &SquareViewWindow::onMainMenuClicked);
     connect(saveAsButton, &QPushButton::clicked, this, &SquareViewWindow::onSaveAsClicked);
-    // Squares written by another program show at once.
-    connect(watcher.get(), &DatabaseWatcher::changed, this, [this] {
+    // Squares written by any writer, in this program or another, show at once.
+    connect(document.get(), &DatabaseDocument::contentsChanged, this, [this] {
+        // A write may have brought the ledger new contacts too.
+        sources.clear();
+        sourcesSlot = -1;
         if (!drawn_) return;
         redraw();
         // The square under the pointer as the file now holds it.
@@ -190,12 +204,14 @@ void SquareViewWindow::redraw() {
     if (isFieldName(fieldName)) {
         recordNo = recordNumber(static_cast<char>(fieldName[0].unicode()),
                                 static_cast<char>(fieldName[1].unicode()));
-        Error error;
-        if (!readRecord(databasePath, recordNo, record, error)) {
-            record = FieldRecord{};
+        if (!drawn_) document->refreshNow();
+        const Contents contents = document->contents();
+        if (contents->problem.isSet()) {
             dialogs().message(QStringLiteral("Could not read ") +
                               QFileInfo(databasePath).fileName() + QStringLiteral(": ") +
-                              error.reason);
+                              contents->problem.reason);
+        } else if (isValidRecordNumber(recordNo)) {
+            record = contents->records[static_cast<std::size_t>(recordNo - 1)];
         }
     }
     if (!drawn_) loadFieldOutlines(QDir(windows().programFolder()), state().mapview, outlines_);
@@ -228,15 +244,17 @@ void SquareViewWindow::onSaveAsClicked() {
     const FieldOrigin origin = fieldOrigin(s.fieldwest, s.fieldsouth);
     const int view = s.mapview;
     // The field alone: the right column of controls is no part of it.
-    const auto draw = [this, origin, view](QPainter& painter, QSizeF size) {
+    const auto draw = [record = record, outlines = outlines_, origin, view](QPainter& painter,
+                                                                            QSizeF size) {
         painter.fillRect(QRectF(QPointF(0, 0), size), kWindowColour);
-        drawFieldView(painter, viewAroundField(size), record, origin, outlines_, view);
+        drawFieldView(painter, viewAroundField(size), record, origin, outlines, view);
     };
     std::vector<MapSquare> squares;
     if (isFieldName(fieldName))
         squares =
             paintedSquares(record, fieldName[0].unicode() - 'A', fieldName[1].unicode() - 'A');
-    saveMapAs(dialogs(), QFileInfo(databasePath).absolutePath(), title + QStringLiteral(".png"),
+    saveMapAs(this, dialogs(), QFileInfo(databasePath).absolutePath(),
+              title + QStringLiteral(".png"),
               {fieldPartOfView(QSizeF(surface->size())), draw, squares, title});
 }
 
@@ -276,6 +294,41 @@ void SquareViewWindow::showReadOut(const SquareReadOut& r) {
     dateLabel->setText(fromRecordText(r.date));
     stateLabel->setText(fromLatin1Text(r.state));
     distanceLabel->setText(fromLatin1Text(r.distance));
+    readOutSlot = r.slot;
+    sourcesLabel->setText(r.slot ? confirmingSourcesOf(*r.slot) : QString());
+}
+
+QString SquareViewWindow::confirmingSourcesOf(int slot) {
+    if (!record.entries[static_cast<std::size_t>(slot)].isConfirmed()) return {};
+    if (const auto known = sources.find(slot); known != sources.end()) return known->second;
+    if (sourcesJob->isRunning()) return {};  // asked for again once that one is read
+    sourcesSlot = slot;
+    const QFileInfo database(databasePath);
+    sourcesJob->setFuture(
+        QtConcurrent::run([folder = database.absolutePath(), file = database.fileName(),
+                           square = toLatin1Text(squareName(slot))] {
+            std::vector<StoredContact> contacts;
+            // A folder without a ledger has none to read: the source is unknown.
+            if (QFileInfo::exists(QDir(folder).filePath(kLedgerFileName))) {
+                Error error;
+                QString notice;
+                const auto ledger = Ledger::open(folder, Ledger::Mode::ReadOnly, error, notice);
+                if (ledger && !ledger->contacts(file, square, contacts, error)) contacts.clear();
+            }
+            return confirmingSources(contacts, true);
+        }));
+    return {};
+}
+
+void SquareViewWindow::onSourcesRead() {
+    const QString read = sourcesJob->result();
+    // Read before the database last changed: asked for again.
+    if (sourcesSlot < 0) {
+        if (readOutSlot) sourcesLabel->setText(confirmingSourcesOf(*readOutSlot));
+        return;
+    }
+    sources[sourcesSlot] = read;
+    if (readOutSlot) sourcesLabel->setText(confirmingSourcesOf(*readOutSlot));
 }
 
 void SquareViewWindow::onSurfaceClicked(QPointF logical) {
@@ -288,6 +341,7 @@ void SquareViewWindow::onSurfaceClicked(QPointF logical) {
     squareLabel->setText(squareName(*r.slot));
     showReadOut(r);
     editPanel->show();
+    sourcesLabel->hide();  // under the panel
     const SquareEntry& e = record.entries[static_cast<std::size_t>(*r.slot)];
     editPanel->load(e, squareName(*r.slot));
     // The read-out goes on following the pointer over a confirmed square.
@@ -308,45 +362,68 @@ void SquareViewWindow::onSaveClicked() {
     entry.setDate(texts.date);
     entry.setLocator(texts.locator);
     editPanel->applyFlags(entry);
-    if (storeSquare(entry)) closePanelAndRedraw();
+    storeSquare(entry);
 }
 
 void SquareViewWindow::onAbortClicked() {
     editPanel->hide();
+    sourcesLabel->show();
     editedSlot.reset();
     readOutFrozen = false;
     squareLabel->setText(fieldName);
 }
 
 void SquareViewWindow::onClearClicked() {
-    if (storeSquare(SquareEntry::blank())) closePanelAndRedraw();
+    storeSquare(SquareEntry::blank());
 }
 
-bool SquareViewWindow::storeSquare(const SquareEntry& entry) {
-    if (!editedSlot) return false;
-    Error error;
-    FieldRecord stored;
-    bool saved = false;
-    {
-        const BusyCursor busy;
-        saved = replaceSquare(databasePath, recordNo, *editedSlot, entry, error, &stored);
-    }
-    if (!saved) {
+void SquareViewWindow::storeSquare(const SquareEntry& entry) {
+    if (!editedSlot || !editPanel->isEnabled()) return;
+    auto result = std::make_shared<SquareEditResult>();
+    editPanel->setEnabled(false);
+    auto busy = std::make_shared<BusyCursor>();
+    QPointer<SquareViewWindow> self(this);
+    document->submit(squareEditWork({recordNo, *editedSlot, entry}, result), DatabaseLock::kWaitMs,
+                     [self, result, busy](const WriteOutcome& outcome) mutable {
+                         busy.reset();
+                         if (self) self->onStored(outcome, *result);
+                     });
+}
+
+void SquareViewWindow::onStored(const WriteOutcome& outcome, const SquareEditResult& result) {
+    editPanel->setEnabled(true);
+    if (!outcome.ok) {
+        const Error& error = outcome.error;
         const QString name = QFileInfo(databasePath).fileName();
         // A lock held by another writer says so in its own words.
         dialogs().message(error.file.isEmpty()
                               ? error.reason
                               : QStringLiteral("The square could not be saved in ") + name +
                                     QStringLiteral(": ") + error.reason);
-        return false;
+        return;
     }
-    record = stored;
-    return true;
+    record = result.stored;
+    if (!editedSlot) {  // the panel was left while the owner saved
+        redraw();
+        return;
+    }
+    if (!result.journalProblem.isEmpty())
+        dialogs().message(QStringLiteral("The square is saved; the change log could not be "
+                                         "written: ") +
+                          result.journalProblem);
+    // The ledger is beside the database: its trouble is said once, the saves go on.
+    if (!result.ledgerProblem.isEmpty() && !ledgerProblemShown) {
+        ledgerProblemShown = true;
+        dialogs().message(QStringLiteral("The square is saved; the ledger could not take it: ") +
+                          result.ledgerProblem);
+    }
+    closePanelAndRedraw();
 }
 
 void SquareViewWindow::closePanelAndRedraw() {
     const int slot = *editedSlot;
     editPanel->hide();
+    sourcesLabel->show();
     editedSlot.reset();
     readOutFrozen = false;
     redraw();

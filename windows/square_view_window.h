@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QPointF>
 #include <QRect>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -19,9 +21,11 @@ class QPushButton;
 
 namespace morvel {
 
-class DatabaseWatcher;
+class DatabaseDocument;
 class DrawingSurface;
 class SquareEditPanel;
+struct SquareEditResult;
+struct WriteOutcome;
 
 // One field of the database as a ten-by-ten grid of its squares over the
 // coastlines and borders, with a read-out of the square under the pointer and
@@ -56,9 +60,16 @@ private:
 
     // The record in memory over the whole drawing area, the background first.
     void paintField();
-    // Writes the square into the file as the edited slot; reports a failure
-    // and leaves the panel as it is.
-    bool storeSquare(const SquareEntry& entry);
+    // Hands the square to the database's owner as the edited slot; the panel
+    // waits meanwhile. A failure is reported and leaves the panel as it is;
+    // a save closes it.
+    void storeSquare(const SquareEntry& entry);
+    // Who confirmed the square, from the folder's ledger, read on a worker
+    // (a large ledger takes a while) and kept until the database changes;
+    // empty until it is read.
+    QString confirmingSourcesOf(int slot);
+    void onSourcesRead();
+    void onStored(const WriteOutcome& outcome, const SquareEditResult& result);
     void closePanelAndRedraw();
     // The read-out of one square, or of none (the pointer off the grid).
     void showReadOut(const SquareReadOut& readOut);
@@ -74,7 +85,12 @@ private:
     // While set, the read-out stays on the edited square.
     bool readOutFrozen = false;
     std::optional<QPointF> readOutPoint;  // where the read-out was last taken
-    std::unique_ptr<DatabaseWatcher> watcher;
+    std::shared_ptr<DatabaseDocument> document;
+    bool ledgerProblemShown = false;
+    std::map<int, QString> sources;  // by slot, as the ledger last said
+    QFutureWatcher<QString>* sourcesJob;
+    int sourcesSlot = -1;            // the square sourcesJob reads
+    std::optional<int> readOutSlot;  // the square the read-out shows
 
     DrawingSurface* surface;
     QLabel* fileLabel;       // Label12
@@ -90,6 +106,7 @@ private:
     QLabel* locatorLabel;   // Label2
     QLabel* stateLabel;     // Label7
     QLabel* distanceLabel;  // Label13
+    QLabel* sourcesLabel;   // over the read-out, where the edit panel opens
 
     // The controls right of the field keep their distance from the right
     // edge. In a window lower than designed, those from New Field down stand

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -50,6 +51,12 @@ inline void clickListed(FileList* list, const QString& name) {
                       list->visualItemRect(found[0]).center());
 }
 
+// Waits for the work a window runs on a worker (the overview's reading, a
+// save through the database's owner) to end: its busy cursor goes.
+inline bool waitWhileBusy(int ms = 30000) {
+    return QTest::qWaitFor([] { return QApplication::overrideCursor() == nullptr; }, ms);
+}
+
 // Clicks a button, then waits for any long work it started (an import, a
 // summary: the window's controls disabled meanwhile) to end.
 inline void click(QWidget* window, const char* button) {
@@ -59,6 +66,7 @@ inline void click(QWidget* window, const char* button) {
     QTest::mouseClick(b, Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !pressed || pressed->isEnabled(); }, 30000))
         << button << " still busy";
+    EXPECT_TRUE(waitWhileBusy()) << button << " still busy";
     deleteUnloaded();
 }
 

@@ -257,6 +257,7 @@ protected:
     QWidget* open(const QString& name, const char* drawnControl = nullptr) {
         QWidget* w = windows.show(name);
         QApplication::setActiveWindow(w);
+        EXPECT_TRUE(waitWhileBusy());
         if (drawnControl) {
             EXPECT_TRUE(
                 QTest::qWaitFor([&] { return control<QWidget>(w, drawnControl)->isVisible(); }));

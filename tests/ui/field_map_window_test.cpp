@@ -1,8 +1,11 @@
 #include <QFile>
+#include <functional>
 #include <map>
 #include <optional>
 
 #include "app_fixture.h"
+#include "database/qra_names.h"
+#include "import/square_edit.h"
 #include "maps/field_map_renderer.h"
 #include "tests/support/recording_printer.h"
 #include "ui/drawing_surface.h"
@@ -55,6 +58,35 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
     EXPECT_TRUE(menu()->isVisible() && !windows.loaded(kFieldMapWindow));
     EXPECT_EQ(readFileBytes(dataPath(kHome)), before);
     EXPECT_FALSE(QFile::exists(programPath(QLatin1String(kWorldFile))));
+}
+
+// Whoever writes the database, the open map shows it without being asked:
+// this program's owner (an editor save) and another program (the file
+// replaced behind the owner's back, seen by its watcher).
+TEST_F(FieldMapTest, EveryWriteOfTheDatabaseShowsOnTheOpenMap) {
+    openMap(2);
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"IO81",
+         [&] {
+             const auto result = std::make_shared<SquareEditResult>();
+             windows.document(dataPath(kHome))
+                 ->submit(squareEditWork({recordNumber('I', 'O'), 81,
+                                          makeEntry("IO81", "G4NEW", "01/02/03", true)},
+                                         result),
+                          0);
+         }},
+        {"IO82",
+         [&] {
+             setSquare(dataPath(kHome), "IO", 82, makeEntry("IO82", "G4OUT", "01/02/03", false));
+         }},
+    };
+    for (const auto& [loc, write] : cases) {
+        SCOPED_TRACE(loc);
+        const QColor before = canvas().colourAt(mapCentre(loc));
+        write();
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return canvas().colourAt(mapCentre(loc)) != before; }, 10000));
+    }
 }
 
 TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {

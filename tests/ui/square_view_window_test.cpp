@@ -3,6 +3,7 @@
 #include <QLineEdit>
 
 #include "app_fixture.h"
+#include "ledger/ledger.h"
 #include "ui/drawing_surface.h"
 
 namespace morvel::test {
@@ -49,7 +50,8 @@ protected:
     // The colour shown near the top left corner of a square's cell.
     QColor shown(int slot) const {
         const QPointF corner = fieldCentre(slot) - QPointF(50, 20);
-        return surface()->grab().toImage().pixelColor(surface()->canvas().toPixel(corner).toPoint());
+        return surface()->grab().toImage().pixelColor(
+            surface()->canvas().toPixel(corner).toPoint());
     }
     QString label(const char* name) const { return control<QLabel>(w, name)->text(); }
     QString readOut() const {
@@ -161,7 +163,7 @@ TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct)
     EXPECT_EQ(box("Text3")->cursorPosition(), 4);
     QTest::keyClicks(box("Text3"), "-mÄx");  // only what a locator holds
     QTest::keyClick(box("Text3"), Qt::Key_Return);
-    EXPECT_FALSE(panelOpen());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panelOpen(); }));
     EXPECT_EQ(std::string(readSquare(path, "IO", 85).locatorText()) +
                   std::string(readSquare(path, "IO", 85).callsignText()),
               "IO85mx9G4ZBCDEFG");
@@ -210,6 +212,79 @@ TEST_F(SquareViewTest, SaveAsWritesTheFieldWithoutCoveringAControl) {
     click(w, "SaveAs");
     EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M JO62QM EXAMPLE IO.png");
     EXPECT_TRUE(readFileBytes(dataPath("io.geojson")).contains("\"square\":\"IO91\""));
+}
+
+// The read-out names who confirmed the square under the pointer, from the
+// folder's ledger; a confirmed square the ledger knows nothing of is of
+// "source unknown", also one the editor confirmed (it names no source), and
+// a square only worked names none. The editor's saves reach the change log
+// and the ledger.
+TEST_F(SquareViewTest, TheReadOutNamesTheConfirmingSourcesAndEditsReachLedgerAndChangeLog) {
+    setSquare(path, "IO", 85, makeEntry("IO85", "G4ABC", "01/07/24", true));
+    setSquare(path, "IO", 86, makeEntry("IO86", "G4DEF", "01/07/24", true));
+    setSquare(path, "IO", 87, makeEntry("IO87", "G4GHI", "01/07/24", false));
+    setSquare(path, "IO", 88, makeEntry("IO88", "G4JKL", "01/07/24", false));
+    {
+        Error error;
+        QString notice;
+        const auto ledger = Ledger::open(dataDir.path(), Ledger::Mode::ReadWrite, error, notice);
+        ASSERT_TRUE(ledger) << error;
+        const auto contact = [](const char* call, const char* loc) {
+            LedgerContact c;
+            c.call = call;
+            c.band = "2M";
+            c.mode = "FT8";
+            c.locator = loc;
+            c.time = *contactTime("20240701", "1200");
+            return c;
+        };
+        std::vector<LedgerContact> contacts{contact("G4ABC", "IO85"), contact("G4JKL", "IO88")};
+        contacts[0].confirm(ConfirmSource::Card, "2024-07-01");
+        contacts[0].confirm(ConfirmSource::Lotw, "2024-06-03");
+        contacts[1].confirm(ConfirmSource::Eqsl, "2024-08-09");  // the .qra says only worked
+        LedgerReport report;
+        ASSERT_TRUE(ledger->recordContacts(kDb, contacts, report, error)) << error;
+    }
+    open();
+    const struct {
+        int slot;
+        const char* edit;  // call typed and saved as confirmed first, or nothing
+        const char* sources;
+    } cases[] = {
+        {85, nullptr, "card 2024-07-01, LoTW 2024-06-03"},
+        {86, nullptr, "source unknown"},
+        {87, nullptr, ""},
+        {88, nullptr, ""},
+        {89, nullptr, ""},
+        {84, "G4XYZ", "source unknown"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.slot);
+        if (c.edit) {
+            clickAt(fieldCentre(c.slot));
+            type(QString::fromLatin1(c.edit), "02/08/24", QStringLiteral("IO%1").arg(c.slot));
+            QTest::mouseClick(control<OptionButton>(w, "Option2"), Qt::LeftButton);
+            click(w, "Command3");
+            EXPECT_FALSE(panelOpen());
+        }
+        moveTo(fieldCentre(c.slot + 1 == 90 ? 0 : c.slot + 1));
+        moveTo(fieldCentre(c.slot));
+        // Read from the ledger on a worker: shown once it is read.
+        const QString expected = QString::fromLatin1(c.sources);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return label("Sources") == expected; }, 10000))
+            << label("Sources").toStdString();
+    }
+    EXPECT_EQ(dialogs.messages, QStringList());
+    EXPECT_EQ(readFileBytes(dataPath("changelog.txt")),
+              "G4XYZ         02/08/24      IO84 QSL edited\r\n");
+    Error error;
+    QString notice;
+    const auto ledger = Ledger::open(dataDir.path(), Ledger::Mode::ReadOnly, error, notice);
+    std::vector<StoredContact> edited;
+    ASSERT_TRUE(ledger && ledger->contacts(kDb, std::string("IO84"), edited, error)) << error;
+    ASSERT_EQ(edited.size(), 1U);
+    EXPECT_EQ(edited[0].contact.call, "G4XYZ");
+    EXPECT_EQ(edited[0].contact.origin, "editor");
 }
 
 }  // namespace

@@ -1,0 +1,223 @@
+#include "import/square_edit.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+
+#include "database/database_document.h"
+#include "database/database_lock.h"
+#include "ledger/ledger.h"
+#include "live/live_session.h"
+#include "tests/test_support.h"
+
+namespace morvel::test {
+namespace {
+
+QByteArray bytesIfAny(const QString& path) {
+    return QFile::exists(path) ? readFileBytes(path) : QByteArray();
+}
+
+const QString kDb = QStringLiteral("2M IO85AB X.QRA");
+
+// The editor's save of square IO85 through the database's owner: the file
+// (with bytes past its last record kept), the change log's line and the
+// ledger's contact, whatever state the ledger is in; a read-only or locked
+// database is left as it was, with nothing journalled.
+TEST(SquareEdit, SavedThroughTheOwnerIntoFileChangeLogAndLedger) {
+    const struct {
+        const char* what;
+        SquareEntry entry;
+        std::function<void(const QString& dir)> prepare;
+        bool saved;
+        const char* line;         // the change log's line, or the refusal's reason
+        const char* ledgerCall;   // the ledger's only contact, "" for none
+        const char* ledgerIssue;  // in the result's ledger problem
+    } cases[] = {
+        {"worked", makeEntry("IO85MX", "G4ABC", "01/02/03", false), nullptr, true,
+         "G4ABC         01/02/03      IO85MX edited\r\n", "G4ABC", ""},
+        {"confirmed", makeEntry("IO85", "DL1XY", "24/12/24", true), nullptr, true,
+         "DL1XY         24/12/24      IO85 QSL edited\r\n", "DL1XY", ""},
+        {"cleared", SquareEntry::blank(), nullptr, true, "IO85 cleared\r\n", "", ""},
+        {"ledger not SQLite", makeEntry("IO85", "G4ABC", "01/02/03", false),
+         [](const QString& dir) {
+             writeFileBytes(dir + "/" + kLedgerFileName, QByteArray(4096, 'x'));
+         },
+         true, "G4ABC         01/02/03      IO85 edited\r\n", "G4ABC", "contacts.sqlite.damaged"},
+        {"ledger newer", makeEntry("IO85", "G4ABC", "01/02/03", false),
+         [](const QString& dir) {
+             sqlite3* db = nullptr;
+             sqlite3_open(QFile::encodeName(dir + "/" + kLedgerFileName).constData(), &db);
+             sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version = 9", nullptr, nullptr,
+                          nullptr);
+             sqlite3_close(db);
+         },
+         true, "G4ABC         01/02/03      IO85 edited\r\n", "", "newer Morvel"},
+        {"database read-only", makeEntry("IO85", "G4ABC", "01/02/03", false),
+         [](const QString& dir) { QFile::setPermissions(dir + "/" + kDb, QFile::ReadOwner); },
+         false, ": the file is read-only", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(kDb);
+        const QByteArray before = blankDatabaseBytes() + "tail";
+        writeFileBytes(path, before);
+        if (c.prepare) c.prepare(dir.path());
+        const QByteArray ledgerBefore = bytesIfAny(dir.filePath(kLedgerFileName));
+        DatabaseDocument document(path, dir.path());
+        auto result = std::make_shared<SquareEditResult>();
+        const WriteOutcome outcome = document.run(squareEditWork({159, 85, c.entry}, result), 0);
+        ASSERT_EQ(outcome.ok, c.saved) << outcome.error;
+        const QByteArray changelog = bytesIfAny(dir.filePath("changelog.txt"));
+        if (!c.saved) {
+            EXPECT_TRUE(outcome.error.message().endsWith(QString::fromLatin1(c.line)))
+                << outcome.error;
+            EXPECT_EQ(readFileBytes(path), before);
+            EXPECT_EQ(changelog, QByteArray());
+            continue;
+        }
+        char square[SquareEntry::kSize];
+        c.entry.encode(square);
+        EXPECT_EQ(readFileBytes(path),
+                  QByteArray(before).replace(158 * 2828 + 85 * 28, 28,
+                                             QByteArray(square, sizeof square)));
+        // What the owner published is what the file holds.
+        EXPECT_EQ(document.contents()->square(159, 85).callsignText(), c.entry.callsignText());
+        EXPECT_EQ(changelog, QByteArray(c.line));
+        EXPECT_TRUE(result->ledgerProblem.contains(QString::fromLatin1(c.ledgerIssue)))
+            << result->ledgerProblem.toStdString();
+        EXPECT_EQ(result->ledgerProblem.isEmpty(), !*c.ledgerIssue);
+        Error error;
+        QString notice;
+        const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
+        std::vector<StoredContact> contacts;
+        if (ledger) {
+            ASSERT_TRUE(ledger->contacts(kDb, std::nullopt, contacts, error)) << error;
+        }
+        if (!*c.ledgerCall) {
+            EXPECT_TRUE(contacts.empty());
+            if (!ledgerBefore.isEmpty() && !QString(c.ledgerIssue).contains("damaged")) {
+                EXPECT_EQ(bytesIfAny(dir.filePath(kLedgerFileName)), ledgerBefore);
+            }
+            continue;
+        }
+        ASSERT_EQ(contacts.size(), 1U);
+        EXPECT_EQ(contacts[0].contact.call, c.ledgerCall);
+        EXPECT_EQ(contacts[0].contact.origin, "editor");
+        EXPECT_EQ(contacts[0].contact.band, "2M");
+        EXPECT_TRUE(contacts[0].confirmations.empty());  // the editor names no source
+    }
+}
+
+// Another writer holding the lock: the edit waits no longer than it was
+// told, then changes nothing and says it was busy.
+TEST(SquareEdit, ALockHeldElsewhereLeavesEverythingAsItWas) {
+    QTemporaryDir dir;
+    const QString path = makeBlankDatabase(dir.path(), kDb);
+    const QByteArray before = readFileBytes(path);
+    DatabaseLock otherWriter(path);
+    Error error;
+    ASSERT_TRUE(otherWriter.acquire(error, 0)) << error;
+    DatabaseDocument document(path, dir.path());
+    const WriteOutcome outcome =
+        document.run(squareEditWork({159, 85, makeEntry("IO85", "G4ABC", "01/02/03", false)},
+                                    std::make_shared<SquareEditResult>()),
+                     0);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.busy);
+    EXPECT_TRUE(outcome.error.message().contains("is being changed by another program"))
+        << outcome.error;
+    EXPECT_EQ(readFileBytes(path), before);
+    EXPECT_FALSE(QFile::exists(dir.filePath("changelog.txt")));
+    EXPECT_FALSE(QFile::exists(dir.filePath(kLedgerFileName)));
+}
+
+// QSO Logged as WSJT-X sends it (schema 2): call, grid, 144.174 MHz, FT8.
+QByteArray qsoLogged(const QString& call, const QString& grid) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_5_0);
+    out << quint32(0xadbccbda) << quint32(2) << quint32(5) << QByteArray("WSJT-X")
+        << QDateTime(QDate(2026, 12, 6), QTime(19, 5), Qt::UTC) << call.toUtf8() << grid.toUtf8()
+        << quint64(144174000) << QByteArray("FT8");
+    return bytes;
+}
+
+// Two live sessions (one sharing this program's owner, one with an owner of
+// its own, as another program would have) and an editor save on one
+// database, all at once: every square is in the file, and every change is
+// in the change log exactly once. Each session's first write begins a fresh
+// change log, as an import does; both have begun before the rest arrives.
+TEST(SquareEdit, TwoLiveSessionsAndAnEditorSaveLoseNothingAndLogEachChangeOnce) {
+    QTemporaryDir dir;
+    const QString path = makeBlankDatabase(dir.path(), kDb);
+    auto shared = std::make_shared<DatabaseDocument>(path, dir.path());
+    live::LiveSession first(shared, dir.path(), dir.path(), {});
+    live::LiveSession second(path, dir.path(), dir.path(), {});
+    Error error;
+    for (live::LiveSession* s : {&first, &second}) {
+        s->clock = [] { return ChangelogStamp{"06/12/26", "19:05"}; };
+        s->minWriteIntervalMs = 5;
+    }
+    ASSERT_TRUE(first.start(error) && second.start(error)) << error;
+    const auto waitFor = [](const std::function<bool()>& done) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+    };
+    const struct {
+        live::LiveSession* session;
+        const char* prefix;
+        int field;  // squares JOf0..JOf9
+    } senders[] = {{&first, "DL1", 5}, {&second, "DL2", 6}};
+    for (const auto& s : senders) {
+        s.session->takeDatagram(
+            qsoLogged(QString("%1B").arg(s.prefix), QString("JO%1").arg((s.field + 2) * 10)),
+            QHostAddress::LocalHost, 2237);
+        waitFor([&] { return s.session->databaseWrites() == 1; });
+    }
+    WriteOutcome edited;
+    for (int i = 0; i < 10; ++i) {
+        for (const auto& s : senders)
+            s.session->takeDatagram(qsoLogged(QString("%1A%2").arg(s.prefix).arg(i),
+                                              QString("JO%1%2").arg(s.field).arg(i)),
+                                    QHostAddress::LocalHost, 2237);
+        if (i == 5)
+            shared->submit(squareEditWork({159, 85, makeEntry("IO85", "G4ED", "06/12/26", false)},
+                                          std::make_shared<SquareEditResult>()),
+                           DatabaseLock::kWaitMs, [&](const WriteOutcome& o) { edited = o; });
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    waitFor([&] {
+        return first.counts().taken + second.counts().taken == 22 && shared->pending() == 0;
+    });
+    ASSERT_TRUE(first.stop(error) && second.stop(error)) << error;
+    EXPECT_TRUE(edited.ok) << edited.error;
+    const QByteArray changelog = bytesIfAny(dir.filePath("changelog.txt"));
+    for (const auto& s : senders) {
+        for (int i = 0; i < 10; ++i) {
+            const QString call = QString("%1A%2").arg(s.prefix).arg(i);
+            SCOPED_TRACE(call.toStdString());
+            EXPECT_EQ(std::string(readSquare(path, "JO", s.field * 10 + i).callsignText()),
+                      call.leftJustified(10).toStdString());
+            EXPECT_EQ(changelog.count("\n" + call.toLatin1() + " "), 1);
+        }
+    }
+    EXPECT_EQ(std::string(readSquare(path, "IO", 85).callsignText()), "G4ED      ");
+    EXPECT_EQ(changelog.count("G4ED "), 1) << changelog.toStdString();
+}
+
+}  // namespace
+}  // namespace morvel::test
