@@ -73,7 +73,7 @@ WriteOutcome DatabaseDocument::runLocked(const Work& work, int waitMs, Contents&
         return outcome;
     }
     outcome.takenOver = lock.takenOver();
-    WriteContext context(path_, changelogPath());
+    WriteContext context(path_, changelogPath(), &liveJournals_);
     outcome.ok = work(context, outcome.error);
     // Read back while the lock is still held: what is published is what the
     // file holds, whatever the work did before it failed.
@@ -117,6 +117,12 @@ WriteOutcome DatabaseDocument::run(Work work, int waitMs) {
     --pending_;
     if (fresh) publish(fresh);
     return outcome;
+}
+
+void DatabaseDocument::leaveLiveJournal() {
+    worker_.start([this] {
+        if (liveJournals_ > 0) --liveJournals_;
+    });
 }
 
 void DatabaseDocument::reload() {

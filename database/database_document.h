@@ -38,8 +38,9 @@ Contents readContents(const QString& path);
 // owner holds the database's lock.
 class WriteContext {
 public:
-    WriteContext(const QString& databasePath, const QString& changelogPath)
-        : databasePath_(databasePath), changelogPath_(changelogPath) {}
+    WriteContext(const QString& databasePath, const QString& changelogPath,
+                 int* liveJournals = nullptr)
+        : databasePath_(databasePath), changelogPath_(changelogPath), liveJournals_(liveJournals) {}
 
     const QString& databasePath() const { return databasePath_; }
     const QString& changelogPath() const { return changelogPath_; }
@@ -54,10 +55,18 @@ public:
     // The work wrote the database by other means (an import's own rename).
     void markWritten() { written_ = true; }
     bool written() const { return written_; }
+    // Live sessions of this program that began the change log in place and
+    // still write to it: a session that begins meanwhile goes on in that
+    // change log instead of starting a fresh one over the other's lines.
+    int liveJournals() const { return liveJournals_ ? *liveJournals_ : 0; }
+    void joinLiveJournal() {
+        if (liveJournals_) ++*liveJournals_;
+    }
 
 private:
     QString databasePath_;
     QString changelogPath_;
+    int* liveJournals_ = nullptr;
     std::vector<FieldRecord> records_;
     bool read_ = false;
     bool written_ = false;
@@ -107,6 +116,9 @@ public:
     void refreshNow();
     // Transactions queued or running.
     int pending() const { return pending_; }
+    // A live session that joined the change log (WriteContext::joinLiveJournal)
+    // is over; queued behind the transactions, so counted on the worker.
+    void leaveLiveJournal();
 
 signals:
     void contentsChanged(morvel::Contents contents);
@@ -121,6 +133,7 @@ private:
     QThreadPool worker_;
     std::unique_ptr<DatabaseWatcher> watcher_;
     int pending_ = 0;
+    int liveJournals_ = 0;  // on the worker thread only
 };
 
 // One owner per database for the whole program: whoever opens a database

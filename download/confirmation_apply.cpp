@@ -312,6 +312,7 @@ bool applyConfirmations(const QString& folder, ConfirmationService service, std:
                 return true;
             },
             10'000);
+        if (journal.begun()) document->leaveLiveJournal();
         if (!outcome.ok) {
             error = outcome.error;
             ok = false;

@@ -166,10 +166,15 @@ bool LiveImport::apply(WriteContext& context, const QString& source, const Chang
             return true;
         }
         // The backup is the database as it was before this session's first
-        // square, which is the file now.
-        if (!begun_ && !begin(source, stamp, error)) {
-            outcomes.clear();
-            return false;
+        // square, which is the file now; while another session of this
+        // program writes, its backup and change log are this one's too.
+        if (!begun_) {
+            if (context.liveJournals() == 0 && !begin(source, stamp, error)) {
+                outcomes.clear();
+                return false;
+            }
+            begun_ = true;
+            context.joinLiveJournal();
         }
         if (!context.writeRecords(cause)) {
             outcomes.clear();

@@ -24,7 +24,11 @@ class LedgerWrite;
 // import's square update, the database replaced whole, and after it the
 // change-log lines of the squares written. Backup and change log end as one
 // import of the same contacts would leave them; when an import ran in
-// between, the lines go on in the change log it left.
+// between, the lines go on in the change log it left. While another writer
+// of this kind on the same owner is under way (a second session, a
+// download), there is no fresh start: its backup and change log are kept and
+// the lines go on in that change log. Whoever began or joined tells the owner
+// when it is over (DatabaseDocument::leaveLiveJournal).
 class LiveImport {
 public:
     LiveImport(const QString& databasePath, const QString& workDir, const QString& backupDir);

@@ -252,6 +252,7 @@ bool LiveSession::stop(Error& error) {
         }
     }
     udp_.clear();
+    if (import_->begun()) document_->leaveLiveJournal();
     return ok;
 }
 

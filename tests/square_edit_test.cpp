@@ -219,5 +219,50 @@ TEST(SquareEdit, TwoLiveSessionsAndAnEditorSaveLoseNothingAndLogEachChangeOnce) 
     EXPECT_EQ(changelog.count("G4ED "), 1) << changelog.toStdString();
 }
 
+// A session that begins while another on the same owner writes goes on in
+// that one's change log; once both are over, the next begins a fresh one.
+TEST(SquareEdit, ASessionBegunDuringAnotherKeepsTheOtherOnesChangeLogLines) {
+    QTemporaryDir dir;
+    const QString path = makeBlankDatabase(dir.path(), kDb);
+    auto shared = std::make_shared<DatabaseDocument>(path, dir.path());
+    const auto session = [&] {
+        auto s = std::make_unique<live::LiveSession>(shared, dir.path(), dir.path(),
+                                                     live::LiveSettings{});
+        s->clock = [] { return ChangelogStamp{"06/12/26", "19:05"}; };
+        s->minWriteIntervalMs = 5;
+        return s;
+    };
+    const auto logOne = [](live::LiveSession& s, const QString& call, const QString& grid) {
+        s.takeDatagram(qsoLogged(call, grid), QHostAddress::LocalHost, 2237);
+        const int before = s.databaseWrites();
+        QElapsedTimer t;
+        t.start();
+        while (s.databaseWrites() == before && t.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+    };
+    Error error;
+    auto first = session();
+    ASSERT_TRUE(first->start(error)) << error;
+    logOne(*first, "DL1AA", "JO50");
+    auto second = session();
+    ASSERT_TRUE(second->start(error)) << error;
+    logOne(*second, "DL2BB", "JO51");
+    logOne(*first, "DL1CC", "JO52");
+    ASSERT_TRUE(first->stop(error) && second->stop(error)) << error;
+    const QByteArray during = bytesIfAny(dir.filePath("changelog.txt"));
+    for (const char* call : {"DL1AA ", "DL2BB ", "DL1CC "})
+        EXPECT_EQ(during.count(call), 1) << call << "\n" << during.toStdString();
+
+    auto third = session();
+    ASSERT_TRUE(third->start(error)) << error;
+    logOne(*third, "DL3DD", "JO53");
+    ASSERT_TRUE(third->stop(error)) << error;
+    const QByteArray after = bytesIfAny(dir.filePath("changelog.txt"));
+    EXPECT_EQ(after.count("DL1AA "), 0) << after.toStdString();
+    EXPECT_EQ(after.count("DL3DD "), 1) << after.toStdString();
+}
+
 }  // namespace
 }  // namespace morvel::test
