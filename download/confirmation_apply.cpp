@@ -265,7 +265,10 @@ bool applyConfirmations(const QString& folder, ConfirmationService service, std:
     LedgerReport ledgerReport;
 
     bool ok = true;
-    for (auto& [path, batch] : batches) {
+    for (auto& entry : batches) {
+        // Named, not bound: older compilers refuse bindings captured by the lambdas below.
+        const QString& path = entry.first;
+        auto& batch = entry.second;
         const QString databaseFile = QFileInfo(path).fileName();
         // A confirmation that no contact of the ledger stands behind is told,
         // and still recorded: the service holds the contact, the log lacked it.
