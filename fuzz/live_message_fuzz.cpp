@@ -41,6 +41,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (callerAndGrid(m.decode.message, call, grid) && grid.size() != 4) std::abort();
             break;
         }
+        case MessageType::Status: {
+            // Any dial frequency names a band of the table or none.
+            const std::string_view band = bandOfFrequencyHz(m.status.dialFrequencyHz);
+            if (!band.empty() && band.size() > 6) std::abort();
+            break;
+        }
+        case MessageType::Heartbeat:
+        case MessageType::Close:
+            break;
         default:
             std::abort();
     }

@@ -152,6 +152,13 @@ void MainMenuWindow::makeDatabaseControls() {
               "Overview");
     overview->setToolTip(QStringLiteral("all databases at a glance, needed squares, award lists"));
     connect(overview, &QPushButton::clicked, this, &MainMenuWindow::onOverviewClicked);
+    // Above it, for the whole folder too: the services' confirmations go to
+    // every database of their bands.
+    QPushButton* download =
+        named(makeButton(this, QStringLiteral("Confirmations..."), bold975, 5880, 6330, 2280, 375),
+              "DownloadConfirmationsButton");
+    download->setToolTip(QStringLiteral("download confirmations from LoTW, eQSL or the QRZ logbook"));
+    connect(download, &QPushButton::clicked, this, &MainMenuWindow::onDownloadClicked);
 }
 
 namespace {
@@ -504,6 +511,11 @@ void MainMenuWindow::onSummaryFinished() {
 void MainMenuWindow::onOverviewClicked() {
     windows().unload(kMainMenuWindow);
     windows().show(kOverviewWindow);
+}
+
+void MainMenuWindow::onDownloadClicked() {
+    windows().unload(kMainMenuWindow);
+    windows().show(kDownloadWindow);
 }
 
 void MainMenuWindow::onViewClicked() {

@@ -59,6 +59,7 @@ private:
     void onImportEdiClicked();
     void onSummaryClicked();
     void onViewClicked();
+    void onDownloadClicked();
     void onOverviewClicked();
     // Listening for live contacts into the selected database: the source
     // (address and port, multicast group, or log file) and the highlight
