@@ -152,10 +152,10 @@ void MainMenuWindow::makeDatabaseControls() {
               "Overview");
     overview->setToolTip(QStringLiteral("all databases at a glance, needed squares, award lists"));
     connect(overview, &QPushButton::clicked, this, &MainMenuWindow::onOverviewClicked);
-    // Above it, for the whole folder too: the services' confirmations go to
-    // every database of their bands.
+    // Above Quit, for the whole folder too (the services' confirmations go
+    // to every database of their bands), beside the statistics' short lines.
     QPushButton* download =
-        named(makeButton(this, QStringLiteral("Confirmations..."), bold975, 5880, 6330, 2280, 375),
+        named(makeButton(this, QStringLiteral("Confirmations..."), bold975, 8280, 6180, 2280, 375),
               "DownloadConfirmationsButton");
     download->setToolTip(QStringLiteral("download confirmations from LoTW, eQSL or the QRZ logbook"));
     connect(download, &QPushButton::clicked, this, &MainMenuWindow::onDownloadClicked);
