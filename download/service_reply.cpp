@@ -348,7 +348,8 @@ ServiceReply readEqslPage(std::string_view bytes) {
         const std::string_view before = std::string_view(text).substr(start, at - start);
         const bool plainPath =
             std::all_of(before.begin(), before.end(), [](char c) { return c == '.' || c == '/'; });
-        if (name.size() < 5 || name.front() == '.' || name.substr(name.size() - 4) != ".adi" ||
+        if (name.size() < 5 || name.front() == '.' ||
+            name.find("..") != std::string_view::npos || name.substr(name.size() - 4) != ".adi" ||
             !plainPath ||
             (end < text.size() && text[end] != '"' && text[end] != '\'' && text[end] != '>' &&
              static_cast<unsigned char>(text[end]) > ' ')) {

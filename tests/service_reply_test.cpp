@@ -99,6 +99,8 @@ TEST(ServiceReply, EqslPageLinksTheFileNamesAnErrorOrHasNothingNew) {
          "the page links a file that is not an ADIF download; nothing changed"},
         {"<a href=\"../downloadedfiles/../../etc.adi\">", Kind::Unusable,
          "the page links a file that is not an ADIF download; nothing changed"},
+        {"<a href=\"../downloadedfiles/k1abc...adi\">", Kind::Unusable,
+         "the page links a file that is not an ADIF download; nothing changed"},
         {"<BODY>Error: No such Username/Password found</BODY>", Kind::Refused,
          "eQSL says: No such Username/Password found"},
         {"<BODY>You have no log entries</BODY>", Kind::NothingNew, ""},
