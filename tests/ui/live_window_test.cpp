@@ -3,6 +3,8 @@
 
 #include "app_fixture.h"
 #include "live/live_session.h"
+#include "ui/controls.h"
+#include "ui/drawing_surface.h"
 
 namespace morvel::test {
 namespace {
@@ -56,6 +58,54 @@ TEST_F(LiveWindowTest, ListeningOutlivesTheMenuAndShowsContactsAndNewSquares) {
     EXPECT_FALSE(control<QLabel>(menu(), "ListenLine")->isVisible());
     EXPECT_EQ(settings.value("live/source").toString(), source);
     EXPECT_EQ(std::string(readSquare(dataPath(name), "JO", 62).callsignText()), "DL1ABC    ");
+}
+
+// A square worked or confirmed while listening is highlighted on the open
+// map, then drawn in the worked or confirmed colour like every other square.
+TEST_F(LiveWindowTest, SquaresTakenWhileListeningTakeTheMapsColoursAfterTheirHighlight) {
+    const QString name = QStringLiteral("2M IO91WM HOME.QRA");
+    makeBlankDatabase(dataDir.path(), name);
+    QUdpSocket probe;
+    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    const QString source = "127.0.0.1:" + QString::number(probe.localPort());
+    probe.close();
+    select(name);
+    control<QLineEdit>(menu(), "ListenSource")->setText(source);
+    click(menu(), "ListenButton");
+    ASSERT_TRUE(state.live) << dialogs.messages.join('\n').toStdString();
+    QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(1),
+                      Qt::LeftButton);  // Europe
+    click(menu(), "View");
+    QWidget* map = windows.loaded(kFieldMapWindow);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(map, "Command4")->isVisible(); }));
+    Canvas& canvas = map->findChild<DrawingSurface*>()->canvas();
+
+    const QColor highlight(255, 230, 0);
+    const struct {
+        const char* square;
+        QByteArray datagram;
+        QColor colour;
+    } cases[] = {
+        {"IO92", qsoLogged("G4ABC", "IO92"), QColor(249, 96, 79)},
+        {"IO93",
+         live::MessageWriter(live::MessageType::LoggedAdif, "WSJT-X")
+             .utf8("<call:5>G4XYZ<gridsquare:4>IO93<band:2>2m<qso_date:8>20261206"
+                   "<time_on:4>1900<qsl_rcvd:1>Y<eor>")
+             .bytes(),
+         QColor(0, 128, 0)},
+    };
+    QUdpSocket sender;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.square);
+        const QColor before = canvas.colourAt(mapCentre(c.square));
+        sender.writeDatagram(c.datagram, QHostAddress::LocalHost, state.live->udpPort());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return canvas.colourAt(mapCentre(c.square)) == highlight; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return canvas.colourAt(mapCentre(c.square)) == c.colour; }, 10000))
+            << qPrintable(canvas.colourAt(mapCentre(c.square)).name());
+        EXPECT_NE(before, c.colour);
+    }
 }
 
 struct SwitchCase {
