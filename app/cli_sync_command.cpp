@@ -1,8 +1,10 @@
 #include <QFileInfo>
+#include <algorithm>
 #include <istream>
 
 #include "app/cli_commands.h"
 #include "database/database_document.h"
+#include "database/qra_names.h"
 #include "download/confirmation_sync.h"
 #include "download/download_state.h"
 #include "download/secret_store.h"
@@ -47,6 +49,37 @@ int sync(const Invocation& call) {
     if (*service != ConfirmationService::Qrz && request.user.isEmpty()) {
         call.io.err << "No user name for " << serviceName(*service) << ": give --user\n";
         return kUsage;
+    }
+    // Which database takes a band's confirmations, where the folder has several
+    // of the band: kept in the folder's download state for the next time.
+    const std::vector<FolderDatabase> databases = folderDatabases(request.folder);
+    bool chose = false;
+    for (const QString& choice : call.options.values("database")) {
+        const qsizetype eq = choice.indexOf(QLatin1Char('='));
+        const QString band = choice.left(eq).trimmed().toUpper();
+        const QString name = eq < 0 ? QString() : choice.mid(eq + 1).trimmed();
+        const bool known = std::find(bandList().begin(), bandList().end(),
+                                     band.toLower().toStdString()) != bandList().end();
+        if (!known || eq < 0) {
+            call.io.err << "--database: a band and a database of the folder, as "
+                           "2m=\"2M JO62QM HOME.QRA\" (2m= for the default)\n";
+            return kUsage;
+        }
+        if (!name.isEmpty() &&
+            std::none_of(databases.begin(), databases.end(), [&](const FolderDatabase& db) {
+                return db.band == band.toStdString() &&
+                       QFileInfo(db.path).fileName().compare(name, Qt::CaseInsensitive) == 0;
+            })) {
+            call.io.err << "--database: " << name << " is no " << band
+                        << " database of the folder\n";
+            return kFailed;
+        }
+        state.set(databaseChoiceKey(*service, band.toStdString()), name);
+        chose = true;
+    }
+    if (chose && !state.write(request.folder, error)) {
+        call.io.err << "Cannot store the choice: " << error.message() << "\n";
+        return kFailed;
     }
     if (call.options.isSet("since")) {
         request.since =
@@ -132,6 +165,9 @@ std::vector<Command> syncCommands() {
           {"password-stdin", nullptr,
            "read the password (QRZ: the API key) from standard input, not the secret store"},
           {"remember", nullptr, "keep that password in the desktop's secret store for next time"},
+          {"database", "BAND=FILE",
+           "the database that takes the band's confirmations where the folder has several "
+           "(kept for next time; BAND= goes back to MY_GRIDSQUARE's)"},
           {"since", "YYYY-MM-DD", "the first download begins at this date (default: everything)"},
           {"service-url", "URL", "the service's address (a proxy of your own, or a test server)"},
           {"ca-certificates", "FILE", "trust the certificate authorities of this PEM file too"}},

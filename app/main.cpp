@@ -1,14 +1,17 @@
 #include <clocale>
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSettings>
 #include <cstring>
 #include <iostream>
 
 #include "database/program_folders.h"
+#include "download/service_client.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/shared_state.h"
 #include "ui/windows.h"
+#include "windows/download_window.h"
 #include "windows/program_windows.h"
 #include "windows/window_names.h"
 
@@ -28,6 +31,39 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     morvel::applyButtonStyle(app);
 
+    // For a proxy of the user's own, or a test server: where the
+    // confirmation downloads go, and whom to trust there besides the system's
+    // authorities. No option takes a password.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Worked and confirmed locator squares"));
+    parser.addHelpOption();
+    const QCommandLineOption serviceUrl(
+        QStringLiteral("service-url"),
+        QStringLiteral("the confirmation service's address (https only)"), QStringLiteral("URL"));
+    const QCommandLineOption authorities(
+        QStringLiteral("ca-certificates"),
+        QStringLiteral("trust the certificate authorities of this PEM file too"),
+        QStringLiteral("FILE"));
+    parser.addOptions({serviceUrl, authorities});
+    parser.process(app);
+    morvel::DownloadEndpoint endpoint;
+    if (parser.isSet(serviceUrl)) {
+        endpoint.serviceUrl = QUrl(parser.value(serviceUrl));
+        if (!endpoint.serviceUrl.isValid() ||
+            endpoint.serviceUrl.scheme() != QLatin1String("https")) {
+            std::cerr << "morvel: --service-url: an https address\n";
+            return 2;
+        }
+    }
+    if (parser.isSet(authorities)) {
+        QString reason;
+        endpoint.authorities = morvel::ServiceClient::readAuthorities(parser.value(authorities), reason);
+        if (endpoint.authorities.isEmpty()) {
+            std::cerr << "morvel: --ca-certificates: " << reason.toStdString() << "\n";
+            return 2;
+        }
+    }
+
     morvel::SharedState state;
     morvel::QtDialogs dialogs;
     // Portable (maps and databases beside the program) or installed (maps in
@@ -44,7 +80,7 @@ int main(int argc, char** argv) {
     morvel::Windows windows(state, dialogs, folders.maps, folders.databases);
     QSettings settings;
     windows.setSettings(&settings);
-    morvel::addProgramWindows(windows);
+    morvel::addProgramWindows(windows, endpoint);
     QObject::connect(&windows, &morvel::Windows::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     windows.show(morvel::kMainMenuWindow);

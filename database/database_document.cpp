@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QThread>
 #include <QtConcurrent>
 #include <future>
 
@@ -102,6 +103,19 @@ void DatabaseDocument::submit(Work work, int waitMs, Done done) {
 }
 
 WriteOutcome DatabaseDocument::run(Work work, int waitMs) {
+    if (QThread::currentThread() != thread()) {
+        // From a worker of its own (a download applying its confirmations):
+        // queued on the owner's thread like any other write, so that the
+        // contents are published there, and waited for here.
+        std::promise<WriteOutcome> result;
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                submit(work, waitMs, [&](const WriteOutcome& o) { result.set_value(o); });
+            },
+            Qt::QueuedConnection);
+        return result.get_future().get();
+    }
     ++pending_;
     Contents fresh;
     WriteOutcome outcome;

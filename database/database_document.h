@@ -106,7 +106,8 @@ public:
     // Queues the work; `done` runs on the owner's thread once it is over and
     // the contents it wrote are published.
     void submit(Work work, int waitMs, Done done = {});
-    // The same, waited for (the command-line tool, a closing session).
+    // The same, waited for (the command-line tool, a closing session). From
+    // another thread, the owner's thread must be running its event loop.
     WriteOutcome run(Work work, int waitMs);
     // Reads the file again (another program changed it) and publishes it.
     void reload();

@@ -159,6 +159,9 @@ QString SyncReport::text() const {
     out += QStringLiteral(", ") + QString::number(alreadyConfirmed) +
            QStringLiteral(" already confirmed, ") + QString::number(unmatched.size()) +
            QStringLiteral(" unmatched");
+    if (notConfirmed > 0)
+        out += QStringLiteral(", ") + count(notConfirmed, "record", "records") +
+               QStringLiteral(" not confirmed left out");
     for (const UnmatchedConfirmation& u : unmatched)
         out += QStringLiteral("\n  unmatched: ") + fromLatin1Text(u.call) + QLatin1Char(' ') +
                fromLatin1Text(u.date) + QLatin1Char(' ') + fromLatin1Text(u.band) +
@@ -184,7 +187,14 @@ std::vector<FolderDatabase> folderDatabases(const QString& folder) {
 }
 
 const FolderDatabase* databaseFor(const std::vector<FolderDatabase>& databases,
-                                  std::string_view band, std::string_view myGrid) {
+                                  std::string_view band, std::string_view myGrid,
+                                  const BandDatabases& chosen) {
+    if (const auto it = chosen.find(std::string(band)); it != chosen.end()) {
+        for (const FolderDatabase& db : databases)
+            if (db.band == band &&
+                QFileInfo(db.path).fileName().compare(it->second, Qt::CaseInsensitive) == 0)
+                return &db;
+    }
     const FolderDatabase* only = nullptr;
     int ofBand = 0;
     const std::string mySquare = upper(myGrid.substr(0, 4));
@@ -199,7 +209,7 @@ const FolderDatabase* databaseFor(const std::vector<FolderDatabase>& databases,
 
 bool applyConfirmations(const QString& folder, ConfirmationService service, std::string_view adif,
                         const DocumentOf& documentOf, const ChangelogStamp& stamp,
-                        SyncReport& report, Error& error) {
+                        SyncReport& report, Error& error, const BandDatabases& chosen) {
     const std::vector<FolderDatabase> databases = folderDatabases(folder);
     std::map<QString, DatabaseBatch> batches;
     const auto unmatched = [&](const Confirmation& c, QString reason) {
@@ -219,7 +229,7 @@ bool applyConfirmations(const QString& folder, ConfirmationService service, std:
                                                                : QStringLiteral("not a locator"));
             return true;
         }
-        const FolderDatabase* db = databaseFor(databases, c.band, c.myGrid);
+        const FolderDatabase* db = databaseFor(databases, c.band, c.myGrid, chosen);
         if (!db) {
             const bool any = std::any_of(databases.begin(), databases.end(),
                                          [&](const FolderDatabase& d) { return d.band == c.band; });

@@ -37,6 +37,7 @@ struct SyncReport {
     std::int64_t received = 0;
     std::map<std::string, std::int64_t> newlyConfirmed;  // squares, by band
     std::int64_t alreadyConfirmed = 0;
+    std::int64_t notConfirmed = 0;  // records the service marks as not confirmed, left out
     std::vector<UnmatchedConfirmation> unmatched;
     QString ledgerText;
     std::int64_t newlyConfirmedTotal() const;
@@ -54,11 +55,17 @@ struct FolderDatabase {
 // The folder's databases, backups left out, in name order.
 std::vector<FolderDatabase> folderDatabases(const QString& folder);
 
+// The database the user chose for a band's confirmations (its file name), by
+// band in upper case ("2M"); a band not in it goes by MY_GRIDSQUARE.
+using BandDatabases = std::map<std::string, QString>;
+
 // The database that takes a confirmation of `band` made from `myGrid`: the
-// one whose own square is the first four characters of myGrid, else the
-// only one of the band; null when none or several fit.
+// one chosen for the band, else the one whose own square is the first four
+// characters of myGrid, else the only one of the band; null when none or
+// several fit.
 const FolderDatabase* databaseFor(const std::vector<FolderDatabase>& databases,
-                                  std::string_view band, std::string_view myGrid);
+                                  std::string_view band, std::string_view myGrid,
+                                  const BandDatabases& chosen = {});
 
 // The file beside the ledger that lists the confirmations no square took.
 inline const QString kUnmatchedFileName = QStringLiteral("unmatched confirmations.csv");
@@ -75,6 +82,6 @@ using DocumentOf = std::function<std::shared_ptr<DatabaseDocument>(const QString
 // their confirmations (downloading again completes the rest).
 bool applyConfirmations(const QString& folder, ConfirmationService service, std::string_view adif,
                         const DocumentOf& documentOf, const ChangelogStamp& stamp,
-                        SyncReport& report, Error& error);
+                        SyncReport& report, Error& error, const BandDatabases& chosen = {});
 
 }  // namespace morvel

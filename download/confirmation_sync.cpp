@@ -1,9 +1,13 @@
 #include "download/confirmation_sync.h"
 
 #include <QEventLoop>
+#include <QFutureWatcher>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QtConcurrent>
 
+#include "database/database_document.h"
+#include "database/qra_names.h"
 #include "download/download_state.h"
 #include "import/import_frame.h"
 
@@ -19,6 +23,20 @@ QString serviceKey(ConfirmationService service) {
             return QStringLiteral("qrz");
     }
     return {};
+}
+
+QString databaseChoiceKey(ConfirmationService service, std::string_view band) {
+    return serviceKey(service) + QStringLiteral(".database.") +
+           QString::fromLatin1(band.data(), static_cast<qsizetype>(band.size())).toUpper();
+}
+
+BandDatabases chosenDatabases(const DownloadState& state, ConfirmationService service) {
+    BandDatabases chosen;
+    for (const std::string& band : bandList()) {
+        const QString name = state.value(databaseChoiceKey(service, band));
+        if (!name.isEmpty()) chosen[QString::fromStdString(band).toUpper().toStdString()] = name;
+    }
+    return chosen;
 }
 
 QUrl defaultServiceUrl(ConfirmationService service) {
@@ -202,20 +220,67 @@ void ConfirmationSync::applyReply(ServiceReply reply) {
     emit stage(QStringLiteral("Applying %1 confirmations").arg(reply.records));
     if (request_.service == ConfirmationService::Lotw && !reply.lastQsl.empty())
         nextSince_ = QString::fromLatin1(reply.lastQsl);
-    // Each database's transaction runs on its owner's worker; this waits for
-    // them in turn.
     SyncOutcome outcome;
+    outcome.report.notConfirmed = reply.notConfirmed;
+    if (reply.kind != ServiceReply::Kind::Confirmations) {
+        applied(std::move(outcome), true, {});
+        return;
+    }
     Error error;
+    DownloadState state;
+    if (!DownloadState::read(request_.folder, state, error)) {
+        outcome.message = QStringLiteral("Cannot read ") + error.message();
+        finish(std::move(outcome));
+        return;
+    }
+    const BandDatabases chosen = chosenDatabases(state, request_.service);
     const ChangelogStamp stamp = request_.stamp ? request_.stamp() : currentStamp();
-    if (reply.kind == ServiceReply::Kind::Confirmations &&
-        !applyConfirmations(request_.folder, request_.service, reply.adif, documentOf_, stamp,
-                            outcome.report, error)) {
+    // The reading of the reply, the ledger and the checks run on a worker, so
+    // the window goes on answering; each database's transaction still runs
+    // on its owner's worker, and the owners are had on this thread.
+    const DocumentOf documentOf = [this](const QString& path) {
+        std::shared_ptr<DatabaseDocument> document;
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                document = documentOf_(path);
+                documents_.push_back(document);
+            },
+            Qt::BlockingQueuedConnection);
+        return document;
+    };
+    struct Applied {
+        SyncOutcome outcome;
+        bool ok = false;
+        Error error;
+    };
+    auto* watcher = new QFutureWatcher<Applied>(this);
+    connect(watcher, &QFutureWatcher<Applied>::finished, this, [this, watcher] {
+        Applied a = watcher->result();
+        watcher->deleteLater();
+        applied(std::move(a.outcome), a.ok, a.error);
+    });
+    watcher->setFuture(QtConcurrent::run(
+        [folder = request_.folder, service = request_.service, adif = std::move(reply.adif),
+         documentOf, stamp, chosen, outcome = std::move(outcome)]() mutable {
+            Applied a;
+            a.outcome = std::move(outcome);
+            a.ok = applyConfirmations(folder, service, adif, documentOf, stamp, a.outcome.report,
+                                      a.error, chosen);
+            return a;
+        }));
+}
+
+void ConfirmationSync::applied(SyncOutcome outcome, bool ok, const Error& applyError) {
+    documents_.clear();
+    if (!ok) {
         outcome.message =
-            QStringLiteral("The confirmations could not all be applied: ") + error.message();
+            QStringLiteral("The confirmations could not all be applied: ") + applyError.message();
         finish(std::move(outcome));
         return;
     }
     // Only now: a download that did not get in is asked for again next time.
+    Error error;
     DownloadState state;
     if (!DownloadState::read(request_.folder, state, error)) {
         outcome.message = QStringLiteral("Cannot read ") + error.message();

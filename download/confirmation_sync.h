@@ -46,6 +46,12 @@ struct SyncOutcome {
 // "lotw", "eqsl", "qrz": the service in the folder's download state and the secret store.
 QString serviceKey(ConfirmationService service);
 
+class DownloadState;
+// The key of the database chosen for a band's confirmations of a service
+// ("lotw.database.2M"), and the choices a folder's download state holds.
+QString databaseChoiceKey(ConfirmationService service, std::string_view band);
+BandDatabases chosenDatabases(const DownloadState& state, ConfirmationService service);
+
 // The service's own address.
 QUrl defaultServiceUrl(ConfirmationService service);
 // The request the service is sent: the GET address or the POST form.
@@ -80,6 +86,7 @@ private:
     void request();
     void onFetched(const FetchResult& result);
     void applyReply(ServiceReply reply);
+    void applied(SyncOutcome outcome, bool ok, const Error& error);
     void finish(SyncOutcome outcome);
     QString stateKey(const char* what) const;
 
@@ -96,6 +103,8 @@ private:
     QString nextSince_;
     QDateTime began_;
     SyncOutcome outcome_;
+    // The owners the applying used, released here on their own thread.
+    std::vector<std::shared_ptr<DatabaseDocument>> documents_;
 };
 
 }  // namespace morvel

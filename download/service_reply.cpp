@@ -48,7 +48,8 @@ std::string_view trimmed(std::string_view s) {
 struct Tag {
     std::string_view name;
     std::string_view value;
-    std::size_t at = 0;  // offset of its "<"
+    std::size_t at = 0;   // offset of its "<"
+    std::size_t end = 0;  // offset past its ">" and its value
 };
 
 // Walks the ADIF tags of a reply, each value skipped by its length, so a
@@ -78,6 +79,7 @@ public:
             tag = {inner.substr(0, colon), {}, open};
             if (colon == std::string_view::npos) {
                 at_ = close + 1;
+                tag.end = at_;
                 return true;
             }
             std::string_view length = inner.substr(colon + 1);
@@ -92,6 +94,7 @@ public:
             }
             tag.value = bytes_.substr(close + 1, static_cast<std::size_t>(*n));
             at_ = close + 1 + static_cast<std::size_t>(*n);
+            tag.end = at_;
             return true;
         }
         at_ = bytes_.size();
@@ -131,6 +134,37 @@ RecordCount countRecords(std::string_view adif) {
     }
     count.broken = walk.broken();
     return count;
+}
+
+// The records QRZ marks as not confirmed (APP_QRZLOG_STATUS other than "C")
+// left out; a record without the field is taken as the confirmed fetch it
+// came in. The header and the other records are kept byte for byte.
+std::string confirmedQrzRecords(std::string_view adif, std::int64_t& leftOut) {
+    std::string kept;
+    kept.reserve(adif.size());
+    TagWalk walk(adif);
+    Tag tag;
+    std::size_t recordStart = 0;
+    bool confirmed = true;
+    while (walk.next(tag)) {
+        if (sameName(tag.name, "eoh")) {
+            recordStart = tag.end;
+            kept.append(adif.substr(0, recordStart));
+            confirmed = true;
+        } else if (sameName(tag.name, "eor")) {
+            const std::size_t end = tag.end;
+            if (confirmed) {
+                kept.append(adif.substr(recordStart, end - recordStart));
+            } else {
+                ++leftOut;
+            }
+            recordStart = end;
+            confirmed = true;
+        } else if (sameName(tag.name, "app_qrzlog_status")) {
+            confirmed = sameName(trimmed(tag.value), "C");
+        }
+    }
+    return kept;
 }
 
 ServiceReply unusable(QString reason) {
@@ -425,9 +459,9 @@ ServiceReply readQrzReply(std::string_view bytes) {
     if (count.records < expected) return unusable(cutShort(count.records, expected));
     if (count.records > expected) return unusable(tooMany(count.records, expected));
     ServiceReply r;
-    r.kind = expected == 0 ? ServiceReply::Kind::NothingNew : ServiceReply::Kind::Confirmations;
-    r.records = expected;
-    r.adif = std::move(adif);
+    r.adif = confirmedQrzRecords(adif, r.notConfirmed);
+    r.records = expected - r.notConfirmed;
+    r.kind = r.records == 0 ? ServiceReply::Kind::NothingNew : ServiceReply::Kind::Confirmations;
     return r;
 }
 

@@ -21,6 +21,7 @@ struct ServiceReply {
     Kind kind = Kind::Unusable;
     std::string adif;
     std::int64_t records = 0;
+    std::int64_t notConfirmed = 0;  // QRZ: records it marks as not confirmed, left out of adif
     std::string lastQsl;  // LoTW: the next download's qso_qslsince
     std::string link;
     QString reason;

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -66,6 +67,11 @@ DownloadConfirmationsWindow::DownloadConfirmationsWindow(Windows& windows, QStri
     form->addRow(QString(), rememberBox);
     form->addRow(QString(), storeLabel);
     form->addRow(QString(), since);
+    databaseChoices = new QWidget(this);
+    databaseChoices->setObjectName(QStringLiteral("databaseChoices"));
+    databaseChoicesLayout = new QFormLayout(databaseChoices);
+    databaseChoicesLayout->setContentsMargins(0, 0, 0, 0);
+    form->addRow(databaseChoices);
 
     stageLabel = new QLabel(this);
     stageLabel->setObjectName(QStringLiteral("stageLabel"));
@@ -122,6 +128,7 @@ void DownloadConfirmationsWindow::onServiceChanged() {
     DownloadState::read(folder_, state, error);
     userEdit->setText(state.value(serviceKey(service) + QStringLiteral(".user")));
     nicknameEdit->setText(state.value(serviceKey(service) + QStringLiteral(".nickname")));
+    showDatabaseChoices(service, state);
     passwordEdit->clear();
     storedSecret_.clear();
     const SecretStore::Answer stored =
@@ -140,11 +147,53 @@ void DownloadConfirmationsWindow::onServiceChanged() {
     rememberBox->setEnabled(!stored.error.isEmpty() ? stored.missing : true);
 }
 
+// Where the folder holds several databases of a band, the user says which
+// takes the band's confirmations; by default MY_GRIDSQUARE's square decides.
+void DownloadConfirmationsWindow::showDatabaseChoices(ConfirmationService service,
+                                                      const DownloadState& state) {
+    while (databaseChoicesLayout->rowCount() > 0) databaseChoicesLayout->removeRow(0);
+    const std::vector<FolderDatabase> databases = folderDatabases(folder_);
+    std::map<std::string, QStringList> byBand;
+    for (const FolderDatabase& db : databases)
+        byBand[db.band] << QFileInfo(db.path).fileName();
+    const BandDatabases chosen = chosenDatabases(state, service);
+    for (const auto& [band, names] : byBand) {
+        if (names.size() < 2) continue;
+        auto* box = new QComboBox(databaseChoices);
+        box->setObjectName(QStringLiteral("databaseBox") + QString::fromStdString(band));
+        box->addItem(QStringLiteral("the one of the contact's MY_GRIDSQUARE"), QString());
+        for (const QString& name : names) box->addItem(name, name);
+        if (const auto it = chosen.find(band); it != chosen.end()) {
+            const int at = box->findData(it->second, Qt::UserRole, Qt::MatchFixedString);
+            if (at >= 0) box->setCurrentIndex(at);
+        }
+        const QString bandName = QString::fromStdString(band);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, box, bandName] {
+            onDatabaseChosen(bandName, box->currentData().toString());
+        });
+        databaseChoicesLayout->addRow(bandName + QStringLiteral(" confirmations to"), box);
+    }
+    databaseChoices->setVisible(databaseChoicesLayout->rowCount() > 0);
+}
+
+void DownloadConfirmationsWindow::onDatabaseChosen(const QString& band, const QString& name) {
+    const ConfirmationService service = kServices[serviceBox->currentIndex()];
+    DownloadState state;
+    Error error;
+    if (DownloadState::read(folder_, state, error)) {
+        state.set(databaseChoiceKey(service, band.toStdString()), name);
+        if (state.write(folder_, error)) return;
+    }
+    dialogs().message(QStringLiteral("Could not keep the choice: ") + error.message(),
+                      QStringLiteral("Download confirmations"));
+}
+
 void DownloadConfirmationsWindow::setRunning(bool running) {
     downloadButton->setEnabled(!running);
     cancelButton->setEnabled(running);
     closeButton->setEnabled(!running);
     serviceBox->setEnabled(!running);
+    databaseChoices->setEnabled(!running);
 }
 
 void DownloadConfirmationsWindow::onDownloadClicked() {

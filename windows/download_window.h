@@ -5,11 +5,13 @@
 #include <QUrl>
 #include <memory>
 
+#include "download/confirmation_apply.h"
 #include "ui/form.h"
 
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -19,6 +21,7 @@ class QPushButton;
 namespace morvel {
 
 class ConfirmationSync;
+class DownloadState;
 struct SyncOutcome;
 
 // Where the downloads go: the services' own addresses unless a proxy of the
@@ -47,6 +50,8 @@ private:
     void onCancelClicked();
     void onFinished(const SyncOutcome& outcome);
     void setRunning(bool running);
+    void showDatabaseChoices(ConfirmationService service, const DownloadState& state);
+    void onDatabaseChosen(const QString& band, const QString& name);
 
     QString folder_;
     DownloadEndpoint endpoint_;
@@ -60,6 +65,9 @@ private:
     QCheckBox* sinceBox;
     QDateEdit* sinceEdit;
     QLabel* storeLabel;
+    // A box per band of which the folder holds several databases.
+    QWidget* databaseChoices;
+    QFormLayout* databaseChoicesLayout;
     QLabel* stageLabel;
     QProgressBar* progressBar;
     QPlainTextEdit* reportText;

@@ -14,6 +14,10 @@
 namespace morvel {
 
 void addProgramWindows(Windows& windows) {
+    addProgramWindows(windows, DownloadEndpoint{});
+}
+
+void addProgramWindows(Windows& windows, const DownloadEndpoint& endpoint) {
     windows.add(kMainMenuWindow, [](Windows& w) { return new MainMenuWindow(w); });
     windows.add(kCreateDatabaseWindow, [](Windows& w) { return new CreateDatabaseWindow(w); });
     windows.add(kDeleteDatabaseWindow, [](Windows& w) { return new DeleteDatabaseWindow(w); });
@@ -24,8 +28,9 @@ void addProgramWindows(Windows& windows) {
                 [](Windows& w) { return new SquareViewWindow(w, w.state().databasePath); });
     windows.add(kOverviewWindow,
                 [](Windows& w) { return new OverviewWindow(w, w.databaseFolder()); });
-    windows.add(kDownloadWindow,
-                [](Windows& w) { return new DownloadConfirmationsWindow(w, w.databaseFolder()); });
+    windows.add(kDownloadWindow, [endpoint](Windows& w) {
+        return new DownloadConfirmationsWindow(w, w.databaseFolder(), endpoint);
+    });
 }
 
 }  // namespace morvel
