@@ -45,10 +45,16 @@ QByteArray lotw(int announced, const std::vector<std::string>& grids, bool eof =
     return QByteArray::fromStdString(out);
 }
 
-QByteArray qrzAdif(const std::vector<std::string>& grids) {
+// statuses: each record's APP_QRZLOG_STATUS, none where empty or missing.
+QByteArray qrzAdif(const std::vector<std::string>& grids,
+                   const std::vector<std::string>& statuses = {}) {
     std::string adif;
-    for (std::size_t i = 0; i < grids.size(); ++i)
-        adif += confirmation("K" + std::to_string(i) + "QZ", grids[i]);
+    for (std::size_t i = 0; i < grids.size(); ++i) {
+        std::string record = confirmation("K" + std::to_string(i) + "QZ", grids[i]);
+        if (i < statuses.size() && !statuses[i].empty())
+            record.insert(record.find("<eor>"), adifField("APP_QRZLOG_STATUS", statuses[i]));
+        adif += record;
+    }
     QByteArray encoded = QByteArray::fromStdString(adif);
     encoded.replace("<", "&lt;").replace(">", "&gt;");
     return encoded;
@@ -201,6 +207,13 @@ TEST_F(ConfirmationSyncTest, ADownloadIsAppliedOnlyWhenTheServiceAnsweredWhole) 
          "",
          2,
          1},
+        {"QRZ, one record not confirmed",
+         ConfirmationService::Qrz,
+         {page("RESULT=OK&COUNT=3&ADIF=" + qrzAdif({"FN42", "FN20", "EN37"}, {"C", "N", ""}))},
+         true,
+         "",
+         2,
+         1},
         {"QRZ FAIL",
          ConfirmationService::Qrz,
          {page("RESULT=FAIL&REASON=bad option")},
@@ -282,6 +295,65 @@ TEST_F(ConfirmationSyncTest, EqslConfirmationsAreRecordedAsEqsl) {
     ASSERT_EQ(contacts.size(), 1U);
     ASSERT_EQ(contacts[0].confirmations.size(), 1U);
     EXPECT_EQ(contacts[0].confirmations[0].source, ConfirmSource::Eqsl);
+}
+
+// Where the folder holds two databases of a band, the user's choice takes the
+// band's confirmations, kept for the next downloads until it is undone.
+TEST_F(ConfirmationSyncTest, TheDatabaseChosenForABandTakesItsConfirmations) {
+    const QString portable =
+        test::makeBlankDatabase(dir.path(), QStringLiteral("6M FN42AB PORTABLE.QRA"));
+    std::string grid;
+    TestHttpsServer server([&](const HttpRequest&) { return page(lotw(1, {grid})); });
+    const struct {
+        const char* grid;
+        const char* choice;  // the --database value; none when null
+        int status;
+        const char* said;     // the start of what it printed or said
+        const char* goesTo;   // the database that took the square; none when null
+        const char* kept;     // the choice in the folder's download state afterwards
+    } cases[] = {
+        {"FN20", nullptr, 0, "Received 1 confirmation: 0 squares newly confirmed, 0 already "
+                             "confirmed, 1 unmatched", nullptr, ""},
+        {"FN21", "6m=6M FN42AB PORTABLE.QRA", 0, "Received 1 confirmation: 1 square newly",
+         "portable", "6M FN42AB PORTABLE.QRA"},
+        {"FN22", nullptr, 0, "Received 1 confirmation: 1 square newly", "portable",
+         "6M FN42AB PORTABLE.QRA"},
+        {"FN23", "6m=6m fn31pr home.qra", 0, "Received 1 confirmation: 1 square newly", "home",
+         "6m fn31pr home.qra"},
+        {"FN24", "6m=", 0, "Received 1 confirmation: 0 squares newly confirmed", nullptr, ""},
+        {"FN25", "6m=2M FN42AB PORTABLE.QRA", 1,
+         "--database: 2M FN42AB PORTABLE.QRA is no 6M database of the folder", nullptr, ""},
+        {"FN26", "9cm", 2, "--database: a band and a database of the folder", nullptr, ""},
+        {"FN27", "5m=6M FN42AB PORTABLE.QRA", 2, "--database: a band and a database", nullptr,
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.grid);
+        grid = c.grid;
+        QStringList args = {QStringLiteral("sync"),
+                            dir.path(),
+                            QStringLiteral("--service"),
+                            QStringLiteral("lotw"),
+                            QStringLiteral("--user"),
+                            QStringLiteral("K1ABC"),
+                            QStringLiteral("--password-stdin"),
+                            QStringLiteral("--service-url"),
+                            server.url(QStringLiteral("/lotwreport.adi")).toString(),
+                            QStringLiteral("--ca-certificates"),
+                            TestHttpsServer::dataPath(QStringLiteral("ca.pem"))};
+        if (c.choice) args << QStringLiteral("--database") << QString::fromLatin1(c.choice);
+        std::ostringstream out, err;
+        std::istringstream in("s3cret&pw\n");
+        const int status = runCli(args, {out, err, in}, QDir(dir.path()));
+        EXPECT_EQ(status, c.status) << err.str();
+        EXPECT_EQ((status == 0 ? out : err).str().rfind(c.said, 0), 0U) << out.str() << err.str();
+        const int slot = std::stoi(std::string(c.grid).substr(2));
+        const bool home = test::readSquare(database, "FN", slot).hasContact();
+        const bool away = test::readSquare(portable, "FN", slot).hasContact();
+        EXPECT_EQ(home, c.goesTo && std::string(c.goesTo) == "home");
+        EXPECT_EQ(away, c.goesTo && std::string(c.goesTo) == "portable");
+        EXPECT_EQ(stored(QStringLiteral("lotw.database.6M")), QString::fromLatin1(c.kept));
+    }
 }
 
 TEST_F(ConfirmationSyncTest, TheCommandLineTakesThePasswordOnStandardInputOnly) {

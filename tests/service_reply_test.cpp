@@ -148,6 +148,20 @@ TEST(ServiceReply, QrzReplyCountMustMatchItsRecords) {
         }
         EXPECT_EQ(r.records, c.records) << c.reply;
     }
+    // Records QRZ marks as not confirmed are left out, the others kept as sent.
+    const std::string marked =
+        "&lt;CALL:4&gt;W1AW&lt;APP_QRZLOG_STATUS:1&gt;C&lt;eor&gt;"
+        "&lt;CALL:4&gt;K1AB&lt;app_qrzlog_status:1&gt;N&lt;eor&gt;"
+        "&lt;CALL:4&gt;N1CC&lt;eor&gt;";
+    const ServiceReply m = readQrzReply("RESULT=OK&COUNT=3&ADIF=" + marked);
+    EXPECT_EQ(m.kind, Kind::Confirmations);
+    EXPECT_EQ(m.records, 2);
+    EXPECT_EQ(m.notConfirmed, 1);
+    EXPECT_EQ(m.adif, "<CALL:4>W1AW<APP_QRZLOG_STATUS:1>C<eor><CALL:4>N1CC<eor>");
+    EXPECT_EQ(readQrzReply("RESULT=OK&COUNT=1&ADIF=&lt;CALL:4&gt;K1AB&lt;APP_QRZLOG_STATUS:1&gt;"
+                           "N&lt;eor&gt;")
+                  .kind,
+              Kind::NothingNew);
     // The entities are undone, so the lengths count the bytes they name.
     EXPECT_EQ(readQrzReply("RESULT=OK&COUNT=2&ADIF=" + two).adif,
               "<CALL:4>W1AW<BAND:2>6M<eor><CALL:4>K1AB<COMMENT:3>a&b<eor>");
