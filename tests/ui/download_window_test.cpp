@@ -87,6 +87,42 @@ TEST_F(DownloadWindowTest, ReachedFromTheMainMenuDownloadsAppliesAndReportsThenG
     EXPECT_FALSE(windows.loaded(kDownloadWindow));
 }
 
+// Where the folder holds two databases of a band, the window asks which takes
+// the band's confirmations from each service, keeps the answer, and the
+// download goes there.
+TEST_F(DownloadWindowTest, TheDatabaseChosenForABandTakesItsConfirmations) {
+    TestHttpsServer server([](const HttpRequest&) {
+        HttpAnswer a;
+        a.body = lotwReport();
+        return a;
+    });
+    const QString portable = makeBlankDatabase(dataDir.path(), "6M FN42AB PORTABLE.QRA");
+    makeBlankDatabase(dataDir.path(), "2M FN31PR HOME.QRA");
+    QWidget* window = openFromMainMenu(server);
+    ASSERT_TRUE(window);
+    fillAccount(window, QStringLiteral("s3cret&pw"));
+    EXPECT_FALSE(window->findChild<QComboBox*>(QStringLiteral("databaseBox2M")));
+    auto* box = control<QComboBox>(window, "databaseBox6M");
+    ASSERT_EQ(box->count(), 3);
+    EXPECT_EQ(box->currentIndex(), 0);
+    box->setCurrentIndex(box->findText(QStringLiteral("6M FN42AB PORTABLE.QRA")));
+    EXPECT_TRUE(readFileBytes(dataPath("confirmation downloads.txt"))
+                    .contains("lotw.database.6M=6M FN42AB PORTABLE.QRA\n"));
+    // Each service has its own choice.
+    control<QComboBox>(window, "serviceBox")->setCurrentIndex(1);
+    EXPECT_EQ(control<QComboBox>(window, "databaseBox6M")->currentIndex(), 0);
+    fillAccount(window, QStringLiteral("s3cret&pw"));
+    EXPECT_EQ(control<QComboBox>(window, "databaseBox6M")->currentText(),
+              "6M FN42AB PORTABLE.QRA");
+
+    QTest::mouseClick(control<QPushButton>(window, "downloadButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntilDone(window));
+    EXPECT_TRUE(report(window).startsWith("Received 1 confirmation: 1 square newly confirmed"))
+        << report(window).toStdString();
+    EXPECT_TRUE(squareState(readSquare(portable, "FN", 42)).confirmed);
+    EXPECT_FALSE(readSquare(dataPath(kDatabase), "FN", 42).hasContact());
+}
+
 TEST_F(DownloadWindowTest, CancelDuringTheDownloadLeavesEverythingAsItWas) {
     TestHttpsServer server([](const HttpRequest&) {
         HttpAnswer a;
