@@ -95,6 +95,19 @@ protected:
         sync.start();
         return sync.wait();
     }
+    // morvel-cli sync of the folder from LoTW at the test server, as K1ABC.
+    QStringList syncArgs(TestHttpsServer& server) const {
+        return {QStringLiteral("sync"),
+                dir.path(),
+                QStringLiteral("--service"),
+                QStringLiteral("lotw"),
+                QStringLiteral("--user"),
+                QStringLiteral("K1ABC"),
+                QStringLiteral("--service-url"),
+                server.url(QStringLiteral("/lotwreport.adi")).toString(),
+                QStringLiteral("--ca-certificates"),
+                TestHttpsServer::dataPath(QStringLiteral("ca.pem"))};
+    }
     QString stored(const QString& key) {
         DownloadState state;
         Error error;
@@ -330,17 +343,7 @@ TEST_F(ConfirmationSyncTest, TheDatabaseChosenForABandTakesItsConfirmations) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.grid);
         grid = c.grid;
-        QStringList args = {QStringLiteral("sync"),
-                            dir.path(),
-                            QStringLiteral("--service"),
-                            QStringLiteral("lotw"),
-                            QStringLiteral("--user"),
-                            QStringLiteral("K1ABC"),
-                            QStringLiteral("--password-stdin"),
-                            QStringLiteral("--service-url"),
-                            server.url(QStringLiteral("/lotwreport.adi")).toString(),
-                            QStringLiteral("--ca-certificates"),
-                            TestHttpsServer::dataPath(QStringLiteral("ca.pem"))};
+        QStringList args = syncArgs(server) << QStringLiteral("--password-stdin");
         if (c.choice) args << QStringLiteral("--database") << QString::fromLatin1(c.choice);
         std::ostringstream out, err;
         std::istringstream in("s3cret&pw\n");
@@ -358,16 +361,7 @@ TEST_F(ConfirmationSyncTest, TheDatabaseChosenForABandTakesItsConfirmations) {
 
 TEST_F(ConfirmationSyncTest, TheCommandLineTakesThePasswordOnStandardInputOnly) {
     TestHttpsServer server([](const HttpRequest&) { return page(lotw(1, {"FN42"})); });
-    const QStringList base = {QStringLiteral("sync"),
-                              dir.path(),
-                              QStringLiteral("--service"),
-                              QStringLiteral("lotw"),
-                              QStringLiteral("--user"),
-                              QStringLiteral("K1ABC"),
-                              QStringLiteral("--service-url"),
-                              server.url(QStringLiteral("/lotwreport.adi")).toString(),
-                              QStringLiteral("--ca-certificates"),
-                              TestHttpsServer::dataPath(QStringLiteral("ca.pem"))};
+    const QStringList base = syncArgs(server);
     const struct {
         QStringList extra;
         const char* input;

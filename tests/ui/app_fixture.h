@@ -4,13 +4,16 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 #include "tests/support/scripted_dialogs.h"
+#include "live/live_session.h"
 #include "tests/test_support.h"
 #include "ui/controls.h"
 #include "ui/shared_state.h"
@@ -90,6 +93,20 @@ protected:
     QWidget* select(const QString& name) {  // the main menu with a database selected
         EXPECT_TRUE(control<FileList>(windows.show(kMainMenuWindow), "File1")->clickName(name));
         return menu();
+    }
+    // Selects the database and listens on a free port of the loopback; false
+    // with the program's messages when listening did not begin.
+    ::testing::AssertionResult listen(const QString& name) {
+        QUdpSocket probe;
+        if (!probe.bind(QHostAddress::LocalHost, 0))
+            return ::testing::AssertionFailure() << "no free port";
+        const QString source = "127.0.0.1:" + QString::number(probe.localPort());
+        probe.close();
+        select(name);
+        control<QLineEdit>(menu(), "ListenSource")->setText(source);
+        click(menu(), "ListenButton");
+        if (state.live && state.live->listening()) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << dialogs.messages.join('\n').toStdString();
     }
     QString text(const char* label) const { return control<QLabel>(menu(), label)->text(); }
     QString dataPath(const QString& name) const { return dataDir.filePath(name); }

@@ -65,14 +65,7 @@ TEST_F(LiveWindowTest, ListeningOutlivesTheMenuAndShowsContactsAndNewSquares) {
 TEST_F(LiveWindowTest, SquaresTakenWhileListeningTakeTheMapsColoursAfterTheirHighlight) {
     const QString name = QStringLiteral("2M IO91WM HOME.QRA");
     makeBlankDatabase(dataDir.path(), name);
-    QUdpSocket probe;
-    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
-    const QString source = "127.0.0.1:" + QString::number(probe.localPort());
-    probe.close();
-    select(name);
-    control<QLineEdit>(menu(), "ListenSource")->setText(source);
-    click(menu(), "ListenButton");
-    ASSERT_TRUE(state.live) << dialogs.messages.join('\n').toStdString();
+    ASSERT_TRUE(listen(name));
     QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(1),
                       Qt::LeftButton);  // Europe
     click(menu(), "View");
@@ -126,14 +119,7 @@ TEST_F(LiveWindowTest, SelectingAnotherDatabaseWhileListeningAsksWhetherToStop) 
     };
     for (const SwitchCase& c : cases) {
         SCOPED_TRACE(c.what);
-        QUdpSocket probe;
-        ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
-        const QString source = "127.0.0.1:" + QString::number(probe.localPort());
-        probe.close();
-        select(first);
-        control<QLineEdit>(menu(), "ListenSource")->setText(source);
-        click(menu(), "ListenButton");
-        ASSERT_TRUE(state.live && state.live->listening());
+        ASSERT_TRUE(listen(first));
         dialogs.messages.clear();
         dialogs.answers.push_back(c.answer);
         select(second);

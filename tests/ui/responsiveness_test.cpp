@@ -73,14 +73,7 @@ TEST_F(ResponsivenessTest, LiveContactsAndTheOverviewOf24DatabasesFinishWhileThe
         const QString band = QString::fromStdString(bandList()[static_cast<std::size_t>(i % 10)]);
         writeFullDatabase(dataPath(band.toUpper() + " JO62QM FULL" + QString::number(i) + ".QRA"));
     }
-    QUdpSocket probe;
-    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
-    const QString source = "127.0.0.1:" + QString::number(probe.localPort());
-    probe.close();
-    select(name);
-    control<QLineEdit>(menu(), "ListenSource")->setText(source);
-    click(menu(), "ListenButton");
-    ASSERT_TRUE(state.live) << dialogs.messages.join('\n').toStdString();
+    ASSERT_TRUE(listen(name));
     click(menu(), "View");
     QWidget* map = windows.loaded(kFieldMapWindow);
     QApplication::setActiveWindow(map);
