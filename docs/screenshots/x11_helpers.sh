@@ -15,7 +15,7 @@ start_morvel() {
     wm=$!
     sleep 1
     cd "$work"
-    ./morvel 2>/dev/null &
+    ./morvel "$@" 2>/dev/null &
     pid=$!
     trap 'kill $pid $wm 2>/dev/null || true; rm -rf "$work"' EXIT
 }
