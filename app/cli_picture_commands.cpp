@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "maps/field_map_renderer.h"
 #include "maps/field_view_renderer.h"
 #include "maps/map_export.h"
+#include "maps/moving_map.h"
 #include "statistics/overview.h"
 
 namespace morvel::cli {
@@ -85,15 +87,52 @@ int parseView(const Invocation& call) {
 
 // The database named, or with --all-bands every database of the folder named.
 bool readMapDatabases(const Invocation& call, std::vector<std::vector<FieldRecord>>& databases,
-                      Error& error) {
+                      QStringList& names, Error& error) {
     const QString path = call.dir.absoluteFilePath(call.args[0]);
-    if (!call.options.isSet("all-bands")) return readDatabase(path, databases.emplace_back(), error);
+    if (!call.options.isSet("all-bands")) {
+        names << QFileInfo(path).fileName();
+        return readDatabase(path, databases.emplace_back(), error);
+    }
     if (!QFileInfo(path).isDir()) {
         error = {path, QStringLiteral("not a folder")};
         return false;
     }
-    for (const QString& name : bandDatabaseNames(path))
+    for (const QString& name : bandDatabaseNames(path)) {
+        names << name;
         if (!readDatabase(QDir(path).filePath(name), databases.emplace_back(), error)) return false;
+    }
+    return true;
+}
+
+// --center LOCATOR and --zoom FACTOR: the moving map's camera, each
+// defaulting to the view's own; nothing when neither is given.
+bool parseCamera(const Invocation& call, int view, std::optional<MapCamera>& camera) {
+    const bool centred = call.options.isSet("center");
+    const bool zoomed = call.options.isSet("zoom");
+    if (!centred && !zoomed) return true;
+    MapCamera base = MapCamera::forView(view);
+    double zoom = base.zoom();
+    if (zoomed) {
+        bool ok = false;
+        zoom = call.options.value("zoom").toDouble(&ok);
+        if (!ok || !std::isfinite(zoom) || zoom < kMinMapZoom || zoom > kMaxMapZoom) {
+            call.io.err << "Not a zoom: " << call.options.value("zoom") << " (a number from "
+                        << QString::number(kMinMapZoom) << " to " << QString::number(kMaxMapZoom)
+                        << ")\n";
+            return false;
+        }
+    }
+    QPointF centre = base.centre();
+    if (centred) {
+        const auto at = locatorCentre(toLatin1Text(call.options.value("center")));
+        if (!at) {
+            call.io.err << "Not a locator: " << call.options.value("center")
+                        << " (a square such as JO62 or a subsquare such as JO62QM)\n";
+            return false;
+        }
+        centre = *at;
+    }
+    camera = MapCamera(centre, zoom);
     return true;
 }
 
@@ -105,11 +144,29 @@ int map(const Invocation& call) {
     }
     QSize size(1016, 742);
     if (!parseSize(call, size)) return kFailed;
+    std::optional<MapCamera> camera;
+    if (!parseCamera(call, view, camera)) return kFailed;
     std::vector<std::vector<FieldRecord>> databases;
+    QStringList names;
     Error error;
-    if (!readMapDatabases(call, databases, error)) {
+    if (!readMapDatabases(call, databases, names, error)) {
         call.io.err << "Cannot read the database: " << error.message() << "\n";
         return kFailed;
+    }
+    const auto painted = paintedSquares(std::span<const std::vector<FieldRecord>>(databases));
+    if (camera) {
+        // The moving map's frame, as its window draws it with every band shown.
+        const std::shared_ptr<const MapOutlines> outlines = MapOutlines::load(mapFolder());
+        const std::vector<MapLayer> layers = mapLayers(names, databases);
+        const QString where = QString::fromStdString(upperLatin1(locatorAt(camera->centre())));
+        const MapExport exported{size,
+                                 [&](QPainter& painter, QSizeF target) {
+                                     drawMovingMap(painter, target, *camera, layers, outlines.get());
+                                 },
+                                 painted,
+                                 exportTitle(call.args[0], where + QStringLiteral(" zoom ") +
+                                                               QString::number(camera->zoom()))};
+        return writeExport(call, call.args[1], exported);
     }
     std::vector<OutlinePoint> outline;
     readOutlineFile(mapFolder().filePath(kWorldFile), outline, error);  // missing: no outline
@@ -117,7 +174,7 @@ int map(const Invocation& call) {
                              [&](QPainter& painter, QSizeF target) {
                                  drawAllBandsMap(painter, target, databases, outline, view);
                              },
-                             paintedSquares(std::span<const std::vector<FieldRecord>>(databases)),
+                             painted,
                              exportTitle(call.args[0], QString::fromStdString(viewName(view)))};
     return writeExport(call, call.args[1], exported);
 }
@@ -168,7 +225,9 @@ std::vector<Command> pictureCommands() {
          {{"view", "world|europe|na", "the part of the world shown (default world)"},
           {"size", "WxH", "width and height in pixels, up to 20000 (default 1016x742)"},
           scale,
-          {"all-bands", nullptr, "DB is a folder: all its databases on one map"}},
+          {"all-bands", nullptr, "DB is a folder: all its databases on one map"},
+          {"center", "LOCATOR", "the moving map centred on a square or subsquare"},
+          {"zoom", "FACTOR", "the moving map at this zoom, 1 (the world view) to 60"}},
          map},
         {"field",
          "one field's squares over its outlines, as a picture",

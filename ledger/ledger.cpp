@@ -286,6 +286,14 @@ QString confirmingSources(const std::vector<StoredContact>& contacts, bool confi
     return parts.isEmpty() ? QStringLiteral("source unknown") : parts.join(QStringLiteral(", "));
 }
 
+QString squareConfirmingSources(Ledger& ledger, const QString& databaseFile,
+                                const std::string& square, bool confirmedInDatabase) {
+    std::vector<StoredContact> contacts;
+    Error error;
+    if (confirmedInDatabase) ledger.contacts(databaseFile, square, contacts, error);
+    return confirmingSources(contacts, confirmedInDatabase);
+}
+
 int creditedSquares(const LedgerContact& c, std::array<int, 4>& out) {
     if (!c.vuccGrids.empty()) {
         VuccSquares vucc;

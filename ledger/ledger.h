@@ -177,6 +177,10 @@ bool forgetDatabase(const QString& databasePath, Error& error);
 // confirmed and no contact says by whom; empty when the database does not
 // hold it confirmed, whatever the contacts say.
 QString confirmingSources(const std::vector<StoredContact>& contacts, bool confirmedInDatabase);
+// The same for one square ("JO62") of a database, asked of the ledger; a
+// ledger that cannot answer gives "source unknown" for a confirmed square.
+QString squareConfirmingSources(Ledger& ledger, const QString& databaseFile,
+                                const std::string& square, bool confirmedInDatabase);
 
 // The credit bits one contact gives its squares in a database whose own
 // locator is `home` and band `band`.

@@ -107,10 +107,15 @@ bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRec
     if (painter.paintEngine()->type() != QPaintEngine::Raster ||
         device.type() > QTransform::TxScale || device.m11() <= 0 || device.m22() == 0)
         return false;
-    const int west = static_cast<int>(shown.left / kSquareWidth);
-    const int east = static_cast<int>(shown.right / kSquareWidth);
-    const int south = static_cast<int>((shown.bottom - kSouthPole) / kSquareHeight);
-    const int north = static_cast<int>((shown.top - kSouthPole) / kSquareHeight);
+    // Squares cut by the rectangle's edges count whole; the painter clips them.
+    const auto index = [](double v, int count) {
+        return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(count)));
+    };
+    const int west = index(std::floor(shown.left / kSquareWidth), kSquareColumns);
+    const int east = index(std::ceil(shown.right / kSquareWidth), kSquareColumns);
+    const int south = index(std::floor((shown.bottom - kSouthPole) / kSquareHeight), kSquareRows);
+    const int north = index(std::ceil((shown.top - kSouthPole) / kSquareHeight), kSquareRows);
+    if (east <= west || north <= south) return true;
     // Pixel edges of the squares; a mapping far beyond any device's size is
     // left to the painter.
     constexpr double kLimit = 1 << 20;
@@ -243,10 +248,11 @@ QString exportedMessage(const QString& pictureName) {
 
 namespace {
 
-void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
-                    std::span<const OutlinePoint> worldOutline, int mapview,
-                    const QColor& background) {
-    painter.save();
+// The first steps of every field map: the background over the target, the
+// mapping of `shown` onto it (kept for the steps after), the squares and
+// their borders.
+void paintSquares(QPainter& painter, QSizeF target, const SquareGrid& squares,
+                  const std::optional<MapRect>& shown, const QColor& background) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     // Rows of square pixels are stretched to each row's height, never blended.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -254,33 +260,49 @@ void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
     // the view stay off the rest of the device too.
     painter.setClipRect(QRectF(QPointF(0, 0), target), Qt::IntersectClip);
     painter.fillRect(QRectF(QPointF(0, 0), target), background);
-    const auto view = viewRect(mapview);
-    if (view) {
+    if (shown) {
         painter.setTransform(
-            logicalMapping(view->left, view->top, view->right, view->bottom, target), true);
+            logicalMapping(shown->left, shown->top, shown->right, shown->bottom, target), true);
     }
 
-    if (!view || !fillSquaresOnRaster(painter, squares, *view, background))
+    if (!shown || !fillSquaresOnRaster(painter, squares, *shown, background))
         fillSquareRects(painter, squares);
 
     painter.setPen(QPen(Qt::black, 0));
     const std::vector<QLineF> borders = squareBorders(squares);
     drawHairlines(painter, borders);
+}
 
+void drawSquareGrid(QPainter& painter, QSizeF target, const SquareGrid& squares,
+                    std::span<const OutlinePoint> worldOutline, int mapview,
+                    const QColor& background) {
+    painter.save();
+    paintSquares(painter, target, squares, viewRect(mapview), background);
     std::vector<DrawOp> ops;
     plotWorldMap(worldOutline, ops);
     replayDrawOps(painter, ops);
+    paintFieldGrid(painter);
+    painter.restore();
+}
 
+}  // namespace
+
+void paintFieldGrid(QPainter& painter) {
     std::vector<QLineF> grid;
     for (double x = 0; x <= kWorldMapWidth; x += kFieldWidth)
         grid.emplace_back(x, kSouthPole, x, kNorthPole);
     for (double y = kSouthPole; y <= kNorthPole; y += kFieldHeight)
         grid.emplace_back(0, y, kWorldMapWidth, y);
     drawHairlines(painter, grid);
-    painter.restore();
 }
 
-}  // namespace
+void paintFieldMapSquares(QPainter& painter, QSizeF target,
+                          std::span<const std::span<const FieldRecord>> databases,
+                          const MapRect& shown, const QColor& background) {
+    SquareGrid squares;
+    for (const std::span<const FieldRecord> records : databases) readSquares(records, squares);
+    paintSquares(painter, target, squares, shown, background);
+}
 
 void drawFieldMap(QPainter& painter, QSizeF target, std::span<const FieldRecord> records,
                   std::span<const OutlinePoint> worldOutline, int mapview, MapPaper paper) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIODevice>
 #include <QPainter>
 #include <QString>
@@ -59,6 +60,18 @@ void drawFieldMap(QPainter& painter, QSizeF target, std::span<const FieldRecord>
 void drawAllBandsMap(QPainter& painter, QSizeF target,
                      std::span<const std::vector<FieldRecord>> databases,
                      std::span<const OutlinePoint> worldOutline, int mapview);
+
+// The steps of the field map for any rectangle of it, for a map that draws
+// more over them (the moving map): the background over (0, 0)-target, then,
+// under the mapping of `shown` onto the target, which the painter keeps for
+// the caller (who saves and restores its state), the squares of `databases`
+// together and their borders.
+void paintFieldMapSquares(QPainter& painter, QSizeF target,
+                          std::span<const std::span<const FieldRecord>> databases,
+                          const MapRect& shown, const QColor& background);
+// The field grid in map coordinates, in the painter's pen.
+void paintFieldGrid(QPainter& painter);
+inline const QColor kFieldMapBackground(255, 224, 192);
 
 // The field under a point of the map and the edges Form2 opens it with. The
 // indices are kept within 0..17, so points on or beyond the map's edge give a

@@ -87,4 +87,9 @@ void Windows::end() {
     emit programEnded();
 }
 
+std::shared_ptr<const MapOutlines> Windows::mapOutlines() {
+    if (!mapOutlines_) mapOutlines_ = MapOutlines::load(QDir(programFolder_));
+    return mapOutlines_;
+}
+
 }  // namespace morvel

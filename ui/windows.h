@@ -8,6 +8,7 @@
 #include <map>
 
 #include "database/database_document.h"
+#include "maps/moving_map.h"
 #include "ui/form.h"
 #include "ui/printing.h"
 
@@ -71,6 +72,10 @@ public:
     DatabaseDocuments& documents() { return documents_; }
     std::shared_ptr<DatabaseDocument> document(const QString& path) { return documents_.open(path); }
     // The printer the print dialog chooses unless another was set (tests record).
+    // The coastlines and borders every moving map draws, read on first use
+    // from the program folder and shared from then on.
+    std::shared_ptr<const MapOutlines> mapOutlines();
+
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }
     // What the program remembers between runs (the last folder of a log);
@@ -87,6 +92,7 @@ private:
     QString programFolder_;
     QString databaseFolder_;
     DatabaseDocuments documents_;
+    std::shared_ptr<const MapOutlines> mapOutlines_;
     QtPrinter systemPrinter_{dialogs_};
     Printer* printer_ = &systemPrinter_;
     QSettings* settings_ = nullptr;

@@ -82,6 +82,8 @@ FieldMapWindow::FieldMapWindow(Windows& windows, const QString& databasePath)
         {"Command4", "World", 14280, false, nullptr, kViewWorld},
         // In the free room of the row, between Quit and EU.
         {"SaveAs", "Save as", 11400, false, &FieldMapWindow::onSaveAsClicked, 0},
+        // Left of jpg, under the field caption's row.
+        {"MovingMap", "Zoom...", 7560, false, &FieldMapWindow::onMovingMapClicked, 0},
     };
     for (const ButtonDesign& d : designs) {
         auto* button = named(makeButton(this, QString::fromLatin1(d.caption),
@@ -255,6 +257,11 @@ void FieldMapWindow::onClicked(QPointF mapPoint) {
     // The field under the click, also when the pointer never moved before it.
     pickFieldAt(mapPoint);
     windows().show(kSquareViewWindow);
+    windows().unload(kFieldMapWindow);
+}
+
+void FieldMapWindow::onMovingMapClicked() {
+    windows().show(kMovingMapWindow);
     windows().unload(kFieldMapWindow);
 }
 

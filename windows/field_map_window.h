@@ -58,6 +58,8 @@ private:
     void onExportClicked();
     // Any export format, through a save dialog.
     void onSaveAsClicked();
+    // The moving map on this database, from the view shown.
+    void onMovingMapClicked();
     void placeControls();
     // A square that a live session has just found new, drawn highlighted
     // over the map for a few seconds.

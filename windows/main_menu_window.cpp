@@ -159,6 +159,14 @@ void MainMenuWindow::makeDatabaseControls() {
               "DownloadConfirmationsButton");
     download->setToolTip(QStringLiteral("download confirmations from LoTW, eQSL or the QRZ logbook"));
     connect(download, &QPushButton::clicked, this, &MainMenuWindow::onDownloadClicked);
+    // Above Every Band..., with the database's other controls: it opens on
+    // the view chosen beside View/Edit.
+    movingMapButton =
+        named(makeButton(this, QStringLiteral("Moving Map..."), bold975, 5880, 6180, 2280, 375),
+              "MovingMapButton");
+    movingMapButton->setToolTip(
+        QStringLiteral("zoom and pan, every band at once, the contact under the pointer"));
+    connect(movingMapButton, &QPushButton::clicked, this, &MainMenuWindow::onMovingMapClicked);
 }
 
 namespace {
@@ -428,9 +436,9 @@ void MainMenuWindow::resetSelection() {
 }
 
 void MainMenuWindow::setDatabaseControlsVisible(bool visible) {
-    for (QWidget* w : std::initializer_list<QWidget*>{viewButton, importEdiButton, summaryButton,
-                                                      importAdifButton, summaryFrame, viewFrame,
-                                                      workedOption, confirmedOption}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             viewButton, importEdiButton, summaryButton, importAdifButton, summaryFrame, viewFrame,
+             workedOption, confirmedOption, movingMapButton}) {
         w->setVisible(visible);
     }
 }
@@ -516,6 +524,13 @@ void MainMenuWindow::onOverviewClicked() {
 void MainMenuWindow::onDownloadClicked() {
     windows().unload(kMainMenuWindow);
     windows().show(kDownloadWindow);
+}
+
+void MainMenuWindow::onMovingMapClicked() {
+    if (const int view = mapChoice->checkedId(); view > 0)
+        state().mapview = static_cast<std::int16_t>(view);
+    windows().unload(kMainMenuWindow);
+    windows().show(kMovingMapWindow);
 }
 
 void MainMenuWindow::onViewClicked() {

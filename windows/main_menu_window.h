@@ -59,6 +59,7 @@ private:
     void onImportEdiClicked();
     void onSummaryClicked();
     void onViewClicked();
+    void onMovingMapClicked();
     void onDownloadClicked();
     void onOverviewClicked();
     // Listening for live contacts into the selected database: the source
@@ -89,6 +90,7 @@ private:
     QLabel* odxLabel;
     QGroupBox* viewFrame;
     QPushButton* viewButton;
+    QPushButton* movingMapButton = nullptr;
     QButtonGroup* mapChoice;  // 1 World, 2 Europe, 3 USA
     QPushButton* importAdifButton;
     QPushButton* importEdiButton;

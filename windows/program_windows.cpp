@@ -7,6 +7,7 @@
 #include "windows/download_window.h"
 #include "windows/field_map_window.h"
 #include "windows/main_menu_window.h"
+#include "windows/moving_map_window.h"
 #include "windows/overview_window.h"
 #include "windows/square_view_window.h"
 #include "windows/window_names.h"
@@ -24,6 +25,8 @@ void addProgramWindows(Windows& windows, const DownloadEndpoint& endpoint) {
     // The map windows work on the database selected when they open.
     windows.add(kFieldMapWindow,
                 [](Windows& w) { return new FieldMapWindow(w, w.state().databasePath); });
+    windows.add(kMovingMapWindow,
+                [](Windows& w) { return new MovingMapWindow(w, w.state().databasePath); });
     windows.add(kSquareViewWindow,
                 [](Windows& w) { return new SquareViewWindow(w, w.state().databasePath); });
     windows.add(kOverviewWindow,

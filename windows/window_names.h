@@ -12,5 +12,6 @@ inline constexpr QLatin1String kFieldMapWindow{"Form1"};
 inline constexpr QLatin1String kSquareViewWindow{"Form2"};
 inline constexpr QLatin1String kOverviewWindow{"Overview"};
 inline constexpr QLatin1String kDownloadWindow{"DownloadConfirmations"};
+inline constexpr QLatin1String kMovingMapWindow{"MovingMap"};
 
 }  // namespace morvel

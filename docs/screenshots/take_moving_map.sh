@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Takes the moving map's screenshots: the whole world with every band, Europe
+# at field scale with the field letters, one field with its square numbers
+# and coastlines, and a square's tool tip. The folder holds the example
+# database and two more bands made from the example log's contacts, with
+# the ledger the imports filled.
+# Usage: xvfb-run -a -s "-screen 0 1280x1024x24" docs/screenshots/take_moving_map.sh
+# Needs openbox, xdotool and ImageMagick's import.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/x11_helpers.sh"
+root="$here/../.."
+cli="$root/build/bin/morvel-cli"
+log="$root/data/example/example_2m.adi"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+install -m 755 "$root/build/bin/morvel" "$work/"
+cp "$root"/build/bin/*.pnt "$work/"
+mkdir "$work/import"
+awk 'NR <= 3 || NR % 3 == 0' "$log" | sed 's/<BAND:2>2m/<BAND:4>70cm/' > "$work/import/70cm.adi"
+awk 'NR <= 3 || NR % 4 == 1' "$log" | sed 's/<BAND:2>2m/<BAND:2>6m/' > "$work/import/6m.adi"
+(cd "$work/import" &&
+    "$cli" create 2m JO62QM example >/dev/null && "$cli" import-adif "2M JO62QM EXAMPLE.QRA" "$log" >/dev/null &&
+    "$cli" create 70cm JO62QM example >/dev/null && "$cli" import-adif "70CM JO62QM EXAMPLE.QRA" 70cm.adi >/dev/null &&
+    "$cli" create 6m JO62QM example >/dev/null && "$cli" import-adif "6M JO62QM EXAMPLE.QRA" 6m.adi >/dev/null &&
+    mv ./*EXAMPLE.QRA contacts.sqlite "$work/")
+export HOME="$work/home"
+mkdir -p "$HOME/.config/Morvel"
+start_morvel
+
+menu="$(window "Main Menu")"
+sleep 0.5
+at "$menu" 60 130 click 1      # the 2 m database
+at "$menu" 468 424 click 1     # Moving Map...
+map="$(window "Moving Map")"
+sleep 0.5
+shot "$map" moving_map_first.png
