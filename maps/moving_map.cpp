@@ -4,10 +4,13 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QStringList>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
 #include "database/qra_names.h"
 #include "geo/locator.h"
@@ -43,17 +46,35 @@ const QColor kHighlightRing(255, 0, 255);
 // what lies off the target.
 constexpr qsizetype kPieceLength = 64;
 
-void addLines(std::span<const OutlinePoint> points, std::vector<MapOutlines::Line>& out) {
+// Points within `tolerance` minutes (on either axis) of the last one kept
+// are dropped; a line's ends stay.
+QPolygonF simplified(const QPolygonF& line, double tolerance) {
+    if (tolerance <= 0 || line.size() < 3) return line;
+    QPolygonF out;
+    out << line.first();
+    for (qsizetype i = 1; i + 1 < line.size(); ++i) {
+        const QPointF d = line[i] - out.last();
+        if (std::abs(d.x()) > tolerance || std::abs(d.y()) > tolerance) out << line[i];
+    }
+    out << line.last();
+    return out;
+}
+
+void addLines(std::span<const OutlinePoint> points, double tolerance,
+              std::vector<MapOutlines::Line>& out) {
     QPolygonF line;
     const auto flush = [&] {
-        for (qsizetype start = 0; start + 1 < line.size(); start += kPieceLength) {
-            QPolygonF piece = line.mid(start, kPieceLength + 1);
+        const QPolygonF kept = simplified(line, tolerance);
+        for (qsizetype start = 0; start + 1 < kept.size(); start += kPieceLength) {
+            QPolygonF piece = kept.mid(start, kPieceLength + 1);
             out.push_back({piece, piece.boundingRect()});
         }
         line.clear();
     };
     for (const OutlinePoint& p : points) {
-        const QPointF at(static_cast<double>(p.lon) + 10800, static_cast<double>(p.lat));
+        int x = int{p.lon} + 10800;
+        if (x > 21600) x -= 21600;
+        const QPointF at(x, static_cast<double>(p.lat));
         // Half the world apart: the line crosses 180 and goes on at the other edge.
         if (p.pen > 1000 || (!line.isEmpty() && std::abs(at.x() - line.last().x()) > 10800))
             flush();
@@ -244,19 +265,33 @@ std::shared_ptr<const MapOutlines> MapOutlines::fromPoints(std::vector<OutlinePo
                                                           const FieldOutlines& fine) {
     auto outlines = std::make_shared<MapOutlines>();
     plotWorldMap(world, outlines->worldOps_);
+    for (const double tolerance : {0.0, 2.0, 4.0, 8.0, 16.0}) {
+        Level level;
+        level.tolerance = tolerance;
+        addLines(world, tolerance, level.world);
+        addLines(fine.coast, tolerance, level.coast);
+        addLines(fine.island, tolerance, level.coast);
+        addLines(fine.country, tolerance, level.country);
+        addLines(fine.state, tolerance, level.state);
+        outlines->levels_.push_back(std::move(level));
+    }
     outlines->world_ = std::move(world);
-    addLines(fine.coast, outlines->coast_);
-    addLines(fine.island, outlines->coast_);
-    addLines(fine.country, outlines->country_);
-    addLines(fine.state, outlines->state_);
     return outlines;
+}
+
+const MapOutlines::Level& MapOutlines::levelFor(double minutesPerPixel) const {
+    std::size_t best = 0;
+    for (std::size_t i = 0; i < levels_.size(); ++i)
+        if (levels_[i].tolerance <= minutesPerPixel) best = i;
+    return levels_[best];
 }
 
 std::size_t MapOutlines::bytes() const {
     std::size_t n = world_.size() * sizeof(OutlinePoint) + worldOps_.size() * sizeof(DrawOp);
-    for (const auto* lines : {&coast_, &country_, &state_})
-        for (const Line& l : *lines)
-            n += sizeof(Line) + static_cast<std::size_t>(l.points.size()) * sizeof(QPointF);
+    for (const Level& level : levels_)
+        for (const auto* lines : {&level.world, &level.coast, &level.country, &level.state})
+            for (const Line& l : *lines)
+                n += sizeof(Line) + static_cast<std::size_t>(l.points.size()) * sizeof(QPointF);
     return n;
 }
 
@@ -329,8 +364,18 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
         if (l.shown) shownLayers.push_back(&l);
     const MapDetail detail = mapDetail(camera, target, static_cast<int>(shownLayers.size()));
     const MapRect shown = camera.shown();
-    const SquareRange range = visibleSquares(shown);
-    const QRectF view(QPointF(shown.left, shown.bottom), QPointF(shown.right, shown.top));
+    // Only the squares within the painter's clip (a stripe of the frame)
+    // get marks and labels.
+    const QRectF clip = painter.hasClipping()
+                            ? painter.clipBoundingRect().intersected(QRectF(QPointF(0, 0), target))
+                            : QRectF(QPointF(0, 0), target);
+    const QPointF clipNW = camera.toMap(clip.topLeft(), target);
+    const QPointF clipSE = camera.toMap(clip.bottomRight(), target);
+    const SquareRange range =
+        visibleSquares({std::max(shown.left, clipNW.x()), std::min(shown.top, clipNW.y()),
+                        std::min(shown.right, clipSE.x()), std::max(shown.bottom, clipSE.y())});
+    const QRectF view(QPointF(std::max(shown.left, clipNW.x()), std::max(shown.bottom, clipSE.y())),
+                      QPointF(std::min(shown.right, clipSE.x()), std::min(shown.top, clipNW.y())));
 
     painter.save();
     const QTransform base = painter.worldTransform();
@@ -362,19 +407,26 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
 
     if (detail.bandMarks) {
         PixelSpace pixels(painter, base);
+        // Every square has the same size on the target: the marks' places
+        // once, moved to each square.
+        const QRectF first = pixelRect(0, 0).normalized();
+        const std::vector<QRectF> places =
+            bandMarkRects(QRectF(0, 0, first.width(), first.height()), static_cast<int>(shownLayers.size()));
+        const QPointF origin = first.topLeft();
+        const double stepX = first.width();
+        const double stepY = first.height();
         std::vector<QRectF> outer, inner, solid;
-        for (std::size_t slot = 0; slot < shownLayers.size(); ++slot) {
+        for (std::size_t slot = 0; slot < shownLayers.size() && !places.empty(); ++slot) {
             outer.clear();
             inner.clear();
             solid.clear();
+            const QRectF& place = places[slot];
             for (int column = range.west; column < range.east; ++column)
                 for (int row = range.south; row < range.north; ++row) {
                     const SquareEntry& e = entryAt(shownLayers[slot]->records, column, row);
                     if (!e.hasContact()) continue;
-                    const std::vector<QRectF> marks =
-                        bandMarkRects(pixelRect(column, row), static_cast<int>(shownLayers.size()));
-                    if (marks.empty()) continue;
-                    const QRectF& mark = marks[slot];
+                    const QRectF mark = place.translated(origin.x() + stepX * column,
+                                                         origin.y() - stepY * row);
                     if (e.isConfirmed()) {
                         solid.push_back(mark);
                     } else {
@@ -395,15 +447,17 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
     // Outlines: the world's where a field is small, as the field map draws
     // it; the finer coasts and borders, of what is in view, further in.
     if (outlines) {
-        if (detail.fineOutlines) {
-            painter.setRenderHint(QPainter::Antialiasing, true);
-            drawLines(painter, outlines->state(), view, kStateColour);
-            drawLines(painter, outlines->country(), view, kCountryColour);
-            drawLines(painter, outlines->coast(), view, kCoastColour);
-            painter.setRenderHint(QPainter::Antialiasing, false);
-        } else {
+        const MapOutlines::Level& level =
+            outlines->levelFor((shown.right - shown.left) / std::max(1.0, target.width()));
+        if (camera.zoom() <= kMinMapZoom) {
             painter.setPen(QPen(Qt::black, 0));
             replayDrawOps(painter, outlines->worldOps());
+        } else if (detail.fineOutlines) {
+            drawLines(painter, level.state, view, kStateColour);
+            drawLines(painter, level.country, view, kCountryColour);
+            drawLines(painter, level.coast, view, kCoastColour);
+        } else {
+            drawLines(painter, level.world, view, kCoastColour);
         }
     }
     painter.setPen(QPen(Qt::black, 0));
@@ -519,6 +573,31 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
                 }
     }
     painter.restore();
+}
+
+void renderMovingMap(QImage& image, const MapCamera& camera, std::span<const MapLayer> layers,
+                     const MapOutlines* outlines, const MovingMapOptions& options) {
+    const QSizeF target = image.deviceIndependentSize();
+    const double ratio = image.devicePixelRatio();
+    const int stripes = std::clamp(QThread::idealThreadCount(), 1, 4);
+    // A device has one painter at a time: each stripe is an image of its
+    // own over its rows of the same pixels.
+    std::vector<int> firstRows;
+    for (int i = 0; i <= stripes; ++i) firstRows.push_back(image.height() * i / stripes);
+    std::vector<int> parts(static_cast<std::size_t>(stripes));
+    std::iota(parts.begin(), parts.end(), 0);
+    uchar* bits = image.bits();
+    QtConcurrent::blockingMap(parts, [&](int i) {
+        const int top = firstRows[static_cast<std::size_t>(i)];
+        const int rows = firstRows[static_cast<std::size_t>(i) + 1] - top;
+        if (rows <= 0) return;
+        QImage stripe(bits + static_cast<qsizetype>(top) * image.bytesPerLine(), image.width(), rows,
+                      image.bytesPerLine(), image.format());
+        stripe.setDevicePixelRatio(ratio);
+        QPainter painter(&stripe);
+        painter.translate(0, -top / ratio);
+        drawMovingMap(painter, target, camera, layers, outlines, options);
+    });
 }
 
 std::string locatorAt(QPointF m) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QDir>
+#include <QImage>
 #include <QPainter>
 #include <QPointF>
 #include <QPolygonF>
@@ -79,19 +80,26 @@ public:
     static std::shared_ptr<const MapOutlines> fromPoints(std::vector<OutlinePoint> world,
                                                          const FieldOutlines& fine);
 
+    // The lines at one detail: points closer than `tolerance` minutes to
+    // the last one kept are left out, as a frame could not tell them apart.
+    struct Level {
+        double tolerance = 0;
+        std::vector<Line> world;  // the world outline
+        std::vector<Line> coast;  // coasts and islands
+        std::vector<Line> country;
+        std::vector<Line> state;
+    };
     const std::vector<OutlinePoint>& worldOutline() const { return world_; }
+    // The world outline as the field map draws it (zoom 1).
     const std::vector<DrawOp>& worldOps() const { return worldOps_; }
-    const std::vector<Line>& coast() const { return coast_; }
-    const std::vector<Line>& country() const { return country_; }
-    const std::vector<Line>& state() const { return state_; }
+    // The coarsest level whose tolerance is within a pixel of that size.
+    const Level& levelFor(double minutesPerPixel) const;
     std::size_t bytes() const;
 
 private:
     std::vector<OutlinePoint> world_;
     std::vector<DrawOp> worldOps_;
-    std::vector<Line> coast_;  // coasts and islands
-    std::vector<Line> country_;
-    std::vector<Line> state_;
+    std::vector<Level> levels_;  // finest first
 };
 
 // One database on the map: a band's squares in its colour.
@@ -139,6 +147,12 @@ MapDetail mapDetail(const MapCamera& camera, QSizeF target, int shownLayers);
 void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
                    std::span<const MapLayer> layers, const MapOutlines* outlines,
                    const MovingMapOptions& options = {});
+
+// The same frame into the whole of `image`, its stripes drawn at once on
+// the machine's cores (a frame must follow the pointer), pixel for pixel
+// what drawMovingMap draws on one painter.
+void renderMovingMap(QImage& image, const MapCamera& camera, std::span<const MapLayer> layers,
+                     const MapOutlines* outlines, const MovingMapOptions& options = {});
 
 // Where the marks of `count` bands lie in a square drawn over `square`
 // (pixels), in layer order; empty when they do not fit.

@@ -58,8 +58,16 @@ QString MovingMapView::tooltipAt(QPointF pixel) const {
 }
 
 void MovingMapView::paintEvent(QPaintEvent*) {
+    // Drawn on every core into the frame, then shown.
+    const double ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (frame_.size() != pixels) {
+        frame_ = QImage(pixels, QImage::Format_RGB32);
+        frame_.setDevicePixelRatio(ratio);
+    }
+    renderMovingMap(frame_, camera_, layers_, outlines_.get(), options_);
     QPainter painter(this);
-    drawMovingMap(painter, QSizeF(size()), camera_, layers_, outlines_.get(), options_);
+    painter.drawImage(QPointF(0, 0), frame_);
 }
 
 void MovingMapView::zoomAbout(QPointF pixel, double factor) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QImage>
 #include <QPointF>
 #include <QTimer>
 #include <QWidget>
@@ -65,6 +65,7 @@ private:
     bool dragged_ = false;
     QPointF pointer_;
     QTimer restTimer_;
+    QImage frame_;
 };
 
 }  // namespace morvel
