@@ -28,7 +28,7 @@ fi
 [ "$(head -c 4 world.png | tail -c 3)" = "PNG" ] || fail "map picture"
 [ "$("$cli" --version)" = "morvel-cli $2" ] || fail "version"
 [ "$("$cli" --help | sed -n '/^Exit codes:/,$p' | wc -l)" = 5 ] || fail "help"
-[ "$("$cli" map --help 2>/dev/null | head -1)" = "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N] [--all-bands]" ] || fail "map help"
+[ "$("$cli" map --help 2>/dev/null | head -1)" = "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N] [--all-bands] [--center LOCATOR] [--zoom FACTOR]" ] || fail "map help"
 set +e; "$cli" stats >/dev/null 2>err; status=$?; set -e
 [ "$status" = 2 ] || fail "usage status $status"
 [ "$(cat err)" = "usage: morvel-cli stats DB" ] || fail "usage message"

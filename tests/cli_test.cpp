@@ -371,7 +371,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"map", "a.qra", "m.png", "--size"},
          2,
          "",
-         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N] [--all-bands]\n"
+         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N] [--all-bands] [--center LOCATOR] [--zoom FACTOR]\n"
          "Missing value after '--size'.\n"},
         {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
          2,
