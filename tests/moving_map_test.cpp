@@ -70,6 +70,7 @@ TEST(MovingMapTest, TheLocatorUnderAPixelFollowsTheCentreAndZoom) {
         {nullptr, 1, {0.5, 0.5}, "AR09bv"},
         {nullptr, 1, {900, 450}, "JJ00aa"},
         {nullptr, 1, {1799.5, 899.5}, "RA90wc"},
+        {nullptr, 1, {1799.99, 899.5}, "RA90xc"},  // the last subsquare of the world
         // One field filling the target, around JO62's centre (13 E, 52.5 N).
         {"JO62", 18, {900, 450}, "JO62mm"},
         {"JO62", 18, {0, 0}, "JO17mm"},
