@@ -161,7 +161,7 @@ int map(const Invocation& call) {
         const QString where = QString::fromStdString(upperLatin1(locatorAt(camera->centre())));
         const MapExport exported{size,
                                  [&](QPainter& painter, QSizeF target) {
-                                     drawMovingMap(painter, target, *camera, layers, outlines.get());
+                                     paintMovingMap(painter, target, *camera, layers, outlines.get());
                                  },
                                  painted,
                                  exportTitle(call.args[0], where + QStringLiteral(" zoom ") +

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEngine>
 #include <QStringList>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentMap>
@@ -598,6 +599,24 @@ void renderMovingMap(QImage& image, const MapCamera& camera, std::span<const Map
         painter.translate(0, -top / ratio);
         drawMovingMap(painter, target, camera, layers, outlines, options);
     });
+}
+
+void paintMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
+                    std::span<const MapLayer> layers, const MapOutlines* outlines,
+                    const MovingMapOptions& options) {
+    const QTransform& t = painter.worldTransform();
+    const bool pixels = painter.paintEngine() &&
+                        painter.paintEngine()->type() == QPaintEngine::Raster &&
+                        t.type() <= QTransform::TxScale && t.m11() == t.m22() && t.m11() > 0;
+    const QSize size = (target * t.m11()).toSize();
+    if (!pixels || size.isEmpty()) {
+        drawMovingMap(painter, target, camera, layers, outlines, options);
+        return;
+    }
+    QImage frame(size, QImage::Format_RGB32);
+    frame.setDevicePixelRatio(t.m11());
+    renderMovingMap(frame, camera, layers, outlines, options);
+    painter.drawImage(QRectF(QPointF(0, 0), target), frame);
 }
 
 std::string locatorAt(QPointF m) {

@@ -149,10 +149,17 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
                    const MovingMapOptions& options = {});
 
 // The same frame into the whole of `image`, its stripes drawn at once on
-// the machine's cores (a frame must follow the pointer), pixel for pixel
-// what drawMovingMap draws on one painter.
+// the machine's cores (a frame must follow the pointer). A line cut at a
+// stripe's edge may fall a pixel beside where drawMovingMap puts it.
 void renderMovingMap(QImage& image, const MapCamera& camera, std::span<const MapLayer> layers,
                      const MapOutlines* outlines, const MovingMapOptions& options = {});
+
+// The frame as the window shows it: on a picture of pixels, the frame
+// renderMovingMap draws (pixel for pixel the window's at that scale);
+// on any other device (SVG, PDF, a printer) drawMovingMap's lines.
+void paintMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
+                    std::span<const MapLayer> layers, const MapOutlines* outlines,
+                    const MovingMapOptions& options = {});
 
 // Where the marks of `count` bands lie in a square drawn over `square`
 // (pixels), in layer order; empty when they do not fit.

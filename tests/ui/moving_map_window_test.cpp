@@ -1,0 +1,310 @@
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+#include <QSpinBox>
+#include <QToolTip>
+#include <cmath>
+#include <functional>
+
+#include "app_fixture.h"
+#include "database/database_document.h"
+#include "database/qra_names.h"
+#include "import/square_edit.h"
+#include "maps/moving_map.h"
+#include "ui/moving_map_view.h"
+
+namespace morvel::test {
+namespace {
+
+const QString k2m = QStringLiteral("2M IO91WM HOME.QRA");
+const QString k70cm = QStringLiteral("70CM IO91WM HOME.QRA");
+const QColor kGreen(0, 128, 0), kRed(249, 96, 79), kBackground(255, 224, 192);
+
+class MovingMapWindowTest : public AppFixture {
+protected:
+    MovingMapWindowTest() {
+        // The outlines beside the program, as an installed one has them.
+        for (const QString& name : QDir(QStringLiteral(MORVEL_MAP_DATA_DIR))
+                                       .entryList({QStringLiteral("*.pnt")}, QDir::Files))
+            QFile::copy(QDir(QStringLiteral(MORVEL_MAP_DATA_DIR)).filePath(name),
+                        programPath(name));
+        const QString two = makeBlankDatabase(dataDir.path(), k2m);
+        setSquare(two, "JO", 62, makeEntry("JO62QM", "DL1ABC", "01/06/24", true));
+        setSquare(two, "FN", 31, makeEntry("FN31PR", "W1AW", "02/06/24", false));
+        const QString seventy = makeBlankDatabase(dataDir.path(), k70cm);
+        setSquare(seventy, "JO", 62, makeEntry("JO62QN", "DL2XYZ", "03/06/24", false));
+        setSquare(seventy, "KP", 20, makeEntry("KP20LE", "OH2BH", "04/06/24", true));
+    }
+    // From the main menu with map option 1 World, 2 Europe or 3 USA.
+    void open(int view) {
+        select(k2m);
+        QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
+                          Qt::LeftButton);
+        click(menu(), "MovingMapButton");
+        window = windows.loaded(kMovingMapWindow);
+        ASSERT_TRUE(window);
+        view_ = control<MovingMapView>(window, "mapView");
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view_));
+        dialogs.clear();
+    }
+    MovingMapView& view() { return *view_; }
+    QSizeF area() { return QSizeF(view().size()); }
+    QPointF pixelOf(const char* locator) {
+        return view().camera().toPixel(*locatorCentre(locator), area());
+    }
+    QColor colourAt(QPointF pixel) {
+        return view().grab().toImage().pixelColor(pixel.toPoint());
+    }
+    std::string locatorUnder(QPointF pixel) { return locatorAt(view().mapPointAt(pixel)); }
+    QListWidgetItem* band(const QString& name) {
+        const auto found = control<QListWidget>(window, "bandList")->findItems(name, Qt::MatchExactly);
+        return found.size() == 1 ? found[0] : nullptr;
+    }
+
+    QWidget* window = nullptr;
+    MovingMapView* view_ = nullptr;
+};
+
+TEST_F(MovingMapWindowTest, OpensOnTheFieldMapsViewAndItsButtonGoesBack) {
+    const std::tuple<int, const char*, QColor> cases[] = {
+        {1, "JO62", kGreen}, {2, "JO62", kGreen}, {3, "FN31", kRed}};
+    for (const auto& [mapview, square, colour] : cases) {
+        SCOPED_TRACE(mapview);
+        open(mapview);
+        const MapCamera start = MapCamera::forView(mapview);
+        EXPECT_EQ(view().camera().centre(), start.centre());
+        EXPECT_DOUBLE_EQ(view().camera().zoom(), start.zoom());
+        EXPECT_EQ(colourAt(pixelOf(square)), colour);
+
+        QTest::keyClick(&view(), Qt::Key_Plus);
+        QTest::keyClick(&view(), Qt::Key_Right);
+        EXPECT_GT(view().camera().zoom(), start.zoom());
+        click(window, "viewButton");
+        EXPECT_EQ(view().camera().centre(), start.centre());
+        EXPECT_DOUBLE_EQ(view().camera().zoom(), start.zoom());
+        click(window, "quitButton");
+        EXPECT_TRUE(menu()->isVisible() && !windows.loaded(kMovingMapWindow));
+    }
+}
+
+TEST_F(MovingMapWindowTest, TheFieldMapsZoomButtonOpensItOnTheSameView) {
+    select(k2m);
+    QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(1),
+                      Qt::LeftButton);
+    click(menu(), "View");
+    QWidget* fieldMap = windows.loaded(kFieldMapWindow);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(fieldMap, "MovingMap")->isVisible(); }));
+    click(fieldMap, "MovingMap");
+    window = windows.loaded(kMovingMapWindow);
+    ASSERT_TRUE(window && !windows.loaded(kFieldMapWindow));
+    EXPECT_EQ(control<MovingMapView>(window, "mapView")->camera().centre(),
+              MapCamera::forView(2).centre());
+}
+
+// Each way of moving the map, as the operator does it, and what stays put.
+TEST_F(MovingMapWindowTest, WheelKeysAndDragMoveTheMapAboutThePointer) {
+    open(1);
+    const QPointF pointer(300.5, 200.5);
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        double zoomFactor;  // of the zoom before
+        QPointF fixed;      // a pixel whose map point stays (none: NaN)
+        QPointF shift;      // of the centre, in pixels of the frame before
+    };
+    const double nan = std::nan("");
+    auto wheel = [&](int delta) {
+        QWheelEvent event(pointer, view().mapToGlobal(pointer), {}, {0, delta}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&view(), &event);
+    };
+    auto drag = [&](QPointF by) {
+        const QPoint from(400, 300);
+        QTest::mousePress(&view(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(&view(), from + (by / 2).toPoint());
+        QTest::mouseMove(&view(), from + by.toPoint());
+        QTest::mouseRelease(&view(), Qt::LeftButton, {}, from + by.toPoint());
+    };
+    const Case cases[] = {
+        {"wheel in", [&] { wheel(120); }, 1.25, pointer, {nan, nan}},
+        {"wheel in twice", [&] { wheel(240); }, 1.5625, pointer, {nan, nan}},
+        {"wheel out", [&] { wheel(-120); }, 0.8, pointer, {nan, nan}},
+        {"plus", [&] { QTest::keyClick(&view(), Qt::Key_Plus); }, 1.25, {nan, nan}, {0, 0}},
+        {"minus", [&] { QTest::keyClick(&view(), Qt::Key_Minus); }, 0.8, {nan, nan}, {0, 0}},
+        {"left", [&] { QTest::keyClick(&view(), Qt::Key_Left); }, 1, {nan, nan},
+         {-0.1 * view().width(), 0}},
+        {"down", [&] { QTest::keyClick(&view(), Qt::Key_Down); }, 1, {nan, nan},
+         {0, 0.1 * view().height()}},
+        {"drag", [&] { drag({-120, 50}); }, 1, {nan, nan}, {120, -50}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Well inside the world, so that no edge holds the map back.
+        view().setCamera(*MapCamera::atLocator("JN58", 6));
+        const MapCamera before = view().camera();
+        const QPointF fixedMap = std::isnan(c.fixed.x()) ? QPointF() : view().mapPointAt(c.fixed);
+        c.act();
+        EXPECT_NEAR(view().camera().zoom(), before.zoom() * c.zoomFactor, 1e-9);
+        if (!std::isnan(c.fixed.x())) {
+            EXPECT_NEAR(view().mapPointAt(c.fixed).x(), fixedMap.x(), 1e-6);
+            EXPECT_NEAR(view().mapPointAt(c.fixed).y(), fixedMap.y(), 1e-6);
+        }
+        if (!std::isnan(c.shift.x())) {
+            const QPointF moved = before.toPixel(view().camera().centre(), area()) -
+                                  before.toPixel(before.centre(), area());
+            EXPECT_NEAR(moved.x(), c.shift.x(), 1.0);
+            EXPECT_NEAR(moved.y(), c.shift.y(), 1.0);
+        }
+        EXPECT_FALSE(windows.loaded(kSquareViewWindow)) << "a move is no click";
+    }
+}
+
+TEST_F(MovingMapWindowTest, CheckedBandsShowTheirMarksAndTheNeededBandIsShaded) {
+    open(2);
+    ASSERT_TRUE(band(k2m) && band(k70cm));
+    EXPECT_EQ(band(k2m)->checkState(), Qt::Checked);
+    EXPECT_EQ(band(k70cm)->checkState(), Qt::Unchecked);
+    // KP20 is confirmed on 70 cm only: unpainted until that band is checked.
+    EXPECT_EQ(colourAt(pixelOf("KP20")), kBackground);
+    band(k70cm)->setCheckState(Qt::Checked);
+    EXPECT_EQ(colourAt(pixelOf("KP20")), kGreen);
+
+    // At a square's scale JO62 carries a mark of each band.
+    view().setCamera(*MapCamera::atLocator("JO62", 40));
+    const MapRect shown = view().camera().shown();
+    const auto square = [&](const char* loc) {
+        const QPointF c = pixelOf(loc);
+        const double w = area().width() * 120 / (shown.right - shown.left);
+        const double h = area().height() * 60 / (shown.top - shown.bottom);
+        return QRectF(c.x() - w / 2, c.y() - h / 2, w, h);
+    };
+    const auto marks = bandMarkRects(square("JO62"), 2);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(colourAt(marks[0].center()), bandColour(QStringLiteral("2m")));  // confirmed: filled
+    EXPECT_NE(colourAt(marks[1].center()), bandColour(QStringLiteral("70cm")));  // worked: outlined
+    band(k2m)->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(bandMarkRects(square("JO62"), 1).empty() ||
+                colourAt(marks[0].center()) != bandColour(QStringLiteral("2m")));
+
+    // The needed squares of 2 m: any square it never worked, KP20 too.
+    view().setCamera(MapCamera::forView(2));
+    const QColor unshaded = colourAt(pixelOf("JO30"));
+    const QColor worked = colourAt(pixelOf("JO62"));
+    auto* needed = control<QComboBox>(window, "neededBox");
+    needed->setCurrentIndex(needed->findText(k2m));
+    EXPECT_NE(colourAt(pixelOf("JO30")), unshaded);
+    EXPECT_NE(colourAt(pixelOf("KP20")), kGreen);
+    EXPECT_EQ(colourAt(pixelOf("JO62")), worked);
+    needed->setCurrentIndex(0);
+    EXPECT_EQ(colourAt(pixelOf("JO30")), unshaded);
+}
+
+TEST_F(MovingMapWindowTest, TheCircleIsDrawnAtItsRadiusAroundTheOwnLocator) {
+    open(2);
+    view().setCamera(*MapCamera::atLocator("IO91WM", 6));
+    const QImage plain = view().grab().toImage();
+    control<QSpinBox>(window, "circleRadius")->setValue(300);
+    const QImage circled = view().grab().toImage();
+    // 300 km due north of IO91WM is about 2.7 degrees of latitude.
+    const QPointF home = pixelOf("IO91WM");
+    const QPointF north = view().camera().toPixel(*locatorCentre("IO91WM") + QPointF(0, 161.9), area());
+    int changedNear = 0, changedHalfway = 0;
+    for (int dy = -3; dy <= 3; ++dy) {
+        const QPoint at = QPointF(north.x(), north.y() + dy).toPoint();
+        changedNear += plain.pixel(at) != circled.pixel(at);
+        const QPoint mid = QPointF(home.x(), (home.y() + north.y()) / 2 + dy).toPoint();
+        changedHalfway += plain.pixel(mid) != circled.pixel(mid);
+    }
+    EXPECT_GT(changedNear, 0);
+    EXPECT_EQ(changedHalfway, 0);
+}
+
+TEST_F(MovingMapWindowTest, ThePointerShowsItsLocatorDistanceBearingAndTheSquaresContacts) {
+    open(2);
+    band(k70cm)->setCheckState(Qt::Checked);
+    view().setCamera(*MapCamera::atLocator("JO62", 20));
+    const QPointF at = pixelOf("JO62QM");
+    QTest::mouseMove(&view(), at.toPoint());
+    const QString status = control<QLabel>(window, "statusLabel")->text();
+    EXPECT_EQ(status, pointerStatus(view().mapPointAt(at.toPoint()), "IO91WM"));
+    EXPECT_TRUE(status.startsWith(QStringLiteral("JO62QM  "))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral(" km  bearing "))) << status.toStdString();
+
+    ASSERT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 3000));
+    const QString tip = QToolTip::text();
+    EXPECT_TRUE(tip.startsWith(QStringLiteral("JO62\n"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("2m: DL1ABC 2024-06-01 JO62QM"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("70cm: DL2XYZ 2024-06-03 JO62QN"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral(", worked"))) << tip.toStdString();
+    QToolTip::hideText();
+
+    // A square no shown band worked has no tool tip.
+    EXPECT_TRUE(view().tooltipAt(pixelOf("JO30")).isEmpty());
+}
+
+TEST_F(MovingMapWindowTest, AClickOpensTheSquareViewOnThatField) {
+    open(2);
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, pixelOf("JO62").toPoint());
+    deleteUnloaded();
+    EXPECT_TRUE(windows.loaded(kSquareViewWindow));
+    EXPECT_FALSE(windows.loaded(kMovingMapWindow));
+    EXPECT_EQ(state.fieldname, QStringLiteral("JO"));
+    EXPECT_EQ(state.databasePath, dataPath(k2m));
+}
+
+// Whoever writes a shown database, the open map shows it at once.
+TEST_F(MovingMapWindowTest, EveryWriteOfAShownDatabaseShowsAtOnce) {
+    open(2);
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"JO40",
+         [&] {
+             const auto result = std::make_shared<SquareEditResult>();
+             windows.document(dataPath(k2m))
+                 ->submit(squareEditWork({recordNumber('J', 'O'), 40,
+                                          makeEntry("JO40", "DL9NEW", "01/02/03", true)},
+                                         result),
+                          0);
+         }},
+        {"JO41",
+         [&] { setSquare(dataPath(k2m), "JO", 41, makeEntry("JO41", "DL9OUT", "01/02/03", true)); }},
+    };
+    for (const auto& [square, write] : cases) {
+        SCOPED_TRACE(square);
+        EXPECT_EQ(colourAt(pixelOf(square)), kBackground);
+        write();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return colourAt(pixelOf(square)) == kGreen; }, 5000));
+    }
+}
+
+// A script gets the picture the window shows: morvel-cli map at the same
+// centre, zoom and size, below the picture's heading.
+TEST_F(MovingMapWindowTest, TheCommandLinePictureEqualsTheWindows) {
+    open(1);
+    const std::pair<const char*, double> cases[] = {{"JO62", 4}, {"IO91WM", 18}, {"FN31", 40}};
+    for (const auto& [centre, zoom] : cases) {
+        SCOPED_TRACE(centre);
+        view().setCamera(*MapCamera::atLocator(centre, zoom));
+        const QImage shown = view().grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QProcess cli;
+        cli.setWorkingDirectory(dataDir.path());
+        cli.start(QStringLiteral(MORVEL_CLI),
+                  {"map", k2m, "cli.png", "--center", centre, "--zoom", QString::number(zoom),
+                   "--size",
+                   QStringLiteral("%1x%2").arg(view().width()).arg(view().height())});
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        QImage written(dataPath(QStringLiteral("cli.png")));
+        ASSERT_EQ(written.height(), shown.height() + 48);
+        written = written.copy(0, 48, shown.width(), shown.height())
+                      .convertToFormat(QImage::Format_RGB32);
+        int differing = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) differing += shown.pixel(x, y) != written.pixel(x, y);
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+}  // namespace
+}  // namespace morvel::test
