@@ -9,7 +9,7 @@ stops at the first failing test, and the file is restored with
 when the build fails (such a fault measures nothing and belongs replaced),
 and survived when every test passes.
 
-Usage: tools/plant_faults.py [--build-dir build] [--only ID,ID] [--all] [--list]
+Usage: tools/plant_faults.py [--build-dir build] [--only ID,ID] [--all] [--list] [--tests REGEX]
 --all runs every test for each fault, so that the table names every test
 that catches it (slower: the first failure no longer ends the run).
 Run from anywhere inside the work tree; the files of the faults must have no
@@ -589,6 +589,54 @@ FAULTS = [
      "            if (readingStatistics && isVisible() && !state().databasePath.isEmpty())",
      "main menu: totals no longer follow a write of the selected database"),
 
+    ("mm-subsquare", "maps/moving_map.cpp",
+     "const int tx = std::min(23, static_cast<int>(std::fmod(lon, 2) * 12));",
+     "const int tx = std::min(22, static_cast<int>(std::fmod(lon, 2) * 12));",
+     "moving map: the world's last subsquare column never under the pointer"),
+    ("mm-hollow", "maps/moving_map.cpp",
+     "                        inner.push_back(mark.adjusted(1.5, 1.5, -1.5, -1.5));\n",
+     "",
+     "moving map: a worked band's mark filled as if confirmed"),
+    ("mm-zoom-about", "maps/moving_map.cpp",
+     "fixed.y() + pixel.y() / target.height() * h - h / 2);",
+     "fixed.y() - pixel.y() / target.height() * h + h / 2);",
+     "moving map: zooming moves the point under the pointer"),
+    ("mm-wheel", "ui/moving_map_view.cpp",
+     "constexpr double kWheelStep = 1.25;",
+     "constexpr double kWheelStep = 1.5;",
+     "moving map: a wheel notch zooms by the wrong step"),
+    ("mm-drag", "ui/moving_map_view.cpp",
+     "if (!dragged_) emit clicked(mapPointAt(event->position()));",
+     "emit clicked(mapPointAt(event->position()));",
+     "moving map: a drag also clicks and leaves for the square view"),
+    ("mm-shown", "maps/moving_map.cpp",
+     "        if (l.shown) shownLayers.push_back(&l);",
+     "        shownLayers.push_back(&l);",
+     "moving map: unchecked bands drawn all the same"),
+    ("mm-needed", "maps/moving_map.cpp",
+     "                if (!entryAt(needed.records, column, row).hasContact())",
+     "                if (entryAt(needed.records, column, row).hasContact())",
+     "moving map: the worked squares shaded as needed"),
+    ("mm-circle", "maps/moving_map.cpp",
+     "    const double d = km / 6371.0;",
+     "    const double d = km / 6371.0 * 2;",
+     "moving map: the circle drawn at twice its radius"),
+    ("mm-tooltip", "maps/moving_map.cpp",
+     "        if (!l.shown) continue;\n        const SquareEntry& e = entryAt(l.records, column, row);",
+     "        const SquareEntry& e = entryAt(l.records, column, row);",
+     "moving map: the tool tip lists unchecked bands"),
+    ("mm-click-field", "windows/moving_map_window.cpp",
+     "    s.databasePath = bands[selectedBand].path;",
+     "    s.databasePath = bands.back().path;",
+     "moving map: a click opens the square view of another database"),
+    ("mm-live", "windows/moving_map_window.cpp",
+     "                    bands[i].contents = std::move(contents);\n                    publishLayers();",
+     "                    bands[i].contents = std::move(contents);",
+     "moving map: a write of a shown database not drawn until the next move"),
+    ("mm-cli-frame", "app/cli_picture_commands.cpp",
+     "paintMovingMap(painter, target, *camera, layers, outlines.get());",
+     "drawMovingMap(painter, target, *camera, layers, outlines.get());",
+     "map --center: the picture no longer the window's frame"),
 ]
 
 
@@ -621,6 +669,8 @@ def main():
     parser.add_argument("--timeout", type=int, default=300, help="seconds per test")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--all", action="store_true", help="every test, not up to the first failure")
+    parser.add_argument("--tests", help="only the ctest tests matching this regex (with GTEST_FILTER "
+                        "in the environment, only those cases): a quick look at one part")
     args = parser.parse_args()
 
     root = Path(subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip())
@@ -663,7 +713,8 @@ def main():
                 verdict, by = "not compiled", ""
             else:
                 ctest = ["ctest", "--test-dir", str(build), "--timeout", str(args.timeout),
-                         "--output-on-failure"] + ([] if args.all else ["--stop-on-failure"])
+                         "--output-on-failure"] + ([] if args.all else ["--stop-on-failure"]) + (
+                             ["-R", args.tests] if args.tests else [])
                 code = run(ctest, root, logs / f"{fid}-ctest.log", env=env)
                 names, cases = failed_tests(logs / f"{fid}-ctest.log")
                 verdict = "caught" if code != 0 else "survived"
