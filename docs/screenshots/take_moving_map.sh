@@ -35,21 +35,22 @@ at "$menu" 468 424 click 1     # Moving Map...
 map="$(window "Moving Map")"
 sleep 0.5
 # Every band checked: the world with the squares of all three.
-for row in 2 3; do at "$map" 30 $((20 + 22 * row)) click 1; done
+for row in 39 71; do at "$map" 21 $row click 1; done
 at "$map" 600 600 mousemove 0 0
 shot "$map" moving_map_world.png
 # Europe at field scale: the wheel about JO, seven notches.
-at "$map" "${EUROPE_X:-676}" "${EUROPE_Y:-170}" click --repeat 7 --delay 80 4
+at "$map" "${EUROPE_X:-711}" "${EUROPE_Y:-150}" click --repeat 7 --delay 80 4
 shot "$map" moving_map_europe.png
 # Field JO with its square numbers and coastlines.
-at "$map" "${FIELD_X:-676}" "${FIELD_Y:-170}" click --repeat 6 --delay 80 4
+at "$map" "${FIELD_X:-711}" "${FIELD_Y:-150}" click --repeat 6 --delay 80 4
 shot "$map" moving_map_field.png
 # The pointer at rest over JO62: the square's contacts.
-at "$map" "${TIP_X:-676}" "${TIP_Y:-170}"
+at "$map" "${TIP_X:-430}" "${TIP_Y:-150}"
 sleep 0.3
-at "$map" "${TIP_X:-676}" "$((${TIP_Y:-170} + 1))"
+at "$map" "${TIP_X:-430}" "$((${TIP_Y:-150} + 1))"
 sleep 1.5
 import -window root "$work/root.png"
-convert "$work/root.png" -crop "$(xdotool getwindowgeometry --shell "$map" |
-    awk -F= '/WIDTH/{w=$2}/HEIGHT/{h=$2}/^X/{x=$2}/^Y/{y=$2}END{print w"x"h"+"x"+"y}')" \
-    +repage "$here/moving_map_tooltip.png"
+# The tool tip is a window of its own: the screen cut to the map's window.
+geometry="$(xwininfo -id "$map" | awk '/Absolute upper-left X/{x=$NF}/Absolute upper-left Y/{y=$NF}
+    /Width:/{w=$NF}/Height:/{h=$NF}END{print w"x"h"+"x"+"y}')"
+convert "$work/root.png" -crop "$geometry" +repage "$here/moving_map_tooltip.png"
