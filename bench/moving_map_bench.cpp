@@ -50,7 +50,8 @@ FullBands& fullBands() {
 
 // One frame after a pan: the camera one step further each time, so no
 // frame repeats the one before.
-void frame(benchmark::State& state, const char* centre, double zoom, int shownBands) {
+void frame(benchmark::State& state, const char* centre, double zoom, int shownBands,
+           bool withOutlines = true) {
     FullBands& bands = fullBands();
     std::vector<MapLayer> layers = bands.layers;
     for (std::size_t i = 0; i < layers.size(); ++i)
@@ -59,9 +60,11 @@ void frame(benchmark::State& state, const char* centre, double zoom, int shownBa
     QImage image(size, QImage::Format_RGB32);
     MapCamera camera = *MapCamera::atLocator(centre, zoom);
     int step = 0;
+    MapLabelCache labels;  // as the window keeps it
     for (auto _ : state) {
         camera.panBy(QPointF(++step % 2 ? 7 : -7, 3), QSizeF(size));
-        renderMovingMap(image, camera, layers, bands.outlines.get());
+        renderMovingMap(image, camera, layers, withOutlines ? bands.outlines.get() : nullptr, {},
+                        &labels);
         benchmark::DoNotOptimize(image.constBits());
     }
     const MapDetail d = mapDetail(camera, QSizeF(size), shownBands);
@@ -82,6 +85,9 @@ void BM_FrameZoom30AllBands(benchmark::State& s) { frame(s, "JO62", 30, 10); }
 void BM_FrameSquareAllBands(benchmark::State& s) { frame(s, "JO62", 60, 10); }
 void BM_FrameZoom4TwoBands(benchmark::State& s) { frame(s, "JO62", 4, 2); }
 void BM_FrameZoom6OneBand(benchmark::State& s) { frame(s, "JO62", 6, 1); }
+// What the outlines and the squares each cost of a frame.
+void BM_FrameZoom3AllBandsNoOutlines(benchmark::State& s) { frame(s, "JO62", 3, 10, false); }
+void BM_FrameZoom3NoBandNoOutlines(benchmark::State& s) { frame(s, "JO62", 3, 0, false); }
 
 BENCHMARK(BM_FrameWorldAllBands)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameZoom2AllBands)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -94,6 +100,8 @@ BENCHMARK(BM_FrameZoom30AllBands)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameSquareAllBands)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameZoom4TwoBands)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameZoom6OneBand)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameZoom3AllBandsNoOutlines)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameZoom3NoBandNoOutlines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The tool tip of a square confirmed on every band, the ledger asked for
 // each band's sources (a ledger of 10 x 32,400 contacts).

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "database/field_record.h"
@@ -55,13 +56,19 @@ struct SquareGrid {
 
 // Into `grid`, where a square keeps the better of what it holds and what the
 // database says: several bands drawn together.
-void readSquares(std::span<const FieldRecord> records, SquareGrid& grid) {
+void readSquares(std::span<const FieldRecord> records, SquareGrid& grid,
+                 const SquareSpan& within = {}) {
     for (std::size_t r = 0; r < std::min<std::size_t>(kRecordCount, records.size()); ++r) {
         const FieldRecord& record = records[r];
         const int firstColumn = 10 * static_cast<int>(r / kFieldLetters);
         const int firstRow = 10 * static_cast<int>(r % kFieldLetters);
-        for (int i = 0; i < 10; ++i) {
-            for (int j = 0; j < 10; ++j) {
+        if (firstColumn + 10 <= within.west || firstColumn >= within.east ||
+            firstRow + 10 <= within.south || firstRow >= within.north)
+            continue;
+        for (int i = std::max(0, within.west - firstColumn);
+             i < std::min(10, within.east - firstColumn); ++i) {
+            for (int j = std::max(0, within.south - firstRow);
+                 j < std::min(10, within.north - firstRow); ++j) {
                 const SquareEntry& e = record.entries[static_cast<std::size_t>(10 * i + j)];
                 if (!e.hasContact()) continue;
                 Square& cell = grid.at(firstColumn + i, firstRow + j);
@@ -100,9 +107,11 @@ void fillSquareRects(QPainter& painter, const SquareGrid& grid) {
 // wide as the device shows them, each square on the pixels its own filled
 // rectangle covers (edges rounded to the nearest pixel). A picture of one
 // pixel per square scaled by the painter would let squares slip by a pixel
-// across wide views. Returns false where it does not apply.
+// across wide views. Returns false where it does not apply. `whole`: the
+// background too, written straight onto a picture's pixels (directPixels),
+// where the painter would have drawn the same.
 bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRect& shown,
-                         const QColor& background) {
+                         const QColor& background, bool whole) {
     const QTransform device = painter.deviceTransform();
     if (painter.paintEngine()->type() != QPaintEngine::Raster ||
         device.type() > QTransform::TxScale || device.m11() <= 0 || device.m22() == 0)
@@ -115,7 +124,7 @@ bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRec
     const int east = index(std::ceil(shown.right / kSquareWidth), kSquareColumns);
     const int south = index(std::floor((shown.bottom - kSouthPole) / kSquareHeight), kSquareRows);
     const int north = index(std::ceil((shown.top - kSouthPole) / kSquareHeight), kSquareRows);
-    if (east <= west || north <= south) return true;
+    if (east <= west || north <= south) return !whole;
     // Pixel edges of the squares; a mapping far beyond any device's size is
     // left to the painter.
     constexpr double kLimit = 1 << 20;
@@ -133,7 +142,7 @@ bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRec
     }
 
     const int width = xs[east] - xs[west];
-    if (width <= 0) return true;
+    if (width <= 0) return !whole;
     QImage rows(width, north - south, QImage::Format_RGB32);
     if (rows.isNull()) return false;
     const QRgb colours[] = {background.rgb(), kWorkedFill.rgb(), kConfirmedFill.rgb()};
@@ -147,6 +156,46 @@ bool fillSquaresOnRaster(QPainter& painter, const SquareGrid& grid, const MapRec
             std::fill(line + (xs[column] - xs[west]), line + (xs[column + 1] - xs[west]),
                       colours[static_cast<int>(kind)]);
         }
+    }
+
+    // A picture painted through a mapping that only scales and moves, and
+    // clipped to a rectangle of whole pixels: the rows are copied onto its
+    // pixels (what the painter would draw, without its cost per row).
+    if (whole) {
+        // Every pixel of the picture once: the background beside and between
+        // the squares' rows, each row of squares copied over its height.
+        const std::optional<QRect> pixels = directPixels(painter);
+        if (!pixels) return false;
+        auto* picture = static_cast<QImage*>(painter.device());
+        uchar* bits = picture->bits();
+        const qsizetype stride = picture->bytesPerLine();
+        const QRgb fill = background.rgb();
+        const int w = pixels->width();
+        const int left = std::clamp(xs[west], 0, w);
+        const int right = std::clamp(xs[east], left, w);
+        std::vector<int> rowAt(static_cast<std::size_t>(pixels->height()), -1);
+        for (int row = south; row < north; ++row)
+            for (int y = std::max(std::min(ys[row], ys[row + 1]), 0);
+                 y < std::min(std::max(ys[row], ys[row + 1]), pixels->height()); ++y)
+                rowAt[static_cast<std::size_t>(y)] = row;
+        // Whole rows are copied (memcpy outruns a filling loop).
+        const std::vector<QRgb> blank(static_cast<std::size_t>(w), fill);
+        const auto copy = [](const QRgb* from, int count, QRgb* to) {
+            if (count > 0) std::memcpy(to, from, sizeof(QRgb) * static_cast<std::size_t>(count));
+        };
+        for (int y = 0; y < pixels->height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(bits + stride * y);
+            const int row = rowAt[static_cast<std::size_t>(y)];
+            if (row < 0 || !painted[row]) {
+                copy(blank.data(), w, line);
+                continue;
+            }
+            copy(blank.data(), left, line);
+            copy(reinterpret_cast<const QRgb*>(rows.constScanLine(row - south)) + (left - xs[west]),
+                 right - left, line + left);
+            copy(blank.data(), w - right, line + right);
+        }
+        return true;
     }
 
     // Drawn in device pixels whatever the painter's scale and pixel ratio,
@@ -248,6 +297,19 @@ QString exportedMessage(const QString& pictureName) {
 
 namespace {
 
+// Whether the painter's device has pixels beyond (0, 0)-target: a picture
+// that lies within the target (a whole frame, or one stripe of it) needs no
+// clip, and without one its pixels can be written directly.
+bool reachesBeyond(const QPainter& painter, QSizeF target) {
+    const QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image) return true;
+    bool invertible = false;
+    const QTransform back = painter.deviceTransform().inverted(&invertible);
+    if (!invertible) return true;
+    const QRectF drawn = back.mapRect(QRectF(static_cast<const QImage*>(device)->rect()));
+    return !QRectF(QPointF(0, 0), target).adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(drawn);
+}
+
 // The first steps of every field map: the background over the target, the
 // mapping of `shown` onto it (kept for the steps after), the squares and
 // their borders.
@@ -258,15 +320,21 @@ void paintSquares(QPainter& painter, QSizeF target, const SquareGrid& squares,
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     // A view's squares fill exactly the target; the outline and grid beyond
     // the view stay off the rest of the device too.
-    painter.setClipRect(QRectF(QPointF(0, 0), target), Qt::IntersectClip);
-    painter.fillRect(QRectF(QPointF(0, 0), target), background);
+    if (reachesBeyond(painter, target))
+        painter.setClipRect(QRectF(QPointF(0, 0), target), Qt::IntersectClip);
+    const QTransform unmapped = painter.worldTransform();
     if (shown) {
         painter.setTransform(
             logicalMapping(shown->left, shown->top, shown->right, shown->bottom, target), true);
     }
-
-    if (!shown || !fillSquaresOnRaster(painter, squares, *shown, background))
-        fillSquareRects(painter, squares);
+    if (!shown || !fillSquaresOnRaster(painter, squares, *shown, background, true)) {
+        const QTransform mapped = painter.worldTransform();
+        painter.setWorldTransform(unmapped);
+        painter.fillRect(QRectF(QPointF(0, 0), target), background);
+        painter.setWorldTransform(mapped);
+        if (!shown || !fillSquaresOnRaster(painter, squares, *shown, background, false))
+            fillSquareRects(painter, squares);
+    }
 
     painter.setPen(QPen(Qt::black, 0));
     const std::vector<QLineF> borders = squareBorders(squares);
@@ -298,9 +366,11 @@ void paintFieldGrid(QPainter& painter) {
 
 void paintFieldMapSquares(QPainter& painter, QSizeF target,
                           std::span<const std::span<const FieldRecord>> databases,
-                          const MapRect& shown, const QColor& background) {
+                          const MapRect& shown, const QColor& background,
+                          const SquareSpan& within) {
     SquareGrid squares;
-    for (const std::span<const FieldRecord> records : databases) readSquares(records, squares);
+    for (const std::span<const FieldRecord> records : databases)
+        readSquares(records, squares, within);
     paintSquares(painter, target, squares, shown, background);
 }
 

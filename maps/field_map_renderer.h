@@ -65,10 +65,16 @@ void drawAllBandsMap(QPainter& painter, QSizeF target,
 // more over them (the moving map): the background over (0, 0)-target, then,
 // under the mapping of `shown` onto the target, which the painter keeps for
 // the caller (who saves and restores its state), the squares of `databases`
-// together and their borders.
+// together and their borders. Only the squares of `within` (columns from
+// 180 W and rows from the South Pole, end exclusive) when given: a part of
+// the target that is all the painter's clip lets through.
+struct SquareSpan {
+    int west = 0, east = 180, south = 0, north = 180;
+};
 void paintFieldMapSquares(QPainter& painter, QSizeF target,
                           std::span<const std::span<const FieldRecord>> databases,
-                          const MapRect& shown, const QColor& background);
+                          const MapRect& shown, const QColor& background,
+                          const SquareSpan& within = {});
 // The field grid in map coordinates, in the painter's pen.
 void paintFieldGrid(QPainter& painter);
 inline const QColor kFieldMapBackground(255, 224, 192);

@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentMap>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -88,10 +91,7 @@ double squarePixels(const MapCamera& camera, QSizeF target) {
     return target.width() * camera.zoom() / kSquares;
 }
 
-struct SquareRange {
-    int west = 0, east = 0, south = 0, north = 0;  // columns and rows, end exclusive
-};
-SquareRange visibleSquares(const MapRect& shown) {
+SquareSpan visibleSquares(const MapRect& shown) {
     const auto index = [](double v) {
         return static_cast<int>(std::clamp(v, 0.0, double{kSquares}));
     };
@@ -107,6 +107,8 @@ const SquareEntry& entryAt(std::span<const FieldRecord> records, int column, int
     if (record >= records.size()) return kNone;
     return records[record].entries[static_cast<std::size_t>(10 * (column % 10) + row % 10)];
 }
+
+}  // namespace
 
 // Texts drawn many times in a frame, each rendered once into a picture
 // and then copied: thousands of square numbers stay within a frame's time.
@@ -130,22 +132,68 @@ public:
         for (qsizetype i = 0; i < texts.size(); ++i) {
             const QRect cell(0, cell_.height() * static_cast<int>(i), cell_.width(), cell_.height());
             p.drawText(cell, Qt::AlignCenter, texts[i]);
-            widths_.push_back(metrics.horizontalAdvance(texts[i]));
+        }
+        p.end();
+        // The part of each cell the text inked, in the cell's own pixels.
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            int left = cell_.width(), right = -1, top = cell_.height(), bottom = -1;
+            for (int y = 0; y < cell_.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(
+                    image_.constScanLine(cell_.height() * static_cast<int>(i) + y));
+                for (int x = 0; x < cell_.width(); ++x)
+                    if (qAlpha(line[x]) != 0) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+            }
+            ink_.push_back(right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom)));
         }
     }
     QSize cell() const { return cell_; }
-    // Text i centred on `centre`.
-    void draw(QPainter& painter, int i, QPointF centre) const {
-        painter.drawImage(QPoint(qRound(centre.x() - cell_.width() / 2.0),
-                                 qRound(centre.y() - cell_.height() / 2.0)),
-                          image_, QRect(0, cell_.height() * i, cell_.width(), cell_.height()));
+    struct Label {
+        int text;
+        QPointF centre;
+    };
+    // Each label's text centred on its point; only the pixels its text inked.
+    void draw(QPainter& painter, std::span<const Label> labels) const {
+        for (const Label& l : labels) {
+            const QRect& ink = ink_[static_cast<std::size_t>(l.text)];
+            if (ink.isEmpty()) continue;
+            painter.drawImage(corner(l.centre) + ink.topLeft(), image_,
+                              ink.translated(0, cell_.height() * l.text));
+        }
     }
 
 private:
+    QPoint corner(QPointF centre) const {
+        return {qRound(centre.x() - cell_.width() / 2.0), qRound(centre.y() - cell_.height() / 2.0)};
+    }
+
     QImage image_;
     QSize cell_;
-    std::vector<double> widths_;
+    std::vector<QRect> ink_;
 };
+
+// Atlases by their texts, pixel size and colour; a few are kept, as a pan
+// or zoom keeps asking for the same.
+struct MapLabelCache::Atlases {
+    std::mutex mutex;
+    std::map<std::tuple<QString, int, QRgb>, std::shared_ptr<const LabelAtlas>> byKey;
+};
+
+MapLabelCache::MapLabelCache() : atlases_(std::make_unique<Atlases>()) {}
+MapLabelCache::~MapLabelCache() = default;
+
+namespace {
+
+std::shared_ptr<const LabelAtlas> labelAtlas(MapLabelCache* cache, const QStringList& texts,
+                                             double pixelSize, const QColor& colour) {
+    const int pixels = std::max(1, static_cast<int>(pixelSize));
+    if (!cache) return std::make_shared<const LabelAtlas>(texts, pixels, colour);
+    return cache->atlas(texts, pixels, colour);
+}
 
 // The painter in device pixels of the target for the steps that place
 // pictures and marks themselves.
@@ -189,6 +237,19 @@ std::vector<QPointF> circlePoints(std::string_view home, double km) {
 }
 
 }  // namespace
+
+std::shared_ptr<const LabelAtlas> MapLabelCache::atlas(const QStringList& texts, int pixelSize,
+                                                       const QColor& colour) {
+    const auto key = std::make_tuple(texts.join(QLatin1Char('\n')), pixelSize, colour.rgba());
+    {
+        const std::lock_guard lock(atlases_->mutex);
+        if (const auto it = atlases_->byKey.find(key); it != atlases_->byKey.end()) return it->second;
+    }
+    auto made = std::make_shared<const LabelAtlas>(texts, pixelSize, colour);
+    const std::lock_guard lock(atlases_->mutex);
+    if (atlases_->byKey.size() >= 16) atlases_->byKey.clear();
+    return atlases_->byKey.emplace(key, std::move(made)).first->second;
+}
 
 MapCamera::MapCamera(QPointF centre, double zoom) : centre_(centre), zoom_(zoom) {
     keepInWorld();
@@ -266,6 +327,7 @@ std::shared_ptr<const MapOutlines> MapOutlines::fromPoints(std::vector<OutlinePo
                                                           const FieldOutlines& fine) {
     auto outlines = std::make_shared<MapOutlines>();
     plotWorldMap(world, outlines->worldOps_);
+    outlines->worldRuns_ = drawRuns(outlines->worldOps_);
     for (const double tolerance : {0.0, 2.0, 4.0, 8.0, 16.0}) {
         Level level;
         level.tolerance = tolerance;
@@ -359,7 +421,7 @@ MapDetail mapDetail(const MapCamera& camera, QSizeF target, int shownLayers) {
 
 void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
                    std::span<const MapLayer> layers, const MapOutlines* outlines,
-                   const MovingMapOptions& options) {
+                   const MovingMapOptions& options, MapLabelCache* labelCache) {
     std::vector<const MapLayer*> shownLayers;
     for (const MapLayer& l : layers)
         if (l.shown) shownLayers.push_back(&l);
@@ -367,12 +429,10 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
     const MapRect shown = camera.shown();
     // Only the squares within the painter's clip (a stripe of the frame)
     // get marks and labels.
-    const QRectF clip = painter.hasClipping()
-                            ? painter.clipBoundingRect().intersected(QRectF(QPointF(0, 0), target))
-                            : QRectF(QPointF(0, 0), target);
+    const QRectF clip = drawnArea(painter, target);
     const QPointF clipNW = camera.toMap(clip.topLeft(), target);
     const QPointF clipSE = camera.toMap(clip.bottomRight(), target);
-    const SquareRange range =
+    const SquareSpan range =
         visibleSquares({std::max(shown.left, clipNW.x()), std::min(shown.top, clipNW.y()),
                         std::min(shown.right, clipSE.x()), std::max(shown.bottom, clipSE.y())});
     const QRectF view(QPointF(std::max(shown.left, clipNW.x()), std::max(shown.bottom, clipSE.y())),
@@ -383,7 +443,10 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
     std::vector<std::span<const FieldRecord>> filled;
     if (!detail.bandMarks)
         for (const MapLayer* l : shownLayers) filled.push_back(l->records);
-    paintFieldMapSquares(painter, target, filled, shown, kFieldMapBackground);
+    // A square beyond the clip on each side, for the borders along its edge.
+    const SquareSpan within{std::max(0, range.west - 1), std::min(kSquares, range.east + 1),
+                            std::max(0, range.south - 1), std::min(kSquares, range.north + 1)};
+    paintFieldMapSquares(painter, target, filled, shown, kFieldMapBackground, within);
     const auto pixelRect = [&](int column, int row) {
         return QRectF(camera.toPixel(QPointF(kSquareW * column, kSouth + kSquareH * (row + 1)),
                                      target),
@@ -452,7 +515,13 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
             outlines->levelFor((shown.right - shown.left) / std::max(1.0, target.width()));
         if (camera.zoom() <= kMinMapZoom) {
             painter.setPen(QPen(Qt::black, 0));
-            replayDrawOps(painter, outlines->worldOps());
+            // A stripe draws the runs that reach into it (a pixel's margin).
+            const double mx = 2 * (shown.right - shown.left) / std::max(1.0, target.width());
+            const double my = 2 * (shown.top - shown.bottom) / std::max(1.0, target.height());
+            if (isVectorDevice(painter))
+                replayDrawOps(painter, outlines->worldOps());
+            else
+                replayDrawRuns(painter, outlines->worldRuns(), view.adjusted(-mx, -my, mx, my));
         } else if (detail.fineOutlines) {
             drawLines(painter, level.state, view, kStateColour);
             drawLines(painter, level.country, view, kCountryColour);
@@ -511,29 +580,37 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
     if (detail.bandCounts) {
         QStringList counts;
         for (int n = 1; n <= static_cast<int>(shownLayers.size()); ++n) counts << QString::number(n);
-        const LabelAtlas atlas(counts, std::min(squarePixels(camera, target) * 0.5,
-                                                target.height() * camera.zoom() / kSquares * 0.8),
-                               Qt::white);
+        const std::shared_ptr<const LabelAtlas> shared = labelAtlas(
+            labelCache, counts,
+            std::min(squarePixels(camera, target) * 0.5, target.height() * camera.zoom() / kSquares * 0.8),
+            Qt::white);
+        const LabelAtlas& atlas = *shared;
+        std::vector<LabelAtlas::Label> labels;
         for (int column = range.west; column < range.east; ++column)
             for (int row = range.south; row < range.north; ++row) {
                 int n = 0;
                 for (const MapLayer* l : shownLayers) n += entryAt(l->records, column, row).hasContact();
-                if (n > 0) atlas.draw(painter, n - 1, pixelRect(column, row).center());
+                if (n > 0) labels.push_back({n - 1, pixelRect(column, row).center()});
             }
+        atlas.draw(painter, labels);
     }
     if (detail.squareNumbers) {
         QStringList numbers;
         for (int n = 0; n < 100; ++n) numbers << QString::asprintf("%02d", n);
         const double size =
             std::min(squarePixels(camera, target) / 4, target.height() * camera.zoom() / kSquares / 4);
-        const LabelAtlas atlas(numbers, std::clamp(size, 9.0, 40.0), kLabelColour);
+        const std::shared_ptr<const LabelAtlas> shared =
+            labelAtlas(labelCache, numbers, std::clamp(size, 9.0, 40.0), kLabelColour);
+        const LabelAtlas& atlas = *shared;
+        std::vector<LabelAtlas::Label> labels;
         for (int column = range.west; column < range.east; ++column)
             for (int row = range.south; row < range.north; ++row) {
                 const QRectF r = pixelRect(column, row).normalized();
-                const QPointF at(r.left() + atlas.cell().width() / 2.0 + 2,
-                                 r.top() + atlas.cell().height() / 2.0 + 1);
-                atlas.draw(painter, (column % 10) * 10 + row % 10, at);
+                labels.push_back({(column % 10) * 10 + row % 10,
+                                  QPointF(r.left() + atlas.cell().width() / 2.0 + 2,
+                                          r.top() + atlas.cell().height() / 2.0 + 1)});
             }
+        atlas.draw(painter, labels);
     }
     if (detail.fieldLetters) {
         QFont font(QStringLiteral("DejaVu Sans"));
@@ -577,7 +654,8 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
 }
 
 void renderMovingMap(QImage& image, const MapCamera& camera, std::span<const MapLayer> layers,
-                     const MapOutlines* outlines, const MovingMapOptions& options) {
+                     const MapOutlines* outlines, const MovingMapOptions& options,
+                     MapLabelCache* labelCache) {
     const QSizeF target = image.deviceIndependentSize();
     const double ratio = image.devicePixelRatio();
     const int stripes = std::clamp(QThread::idealThreadCount(), 1, 4);
@@ -597,7 +675,7 @@ void renderMovingMap(QImage& image, const MapCamera& camera, std::span<const Map
         stripe.setDevicePixelRatio(ratio);
         QPainter painter(&stripe);
         painter.translate(0, -top / ratio);
-        drawMovingMap(painter, target, camera, layers, outlines, options);
+        drawMovingMap(painter, target, camera, layers, outlines, options, labelCache);
     });
 }
 

@@ -21,6 +21,7 @@
 #include "maps/field_map_renderer.h"
 #include "maps/field_view_renderer.h"
 #include "maps/outline_file.h"
+#include "maps/outline_painter.h"
 #include "maps/outline_plot.h"
 
 namespace morvel {
@@ -92,6 +93,7 @@ public:
     const std::vector<OutlinePoint>& worldOutline() const { return world_; }
     // The world outline as the field map draws it (zoom 1).
     const std::vector<DrawOp>& worldOps() const { return worldOps_; }
+    const std::vector<DrawRun>& worldRuns() const { return worldRuns_; }
     // The coarsest level whose tolerance is within a pixel of that size.
     const Level& levelFor(double minutesPerPixel) const;
     std::size_t bytes() const;
@@ -99,6 +101,7 @@ public:
 private:
     std::vector<OutlinePoint> world_;
     std::vector<DrawOp> worldOps_;
+    std::vector<DrawRun> worldRuns_;
     std::vector<Level> levels_;  // finest first
 };
 
@@ -128,6 +131,22 @@ struct MovingMapOptions {
     std::string highlight;
 };
 
+class LabelAtlas;
+// The texts a frame draws many times (square numbers, band counts), each
+// drawn once per size and colour and kept for the frames after: a window
+// keeps one for its frames. Safe to share between the stripes of a frame.
+class MapLabelCache {
+public:
+    MapLabelCache();
+    ~MapLabelCache();
+    std::shared_ptr<const LabelAtlas> atlas(const QStringList& texts, int pixelSize,
+                                            const QColor& colour);
+
+private:
+    struct Atlases;
+    std::unique_ptr<Atlases> atlases_;
+};
+
 // What a frame draws at its scale, by the pixels a square spans across.
 struct MapDetail {
     bool fieldLetters = false;
@@ -146,13 +165,14 @@ MapDetail mapDetail(const MapCamera& camera, QSizeF target, int shownLayers);
 // is restored afterwards.
 void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
                    std::span<const MapLayer> layers, const MapOutlines* outlines,
-                   const MovingMapOptions& options = {});
+                   const MovingMapOptions& options = {}, MapLabelCache* labelCache = nullptr);
 
 // The same frame into the whole of `image`, its stripes drawn at once on
 // the machine's cores (a frame must follow the pointer). A line cut at a
 // stripe's edge may fall a pixel beside where drawMovingMap puts it.
 void renderMovingMap(QImage& image, const MapCamera& camera, std::span<const MapLayer> layers,
-                     const MapOutlines* outlines, const MovingMapOptions& options = {});
+                     const MapOutlines* outlines, const MovingMapOptions& options = {},
+                     MapLabelCache* labelCache = nullptr);
 
 // The frame as the window shows it: on a picture of pixels, the frame
 // renderMovingMap draws (pixel for pixel the window's at that scale);

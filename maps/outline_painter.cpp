@@ -2,6 +2,11 @@
 
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
 #include <QPolygonF>
 
 namespace morvel {
@@ -60,13 +65,75 @@ void replayAsPaths(QPainter& painter, std::span<const DrawOp> ops) {
 
 }  // namespace
 
+std::optional<QRect> directPixels(const QPainter& painter) {
+    QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image || painter.hasClipping() ||
+        painter.opacity() != 1 || painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return std::nullopt;
+    auto* picture = static_cast<QImage*>(device);
+    if (picture->format() != QImage::Format_RGB32) return std::nullopt;
+    return picture->rect();
+}
+
+QRectF drawnArea(const QPainter& painter, QSizeF target) {
+    QRectF area(QPointF(0, 0), target);
+    if (painter.hasClipping()) area &= painter.clipBoundingRect();
+    if (const QPaintDevice* device = painter.device(); device && device->devType() == QInternal::Image) {
+        const auto* picture = static_cast<const QImage*>(device);
+        bool invertible = false;
+        const QTransform back = painter.deviceTransform().inverted(&invertible);
+        if (invertible) area &= back.mapRect(QRectF(picture->rect()));
+    }
+    return area;
+}
+
 bool isVectorDevice(const QPainter& painter) {
     return painter.paintEngine() && painter.paintEngine()->type() != QPaintEngine::Raster;
 }
 
 void drawHairlines(QPainter& painter, std::span<const QLineF> lines) {
     if (!isVectorDevice(painter)) {
-        painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        const QPen pen = painter.pen();
+        const std::optional<QRect> clip = directPixels(painter);
+        if (!clip || !pen.isCosmetic() || pen.style() != Qt::SolidLine || pen.color().alpha() != 255 ||
+            pen.brush().style() != Qt::SolidPattern || painter.testRenderHint(QPainter::Antialiasing)) {
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+            return;
+        }
+        // Lines along the pixel rows and columns lit as the painter lights
+        // them (the column or row the line lies in, both ends' pixels
+        // included), straight onto the picture: the painter's cost per
+        // pixel row of a long upright line is most of a map's frame.
+        auto* picture = static_cast<QImage*>(painter.device());
+        uchar* bits = picture->bits();
+        const qsizetype stride = picture->bytesPerLine();
+        const auto pixelRow = [&](int y) { return reinterpret_cast<QRgb*>(bits + stride * y); };
+        const QTransform t = painter.deviceTransform();
+        const QRgb colour = pen.color().rgba();
+        std::vector<QLineF> others;
+        for (const QLineF& line : lines) {
+            const QPointF a = t.map(line.p1());
+            const QPointF b = t.map(line.p2());
+            if (a.x() == b.x() && a.y() != b.y()) {
+                const double column = std::floor(a.x());
+                if (column < clip->left() || column > clip->right()) continue;
+                const double first = std::max<double>(std::floor(std::min(a.y(), b.y())), clip->top());
+                const double last = std::min<double>(std::floor(std::max(a.y(), b.y())), clip->bottom());
+                for (int y = static_cast<int>(first); y <= static_cast<int>(last) && first <= last; ++y)
+                    pixelRow(y)[static_cast<int>(column)] = colour;
+            } else if (a.y() == b.y() && a.x() != b.x()) {
+                const double row = std::floor(a.y());
+                if (row < clip->top() || row > clip->bottom()) continue;
+                const double first = std::max<double>(std::floor(std::min(a.x(), b.x())), clip->left());
+                const double last = std::min<double>(std::floor(std::max(a.x(), b.x())), clip->right());
+                if (first > last) continue;
+                QRgb* pixels = pixelRow(static_cast<int>(row));
+                std::fill(pixels + static_cast<int>(first), pixels + static_cast<int>(last) + 1, colour);
+            } else {
+                others.push_back(line);
+            }
+        }
+        if (!others.empty()) painter.drawLines(others.data(), static_cast<int>(others.size()));
         return;
     }
     const OnDevice device(painter);
@@ -102,6 +169,42 @@ void replayDrawOps(QPainter& painter, std::span<const DrawOp> ops) {
         current = p;
     }
     flush();
+}
+
+std::vector<DrawRun> drawRuns(std::span<const DrawOp> ops) {
+    std::vector<DrawRun> runs;
+    QPolygonF run;
+    QPointF current;
+    const auto flush = [&] {
+        if (run.size() > 1) runs.push_back({run, run.boundingRect()});
+        run.clear();
+    };
+    for (const DrawOp& op : ops) {
+        const QPointF p(op.x, op.y);
+        if (op.kind == DrawOp::Kind::SetPoint) {
+            flush();
+            runs.push_back({QPolygonF{p}, QRectF(p, p)});
+        } else if (run.isEmpty()) {
+            run << current << p;
+        } else {
+            run << p;
+        }
+        current = p;
+    }
+    flush();
+    return runs;
+}
+
+void replayDrawRuns(QPainter& painter, std::span<const DrawRun> runs, const QRectF& within) {
+    for (const DrawRun& r : runs) {
+        if (r.bounds.right() < within.left() || r.bounds.left() > within.right() ||
+            r.bounds.bottom() < within.top() || r.bounds.top() > within.bottom())
+            continue;
+        if (r.points.size() == 1)
+            painter.drawPoint(r.points.first());
+        else
+            painter.drawPolyline(r.points);
+    }
 }
 
 }  // namespace morvel

@@ -65,7 +65,7 @@ void MovingMapView::paintEvent(QPaintEvent*) {
         frame_ = QImage(pixels, QImage::Format_RGB32);
         frame_.setDevicePixelRatio(ratio);
     }
-    renderMovingMap(frame_, camera_, layers_, outlines_.get(), options_);
+    renderMovingMap(frame_, camera_, layers_, outlines_.get(), options_, &labels_);
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), frame_);
 }

@@ -66,6 +66,7 @@ private:
     QPointF pointer_;
     QTimer restTimer_;
     QImage frame_;
+    MapLabelCache labels_;
 };
 
 }  // namespace morvel
