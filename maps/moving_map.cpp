@@ -511,8 +511,10 @@ void drawMovingMap(QPainter& painter, QSizeF target, const MapCamera& camera,
     // Outlines: the world's where a field is small, as the field map draws
     // it; the finer coasts and borders, of what is in view, further in.
     if (outlines) {
+        // Points within two pixels of the last one kept are left out: a
+        // hairline's path cannot be told from the full one's.
         const MapOutlines::Level& level =
-            outlines->levelFor((shown.right - shown.left) / std::max(1.0, target.width()));
+            outlines->levelFor(2 * (shown.right - shown.left) / std::max(1.0, target.width()));
         if (camera.zoom() <= kMinMapZoom) {
             painter.setPen(QPen(Qt::black, 0));
             // A stripe draws the runs that reach into it (a pixel's margin).
