@@ -213,7 +213,7 @@ void drawLines(QPainter& painter, const std::vector<MapOutlines::Line>& lines, c
     for (const MapOutlines::Line& l : lines)
         if (l.bounds.right() >= view.left() && l.bounds.left() <= view.right() &&
             l.bounds.bottom() >= view.top() && l.bounds.top() <= view.bottom())
-            painter.drawPolyline(l.points);
+            drawHairPolyline(painter, l.points);
 }
 
 std::vector<QPointF> circlePoints(std::string_view home, double km) {

@@ -75,6 +75,84 @@ std::optional<QRect> directPixels(const QPainter& painter) {
     return picture->rect();
 }
 
+namespace {
+
+// One segment in device pixels, cut to the picture, each pixel it passes
+// the one its point falls in, a pixel per step along its longer axis.
+void plotSegment(uchar* bits, qsizetype stride, int width, int height, QPointF a, QPointF b,
+                 QRgb colour) {
+    double t0 = 0, t1 = 1;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const auto cut = [&](double p, double q) {
+        if (p == 0) return q >= 0;
+        const double r = q / p;
+        if (p < 0) {
+            if (r > t1) return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0) return false;
+            t1 = std::min(t1, r);
+        }
+        return true;
+    };
+    if (!cut(-dx, a.x()) || !cut(dx, width - a.x()) || !cut(-dy, a.y()) || !cut(dy, height - a.y()))
+        return;
+    const QPointF from(a.x() + t0 * dx, a.y() + t0 * dy);
+    const QPointF to(a.x() + t1 * dx, a.y() + t1 * dy);
+    const auto plot = [&](double x, double y) {
+        const int px = std::clamp(static_cast<int>(std::floor(x)), 0, width - 1);
+        const int py = std::clamp(static_cast<int>(std::floor(y)), 0, height - 1);
+        reinterpret_cast<QRgb*>(bits + stride * py)[px] = colour;
+    };
+    // One pixel per column (or row) along the longer axis, where the line
+    // crosses that column's middle.
+    const bool across = std::abs(dx) >= std::abs(dy);
+    const double start = across ? from.x() : from.y(), end = across ? to.x() : to.y();
+    const double low = std::min(start, end), high = std::max(start, end);
+    if (high - low == 0) {
+        plot(from.x(), from.y());
+        return;
+    }
+    const double slope = across ? dy / dx : dx / dy;
+    for (int c = static_cast<int>(std::floor(low)); c <= static_cast<int>(std::floor(high)); ++c) {
+        const double m = std::clamp(c + 0.5, low, high);
+        const double other = (across ? from.y() : from.x()) + (m - start) * slope;
+        if (across)
+            plot(m, other);
+        else
+            plot(other, m);
+    }
+}
+
+// The painter's pen is a plain one-pixel line in one opaque colour.
+bool plainHairline(const QPainter& painter) {
+    const QPen pen = painter.pen();
+    return pen.isCosmetic() && pen.style() == Qt::SolidLine && pen.color().alpha() == 255 &&
+           pen.brush().style() == Qt::SolidPattern && !painter.testRenderHint(QPainter::Antialiasing);
+}
+
+}  // namespace
+
+void drawHairPolyline(QPainter& painter, const QPolygonF& points) {
+    const std::optional<QRect> pixels = directPixels(painter);
+    const QTransform t = painter.deviceTransform();
+    if (!pixels || !plainHairline(painter) || t.type() > QTransform::TxScale) {
+        painter.drawPolyline(points);
+        return;
+    }
+    auto* picture = static_cast<QImage*>(painter.device());
+    uchar* bits = picture->bits();
+    const qsizetype stride = picture->bytesPerLine();
+    const QRgb colour = painter.pen().color().rgba();
+    const auto map = [&](QPointF p) { return QPointF(t.m11() * p.x() + t.dx(), t.m22() * p.y() + t.dy()); };
+    QPointF last = map(points.value(0));
+    for (qsizetype i = 1; i < points.size(); ++i) {
+        const QPointF next = map(points[i]);
+        plotSegment(bits, stride, picture->width(), picture->height(), last, next, colour);
+        last = next;
+    }
+}
+
 QRectF drawnArea(const QPainter& painter, QSizeF target) {
     QRectF area(QPointF(0, 0), target);
     if (painter.hasClipping()) area &= painter.clipBoundingRect();
@@ -95,8 +173,7 @@ void drawHairlines(QPainter& painter, std::span<const QLineF> lines) {
     if (!isVectorDevice(painter)) {
         const QPen pen = painter.pen();
         const std::optional<QRect> clip = directPixels(painter);
-        if (!clip || !pen.isCosmetic() || pen.style() != Qt::SolidLine || pen.color().alpha() != 255 ||
-            pen.brush().style() != Qt::SolidPattern || painter.testRenderHint(QPainter::Antialiasing)) {
+        if (!clip || !plainHairline(painter)) {
             painter.drawLines(lines.data(), static_cast<int>(lines.size()));
             return;
         }

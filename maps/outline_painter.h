@@ -38,6 +38,11 @@ std::optional<QRect> directPixels(const QPainter& painter);
 // its picture's edges let through: a stripe of a frame draws only that.
 QRectF drawnArea(const QPainter& painter, QSizeF target);
 
+// A polyline in the painter's pen; a plain hairline on a picture's pixels
+// (directPixels) is plotted straight onto them, a pixel per step, close to
+// what the painter draws and far cheaper for the short steps of a coast.
+void drawHairPolyline(QPainter& painter, const QPolygonF& points);
+
 // The painter draws on a vector device (SVG, PDF, a printer), not on pixels.
 bool isVectorDevice(const QPainter& painter);
 // Lines in the painter's pen; on a vector device mapped to device units
