@@ -157,15 +157,18 @@ TEST(OutlinePainter, PlottedPolylinesRunWithinAPixelOfThePaintersLine) {
                     if (lit(image, x + dx, y + dy)) return true;
             return false;
         };
-        int litDirect = 0, litPainted = 0, astray = 0;
+        int litDirect = 0, litPainted = 0, astray = 0, shared = 0;
         for (int y = 0; y < direct.height(); ++y)
             for (int x = 0; x < direct.width(); ++x) {
                 litDirect += lit(direct, x, y);
                 litPainted += lit(painted, x, y);
+                shared += lit(direct, x, y) && lit(painted, x, y);
                 astray += (lit(direct, x, y) && !near(painted, x, y)) ||
                           (lit(painted, x, y) && !near(direct, x, y));
             }
         EXPECT_EQ(astray, 0);
+        // Most pixels are the very ones the painter lights.
+        EXPECT_GT(shared, litPainted * 9 / 10) << shared << " of " << litPainted;
         EXPECT_GT(litPainted, 200);
         EXPECT_NEAR(litDirect, litPainted, litPainted / 5);
     }
