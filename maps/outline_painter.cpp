@@ -222,22 +222,23 @@ void drawHairlines(QPainter& painter, std::span<const QLineF> lines) {
     painter.drawPath(device.map(path));
 }
 
-void replayDrawOps(QPainter& painter, std::span<const DrawOp> ops) {
-    if (isVectorDevice(painter)) {
-        replayAsPaths(painter, ops);
-        return;
-    }
+namespace {
+
+// The runs the raster replay draws at once, in order: a dot for each
+// SetPoint, a polyline for each run of LineTo from the point before it.
+template <typename Dot, typename Polyline>
+void forEachDrawRun(std::span<const DrawOp> ops, Dot dot, Polyline polyline) {
     QPolygonF run;
     QPointF current;
     const auto flush = [&] {
-        if (run.size() > 1) painter.drawPolyline(run);
+        if (run.size() > 1) polyline(run);
         run.clear();
     };
     for (const DrawOp& op : ops) {
         const QPointF p(op.x, op.y);
         if (op.kind == DrawOp::Kind::SetPoint) {
             flush();
-            painter.drawPoint(p);
+            dot(p);
         } else if (run.isEmpty()) {
             run << current << p;
         } else {
@@ -248,27 +249,23 @@ void replayDrawOps(QPainter& painter, std::span<const DrawOp> ops) {
     flush();
 }
 
+}  // namespace
+
+void replayDrawOps(QPainter& painter, std::span<const DrawOp> ops) {
+    if (isVectorDevice(painter)) {
+        replayAsPaths(painter, ops);
+        return;
+    }
+    forEachDrawRun(
+        ops, [&](QPointF p) { painter.drawPoint(p); },
+        [&](const QPolygonF& run) { painter.drawPolyline(run); });
+}
+
 std::vector<DrawRun> drawRuns(std::span<const DrawOp> ops) {
     std::vector<DrawRun> runs;
-    QPolygonF run;
-    QPointF current;
-    const auto flush = [&] {
-        if (run.size() > 1) runs.push_back({run, run.boundingRect()});
-        run.clear();
-    };
-    for (const DrawOp& op : ops) {
-        const QPointF p(op.x, op.y);
-        if (op.kind == DrawOp::Kind::SetPoint) {
-            flush();
-            runs.push_back({QPolygonF{p}, QRectF(p, p)});
-        } else if (run.isEmpty()) {
-            run << current << p;
-        } else {
-            run << p;
-        }
-        current = p;
-    }
-    flush();
+    forEachDrawRun(
+        ops, [&](QPointF p) { runs.push_back({QPolygonF{p}, QRectF(p, p)}); },
+        [&](const QPolygonF& run) { runs.push_back({run, run.boundingRect()}); });
     return runs;
 }
 
