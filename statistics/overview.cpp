@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <array>
@@ -209,6 +210,10 @@ QStringList bandDatabaseNames(const QString& folder) {
 }
 
 Overview buildOverview(const QString& folder) {
+    return buildOverview(folder, *QThreadPool::globalInstance());
+}
+
+Overview buildOverview(const QString& folder, QThreadPool& readers) {
     Overview o;
     const QDir dir(folder);
     o.folder = dir.absolutePath();
@@ -217,7 +222,7 @@ Overview buildOverview(const QString& folder) {
     auto confirmed = std::make_unique<std::bitset<kWorldSquares>>();
     // The databases are read side by side, one per core.
     const QList<std::shared_ptr<ReadRow>> read =
-        QtConcurrent::blockingMapped(names, [&dir](const QString& name) {
+        QtConcurrent::blockingMapped(&readers, names, [&dir](const QString& name) {
             return std::make_shared<ReadRow>(readRow(dir, name));
         });
     // The ledger's credits are a few rows per square: read whole, at once.

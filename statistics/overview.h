@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+
+class QThreadPool;
 #include <bitset>
 #include <optional>
 #include <string>
@@ -59,6 +61,9 @@ QStringList bandDatabaseNames(const QString& folder);
 // Every database of the folder. An unreadable or short file is a row saying
 // so; nothing stops the overview.
 Overview buildOverview(const QString& folder);
+// The same, reading the databases on `readers` instead of Qt's global pool
+// (which a window's painting waits on).
+Overview buildOverview(const QString& folder, QThreadPool& readers);
 
 // "73 / 100", or "—" where the award does not cover the band (or the file
 // could not be read).

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <functional>
 #include <map>
 
@@ -70,11 +71,18 @@ public:
     // The owners of the open databases: every window that reads or writes a
     // database goes through its one owner.
     DatabaseDocuments& documents() { return documents_; }
-    std::shared_ptr<DatabaseDocument> document(const QString& path) { return documents_.open(path); }
+    std::shared_ptr<DatabaseDocument> document(const QString& path) {
+        return documents_.open(path);
+    }
     // The printer the print dialog chooses unless another was set (tests record).
     // The coastlines and borders every moving map draws, read on first use
     // from the program folder and shared from then on.
     std::shared_ptr<const MapOutlines> mapOutlines();
+
+    // Where the windows' reading, writing and exporting run. Not Qt's global
+    // pool: the painter hands its image work to that one and waits for it,
+    // so a long job there would stall the painting of every window.
+    QThreadPool& jobs() { return jobs_; }
 
     Printer& printer() const { return *printer_; }
     void setPrinter(Printer& printer) { printer_ = &printer; }
@@ -99,6 +107,8 @@ private:
     std::map<QString, Factory> factories_;
     std::map<QString, QPointer<Form>> loaded_;
     bool ended_ = false;
+    // Last, so that its running jobs end before what they may use goes.
+    QThreadPool jobs_;
 };
 
 }  // namespace morvel

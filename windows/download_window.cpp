@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "download/confirmation_sync.h"
 #include "download/download_state.h"
@@ -154,8 +156,7 @@ void DownloadConfirmationsWindow::showDatabaseChoices(ConfirmationService servic
     while (databaseChoicesLayout->rowCount() > 0) databaseChoicesLayout->removeRow(0);
     const std::vector<FolderDatabase> databases = folderDatabases(folder_);
     std::map<std::string, QStringList> byBand;
-    for (const FolderDatabase& db : databases)
-        byBand[db.band] << QFileInfo(db.path).fileName();
+    for (const FolderDatabase& db : databases) byBand[db.band] << QFileInfo(db.path).fileName();
     const BandDatabases chosen = chosenDatabases(state, service);
     for (const auto& [band, names] : byBand) {
         if (names.size() < 2) continue;
@@ -238,21 +239,38 @@ void DownloadConfirmationsWindow::onDownloadClicked() {
 void DownloadConfirmationsWindow::onFinished(const SyncOutcome& outcome) {
     progressBar->setRange(0, 1);
     progressBar->setValue(outcome.ok ? 1 : 0);
-    setRunning(false);
-    stageLabel->setText(outcome.ok ? QStringLiteral("Done.") : outcome.message);
-    QString text = outcome.ok ? outcome.report.text() : outcome.message;
-    if (outcome.ok && outcome.report.received > 0)
-        text += QStringLiteral("\n\n") + awardsTable(buildOverview(folder_));
+    const QString stage = outcome.ok ? QStringLiteral("Done.") : outcome.message;
+    const QString text = outcome.ok ? outcome.report.text() : outcome.message;
+    QString kept;
     if (outcome.ok && rememberBox->isChecked() && !passwordEdit->text().isEmpty()) {
         const ConfirmationService service = kServices[serviceBox->currentIndex()];
-        const SecretStore::Answer kept = SecretStore().write(
+        const SecretStore::Answer answer = SecretStore().write(
             SecretStore::entryName(serviceKey(service), folder_, userEdit->text().trimmed()),
             passwordEdit->text());
-        text += kept.ok ? QStringLiteral("\nThe password is kept in the secret store.")
-                        : QStringLiteral("\nThe password could not be kept: ") + kept.error;
+        kept = answer.ok ? QStringLiteral("\nThe password is kept in the secret store.")
+                         : QStringLiteral("\nThe password could not be kept: ") + answer.error;
     }
-    reportText->setPlainText(text);
     sync_.release()->deleteLater();
+    if (!outcome.ok || outcome.report.received == 0) {
+        showReport(stage, text + kept);
+        return;
+    }
+    // The award counts read every database of the folder and its ledger: off
+    // the window thread, the window still busy until they are in.
+    auto* job = new QFutureWatcher<QString>(this);
+    connect(job, &QFutureWatcher<QString>::finished, this, [this, job, stage, text, kept] {
+        job->deleteLater();
+        showReport(stage, text + QStringLiteral("\n\n") + job->result() + kept);
+    });
+    QThreadPool& pool = windows().jobs();
+    job->setFuture(QtConcurrent::run(
+        &pool, [folder = folder_, &pool] { return awardsTable(buildOverview(folder, pool)); }));
+}
+
+void DownloadConfirmationsWindow::showReport(const QString& stage, const QString& report) {
+    setRunning(false);
+    stageLabel->setText(stage);
+    reportText->setPlainText(report);
 }
 
 void DownloadConfirmationsWindow::onCancelClicked() {

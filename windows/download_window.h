@@ -49,6 +49,8 @@ private:
     void onDownloadClicked();
     void onCancelClicked();
     void onFinished(const SyncOutcome& outcome);
+    // The end of a download: the stage line, the report, the controls again.
+    void showReport(const QString& stage, const QString& report);
     void setRunning(bool running);
     void showDatabaseChoices(ConfirmationService service, const DownloadState& state);
     void onDatabaseChosen(const QString& band, const QString& name);

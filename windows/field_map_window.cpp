@@ -316,18 +316,19 @@ void FieldMapWindow::onExportClicked() {
         }
         dialogs().message(exportedMessage(picture), QLatin1String(kExportTitle));
     });
-    job->setFuture(QtConcurrent::run([contents = document->contents(), outline = outline,
-                                      view = state().mapview, size = surface->size(),
-                                      path = database.absoluteDir().filePath(picture)] {
-        QImage image(size, QImage::Format_RGB32);
-        QPainter painter(&image);
-        drawFieldMap(painter, QSizeF(image.size()), contents->records, outline, view);
-        painter.end();
-        Error error;
-        if (!saveImage(image, path, error) && !error.isSet())
-            error = {path, QStringLiteral("the file could not be written")};
-        return error;
-    }));
+    job->setFuture(QtConcurrent::run(
+        &windows().jobs(),
+        [contents = document->contents(), outline = outline, view = state().mapview,
+         size = surface->size(), path = database.absoluteDir().filePath(picture)] {
+            QImage image(size, QImage::Format_RGB32);
+            QPainter painter(&image);
+            drawFieldMap(painter, QSizeF(image.size()), contents->records, outline, view);
+            painter.end();
+            Error error;
+            if (!saveImage(image, path, error) && !error.isSet())
+                error = {path, QStringLiteral("the file could not be written")};
+            return error;
+        }));
 }
 
 void FieldMapWindow::onSaveAsClicked() {
@@ -335,7 +336,7 @@ void FieldMapWindow::onSaveAsClicked() {
     const QSizeF area(surface->size());
     const Contents contents = document->contents();
     saveMapAs(
-        this, dialogs(), QFileInfo(databasePath).absolutePath(),
+        this, dialogs(), windows().jobs(), QFileInfo(databasePath).absolutePath(),
         picture.chopped(4) + QStringLiteral(".png"),
         {area,
          [contents, outline = outline, view = state().mapview](QPainter& painter, QSizeF size) {

@@ -157,7 +157,8 @@ void MainMenuWindow::makeDatabaseControls() {
     QPushButton* download =
         named(makeButton(this, QStringLiteral("Confirmations..."), bold975, 8280, 6180, 2280, 375),
               "DownloadConfirmationsButton");
-    download->setToolTip(QStringLiteral("download confirmations from LoTW, eQSL or the QRZ logbook"));
+    download->setToolTip(
+        QStringLiteral("download confirmations from LoTW, eQSL or the QRZ logbook"));
     connect(download, &QPushButton::clicked, this, &MainMenuWindow::onDownloadClicked);
     // Above Every Band..., with the database's other controls: it opens on
     // the view chosen beside View/Edit.
@@ -500,9 +501,9 @@ void MainMenuWindow::onSummaryClicked() {
     if (!chosen || chosen->isEmpty()) return;
     setWorking(true);
     summaryBusy = std::make_unique<BusyCursor>();
-    summaryJob->setFuture(
-        QtConcurrent::run([path, out = folder.absoluteFilePath(*chosen), name,
-                           home = toLatin1Text(homeLocatorFromFileName(name)), mode] {
+    summaryJob->setFuture(QtConcurrent::run(
+        &windows().jobs(), [path, out = folder.absoluteFilePath(*chosen), name,
+                            home = toLatin1Text(homeLocatorFromFileName(name)), mode] {
             Error error;
             writeSummary(path, out, name, home, mode, error);
             return error;

@@ -165,7 +165,9 @@ void OverviewWindow::closeRequested() {
 
 void OverviewWindow::refresh() {
     ++working;
-    overviewJob->setFuture(QtConcurrent::run([folder = folder_] { return buildOverview(folder); }));
+    overviewJob->setFuture(QtConcurrent::run(
+        &windows().jobs(),
+        [folder = folder_, &pool = windows().jobs()] { return buildOverview(folder, pool); }));
     updateBusy();
 }
 
@@ -249,6 +251,7 @@ void OverviewWindow::showNeeded() {
     neededOpen = true;
     ++working;
     neededJob->setFuture(QtConcurrent::run(
+        &windows().jobs(),
         [path, km = within->value(),
          mode = unconfirmed->isChecked() ? NeededMode::Unconfirmed : NeededMode::NotWorked] {
             Needed needed;
@@ -291,7 +294,7 @@ void OverviewWindow::onMapClicked() {
     }
     mapButton->setEnabled(false);
     ++working;
-    mapJob->setFuture(QtConcurrent::run([paths] {
+    mapJob->setFuture(QtConcurrent::run(&windows().jobs(), [paths] {
         Databases databases;
         for (const QString& path : paths) {
             if (!readDatabase(path, databases.records.emplace_back(), databases.error)) break;
@@ -322,7 +325,7 @@ void OverviewWindow::onMapRead() {
                         },
                         paintedSquares(std::span<const std::vector<FieldRecord>>(databases)),
                         title};
-    saveMapAs(this, dialogs(), folder_, title + QStringLiteral(".png"), map);
+    saveMapAs(this, dialogs(), windows().jobs(), folder_, title + QStringLiteral(".png"), map);
 }
 
 void OverviewWindow::onAwardListClicked() {
@@ -341,25 +344,28 @@ void OverviewWindow::onAwardListClicked() {
     if (!chosen || chosen->isEmpty() || !awardButton->isEnabled()) return;
     awardButton->setEnabled(false);
     ++working;
-    awardJob->setFuture(QtConcurrent::run([path, name, confirmedOnly = awardConfirmed->isChecked(),
-                                           out = QDir(folder_).absoluteFilePath(*chosen),
-                                           today = QDate::currentDate()] {
-        QStringList messages;
-        std::vector<FieldRecord> records;
-        Error error;
-        if (!readDatabase(path, records, error)) {
-            messages << QStringLiteral("The award list could not be written: ") + error.message();
+    awardJob->setFuture(QtConcurrent::run(
+        &windows().jobs(),
+        [path, name, confirmedOnly = awardConfirmed->isChecked(),
+         out = QDir(folder_).absoluteFilePath(*chosen), today = QDate::currentDate()] {
+            QStringList messages;
+            std::vector<FieldRecord> records;
+            Error error;
+            if (!readDatabase(path, records, error)) {
+                messages << QStringLiteral("The award list could not be written: ") +
+                                error.message();
+                return messages;
+            }
+            AwardList list = buildAwardList(records, name, confirmedOnly);
+            // Without the ledger the list is still written, its sources unknown.
+            Error ledger;
+            if (!addLedgerSources(list, path, ledger))
+                messages << QStringLiteral("The ledger could not be read: ") + ledger.message();
+            if (!writeAwardList(list, out, today, error))
+                messages << QStringLiteral("The award list could not be written: ") +
+                                error.message();
             return messages;
-        }
-        AwardList list = buildAwardList(records, name, confirmedOnly);
-        // Without the ledger the list is still written, its sources unknown.
-        Error ledger;
-        if (!addLedgerSources(list, path, ledger))
-            messages << QStringLiteral("The ledger could not be read: ") + ledger.message();
-        if (!writeAwardList(list, out, today, error))
-            messages << QStringLiteral("The award list could not be written: ") + error.message();
-        return messages;
-    }));
+        }));
     updateBusy();
 }
 

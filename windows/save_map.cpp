@@ -11,8 +11,8 @@
 
 namespace morvel {
 
-void saveMapAs(QObject* owner, Dialogs& dialogs, const QString& folder, const QString& proposedName,
-               const MapExport& map) {
+void saveMapAs(QObject* owner, Dialogs& dialogs, QThreadPool& jobs, const QString& folder,
+               const QString& proposedName, const MapExport& map) {
     FileDialogRequest request;
     request.filter = exportDialogFilter();
     request.title = QString::fromLatin1(kSaveMapTitle);
@@ -45,7 +45,7 @@ void saveMapAs(QObject* owner, Dialogs& dialogs, const QString& folder, const QS
                 QStringLiteral("File ") + QFileInfo(path).fileName() + QStringLiteral(" saved"),
                 title);
         });
-    job->setFuture(QtConcurrent::run([path, map] {
+    job->setFuture(QtConcurrent::run(&jobs, [path, map] {
         Error error;
         if (!writeMapExport(path, map, 1, error) && !error.isSet())
             error = {path, QStringLiteral("the file could not be written")};

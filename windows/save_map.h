@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 
 #include "maps/map_export.h"
 
@@ -16,9 +17,9 @@ inline constexpr char kSaveMapTitle[] = "Morvel: Save Map As";
 // chosen filter for a name without one), writes it and says what came of
 // it. A cancelled dialog writes nothing. The file is drawn and written on a
 // worker thread, the cursor busy meanwhile; the message comes when it is
-// done, unless `owner` (the window) has gone by then. `map.draw` therefore
-// works on copies of what it draws, never on the window.
-void saveMapAs(QObject* owner, Dialogs& dialogs, const QString& folder, const QString& proposedName,
-               const MapExport& map);
+// done, unless `owner` (the window) has gone by then; it runs on `jobs`. `map.draw`
+// therefore works on copies of what it draws, never on the window.
+void saveMapAs(QObject* owner, Dialogs& dialogs, QThreadPool& jobs, const QString& folder,
+               const QString& proposedName, const MapExport& map);
 
 }  // namespace morvel

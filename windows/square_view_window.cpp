@@ -253,7 +253,7 @@ void SquareViewWindow::onSaveAsClicked() {
     if (isFieldName(fieldName))
         squares =
             paintedSquares(record, fieldName[0].unicode() - 'A', fieldName[1].unicode() - 'A');
-    saveMapAs(this, dialogs(), QFileInfo(databasePath).absolutePath(),
+    saveMapAs(this, dialogs(), windows().jobs(), QFileInfo(databasePath).absolutePath(),
               title + QStringLiteral(".png"),
               {fieldPartOfView(QSizeF(surface->size())), draw, squares, title});
 }
@@ -304,9 +304,9 @@ QString SquareViewWindow::confirmingSourcesOf(int slot) {
     if (sourcesJob->isRunning()) return {};  // asked for again once that one is read
     sourcesSlot = slot;
     const QFileInfo database(databasePath);
-    sourcesJob->setFuture(
-        QtConcurrent::run([folder = database.absolutePath(), file = database.fileName(),
-                           square = toLatin1Text(squareName(slot))] {
+    sourcesJob->setFuture(QtConcurrent::run(
+        &windows().jobs(), [folder = database.absolutePath(), file = database.fileName(),
+                            square = toLatin1Text(squareName(slot))] {
             std::vector<StoredContact> contacts;
             // A folder without a ledger has none to read: the source is unknown.
             if (QFileInfo::exists(QDir(folder).filePath(kLedgerFileName))) {
