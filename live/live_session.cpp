@@ -330,7 +330,8 @@ void LiveSession::consider(Verdict verdict, LiveContact& contact, const QString&
                                                "contacts were kept in ") +
                                 QFileInfo(pendingFileName(databasePath_)).fileName());
                 } else {
-                    emit failed(error.message());
+                    lastFailure_ = error.message();
+                    emit failed(lastFailure_);
                 }
             }
             scheduleWrite();
@@ -456,13 +457,15 @@ void LiveSession::finishBatch(std::shared_ptr<Batch> batch) {
             }
             if (listening_) writeTimer_.start(minWriteIntervalMs);
         } else {
-            emit failed(outcome.error.message());
+            lastFailure_ = outcome.error.message();
+            emit failed(lastFailure_);
             if (listening_) writeTimer_.start(retryIntervalMs);
         }
         emit countsChanged();
         return;
     }
     busySaid_ = false;
+    lastFailure_.clear();
     sinceWrite_.start();
     if (batch->takesPendingFile) {
         takingPendingFile_ = false;

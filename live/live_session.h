@@ -111,6 +111,9 @@ public:
     std::size_t pendingCount() const { return pending_.size(); }
     std::size_t pendingBytes() const { return pendingBytes_; }
     QString lastNewSquare() const { return lastNewSquare_; }
+    // Why the last write failed, while its contacts still wait; empty once a
+    // write has gone through.
+    const QString& lastFailure() const { return lastFailure_; }
     int databaseWrites() const { return import_->databaseWrites(); }
     quint16 udpPort() const;
     std::int64_t highlightsSent() const { return highlightsSent_; }
@@ -183,6 +186,7 @@ private:
     bool listening_ = false;
     LiveCounts counts_;
     QString lastNewSquare_;
+    QString lastFailure_;
     std::int64_t highlightsSent_ = 0;
     std::int64_t followerUnreadable_ = 0;
 

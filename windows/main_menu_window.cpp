@@ -227,18 +227,26 @@ void MainMenuWindow::connectLive() {
                 });
         // What the session says (waiting for a lock, dropped datagrams) takes
         // the line under the counts until the next new square.
-        connect(session.get(), &live::LiveSession::notice, this, [this](const QString& message) {
-            newSquareLabel->setText(newSquareLabel->fontMetrics().elidedText(
-                message, Qt::ElideMiddle, newSquareLabel->width()));
-            newSquareLabel->setToolTip(message);
-        });
+        connect(session.get(), &live::LiveSession::notice, this, &MainMenuWindow::showLiveNotice);
+        // A write that failed (a full disk) leaves its contacts waiting; the
+        // session tries again and goes on listening, so it is only told.
         connect(session.get(), &live::LiveSession::failed, this, [this](const QString& message) {
-            state().live.reset();
-            showListening();
-            dialogs().message(QStringLiteral("Listening stopped: ") + message);
+            showLiveNotice(failureText(message));
         });
     }
     showListening();
+    if (state().live && !state().live->lastFailure().isEmpty())
+        showLiveNotice(failureText(state().live->lastFailure()));
+}
+
+QString MainMenuWindow::failureText(const QString& message) {
+    return QStringLiteral("Not written yet, tried again: ") + message;
+}
+
+void MainMenuWindow::showLiveNotice(const QString& message) {
+    newSquareLabel->setText(
+        newSquareLabel->fontMetrics().elidedText(message, Qt::ElideMiddle, newSquareLabel->width()));
+    newSquareLabel->setToolTip(message);
 }
 
 void MainMenuWindow::showListening() {

@@ -69,6 +69,9 @@ private:
     void onListenClicked();
     void connectLive();
     void showListening();
+    // On the line under the listening counts, whole in its tool tip.
+    void showLiveNotice(const QString& message);
+    static QString failureText(const QString& message);
 
     // Long work (an import, a summary) runs on a worker thread; meanwhile
     // every control of the menu is disabled, so nothing starts a second one.

@@ -137,5 +137,34 @@ TEST_F(LiveWindowTest, SelectingAnotherDatabaseWhileListeningAsksWhetherToStop) 
     }
 }
 
+// A full disk under a live write: the menu says why, the contact waits and
+// listening goes on; once there is room again it is written and logged.
+TEST_F(LiveWindowTest, AFullDiskKeepsTheContactWaitingAndSaysWhy) {
+    const QString name = QStringLiteral("2M JO62QM HOME.QRA");
+    makeBlankDatabase(dataDir.path(), name);
+    ASSERT_TRUE(listen(name));
+    state.live->retryIntervalMs = 100;
+    QUdpSocket sender;
+    {
+        const WriteLimit full(64 * 1024);  // the database is 916 KB
+        sender.writeDatagram(qsoLogged("DL1ABC", "JO62"), QHostAddress::LocalHost,
+                             state.live->udpPort());
+        const auto said = [&] { return control<QLabel>(menu(), "NewSquareLine")->toolTip(); };
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return said().startsWith("Not written yet, tried again: "); }, 10000))
+            << said().toStdString();
+        EXPECT_TRUE(said().contains("File too large")) << said().toStdString();
+        EXPECT_TRUE(state.live->listening());
+        EXPECT_EQ(state.live->pendingCount(), 1u);
+        EXPECT_EQ(state.live->counts().taken, 0);
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state.live->counts().taken == 1; }, 10000));
+    EXPECT_EQ(text("NewSquareLine"), "New square JO62: DL1ABC on 2m");
+    EXPECT_EQ(state.live->pendingCount(), 0u);
+    EXPECT_EQ(std::string(readSquare(dataPath(name), "JO", 62).callsignText()), "DL1ABC    ");
+    EXPECT_EQ(readFileBytes(dataPath("changelog.txt")).count("DL1ABC"), 1);
+}
+
 }  // namespace
 }  // namespace morvel::test
