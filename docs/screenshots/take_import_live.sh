@@ -15,13 +15,16 @@ mkdir -p "$HOME/.config/Morvel"
 printf '[live]\nsource=127.0.0.1:%s\nhighlight=false\n' "$port" >"$HOME/.config/Morvel/Morvel.conf"
 db="2M JO62QM EXAMPLE.QRA"
 
-# 200,000 contacts on 2 m over the whole globe, each square many times.
+# 200,000 contacts on 2 m over the whole globe, squares 00 to 49 of every
+# field, each many times; the live contacts below are in squares 50 to 99,
+# which neither this log nor the example has worked, so each is a new square
+# that the change log must list.
 python3 - "$work/big.adi" <<'PY'
 import sys
 with open(sys.argv[1], "w") as out:
     out.write("made for the screenshot<eoh>\n")
     for n in range(200000):
-        f, s = n % 324, n // 324 % 100
+        f, s = n % 324, n // 324 % 50
         grid = chr(65 + f // 18) + chr(65 + f % 18) + str(s // 10) + str(s % 10)
         call = "K%dX%04d" % (n % 10, n % 10000)
         out.write("<call:%d>%s<gridsquare:4>%s<band:2>2m<mode:3>FT8<qso_date:8>2025%02d%02d"
@@ -58,7 +61,7 @@ sleep 1
 start=$(date +%s.%N)
 (cd "$work" && "$cli" import-adif "$db" big.adi >"$work/import.out" 2>&1) &
 importer=$!
-calls=(OK1LIV JO70 LA1LIV JP50 OH2LIV KP20 EA1LIV IN53 SV1LIV KM18 W1LIV FN42)
+calls=(OK1LIV JO76 LA1LIV JP55 OH2LIV KP65 EA1LIV IN85 SV1LIV KM58 W1LIV FN72)
 for i in 0 2 4 6 8 10; do
     send "${calls[$i]}" "${calls[$((i + 1))]}"
     sleep 0.15
