@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "database/error.h"
 
@@ -38,8 +39,12 @@ bool syncFile(QFileDevice& file, Error& error);
 bool syncFolder(const QString& path, Error& error);
 
 // Copies the bytes of `in` from the offset on to the end of `out`, which is
-// open unbuffered or flushed. Linux: in the kernel where it can.
-bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error);
+// open unbuffered or flushed. Linux: in the kernel where it can. `copied`,
+// when given, hears how many bytes are in `out` so far, a few MiB at a time;
+// false from it stops the copy (false, with the reason "the copy was
+// stopped").
+bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error,
+              const std::function<bool(qint64 copied)>& copied = {});
 
 // What a name leads to, through any links.
 enum class FileKind { None, Regular, Folder, Fifo, Socket, Device, Other };

@@ -53,7 +53,8 @@ bool syncFolder(const QString& path, Error& error) {
     return true;
 }
 
-bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error) {
+bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error,
+              const std::function<bool(qint64 copied)>& copied) {
     if (!out.flush()) {
         error = fileError(out);
         return false;
@@ -62,11 +63,20 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error) {
     const int outFd = out.handle();
     // In the kernel first, without passing the bytes through this process.
     loff_t offset = from;
+    const auto told = [&] {
+        if (!copied || copied(offset - from)) return true;
+        error = {in.fileName(), QStringLiteral("the copy was stopped")};
+        return false;
+    };
+    // Pieces small enough that a reader following the copy soon has bytes.
+    const std::size_t piece = copied ? std::size_t{8} << 20 : std::size_t{1} << 30;
     for (;;) {
-        const ssize_t n =
-            ::copy_file_range(inFd, &offset, outFd, nullptr, static_cast<std::size_t>(1) << 30, 0);
+        const ssize_t n = ::copy_file_range(inFd, &offset, outFd, nullptr, piece, 0);
         if (n == 0) return true;
-        if (n > 0) continue;
+        if (n > 0) {
+            if (!told()) return false;
+            continue;
+        }
         if (errno == EINTR) continue;
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
         const bool writing = errno == ENOSPC || errno == EFBIG || errno == EDQUOT;
@@ -93,6 +103,7 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error) {
             }
             done += w;
         }
+        if (!told()) return false;
     }
 }
 

@@ -61,12 +61,14 @@ bool syncFolder(const QString& path, Error& error) {
     return false;
 }
 
-bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error) {
+bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error,
+              const std::function<bool(qint64 copied)>& copied) {
     if (!out.flush() || !in.seek(from)) {
         error = fileError(out.error() != QFileDevice::NoError ? out : in);
         return false;
     }
     std::vector<char> buffer(1 << 20);
+    qint64 total = 0;
     for (;;) {
         const qint64 n = in.read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (n < 0) {
@@ -74,8 +76,13 @@ bool copyRest(QFileDevice& in, qint64 from, QFileDevice& out, Error& error) {
             return false;
         }
         if (n == 0) return true;
-        if (out.write(buffer.data(), n) != n) {
+        if (out.write(buffer.data(), n) != n || !out.flush()) {
             error = fileError(out);
+            return false;
+        }
+        total += n;
+        if (copied && !copied(total)) {
+            error = {in.fileName(), QStringLiteral("the copy was stopped")};
             return false;
         }
     }

@@ -23,7 +23,7 @@ bool LedgerFeed::flush() {
     return ok;
 }
 
-ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
+ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, SquareWriter& squares,
                          ImportResult& result, LedgerFeed* ledger) {
     ReadOutcome out;
     QString reason;

@@ -82,7 +82,7 @@ struct ReadOutcome {
     Error writeError;
 };
 
-ReadOutcome readContacts(const ImportRequest& request, QFile& scratchLog, SquareWriter& squares,
+ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, SquareWriter& squares,
                          ImportResult& result, LedgerFeed* ledger = nullptr);
 
 }  // namespace morvel

@@ -16,35 +16,39 @@ QString noneName(const QString& path) {
     return path + QStringLiteral(".none");
 }
 
-// Written under a name of its own and renamed into place like a save file,
-// but never synced: a save file's commit syncs, and the sync of a 250 MB
-// copy that is read once and thrown away cost as much as the copy itself.
-// The rename never replaces a file either: ext4 writes out the data of a
-// file renamed over another at once, for the programs that never sync. The
-// previous copy keeps a second name until the rename is done, and gets its
-// own name back when the rename fails.
-bool copyScratch(QFile& from, const QString& to, Error& error) {
-    const QString partial = to + QStringLiteral(".part");
-    const QString previous = to + QStringLiteral(".old");
-    for (const QString& name : {partial, previous})
+// The scratch copy is written under a name of its own and renamed into place
+// like a save file, but never synced: a save file's commit syncs, and the
+// sync of a 250 MB copy that is read once and thrown away cost as much as
+// the copy itself. The rename never replaces a file either: ext4 writes out
+// the data of a file renamed over another at once, for the programs that
+// never sync.
+QString partialName(const QString& to) {
+    return to + QStringLiteral(".part");
+}
+
+// A failure names the copy as the user knows it, not its passing name.
+Error scratchError(Error cause, const QString& to) {
+    if (cause.file == partialName(to)) cause.file = to;
+    return cause;
+}
+
+bool openScratch(const QString& to, QFile& out, Error& error) {
+    const QString partial = partialName(to);
+    for (const QString& name : {partial, to + QStringLiteral(".old")})
         if (pathState(name).exists && !removeName(name, error)) return false;
-    QFile out(partial);
+    out.setFileName(partial);
     // NewOnly: a link put in place since is never written through.
-    // A failure names the copy as the user knows it, not its passing name.
-    const auto failed = [&](Error cause) {
-        if (cause.file == partial) cause.file = to;
-        error = cause;
-        return false;
-    };
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        return failed(fileError(out));
+    if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) return true;
+    error = scratchError(fileError(out), to);
+    return false;
+}
+
+// The whole copy takes the name. The previous copy keeps a second name until
+// the rename is done, and gets its own name back when the rename fails.
+bool placeScratch(const QString& to, Error& error) {
+    const QString partial = partialName(to);
+    const QString previous = to + QStringLiteral(".old");
     Error ignored;
-    if (Error cause; !copyRest(from, 0, out, cause)) {
-        out.close();
-        removeName(partial, ignored);
-        return failed(cause);
-    }
-    out.close();
     bool setAside = false;
     if (pathState(to).exists && addHardLink(to, previous)) {
         setAside = removeName(to, ignored);
@@ -54,6 +58,7 @@ bool copyScratch(QFile& from, const QString& to, Error& error) {
         if (setAside) removeName(previous, ignored);
         return true;
     }
+    error = scratchError(error, to);
     if (setAside && addHardLink(previous, to)) removeName(previous, ignored);
     removeName(partial, ignored);
     return false;
@@ -82,8 +87,7 @@ bool claimName(const QString& path, const PathState& database, Error& error) {
     return true;
 }
 
-bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch) {
-    if (scratch) return copyScratch(from, to, error);
+bool copyWhole(QFile& from, const QString& to, Error& error) {
     QSaveFile out(to);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = fileError(out);
@@ -94,6 +98,84 @@ bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch) {
         return false;
     }
     return commitSynced(out, error);
+}
+
+ScratchCopy::~ScratchCopy() {
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    thread_.join();
+}
+
+bool ScratchCopy::begin(QFile& log, const QString& to, QIODevice::OpenMode mode, Error& error) {
+    to_ = to;
+    size_ = log.size();
+    if (!openScratch(to, out_, error)) return false;
+    reader_.setFileName(out_.fileName());
+    if (!reader_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = scratchError(fileError(reader_), to);
+        out_.close();
+        Error ignored;
+        removeName(out_.fileName(), ignored);
+        return false;
+    }
+    QIODevice::open(mode);
+    thread_ = std::thread([this, &log] { copy(log); });
+    return true;
+}
+
+void ScratchCopy::copy(QFile& log) {
+    Error error;
+    bool ok = copyRest(log, 0, out_, error, [this](qint64 copied) {
+        const std::lock_guard lock(mutex_);
+        copied_ = copied;
+        arrived_.notify_all();
+        return !stop_;
+    });
+    out_.close();
+    if (ok && out_.size() < size_) {
+        ok = false;
+        error = {log.fileName(), QStringLiteral("the file became shorter while it was copied")};
+    }
+    Error ignored;
+    if (!ok) removeName(out_.fileName(), ignored);
+    if (ok) ok = placeScratch(to_, error);
+    const std::lock_guard lock(mutex_);
+    done_ = true;
+    ok_ = ok;
+    error_ = ok ? Error() : scratchError(error, to_);
+    arrived_.notify_all();
+}
+
+bool ScratchCopy::end(Error& error) {
+    if (thread_.joinable()) thread_.join();
+    const std::lock_guard lock(mutex_);
+    if (ok_) return true;
+    error = error_;
+    return false;
+}
+
+qint64 ScratchCopy::readData(char* data, qint64 maxSize) {
+    qint64 available = 0;
+    {
+        std::unique_lock lock(mutex_);
+        arrived_.wait(lock, [&] { return done_ || copied_ > read_ || read_ >= size_; });
+        if (done_ && !ok_) {
+            setErrorString(error_.reason);
+            return -1;
+        }
+        available = std::min(copied_, size_) - read_;
+    }
+    if (available <= 0) return 0;
+    const qint64 n = reader_.read(data, std::min(maxSize, available));
+    if (n < 0) {
+        setErrorString(reader_.errorString());
+        return -1;
+    }
+    read_ += n;
+    return n;
 }
 
 QString undoName(const QString& path) {

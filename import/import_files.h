@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QString>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "database/error.h"
 #include "database/file_system.h"
@@ -25,10 +28,55 @@ ImportFiles importFiles(const QString& databasePath, const QString& workDir,
 // is written through it; the name must not be the database itself, nor
 // anything but a file.
 bool claimName(const QString& path, const PathState& database, Error& error);
-// A copy committed only when whole (and on the disk unless `scratch`: a
-// scratch copy is read once and never trusted after a crash); a failure
-// leaves no part of it under the name.
-bool copyWhole(QFile& from, const QString& to, Error& error, bool scratch = false);
+// A copy committed only when whole and on the disk; a failure leaves no
+// part of it under the name.
+bool copyWhole(QFile& from, const QString& to, Error& error);
+
+// The scratch copy of a log, made on a thread of its own while the import
+// reads it: read() hands out the bytes as they are copied, waiting for more
+// until the copy has ended, so the copy and the reading share the time on
+// two cores. The copy takes its name only when whole and is never synced (it
+// is read once and never trusted after a crash); a failure leaves no part of
+// it under the name. Its size is the log's when the copy began: bytes the log
+// gains meanwhile are copied, not read.
+class ScratchCopy : public QIODevice {
+public:
+    ScratchCopy() = default;
+    // Stops a copy still under way and waits for it.
+    ~ScratchCopy() override;
+
+    // Starts copying `log`, open for reading, to `to`; the device is then
+    // open for reading in `mode` (ReadOnly, with Unbuffered or not). `log`
+    // is the copy's until end().
+    bool begin(QFile& log, const QString& to, QIODevice::OpenMode mode, Error& error);
+    // Waits for the copy to end: true once it is whole under its name.
+    bool end(Error& error);
+
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return size_; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    void copy(QFile& log);
+
+    QString to_;
+    QFile out_;
+    QFile reader_;
+    qint64 size_ = 0;
+    qint64 read_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    // Under mutex_.
+    qint64 copied_ = 0;
+    bool done_ = false;
+    bool stop_ = false;
+    bool ok_ = false;
+    Error error_;
+};
 
 // The previous file of a name kept aside under "NAME.undo" ("NAME.none" when
 // there was none), put back, or let go.

@@ -162,18 +162,36 @@ private:
     // The scratch copy of the log, the backup (put in place only once the new
     // database is ready to replace the old one) and the records in memory.
     bool copyInputs() {
-        if (!logIsScratch_ && !copyWhole(log_, files_.scratch, error_, true))
-            return stop(QStringLiteral("The log could not be copied"));
-        log_.close();
+        if (!logIsScratch_) {
+            // ADIF is read in large raw chunks; EDI line by line through the buffer.
+            QIODevice::OpenMode mode = QIODevice::ReadOnly;
+            if (request_.kind == ImportKind::Adif) mode |= QIODevice::Unbuffered;
+            copy_ = std::make_unique<ScratchCopy>();
+            if (!copy_->begin(log_, files_.scratch, mode, error_))
+                return stop(QStringLiteral("The log could not be copied"));
+        }
         if (!backup_.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
             !copyRest(database_, 0, backup_, error_) || !backup_.flush()) {
             if (!error_.isSet()) error_ = fileError(backup_);
-            return stop(QStringLiteral("The database could not be backed up"));
+            return endCopy() && stop(QStringLiteral("The database could not be backed up"));
         }
         database_.close();
         if (!readDatabase(request_.databasePath, records_, error_))
-            return stop(QStringLiteral("The database could not be read"));
+            return endCopy() && stop(QStringLiteral("The database could not be read"));
         return true;
+    }
+
+    // Ends the copy of the log, which the reading follows. A copy that failed
+    // is the reason the import stopped, before anything that failed after
+    // it began (as when the copy was made first): `endCopy() && stop(what)`.
+    bool endCopy() {
+        if (!copy_) return true;
+        Error error;
+        const bool copied = copy_->end(error);
+        log_.close();
+        if (copied) return true;
+        error_ = error;
+        return stop(QStringLiteral("The log could not be copied"));
     }
 
     // A ledger that cannot be opened or written is said once, in the result;
@@ -232,10 +250,11 @@ private:
         QFile scratchLog(files_.scratch);
         QIODevice::OpenMode logMode = QIODevice::ReadOnly;
         if (request_.kind == ImportKind::Adif) logMode |= QIODevice::Unbuffered;
-        if (!openRegularFile(scratchLog, logMode, error_))
+        if (!copy_ && !openRegularFile(scratchLog, logMode, error_))
             return stop(QStringLiteral("The log could not be read"));
+        QIODevice& log = copy_ ? static_cast<QIODevice&>(*copy_) : scratchLog;
         if (!changelog_.open(files_.changelog, error_))
-            return stop(QStringLiteral("The change log could not be created"));
+            return endCopy() && stop(QStringLiteral("The change log could not be created"));
         const ChangelogStamp stamp = request_.clock ? request_.clock() : currentStamp();
         const QString logPath =
             QDir::toNativeSeparators(QFileInfo(request_.logPath).absoluteFilePath());
@@ -243,16 +262,18 @@ private:
                                                  request_.kind == ImportKind::Adif
                                                      ? request_.adif.describe()
                                                      : std::string()), error_))
-            return stop(changelogFailed);
+            return endCopy() && stop(changelogFailed);
         SquareWriter squares(records_, changelog_, request_.kind == ImportKind::Adif);
         // Contacts a live session left waiting go in first.
         std::vector<ImportedContact> waiting;
         if (!readPendingContacts(request_.databasePath, waiting, error_))
-            return stop(QStringLiteral("The contacts waiting for the database could not be read"));
+            return endCopy() &&
+                   stop(QStringLiteral("The contacts waiting for the database could not be read"));
         pendingFile_ = QFileInfo::exists(pendingFileName(request_.databasePath));
         for (const ImportedContact& contact : waiting)
-            if (!squares.apply(contact, error_)) return stop(changelogFailed);
-        read_ = readContacts(request_, scratchLog, squares, result_, feed_ ? &*feed_ : nullptr);
+            if (!squares.apply(contact, error_)) return endCopy() && stop(changelogFailed);
+        read_ = readContacts(request_, log, squares, result_, feed_ ? &*feed_ : nullptr);
+        if (!endCopy()) return false;
         if (read_.writeError.isSet()) return stop(changelogFailed, read_.writeError);
         if (result_.squaresWritten == 0) {
             std::string line(kNoChangesMade);
@@ -325,6 +346,8 @@ private:
     ImportResult result_;
     Error error_;
     QFile log_;
+    // After log_, which it reads from until it is gone.
+    std::unique_ptr<ScratchCopy> copy_;
     QFile database_;
     QSaveFile backup_;
     bool logIsScratch_ = false;

@@ -10,6 +10,9 @@
 #include <cstring>
 
 #include "database/file_system.h"
+#include "database/qra_file.h"
+#include "import/import_files.h"
+#include "import/import_frame.h"
 #include "test_support.h"
 
 namespace {
@@ -83,6 +86,90 @@ TEST(FileCopy, TheWholeFileWhenTheFastCopyFails) {
         }
     }
     copyFault = {};
+}
+
+// A log of `records` ADIF records, each a new square of its own as far as
+// they go (AA00 onwards), about 110 bytes a record.
+QByteArray adifLog(int records) {
+    QByteArray log = "made for the test<eoh>\n";
+    for (int n = 0; n < records; ++n) {
+        const int square = n % 32400;
+        const QByteArray grid = QByteArray(1, char('A' + square / 1800)) +
+                                char('A' + square / 100 % 18) + QByteArray::number(square / 10 % 10) +
+                                QByteArray::number(square % 10);
+        log += "<call:6>Q" + QByteArray::number(10000 + n % 90000) + "<gridsquare:4>" + grid +
+               "<band:2>2m<qso_date:8>20240101<comment:40>" + QByteArray(40, 'x') + "<eor>\n";
+    }
+    return log;
+}
+
+// What the reading gets while the copy is under way is the log, byte for
+// byte, also where the fast copy gives up halfway; the copy then has its
+// name, whole, and no part of it waits under another.
+TEST(ScratchCopy, TheReadingFollowsTheCopyToTheLastByte) {
+    QTemporaryDir dir;
+    const QByteArray bytes = adifLog(200000);  // 22 MB: pieces of the copy, and more
+    ASSERT_GT(bytes.size(), 20 << 20);
+    const QString log = dir.filePath("log.adi");
+    const QString scratch = dir.filePath("adi.tmp");
+    writeFileBytes(log, bytes);
+    const struct {
+        const char* name;
+        int error;
+        QIODevice::OpenMode mode;
+    } cases[] = {
+        {"in the kernel, raw", 0, QIODevice::ReadOnly | QIODevice::Unbuffered},
+        {"read and written after EXDEV, buffered", EXDEV, QIODevice::ReadOnly},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFileBytes(scratch, "an earlier copy");
+        copyFault = {c.error, 3, 0};
+        QFile in(log);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        ScratchCopy copy;
+        Error error;
+        ASSERT_TRUE(copy.begin(in, scratch, c.mode, error)) << error;
+        EXPECT_EQ(copy.size(), bytes.size());
+        QByteArray read;
+        std::vector<char> piece(1 << 20);
+        for (qint64 n; (n = copy.read(piece.data(), static_cast<qint64>(piece.size()))) > 0;)
+            read.append(piece.data(), n);
+        EXPECT_TRUE(copy.end(error)) << error;
+        EXPECT_TRUE(read == bytes) << "read " << read.size() << " of " << bytes.size();
+        EXPECT_TRUE(readFileBytes(scratch) == bytes) << "the copy differs";
+        EXPECT_FALSE(QFile::exists(scratch + ".part"));
+    }
+    copyFault = {};
+}
+
+// A disk that fills up during the copy: the import stops with the copy's
+// reason, naming the copy as the user knows it, and changes nothing; the
+// earlier copy keeps its name and bytes.
+TEST(ScratchCopy, AFullDiskDuringTheCopyStopsTheImportAndChangesNothing) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath("2M JO62QM HOME.QRA");
+    writeFileBytes(db, blankDatabaseBytes());
+    const QString log = dir.filePath("log.adi");
+    writeFileBytes(log, adifLog(100000));  // 11 MB
+    writeFileBytes(dir.filePath("adi.tmp"), "an earlier copy");
+    ImportRequest request;
+    request.logPath = log;
+    request.databasePath = db;
+    request.workDir = request.backupDir = dir.path();
+    request.ledger = false;
+    ImportResult result;
+    {
+        const WriteLimit fullDisk(4 << 20);
+        result = runImport(request);
+    }
+    EXPECT_EQ(result.end, ImportResult::End::Failed);
+    EXPECT_EQ(result.error, "The log could not be copied: " + dir.filePath("adi.tmp") +
+                                ": File too large");
+    EXPECT_EQ(readFileBytes(db), blankDatabaseBytes());
+    EXPECT_EQ(readFileBytes(dir.filePath("adi.tmp")), "an earlier copy");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"2M JO62QM HOME.QRA", "adi.tmp", "log.adi"}));
 }
 
 }  // namespace
