@@ -158,14 +158,6 @@ public:
     };
     // Each label's text centred on its point; only the pixels its text inked.
     void draw(QPainter& painter, std::span<const Label> labels) const {
-        const std::optional<QRect> pixels = directPixels(painter);
-        const QTransform t = painter.deviceTransform();
-        if (pixels && t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
-            t.dy() == std::floor(t.dy())) {
-            blend(*static_cast<QImage*>(painter.device()),
-                  QPoint(static_cast<int>(t.dx()), static_cast<int>(t.dy())), labels);
-            return;
-        }
         for (const Label& l : labels) {
             const QRect& ink = ink_[static_cast<std::size_t>(l.text)];
             if (ink.isEmpty()) continue;
@@ -175,42 +167,6 @@ public:
     }
 
 private:
-    // What the painter's drawImage makes of the labels on an RGB32 picture
-    // whole pixels away: each inked pixel laid over the picture's
-    // (premultiplied source over, rounded as the painter rounds), written
-    // here because the painter's cost per small image is most of a frame of
-    // band counts.
-    void blend(QImage& picture, QPoint offset, std::span<const Label> labels) const {
-        const QRect bounds = picture.rect();
-        const auto byteMul = [](QRgb x, unsigned a) {
-            QRgb t = (x & 0xff00ff) * a;
-            t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
-            x = ((x >> 8) & 0xff00ff) * a;
-            x = (x + ((x >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
-            return x | t;
-        };
-        for (const Label& l : labels) {
-            const QRect& ink = ink_[static_cast<std::size_t>(l.text)];
-            if (ink.isEmpty()) continue;
-            const QPoint at = corner(l.centre) + ink.topLeft() + offset;
-            const QRect shown = QRect(at, ink.size()) & bounds;
-            for (int y = shown.top(); y <= shown.bottom(); ++y) {
-                const auto* from = reinterpret_cast<const QRgb*>(
-                                       image_.constScanLine(cell_.height() * l.text + ink.top() +
-                                                            y - at.y())) +
-                                   ink.left() - at.x();
-                auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
-                for (int x = shown.left(); x <= shown.right(); ++x) {
-                    const QRgb s = from[x];
-                    if (s >= 0xff000000U)
-                        to[x] = s;
-                    else if (s != 0)
-                        to[x] = (s + byteMul(to[x], qAlpha(~s))) | 0xff000000U;
-                }
-            }
-        }
-    }
-
     QPoint corner(QPointF centre) const {
         return {qRound(centre.x() - cell_.width() / 2.0), qRound(centre.y() - cell_.height() / 2.0)};
     }
