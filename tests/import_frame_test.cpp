@@ -145,6 +145,78 @@ TEST_F(ImportTest, UnreadableRecordsAreCountedAndTheRestIsRead) {
     }
 }
 
+// What one log of one contact does to a fresh 2M database: the square IO85
+// as slot() shows it, or, with nothing written, "skipped" or
+// "unreadable" and why.
+TEST_F(ImportTest, EachRecordWritesItsSquareOrSaysWhyNot) {
+    // A record of the contact with these fields besides its call, date and locator.
+    const auto with = [](const std::string& fields) {
+        return "<ADIF_VER:5>3.1.4<EOH>\r\n<CALL:6>N0CALL <QSO_DATE:8>20231225 "
+               "<GRIDSQUARE:6>IO85MX " +
+               fields + "<EOR>\r\n";
+    };
+    const auto edi = [](const std::string& date) {
+        return "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n" + date +
+               ";1200;N0CALL;1;59;001;59;001;;IO85MX;1136;;;;\r\n";
+    };
+    const char* const worked = "IO85mx W- N0CALL     25/12/23";
+    const char* const confirmed = "IO85mx -C N0CALL     25/12/23";
+    using enum ImportKind;
+    const struct {
+        ImportKind kind;
+        std::string log;
+        unsigned confirmedBy;
+        const char* outcome;
+    } cases[] = {
+        // EDI dates: the format's YYMMDD and the contest loggers' YYYYMMDD.
+        {Edi, edi("231225"), kConfirmByAll, worked},
+        {Edi, edi("20231225"), kConfirmByAll, worked},
+        {Edi, edi("2023125"), kConfirmByAll, "unreadable: seven digits"},
+        // A band from FREQ by ADIF's band table when BAND is missing.
+        {Adif, with("<FREQ:7>144.300 "), kConfirmByAll, worked},
+        {Adif, with("<FREQ:3>144 "), kConfirmByAll, worked},
+        {Adif, with("<FREQ:10>148.000001 "), kConfirmByAll, "skipped: above the band"},
+        {Adif, with("<FREQ:10>143.999999 "), kConfirmByAll, "skipped: below the band"},
+        {Adif, with("<FREQ:7>432.200 "), kConfirmByAll, "skipped: 70cm"},
+        {Adif, with("<BAND:2>   <FREQ:7>144.300 "), kConfirmByAll, worked},  // a blank BAND is none
+        {Adif, with("<BAND:4>70cm <FREQ:7>144.300 "), kConfirmByAll,
+         "skipped: BAND wins over FREQ"},
+        {Adif, with("<FREQ:7>144,300 "), kConfirmByAll, "skipped: no number"},
+        {Adif, with(""), kConfirmByAll, "skipped: neither BAND nor FREQ"},
+        // QSL_RCVD V is a confirmation as Y is.
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>V "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>V "), kConfirmByLotw, worked},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>N "), kConfirmByAll, worked},
+        // One source's confirmation outweighs another's I.
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>Y "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>I <LOTW_QSL_RCVD:1>V "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <LOTW_QSL_RCVD:1>I <QSL_RCVD:1>Y "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>Y "), kConfirmByCard, worked},
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>N "), kConfirmByAll,
+         "skipped: invalid and confirmed by none"},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>I "), kConfirmByAll, "skipped: invalid"},
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>V <LOTW_QSL_RCVD:1>I "), kConfirmByAll,
+         "skipped: eQSL's V is no confirmation"},
+    };
+    for (const auto& c : cases) {
+        makeBlankDatabase(dir_.path(), kName);
+        const ImportResult result = import(
+            c.kind, c.log, true, [&](ImportRequest& r) { r.adif.confirmedBy = c.confirmedBy; });
+        ASSERT_EQ(result.end, ImportResult::End::Finished) << c.log;
+        const SquareEntry e = readSquare(db_, "IO", 85);
+        const std::string expected = c.outcome;
+        if (expected.starts_with("skipped") || expected.starts_with("unreadable")) {
+            EXPECT_EQ(result.squaresWritten, 0) << c.log << expected;
+            EXPECT_FALSE(e.isWorked() || e.isConfirmed()) << c.log << expected;
+            EXPECT_EQ(result.unreadable, expected.starts_with("unreadable") ? 1 : 0)
+                << c.log << expected;
+        } else {
+            EXPECT_EQ(result.squaresWritten, 1) << c.log;
+            EXPECT_EQ(slot(db_, "IO", 85), expected) << c.log;
+        }
+    }
+}
+
 // Each failure names the file and the reason, and comes before any write.
 TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
     const QByteArray before = readFileBytes(db_);
@@ -187,7 +259,8 @@ TEST_F(ImportTest, RealLogGivesTheGoldenDatabase) {
         import(Kind::Adif, readFileBytes(testDataPath("golden_2m_log.adi")).toStdString());
     EXPECT_EQ(r.closingMessage(), "30 new squares added\n1 unreadable record was skipped");
     QByteArray expected = blankDatabaseBytes();
-    for (const QByteArray& line : readFileBytes(testDataPath("golden_2m_database.txt")).split('\n')) {
+    for (const QByteArray& line :
+         readFileBytes(testDataPath("golden_2m_database.txt")).split('\n')) {
         if (line.isEmpty() || line.startsWith('#')) continue;
         // "record slot |locator|worked|confirmed|call|date|"
         const QList<QByteArray> f = line.split('|');
