@@ -47,9 +47,13 @@ QByteArray loggedAdif(const QByteArray& record) {
 }
 
 // A 2 m session while the program moves between bands: 6 m has its own
-// database (and a backup of it that must not count), 20 m has none.
+// database (and a backup of it that must not count), 20 m has none. Callers
+// of needed squares are coloured, worked ones otherwise, confirmed ones not;
+// a logged contact's caller is cleared.
 TEST(LiveFakeProgram, HighlightsFollowTheDialFrequencysBandAndComeBackAfterARestart) {
     SessionFixture f(highlighting());
+    setSquare(f.db, "JO", 51, makeEntry("JO51AA", "DL2XYZ", "01/01/24", false));
+    setSquare(f.db, "JO", 70, makeEntry("JO70AA", "OK1AB", "01/01/24", true));
     const QString sixMetres = makeBlankDatabase(f.dir.path(), "6M JO62QM T.QRA");
     setSquare(sixMetres, "JO", 62, makeEntry("JO62AA", "DL1ABC", "01/01/24", true));
     setSquare(sixMetres, "JO", 50, makeEntry("JO50AA", "K1AA", "01/01/24", false));
@@ -65,9 +69,12 @@ TEST(LiveFakeProgram, HighlightsFollowTheDialFrequencysBandAndComeBackAfterARest
         const char* highlights;
     } steps[] = {
         {"on 2 m", false, sent(status(id, 144'174'000)), ""},
-        {"callers on 2 m", false, sent(decode(id, "CQ DL1ABC JO62"), decode(id, "CQ K1AA JO50")),
-         "WSJT-X DL1ABC new; WSJT-X K1AA new"},
-        {"to 6 m", false, sent(status(id, 50'313'000)), "WSJT-X DL1ABC clear; WSJT-X K1AA clear"},
+        {"callers on 2 m, a worked and a confirmed one, and a call that is no caller's", false,
+         sent(decode(id, "CQ DL1ABC JO62"), decode(id, "SP9XX DL2XYZ JO51"),
+              decode(id, "CQ DX OK1AB JO70"), decode(id, "DL1ABC SP9XX -12")),
+         "WSJT-X DL1ABC new; WSJT-X DL2XYZ worked"},
+        {"DL1ABC logged", false, sent(qsoLogged("DL1ABC", "JO62")), "WSJT-X DL1ABC clear"},
+        {"to 6 m", false, sent(status(id, 50'313'000)), "WSJT-X DL2XYZ clear"},
         {"callers on 6 m", false, sent(decode(id, "CQ DL1ABC JO62"), decode(id, "CQ K1AA JO50")),
          "WSJT-X K1AA worked"},
         {"still 6 m", false, sent(status(id, 50'314'000)), ""},

@@ -123,32 +123,6 @@ TEST(LiveMessages, EachCaseCountedAndOnlyTakenContactsWritten) {
     }
 }
 
-TEST(LiveHighlight, NeededSquaresColouredWorkedOnesNotAndClearedWhenWorked) {
-    SessionFixture f(highlighting());
-    setSquare(f.db, "JO", 50, makeEntry("JO50AA", "DL2XYZ", "01/01/24", false));
-    setSquare(f.db, "JO", 70, makeEntry("JO70AA", "OK1AB", "01/01/24", true));
-    f.start();
-    QUdpSocket client;
-    ASSERT_TRUE(client.bind(QHostAddress::LocalHost, 0));
-    const auto send = [&](const QByteArray& d) {
-        client.writeDatagram(d, QHostAddress::LocalHost, f.session.udpPort());
-    };
-    for (const char* m :
-         {"CQ DL1ABC JO62", "SP9XX DL2XYZ JO50", "CQ DX OK1AB JO70", "DL1ABC SP9XX -12"})
-        send(Datagram::decode(m));
-    waitFor([&] { return f.session.highlightsSent() >= 2 && client.hasPendingDatagrams(); });
-    waitFor([] { return false; }, 300);
-    std::string got;
-    receive(client, f.session.colours, got);
-    EXPECT_EQ(got, "WSJT-X DL1ABC new; WSJT-X DL2XYZ worked");
-    send(Datagram::qso("DL1ABC", "JO62", 144174000));
-    waitFor([&] { return client.hasPendingDatagrams(); });
-    got.clear();
-    receive(client, f.session.colours, got);
-    EXPECT_EQ(got, "WSJT-X DL1ABC clear");
-    f.stop();
-}
-
 TEST(LiveLogFile, PiecesHalfRecordsAndRewritesTakenOnce) {
     QTemporaryDir logDir;
     const QString log = logDir.filePath("wsjtx_log.adi");
