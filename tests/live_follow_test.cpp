@@ -223,9 +223,6 @@ std::vector<NotAFile> notFiles(QLocalServer& server) {
         {"socket", [&server](const QString& p) { ASSERT_TRUE(server.listen(p)); }, "a socket"},
         {"link to /dev/zero", [](const QString& p) { ASSERT_TRUE(QFile::link("/dev/zero", p)); },
          "a link to a device"},
-        {"link to /dev/urandom",
-         [](const QString& p) { ASSERT_TRUE(QFile::link("/dev/urandom", p)); },
-         "a link to a device"},
         {"link to a folder", [](const QString& p) { ASSERT_TRUE(QFile::link("/", p)); },
          "a link to a folder"},
     };
