@@ -104,8 +104,8 @@ inline live::LiveSettings highlighting() {
 }
 
 // The datagrams a program sends, in order.
-template <typename... Datagram>
-inline std::vector<QByteArray> sent(const Datagram&... datagrams) {
+template <typename... Bytes>
+inline std::vector<QByteArray> sent(const Bytes&... datagrams) {
     return {QByteArray(datagrams)...};
 }
 
