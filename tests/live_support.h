@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QColor>
 #include <QCoreApplication>
@@ -29,6 +30,14 @@ inline void waitFor(const std::function<bool()>& done, int ms = 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(1);
     }
+}
+
+// A ledger file of a schema newer than this program's.
+inline void writeNewerLedger(const QString& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version = 9", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 // Adds bytes at the end of a log, as a logging program writes it.

@@ -1,7 +1,6 @@
 #include "import/square_edit.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QFile>
 #include <QHostAddress>
@@ -48,14 +47,8 @@ TEST(SquareEdit, SavedThroughTheOwnerIntoFileChangeLogAndLedger) {
          },
          true, "G4ABC         01/02/03      IO85 edited\r\n", "G4ABC", "contacts.sqlite.damaged"},
         {"ledger newer", makeEntry("IO85", "G4ABC", "01/02/03", false),
-         [](const QString& dir) {
-             sqlite3* db = nullptr;
-             sqlite3_open(QFile::encodeName(dir + "/" + kLedgerFileName).constData(), &db);
-             sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version = 9", nullptr, nullptr,
-                          nullptr);
-             sqlite3_close(db);
-         },
-         true, "G4ABC         01/02/03      IO85 edited\r\n", "", "newer Morvel"},
+         [](const QString& dir) { writeNewerLedger(dir + "/" + kLedgerFileName); }, true,
+         "G4ABC         01/02/03      IO85 edited\r\n", "", "newer Morvel"},
         {"database read-only", makeEntry("IO85", "G4ABC", "01/02/03", false),
          [](const QString& dir) { QFile::setPermissions(dir + "/" + kDb, QFile::ReadOwner); },
          false, ": the file is read-only", "", ""},
