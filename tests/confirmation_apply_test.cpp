@@ -12,11 +12,7 @@
 namespace morvel {
 namespace {
 
-using test::makeBlankDatabase;
-using test::makeEntry;
-using test::readFileBytes;
-using test::readSquare;
-using test::setSquare;
+using namespace test;
 
 std::string field(const char* name, const std::string& value) {
     return value.empty()

@@ -48,20 +48,17 @@ static std::string read(const std::string& log, std::string_view answers = "yy")
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     std::string asked, taken;
+    EdiHandlers handlers;
+    handlers.confirmBand = [&](const std::string& band) {
+        asked += band + ",";
+        return answers[std::ranges::count(asked, ',') - 1] == 'y';
+    };
+    handlers.contact = [&](const ImportedContact& c) {
+        taken += c.call + " " + c.locator + ",";
+        return true;
+    };
     QString error;
-    const EdiOutcome o = readEdi(buffer,
-                                 {.confirmBand =
-                                      [&](const std::string& band) {
-                                          return asked += band + ",",
-                                                 answers[std::ranges::count(asked, ',') - 1] == 'y';
-                                      },
-                                  .contact =
-                                      [&](const ImportedContact& c) {
-                                          return taken += c.call + " " + c.locator + ",", true;
-                                      },
-                                  .contactLine = {},
-                                  .acceptedLine = {}},
-                                 error);
+    const EdiOutcome o = readEdi(buffer, handlers, error);
     return std::to_string(int(o.end)) + " " + std::to_string(o.unreadable) + " | " + asked + " | " +
            taken + error.toStdString();
 }

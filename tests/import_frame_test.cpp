@@ -6,6 +6,7 @@
 #include <QFile>
 #include <functional>
 
+#include "import/adif_options.h"
 #include "tests/test_support.h"
 
 namespace morvel {
@@ -145,6 +146,78 @@ TEST_F(ImportTest, UnreadableRecordsAreCountedAndTheRestIsRead) {
     }
 }
 
+// What one log of one contact does to a fresh 2M database: the square IO85
+// as slot() shows it, or, with nothing written, "skipped" or
+// "unreadable" and why.
+TEST_F(ImportTest, EachRecordWritesItsSquareOrSaysWhyNot) {
+    // A record of the contact with these fields besides its call, date and locator.
+    const auto with = [](const std::string& fields) {
+        return "<ADIF_VER:5>3.1.4<EOH>\r\n<CALL:6>N0CALL <QSO_DATE:8>20231225 "
+               "<GRIDSQUARE:6>IO85MX " +
+               fields + "<EOR>\r\n";
+    };
+    const auto edi = [](const std::string& date) {
+        return "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n" + date +
+               ";1200;N0CALL;1;59;001;59;001;;IO85MX;1136;;;;\r\n";
+    };
+    const char* const worked = "IO85mx W- N0CALL     25/12/23";
+    const char* const confirmed = "IO85mx -C N0CALL     25/12/23";
+    using enum ImportKind;
+    const struct {
+        ImportKind kind;
+        std::string log;
+        unsigned confirmedBy;
+        const char* outcome;
+    } cases[] = {
+        // EDI dates: the format's YYMMDD and the contest loggers' YYYYMMDD.
+        {Edi, edi("231225"), kConfirmByAll, worked},
+        {Edi, edi("20231225"), kConfirmByAll, worked},
+        {Edi, edi("2023125"), kConfirmByAll, "unreadable: seven digits"},
+        // A band from FREQ by ADIF's band table when BAND is missing.
+        {Adif, with("<FREQ:7>144.300 "), kConfirmByAll, worked},
+        {Adif, with("<FREQ:3>144 "), kConfirmByAll, worked},
+        {Adif, with("<FREQ:10>148.000001 "), kConfirmByAll, "skipped: above the band"},
+        {Adif, with("<FREQ:10>143.999999 "), kConfirmByAll, "skipped: below the band"},
+        {Adif, with("<FREQ:7>432.200 "), kConfirmByAll, "skipped: 70cm"},
+        {Adif, with("<BAND:2>   <FREQ:7>144.300 "), kConfirmByAll, worked},  // a blank BAND is none
+        {Adif, with("<BAND:4>70cm <FREQ:7>144.300 "), kConfirmByAll,
+         "skipped: BAND wins over FREQ"},
+        {Adif, with("<FREQ:7>144,300 "), kConfirmByAll, "skipped: no number"},
+        {Adif, with(""), kConfirmByAll, "skipped: neither BAND nor FREQ"},
+        // QSL_RCVD V is a confirmation as Y is.
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>V "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>V "), kConfirmByLotw, worked},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>N "), kConfirmByAll, worked},
+        // One source's confirmation outweighs another's I.
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>Y "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>I <LOTW_QSL_RCVD:1>V "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <LOTW_QSL_RCVD:1>I <QSL_RCVD:1>Y "), kConfirmByAll, confirmed},
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>Y "), kConfirmByCard, worked},
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>N "), kConfirmByAll,
+         "skipped: invalid and confirmed by none"},
+        {Adif, with("<BAND:2>2m <QSL_RCVD:1>I "), kConfirmByAll, "skipped: invalid"},
+        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>V <LOTW_QSL_RCVD:1>I "), kConfirmByAll,
+         "skipped: eQSL's V is no confirmation"},
+    };
+    for (const auto& c : cases) {
+        makeBlankDatabase(dir_.path(), kName);
+        const ImportResult result = import(
+            c.kind, c.log, true, [&](ImportRequest& r) { r.adif.confirmedBy = c.confirmedBy; });
+        ASSERT_EQ(result.end, ImportResult::End::Finished) << c.log;
+        const SquareEntry e = readSquare(db_, "IO", 85);
+        const std::string expected = c.outcome;
+        if (expected.starts_with("skipped") || expected.starts_with("unreadable")) {
+            EXPECT_EQ(result.squaresWritten, 0) << c.log << expected;
+            EXPECT_FALSE(e.isWorked() || e.isConfirmed()) << c.log << expected;
+            EXPECT_EQ(result.unreadable, expected.starts_with("unreadable") ? 1 : 0)
+                << c.log << expected;
+        } else {
+            EXPECT_EQ(result.squaresWritten, 1) << c.log;
+            EXPECT_EQ(slot(db_, "IO", 85), expected) << c.log;
+        }
+    }
+}
+
 // Each failure names the file and the reason, and comes before any write.
 TEST_F(ImportTest, PreparationFailuresLeaveTheDatabaseUntouched) {
     const QByteArray before = readFileBytes(db_);
@@ -187,7 +260,8 @@ TEST_F(ImportTest, RealLogGivesTheGoldenDatabase) {
         import(Kind::Adif, readFileBytes(testDataPath("golden_2m_log.adi")).toStdString());
     EXPECT_EQ(r.closingMessage(), "30 new squares added\n1 unreadable record was skipped");
     QByteArray expected = blankDatabaseBytes();
-    for (const QByteArray& line : readFileBytes(testDataPath("golden_2m_database.txt")).split('\n')) {
+    for (const QByteArray& line :
+         readFileBytes(testDataPath("golden_2m_database.txt")).split('\n')) {
         if (line.isEmpty() || line.startsWith('#')) continue;
         // "record slot |locator|worked|confirmed|call|date|"
         const QList<QByteArray> f = line.split('|');
@@ -202,6 +276,149 @@ TEST_F(ImportTest, RealLogGivesTheGoldenDatabase) {
     for (qsizetype i = 0; i < got.size(); i += 28)
         EXPECT_EQ(got.mid(i, 28).toStdString(), expected.mid(i, 28).toStdString())
             << "record " << i / 2828 + 1 << " slot " << i % 2828 / 28;
+}
+
+std::string optionsRecord(const std::string& extra, const std::string& grid = "FN31") {
+    const auto tag = [](const char* name, const std::string& v) {
+        return v.empty() ? std::string()
+                         : "<" + std::string(name) + ":" + std::to_string(v.size()) + ">" + v + " ";
+    };
+    return tag("CALL", "K1ROV") + tag("QSO_DATE", "20240601") + tag("BAND", "2m") +
+           tag("GRIDSQUARE", grid) + extra + "<EOR>\r\n";
+}
+
+// The ADIF import's options: VUCC_GRIDS, the confirmation sources and the
+// PROP_MODE filters; with none the import is the usual one.
+struct OptionsImport : ImportTest {
+    // The squares an import into a blank database writes, as the change log
+    // lists them: "FN31" or "FN31 QSL".
+    std::vector<std::string> squares(const std::string& log, const AdifOptions& options) {
+        makeBlankDatabase(dir_.path(), kName);
+        const ImportResult result =
+            import(Kind::Adif, log, true, [&](ImportRequest& r) { r.adif = options; });
+        EXPECT_TRUE(result.error.isEmpty()) << result.error.toStdString();
+        changelog = readFileBytes(dir_.filePath("changelog.txt")).toStdString();
+        std::vector<std::string> written;
+        const QList<QByteArray> lines = QByteArray::fromStdString(changelog).split('\n');
+        for (qsizetype i = 3; i < lines.size(); ++i) {
+            const QByteArray line = lines[i].trimmed();
+            if (line.size() > 28) written.push_back(line.mid(28).toStdString());
+        }
+        return written;
+    }
+    std::string changelog;
+};
+
+AdifOptions vucc() {
+    AdifOptions o;
+    o.vuccGrids = true;
+    return o;
+}
+
+// A rover on a corner credits four squares, on a line two; anything else
+// that VUCC_GRIDS holds is ignored and GRIDSQUARE counts.
+TEST_F(OptionsImport, VuccGrids) {
+    using Squares = std::vector<std::string>;
+    const std::tuple<std::string, Squares> cases[] = {
+        {"FN20,FN21,FN30,FN31", {"FN20", "FN21", "FN30", "FN31"}},
+        {"fn31, fn30 ,fn21,fn20", {"FN31", "FN30", "FN21", "FN20"}},
+        {"FN20,FN30", {"FN20", "FN30"}},
+        {"FN30,FN31", {"FN30", "FN31"}},
+        {"JO99,KO09", {"JO99", "KO09"}},    // across a field's edge
+        {"RA90,AA00", {"RA90", "AA00"}},    // across the 180th meridian
+        {"FN20,FN40", {"FN31"}},            // not adjacent
+        {"FN20,FN31", {"FN31"}},            // only touching at a corner
+        {"FN20,FN21,FN30", {"FN31"}},       // three
+        {"FN20,FN21,FN30,FN42", {"FN31"}},  // not a block
+        {"FN20,FN22,FN30,FN32", {"FN31"}},  // rows apart
+        {"FN20,FN20", {"FN31"}},            // the same square twice
+        {"FN20,FN21,FN30,FN31,FN40", {"FN31"}},
+        {"FN20,ZZ99", {"FN31"}},
+        {"FN20JK,FN21", {"FN31"}},  // six characters
+        {"FN20;FN21", {"FN31"}},
+    };
+    for (const auto& [grids, expected] : cases) {
+        const std::string log =
+            optionsRecord("<VUCC_GRIDS:" + std::to_string(grids.size()) + ">" + grids + " ");
+        EXPECT_EQ(squares(log, vucc()), expected) << grids;
+        // Without the option only GRIDSQUARE counts.
+        EXPECT_EQ(squares(log, {}), Squares{"FN31"}) << grids;
+    }
+    // A rover's record may have no GRIDSQUARE at all.
+    EXPECT_EQ(squares(optionsRecord("<VUCC_GRIDS:9>FN20,FN30 ", ""), vucc()),
+              (Squares{"FN20", "FN30"}));
+    EXPECT_EQ(squares(optionsRecord("<VUCC_GRIDS:9>FN20,FN40 ", ""), vucc()), Squares{});
+}
+
+// Each confirmation source alone confirms only by its own status.
+TEST_F(OptionsImport, EachConfirmationSourceAlone) {
+    const char* const statuses[] = {"<QSL_RCVD:1>Y ", "<LOTW_QSL_RCVD:1>Y ", "<LOTW_QSL_RCVD:1>V ",
+                                    "<EQSL_QSL_RCVD:1>Y ", ""};
+    const unsigned confirms[] = {kConfirmByCard, kConfirmByLotw, kConfirmByLotw, kConfirmByEqsl, 0};
+    for (const unsigned source : {kConfirmByCard, kConfirmByLotw, kConfirmByEqsl, kConfirmByAll}) {
+        AdifOptions o;
+        o.confirmedBy = source;
+        for (std::size_t i = 0; i < std::size(statuses); ++i) {
+            const bool confirmed = (confirms[i] & source) != 0;
+            EXPECT_EQ(squares(optionsRecord(statuses[i]), o),
+                      std::vector<std::string>{confirmed ? "FN31 QSL" : "FN31"})
+                << statuses[i] << " by " << source;
+        }
+    }
+}
+
+// Only exact, known values match; a contact without PROP_MODE is terrestrial.
+TEST_F(OptionsImport, PropModeFilters) {
+    const auto options = [](const char* only, const char* not_) {
+        AdifOptions o;
+        QString bad;
+        EXPECT_TRUE(!*only || parsePropModes(only, o.propModes, bad));
+        EXPECT_TRUE(!*not_ || parsePropModes(not_, o.notPropModes, bad));
+        return o;
+    };
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        {"EME", "", "EME", true},           {"EME", "", "eme", true},
+        {"EME", "", " EME ", true},         {"EME", "", "", false},
+        {"EME", "", "EMEX", false},         {"EME", "", "EM", false},
+        {"EME", "", "SAT", false},          {"SAT,EME", "", "SAT", true},
+        {"", "SAT,EME", "SAT", false},      {"", "SAT,EME", "EME", false},
+        {"", "SAT,EME", "", true},          {"", "SAT,EME", "TR", true},
+        {"", "SAT,EME", "SATELLITE", true}, {"", "SAT", "SAT,EME", true},
+        {"", "", "ANYTHING", true},
+    };
+    for (const auto& [only, not_, mode, kept] : cases) {
+        const std::string value(mode);
+        const std::string extra =
+            value.empty() ? "" : "<PROP_MODE:" + std::to_string(value.size()) + ">" + value + " ";
+        EXPECT_EQ(squares(optionsRecord(extra), options(only, not_)).size(), kept ? 1U : 0U)
+            << only << " / " << not_ << " / " << mode;
+    }
+    // An unknown mode cannot be asked for.
+    std::vector<std::string> modes;
+    QString bad;
+    for (const char* text : {"EMEX", "SAT,", "", "SAT EME"})
+        EXPECT_FALSE(parsePropModes(text, modes, bad)) << text;
+}
+
+// With no option the import is the usual one (ImportTest.RealLogGivesTheGoldenDatabase
+// holds it to the golden database); options that change nothing in a log give
+// the same bytes, and are named on the change log's second line.
+TEST_F(OptionsImport, NoOptionGivesTodaysBytes) {
+    const std::string log = readFileBytes(testDataPath("golden_2m_log.adi")).toStdString();
+    squares(log, {});
+    const QByteArray plainDatabase = readFileBytes(dir_.filePath("2M JO62QM HOME.QRA"));
+    const std::string plain = changelog;
+    EXPECT_NE(plain.find(" on 25/12/2023 at 12:00\r\n\r\n"), std::string::npos);
+    AdifOptions o = vucc();
+    o.notPropModes = {"EME"};
+    QFile::remove(dir_.filePath("2M JO62QM HOME.QRA"));
+    QFile::remove(dir_.filePath("2M JO62QM HOME backup.qra"));
+    squares(log, o);
+    EXPECT_TRUE(readFileBytes(dir_.filePath("2M JO62QM HOME.QRA")) == plainDatabase);
+    const std::string named = " at 12:00 with --vucc-grids --not-prop-mode EME\r\n\r\n";
+    EXPECT_NE(changelog.find(named), std::string::npos) << changelog.substr(0, 200);
+    EXPECT_EQ(changelog.substr(changelog.find(named) + named.size()),
+              plain.substr(plain.find("12:00\r\n\r\n") + 9));
 }
 
 }  // namespace

@@ -50,19 +50,13 @@ TEST(SecretStore, TheCommandLineRemembersThePasswordInTheStoreNeverInAFile) {
         a.body = "<APP_LoTW_NUMREC:1>0<eoh><APP_LoTW_EOF>";
         return a;
     });
-    const QStringList base = {QStringLiteral("sync"),
-                              dir.path(),
-                              QStringLiteral("--service"),
-                              QStringLiteral("lotw"),
-                              QStringLiteral("--user"),
-                              QStringLiteral("K1ABC"),
-                              QStringLiteral("--service-url"),
-                              server.url(QStringLiteral("/lotwreport.adi")).toString(),
-                              QStringLiteral("--ca-certificates"),
-                              test::TestHttpsServer::dataPath(QStringLiteral("ca.pem"))};
+    const QString folder = dir.path(), url = server.url("/lotwreport.adi").toString();
+    const QString ca = test::TestHttpsServer::dataPath("ca.pem");
+    const QStringList base = {
+        "sync",          folder, "--service",         "lotw", "--user", "K1ABC",
+        "--service-url", url,    "--ca-certificates", ca};
     for (const QStringList& extra :
-         {QStringList{QStringLiteral("--password-stdin"), QStringLiteral("--remember")},
-          QStringList{}}) {
+         {QStringList{"--password-stdin", "--remember"}, QStringList{}}) {
         std::ostringstream out, err;
         std::istringstream in("s3cret\n");
         EXPECT_EQ(runCli(base + extra, {out, err, in}, QDir(dir.path())), 0) << err.str();

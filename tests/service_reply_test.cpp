@@ -84,6 +84,7 @@ TEST(ServiceReply, WholeLotwReplyKeepsItsRecordsAndTheNextDate) {
 }
 
 TEST(ServiceReply, EqslPageLinksTheFileNamesAnErrorOrHasNothingNew) {
+    const char* notAdif = "the page links a file that is not an ADIF download; nothing changed";
     const struct {
         const char* page;
         Kind kind;
@@ -93,14 +94,10 @@ TEST(ServiceReply, EqslPageLinksTheFileNamesAnErrorOrHasNothingNew) {
          "HREF=\"../downloadedfiles/KA1ABC123.adi\">.ADI file</A></HTML>",
          Kind::Link, "../downloadedfiles/KA1ABC123.adi"},
         {"<a href='/downloadedfiles/x_1-2.ADI'>", Kind::Link, "/downloadedfiles/x_1-2.ADI"},
-        {"<a href=\"https://evil.example/downloadedfiles/x.adi\">", Kind::Unusable,
-         "the page links a file that is not an ADIF download; nothing changed"},
-        {"<a href=\"../downloadedfiles/x.exe\">", Kind::Unusable,
-         "the page links a file that is not an ADIF download; nothing changed"},
-        {"<a href=\"../downloadedfiles/../../etc.adi\">", Kind::Unusable,
-         "the page links a file that is not an ADIF download; nothing changed"},
-        {"<a href=\"../downloadedfiles/k1abc...adi\">", Kind::Unusable,
-         "the page links a file that is not an ADIF download; nothing changed"},
+        {"<a href=\"https://evil.example/downloadedfiles/x.adi\">", Kind::Unusable, notAdif},
+        {"<a href=\"../downloadedfiles/x.exe\">", Kind::Unusable, notAdif},
+        {"<a href=\"../downloadedfiles/../../etc.adi\">", Kind::Unusable, notAdif},
+        {"<a href=\"../downloadedfiles/k1abc...adi\">", Kind::Unusable, notAdif},
         {"<BODY>Error: No such Username/Password found</BODY>", Kind::Refused,
          "eQSL says: No such Username/Password found"},
         {"<BODY>You have no log entries</BODY>", Kind::NothingNew, ""},

@@ -1,22 +1,16 @@
 #include "import/square_edit.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <QCoreApplication>
-#include <QDataStream>
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QTemporaryDir>
-#include <QThread>
 #include <functional>
 
 #include "database/database_document.h"
 #include "database/database_lock.h"
 #include "ledger/ledger.h"
-#include "live/live_session.h"
+#include "tests/live_support.h"
 #include "tests/test_support.h"
 
 namespace morvel::test {
@@ -53,14 +47,8 @@ TEST(SquareEdit, SavedThroughTheOwnerIntoFileChangeLogAndLedger) {
          },
          true, "G4ABC         01/02/03      IO85 edited\r\n", "G4ABC", "contacts.sqlite.damaged"},
         {"ledger newer", makeEntry("IO85", "G4ABC", "01/02/03", false),
-         [](const QString& dir) {
-             sqlite3* db = nullptr;
-             sqlite3_open(QFile::encodeName(dir + "/" + kLedgerFileName).constData(), &db);
-             sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version = 9", nullptr, nullptr,
-                          nullptr);
-             sqlite3_close(db);
-         },
-         true, "G4ABC         01/02/03      IO85 edited\r\n", "", "newer Morvel"},
+         [](const QString& dir) { writeNewerLedger(dir + "/" + kLedgerFileName); }, true,
+         "G4ABC         01/02/03      IO85 edited\r\n", "", "newer Morvel"},
         {"database read-only", makeEntry("IO85", "G4ABC", "01/02/03", false),
          [](const QString& dir) { QFile::setPermissions(dir + "/" + kDb, QFile::ReadOwner); },
          false, ": the file is read-only", "", ""},
@@ -141,17 +129,6 @@ TEST(SquareEdit, ALockHeldElsewhereLeavesEverythingAsItWas) {
     EXPECT_FALSE(QFile::exists(dir.filePath(kLedgerFileName)));
 }
 
-// QSO Logged as WSJT-X sends it (schema 2): call, grid, 144.174 MHz, FT8.
-QByteArray qsoLogged(const QString& call, const QString& grid) {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_5_0);
-    out << quint32(0xadbccbda) << quint32(2) << quint32(5) << QByteArray("WSJT-X")
-        << QDateTime(QDate(2026, 12, 6), QTime(19, 5), Qt::UTC) << call.toUtf8() << grid.toUtf8()
-        << quint64(144174000) << QByteArray("FT8");
-    return bytes;
-}
-
 // Two live sessions (one sharing this program's owner, one with an owner of
 // its own, as another program would have) and an editor save on one
 // database, all at once: every square is in the file, and every change is
@@ -169,14 +146,6 @@ TEST(SquareEdit, TwoLiveSessionsAndAnEditorSaveLoseNothingAndLogEachChangeOnce) 
         s->minWriteIntervalMs = 5;
     }
     ASSERT_TRUE(first.start(error) && second.start(error)) << error;
-    const auto waitFor = [](const std::function<bool()>& done) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < 20000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-        }
-    };
     const struct {
         live::LiveSession* session;
         const char* prefix;
@@ -186,7 +155,7 @@ TEST(SquareEdit, TwoLiveSessionsAndAnEditorSaveLoseNothingAndLogEachChangeOnce) 
         s.session->takeDatagram(
             qsoLogged(QString("%1B").arg(s.prefix), QString("JO%1").arg((s.field + 2) * 10)),
             QHostAddress::LocalHost, 2237);
-        waitFor([&] { return s.session->databaseWrites() == 1; });
+        waitFor([&] { return s.session->databaseWrites() == 1; }, 20000);
     }
     WriteOutcome edited;
     for (int i = 0; i < 10; ++i) {
@@ -200,9 +169,11 @@ TEST(SquareEdit, TwoLiveSessionsAndAnEditorSaveLoseNothingAndLogEachChangeOnce) 
                            DatabaseLock::kWaitMs, [&](const WriteOutcome& o) { edited = o; });
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    waitFor([&] {
-        return first.counts().taken + second.counts().taken == 22 && shared->pending() == 0;
-    });
+    waitFor(
+        [&] {
+            return first.counts().taken + second.counts().taken == 22 && shared->pending() == 0;
+        },
+        20000);
     ASSERT_TRUE(first.stop(error) && second.stop(error)) << error;
     EXPECT_TRUE(edited.ok) << edited.error;
     const QByteArray changelog = bytesIfAny(dir.filePath("changelog.txt"));
@@ -235,12 +206,7 @@ TEST(SquareEdit, ASessionBegunDuringAnotherKeepsTheOtherOnesChangeLogLines) {
     const auto logOne = [](live::LiveSession& s, const QString& call, const QString& grid) {
         s.takeDatagram(qsoLogged(call, grid), QHostAddress::LocalHost, 2237);
         const int before = s.databaseWrites();
-        QElapsedTimer t;
-        t.start();
-        while (s.databaseWrites() == before && t.elapsed() < 20000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-        }
+        waitFor([&] { return s.databaseWrites() != before; }, 20000);
     };
     Error error;
     auto first = session();
