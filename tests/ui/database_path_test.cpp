@@ -1,21 +1,16 @@
 #include <sys/stat.h>
 
-#include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QProcess>
 
 #include "app_fixture.h"
-#include "ui/drawing_surface.h"
 
 namespace morvel::test {
 namespace {
 
-const QColor kRed(249, 96, 79), kBackground(255, 224, 192);
+const QColor kBackground(255, 224, 192);
 const char* const kLog =
     "<CALL:5>Q1ABC <QSO_DATE:8>20240105 <BAND:2>2m <GRIDSQUARE:6>IO91WM <EOR>\r\n"
     "<CALL:5>Q2ABC <QSO_DATE:8>20240106 <BAND:2>2m <GRIDSQUARE:4>FN31 <EOR>\r\n";
-
 
 class DatabasePathTest : public AppFixture {
 protected:
@@ -30,15 +25,13 @@ protected:
     }
     // Field IO from the map, square 85 edited and saved.
     void editSquare(QWidget* map) {
-        QTest::mouseClick(map->findChild<DrawingSurface*>(), Qt::LeftButton, {},
-                          canvas(map).toPixel(mapCentre("IO85")).toPoint());
+        pointAt(map, mapCentre("IO85"));
         deleteUnloaded();
         QWidget* view = windows.loaded(kSquareViewWindow);
         QApplication::setActiveWindow(view);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return control<QWidget>(view, "Command1")->isVisible(); }));
-        QTest::mouseClick(view->findChild<DrawingSurface*>(), Qt::LeftButton, {},
-                          canvas(view).toPixel(fieldCentre(85)).toPoint());
+        pointAt(view, fieldCentre(85));
         control<QLineEdit>(view, "Text1")->setText("G4ABC");
         control<QLineEdit>(view, "Text2")->setText("01/02/24");
         click(view, "Command3");
@@ -96,9 +89,10 @@ TEST_F(DatabasePathTest, PolishAndCyrillicNamesWorkEverywhere) {
         click(menu(), "Command2");
         click(menu(), "Command6");
         EXPECT_EQ(dialogs.messages,
-                  (QStringList{"2 new squares added\nThe ledger took 2 new contacts and 0 confirmations",
-                               "About to import 144 MHz records to QRA file for 2M",
-                               "1 new squares added\nThe ledger took 1 new contact and 0 confirmations"}));
+                  (QStringList{
+                      "2 new squares added\nThe ledger took 2 new contacts and 0 confirmations",
+                      "About to import 144 MHz records to QRA file for 2M",
+                      "1 new squares added\nThe ledger took 1 new contact and 0 confirmations"}));
         EXPECT_TRUE(readFileBytes(dataPath("changelog.txt")).contains(c.name));
         EXPECT_EQ(
             readFileBytes(dataPath(QString::fromUtf8(c.name).chopped(4) + " backup.qra")).size(),
@@ -118,23 +112,6 @@ TEST_F(DatabasePathTest, PolishAndCyrillicNamesWorkEverywhere) {
         EXPECT_FALSE(QFile::exists(dataPath(name)));
         click(remove, "exit_Button");
     }
-}
-
-// Squares written by morvel-cli while the map shows the database appear there.
-TEST_F(DatabasePathTest, TheMapRedrawsWhenAnotherProgramImports) {
-    const QString name = QStringLiteral("2M JO62QM HOME.QRA");
-    makeBlankDatabase(dataDir.path(), name);
-    writeFileBytes(dataPath("log.adi"), kLog);
-    select(name);
-    QWidget* map = openMap();
-    ASSERT_EQ(canvas(map).colourAt(mapCentre("FN31")), kBackground);
-    QProcess cli;
-    cli.setWorkingDirectory(dataDir.path());
-    cli.start(QStringLiteral(MORVEL_CLI), {"import-adif", name, "log.adi"});
-    ASSERT_TRUE(cli.waitForFinished(10000) && cli.exitCode() == 0)
-        << cli.readAllStandardError().toStdString();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return canvas(map).colourAt(mapCentre("FN31")) == kRed; }, 5000));
 }
 
 // A FIFO named like a database is no database: not listed, nothing waits on
