@@ -91,8 +91,9 @@ public:
     const QStringList& failures() const { return failures_; }
 
 private:
-    void measure(QWidget* widget, QRect area, const QString& what,
-                 const std::function<void()>& blank, const std::function<void()>& restore) {
+    // The text shown in `area` of `widget`, blanked for a moment through `set`.
+    void measure(QWidget* widget, QRect area, const QString& text,
+                 const std::function<void(const QString&)>& set) {
         area &= widget->rect();
         if (area.isEmpty()) return;
         const QRect inWindow(widget->mapTo(window_, area.topLeft()), area.size());
@@ -100,9 +101,9 @@ private:
             return window_->grab(inWindow).toImage().convertToFormat(QImage::Format_RGB32);
         };
         const QImage with = grab();
-        blank();
+        set(QString());
         const QImage without = grab();
-        restore();
+        set(text);
         int pixels = 0;
         double best = 0;
         for (int y = 0; y < with.height(); ++y) {
@@ -117,7 +118,7 @@ private:
         const QString where = context_ + '/' +
                               (widget->objectName().isEmpty() ? widget->metaObject()->className()
                                                               : widget->objectName()) +
-                              " \"" + what + '"';
+                              " \"" + text + '"';
         if (pixels == 0)
             failures_ << where + ": no text drawn";
         else if (best < 4.5)
@@ -134,9 +135,9 @@ private:
         const QString placeholder = edit ? edit->placeholderText() : QString();
         if (edit) edit->setPlaceholderText(QString());
         widget->setProperty(property, shown);
-        measure(
-            widget, widget->rect(), shown, [&] { widget->setProperty(property, QString()); },
-            [&] { widget->setProperty(property, text); });
+        measure(widget, widget->rect(), shown,
+                [&](const QString& t) { widget->setProperty(property, t); });
+        widget->setProperty(property, text);
         if (edit) edit->setPlaceholderText(placeholder);
     }
 
@@ -146,9 +147,8 @@ private:
         combo->setCurrentIndex(std::max(index, 0));
         const int shown = combo->currentIndex();
         const QString text = combo->itemText(shown);
-        measure(
-            combo, combo->rect(), text, [&] { combo->setItemText(shown, QString()); },
-            [&] { combo->setItemText(shown, text); });
+        measure(combo, combo->rect(), text,
+                [&](const QString& t) { combo->setItemText(shown, t); });
         combo->setCurrentIndex(index);
     }
 
@@ -161,9 +161,8 @@ private:
                 const QString text = index.data().toString();
                 const QRect area = view->visualRect(index);
                 if (text.isEmpty() || !view->viewport()->rect().contains(area)) continue;
-                measure(
-                    view->viewport(), area, text, [&] { model->setData(index, QString()); },
-                    [&] { model->setData(index, text); });
+                measure(view->viewport(), area, text,
+                        [&](const QString& t) { model->setData(index, t); });
             }
         }
         auto* table = qobject_cast<QTableWidget*>(view);
@@ -174,8 +173,7 @@ private:
             measure(
                 header->viewport(),
                 {header->sectionViewportPosition(c), 0, header->sectionSize(c), header->height()},
-                text, [&] { model->setHeaderData(c, Qt::Horizontal, QString()); },
-                [&] { model->setHeaderData(c, Qt::Horizontal, text); });
+                text, [&](const QString& t) { model->setHeaderData(c, Qt::Horizontal, t); });
         }
     }
 
