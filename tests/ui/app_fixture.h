@@ -66,6 +66,13 @@ inline void pointAt(QWidget* window, QPointF at, bool press = true) {
     if (press) QTest::mouseClick(surface, Qt::LeftButton, {}, pixel);
 }
 
+// Makes a window the active one and waits until it is drawn: its control
+// `drawn` shown.
+inline bool activeAndDrawn(QWidget* window, const char* drawn) {
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitFor([&] { return control<QWidget>(window, drawn)->isVisible(); });
+}
+
 // Waits for the work a window runs on a worker (the overview's reading, a
 // save through the database's owner) to end: its busy cursor goes.
 inline bool waitWhileBusy(int ms = 30000) {

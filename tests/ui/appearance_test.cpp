@@ -199,9 +199,7 @@ protected:
         QWidget* w = windows.show(name);
         QApplication::setActiveWindow(w);
         EXPECT_TRUE(waitWhileBusy());
-        if (drawnControl)
-            EXPECT_TRUE(
-                QTest::qWaitFor([&] { return control<QWidget>(w, drawnControl)->isVisible(); }));
+        if (drawnControl) EXPECT_TRUE(activeAndDrawn(w, drawnControl));
         return w;
     }
     QString path;

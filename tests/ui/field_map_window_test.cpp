@@ -31,8 +31,7 @@ protected:
             Qt::LeftButton);
         click(menu(), "View");
         map = windows.loaded(kFieldMapWindow);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return control<QWidget>(map, "Command4")->isVisible(); }));
+        ASSERT_TRUE(activeAndDrawn(map, "Command4"));
         dialogs.clear();
     }
     Canvas& canvas() { return map->findChild<DrawingSurface*>()->canvas(); }

@@ -93,8 +93,7 @@ TEST_F(MovingMapWindowTest, TheFieldMapsZoomButtonOpensItOnTheSameView) {
                       Qt::LeftButton);
     click(menu(), "View");
     QWidget* fieldMap = windows.loaded(kFieldMapWindow);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return control<QWidget>(fieldMap, "MovingMap")->isVisible(); }));
+    ASSERT_TRUE(activeAndDrawn(fieldMap, "MovingMap"));
     click(fieldMap, "MovingMap");
     window = windows.loaded(kMovingMapWindow);
     ASSERT_TRUE(window && !windows.loaded(kFieldMapWindow));

@@ -32,8 +32,7 @@ protected:
     }
     void open() {
         w = windows.show(kSquareViewWindow);
-        QApplication::setActiveWindow(w);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(w, "Command1")->isVisible(); }));
+        EXPECT_TRUE(activeAndDrawn(w, "Command1"));
     }
     DrawingSurface* surface() const { return w->findChild<DrawingSurface*>(); }
     // The colour shown near the top left corner of a square's cell.
