@@ -175,12 +175,6 @@ TEST(FieldMapRenderer, ShortFilesAreEmptyPastTheirEnd) {
     EXPECT_EQ(render(db.substr(0, 10), kViewWorld, {2032, 1484}).pixelColor(5, 1479), kBackground);
 }
 
-}  // namespace
-}  // namespace morvel
-
-namespace morvel {
-namespace {
-
 // Two bands that disagree: confirmed on either is green, worked on either
 // alone red. Europe at 700 x 700 as above: JO62 centre (265, 375), JO72
 // (275, 375), JO52 (255, 375), JO61 (265, 385).

@@ -19,7 +19,7 @@
 namespace morvel::test {
 namespace {
 
-const QColor kGreen(0, 128, 0), kRed(249, 96, 79), kBackground(255, 224, 192);
+const QColor kGreen(0, 128, 0), kBackground(255, 224, 192);
 
 std::vector<FieldRecord> blankRecords() {
     return std::vector<FieldRecord>(kRecordCount, FieldRecord::blank());

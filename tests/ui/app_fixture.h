@@ -6,16 +6,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
-#include "tests/support/scripted_dialogs.h"
 #include "live/live_session.h"
+#include "tests/support/scripted_dialogs.h"
 #include "tests/test_support.h"
 #include "ui/controls.h"
+#include "ui/drawing_surface.h"
 #include "ui/shared_state.h"
 #include "ui/windows.h"
 #include "windows/program_windows.h"
@@ -52,6 +54,23 @@ inline void clickListed(FileList* list, const QString& name) {
     ASSERT_EQ(found.size(), 1) << name.toStdString();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(found[0]).center());
+}
+
+// Moves the pointer to a point of a window's drawing, twice (a move to where
+// it is reports nothing), and clicks there unless told to only move.
+inline void pointAt(QWidget* window, QPointF at, bool press = true) {
+    auto* surface = window->findChild<DrawingSurface*>();
+    const QPoint pixel = surface->canvas().toPixel(at).toPoint();
+    QTest::mouseMove(surface, pixel + QPoint(1, 1));
+    QTest::mouseMove(surface, pixel);
+    if (press) QTest::mouseClick(surface, Qt::LeftButton, {}, pixel);
+}
+
+// Makes a window the active one and waits until it is drawn: its control
+// `drawn` shown.
+inline bool activeAndDrawn(QWidget* window, const char* drawn) {
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitFor([&] { return control<QWidget>(window, drawn)->isVisible(); });
 }
 
 // Waits for the work a window runs on a worker (the overview's reading, a
@@ -107,6 +126,15 @@ protected:
         click(menu(), "ListenButton");
         if (state.live && state.live->listening()) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << dialogs.messages.join('\n').toStdString();
+    }
+    // Runs morvel-cli in the databases' folder, as another program; its
+    // messages when it fails.
+    ::testing::AssertionResult runCli(const QStringList& arguments) {
+        QProcess cli;
+        cli.setWorkingDirectory(dataDir.path());
+        cli.start(QStringLiteral(MORVEL_CLI), arguments);
+        if (cli.waitForFinished(30000) && cli.exitCode() == 0) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << cli.readAllStandardError().toStdString();
     }
     QString text(const char* label) const { return control<QLabel>(menu(), label)->text(); }
     QString dataPath(const QString& name) const { return dataDir.filePath(name); }

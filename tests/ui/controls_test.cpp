@@ -1,15 +1,9 @@
-#include "ui/controls.h"
-
-#include <QCoreApplication>
 #include <QFileDialog>
 #include <QListView>
 #include <QSignalSpy>
 
 #include "app_fixture.h"
-#include "tests/support/scripted_dialogs.h"
 #include "ui/dialogs.h"
-#include "ui/shared_state.h"
-#include "ui/windows.h"
 #include "windows/import_runner.h"
 
 namespace morvel::test {

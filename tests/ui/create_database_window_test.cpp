@@ -1,5 +1,4 @@
 #include <QComboBox>
-#include <QLineEdit>
 
 #include "app_fixture.h"
 

@@ -8,7 +8,6 @@
 #include "import/square_edit.h"
 #include "maps/field_map_renderer.h"
 #include "tests/support/recording_printer.h"
-#include "ui/drawing_surface.h"
 
 namespace morvel::test {
 namespace {
@@ -32,8 +31,7 @@ protected:
             Qt::LeftButton);
         click(menu(), "View");
         map = windows.loaded(kFieldMapWindow);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return control<QWidget>(map, "Command4")->isVisible(); }));
+        ASSERT_TRUE(activeAndDrawn(map, "Command4"));
         dialogs.clear();
     }
     Canvas& canvas() { return map->findChild<DrawingSurface*>()->canvas(); }
@@ -61,8 +59,8 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
 }
 
 // Whoever writes the database, the open map shows it without being asked:
-// this program's owner (an editor save) and another program (the file
-// replaced behind the owner's back, seen by its watcher).
+// this program's owner (an editor save) and other programs (the file written
+// or replaced behind the owner's back, seen by its watcher).
 TEST_F(FieldMapTest, EveryWriteOfTheDatabaseShowsOnTheOpenMap) {
     openMap(2);
     const std::pair<const char*, std::function<void()>> cases[] = {
@@ -79,6 +77,13 @@ TEST_F(FieldMapTest, EveryWriteOfTheDatabaseShowsOnTheOpenMap) {
          [&] {
              setSquare(dataPath(kHome), "IO", 82, makeEntry("IO82", "G4OUT", "01/02/03", false));
          }},
+        {"IO83",  // morvel-cli's import, which replaces the file
+         [&] {
+             writeFileBytes(
+                 dataPath("log.adi"),
+                 "<CALL:4>W1AW <QSO_DATE:8>20240106 <BAND:2>2m <GRIDSQUARE:4>IO83 <EOR>");
+             ASSERT_TRUE(runCli({"import-adif", kHome, "log.adi"}));
+         }},
     };
     for (const auto& [loc, write] : cases) {
         SCOPED_TRACE(loc);
@@ -92,8 +97,7 @@ TEST_F(FieldMapTest, EveryWriteOfTheDatabaseShowsOnTheOpenMap) {
 TEST_F(FieldMapTest, PrintLeavesOutLabel1AndAClickWithoutAMoveOpensThatField) {
     openMap(1);
     auto* label1 = control<QLabel>(map, "Label1");
-    QTest::mouseMove(map->findChild<DrawingSurface*>(),
-                     canvas().toPixel(mapCentre("IO91")).toPoint());
+    pointAt(map, mapCentre("IO91"), false);
     ASSERT_TRUE(label1->isVisible());
     click(map, "Command5");
     printer.failure = "No default printer is set up.";
@@ -151,65 +155,47 @@ TEST_F(FieldMapTest, ExportWritesTheNamedPictureOrSaysWhyNotAndKeepsTheEarlierOn
     EXPECT_EQ(readFileBytes(picture), earlier);
 }
 
-// Beside the other buttons, covering none; any format by the name chosen.
+// Beside the other buttons, covering none. A name typed without a suffix
+// gets the chosen filter's, one with a suffix is written in its format; a
+// name that then names an existing file asks first.
 TEST_F(FieldMapTest, SaveAsWritesTheFormatChosenOrSaysWhyNot) {
     openMap(2);
     auto* saveAs = control<QWidget>(map, "SaveAs");
     for (const char* other : {"Command6", "Command5", "Command1", "Command2", "Label3"})
         EXPECT_FALSE(saveAs->geometry().intersects(control<QWidget>(map, other)->geometry()));
-    const std::tuple<QString, const char*, const char*> cases[] = {
-        {dataPath("m.svg"), "File m.svg saved", "<?xml"},
-        {dataPath("m.kml"), "File m.kml saved", "<?xml"},
-        {dataPath("none/m.pdf"), "The map could not be saved: ", nullptr},
-        {dataPath("m.gif"), "The map could not be saved: ", nullptr},
-    };
-    for (const auto& [file, message, start] : cases) {
-        dialogs.clear();
-        dialogs.files = {file};
-        click(map, "SaveAs");
-        EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M IO91WM HOME Europe.png");
-        EXPECT_EQ(dialogs.requests.at(0).directory, dataDir.path());
-        expectOneMessage(message);
-        EXPECT_EQ(QFile::exists(file), start != nullptr);
-        EXPECT_TRUE(!start || readFileBytes(file).startsWith(start));
-    }
-    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);  // cancelled: none more
-    click(map, "SaveAs");
-    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), 3);
-}
-
-// A name typed without a suffix gets the chosen filter's; one that then
-// names an existing file asks first.
-TEST_F(FieldMapTest, SaveAsWithoutASuffixTakesTheChosenFiltersSuffix) {
-    openMap(1);
     writeFileBytes(dataPath("old.pdf"), "earlier");
     const struct {
         const char* typed;
         int filter;  // 1 PNG, 2 JPEG, 3 SVG, 4 PDF, 5 KML, 6 GeoJSON
         std::optional<MessageAnswer> replace;
-        const char* written;
-        const char* start;  // of the file then
+        const char* written;  // or none
+        const char* start;    // of the file then
         const char* message;
     } cases[] = {
         {"a", 3, {}, "a.svg", "<?xml", "File a.svg saved"},
-        {"b.", 1, {}, "b.png", "\x89PNG", "File b.png saved"},
-        {"c", 2, {}, "c.jpg", "\xff\xd8", "File c.jpg saved"},
-        {"d", 6, {}, "d.geojson", "{", "File d.geojson saved"},
         {"e.kml", 1, {}, "e.kml", "<?xml", "File e.kml saved"},
         {"old", 4, MessageAnswer::No, "old.pdf", "earlier", "old.pdf already exists."},
         {"old", 4, MessageAnswer::Yes, "old.pdf", "%PDF", "File old.pdf saved"},
+        {"none/m.pdf", 4, {}, nullptr, nullptr, "The map could not be saved: "},
+        {"m.gif", 1, {}, nullptr, nullptr, "The map could not be saved: "},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
         dialogs.clear();
         dialogs.files = {dataPath(c.typed)};
         dialogs.filterChoices = {c.filter};
         if (c.replace) dialogs.answers = {*c.replace};
         click(map, "SaveAs");
+        EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M IO91WM HOME Europe.png");
+        EXPECT_EQ(dialogs.requests.at(0).directory, dataDir.path());
         EXPECT_TRUE(dialogs.messages.back().startsWith(c.message))
-            << c.typed << " " << dialogs.messages.join('|').toStdString();
-        EXPECT_TRUE(readFileBytes(dataPath(c.written)).startsWith(c.start)) << c.written;
-        EXPECT_FALSE(QFile::exists(dataPath(c.typed)) && QString(c.typed) != c.written) << c.typed;
+            << dialogs.messages.join('|').toStdString();
+        EXPECT_TRUE(!c.written || readFileBytes(dataPath(c.written)).startsWith(c.start));
+        EXPECT_EQ(QFile::exists(dataPath(c.typed)), c.written && QString(c.typed) == c.written);
     }
+    const qsizetype files = QDir(dataDir.path()).entryList(QDir::Files).size();
+    click(map, "SaveAs");  // cancelled: nothing more
+    EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files).size(), files);
 }
 
 // The system's printer is chosen in the print dialog, which the job's name
@@ -224,13 +210,7 @@ TEST_F(FieldMapTest, PrintAsksThePrintDialogForThePrinter) {
     dialogs.printFile = dataPath("printed.pdf");
     click(map, "Command5");
     EXPECT_EQ(dialogs.printJobs, (QStringList{"2M IO91WM HOME", "2M IO91WM HOME"}));
-    const QByteArray pdf = readFileBytes(dataPath("printed.pdf"));
-    EXPECT_TRUE(pdf.startsWith("%PDF"));
-    // The job's name is the document's title, as UTF-16 after its byte order mark.
-    QByteArray title("/Title (\xfe\xff");
-    for (const QChar c : QStringLiteral("2M IO91WM HOME"))
-        title.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xff));
-    EXPECT_TRUE(pdf.contains(title + ")"));
+    EXPECT_TRUE(readFileBytes(dataPath("printed.pdf")).startsWith("%PDF"));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }
 

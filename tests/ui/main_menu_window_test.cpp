@@ -1,5 +1,4 @@
 #include <QFile>
-#include <QProcess>
 
 #include "app_fixture.h"
 
@@ -86,11 +85,7 @@ TEST_F(MainMenuTest, TheListFollowsDatabasesMadeAndDeletedMeanwhile) {
     makeBlankDatabase(dataDir.path(), kPortable);
     QWidget* m = select(kPortable);
     auto* list = control<FileList>(m, "File1");
-    QProcess cli;
-    cli.setWorkingDirectory(dataDir.path());
-    cli.start(QStringLiteral(MORVEL_CLI), {"create", "6m", "JO01AB", "CONTEST"});
-    ASSERT_TRUE(cli.waitForFinished(10000) && cli.exitCode() == 0)
-        << cli.readAllStandardError().toStdString();
+    ASSERT_TRUE(runCli({"create", "6m", "JO01AB", "CONTEST"}));
     const QString made = QStringLiteral("6M JO01AB CONTEST.QRA");
     const QStringList both{kPortable, made};
     EXPECT_TRUE(QTest::qWaitFor([&] { return list->names() == both; }, 5000))

@@ -1,10 +1,7 @@
-#include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 
 #include "app_fixture.h"
 #include "ledger/ledger.h"
-#include "ui/drawing_surface.h"
 
 namespace morvel::test {
 namespace {
@@ -35,18 +32,9 @@ protected:
     }
     void open() {
         w = windows.show(kSquareViewWindow);
-        QApplication::setActiveWindow(w);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(w, "Command1")->isVisible(); }));
+        EXPECT_TRUE(activeAndDrawn(w, "Command1"));
     }
     DrawingSurface* surface() const { return w->findChild<DrawingSurface*>(); }
-    void moveTo(QPointF at) {  // moves twice: a move to where the pointer is reports nothing
-        const QPoint pixel = surface()->canvas().toPixel(at).toPoint();
-        for (const QPoint d : {QPoint(1, 1), QPoint()}) QTest::mouseMove(surface(), pixel + d);
-    }
-    void clickAt(QPointF at) {
-        moveTo(at);
-        QTest::mouseClick(surface(), Qt::LeftButton, {}, surface()->canvas().toPixel(at).toPoint());
-    }
     // The colour shown near the top left corner of a square's cell.
     QColor shown(int slot) const {
         const QPointF corner = fieldCentre(slot) - QPointF(50, 20);
@@ -98,7 +86,7 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
     QByteArray expected = readFileBytes(path);
     for (int slot = 10; const auto& c : cases) {
         SCOPED_TRACE(c.call);
-        clickAt(fieldCentre(++slot));  // a blank square: Worked preselected, caret after "IOnn"
+        pointAt(w, fieldCentre(++slot));  // a blank square: Worked preselected, caret after "IOnn"
         EXPECT_EQ(panel(), QStringLiteral("||IO%1|1").arg(slot));
         EXPECT_EQ(box("Text3")->cursorPosition(), 4);
         EXPECT_EQ(label("Label10"), QStringLiteral("IO%1").arg(slot));
@@ -119,13 +107,13 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
         }
         EXPECT_EQ(readFileBytes(path), expected);
     }
-    clickAt(fieldCentre(91));
+    pointAt(w, fieldCentre(91));
     type("Q1XYZ", "5/1/2024", "IO91wm");
     QTest::mouseClick(control<OptionButton>(w, "Option2"), Qt::LeftButton);
     click(w, "Command3");
     EXPECT_EQ(readOut(), "Q1XYZ     |05/01/24|IO91wm|Confirmed| 932km");
     EXPECT_EQ(label("Label8") + label("Label9"), QStringLiteral(" 4  worked 1  confirmed"));
-    clickAt(fieldCentre(91));  // stored Confirmed: preselected
+    pointAt(w, fieldCentre(91));  // stored Confirmed: preselected
     EXPECT_EQ(panel(), "Q1XYZ|05/01/24|IO91wm|0");
     EXPECT_NE(shown(91), shown(99));
     click(w, "Clear_Button");
@@ -137,12 +125,12 @@ TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
 
 TEST_F(SquareViewTest, TheClickedSquareIsEditedAndAClickBesideTheGridOpensNothing) {
     open();
-    moveTo(fieldCentre(85));
-    clickAt({1300, 300});  // right of the grid, after hovering over IO85
+    pointAt(w, fieldCentre(85), false);
+    pointAt(w, {1300, 300});  // right of the grid, after hovering over IO85
     EXPECT_FALSE(panelOpen());
-    clickAt(fieldCentre(42));
+    pointAt(w, fieldCentre(42));
     type("G4ABC", "01/02/24", "IO42");
-    moveTo(fieldCentre(43));  // the panel's square stays named while it is open
+    pointAt(w, fieldCentre(43), false);  // the panel's square stays named while it is open
     EXPECT_EQ(label("Label10"), "IO42");
     click(w, "Command3");
     EXPECT_EQ(std::string(readSquare(path, "IO", 42).callsignText()), "G4ABC     ");
@@ -151,7 +139,7 @@ TEST_F(SquareViewTest, TheClickedSquareIsEditedAndAClickBesideTheGridOpensNothin
 
 TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct) {
     open();
-    clickAt(fieldCentre(85));
+    pointAt(w, fieldCentre(85));
     box("Text1")->clear();
     typeKeys(box("Text1"), QString::fromUtf8("ДЛ9g4zbcdefghij"));
     EXPECT_EQ(box("Text1")->text(), "9g4zbcdefg");  // no Cyrillic, ten at most
@@ -167,17 +155,19 @@ TEST_F(SquareViewTest, TheKeyboardTypesOnlyWhatTheFileHoldsAndEnterAndEscapeAct)
     EXPECT_EQ(std::string(readSquare(path, "IO", 85).locatorText()) +
                   std::string(readSquare(path, "IO", 85).callsignText()),
               "IO85mx9G4ZBCDEFG");
-    clickAt(fieldCentre(84));
+    pointAt(w, fieldCentre(84));
     type("G4ABC", "01/02/24", "IO84");
     QTest::keyClick(box("Text1"), Qt::Key_Escape);
     EXPECT_FALSE(panelOpen());
+    deleteUnloaded();
+    EXPECT_EQ(windows.loaded(kSquareViewWindow), w);  // the edit dropped, not the window
     EXPECT_EQ(std::string(readSquare(path, "IO", 84).callsignText()), "          ");
 }
 
 TEST_F(SquareViewTest, AFailedWriteLeavesFileAndPanelAndTheWayOutHandsOverTheNewTotals) {
     windows.add(kFieldMapWindow, [](Windows& ws) { return new Form(ws, kFieldMapWindow); });
     open();
-    clickAt(fieldCentre(85));
+    pointAt(w, fieldCentre(85));
     type("G4ABC", "01/02/24", "IO85");
     const QByteArray before = readFileBytes(path);
     {
@@ -189,7 +179,7 @@ TEST_F(SquareViewTest, AFailedWriteLeavesFileAndPanelAndTheWayOutHandsOverTheNew
     EXPECT_EQ(QDir(dataDir.path()).entryList(QDir::Files), QStringList{kDb});
     EXPECT_EQ(panel(), "G4ABC|01/02/24|IO85|1");
     click(w, "Command3");
-    clickAt(fieldCentre(84));
+    pointAt(w, fieldCentre(84));
     click(w, "Command1");  // New Field, with the panel open
     EXPECT_EQ(windows.loadedNames(), QStringList{kFieldMapWindow});
     open();
@@ -261,14 +251,14 @@ TEST_F(SquareViewTest, TheReadOutNamesTheConfirmingSourcesAndEditsReachLedgerAnd
     for (const auto& c : cases) {
         SCOPED_TRACE(c.slot);
         if (c.edit) {
-            clickAt(fieldCentre(c.slot));
+            pointAt(w, fieldCentre(c.slot));
             type(QString::fromLatin1(c.edit), "02/08/24", QStringLiteral("IO%1").arg(c.slot));
             QTest::mouseClick(control<OptionButton>(w, "Option2"), Qt::LeftButton);
             click(w, "Command3");
             EXPECT_FALSE(panelOpen());
         }
-        moveTo(fieldCentre(c.slot + 1 == 90 ? 0 : c.slot + 1));
-        moveTo(fieldCentre(c.slot));
+        pointAt(w, fieldCentre(c.slot + 1 == 90 ? 0 : c.slot + 1), false);
+        pointAt(w, fieldCentre(c.slot), false);
         // Read from the ledger on a worker: shown once it is read.
         const QString expected = QString::fromLatin1(c.sources);
         EXPECT_TRUE(QTest::qWaitFor([&] { return label("Sources") == expected; }, 10000))
