@@ -25,6 +25,9 @@ QString noneName(const QString& path) {
 QString partialName(const QString& to) {
     return to + QStringLiteral(".part");
 }
+QString previousName(const QString& to) {
+    return to + QStringLiteral(".old");
+}
 
 // A failure names the copy as the user knows it, not its passing name.
 Error scratchError(Error cause, const QString& to) {
@@ -34,7 +37,7 @@ Error scratchError(Error cause, const QString& to) {
 
 bool openScratch(const QString& to, QFile& out, Error& error) {
     const QString partial = partialName(to);
-    for (const QString& name : {partial, to + QStringLiteral(".old")})
+    for (const QString& name : {partial, previousName(to)})
         if (pathState(name).exists && !removeName(name, error)) return false;
     out.setFileName(partial);
     // NewOnly: a link put in place since is never written through.
@@ -47,7 +50,7 @@ bool openScratch(const QString& to, QFile& out, Error& error) {
 // the rename is done, and gets its own name back when the rename fails.
 bool placeScratch(const QString& to, Error& error) {
     const QString partial = partialName(to);
-    const QString previous = to + QStringLiteral(".old");
+    const QString previous = previousName(to);
     Error ignored;
     bool setAside = false;
     if (pathState(to).exists && addHardLink(to, previous)) {
