@@ -52,11 +52,7 @@ TEST(AdifContact, Rules) {
         {"<CALL:6>n0call", "2M", "N0CALL 01/01/20 IO85 W, 0"},
         {"<call:2>  ", "2M", "0"},  // a blank call is none
         // Latin-1 letters change case too; the division and multiplication signs do not.
-        {"<call:6>q\xe0\xfe\xf7"
-         "bc",
-         "2M",
-         "Q\xc0\xde\xf7"
-         "BC 01/01/20 IO85 W, 0"},
+        {"<call:6>q\xe0\xfe\xf7" "bc", "2M", "Q\xc0\xde\xf7" "BC 01/01/20 IO85 W, 0"},
         {"<locator:6>io85\xc0\xd7", "2M", "Q1ABC 01/01/20 IO85\xe0\xd7 W, 0"},
         // Control characters, as lengths that count a line end produce, never reach the square.
         {"<call:8>Q1\tABC\r\n", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
@@ -73,14 +69,6 @@ TEST(AdifContact, Rules) {
         {"<qso_date:3> \r\n", "2M", "0"},
         {"<qso_date:0>", "2M", "0"},
         {"<qso_date:1>x<band:2>6m", "2M", "0"},  // another band: the date is not judged
-        // Received status.
-        {"<qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
-        {"<qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
-        {"<eqsl_qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
-        {"<lotw_qsl_rcvd:1>V", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
-        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
-        {"<qsl_rcvd:1>I<lotw_qsl_rcvd:1>N", "2M", "0"},
-        {"<LOTW_QSL_RCVD:1>N<eqsl_qsl_rcvd:1>N<QSL_RCVD:1>Y", "2M", "Q1ABC 01/01/20 IO85 Q, 0"},
     };
     for (const auto& c : cases) {
         const std::string log =

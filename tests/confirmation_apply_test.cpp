@@ -109,13 +109,7 @@ TEST_F(ConfirmationApply, EachConfirmationGoesToItsBandsSquareOrIsListedUnmatche
     // The change log names the service; the ledger knows who confirmed.
     const QByteArray changelog = readFileBytes(QDir(dir.path()).filePath("changelog.txt"));
     EXPECT_TRUE(changelog.contains("LoTW download")) << changelog.toStdString();
-    Error e;
-    QString notice;
-    const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, e, notice);
-    ASSERT_TRUE(ledger) << e;
-    std::vector<StoredContact> stored;
-    ASSERT_TRUE(
-        ledger->contacts(QStringLiteral("6M FN31PR HOME.QRA"), std::string("FN42"), stored, e));
+    const auto stored = ledgerContacts(dir.path(), QStringLiteral("6M FN31PR HOME.QRA"), "FN42");
     ASSERT_EQ(stored.size(), 1U);
     ASSERT_EQ(stored[0].confirmations.size(), 1U);
     EXPECT_EQ(stored[0].confirmations[0].source, ConfirmSource::Lotw);

@@ -34,22 +34,18 @@ TEST(DatabaseLock, LeftOverLockFilesAreTakenOverAndHeldOnesNamed) {
         const char* said;  // taken over: what acquire says; else the holder named
         bool taken;
     };
+    const char *const empty = "it was empty and unchanged since 2026-12-07 09:15:02",
+                      *const noLock = "it was no lock and unchanged since 2026-12-07 09:15:02";
     const std::vector<Case> cases = {
-        {"empty, ten seconds old", "", 10000,
-         "it was empty and unchanged since 2026-12-07 09:15:02", true},
+        {"empty, ten seconds old", "", 10000, empty, true},
         {"empty, nearly ten seconds old", "", 9999,
          "a lock file that is empty, written 2026-12-07 09:15:02 and taken over 10 seconds after",
          false},
-        {"empty, its time ahead of the clock", "", -10000,
-         "it was empty and unchanged since 2026-12-07 09:15:02", true},
-        {"no lock", "hello\n", 60000, "it was no lock and unchanged since 2026-12-07 09:15:02",
-         true},
-        {"no process id", "x\nmorvel\n" + host + "\n", 60000,
-         "it was no lock and unchanged since 2026-12-07 09:15:02", true},
-        {"a process id of none", "\nmorvel\n" + host + "\n", 60000,
-         "it was no lock and unchanged since 2026-12-07 09:15:02", true},
-        {"cut after the program", "4242\nmorvel\n", 60000,
-         "it was no lock and unchanged since 2026-12-07 09:15:02", true},
+        {"empty, its time ahead of the clock", "", -10000, empty, true},
+        {"no lock", "hello\n", 60000, noLock, true},
+        {"no process id", "x\nmorvel\n" + host + "\n", 60000, noLock, true},
+        {"a process id of none", "\nmorvel\n" + host + "\n", 60000, noLock, true},
+        {"cut after the program", "4242\nmorvel\n", 60000, noLock, true},
         {"another host", "4242\nmorvel\nshack-pc\n", 3600000,
          "morvel, process 4242 on host shack-pc, since 2026-12-07 09:15:02", false},
         {"a process gone", "999999999\nmorvel-cli\n" + host + "\n", 0, "", true},

@@ -10,9 +10,7 @@
 #include <cstring>
 
 #include "database/file_system.h"
-#include "database/qra_file.h"
 #include "import/import_files.h"
-#include "import/import_frame.h"
 #include "test_support.h"
 
 namespace {
@@ -141,35 +139,6 @@ TEST(ScratchCopy, TheReadingFollowsTheCopyToTheLastByte) {
         EXPECT_FALSE(QFile::exists(scratch + ".part"));
     }
     copyFault = {};
-}
-
-// A disk that fills up during the copy: the import stops with the copy's
-// reason, naming the copy as the user knows it, and changes nothing; the
-// earlier copy keeps its name and bytes.
-TEST(ScratchCopy, AFullDiskDuringTheCopyStopsTheImportAndChangesNothing) {
-    QTemporaryDir dir;
-    const QString db = dir.filePath("2M JO62QM HOME.QRA");
-    writeFileBytes(db, blankDatabaseBytes());
-    const QString log = dir.filePath("log.adi");
-    writeFileBytes(log, adifLog(100000));  // 11 MB
-    writeFileBytes(dir.filePath("adi.tmp"), "an earlier copy");
-    ImportRequest request;
-    request.logPath = log;
-    request.databasePath = db;
-    request.workDir = request.backupDir = dir.path();
-    request.ledger = false;
-    ImportResult result;
-    {
-        const WriteLimit fullDisk(4 << 20);
-        result = runImport(request);
-    }
-    EXPECT_EQ(result.end, ImportResult::End::Failed);
-    EXPECT_EQ(result.error, "The log could not be copied: " + dir.filePath("adi.tmp") +
-                                ": File too large");
-    EXPECT_EQ(readFileBytes(db), blankDatabaseBytes());
-    EXPECT_EQ(readFileBytes(dir.filePath("adi.tmp")), "an earlier copy");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-              (QStringList{"2M JO62QM HOME.QRA", "adi.tmp", "log.adi"}));
 }
 
 }  // namespace

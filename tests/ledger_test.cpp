@@ -57,14 +57,7 @@ struct LedgerImport : ::testing::Test {
         }
     }
     std::vector<StoredContact> contacts(const QString& database) {
-        Error error;
-        QString notice;
-        std::vector<StoredContact> out;
-        const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
-        if (ledger) {
-            EXPECT_TRUE(ledger->contacts(database, std::nullopt, out, error)) << error;
-        }
-        return out;
+        return ledgerContacts(dir.path(), database);
     }
     QTemporaryDir dir;
 };
@@ -85,62 +78,55 @@ AdifOptions vuccGrids() {
 // counts; on 13 cm only the home six-character locator counts. A square the
 // database does not hold confirmed counts for nothing, whatever the ledger says.
 TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
+    enum Step { None, NoLedger, Unconfirm };  // imported without the ledger; editor unconfirms
+    const QString k13cm = QStringLiteral("13CM FN31PR HOME.QRA");
     const struct {
         const char* what;
-        QString database;
-        std::string grid, extra;
-        bool ledger = true;
-        bool vucc = false;
-        int confirmed, eqslOnly, unknown, elsewhere, satellite, ffma;
-        bool unconfirm = false;  // the square editor takes the confirmation back
+        std::string extra;
+        const char* counts;  // confirmed, eQSL only, unknown, elsewhere, satellite, FFMA confirmed
+        std::string grid = "FN42";
+        Step step = None;
+        QString database = k6m;
     } cases[] = {
-        {"eQSL only", k6m, "FN42", "<EQSL_QSL_RCVD:1>Y", true, false, 0, 1, 0, 0, 0, 0},
-        {"card", k6m, "FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701", true, false, 1, 0, 0, 0, 0, 1},
-        {"LoTW", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 1},
-        {"card and eQSL", k6m, "FN42", "<QSL_RCVD:1>Y <EQSL_QSL_RCVD:1>Y", true, false, 1, 0, 0, 0,
-         0, 1},
-        {"satellite", k6m, "FN42", "<PROP_MODE:3>SAT <SAT_NAME:4>AO-7 <LOTW_QSL_RCVD:1>Y", true,
-         false, 0, 0, 0, 0, 1, 0},
-        {"repeater", k6m, "FN42", "<PROP_MODE:3>RPT <QSL_RCVD:1>Y", true, false, 0, 0, 0, 0, 0, 0},
-        {"EME", k6m, "FN42", "<PROP_MODE:3>EME <LOTW_QSL_RCVD:1>V", true, false, 1, 0, 0, 0, 0, 1},
-        {"grid line", k6m, "FN42", "<VUCC_GRIDS:9>FN42,FN43 <QSL_RCVD:1>Y", true, true, 2, 0, 0, 0,
-         0, 2},
-        {"made 148 km away", k6m, "FN42", "<MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", true, false, 0,
-         0, 0, 1, 0, 0},
-        {"made 51 km away", k6m, "FN42", "<MY_GRIDSQUARE:6>FN32PE <QSL_RCVD:1>Y", true, false, 1, 0,
-         0, 0, 0, 1},
-        {"satellite from 148 km", k6m, "FN42",
-         "<PROP_MODE:3>SAT <MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", true, false, 0, 0, 0, 0, 0, 0},
-        {"6 m grid outside the 488", k6m, "FN74", "<QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 0},
-        {"6 m grid of the 488", k6m, "EM12", "<QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 1},
-        {"source unknown", k6m, "FN42", "<QSL_RCVD:1>Y", false, false, 0, 0, 1, 0, 0, 0},
-        {"worked only", k6m, "FN42", "", true, false, 0, 0, 0, 0, 0, 0},
-        {"confirmed, then not in the database", k6m, "FN42", "<LOTW_QSL_RCVD:1>Y", true, false, 0,
-         0, 0, 0, 0, 0, true},
-        {"13 cm, home sub-square", "13CM FN31PR HOME.QRA", "FN42",
-         "<MY_GRIDSQUARE:6>fn31pr <QSL_RCVD:1>Y", true, false, 1, 0, 0, 0, 0, 0},
-        {"13 cm, next sub-square", "13CM FN31PR HOME.QRA", "FN42",
-         "<MY_GRIDSQUARE:6>FN31PS <QSL_RCVD:1>Y", true, false, 0, 0, 0, 1, 0, 0},
+        {"eQSL only", "<EQSL_QSL_RCVD:1>Y", "0 1 0 0 0 0"},
+        {"card", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701", "1 0 0 0 0 1"},
+        {"LoTW", "<LOTW_QSL_RCVD:1>Y", "1 0 0 0 0 1"},
+        {"card and eQSL", "<QSL_RCVD:1>Y <EQSL_QSL_RCVD:1>Y", "1 0 0 0 0 1"},
+        {"satellite", "<PROP_MODE:3>SAT <SAT_NAME:4>AO-7 <LOTW_QSL_RCVD:1>Y", "0 0 0 0 1 0"},
+        {"repeater", "<PROP_MODE:3>RPT <QSL_RCVD:1>Y", "0 0 0 0 0 0"},
+        {"EME", "<PROP_MODE:3>EME <LOTW_QSL_RCVD:1>V", "1 0 0 0 0 1"},
+        {"grid line", "<VUCC_GRIDS:9>FN42,FN43 <QSL_RCVD:1>Y", "2 0 0 0 0 2"},
+        {"made 148 km away", "<MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", "0 0 0 1 0 0"},
+        {"made 51 km away", "<MY_GRIDSQUARE:6>FN32PE <QSL_RCVD:1>Y", "1 0 0 0 0 1"},
+        {"satellite, 148 km", "<PROP_MODE:3>SAT <MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", "0 0 0 0 0 0"},
+        {"6 m grid outside the 488", "<QSL_RCVD:1>Y", "1 0 0 0 0 0", "FN74"},
+        {"6 m grid of the 488", "<QSL_RCVD:1>Y", "1 0 0 0 0 1", "EM12"},
+        {"source unknown", "<QSL_RCVD:1>Y", "0 0 1 0 0 0", "FN42", NoLedger},
+        {"worked only", "", "0 0 0 0 0 0"},
+        {"confirmed, then not in the .qra", "<LOTW_QSL_RCVD:1>Y", "0 0 0 0 0 0", "FN42", Unconfirm},
+        {"13 cm, home sub-square", "<MY_GRIDSQUARE:6>fn31pr <QSL_RCVD:1>Y", "1 0 0 0 0 0", "FN42",
+         None, k13cm},
+        {"13 cm, next sub-square", "<MY_GRIDSQUARE:6>FN31PS <QSL_RCVD:1>Y", "0 0 0 1 0 0", "FN42",
+         None, k13cm},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         clear();
-        const std::string band = c.database.startsWith("13CM") ? "13cm" : "6m";
-        import(c.database, record(c.grid, c.extra, "1200", "K1ROV", band), c.ledger,
-               c.vucc ? vuccGrids() : AdifOptions{});
-        if (c.unconfirm)
+        const std::string band = c.database == k13cm ? "13cm" : "6m";
+        import(c.database, record(c.grid, c.extra, "1200", "K1ROV", band), c.step != NoLedger,
+               vuccGrids());
+        if (c.step == Unconfirm)
             setSquare(dir.filePath(c.database), "FN", 42,
                       makeEntry("FN42", "K1ROV", "01/06/24", false));
         const Overview o = buildOverview(dir.path());
         ASSERT_EQ(o.rows.size(), 1U);
         ASSERT_TRUE(o.rows[0].award);
         const BandAward& a = *o.rows[0].award;
-        EXPECT_EQ(a.confirmed, c.confirmed);
-        EXPECT_EQ(a.eqslOnly, c.eqslOnly);
-        EXPECT_EQ(a.unknown, c.unknown);
-        EXPECT_EQ(a.elsewhere, c.elsewhere);
-        EXPECT_EQ(o.satelliteSquares, c.satellite);
-        EXPECT_EQ(o.rows[0].ffma ? o.rows[0].ffma->confirmed : 0, c.ffma);
+        std::string counts;
+        for (const int n : {a.confirmed, a.eqslOnly, a.unknown, a.elsewhere, o.satelliteSquares,
+                            o.rows[0].ffma ? o.rows[0].ffma->confirmed : 0})
+            counts += (counts.empty() ? "" : " ") + std::to_string(n);
+        EXPECT_EQ(counts, c.counts);
         EXPECT_TRUE(o.ledgerProblem.isEmpty()) << o.ledgerProblem.toStdString();
     }
 }
@@ -194,67 +180,54 @@ TEST_F(LedgerImport, EveryContactOfALogKeptWhole) {
                      std::to_string(c.repeated));
         clear();
         std::string log;
-        for (int i = 0; i < c.contacts; ++i)
-            log +=
-                record(grid(i),
-                       i % 2 ? "<LOTW_QSL_RCVD:1>Y <LOTW_QSLRDATE:8>20240702 " : "<FREQ:6>50.313 ",
-                       "1200", call(i));
+        std::vector<std::string> want, got;  // call, locator, mode, FREQ, confirmations
+        for (int i = 0; i < c.contacts; ++i) {
+            log += record(grid(i),
+                          i % 2 ? "<LOTW_QSL_RCVD:1>Y <LOTW_QSLRDATE:8>20240702 " : "<FREQ:6>50.313 ",
+                          "1200", call(i));
+            want.push_back(call(i) + " " + grid(i) + " FT8 " + (i % 2 ? "" : "50.313") +
+                           (i == c.repeated ? " card " : "") + (i % 2 ? " LoTW 2024-07-02" : ""));
+        }
         if (c.repeated >= 0)
             log += record(grid(c.repeated), "<QSL_RCVD:1>Y ", "1210", call(c.repeated));
         import(k6m, log);
-        const auto list = contacts(k6m);
-        ASSERT_EQ(list.size(), static_cast<std::size_t>(c.contacts));
-        std::vector<bool> seen(static_cast<std::size_t>(c.contacts));
-        for (const StoredContact& s : list) {
-            ASSERT_EQ(s.contact.call.size(), 4U);
-            const int i = (s.contact.call[2] - 'A') * 26 + (s.contact.call[3] - 'A');
-            ASSERT_TRUE(i >= 0 && i < c.contacts) << s.contact.call;
-            EXPECT_FALSE(seen[static_cast<std::size_t>(i)]) << s.contact.call;
-            seen[static_cast<std::size_t>(i)] = true;
-            EXPECT_EQ(s.contact.locator, grid(i));
-            EXPECT_EQ(s.contact.time, 1717243200);  // 2024-06-01 12:00
-            EXPECT_EQ(s.contact.mode, "FT8");
-            EXPECT_EQ(s.contact.freq, i % 2 ? "" : "50.313");
-            std::vector<std::string> got, want;
+        for (const StoredContact& s : contacts(k6m)) {
+            std::string line = s.contact.call + " " + s.contact.locator + " " + s.contact.mode +
+                               " " + s.contact.freq;
             for (const StoredConfirmation& k : s.confirmations)
-                got.push_back(std::string(confirmSourceName(k.source)) + " " + k.date);
-            if (i == c.repeated) want.push_back("card ");
-            if (i % 2) want.push_back("LoTW 2024-07-02");
-            EXPECT_EQ(got, want) << s.contact.call;
+                line += " " + std::string(confirmSourceName(k.source)) + " " + k.date;
+            got.push_back(line + (s.contact.time == 1717243200 ? "" : " not at 12:00"));
         }
+        std::ranges::sort(want);
+        std::ranges::sort(got);
+        EXPECT_EQ(got, want);
     }
 }
 
-// A second import of the same log changes no square and adds no contact:
-// every contact is known and no confirmation is new.
+// A log imported before the ledger (--no-ledger) fills the ledger when
+// imported again: its confirmed square is no longer of unknown source. A
+// third import of the same log changes no square and adds no contact: every
+// contact is known and no confirmation is new.
 TEST_F(LedgerImport, SameLogTwice) {
     const std::string log = record("FN42", "<QSL_RCVD:1>Y <LOTW_QSL_RCVD:1>Y") +
                             record("FN43", "<EQSL_QSL_RCVD:1>Y", "1300") +
                             record("FN44", "", "1400");
+    const ImportResult squaresOnly = import(k6m, log, false);
+    EXPECT_EQ(squaresOnly.closingMessage(), "3 new squares added");
+    EXPECT_TRUE(squaresOnly.ledgerText.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(kLedgerFileName)));
+    EXPECT_EQ(buildOverview(dir.path()).rows[0].award->unknown, 2);
+    const QByteArray database = readFileBytes(dir.filePath(k6m));
     const ImportResult first = import(k6m, log);
-    EXPECT_EQ(first.closingMessage(), "3 new squares added");
     EXPECT_EQ(first.ledgerText,
               "The ledger took 3 new contacts and 3 confirmations: card 1, LoTW 1, eQSL 1");
-    const QByteArray database = readFileBytes(dir.filePath(k6m));
+    const BandAward a = *buildOverview(dir.path()).rows[0].award;
+    EXPECT_EQ(std::pair(a.unknown, a.confirmed), std::pair(0, 1));
     const ImportResult second = import(k6m, log);
     EXPECT_EQ(second.closingMessage(), "0 new squares added");
     EXPECT_EQ(second.ledgerText, "The ledger took 0 new contacts (3 known) and 0 confirmations");
     EXPECT_EQ(readFileBytes(dir.filePath(k6m)), database);
     EXPECT_EQ(contacts(k6m).size(), 3U);
-}
-
-// A log made before the ledger, imported again, fills the ledger: the square
-// it confirmed is no longer of unknown source.
-TEST_F(LedgerImport, ImportingAgainFillsTheLedger) {
-    const std::string log = record("FN42", "<QSL_RCVD:1>Y");
-    const ImportResult squaresOnly = import(k6m, log, false);
-    EXPECT_TRUE(squaresOnly.ledgerText.isEmpty());
-    EXPECT_FALSE(QFile::exists(dir.filePath(kLedgerFileName)));
-    EXPECT_EQ(buildOverview(dir.path()).rows[0].award->unknown, 1);
-    EXPECT_EQ(import(k6m, log).closingMessage(), "0 new squares added");
-    const BandAward a = *buildOverview(dir.path()).rows[0].award;
-    EXPECT_EQ(a.unknown, 0);
-    EXPECT_EQ(a.confirmed, 1);
 }
 
 // Unknown received statuses and impossible dates record no confirmation for

@@ -20,30 +20,28 @@ void touch(const QString& path) {
 
 struct Layout {
     const char* name;
-    std::vector<const char*> files;  // made under the temporary folder
-    const char* executable;          // the executable's folder
-    const char* maps;                // expected
-    const char* databases;           // expected; "DATA" is the user's data folder
+    const char* executable;  // the executable's folder
+    const char* maps;        // expected
+    const char* databases;   // expected; "DATA" is the user's data folder
     bool installed;
+    std::vector<const char*> files;  // made under the temporary folder
 };
 
 // Every layout the program may find itself in, each in its own folder.
 const Layout kLayouts[] = {
-    {"portable folder (./run)", {"Morvel/morvel", "Morvel/mapper.pnt", "Morvel/coast.pnt"},
-     "Morvel", "Morvel", "Morvel", false},
-    {"build folder", {"build/bin/morvel", "build/bin/mapper.pnt"}, "build/bin", "build/bin",
-     "build/bin", false},
-    {"installed under /usr", {"usr/bin/morvel", "usr/share/morvel/mapper.pnt"}, "usr/bin",
-     "usr/share/morvel", "DATA", true},
-    {"portable folder that lost its maps keeps its databases",
-     {"Morvel/morvel", "Morvel/2M JO62QM HOME.QRA", "share/morvel/mapper.pnt"}, "Morvel",
-     "Morvel", "Morvel", false},
-    {"maps beside win over installed maps",
-     {"usr/bin/morvel", "usr/bin/mapper.pnt", "usr/share/morvel/mapper.pnt"}, "usr/bin",
-     "usr/bin", "usr/bin", false},
-    {"no maps anywhere: portable, as before", {"x/morvel"}, "x", "x", "x", false},
-    {"a share/morvel without the world map is not an install",
-     {"usr/bin/morvel", "usr/share/morvel/coast.pnt"}, "usr/bin", "usr/bin", "usr/bin", false},
+    {"portable folder (./run)", "Morvel", "Morvel", "Morvel", false,
+     {"Morvel/morvel", "Morvel/mapper.pnt", "Morvel/coast.pnt"}},
+    {"build folder", "build/bin", "build/bin", "build/bin", false,
+     {"build/bin/morvel", "build/bin/mapper.pnt"}},
+    {"installed under /usr", "usr/bin", "usr/share/morvel", "DATA", true,
+     {"usr/bin/morvel", "usr/share/morvel/mapper.pnt"}},
+    {"portable folder that lost its maps keeps its databases", "Morvel", "Morvel", "Morvel", false,
+     {"Morvel/morvel", "Morvel/2M JO62QM HOME.QRA", "share/morvel/mapper.pnt"}},
+    {"maps beside win over installed maps", "usr/bin", "usr/bin", "usr/bin", false,
+     {"usr/bin/morvel", "usr/bin/mapper.pnt", "usr/share/morvel/mapper.pnt"}},
+    {"no maps anywhere: portable, as before", "x", "x", "x", false, {"x/morvel"}},
+    {"a share/morvel without the world map is not an install", "usr/bin", "usr/bin", "usr/bin",
+     false, {"usr/bin/morvel", "usr/share/morvel/coast.pnt"}},
 };
 
 TEST(ProgramFolders, EveryLayout) {

@@ -84,13 +84,7 @@ TEST(SquareEdit, SavedThroughTheOwnerIntoFileChangeLogAndLedger) {
         EXPECT_TRUE(result->ledgerProblem.contains(QString::fromLatin1(c.ledgerIssue)))
             << result->ledgerProblem.toStdString();
         EXPECT_EQ(result->ledgerProblem.isEmpty(), !*c.ledgerIssue);
-        Error error;
-        QString notice;
-        const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadOnly, error, notice);
-        std::vector<StoredContact> contacts;
-        if (ledger) {
-            ASSERT_TRUE(ledger->contacts(kDb, std::nullopt, contacts, error)) << error;
-        }
+        const std::vector<StoredContact> contacts = ledgerContacts(dir.path(), kDb);
         if (!*c.ledgerCall) {
             EXPECT_TRUE(contacts.empty());
             if (!ledgerBefore.isEmpty() && !QString(c.ledgerIssue).contains("damaged")) {

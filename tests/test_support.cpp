@@ -69,4 +69,16 @@ SquareEntry makeEntry(std::string_view locator, std::string_view call, std::stri
     return e;
 }
 
+std::vector<StoredContact> ledgerContacts(const QString& dir, const QString& database,
+                                          const std::optional<std::string>& square) {
+    Error error;
+    QString notice;
+    std::vector<StoredContact> out;
+    const auto ledger = Ledger::open(dir, Ledger::Mode::ReadOnly, error, notice);
+    if (ledger) {
+        EXPECT_TRUE(ledger->contacts(database, square, out, error)) << error;
+    }
+    return out;
+}
+
 }  // namespace morvel::test

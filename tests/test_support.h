@@ -5,10 +5,13 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <csignal>
+#include <optional>
 #include <ostream>
+#include <vector>
 
 #include "database/error.h"
 #include "database/field_record.h"
+#include "ledger/ledger.h"
 
 // Failure messages show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -51,5 +54,9 @@ SquareEntry readSquare(const QString& path, std::string_view field, int slot);
 // Worked, or confirmed alone.
 SquareEntry makeEntry(std::string_view loc, std::string_view call, std::string_view date,
                       bool confirmed);
+// The contacts the ledger of folder dir holds for a database (of one square);
+// none when there is no ledger it can read.
+std::vector<StoredContact> ledgerContacts(const QString& dir, const QString& database,
+                                          const std::optional<std::string>& square = {});
 
 }  // namespace morvel::test

@@ -7,17 +7,11 @@ namespace {
 
 // Plain form keeps seven significant digits; captions and files pad positives.
 TEST(Numbers, PlainCaptionAndFileForms) {
-    const std::pair<std::string, const char*> cases[] = {{plainNumber(0), "0"},
-                                                         {plainNumber(6246.9f), "6246.9"},
-                                                         {plainNumber(-3), "-3"},
-                                                         {plainNumber(0.5), "0.5"},
-                                                         {plainNumber(1234567), "1234567"},
-                                                         {plainNumber(-0.0), "0"},
-                                                         {plainNumber(123456.78), "123456.8"},
-                                                         {captionNumber(12), " 12"},
-                                                         {captionNumber(-7), "-7"},
-                                                         {fileNumber(932), " 932 "},
-                                                         {fileNumber(-7), "-7 "}};
+    const std::pair<std::string, const char*> cases[] = {
+        {plainNumber(0), "0"},     {plainNumber(6246.9f), "6246.9"}, {plainNumber(-3), "-3"},
+        {plainNumber(0.5), "0.5"}, {plainNumber(1234567), "1234567"}, {plainNumber(-0.0), "0"},
+        {plainNumber(123456.78), "123456.8"}, {captionNumber(12), " 12"},
+        {captionNumber(-7), "-7"}, {fileNumber(932), " 932 "}, {fileNumber(-7), "-7 "}};
     for (const auto& [got, want] : cases) EXPECT_EQ(got, want);
 }
 
