@@ -3,13 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QImageReader>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgRenderer>
-#include <QXmlStreamReader>
 #include <sstream>
 
 #include "tests/test_support.h"
@@ -19,8 +15,9 @@ namespace {
 
 using namespace test;
 
-std::string golden(const char* name) {
-    return readFileBytes(testDataPath(QString::fromLatin1(name))).toStdString();
+// Every byte of what the program wrote or said against its golden file.
+void expectGolden(const std::string& actual, const QString& name) {
+    EXPECT_EQ(actual, readFileBytes(testDataPath(name)).toStdString()) << name.toStdString();
 }
 
 struct CliRun {
@@ -39,15 +36,20 @@ struct Cli : ::testing::Test {
                 err.str()};  // in this order
     }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-    // Arguments, then the status, all of standard output and the start of standard error.
-    using Case = std::tuple<QStringList, int, std::string, std::string>;
-    void expectRun(const Case& c) {
-        const auto& [args, status, out, err] = c;
-        const CliRun r = run(args);
-        const std::string name = args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_EQ(r.status, status) << name;
-        EXPECT_EQ(r.out, out) << name;
-        EXPECT_EQ(r.err.substr(0, err.size()), err) << name;
+    // Each command as "$ morvel-cli ARGS", what it printed, what it said under
+    // "[standard error]" and its status unless 0; the folder shown as DIR.
+    std::string transcript(const std::vector<QStringList>& commands) {
+        QString t;
+        for (const QStringList& args : commands) {
+            const CliRun r = run(args);
+            t += "$ morvel-cli " + args.join(' ') + "\n" + QString::fromStdString(r.out);
+            if (!r.err.empty()) t += "[standard error]\n" + QString::fromStdString(r.err);
+            if (r.status) t += QString("[exit %1]\n").arg(r.status);
+        }
+        return t.replace(dir.path(), "DIR").toStdString();
+    }
+    void copyData(const char* name, const char* as) {
+        ASSERT_TRUE(QFile::copy(testDataPath(name), path(as))) << name;
     }
     // FN31 worked and IO91 confirmed, measured from JO62QM.
     void setExample(const QString& db) {
@@ -78,9 +80,7 @@ TEST_F(Cli, SummariesMatchTheGoldenFiles) {
                       (*mode ? QStringList{mode} : QStringList{}))
                       .status,
                   0);
-        EXPECT_EQ(readFileBytes(path(out)),
-                  readFileBytes(testDataPath(QString::fromLatin1(file))))
-            << file;
+        expectGolden(readFileBytes(path(out)).toStdString(), file);
         setExample(db);
     }
 }
@@ -90,31 +90,15 @@ TEST_F(Cli, BandCommands) {
     setExample(makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA"));
     writeFileBytes(path("log.adi"), "<CALL:3>K1A <QSO_DATE:8>20240101 <BAND:2>2m <GRIDSQUARE:4>FN31 "
                                     "<PROP_MODE:3>EME <QSL_RCVD:1>Y <EOR>");
-    const Case cases[] = {
-        {{"overview", "--csv"}, 0, "Band,File,Worked,Confirmed,Fields,ODX call,ODX locator,ODX km,"
-         "VUCC,VUCC card/LoTW,eQSL only,Source unknown,From elsewhere,Note\r\n"
-         "2m,2M JO62QM HOME.QRA,2,1,2,Q2XYZ,FN31PR,6247,1 / 100,0 / 100,0,1,0,\r\n"
-         "All bands,(distinct),2,1,2,,,,,SAT 0 / 100,,,,\r\n", ""},
-        {{"overview", "nowhere"}, 1, "", "Not a folder: "},
-        {{"needed", "2M JO62QM HOME.QRA", "--within", "130"}, 0,
-         "JO62     22.6 km  270 deg\nJO72    113.2 km   89 deg\nJO63    113.6 km  349 deg\n"
-         "JO61    113.6 km  192 deg\n",
-         ""},
-        {{"needed", "2M JO62QM HOME.QRA", "--unconfirmed", "--within=-1"}, 1, "", "Not a distance"},
-        {{"needed", "2M JO62QM HOME.QRA", "--unconfirmed"}, 0, "FN31   6277.9 km  296 deg\n", ""},
-        {{"award-list", "2M JO62QM HOME.QRA", "a.csv", "--confirmed"}, 0, path("a.csv").toStdString() + "\n", ""},
-        {{"map", "--all-bands", ".", "m.png"}, 0, path("m.png").toStdString() + "\n", ""},
-        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--prop-mode", "EMEX"}, 1, "",
-         "Not an ADIF PROP_MODE: EMEX (AS, AUE"},
-        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--confirmed-by", "fax"}, 1, "",
-         "Not a confirmation source: fax (card, lotw, eqsl)\n"},
-        {{"import-adif", "2M JO62QM HOME.QRA", "log.adi", "--not-prop-mode", "eme"}, 0,
-         "0 new squares added\nThe ledger took 0 new contacts and 0 confirmations\n", ""},
-    };
-    for (const Case& c : cases) expectRun(c);
-    EXPECT_EQ(readFileBytes(path("a.csv")),
-              "Square,Call,Date,Locator,Confirmed,Database,Confirmed by\r\n"
-              "IO91,Q1ABC,12/05/03,IO91WM,Y,2M JO62QM HOME.QRA,source unknown\r\n");
+    const QString db = "2M JO62QM HOME.QRA";
+    const std::string said = transcript({
+        {"overview", "--csv"}, {"overview", "nowhere"}, {"needed", db, "--within", "130"},
+        {"needed", db, "--unconfirmed", "--within=-1"}, {"needed", db, "--unconfirmed"},
+        {"award-list", db, "a.csv", "--confirmed"}, {"map", "--all-bands", ".", "m.png"},
+        {"import-adif", db, "log.adi", "--prop-mode", "EMEX"},
+        {"import-adif", db, "log.adi", "--confirmed-by", "fax"},
+        {"import-adif", db, "log.adi", "--not-prop-mode", "eme"}});
+    expectGolden(said + readFileBytes(path("a.csv")).toStdString(), "cli_band_commands.txt");
 }
 
 // The ledger's commands after two imports of one log: the awards from the
@@ -124,55 +108,17 @@ TEST_F(Cli, BandCommands) {
 TEST_F(Cli, LedgerCommands) {
     makeBlankDatabase(dir.path(), "6M FN31PR HOME.QRA");
     makeBlankDatabase(dir.path(), "2M FN31PR HOME.QRA");
-    writeFileBytes(path("log.adi"),
-                   "<CALL:5>K1ROV <QSO_DATE:8>20240601 <TIME_ON:4>1200 <BAND:2>6m <MODE:3>FT8 "
-                   "<GRIDSQUARE:6>FN42ab <QSL_RCVD:1>Y <QSLRDATE:8>20240701 <LOTW_QSL_RCVD:1>Y <EOR>\n"
-                   "<CALL:4>W1AW <QSO_DATE:8>20240602 <TIME_ON:4>1300 <BAND:2>6m <MODE:2>CW "
-                   "<GRIDSQUARE:4>EM12 <EQSL_QSL_RCVD:1>Y <EQSL_QSLRDATE:8>20240605 <EOR>\n"
-                   "<CALL:4>W1AW <QSO_DATE:8>20240602 <TIME_ON:4>1310 <BAND:2>2m <MODE:2>FM "
-                   "<GRIDSQUARE:4>FN31 <PROP_MODE:3>SAT <SAT_NAME:4>AO-7 <LOTW_QSL_RCVD:1>Y <EOR>\n");
+    copyData("cli_ledger_log.adi", "log.adi");
     writeFileBytes(path("other.adi"), "<CALL:4>N1XX <QSO_DATE:8>20240603 <BAND:2>6m "
                                       "<GRIDSQUARE:4>FN43 <QSL_RCVD:1>Y <EOR>\n");
-    const std::string six = "2024-06-01 12:00  K1ROV  6M  FT8  FN42ab  confirmed: card "
-                            "2024-07-01, LoTW  [log.adi]\n";
-    const Case cases[] = {
-        {{"import-adif", "6M FN31PR HOME.QRA", "log.adi"}, 0,
-         "2 new squares added\nThe ledger took 2 new contacts and 3 confirmations: card 1, "
-         "LoTW 1, eQSL 1\n", ""},
-        {{"import-adif", "2M FN31PR HOME.QRA", "log.adi"}, 0,
-         "1 new squares added\nThe ledger took 1 new contact and 1 confirmation: LoTW 1\n", ""},
-        {{"import-adif", "6M FN31PR HOME.QRA", "other.adi", "--no-ledger"}, 0,
-         "1 new squares added\n", ""},
-        {{"contacts", "6M FN31PR HOME.QRA"}, 0,
-         six + "2024-06-02 13:00  W1AW  6M  CW  EM12  confirmed: eQSL 2024-06-05  [log.adi]\n", ""},
-        {{"contacts", "6M FN31PR HOME.QRA", "fn42ab"}, 0,
-         six + "FN42 confirmed by: card 2024-07-01, LoTW\n", ""},
-        {{"contacts", "6M FN31PR HOME.QRA", "FN43"}, 0, "FN43 confirmed by: source unknown\n", ""},
-        {{"contacts", "2M FN31PR HOME.QRA"}, 0,
-         "2024-06-02 13:10  W1AW  2M  FM  FN31  SAT AO-7  confirmed: LoTW  [log.adi]\n", ""},
-        {{"contacts", "6M FN31PR HOME.QRA", "ZZ99"}, 1, "", "Not a locator: ZZ99\n"},
-        {{"contacts", "nowhere.qra"}, 1, "", "Cannot read the database: "},
-    };
-    for (const Case& c : cases) expectRun(c);
-    const std::string awards = run({"awards"}).out;
-    for (const char* line :
-         {"6m  6M FN31PR HOME.QRA\n  VUCC: 1 / 100 confirmed by card or LoTW\n"
-          "  not counted: 1 eQSL only, 1 source unknown, 0 from elsewhere\n"
-          "  FFMA: 3 worked, 1 / 488 confirmed\n  FFMA needed (487): CM79 CM86 ",
-          " FN41 FN43 FN44 ",
-          "2m  2M FN31PR HOME.QRA\n  VUCC: 0 / 100 confirmed by card or LoTW\n"
-          "  not counted: 0 eQSL only, 0 source unknown, 0 from elsewhere\n"
-          "Satellite VUCC (all bands): 1 / 100 confirmed by card or LoTW\n"})
-        EXPECT_NE(awards.find(line), std::string::npos) << line << "\n" << awards;
-    const std::string csv = run({"awards", ".", "--csv"}).out;
-    EXPECT_TRUE(csv.starts_with("Award,Band,File,Needed for award,Confirmed,eQSL only,Source "
-                                "unknown,From elsewhere,Worked,Grids needed,Note\r\n"
-                                "VUCC,6m,6M FN31PR HOME.QRA,100,1,1,1,0,,,\r\n"
-                                "FFMA,6m,6M FN31PR HOME.QRA,488,1,,,,3,CM79 CM86"))
-        << csv;
-    EXPECT_TRUE(csv.ends_with("\r\nVUCC,2m,2M FN31PR HOME.QRA,100,0,0,0,0,,,\r\n"
-                              "Satellite VUCC,all,(distinct),100,1,,,0,,,\r\n"))
-        << csv;
+    const QString six = "6M FN31PR HOME.QRA", two = "2M FN31PR HOME.QRA";
+    expectGolden(transcript({{"import-adif", six, "log.adi"},
+                          {"import-adif", two, "log.adi"},
+                          {"import-adif", six, "other.adi", "--no-ledger"},
+                          {"contacts", six}, {"contacts", six, "fn42ab"}, {"contacts", six, "FN43"},
+                          {"contacts", two}, {"contacts", six, "ZZ99"}, {"contacts", "nowhere.qra"},
+                          {"awards"}, {"awards", ".", "--csv"}}),
+                 "cli_ledger_commands.txt");
 }
 
 // A "n" answer writes nothing; "y" or --yes imports.
@@ -312,38 +258,12 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
                 << scale;
         }
     }
-    run({"map", db, "m.kml"});
-    QXmlStreamReader kml(readFileBytes(path("m.kml")));
-    QStringList names;
-    while (kml.readNext() != QXmlStreamReader::Invalid && !kml.atEnd())
-        if (kml.isStartElement() && kml.name() == QLatin1String("name"))
-            names << kml.readElementText();
-    EXPECT_FALSE(kml.hasError());
-    EXPECT_EQ(names.join(' '), "2M JO62QM HOME World FN31 IO91 JO00 JO01 JO02 JO03 JO04 JO05");
-    EXPECT_TRUE(readFileBytes(path("m.kml"))
-                    .contains("Confirmed\nCall: Q1ABC\nDate: 12/05/03\nLocator: IO91WM"));
-    // Rings closed, counter-clockwise (the shoelace sum positive), on the square's edges.
-    run({"map", db, "m.geojson"});
-    const QJsonArray features =
-        QJsonDocument::fromJson(readFileBytes(path("m.geojson"))).object()["features"].toArray();
-    ASSERT_EQ(features.size(), 8);
-    for (const QJsonValue& f : features) {
-        const QJsonArray ring = f["geometry"]["coordinates"][0].toArray();
-        double area = 0;
-        for (int k = 0; k + 1 < ring.size(); ++k)
-            area += ring[k][0].toDouble() * ring[k + 1][1].toDouble() -
-                    ring[k + 1][0].toDouble() * ring[k][1].toDouble();
-        EXPECT_EQ(ring.size() * 10 + area / 2 + (ring.first() == ring.last()),
-                  53);  // 2 by 1 degrees
+    // Placemarks and features of the eight squares, the rings closed and
+    // counter-clockwise on the squares' edges.
+    for (const char* name : {"m.kml", "m.geojson"}) {
+        run({"map", db, name});
+        expectGolden(readFileBytes(path(name)).toStdString(), QString("cli_") + name);
     }
-    const auto compact = [](const QJsonValue& v) {
-        return QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact).toStdString();
-    };
-    EXPECT_EQ(
-        compact(features[1]["geometry"]) + compact(features[1]["properties"]),
-        R"({"coordinates":[[[-2,51],[0,51],[0,52],[-2,52],[-2,51]]],"type":"Polygon"})"
-        R"({"call":"Q1ABC","date":"2003-05-12","locator":"IO91WM","square":"IO91","state":"confirmed",)"
-        R"("stored_date":"12/05/03"})");
     // A full disk: nothing new, the earlier file as it was.
     const QByteArray kept = readFileBytes(path("m.kml"));
     for (const char* name : {"m.kml", "n.svg", "n.pdf", "n.png", "n.geojson"}) {
@@ -356,31 +276,12 @@ TEST_F(Cli, ExportsInTheFormatOfTheSuffix) {
 
 // --help on standard output, exit 0; a usage error on standard error, exit 2.
 TEST_F(Cli, HelpAndUsageErrors) {
-    const std::string overview = golden("cli_overview.txt");
-    const Case cases[] = {
-        {{"--help"}, 0, overview, ""},
-        {{}, 2, "", overview},
-        {{"bogus", "x"}, 2, "", "Unknown command: bogus\n" + overview},
-        {{"--bogus"}, 2, "", "Unknown option 'bogus'.\n" + overview},
-        {{"--version", "stats", "a.qra"}, 2, "", overview},
-        {{"field", "--help"}, 0, golden("cli_field_help.txt"), ""},
-        {{"summary", "a.qra", "s.txt", "--other"},
-         2,
-         "",
-         "usage: morvel-cli summary DB OUT [--confirmed]\nUnknown option 'other'.\n"},
-        {{"map", "a.qra", "m.png", "--size"},
-         2,
-         "",
-         "usage: morvel-cli map DB OUT [--view world|europe|na] [--size WxH] [--scale N] [--all-bands] [--center LOCATOR] [--zoom FACTOR]\n"
-         "Missing value after '--size'.\n"},
-        {{"import-edi", "a.qra", "l.edi", "--yes", "--yes"},
-         2,
-         "",
-         "usage: morvel-cli import-edi DB LOG [--yes] [--no-ledger]\n"},
-        {{"stats", "-x.qra"}, 2, "", "usage: morvel-cli stats DB\nUnknown option 'x.qra'.\n"},
-        {{"stats", "--", "-x.qra"}, 1, "", "Cannot read the database: "},
-    };
-    for (const Case& c : cases) expectRun(c);
+    expectGolden(transcript({{"--help"}, {}, {"bogus", "x"}, {"--bogus"}, {"--version", "stats", "a.qra"},
+                          {"field", "--help"}, {"summary", "a.qra", "s.txt", "--other"},
+                          {"map", "a.qra", "m.png", "--size"},
+                          {"import-edi", "a.qra", "l.edi", "--yes", "--yes"}, {"stats", "-x.qra"},
+                          {"stats", "--", "-x.qra"}}),
+                 "cli_help.txt");
 }
 
 }  // namespace

@@ -24,38 +24,15 @@ using test::TestHttpsServer;
 
 const QString kSecret = QStringLiteral("s3cret&pw");
 
-std::string adifField(const char* name, const std::string& value) {
-    return "<" + std::string(name) + ":" + std::to_string(value.size()) + ">" + value;
-}
-
-std::string confirmation(const std::string& call, const std::string& grid) {
-    return adifField("CALL", call) + adifField("BAND", "6M") + adifField("MODE", "FT8") +
-           adifField("QSO_DATE", "20240611") + adifField("TIME_ON", "1815") +
-           adifField("GRIDSQUARE", grid) + adifField("QSL_RCVD", "Y") +
-           adifField("QSLRDATE", "20240612") + "<eor>\n";
-}
-
 QByteArray lotw(int announced, const std::vector<std::string>& grids, bool eof = true) {
-    std::string out = "ARRL Logbook of the World Status Report\n" +
-                      adifField("APP_LoTW_LASTQSL", "2024-06-12 10:11:12") +
-                      adifField("APP_LoTW_NUMREC", std::to_string(announced)) + "<eoh>\n";
-    for (std::size_t i = 0; i < grids.size(); ++i)
-        out += confirmation("W" + std::to_string(i) + "AW", grids[i]);
-    if (eof) out += "<APP_LoTW_EOF>\n";
-    return QByteArray::fromStdString(out);
+    return QByteArray::fromStdString(test::lotwReport(announced, grids, eof));
 }
 
 QByteArray qrzAdif(const std::vector<std::string>& grids) {
     std::string adif;
     for (std::size_t i = 0; i < grids.size(); ++i)
-        adif += confirmation("K" + std::to_string(i) + "QZ", grids[i]);
+        adif += test::confirmation("K" + std::to_string(i) + "QZ", grids[i]);
     return QByteArray::fromStdString(adif).replace("<", "&lt;").replace(">", "&gt;");
-}
-
-HttpAnswer page(const QByteArray& body) {
-    HttpAnswer a;
-    a.body = body;
-    return a;
 }
 
 // The bodies of the service's answers, one a request, the last repeated.
@@ -86,12 +63,14 @@ protected:
         sync.start();
         return sync.wait();
     }
-    // morvel-cli sync of the folder from LoTW at the test server, as K1ABC.
-    QStringList syncArgs(TestHttpsServer& server) const {
-        const QString folder = dir.path(), url = server.url("/lotwreport.adi").toString();
-        const QString ca = TestHttpsServer::dataPath("ca.pem");
-        return {"sync",          folder, "--service",         "lotw", "--user", "K1ABC",
-                "--service-url", url,    "--ca-certificates", ca};
+    // morvel-cli with `input` on standard input: its status, then what it
+    // printed or, when it failed, said; the password in neither.
+    std::string cli(const QStringList& args, const char* input) {
+        std::ostringstream out, err;
+        std::istringstream in(input);
+        const int status = runCli(args, {out, err, in}, QDir(dir.path()));
+        EXPECT_EQ((out.str() + err.str()).find("s3cret"), std::string::npos) << out.str() << err.str();
+        return std::to_string(status) + " " + (status == 0 ? out : err).str();
     }
     QString stored(const QString& key) {
         DownloadState state;
@@ -142,7 +121,7 @@ TEST_F(ConfirmationSyncTest, ADownloadIsAppliedOnlyWhenTheServiceAnsweredWhole) 
          bodies(limit)},
         {"eQSL page and file", Eqsl, true, 1, 2, "",
          bodies("<HTML><A HREF=\"../downloadedfiles/k1abc.adi\">.ADI file</A></HTML>",
-                "Received eQSLs\n<EOH>" + QByteArray::fromStdString(confirmation("W9EQ", "FN42")))},
+                "Received eQSLs\n<EOH>" + QByteArray::fromStdString(test::confirmation("W9EQ", "FN42")))},
         {"eQSL error page", Eqsl, false, 0, 1,
          "127.0.0.1: eQSL says: No such Username/Password found",
          bodies("<BODY>Error: No such Username/Password found</BODY>")},
@@ -161,7 +140,7 @@ TEST_F(ConfirmationSyncTest, ADownloadIsAppliedOnlyWhenTheServiceAnsweredWhole) 
         const QByteArray before = test::readFileBytes(database);
         std::size_t next = 0;
         TestHttpsServer server([&](const HttpRequest&) {
-            return page(c.bodies[std::min(next++, c.bodies.size() - 1)]);
+            return HttpAnswer(c.bodies[std::min(next++, c.bodies.size() - 1)]);
         });
         const SyncOutcome outcome = download(c.service, server, QStringLiteral("/service/api"));
         EXPECT_EQ(outcome.ok, c.ok) << outcome.message.toStdString();
@@ -182,7 +161,7 @@ TEST_F(ConfirmationSyncTest, LotwAsksOnlyForWhatCameSinceTheLastAppliedDownload)
     QList<QUrlQuery> asked;
     TestHttpsServer server([&](const HttpRequest& r) {
         asked << QUrlQuery(QUrl(QString::fromLatin1(r.target)));
-        return page(asked.size() == 1 ? lotw(1, {"FN42"}) : lotw(0, {}));
+        return HttpAnswer(asked.size() == 1 ? lotw(1, {"FN42"}) : lotw(0, {}));
     });
     ASSERT_TRUE(download(ConfirmationService::Lotw, server, QStringLiteral("/lotwreport.adi")).ok);
     EXPECT_EQ(stored(QStringLiteral("lotw.since")), QStringLiteral("2024-06-12 10:11:12"));
@@ -204,8 +183,8 @@ TEST_F(ConfirmationSyncTest, LotwAsksOnlyForWhatCameSinceTheLastAppliedDownload)
 TEST_F(ConfirmationSyncTest, EqslConfirmationsAreRecordedAsEqsl) {
     TestHttpsServer server([&](const HttpRequest& r) {
         if (r.target.contains("downloadedfiles"))
-            return page("<EOH>" + QByteArray::fromStdString(confirmation("W9EQ", "FN42")));
-        return page("<A HREF=\"../downloadedfiles/k1abc.adi\">");
+            return HttpAnswer("<EOH>" + QByteArray::fromStdString(test::confirmation("W9EQ", "FN42")));
+        return HttpAnswer("<A HREF=\"../downloadedfiles/k1abc.adi\">");
     });
     ASSERT_TRUE(download(ConfirmationService::Eqsl, server, QStringLiteral("/qslcard/in.cfm")).ok);
     EXPECT_EQ(server.requests().value(1).target, "/downloadedfiles/k1abc.adi");
@@ -228,72 +207,56 @@ TEST_F(ConfirmationSyncTest, TheDatabaseChosenForABandTakesItsConfirmations) {
     const QString portable =
         test::makeBlankDatabase(dir.path(), QStringLiteral("6M FN42AB PORTABLE.QRA"));
     std::string grid;
-    TestHttpsServer server([&](const HttpRequest&) { return page(lotw(1, {grid})); });
+    TestHttpsServer server([&](const HttpRequest&) { return HttpAnswer(lotw(1, {grid})); });
     const struct {
         const char* grid;
         const char* choice;  // the --database value; none when null
-        int status;
-        const char* said;    // the start of what it printed or said
-        const char* goesTo;  // the database that took the square; none when null
+        const char* said;    // the status, then the start of what it printed or said
+        const char* goesTo;  // the database that took the square
         const char* kept;    // the choice in the folder's download state afterwards
     } cases[] = {
-        {"FN20", nullptr, 0,
-         "Received 1 confirmation: 0 squares newly confirmed, 0 already confirmed, 1 unmatched",
-         nullptr, ""},
-        {"FN21", "6m=6M FN42AB PORTABLE.QRA", 0, "Received 1 confirmation: 1 square newly",
+        {"FN20", nullptr, "0 Received 1 confirmation: 0 squares newly confirmed, 0 already "
+         "confirmed, 1 unmatched", "", ""},
+        {"FN21", "6m=6M FN42AB PORTABLE.QRA", "0 Received 1 confirmation: 1 square newly",
          "portable", "6M FN42AB PORTABLE.QRA"},
-        {"FN22", nullptr, 0, "Received 1 confirmation: 1 square newly", "portable",
+        {"FN22", nullptr, "0 Received 1 confirmation: 1 square newly", "portable",
          "6M FN42AB PORTABLE.QRA"},
-        {"FN23", "6m=6m fn31pr home.qra", 0, "Received 1 confirmation: 1 square newly", "home",
+        {"FN23", "6m=6m fn31pr home.qra", "0 Received 1 confirmation: 1 square newly", "home",
          "6m fn31pr home.qra"},
-        {"FN24", "6m=", 0, "Received 1 confirmation: 0 squares newly confirmed", nullptr, ""},
-        {"FN25", "6m=2M FN42AB PORTABLE.QRA", 1,
-         "--database: 2M FN42AB PORTABLE.QRA is no 6M database of the folder", nullptr, ""},
-        {"FN26", "9cm", 2, "--database: a band and a database of the folder", nullptr, ""},
-        {"FN27", "5m=6M FN42AB PORTABLE.QRA", 2, "--database: a band and a database", nullptr, ""},
+        {"FN24", "6m=", "0 Received 1 confirmation: 0 squares newly confirmed", "", ""},
+        {"FN25", "6m=2M FN42AB PORTABLE.QRA",
+         "1 --database: 2M FN42AB PORTABLE.QRA is no 6M database of the folder", "", ""},
+        {"FN26", "9cm", "2 --database: a band and a database of the folder", "", ""},
+        {"FN27", "5m=6M FN42AB PORTABLE.QRA", "2 --database: a band and a database", "", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.grid);
         grid = c.grid;
-        QStringList args = syncArgs(server) << QStringLiteral("--password-stdin");
+        QStringList args = server.syncArgs(dir.path()) << QStringLiteral("--password-stdin");
         if (c.choice) args << QStringLiteral("--database") << QString::fromLatin1(c.choice);
-        std::ostringstream out, err;
-        std::istringstream in("s3cret&pw\n");
-        const int status = runCli(args, {out, err, in}, QDir(dir.path()));
-        EXPECT_EQ(status, c.status) << err.str();
-        EXPECT_EQ((status == 0 ? out : err).str().rfind(c.said, 0), 0U) << out.str() << err.str();
+        EXPECT_EQ(cli(args, "s3cret&pw\n").substr(0, strlen(c.said)), c.said);
         const int slot = std::stoi(std::string(c.grid).substr(2));
-        const bool home = test::readSquare(database, "FN", slot).hasContact();
-        const bool away = test::readSquare(portable, "FN", slot).hasContact();
-        EXPECT_EQ(home, c.goesTo && std::string(c.goesTo) == "home");
-        EXPECT_EQ(away, c.goesTo && std::string(c.goesTo) == "portable");
+        EXPECT_EQ(std::string(test::readSquare(database, "FN", slot).hasContact() ? "home" : "") +
+                      (test::readSquare(portable, "FN", slot).hasContact() ? "portable" : ""),
+                  c.goesTo);
         EXPECT_EQ(stored(QStringLiteral("lotw.database.6M")), QString::fromLatin1(c.kept));
     }
 }
 
 TEST_F(ConfirmationSyncTest, TheCommandLineTakesThePasswordOnStandardInputOnly) {
-    TestHttpsServer server([](const HttpRequest&) { return page(lotw(1, {"FN42"})); });
-    const QStringList base = syncArgs(server);
+    TestHttpsServer server([](const HttpRequest&) { return HttpAnswer(lotw(1, {"FN42"})); });
+    const QStringList base = server.syncArgs(dir.path());
     const struct {
-        const char* option;  // none when null
+        QStringList args;
         const char* input;
-        int status;
-        const char* said;  // the start of what it printed or said
+        const char* said;  // the status, then the start of what it printed or said
     } cases[] = {
-        {"--password-stdin", "s3cret&pw\n", 0,
-         "Received 1 confirmation: 1 square newly confirmed (6M 1), 0 already confirmed"},
-        {nullptr, "s3cret&pw\n", 2, "No password for LoTW ("},
-        {"--password-stdin", "\n", 2, "No password on standard input"},
+        {base + QStringList{"--password-stdin"}, "s3cret&pw\n",
+         "0 Received 1 confirmation: 1 square newly confirmed (6M 1), 0 already confirmed"},
+        {base, "s3cret&pw\n", "2 No password for LoTW ("},
+        {base + QStringList{"--password-stdin"}, "\n", "2 No password on standard input"},
     };
-    for (const auto& c : cases) {
-        std::ostringstream out, err;
-        std::istringstream in(c.input);
-        const QStringList args = c.option ? base + QStringList{c.option} : base;
-        const int status = runCli(args, {out, err, in}, QDir(dir.path()));
-        EXPECT_EQ(status, c.status) << err.str();
-        EXPECT_EQ((status == 0 ? out : err).str().rfind(c.said, 0), 0U) << out.str() << err.str();
-        EXPECT_EQ((out.str() + err.str()).find("s3cret"), std::string::npos);
-    }
+    for (const auto& c : cases) EXPECT_EQ(cli(c.args, c.input).substr(0, strlen(c.said)), c.said);
     EXPECT_EQ(QUrlQuery(QUrl(QString::fromLatin1(server.requests().value(0).target)))
                   .queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded),
               kSecret);

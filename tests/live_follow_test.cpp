@@ -280,23 +280,6 @@ TEST(LogFollower, ANameThatIsNoFileIsRefusedOrWaitedOut) {
     }
 }
 
-struct Listener {
-    QProcess cli;
-    QByteArray err;
-    void start(const QString& dir, const QStringList& args) {
-        cli.setWorkingDirectory(dir);
-        cli.start(MORVEL_CLI, QStringList{"listen"} + args);
-    }
-    bool saidWithin(const QByteArray& text) {
-        waitFor([&] {
-            cli.waitForReadyRead(50);
-            err += cli.readAllStandardError();
-            return err.contains(text);
-        });
-        return err.contains(text);
-    }
-};
-
 // morvel-cli refuses a log that is no file, says what it could not read as
 // it goes and ends with the counts by reason, in the right number.
 TEST(LiveFollowCli, RefusesNoFileAndCountsUnreadableRecordsByReason) {

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkDatagram>
+#include <QProcess>
 #include <QThread>
 #include <QUdpSocket>
 #include <functional>
@@ -93,6 +94,24 @@ struct SessionFixture {
     void stop() {
         Error error;
         ASSERT_TRUE(session.stop(error)) << error;
+    }
+};
+
+// morvel-cli listen, its standard error read as it comes.
+struct Listener {
+    QProcess cli;
+    QByteArray err;
+    void start(const QString& dir, const QStringList& args) {
+        cli.setWorkingDirectory(dir);
+        cli.start(MORVEL_CLI, QStringList{"listen"} + args);
+    }
+    bool saidWithin(const QByteArray& text) {
+        waitFor([&] {
+            cli.waitForReadyRead(50);
+            err += cli.readAllStandardError();
+            return err.contains(text);
+        });
+        return err.contains(text);
     }
 };
 

@@ -46,15 +46,9 @@ TEST(SecretStore, TheCommandLineRemembersThePasswordInTheStoreNeverInAFile) {
     QTemporaryDir dir;
     test::makeBlankDatabase(dir.path(), QStringLiteral("6M FN31PR HOME.QRA"));
     test::TestHttpsServer server([](const test::HttpRequest&) {
-        test::HttpAnswer a;
-        a.body = "<APP_LoTW_NUMREC:1>0<eoh><APP_LoTW_EOF>";
-        return a;
+        return test::HttpAnswer("<APP_LoTW_NUMREC:1>0<eoh><APP_LoTW_EOF>");
     });
-    const QString folder = dir.path(), url = server.url("/lotwreport.adi").toString();
-    const QString ca = test::TestHttpsServer::dataPath("ca.pem");
-    const QStringList base = {
-        "sync",          folder, "--service",         "lotw", "--user", "K1ABC",
-        "--service-url", url,    "--ca-certificates", ca};
+    const QStringList base = server.syncArgs(dir.path());
     for (const QStringList& extra :
          {QStringList{"--password-stdin", "--remember"}, QStringList{}}) {
         std::ostringstream out, err;

@@ -4,28 +4,17 @@
 
 #include <string>
 
+#include "support/test_https_server.h"
+
 namespace morvel {
 namespace {
 
 using Kind = ServiceReply::Kind;
 
-std::string lotwRecord(const std::string& call, const std::string& grid) {
-    return "<CALL:" + std::to_string(call.size()) + ">" + call + "<BAND:2>6M<MODE:3>FT8" +
-           "<QSO_DATE:8>20240611<TIME_ON:6>181500<GRIDSQUARE:" + std::to_string(grid.size()) + ">" +
-           grid + "<QSL_RCVD:1>Y<QSLRDATE:10>2024-06-12\n<eor>\n";
-}
-
+// LoTW's report of `records` confirmations of FN31.
 std::string lotwReply(int announced, int records, bool eof = true,
                       const std::string& lastQsl = "2024-06-12 10:11:12") {
-    std::string out =
-        "ARRL Logbook of the World Status Report\nGenerated at 2024-06-13\n"
-        "<PROGRAMID:4>LoTW\n<APP_LoTW_LASTQSL:" +
-        std::to_string(lastQsl.size()) + ">" + lastQsl +
-        "\n<APP_LoTW_NUMREC:" + std::to_string(std::to_string(announced).size()) + ">" +
-        std::to_string(announced) + "\n<eoh>\n";
-    for (int i = 0; i < records; ++i) out += lotwRecord("W" + std::to_string(i) + "AW", "FN31");
-    if (eof) out += "<APP_LoTW_EOF>\n";
-    return out;
+    return test::lotwReport(announced, std::vector<std::string>(records, "FN31"), eof, lastQsl);
 }
 
 TEST(ServiceReply, LotwReplyCountsOnlyWhenWhole) {
@@ -38,23 +27,18 @@ TEST(ServiceReply, LotwReplyCountsOnlyWhenWhole) {
     } cases[] = {
         {"whole", lotwReply(3, 3), Kind::Confirmations, "", 3},
         {"nothing since", lotwReply(0, 0), Kind::NothingNew, "", 0},
-        {"cut after 2", lotwReply(3, 2, false), Kind::Unusable,
-         "the reply ended after 2 of 3 records; nothing changed", 0},
         {"all records but no end mark", lotwReply(3, 3, false), Kind::Unusable,
          "the reply ended after 3 of 3 records; nothing changed", 0},
         {"a count that lies low", lotwReply(2, 3), Kind::Unusable,
          "the reply holds 3 records where it announced 2; nothing changed", 0},
         {"a count that lies high", lotwReply(1000, 812), Kind::Unusable,
          "the reply ended after 812 of 1000 records; nothing changed", 0},
-        {"no count", "<eoh>" + lotwRecord("W1AW", "FN31") + "<APP_LoTW_EOF>", Kind::Unusable,
+        {"no count", "<eoh>" + test::confirmation("W1AW", "FN31") + "<APP_LoTW_EOF>", Kind::Unusable,
          "the reply does not say how many records it holds; nothing changed", 0},
         {"length past the end", lotwReply(1, 0, false) + "<CALL:99999>W1AW", Kind::Unusable,
          "a field's length runs past the end of the reply; nothing changed", 0},
         {"a date that is no date", lotwReply(1, 1, true, "2024-06-12&x=1"), Kind::Unusable,
          "the reply's last confirmation date is not a date; nothing changed", 0},
-        {"wrong login", "<html><body><B>Username/password incorrect</B></body></html>",
-         Kind::Refused, "the user name or password is incorrect", 0},
-        {"request limit", "<html>Page Request Limit!</html>", Kind::RateLimited, "", 0},
         {"HTML where ADIF was expected", "<html><p>Maintenance</p></html>", Kind::Unusable,
          "the reply is not an ADIF report (\"Maintenance\"); nothing changed", 0},
         {"NUL bytes", std::string("\0\0<eoh>\0", 8), Kind::Unusable,
@@ -98,9 +82,6 @@ TEST(ServiceReply, EqslPageLinksTheFileNamesAnErrorOrHasNothingNew) {
         {"<a href=\"../downloadedfiles/x.exe\">", Kind::Unusable, notAdif},
         {"<a href=\"../downloadedfiles/../../etc.adi\">", Kind::Unusable, notAdif},
         {"<a href=\"../downloadedfiles/k1abc...adi\">", Kind::Unusable, notAdif},
-        {"<BODY>Error: No such Username/Password found</BODY>", Kind::Refused,
-         "eQSL says: No such Username/Password found"},
-        {"<BODY>You have no log entries</BODY>", Kind::NothingNew, ""},
         {"<BODY>Welcome</BODY>", Kind::Unusable,
          "the page holds neither a download, an error nor a notice that nothing is new "
          "(\"Welcome\"); nothing changed"},
@@ -130,8 +111,6 @@ TEST(ServiceReply, QrzReplyCountMustMatchItsRecords) {
          "the reply holds 2 records where it announced 1; nothing changed", 0},
         {"RESULT=OK&ADIF=" + two, Kind::Unusable,
          "the reply does not say how many records it holds; nothing changed", 0},
-        {"RESULT=FAIL&REASON=invalid option", Kind::Unusable,
-         "the logbook refused the request: invalid option; nothing changed", 0},
         {"RESULT=AUTH&REASON=invalid api key", Kind::Refused,
          "the API key was refused: invalid api key", 0},
         {"<html>Bad Gateway</html>", Kind::Unusable,

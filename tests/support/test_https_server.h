@@ -10,8 +10,11 @@
 #include <QSslSocket>
 #include <QTimer>
 #include <QUrl>
+#include <QStringList>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace morvel::test {
 
@@ -24,6 +27,8 @@ struct HttpRequest {
 
 // How the test server answers one request.
 struct HttpAnswer {
+    HttpAnswer() = default;
+    explicit HttpAnswer(const QByteArray& body) : body(body) {}
     int status = 200;
     QByteArray body;
     QByteArray location;              // a redirect's target
@@ -69,6 +74,12 @@ public:
         return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
     }
     const QList<HttpRequest>& requests() const { return requests_; }
+    // morvel-cli sync of the folder from LoTW at this server, as K1ABC.
+    QStringList syncArgs(const QString& folder) const {
+        return {"sync",          folder, "--service",         "lotw", "--user", "K1ABC",
+                "--service-url", url("/lotwreport.adi").toString(),
+                "--ca-certificates", dataPath("ca.pem")};
+    }
 
 private:
     void serve(QSslSocket* socket) {
@@ -123,5 +134,29 @@ private:
     QSslServer server_;
     QList<HttpRequest> requests_;
 };
+
+inline std::string adifField(const char* name, const std::string& value) {
+    return "<" + std::string(name) + ":" + std::to_string(value.size()) + ">" + value;
+}
+
+// A card confirmation of a 6 m FT8 contact, as the services send it.
+inline std::string confirmation(const std::string& call, const std::string& grid) {
+    return adifField("CALL", call) + adifField("BAND", "6M") + adifField("MODE", "FT8") +
+           adifField("QSO_DATE", "20240611") + adifField("TIME_ON", "181500") +
+           adifField("GRIDSQUARE", grid) + adifField("QSL_RCVD", "Y") +
+           adifField("QSLRDATE", "20240612") + "\n<eor>\n";
+}
+
+// LoTW's report of the confirmations of `grids`, announcing `announced` records.
+inline std::string lotwReport(int announced, const std::vector<std::string>& grids,
+                              bool eof = true, const std::string& lastQsl = "2024-06-12 10:11:12") {
+    std::string out = "ARRL Logbook of the World Status Report\nGenerated at 2024-06-13\n" +
+                      adifField("PROGRAMID", "LoTW") + "\n" +
+                      adifField("APP_LoTW_LASTQSL", lastQsl) + "\n" +
+                      adifField("APP_LoTW_NUMREC", std::to_string(announced)) + "\n<eoh>\n";
+    for (std::size_t i = 0; i < grids.size(); ++i)
+        out += confirmation("W" + std::to_string(i) + "AW", grids[i]);
+    return eof ? out + "<APP_LoTW_EOF>\n" : out;
+}
 
 }  // namespace morvel::test
