@@ -68,7 +68,6 @@ TEST(FieldViewRenderer, StateBordersLoadOnlyForTheNorthAmericaView) {
         loadFieldOutlines(QDir(dir.path()), mapview, outlines);
         EXPECT_EQ(outlines.state, mapview == 3 ? border : std::vector<OutlinePoint>{}) << mapview;
     }
-    EXPECT_FALSE(QDir(dir.path()).exists(kCoastFile));
 }
 
 TEST(FieldViewRenderer, ReadOutOfTheSquareUnderThePointer) {

@@ -13,7 +13,11 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#include "database/database_document.h"
+#include "database/qra_names.h"
+#include "import/square_edit.h"
 #include "live/live_session.h"
+#include "live/wsjtx_message.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/test_support.h"
 #include "ui/controls.h"
@@ -24,6 +28,16 @@
 #include "windows/window_names.h"
 
 namespace morvel::test {
+
+// A contact as WSJT-X reports it logged on 2 m.
+inline QByteArray qsoLogged(const QString& call, const QString& grid) {
+    return live::MessageWriter(live::MessageType::QsoLogged, "WSJT-X")
+        .dateTime(QDate(2026, 12, 6), QTime(19, 0))
+        .utf8(call.toStdString())
+        .utf8(grid.toStdString())
+        .u64(144174000)
+        .bytes();
+}
 
 // Deletes the windows that were unloaded, as the event loop would.
 inline void deleteUnloaded() {
@@ -64,6 +78,10 @@ inline void pointAt(QWidget* window, QPointF at, bool press = true) {
     QTest::mouseMove(surface, pixel + QPoint(1, 1));
     QTest::mouseMove(surface, pixel);
     if (press) QTest::mouseClick(surface, Qt::LeftButton, {}, pixel);
+}
+
+inline Canvas& canvasOf(QWidget* window) {
+    return window->findChild<DrawingSurface*>()->canvas();
 }
 
 // Makes a window the active one and waits until it is drawn: its control
@@ -135,6 +153,26 @@ protected:
         cli.start(QStringLiteral(MORVEL_CLI), arguments);
         if (cli.waitForFinished(30000) && cli.exitCode() == 0) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << cli.readAllStandardError().toStdString();
+    }
+    // Map option `view` of the main menu: 1 World, 2 Europe, 3 USA.
+    void chooseMapView(int view) {
+        QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
+                          Qt::LeftButton);
+    }
+    // The field map from the main menu (on map option `view`, if any), drawn.
+    QWidget* openFieldMap(int view = 0) {
+        if (view) chooseMapView(view);
+        click(menu(), "View");
+        QWidget* map = windows.loaded(kFieldMapWindow);
+        EXPECT_TRUE(map && activeAndDrawn(map, "Command4"));
+        return map;
+    }
+    // A square saved through the database's owner, as the square view saves it.
+    void ownerSave(const QString& path, const char* field, int slot, const SquareEntry& entry) {
+        windows.document(path)->submit(
+            squareEditWork({recordNumber(field[0], field[1]), slot, entry},
+                           std::make_shared<SquareEditResult>()),
+            0);
     }
     QString text(const char* label) const { return control<QLabel>(menu(), label)->text(); }
     QString dataPath(const QString& name) const { return dataDir.filePath(name); }

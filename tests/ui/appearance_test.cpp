@@ -183,6 +183,41 @@ private:
     QStringList failures_;
 };
 
+// The windows beside the main menu: the control that shows one drawn, the
+// one holding the focus when Escape is pressed, the window Escape goes back
+// to, and how many texts it shows at least.
+const struct {
+    QLatin1String window;
+    const char *drawn, *focus;
+    QLatin1String back;
+    int texts;
+} kWindows[] = {
+    {kCreateDatabaseWindow, nullptr, "Text2", kMainMenuWindow, 8},
+    {kDeleteDatabaseWindow, nullptr, "File2", kMainMenuWindow, 4},
+    {kFieldMapWindow, "Command1", nullptr, kMainMenuWindow, 8},
+    {kSquareViewWindow, "Command1", "Command1", kFieldMapWindow, 20},
+    {kOverviewWindow, nullptr, "OverviewTable", kMainMenuWindow, 30},
+};
+
+// Message boxes of each kind of buttons, their titles as wide as they come.
+const struct {
+    const char *title, *text;
+    MessageButtons buttons;
+} kBoxes[] = {
+    {kSaveMapTitle, "File a.png saved", MessageButtons::Ok},
+    {"Morvel: Map JPG Export", "File x.jpg exported", MessageButtons::Ok},
+    {"File Delete", "Are you sure you want to delete a.qra ?", MessageButtons::YesNo},
+    {"Morvel", "Enter a band", MessageButtons::Ok},
+    {"Morvel", "The import may take long", MessageButtons::OkCancel},
+};
+
+std::unique_ptr<QMessageBox> shownBox(const char* title, const char* text, MessageButtons buttons) {
+    auto box = makeMessageBox(QString::fromLatin1(text), QString::fromLatin1(title), buttons,
+                              MessageAnswer::Ok, nullptr);
+    box->show();
+    return box;
+}
+
 class AppearanceTest : public AppFixture {
 protected:
     AppearanceTest() : path(makeBlankDatabase(dataDir.path(), kDb)) {
@@ -194,8 +229,11 @@ protected:
         state.fieldsouth = 50;
         state.mapview = 2;
     }
-    // Shows a window as the program would get to it and waits until it is drawn.
+    // Shows a window alone, on the database, and waits until it is drawn.
     QWidget* open(const QString& name, const char* drawnControl = nullptr) {
+        state.databasePath = path;
+        for (const QString& loaded : windows.loadedNames()) windows.unload(loaded);
+        deleteUnloaded();
         QWidget* w = windows.show(name);
         QApplication::setActiveWindow(w);
         EXPECT_TRUE(waitWhileBusy());
@@ -224,42 +262,20 @@ TEST_F(AppearanceTest, EveryTextOfEveryWindowIsReadableUnderADarkDesktop) {
             failures << walk.failures();
         };
         ASSERT_TRUE(listen(kDb));
-        QWidget* mainMenu = menu();
-        check(mainMenu, "main menu", 20);
-        click(mainMenu, "ListenButton");
-        click(mainMenu, "Command4");
-        check(open(kCreateDatabaseWindow), "create", 8);
-        click(windows.loaded(kCreateDatabaseWindow), "Abort_Button");
-        click(windows.loaded(kMainMenuWindow), "Command1");
-        check(open(kDeleteDatabaseWindow), "delete", 4);
-        click(windows.loaded(kDeleteDatabaseWindow), "exit_Button");
-        select(kDb);
-        click(menu(), "View");
-        check(open(kFieldMapWindow, "Command1"), "field map", 8);
-        QWidget* squareView = open(kSquareViewWindow, "Command1");
-        windows.unload(kFieldMapWindow);
-        pointAt(squareView, fieldCentre(62));
-        EXPECT_TRUE(control<QWidget>(squareView, "Frame2")->isVisible());
-        check(squareView, "square view", 20);
-        click(squareView, "Command5");
-        click(menu(), "Overview");
-        check(open(kOverviewWindow), "overview", 30);
-        click(windows.loaded(kOverviewWindow), "MainMenu");
-
-        for (const auto& [title, buttons] :
-             {std::pair{QStringLiteral("Morvel"), MessageButtons::Ok},
-              std::pair{QStringLiteral("File Delete"), MessageButtons::YesNo},
-              std::pair{QStringLiteral("Morvel"), MessageButtons::OkCancel}}) {
-            const auto box = makeMessageBox(QStringLiteral("The map could not be saved"), title,
-                                            buttons, MessageAnswer::Ok, nullptr);
-            box->show();
-            check(box.get(), "message box " + title, 2);
+        check(menu(), "main menu", 20);
+        click(menu(), "ListenButton");
+        for (const auto& w : kWindows) {
+            QWidget* shown = open(w.window, w.drawn);
+            if (w.window == kSquareViewWindow) pointAt(shown, fieldCentre(62));  // its edit panel
+            EXPECT_TRUE(w.window != kSquareViewWindow || control<QWidget>(shown, "Frame2")->isVisible());
+            check(shown, w.window, w.texts);
         }
+        for (const auto& b : kBoxes) check(shownBox(b.title, b.text, b.buttons).get(), b.title, 2);
         std::unique_ptr<QDialog> options(makeAdifOptionsDialog(AdifOptions{}, nullptr));
         options->show();
         check(options.get(), "import options", 8);
         {
-            WorkProgress progress(menu(), QStringLiteral("Morvel: Import ADIF"), 0);
+            WorkProgress progress(windows.show(kMainMenuWindow), QStringLiteral("Morvel: Import ADIF"), 0);
             progress.update(QStringLiteral("12,000 contacts read, 31 new squares"));
             ASSERT_NE(progress.dialog(), nullptr);
             check(progress.dialog(), "import progress", 1);
@@ -278,24 +294,8 @@ TEST_F(AppearanceTest, EveryTextOfEveryWindowIsReadableUnderADarkDesktop) {
 // Escape leaves every window but the main menu the way its own button back
 // does, from whichever control holds the focus.
 TEST_F(AppearanceTest, EscapeClosesEveryWindowButTheMainMenu) {
-    const struct {
-        QLatin1String window;
-        const char* focus;  // the control that holds the focus, or none
-        QLatin1String back;
-    } cases[] = {
-        {kCreateDatabaseWindow, "Text2", kMainMenuWindow},
-        {kDeleteDatabaseWindow, "File2", kMainMenuWindow},
-        {kFieldMapWindow, nullptr, kMainMenuWindow},
-        {kSquareViewWindow, "Command1", kFieldMapWindow},
-        {kOverviewWindow, "OverviewTable", kMainMenuWindow},
-    };
-    for (const auto& c : cases) {
-        state.databasePath = path;
-        for (const QString& name : windows.loadedNames()) windows.unload(name);
-        deleteUnloaded();
-        QWidget* w =
-            open(c.window, c.window == kFieldMapWindow || c.window == kSquareViewWindow ? "Command1"
-                                                                                        : nullptr);
+    for (const auto& c : kWindows) {
+        QWidget* w = open(c.window, c.drawn);
         QWidget* target = c.focus ? control<QWidget>(w, c.focus) : w;
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Escape);
@@ -341,19 +341,17 @@ private:
 
 TEST(Dialogs, EscapeClosesEveryDialogWithTheAnswerOfClosingIt) {
     QtDialogs dialogs;
-    const struct {
-        MessageButtons buttons;
-        MessageAnswer defaultButton, closed;
-    } boxes[] = {
+    // The buttons, the default one and the answer of closing the box.
+    const std::tuple<MessageButtons, MessageAnswer, MessageAnswer> boxes[] = {
         {MessageButtons::Ok, MessageAnswer::Ok, MessageAnswer::Ok},
         {MessageButtons::YesNo, MessageAnswer::Yes, MessageAnswer::No},
         {MessageButtons::OkCancel, MessageAnswer::Ok, MessageAnswer::Cancel},
     };
-    for (const auto& b : boxes) {
+    for (const auto& [buttons, defaultButton, closed] : boxes) {
         EscapeInNextDialog escape;
         EXPECT_EQ(dialogs.messageBox(QStringLiteral("Delete it ?"), QStringLiteral("File Delete"),
-                                     b.buttons, b.defaultButton),
-                  b.closed);
+                                     buttons, defaultButton),
+                  closed);
         EXPECT_FALSE(escape.stayedOpen);
     }
     QTemporaryDir dir;
@@ -387,7 +385,6 @@ TEST_F(AppearanceTest, TabLeavesTheOverviewTable) {
 // A 1024 x 600 screen keeps about 1000 x 540 for a window, after its frame,
 // its title bar and a desktop panel.
 TEST_F(AppearanceTest, TheSquareViewShrinksToASmallScreenWithEveryControlClearOfTheField) {
-    state.databasePath = path;
     QWidget* w = open(kSquareViewWindow, "Command1");
     EXPECT_LE(w->minimumWidth(), 1000);
     EXPECT_LE(w->minimumHeight(), 540);
@@ -399,16 +396,15 @@ TEST_F(AppearanceTest, TheSquareViewShrinksToASmallScreenWithEveryControlClearOf
         ASSERT_TRUE(control<QWidget>(w, "Frame2")->isVisible());
         EXPECT_EQ(control<QLabel>(w, "Label10")->text(), "JO52");
         auto* surface = w->findChild<DrawingSurface*>();
-        const int fieldRight = surface->canvas().toPixel(QPointF(1200, 600)).toPoint().x();
-        const int fieldBottom = surface->canvas().toPixel(QPointF(1200, 600)).toPoint().y();
-        EXPECT_GE(fieldBottom, size.height() - 2);
+        const QPoint fieldEnd = surface->canvas().toPixel(QPointF(1200, 600)).toPoint();
+        EXPECT_GE(fieldEnd.y(), size.height() - 2);
         std::vector<std::pair<const char*, QRect>> placed;
         for (const char* name : {"Frame2", "Frame1", "Command1", "Command5", "SaveAs", "Label8",
                                  "Label9", "Label10", "Label11", "Label12"}) {
             const QRect r = control<QWidget>(w, name)->geometry();
             EXPECT_TRUE(w->rect().contains(r))
                 << name << " at " << size.width() << "x" << size.height();
-            EXPECT_GT(r.left(), fieldRight) << name << " over the field at " << size.width();
+            EXPECT_GT(r.left(), fieldEnd.x()) << name << " over the field at " << size.width();
             for (const auto& [other, o] : placed)
                 EXPECT_FALSE(r.intersects(o))
                     << name << " over " << other << " at " << size.width();
@@ -426,25 +422,11 @@ TEST_F(AppearanceTest, TheSquareViewShrinksToASmallScreenWithEveryControlClearOf
 // Every box is as wide as its title needs in a title bar: the title in bold
 // and three window buttons beside it.
 TEST(Dialogs, AMessageBoxIsWideEnoughForItsWholeTitle) {
-    const struct {
-        const char* title;
-        const char* text;
-        MessageButtons buttons;
-    } cases[] = {
-        {kSaveMapTitle, "File a.png saved", MessageButtons::Ok},
-        {"Morvel: Map JPG Export", "File x.jpg exported", MessageButtons::Ok},
-        {"File Delete", "Are you sure you want to delete a.qra ?", MessageButtons::YesNo},
-        {"Morvel", "Enter a band", MessageButtons::Ok},
-        {"Morvel", "The import may take long", MessageButtons::OkCancel},
-    };
-    for (const auto& c : cases) {
-        const auto box = makeMessageBox(QString::fromLatin1(c.text), QString::fromLatin1(c.title),
-                                        c.buttons, MessageAnswer::Ok, nullptr);
-        box->show();
+    for (const auto& c : kBoxes) {
+        const auto box = shownBox(c.title, c.text, c.buttons);
         QFont bold = box->font();
         bold.setBold(true);
-        EXPECT_EQ(box->windowTitle(), QString::fromLatin1(c.title));
-        EXPECT_EQ(box->text(), QString::fromLatin1(c.text));
+        EXPECT_EQ(box->windowTitle() + '|' + box->text(), QString::fromLatin1(c.title) + '|' + c.text);
         EXPECT_GE(box->width(),
                   QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(c.title)) + 3 * 32)
             << c.title;

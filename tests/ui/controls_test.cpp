@@ -50,10 +50,7 @@ TEST(Windows, AWindowMayUnloadItselfAndTheLastOneClosedEndsTheProgram) {
 }
 
 TEST(FileFilter, ConvertsPipeFiltersToQtForm) {
-    const struct {
-        const char* filter;
-        QStringList qt;
-    } cases[] = {
+    const std::pair<const char*, QStringList> cases[] = {
         // The import filters: a description with its own parentheses and a
         // pattern with a leading blank; "*.*" lists names without a dot too.
         {"ADIF Files (.adi)|*.adi;*.adif|All Files| *.*",
@@ -62,17 +59,14 @@ TEST(FileFilter, ConvertsPipeFiltersToQtForm) {
         {"Anything", {"Anything (*)"}},
         {"", {}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(qtNameFilters(QString::fromLatin1(c.filter)), c.qt) << c.filter;
+    for (const auto& [filter, qt] : cases)
+        EXPECT_EQ(qtNameFilters(QString::fromLatin1(filter)), qt) << filter;
 }
 
 TEST(FileFilter, ANameWithoutASuffixGetsTheChosenFiltersSuffix) {
     const QString filter = QStringLiteral("PNG picture|*.png|JPEG picture|*.jpg;*.jpeg|All| *.*");
-    const struct {
-        const char* chosen;
-        int filter;
-        const char* saved;
-    } cases[] = {
+    // The name chosen, the filter chosen and the name saved.
+    const std::tuple<const char*, int, const char*> cases[] = {
         {"/d/map", 1, "/d/map.png"},
         {"/d/map", 2, "/d/map.jpg"},
         {"/d/map.", 1, "/d/map.png"},
@@ -84,9 +78,9 @@ TEST(FileFilter, ANameWithoutASuffixGetsTheChosenFiltersSuffix) {
         {"/d/map", 4, "/d/map"},
         {"/d/map", 0, "/d/map"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(withFilterSuffix(QString::fromUtf8(c.chosen), filter, c.filter), c.saved)
-            << c.chosen << " " << c.filter;
+    for (const auto& [chosen, index, saved] : cases)
+        EXPECT_EQ(withFilterSuffix(QString::fromUtf8(chosen), filter, index), saved)
+            << chosen << " " << index;
 }
 
 // The names Qt's file dialog lists in its folder under the first filter,
@@ -116,17 +110,14 @@ TEST(FileFilter, TheImportDialogsTakeTheirSuffixesInAnyCase) {
     for (const char* name : {"a.adi", "B.ADIF", "c.Adi", "d.aDiF", "e.edi", "F.EDI", "g.Edi",
                              "h.txt", "i.adi.txt", "j.qra"})
         writeFileBytes(dir.filePath(name), "x");
-    const struct {
-        ImportKind kind;
-        QStringList listed;
-    } cases[] = {
+    const std::pair<ImportKind, QStringList> cases[] = {
         {ImportKind::Adif, {"a.adi", "B.ADIF", "c.Adi", "d.aDiF"}},
         {ImportKind::Edi, {"e.edi", "F.EDI", "g.Edi"}},
     };
-    for (const auto& c : cases) {
-        FileDialogRequest request = importFileDialog(c.kind);
+    for (const auto& [kind, listed] : cases) {
+        FileDialogRequest request = importFileDialog(kind);
         request.directory = dir.path();
-        EXPECT_EQ(listedNames(request, c.listed.size()), c.listed);
+        EXPECT_EQ(listedNames(request, listed.size()), listed);
     }
 }
 

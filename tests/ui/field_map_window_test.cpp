@@ -4,8 +4,6 @@
 #include <optional>
 
 #include "app_fixture.h"
-#include "database/qra_names.h"
-#include "import/square_edit.h"
 #include "maps/field_map_renderer.h"
 #include "tests/support/recording_printer.h"
 
@@ -26,15 +24,11 @@ protected:
     }
     // View/Edit with map option (the Option3 array) 1 World, 2 Europe or 3 USA.
     void openMap(int view) {
-        QTest::mouseClick(
-            select(kHome)->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
-            Qt::LeftButton);
-        click(menu(), "View");
-        map = windows.loaded(kFieldMapWindow);
-        ASSERT_TRUE(activeAndDrawn(map, "Command4"));
+        select(kHome);
+        map = openFieldMap(view);
         dialogs.clear();
     }
-    Canvas& canvas() { return map->findChild<DrawingSurface*>()->canvas(); }
+    Canvas& canvas() { return canvasOf(map); }
     QWidget* map = nullptr;
     RecordingPrinter printer;
 };
@@ -63,20 +57,10 @@ TEST_F(FieldMapTest, EachOptionAndViewButtonShowsItsViewAndQuitLeavesTheDatabase
 // or replaced behind the owner's back, seen by its watcher).
 TEST_F(FieldMapTest, EveryWriteOfTheDatabaseShowsOnTheOpenMap) {
     openMap(2);
+    const QString path = dataPath(kHome);
     const std::pair<const char*, std::function<void()>> cases[] = {
-        {"IO81",
-         [&] {
-             const auto result = std::make_shared<SquareEditResult>();
-             windows.document(dataPath(kHome))
-                 ->submit(squareEditWork({recordNumber('I', 'O'), 81,
-                                          makeEntry("IO81", "G4NEW", "01/02/03", true)},
-                                         result),
-                          0);
-         }},
-        {"IO82",
-         [&] {
-             setSquare(dataPath(kHome), "IO", 82, makeEntry("IO82", "G4OUT", "01/02/03", false));
-         }},
+        {"IO81", [&] { ownerSave(path, "IO", 81, makeEntry("IO81", "G4NEW", "", true)); }},
+        {"IO82", [&] { setSquare(path, "IO", 82, makeEntry("IO82", "G4OUT", "", false)); }},
         {"IO83",  // morvel-cli's import, which replaces the file
          [&] {
              writeFileBytes(

@@ -60,29 +60,21 @@ TEST_F(ImportWindowTest, TheMenuIsDisabledWhileAnImportRunsAndEnabledAfterAnyOut
     };
     const auto total = static_cast<long>(controls.size());
     ASSERT_EQ(enabled(), total);
-    const struct {
-        QFileDevice::Permissions permissions;
-        const char* message;
-    } cases[] = {{QFile::ReadOwner | QFile::WriteOwner, "2 new squares added"},
-                 {QFile::ReadOwner, "the file is read-only"}};
-    for (const auto& c : cases) {
-        ASSERT_TRUE(QFile::setPermissions(db, c.permissions));
+    const std::pair<QFileDevice::Permissions, const char*> cases[] = {
+        {QFile::ReadOwner | QFile::WriteOwner, "2 new squares added"},
+        {QFile::ReadOwner, "the file is read-only"}};
+    for (const auto& [permissions, message] : cases) {
+        ASSERT_TRUE(QFile::setPermissions(db, permissions));
         dialogs.clear();
         dialogs.files.push_back(dataPath("logs/log.adi"));
         QTest::mouseClick(control<QPushButton>(m, "Command2"), Qt::LeftButton);
-        EXPECT_EQ(enabled(), 0) << c.message;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return enabled() == total; }, 10000)) << c.message;
-        EXPECT_TRUE(dialogs.messages.size() == 1 && dialogs.messages[0].contains(c.message))
+        EXPECT_EQ(enabled(), 0) << message;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return enabled() == total; }, 10000)) << message;
+        EXPECT_TRUE(dialogs.messages.size() == 1 && dialogs.messages[0].contains(message))
             << dialogs.messages.join('|').toStdString();
     }
     QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
 }
-
-}  // namespace
-}  // namespace morvel::test
-
-namespace morvel::test {
-namespace {
 
 // The options chosen last come back from the settings into the import (only
 // eQSL confirms: the card of IO85 counts for nothing), and the dialog's form

@@ -16,15 +16,6 @@
 namespace morvel::test {
 namespace {
 
-QByteArray qsoLogged(const QString& call, const QString& grid) {
-    return live::MessageWriter(live::MessageType::QsoLogged, "WSJT-X")
-        .dateTime(QDate(2026, 12, 6), QTime(19, 0))
-        .utf8(call.toStdString())
-        .utf8(grid.toStdString())
-        .u64(144174000)
-        .bytes();
-}
-
 // A database with every one of its 32,400 squares worked, as a busy
 // station's would be after years.
 void writeFullDatabase(const QString& path) {
@@ -100,10 +91,7 @@ TEST_F(ResponsivenessTest, LiveContactsAndTheOverviewOf24DatabasesFinishWhileThe
         writeFullDatabase(dataPath(band.toUpper() + " JO62QM FULL" + QString::number(i) + ".QRA"));
     }
     ASSERT_TRUE(listen(name));
-    click(menu(), "View");
-    QWidget* map = windows.loaded(kFieldMapWindow);
-    QApplication::setActiveWindow(map);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return control<QWidget>(map, "Command1")->isVisible(); }));
+    QWidget* map = openFieldMap();
 
     QUdpSocket sender;
     const quint16 port = state.live->udpPort();
