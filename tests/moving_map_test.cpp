@@ -252,8 +252,12 @@ TEST(MovingMapTest, TheTooltipNamesEachBandsContactAndWhoConfirmedIt) {
     QString notice;
     auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
     ASSERT_TRUE(ledger) << error;
-    LedgerContact contact{.call = "DL1ABC", .band = "2M", .mode = "FT8",
-                          .time = *contactTime("20240601", "1200"), .locator = "JO62QM"};
+    LedgerContact contact;
+    contact.call = "DL1ABC";
+    contact.band = "2M";
+    contact.mode = "FT8";
+    contact.time = *contactTime("20240601", "1200");
+    contact.locator = "JO62QM";
     contact.confirm(ConfirmSource::Card, "2024-07-01");
     contact.confirm(ConfirmSource::Lotw, "2024-06-03");
     LedgerReport report;

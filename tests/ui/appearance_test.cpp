@@ -237,7 +237,9 @@ protected:
         QWidget* w = windows.show(name);
         QApplication::setActiveWindow(w);
         EXPECT_TRUE(waitWhileBusy());
-        if (drawnControl) EXPECT_TRUE(activeAndDrawn(w, drawnControl));
+        if (drawnControl) {
+            EXPECT_TRUE(activeAndDrawn(w, drawnControl));
+        }
         return w;
     }
     QString path;

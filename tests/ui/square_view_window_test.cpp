@@ -216,8 +216,13 @@ TEST_F(SquareViewTest, TheReadOutNamesTheConfirmingSourcesAndSavesAreReadAfresh)
         const auto ledger = Ledger::open(dataDir.path(), Ledger::Mode::ReadWrite, error, notice);
         ASSERT_TRUE(ledger) << error;
         const auto contact = [](const char* call, const char* loc) {
-            return LedgerContact{.call = call, .band = "2M", .mode = "FT8",
-                                 .time = *contactTime("20240701", "1200"), .locator = loc};
+            LedgerContact c;
+            c.call = call;
+            c.band = "2M";
+            c.mode = "FT8";
+            c.time = *contactTime("20240701", "1200");
+            c.locator = loc;
+            return c;
         };
         std::vector<LedgerContact> contacts{contact("G4ABC", "IO85"), contact("G4JKL", "IO88")};
         contacts[0].confirm(ConfirmSource::Card, "2024-07-01");
