@@ -19,7 +19,8 @@ constexpr int kBusyMilliseconds = 2000;
 
 // One row a contact, its confirmations in it: a source's bit in `confirmed`
 // and its date in the source's column. `key` is a hash of call, band and
-// mode, so that the index a record is looked up by holds numbers only.
+// mode, so that the key table a record is looked up by holds numbers only;
+// the program fills that table itself, a write's new keys in order.
 const char* const kSchema = R"(
 CREATE TABLE databases(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
 CREATE TABLE origins(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
@@ -32,8 +33,20 @@ CREATE TABLE contacts(
   origin INTEGER NOT NULL, confirmed INTEGER NOT NULL,
   card_date TEXT NOT NULL, lotw_date TEXT NOT NULL, eqsl_date TEXT NOT NULL,
   download_date TEXT NOT NULL);
-CREATE INDEX contacts_key ON contacts(database, key, time);
+CREATE TABLE contact_keys(
+  database INTEGER NOT NULL, key INTEGER NOT NULL, time INTEGER NOT NULL,
+  contact INTEGER NOT NULL, PRIMARY KEY(database, key, time, contact)) WITHOUT ROWID;
 CREATE TABLE credits(database INTEGER PRIMARY KEY, bits BLOB NOT NULL);
+)";
+
+// Schema 1 kept an index of 64-bit keys, which SQLite filled one row at a time.
+const char* const kFromSchema1 = R"(
+CREATE TABLE contact_keys(
+  database INTEGER NOT NULL, key INTEGER NOT NULL, time INTEGER NOT NULL,
+  contact INTEGER NOT NULL, PRIMARY KEY(database, key, time, contact)) WITHOUT ROWID;
+UPDATE contacts SET key = (key >> 33) & 2147483647;
+INSERT INTO contact_keys SELECT database, key, time, id FROM contacts;
+DROP INDEX contacts_key;
 )";
 
 // A prepared statement, finalized when it goes.
@@ -148,7 +161,8 @@ bool execOn(sqlite3* db, const char* sql, int& rc) {
 bool migrate(sqlite3* db, int version, int& rc) {
     if (version >= kLedgerSchema) return true;
     if (!execOn(db, "BEGIN IMMEDIATE", rc)) return false;
-    const bool done = execOn(db, kSchema, rc) && execOn(db, "PRAGMA user_version = 1", rc);
+    const bool done = execOn(db, version == 0 ? kSchema : kFromSchema1, rc) &&
+                      execOn(db, "PRAGMA user_version = 2", rc);
     int ignored = 0;
     if (!done) {
         execOn(db, "ROLLBACK", ignored);
@@ -157,14 +171,15 @@ bool migrate(sqlite3* db, int version, int& rc) {
     return execOn(db, "COMMIT", rc);
 }
 
-// FNV-1a over call, band and mode, apart: the index's key of a contact.
+// FNV-1a over call, band and mode, apart, its high 31 bits (the low ones of
+// FNV mix only the low bits of the bytes): the key of a contact.
 std::int64_t contactKey(const LedgerContact& c) {
     std::uint64_t h = 14695981039346656037ULL;
     for (const std::string* part : {&c.call, &c.band, &c.mode}) {
         for (char ch : *part) h = (h ^ static_cast<unsigned char>(ch)) * 1099511628211ULL;
         h = (h ^ 0xffU) * 1099511628211ULL;
     }
-    return static_cast<std::int64_t>(h);
+    return static_cast<std::int64_t>(h >> 33);
 }
 
 unsigned confirmedBits(const LedgerContact& c) {
@@ -319,7 +334,8 @@ std::vector<int> creditedSquares(const LedgerContact& c) {
     return {squares.begin(), squares.begin() + n};
 }
 
-Ledger::Ledger(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+Ledger::Ledger(sqlite3* db, QString path, int version)
+    : db_(db), path_(std::move(path)), version_(version) {}
 
 Ledger::~Ledger() {
     sqlite3_close(db_);
@@ -364,7 +380,9 @@ std::unique_ptr<Ledger> Ledger::open(const QString& folder, Mode mode, Error& er
         error = {path, o.reason};
         return nullptr;
     }
-    std::unique_ptr<Ledger> ledger(new Ledger(o.db, path));
+    // Read-only, an older schema is read as it is.
+    const int opened = mode == Mode::ReadOnly ? version : std::max(version, kLedgerSchema);
+    std::unique_ptr<Ledger> ledger(new Ledger(o.db, path, opened));
     if (version > kLedgerSchema) {
         error = {path, QStringLiteral("the ledger was written by a newer Morvel (schema %1; this "
                                       "one knows up to %2)")
@@ -373,14 +391,16 @@ std::unique_ptr<Ledger> Ledger::open(const QString& folder, Mode mode, Error& er
         return nullptr;
     }
     if (mode == Mode::ReadOnly) {
-        if (version < kLedgerSchema) return nullptr;  // nothing written yet
+        if (version == 0) return nullptr;  // nothing written yet
         return ledger;
     }
     int rc = SQLITE_OK;
     // WAL: readers go on while an import writes, and a kill leaves the last commit.
+    // A small cache: rows and keys go in in order, and a write's keys wait in
+    // memory of their own.
     if (!execOn(o.db, "PRAGMA journal_mode = WAL", rc) ||
         !execOn(o.db, "PRAGMA synchronous = NORMAL", rc) ||
-        !execOn(o.db, "PRAGMA cache_size = -24576", rc) || !migrate(o.db, version, rc)) {
+        !execOn(o.db, "PRAGMA cache_size = -8192", rc) || !migrate(o.db, version, rc)) {
         error = {path, reasonOf(o.db, rc & 0xff)};
         return nullptr;
     }
@@ -445,8 +465,9 @@ bool Ledger::removeDatabase(const QString& databaseFile, Error& error) {
     bool ok = databaseId(databaseFile, false, id, error);
     if (ok && id != 0) {
         for (const char* sql :
-             {"DELETE FROM contacts WHERE database = ?1", "DELETE FROM credits WHERE database = ?1",
-              "DELETE FROM databases WHERE id = ?1"}) {
+             {"DELETE FROM contacts WHERE database = ?1",
+              "DELETE FROM contact_keys WHERE database = ?1",
+              "DELETE FROM credits WHERE database = ?1", "DELETE FROM databases WHERE id = ?1"}) {
             Statement s(db_, sql);
             if (!s.ok()) {
                 ok = false;
@@ -479,11 +500,17 @@ bool Ledger::contacts(const QString& databaseFile, const std::optional<std::stri
         if (!namesSquare(s)) return true;
         wanted = squareIndex(s);
     }
-    Statement s(db_,
-                "SELECT c.id, call, band, mode, time, freq, locator, vucc_grids, prop_mode, "
-                "sat_name, my_grid, o.name, confirmed, card_date, lotw_date, eqsl_date, "
-                "download_date FROM contacts c JOIN origins o ON o.id = c.origin "
-                "WHERE database = ?1 ORDER BY time, c.id");
+    // Schema 1's index began with the database; the key table does now.
+    Statement s(db_, version_ >= 2
+                         ? "SELECT c.id, call, band, mode, c.time, freq, locator, vucc_grids, "
+                           "prop_mode, sat_name, my_grid, o.name, confirmed, card_date, lotw_date, "
+                           "eqsl_date, download_date FROM contact_keys k JOIN contacts c ON c.id = "
+                           "k.contact JOIN origins o ON o.id = c.origin WHERE k.database = ?1 "
+                           "ORDER BY c.time, c.id"
+                         : "SELECT c.id, call, band, mode, time, freq, locator, vucc_grids, "
+                           "prop_mode, sat_name, my_grid, o.name, confirmed, card_date, lotw_date, "
+                           "eqsl_date, download_date FROM contacts c JOIN origins o ON o.id = "
+                           "c.origin WHERE database = ?1 ORDER BY time, c.id");
     if (!s.ok()) return error = sqlError({}), false;
     s.bind(1, id);
     int rc = SQLITE_OK;
@@ -544,50 +571,64 @@ bool Ledger::allSquareSources(std::map<QString, SquareCredits>& out, Error& erro
 
 namespace {
 
-constexpr int kInsertColumns = 18;
-// New contacts go in this many to a statement: a statement's run costs about
-// as much as the row it inserts.
+constexpr int kInsertColumns = 19;
+constexpr int kKeyColumns = 4;
+// New contacts and keys go in this many to a statement: a statement's run
+// costs about as much as the row it inserts.
 constexpr int kInsertRows = 16;
+// A write's new keys held for look-ups before they go into the key table.
+constexpr std::size_t kMostNewKeys = std::size_t{1} << 20;  // 16 MiB
 
 // OR ROLLBACK: a statement of several rows that may stop halfway keeps a
 // journal of every page it changes, written out as it grows (thirty times
 // the writes of the whole import); a failure ends the whole write anyway.
-std::string insertSql(int rows) {
-    std::string sql =
-        "INSERT OR ROLLBACK INTO contacts(database, key, time, call, band, mode, freq, locator, "
-        "vucc_grids, prop_mode, sat_name, my_grid, origin, confirmed, card_date, lotw_date, "
-        "eqsl_date, download_date) VALUES ";
+std::string insertSql(const char* into, int columns, int rows) {
+    std::string sql = std::string("INSERT OR ROLLBACK INTO ") + into + " VALUES ";
     for (int r = 0; r < rows; ++r) {
         sql += r == 0 ? "(" : ", (";
-        for (int c = 0; c < kInsertColumns; ++c) sql += c == 0 ? "?" : ", ?";
+        for (int c = 0; c < columns; ++c) sql += c == 0 ? "?" : ", ?";
         sql += ')';
     }
     return sql;
 }
 
+const char* const kContactsInto =
+    "contacts(id, database, key, time, call, band, mode, freq, locator, vucc_grids, prop_mode, "
+    "sat_name, my_grid, origin, confirmed, card_date, lotw_date, eqsl_date, download_date)";
+const char* const kKeysInto = "contact_keys(database, key, time, contact)";
+
 }  // namespace
 
 struct LedgerWrite::Statements {
     explicit Statements(sqlite3* db)
+        // Both give what a look-up compares and a found contact's confirmations.
         : find(db,
+               "SELECT c.id, call, band, mode, confirmed, card_date, lotw_date, eqsl_date, "
+               "download_date, c.time FROM contact_keys k JOIN contacts c ON c.id = k.contact "
+               "WHERE k.database = ?1 AND k.key = ?2 AND k.time BETWEEN ?3 AND ?4"),
+          byId(db,
                "SELECT id, call, band, mode, confirmed, card_date, lotw_date, eqsl_date, "
-               "download_date, time FROM contacts WHERE database = ?1 AND key = ?2 AND time "
-               "BETWEEN ?3 AND ?4"),
-          add(db, insertSql(1).c_str()),
-          addMany(db, insertSql(kInsertRows).c_str()),
+               "download_date, time FROM contacts WHERE id = ?1"),
+          add(db, insertSql(kContactsInto, kInsertColumns, 1).c_str()),
+          addMany(db, insertSql(kContactsInto, kInsertColumns, kInsertRows).c_str()),
+          addKey(db, insertSql(kKeysInto, kKeyColumns, 1).c_str()),
+          addKeys(db, insertSql(kKeysInto, kKeyColumns, kInsertRows).c_str()),
           update(db,
                  "UPDATE contacts SET confirmed = ?2, card_date = ?3, lotw_date = ?4, "
                  "eqsl_date = ?5, download_date = ?6 WHERE id = ?1"),
-          any(db, "SELECT EXISTS(SELECT 1 FROM contacts WHERE database = ?1)"),
+          any(db, "SELECT EXISTS(SELECT 1 FROM contact_keys WHERE database = ?1)"),
+          lastId(db, "SELECT COALESCE(MAX(id), 0) FROM contacts"),
           origin(db, "SELECT id FROM origins WHERE name = ?1"),
           addOrigin(db, "INSERT INTO origins(name) VALUES (?1)"),
           credits(db, "SELECT bits FROM credits WHERE database = ?1"),
           credit(db, "INSERT OR REPLACE INTO credits(database, bits) VALUES (?1, ?2)") {}
     bool ok() const {
-        return find.ok() && add.ok() && addMany.ok() && update.ok() && any.ok() && origin.ok() &&
-               addOrigin.ok() && credits.ok() && credit.ok();
+        return find.ok() && byId.ok() && add.ok() && addMany.ok() && addKey.ok() && addKeys.ok() &&
+               update.ok() && any.ok() && lastId.ok() && origin.ok() && addOrigin.ok() &&
+               credits.ok() && credit.ok();
     }
-    Statement find, add, addMany, update, any, origin, addOrigin, credits, credit;
+    Statement find, byId, add, addMany, addKey, addKeys, update, any, lastId, origin, addOrigin,
+        credits, credit;
 };
 
 namespace {
@@ -606,7 +647,26 @@ FilterSpot filterSpot(std::int64_t key) {
                                                    std::uint64_t{1} << (h >> 12 & 63)};
 }
 
+constexpr int kKeyBucketBits = 12;
+
+std::size_t keyBucket(std::uint32_t key) {
+    return key >> (31 - kKeyBucketBits);
+}
+
 }  // namespace
+
+void LedgerWrite::NewKeys::add(const KeyEntry& entry) {
+    if (buckets.empty()) buckets.resize(std::size_t{1} << kKeyBucketBits);
+    buckets[keyBucket(entry.key)].push_back(entry);
+}
+
+template <typename F>
+void LedgerWrite::NewKeys::forEach(std::uint32_t key, std::int64_t from, std::int64_t to,
+                                   F&& f) const {
+    if (buckets.empty()) return;
+    for (const KeyEntry& e : buckets[keyBucket(key)])
+        if (e.key == key && e.time >= from && e.time <= to) f(e.id);
+}
 
 void LedgerWrite::KnownKeys::add(std::int64_t key) {
     if (all) return;
@@ -687,25 +747,39 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
         // new to it, there is nothing to look up.
         if (known.maybeSeen(key)) {
             if (!insertPending()) return failed();
+            std::int64_t nearest = kSameContactSeconds + 1;
+            // The hash may be shared: the texts decide; the nearest in time wins.
+            const auto consider = [&](Statement& s) {
+                const std::int64_t apart = std::abs(s.integer(9) - c.time);
+                if (apart >= nearest || s.text(1) != c.call || s.text(2) != c.band ||
+                    s.text(3) != c.mode)
+                    return;
+                nearest = apart;
+                id = s.integer(0);
+                before = static_cast<unsigned>(s.integer(4));
+                for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
+                    dates[i] = s.text(5 + static_cast<int>(i));
+            };
+            const std::int64_t from = c.time - kSameContactSeconds,
+                               to = c.time + kSameContactSeconds;
             st.find.reset();
             st.find.bind(1, db);
             st.find.bind(2, key);
-            st.find.bind(3, c.time - kSameContactSeconds);
-            st.find.bind(4, c.time + kSameContactSeconds);
+            st.find.bind(3, from);
+            st.find.bind(4, to);
             int found = SQLITE_OK;
-            std::int64_t nearest = kSameContactSeconds + 1;
-            // The hash may be shared: the texts decide; the nearest in time wins.
-            while ((found = st.find.step()) == SQLITE_ROW) {
-                const std::int64_t apart = std::abs(st.find.integer(9) - c.time);
-                if (apart >= nearest || st.find.text(1) != c.call || st.find.text(2) != c.band ||
-                    st.find.text(3) != c.mode)
-                    continue;
-                nearest = apart;
-                id = st.find.integer(0);
-                before = static_cast<unsigned>(st.find.integer(4));
-                for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
-                    dates[i] = st.find.text(5 + static_cast<int>(i));
-            }
+            while ((found = st.find.step()) == SQLITE_ROW) consider(st.find);
+            if (found != SQLITE_DONE) return failed();
+            // This write's own contacts, not yet in the key table.
+            known.added.forEach(static_cast<std::uint32_t>(key), from, to, [&](std::uint32_t n) {
+                st.byId.reset();
+                st.byId.bind(1, firstId_ + n);
+                if (st.byId.step() == SQLITE_ROW)
+                    consider(st.byId);
+                else
+                    found = SQLITE_ERROR;
+                st.byId.reset();
+            });
             if (found != SQLITE_DONE) return failed();
         }
         const unsigned now = confirmedBits(c);
@@ -732,7 +806,17 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
                 }
             }
         } else {
-            pending_.push_back({&c, db, key, origin->second, now});
+            if (nextId_ == 0) {
+                st.lastId.reset();
+                if (st.lastId.step() != SQLITE_ROW) return failed();
+                nextId_ = firstId_ = st.lastId.integer(0) + 1;
+            }
+            if (newKeyCount_ >= kMostNewKeys && !(insertPending() && flushKeys())) return failed();
+            const std::int64_t newId = nextId_++;
+            pending_.push_back({&c, newId, db, key, origin->second, now});
+            known.added.add({static_cast<std::uint32_t>(key),
+                             static_cast<std::uint32_t>(newId - firstId_), c.time});
+            ++newKeyCount_;
             known.add(key);
             ++report.contactsAdded;
             for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
@@ -751,22 +835,23 @@ bool LedgerWrite::insertPending() {
     Statements& st = *statements_;
     const auto bindRow = [](Statement& s, int first, const NewRow& row) {
         const LedgerContact& c = *row.contact;
-        s.bind(first + 1, row.database);
-        s.bind(first + 2, row.key);
-        s.bind(first + 3, c.time);
-        s.bind(first + 4, c.call);
-        s.bind(first + 5, c.band);
-        s.bind(first + 6, c.mode);
-        s.bind(first + 7, c.freq);
-        s.bind(first + 8, c.locator);
-        s.bind(first + 9, c.vuccGrids);
-        s.bind(first + 10, c.propMode);
-        s.bind(first + 11, c.satName);
-        s.bind(first + 12, c.myGrid);
-        s.bind(first + 13, row.origin);
-        s.bind(first + 14, static_cast<std::int64_t>(row.confirmed));
+        s.bind(first + 1, row.id);
+        s.bind(first + 2, row.database);
+        s.bind(first + 3, row.key);
+        s.bind(first + 4, c.time);
+        s.bind(first + 5, c.call);
+        s.bind(first + 6, c.band);
+        s.bind(first + 7, c.mode);
+        s.bind(first + 8, c.freq);
+        s.bind(first + 9, c.locator);
+        s.bind(first + 10, c.vuccGrids);
+        s.bind(first + 11, c.propMode);
+        s.bind(first + 12, c.satName);
+        s.bind(first + 13, c.myGrid);
+        s.bind(first + 14, row.origin);
+        s.bind(first + 15, static_cast<std::int64_t>(row.confirmed));
         for (std::size_t i = 0; i < kConfirmSourceCount; ++i)
-            s.bind(first + 15 + static_cast<int>(i), c.dates[i]);
+            s.bind(first + 16 + static_cast<int>(i), c.dates[i]);
     };
     bool ok = true;
     for (std::size_t done = 0; ok && done < pending_.size();) {
@@ -780,6 +865,36 @@ bool LedgerWrite::insertPending() {
         done += static_cast<std::size_t>(rows);
     }
     pending_.clear();
+    return ok;
+}
+
+// Every database's new keys into the key table, in its order.
+bool LedgerWrite::flushKeys() {
+    Statements& st = *statements_;
+    bool ok = true;
+    for (auto& [db, known] : known_) {
+        for (std::vector<KeyEntry>& e : known.added.buckets) {
+            std::sort(e.begin(), e.end());
+            for (std::size_t done = 0; ok && done < e.size();) {
+                const bool many = e.size() - done >= kInsertRows;
+                Statement& insert = many ? st.addKeys : st.addKey;
+                const int rows = many ? kInsertRows : 1;
+                insert.reset();
+                for (int r = 0; r < rows; ++r) {
+                    const KeyEntry& k = e[done + static_cast<std::size_t>(r)];
+                    insert.bind(r * kKeyColumns + 1, db);
+                    insert.bind(r * kKeyColumns + 2, std::int64_t{k.key});
+                    insert.bind(r * kKeyColumns + 3, k.time);
+                    insert.bind(r * kKeyColumns + 4, firstId_ + k.id);
+                }
+                ok = insert.step() == SQLITE_DONE;
+                done += static_cast<std::size_t>(rows);
+            }
+        }
+        known.added = {};
+    }
+    newKeyCount_ = 0;
+    firstId_ = nextId_;
     return ok;
 }
 
@@ -815,7 +930,9 @@ bool LedgerWrite::commit(Error& error) {
         error = {ledger_.path_, QStringLiteral("the ledger's write was already ended")};
         return false;
     }
-    if (!flushCredits(error) || !ledger_.exec("COMMIT", error)) {
+    const bool keys = flushKeys();
+    if (!keys) error = ledger_.sqlError({});
+    if (!keys || !flushCredits(error) || !ledger_.exec("COMMIT", error)) {
         rollback();
         return false;
     }

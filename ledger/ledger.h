@@ -20,7 +20,7 @@ namespace morvel {
 // The ledger's file in a database folder.
 inline const QString kLedgerFileName = QStringLiteral("contacts.sqlite");
 // The schema this program writes (PRAGMA user_version).
-inline constexpr int kLedgerSchema = 1;
+inline constexpr int kLedgerSchema = 2;
 // Two records of one call, band and mode at most this far apart are one contact.
 inline constexpr std::int64_t kSameContactSeconds = 30 * 60;
 
@@ -110,7 +110,7 @@ public:
 
 private:
     friend class LedgerWrite;
-    Ledger(sqlite3* db, QString path);
+    Ledger(sqlite3* db, QString path, int version);
     Error sqlError(const QString& what) const;
     bool exec(const char* sql, Error& error);
     // The id of a database's name, made when `create`; 0 when unknown.
@@ -118,6 +118,7 @@ private:
 
     sqlite3* db_;
     QString path_;
+    int version_;  // of the file as opened: a read-only one stays as it was
 };
 
 // An open transaction of the ledger.
@@ -143,11 +144,38 @@ private:
     // any look-up, so that a look-up sees every contact recorded before it.
     struct NewRow {
         const LedgerContact* contact;
-        std::int64_t database, key, origin;
+        std::int64_t id, database, key, origin;
         unsigned confirmed;
     };
     bool insertPending();
     std::vector<NewRow> pending_;
+    std::int64_t nextId_ = 0;  // of the next new contact; 0 until asked of the file
+
+    // This write's new contacts by key, looked up here until they go into the
+    // key table in its order: keys in order are a run added to one place of
+    // its tree, where one by one they land all over it (the cost of an
+    // import). 16 bytes a contact, at most kMostNewKeys before they go in.
+    struct KeyEntry {
+        std::uint32_t key;
+        std::uint32_t id;  // after firstId_
+        std::int64_t time;
+        // The key table's order: key, time, id.
+        bool operator<(const KeyEntry& o) const {
+            return key != o.key ? key < o.key : time != o.time ? time < o.time : id < o.id;
+        }
+    };
+    struct NewKeys {
+        // By the key's top bits: a look-up reads one bucket, and the buckets
+        // sorted one by one are all in order.
+        std::vector<std::vector<KeyEntry>> buckets;
+        void add(const KeyEntry& entry);
+        // The ids of entries of the key within the times, both included.
+        template <typename F>
+        void forEach(std::uint32_t key, std::int64_t from, std::int64_t to, F&& f) const;
+    };
+    bool flushKeys();
+    std::int64_t firstId_ = 0;
+    std::size_t newKeyCount_ = 0;
 
     Ledger& ledger_;
     std::unique_ptr<Statements> statements_;
@@ -162,6 +190,7 @@ private:
         bool checked = false;
         bool all = false;
         std::vector<std::uint64_t> bits;
+        NewKeys added;
         void add(std::int64_t key);
         bool maybeSeen(std::int64_t key) const;
     };

@@ -147,19 +147,23 @@ TEST_F(LedgerImport, SameContactWithinThirtyMinutes) {
         {"another mode", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1210", "K1ROV", "6m", "CW"), 2, 1},
         {"another call", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1210", "W1AW"), 2, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        clear();
-        import(k6m, record("FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701") + c.second);
-        const auto list = contacts(k6m);
-        ASSERT_EQ(list.size(), c.contacts);
-        const auto first = std::find_if(list.begin(), list.end(), [](const StoredContact& s) {
-            return s.contact.time == 1717243200;  // 2024-06-01 12:00
-        });
-        ASSERT_NE(first, list.end());
-        EXPECT_EQ(first->confirmations.size(), c.confirmations);
-        EXPECT_EQ(first->confirmations[0].date, "2024-07-01");
-    }
+    // In one log, and in two: this write's own contacts and those of the file.
+    for (const bool apart : {false, true})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (apart ? " (two logs)" : " (one log)"));
+            clear();
+            const std::string log = record("FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701");
+            if (apart) import(k6m, log);
+            import(k6m, apart ? c.second : log + c.second);
+            const auto list = contacts(k6m);
+            ASSERT_EQ(list.size(), c.contacts);
+            const auto first = std::find_if(list.begin(), list.end(), [](const StoredContact& s) {
+                return s.contact.time == 1717243200;  // 2024-06-01 12:00
+            });
+            ASSERT_NE(first, list.end());
+            EXPECT_EQ(first->confirmations.size(), c.confirmations);
+            EXPECT_EQ(first->confirmations[0].date, "2024-07-01");
+        }
 }
 
 // New contacts go into the ledger several to a statement: each comes back
@@ -273,7 +277,7 @@ TEST_F(LedgerImport, LedgerThatCannotBeUsed) {
          false, true},
         {"newer schema", newer,
          "The ledger took nothing: " + ledgerPath +
-             ": the ledger was written by a newer Morvel (schema 9; this one knows up to 1)",
+             ": the ledger was written by a newer Morvel (schema 9; this one knows up to 2)",
          true, false},
         {"read-only",
          [&] {
@@ -305,6 +309,31 @@ TEST_F(LedgerImport, LedgerThatCannotBeUsed) {
     }
 }
 
+// A ledger an earlier Morvel wrote (schema 1) is read as it is where the
+// reading may not write, and brought forward by the next import, which knows
+// its contacts again from their keys.
+TEST_F(LedgerImport, EarlierSchemaIsReadThenBroughtForward) {
+    const QString ledgerPath = dir.filePath(kLedgerFileName);
+    const QByteArray earlier = readFileBytes(testDataPath("ledger_schema1.sqlite"));
+    writeFileBytes(ledgerPath, earlier);
+    const auto listed = [&] {
+        std::string text;
+        for (const StoredContact& c : contacts(k6m))
+            text += c.contact.call + (c.confirmations.empty() ? " -" : " ") +
+                    (c.confirmations.empty() ? "" : c.confirmations[0].date) + "\n";
+        return text;
+    };
+    const std::string three = "K1ROV 2024-07-05\nW1AW 2024-06-10\nVE1XY \n";
+    EXPECT_EQ(listed(), three);
+    EXPECT_EQ(readFileBytes(ledgerPath), earlier);
+    const ImportResult r =
+        import(k6m, readFileBytes(testDataPath("ledger_schema1.adi")).toStdString());
+    EXPECT_EQ(r.ledgerText, "The ledger took 0 new contacts (3 known) and 0 confirmations");
+    EXPECT_EQ(listed(), three);
+    EXPECT_EQ(import(k6m, record("FN42", "", "1229")).ledgerText,
+              "The ledger took 0 new contacts (1 known) and 0 confirmations");
+}
+
 // Deleting a database takes its contacts and credits out of the ledger; the
 // other databases keep theirs.
 TEST_F(LedgerImport, RemoveDatabase) {
@@ -333,6 +362,7 @@ TEST_F(LedgerImport, RemoveDatabase) {
     ASSERT_EQ(o.rows.size(), 2U);
     EXPECT_EQ(o.rows[1].award->unknown, 1);
     EXPECT_EQ(o.rows[1].award->confirmed, 0);
+    EXPECT_EQ(contacts(k2m).size(), 1U);
 }
 
 }  // namespace
