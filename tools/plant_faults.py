@@ -355,7 +355,7 @@ FAULTS = [
      "kSameContactSeconds = 30 * 60;", "kSameContactSeconds = 31 * 60;",
      "ledger: contacts 31 minutes apart taken for one"),
     ("ledger-between", "ledger/ledger.cpp",
-     '"k.time BETWEEN ?3 AND ?4"', '"k.time > ?3 AND k.time < ?4"',
+     'k.time BETWEEN ?3 AND ?4"', 'k.time > ?3 AND k.time < ?4"',
      "ledger: a record exactly 30 minutes after one of an earlier write is another contact"),
     ("ledger-new-between", "ledger/ledger.cpp",
      "if (e.key == key && e.time >= from && e.time <= to) f(e.id);",
