@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/test_support.h"
+
 namespace morvel {
 
 // "records: call date locator W|Q, ... unreadable", feeding the log in pieces
@@ -27,55 +29,15 @@ static std::string parse(std::string_view log, std::string_view band = "2M",
     return std::to_string(records) + ": " + out + std::to_string(parser.unreadable() + badDates);
 }
 
-// Each case's fields come first in the record and, as the first occurrence
-// of a field counts, replace the defaults after them. Each is read whole,
-// blanks after it leaving room for the reading a window at a time, and a
-// byte at a time.
+// Each case (tests/data/adif_contact_rules.txt) read whole, blanks after it
+// leaving room for the reading a window at a time, and a byte at a time.
 TEST(AdifContact, Rules) {
-    const struct {
-        std::string fields;
-        const char* band;
-        const char* parsed;  // after "1: "
-    } cases[] = {
-        // "" skipped
-        {"", "70CM", "0"},
-        {"<band:4>70cm", "70CM", "Q1ABC 01/01/20 IO85 W, 0"},
-        {"<band:3>2m ", "2M", "0"},
-        {"<gridsquare:6>io85mx", "2M", "Q1ABC 01/01/20 IO85mx W, 0"},
-        {"<gridsquare:8>IO85MX12", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
-        {"<gridsquare:6>RR99XX", "2M", "Q1ABC 01/01/20 RR99xx W, 0"},
-        {"<gridsquare:3>IO8", "2M", "0"},
-        {"<gridsquare:4>SO85", "2M", "0"},
-        {"<locator:6>FN31PR", "2M", "Q1ABC 01/01/20 FN31pr W, 0"},
-        {"<locator:0><gridsquare:4>JO01", "2M", "Q1ABC 01/01/20 JO01 W, 0"},
-        {"<qso_date:8:d>20231225", "2M", "Q1ABC 25/12/23 IO85 W, 0"},
-        {"<CALL:6>n0call", "2M", "N0CALL 01/01/20 IO85 W, 0"},
-        {"<call:2>  ", "2M", "0"},  // a blank call is none
-        // Latin-1 letters change case too; the division and multiplication signs do not.
-        {"<call:6>q\xe0\xfe\xf7" "bc", "2M", "Q\xc0\xde\xf7" "BC 01/01/20 IO85 W, 0"},
-        {"<locator:6>io85\xc0\xd7", "2M", "Q1ABC 01/01/20 IO85\xe0\xd7 W, 0"},
-        // Control characters, as lengths that count a line end produce, never reach the square.
-        {"<call:8>Q1\tABC\r\n", "2M", "Q1ABC 01/01/20 IO85 W, 0"},
-        {"<gridsquare:7>\nIO85MX", "2M", "Q1ABC 01/01/20 IO85mx W, 0"},
-        // A date is eight digits, blanks and line ends around them aside; a
-        // blank one is absent (skipped), anything else unreadable (counted).
-        {"<qso_date:12> 20231225\r\n\t", "2M", "Q1ABC 25/12/23 IO85 W, 0"},
-        {"<qso_date:8>2020" + std::string(1, '\0') + "103", "2M", "1"},
-        {"<qso_date:10>2020\r\n0101", "2M", "1"},
-        {"<qso_date:10>2020-01-01", "2M", "1"},
-        {"<qso_date:6>200101", "2M", "1"},
-        {"<qso_date:9>202001011", "2M", "1"},
-        {"<qso_date:7>2020010", "2M", "1"},
-        {"<qso_date:3> \r\n", "2M", "0"},
-        {"<qso_date:0>", "2M", "0"},
-        {"<qso_date:1>x<band:2>6m", "2M", "0"},  // another band: the date is not judged
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : test::tableRows("adif_contact_rules.txt", 3)) {
         const std::string log =
-            c.fields + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>" +
+            c[0] + "<call:5>Q1ABC<qso_date:8>20200101<band:2>2m<gridsquare:4>IO85<eor>" +
             std::string(80, ' ');
-        EXPECT_EQ(parse(log, c.band), "1: " + std::string(c.parsed)) << c.fields << " " << c.band;
-        EXPECT_EQ(parse(log, c.band, 1), "1: " + std::string(c.parsed)) << c.fields;
+        EXPECT_EQ(parse(log, c[1]), "1: " + c[2]) << c[0] << " " << c[1];
+        EXPECT_EQ(parse(log, c[1], 1), "1: " + c[2]) << c[0];
     }
 }
 

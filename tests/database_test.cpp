@@ -24,13 +24,8 @@ TEST(DatabaseFile, NewFileAndSquaresAtTheirBytes) {
     QByteArray expected = blankDatabaseBytes();
     ASSERT_EQ(readFileBytes(path), expected);
     writeFileBytes(path, expected.replace(2800, 28, QByteArray(28, 'Z')));
-    const struct {
-        const char* field;
-        int slot;
-        SquareEntry entry;
-        int offset;
-        std::string bytes;
-    } cases[] = {
+    // Field, slot, entry, offset in the file, the 28 bytes there.
+    const std::tuple<const char*, int, SquareEntry, int, std::string> cases[] = {
         {"IO", 85, makeEntry("IO85", "G4ABCDEFGHIJ", "25/12/02", false), 158 * 2828 + 2380,
          std::string("IO85  \xFF\xFF\x00\x00G4ABCDEFGH25/12/02", 28)},
         {"RR", 99, makeEntry("RR99XX", "DL1X", "01/01/99", true), 913444 + 99 * 28,
@@ -40,11 +35,11 @@ TEST(DatabaseFile, NewFileAndSquaresAtTheirBytes) {
         {"AA", 0, makeEntry("AA00AA", "X", "", true), 0,
          std::string("AA00AA\x00\x00\xFF\xFF", 10) + "X" + std::string(17, ' ')},
     };
-    for (const auto& c : cases) {
-        setSquare(path, c.field, c.slot, c.entry);
+    for (const auto& [field, slot, entry, offset, bytes] : cases) {
+        setSquare(path, field, slot, entry);
         EXPECT_TRUE(readFileBytes(path) ==
-                    expected.replace(c.offset, 28, QByteArray::fromStdString(c.bytes)))
-            << c.field;
+                    expected.replace(offset, 28, QByteArray::fromStdString(bytes)))
+            << field;
     }
 }
 

@@ -4,38 +4,15 @@
 
 #include <QBuffer>
 
+#include "tests/test_support.h"
+
 namespace morvel {
 
 TEST(EdiContact, FieldRules) {
-    const std::string nul =
-        "2312" + std::string(1, '\0') + "25;1200;N0CALL;1;59;001;59;001;;IO85MX";
-    const std::pair<std::string_view, const char*> cases[] = {
-        // line, "call date locator" or "-"
-        {"231225;1200;n0call;1;59;001;59;001;;io85mx;1136;;;;", "N0CALL 25/12/23 IO85mx"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;IO85MX12", "N0CALL 25/12/23 IO85"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;ZZ85MX", "-"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;IOX5MX", "-"},
-        {"231225;1200;N0CALL;1;59;001;59;001;IO85MX", "unreadable -"},
-        // A stray CR or tab inside a field never reaches the square.
-        {"231225;1200;N0\rCALL;1;59;001;59;001;;IO85\tMX", "N0CALL 25/12/23 IO85mx"},
-        {"231225;1200;N0CALL;1;59;001;59;001;;IO85\r", "N0CALL 25/12/23 IO85"},
-        // A date is six digits, blanks around them aside; a blank one is
-        // absent, anything else unreadable. The date of a line lacking a
-        // locator or a call is not judged.
-        {" 240229\t;1200;N0CALL;1;59;001;59;001;;IO85MX", "N0CALL 29/02/24 IO85mx"},
-        {"2312;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
-        {"2312255;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
-        {nul, "unreadable -"},
-        {"23-12-25;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
-        {"2312\r25;1200;N0CALL;1;59;001;59;001;;IO85MX", "unreadable -"},
-        {"  ;1200;N0CALL;1;59;001;59;001;;IO85MX", "-"},
-        {";1200;N0CALL;1;59;001;59;001;;IO85MX", "-"},
-        {"2312;1200;;1;59;001;59;001;;IO85MX", "-"},
-        {"231225;1200; ;1;59;001;59;001;;IO85MX", "-"},  // a blank call is none
-    };
-    for (const auto& [line, taken] : cases) {
+    for (const auto& row : test::tableRows("edi_contact_rules.txt", 2)) {
+        const std::string& taken = row[1];
         bool readable = taken[0] == 'u';  // the opposite of the answer, so that it must be set
-        const auto c = ediContact(line, readable);
+        const auto c = ediContact(row[0], readable);
         EXPECT_EQ((readable ? "" : "unreadable ") +
                       (c ? c->call + " " + c->date + " " + c->locator : "-"),
                   taken);

@@ -114,82 +114,33 @@ TEST_F(ImportTest, EdiAfterAdifIsNeverQslAndBacksUpTheAdifResult) {
     EXPECT_EQ(slot(db_, "IO", 86), "IO86   -C Q9ADIF     01/01/20");
 }
 
-// What one log of one contact does to a fresh 2M database: the square IO85
-// as slot() shows it, or, with nothing written, "skipped" or
-// "unreadable" and why.
+// What one log of one contact does to a fresh 2M database
+// (tests/data/import_record_cases.txt).
 TEST_F(ImportTest, EachRecordWritesItsSquareOrSaysWhyNot) {
-    // A record of the contact with these fields besides its call, date and locator.
-    const auto with = [](const std::string& fields) {
-        return "<ADIF_VER:5>3.1.4<EOH>\r\n<CALL:6>N0CALL <QSO_DATE:8>20231225 "
-               "<GRIDSQUARE:6>IO85MX " +
-               fields + "<EOR>\r\n";
-    };
-    const auto edi = [](const std::string& date) {
-        return "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n" + date +
-               ";1200;N0CALL;1;59;001;59;001;;IO85MX;1136;;;;\r\n";
-    };
-    const char* const worked = "IO85mx W- N0CALL     25/12/23";
-    const char* const confirmed = "IO85mx -C N0CALL     25/12/23";
-    using enum ImportKind;
-    const struct {
-        ImportKind kind;
-        std::string log;
-        unsigned confirmedBy;
-        const char* outcome;
-    } cases[] = {
-        // EDI dates: the format's YYMMDD and the contest loggers' YYYYMMDD.
-        {Edi, edi("231225"), kConfirmByAll, worked},
-        {Edi, edi("20231225"), kConfirmByAll, worked},
-        {Edi, edi("2023125"), kConfirmByAll, "unreadable: seven digits"},
-        // A band from FREQ by ADIF's band table when BAND is missing.
-        {Adif, with("<FREQ:7>144.300 "), kConfirmByAll, worked},
-        {Adif, with("<FREQ:3>144 "), kConfirmByAll, worked},
-        {Adif, with("<FREQ:10>148.000001 "), kConfirmByAll, "skipped: above the band"},
-        {Adif, with("<FREQ:10>143.999999 "), kConfirmByAll, "skipped: below the band"},
-        {Adif, with("<FREQ:7>432.200 "), kConfirmByAll, "skipped: 70cm"},
-        {Adif, with("<BAND:2>   <FREQ:7>144.300 "), kConfirmByAll, worked},  // a blank BAND is none
-        {Adif, with("<BAND:4>70cm <FREQ:7>144.300 "), kConfirmByAll,
-         "skipped: BAND wins over FREQ"},
-        {Adif, with("<FREQ:7>144,300 "), kConfirmByAll, "skipped: no number"},
-        {Adif, with(""), kConfirmByAll, "skipped: neither BAND nor FREQ"},
-        // Each source chosen alone confirms by its own status only.
-        {Adif, with("<BAND:2>2m <QSL_RCVD:1>Y "), kConfirmByCard, confirmed},
-        {Adif, with("<BAND:2>2m <QSL_RCVD:1>Y "), kConfirmByEqsl, worked},
-        {Adif, with("<BAND:2>2m <LOTW_QSL_RCVD:1>Y "), kConfirmByLotw, confirmed},
-        {Adif, with("<BAND:2>2m <LOTW_QSL_RCVD:1>V "), kConfirmByCard, worked},
-        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>Y "), kConfirmByEqsl, confirmed},
-        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>Y "), kConfirmByLotw, worked},
-        // QSL_RCVD V is a confirmation as Y is.
-        {Adif, with("<BAND:2>2m <QSL_RCVD:1>V "), kConfirmByAll, confirmed},
-        {Adif, with("<BAND:2>2m <QSL_RCVD:1>V "), kConfirmByLotw, worked},
-        {Adif, with("<BAND:2>2m <QSL_RCVD:1>N "), kConfirmByAll, worked},
-        // One source's confirmation outweighs another's I.
-        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>Y "), kConfirmByAll, confirmed},
-        {Adif, with("<BAND:2>2m <QSL_RCVD:1>I <LOTW_QSL_RCVD:1>V "), kConfirmByAll, confirmed},
-        {Adif, with("<BAND:2>2m <LOTW_QSL_RCVD:1>I <QSL_RCVD:1>Y "), kConfirmByAll, confirmed},
-        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>Y "), kConfirmByCard, worked},
-        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>I <LOTW_QSL_RCVD:1>N "), kConfirmByAll,
-         "skipped: invalid and confirmed by none"},
-        {Adif, with("<BAND:2>2m <QSL_RCVD:1>I "), kConfirmByAll, "skipped: invalid"},
-        {Adif, with("<BAND:2>2m <EQSL_QSL_RCVD:1>V <LOTW_QSL_RCVD:1>I "), kConfirmByAll,
-         "skipped: eQSL's V is no confirmation"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : tableRows("import_record_cases.txt", 4)) {
+        const bool edi = c[0] == "edi";
+        const std::string log =
+            edi ? "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n" + c[2] +
+                      ";1200;N0CALL;1;59;001;59;001;;IO85MX;1136;;;;\r\n"
+                : "<ADIF_VER:5>3.1.4<EOH>\r\n<CALL:6>N0CALL <QSO_DATE:8>20231225 "
+                  "<GRIDSQUARE:6>IO85MX " +
+                      c[2] + "<EOR>\r\n";
         makeBlankDatabase(dir_.path(), kName);
-        const ImportResult result = import(
-            c.kind, c.log, true, [&](ImportRequest& r) { r.adif.confirmedBy = c.confirmedBy; });
-        ASSERT_EQ(result.end, ImportResult::End::Finished) << c.log;
+        const ImportResult result =
+            import(edi ? Kind::Edi : Kind::Adif, log, true, [&](ImportRequest& r) {
+                QString bad;
+                EXPECT_TRUE(
+                    parseConfirmedBy(QString::fromStdString(c[1]), r.adif.confirmedBy, bad));
+            });
+        ASSERT_EQ(result.end, ImportResult::End::Finished) << log;
         const SquareEntry e = readSquare(db_, "IO", 85);
-        const std::string expected = c.outcome;
-        if (expected.starts_with("skipped") || expected.starts_with("unreadable")) {
-            EXPECT_EQ(result.squaresWritten, 0) << c.log << expected;
-            EXPECT_FALSE(e.isWorked() || e.isConfirmed()) << c.log << expected;
-            EXPECT_EQ(result.unreadable, expected.starts_with("unreadable") ? 1 : 0)
-                << c.log << expected;
-        } else {
-            EXPECT_EQ(result.squaresWritten, 1) << c.log;
-            EXPECT_EQ(slot(db_, "IO", 85), expected) << c.log;
-        }
+        const std::string outcome = result.squaresWritten == 1 ? slot(db_, "IO", 85)
+                                    : result.squaresWritten != 0 || e.isWorked() || e.isConfirmed()
+                                        ? "written wrongly"
+                                    : result.unreadable == 1 ? "unreadable"
+                                    : result.unreadable == 0 ? "skipped"
+                                                             : "counted wrongly";
+        EXPECT_EQ(outcome, c[3]) << log;
     }
 }
 
@@ -231,8 +182,7 @@ TEST_F(ImportTest, AFailedFirstImportLeavesNoBackupOrChangelog) {
 // A real log of many contacts (see the data files' comments): every byte of
 // the database is as worked out by hand.
 TEST_F(ImportTest, RealLogGivesTheGoldenDatabase) {
-    const ImportResult r =
-        import(Kind::Adif, dataLog("golden_2m_log.adi"));
+    const ImportResult r = import(Kind::Adif, dataLog("golden_2m_log.adi"));
     EXPECT_EQ(r.closingMessage(), "30 new squares added\n1 unreadable record was skipped");
     QByteArray expected = blankDatabaseBytes();
     for (const QByteArray& line :
@@ -290,66 +240,32 @@ AdifOptions vucc() {
     return o;
 }
 
-// A rover on a corner credits four squares, on a line two; anything else
-// that VUCC_GRIDS holds is ignored and GRIDSQUARE counts.
-TEST_F(OptionsImport, VuccGrids) {
-    using Squares = std::vector<std::string>;
-    const std::tuple<std::string, Squares> cases[] = {
-        {"FN20,FN21,FN30,FN31", {"FN20", "FN21", "FN30", "FN31"}},
-        {"fn31, fn30 ,fn21,fn20", {"FN31", "FN30", "FN21", "FN20"}},
-        {"FN20,FN30", {"FN20", "FN30"}},
-        {"FN30,FN31", {"FN30", "FN31"}},
-        {"JO99,KO09", {"JO99", "KO09"}},    // across a field's edge
-        {"RA90,AA00", {"RA90", "AA00"}},    // across the 180th meridian
-        {"FN20,FN40", {"FN31"}},            // not adjacent
-        {"FN20,FN31", {"FN31"}},            // only touching at a corner
-        {"FN20,FN21,FN30", {"FN31"}},       // three
-        {"FN20,FN21,FN30,FN42", {"FN31"}},  // not a block
-        {"FN20,FN22,FN30,FN32", {"FN31"}},  // rows apart
-        {"FN20,FN20", {"FN31"}},            // the same square twice
-        {"FN20,FN21,FN30,FN31,FN40", {"FN31"}},
-        {"FN20,ZZ99", {"FN31"}},
-        {"FN20JK,FN21", {"FN31"}},  // six characters
-        {"FN20;FN21", {"FN31"}},
-    };
-    for (const auto& [grids, expected] : cases) {
-        const std::string log =
-            optionsRecord("<VUCC_GRIDS:" + std::to_string(grids.size()) + ">" + grids + " ");
-        EXPECT_EQ(squares(log, vucc()), expected) << grids;
-        // Without the option only GRIDSQUARE counts.
-        EXPECT_EQ(squares(log, {}), Squares{"FN31"}) << grids;
-    }
-    // A rover's record may have no GRIDSQUARE at all.
-    EXPECT_EQ(squares(optionsRecord("<VUCC_GRIDS:9>FN20,FN30 ", ""), vucc()),
-              (Squares{"FN20", "FN30"}));
-    EXPECT_EQ(squares(optionsRecord("<VUCC_GRIDS:9>FN20,FN40 ", ""), vucc()), Squares{});
+std::string joined(const std::vector<std::string>& squares) {
+    std::string out;
+    for (const std::string& s : squares) out += (out.empty() ? "" : " ") + s;
+    return out;
 }
 
-// Only exact, known values match; a contact without PROP_MODE is terrestrial.
+TEST_F(OptionsImport, VuccGrids) {
+    for (const auto& c : tableRows("import_vucc_grids.txt", 3)) {
+        const std::string log =
+            optionsRecord("<VUCC_GRIDS:" + std::to_string(c[0].size()) + ">" + c[0] + " ", c[1]);
+        EXPECT_EQ(joined(squares(log, vucc())), c[2]) << c[0];
+        EXPECT_EQ(joined(squares(log, {})), c[1]) << c[0];
+    }
+}
+
 TEST_F(OptionsImport, PropModeFilters) {
-    const auto options = [](const char* only, const char* not_) {
+    for (const auto& c : tableRows("import_prop_modes.txt", 4)) {
         AdifOptions o;
         QString bad;
-        EXPECT_TRUE(!*only || parsePropModes(only, o.propModes, bad));
-        EXPECT_TRUE(!*not_ || parsePropModes(not_, o.notPropModes, bad));
-        return o;
-    };
-    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
-        {"EME", "", "EME", true},           {"EME", "", "eme", true},
-        {"EME", "", " EME ", true},         {"EME", "", "", false},
-        {"EME", "", "EMEX", false},         {"EME", "", "EM", false},
-        {"EME", "", "SAT", false},          {"SAT,EME", "", "SAT", true},
-        {"", "SAT,EME", "SAT", false},      {"", "SAT,EME", "EME", false},
-        {"", "SAT,EME", "", true},          {"", "SAT,EME", "TR", true},
-        {"", "SAT,EME", "SATELLITE", true}, {"", "SAT", "SAT,EME", true},
-        {"", "", "ANYTHING", true},
-    };
-    for (const auto& [only, not_, mode, kept] : cases) {
-        const std::string value(mode);
+        EXPECT_TRUE(c[0].empty() || parsePropModes(QString::fromStdString(c[0]), o.propModes, bad));
+        EXPECT_TRUE(c[1].empty() ||
+                    parsePropModes(QString::fromStdString(c[1]), o.notPropModes, bad));
         const std::string extra =
-            value.empty() ? "" : "<PROP_MODE:" + std::to_string(value.size()) + ">" + value + " ";
-        EXPECT_EQ(squares(optionsRecord(extra), options(only, not_)).size(), kept ? 1U : 0U)
-            << only << " / " << not_ << " / " << mode;
+            c[2].empty() ? "" : "<PROP_MODE:" + std::to_string(c[2].size()) + ">" + c[2] + " ";
+        EXPECT_EQ(squares(optionsRecord(extra), o).size() == 1 ? "yes" : "no", c[3])
+            << c[0] << " / " << c[1] << " / " << c[2];
     }
     // An unknown mode cannot be asked for.
     std::vector<std::string> modes;

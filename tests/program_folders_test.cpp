@@ -18,46 +18,19 @@ void touch(const QString& path) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
 }
 
-struct Layout {
-    const char* name;
-    const char* executable;  // the executable's folder
-    const char* maps;        // expected
-    const char* databases;   // expected; "DATA" is the user's data folder
-    bool installed;
-    std::vector<const char*> files;  // made under the temporary folder
-};
-
-// Every layout the program may find itself in, each in its own folder.
-const Layout kLayouts[] = {
-    {"portable folder (./run)", "Morvel", "Morvel", "Morvel", false,
-     {"Morvel/morvel", "Morvel/mapper.pnt", "Morvel/coast.pnt"}},
-    {"build folder", "build/bin", "build/bin", "build/bin", false,
-     {"build/bin/morvel", "build/bin/mapper.pnt"}},
-    {"installed under /usr", "usr/bin", "usr/share/morvel", "DATA", true,
-     {"usr/bin/morvel", "usr/share/morvel/mapper.pnt"}},
-    {"portable folder that lost its maps keeps its databases", "Morvel", "Morvel", "Morvel", false,
-     {"Morvel/morvel", "Morvel/2M JO62QM HOME.QRA", "share/morvel/mapper.pnt"}},
-    {"maps beside win over installed maps", "usr/bin", "usr/bin", "usr/bin", false,
-     {"usr/bin/morvel", "usr/bin/mapper.pnt", "usr/share/morvel/mapper.pnt"}},
-    {"no maps anywhere: portable, as before", "x", "x", "x", false, {"x/morvel"}},
-    {"a share/morvel without the world map is not an install", "usr/bin", "usr/bin", "usr/bin",
-     false, {"usr/bin/morvel", "usr/share/morvel/coast.pnt"}},
-};
-
 TEST(ProgramFolders, EveryLayout) {
-    for (const Layout& layout : kLayouts) {
-        SCOPED_TRACE(layout.name);
+    for (const auto& c : test::tableRows("program_folder_layouts.txt", 6)) {
+        SCOPED_TRACE(c[0]);
         QTemporaryDir tmp;
         const QDir root(tmp.path());
-        for (const char* file : layout.files) touch(root.filePath(QLatin1String(file)));
+        for (const QString& file : QString::fromStdString(c[1]).split(','))
+            touch(root.filePath(file));
+        const auto at = [&](int i) { return root.filePath(QString::fromStdString(c[i])); };
         const QString data = root.filePath(QStringLiteral("home/.local/share/Morvel"));
-        const ProgramFolders f = programFolders(root.filePath(QLatin1String(layout.executable)), data);
-        EXPECT_EQ(f.maps, root.filePath(QLatin1String(layout.maps)));
-        const QString databases = QLatin1String(layout.databases) == QLatin1String("DATA")
-                                      ? data
-                                      : root.filePath(QLatin1String(layout.databases));
-        EXPECT_EQ(f.databases, databases);
-        EXPECT_EQ(f.installed, layout.installed);
+        const ProgramFolders f = programFolders(at(2), data);
+        EXPECT_EQ(f.maps, at(3));
+        EXPECT_EQ(f.databases, c[4] == "DATA" ? data : at(4));
+        EXPECT_EQ(f.installed ? "yes" : "no", c[5]);
         // Deciding writes nothing: not even the data folder is made yet.
         EXPECT_FALSE(QFileInfo::exists(data));
     }
@@ -78,14 +51,18 @@ struct Installed {
                                  root.filePath(QStringLiteral("home/.local/share/Morvel")));
     }
     QString data(const char* name) const { return QDir(folders.databases).filePath(name); }
+    // The data folder made ready: the note for the user, or the file a failure names.
+    QString prepare() const {
+        Error error;
+        QString note;
+        return prepareDataFolder(folders, error, &note) ? note : "failed: " + error.file;
+    }
 };
 
 TEST(ProgramFolders, FirstStartMakesTheDataFolderWithTheExampleOnce) {
     Installed in;
     ASSERT_TRUE(in.folders.installed);
-    Error error;
-    QString note;
-    ASSERT_TRUE(prepareDataFolder(in.folders, error, &note)) << error;
+    const QString note = in.prepare();
     EXPECT_TRUE(note.contains(QLatin1String(kExampleName))) << note.toStdString();
     const QFileInfo example(in.data(kExampleName));
     EXPECT_EQ(example.size(), 916272);
@@ -94,9 +71,7 @@ TEST(ProgramFolders, FirstStartMakesTheDataFolderWithTheExampleOnce) {
     EXPECT_EQ(QDir(in.folders.databases).entryList(QDir::Files | QDir::Hidden).size(), 2);
     // Deleted, it stays deleted.
     ASSERT_TRUE(QFile::remove(in.data(kExampleName)));
-    note.clear();
-    ASSERT_TRUE(prepareDataFolder(in.folders, error, &note)) << error;
-    EXPECT_TRUE(note.isEmpty());
+    EXPECT_EQ(in.prepare(), QString());
     EXPECT_FALSE(QFileInfo::exists(in.data(kExampleName)));
 }
 
@@ -106,10 +81,7 @@ TEST(ProgramFolders, FolderWithADatabaseIsNeverTouched) {
     const QString mine = test::makeBlankDatabase(in.folders.databases, "2M JO62QM HOME.QRA");
     test::setSquare(mine, "JO", 62, test::makeEntry("JO62QM", "DL1ABC", "01/01/24", true));
     const QByteArray before = test::readFileBytes(mine);
-    Error error;
-    QString note;
-    ASSERT_TRUE(prepareDataFolder(in.folders, error, &note)) << error;
-    EXPECT_TRUE(note.isEmpty());
+    EXPECT_EQ(in.prepare(), QString());
     EXPECT_EQ(QDir(in.folders.databases).entryList(QDir::Files | QDir::Hidden),
               QStringList{"2M JO62QM HOME.QRA"});
     EXPECT_EQ(test::readFileBytes(mine), before);
@@ -119,9 +91,7 @@ TEST(ProgramFolders, UnmakeableDataFolderIsAnError) {
     Installed in;
     // A file where the folder should be.
     touch(QDir(in.tmp.path()).filePath(QStringLiteral("home/.local/share/Morvel")));
-    Error error;
-    EXPECT_FALSE(prepareDataFolder(in.folders, error));
-    EXPECT_EQ(error.file, in.folders.databases) << error;  // the message names it
+    EXPECT_EQ(in.prepare(), "failed: " + in.folders.databases);  // the message names it
 }
 
 }  // namespace

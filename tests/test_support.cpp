@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <string>
+#include <string_view>
 
 #include "database/qra_file.h"
 #include "database/qra_names.h"
@@ -19,6 +21,38 @@ QByteArray readFileBytes(const QString& path) {
     if (f.open(QIODevice::ReadOnly)) return f.readAll();
     ADD_FAILURE() << "cannot read " << path.toStdString();
     return {};
+}
+
+namespace {
+std::string unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+        } else if (const char c = text[++i]; c == 'x' && i + 2 < text.size()) {
+            out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c;
+        }
+    }
+    return out;
+}
+}  // namespace
+
+std::vector<std::vector<std::string>> tableRows(const QString& name, std::size_t columns) {
+    std::vector<std::vector<std::string>> rows;
+    for (const QByteArray& line : readFileBytes(testDataPath(name)).split('\n')) {
+        if (line.trimmed().isEmpty() || line.startsWith('#')) continue;
+        const QList<QByteArray> parts = line.split('|');
+        std::vector<std::string>& row = rows.emplace_back();
+        for (qsizetype i = 1; i + 1 < parts.size(); ++i)
+            row.push_back(unescaped(parts[i].toStdString()));
+        EXPECT_EQ(row.size(), columns) << name.toStdString() << ": " << line.toStdString();
+        row.resize(columns);
+    }
+    EXPECT_FALSE(rows.empty()) << name.toStdString();
+    return rows;
 }
 
 void writeFileBytes(const QString& path, const QByteArray& bytes) {

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <optional>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "database/error.h"
@@ -29,6 +30,11 @@ namespace morvel::test {
 
 QString testDataPath(const QString& name);
 QByteArray readFileBytes(const QString& path);
+// The rows of a table in tests/data, each of `columns` cells between bars
+// ("|a|b|", anything after the last bar a remark), with \r, \n, \t, \0, \\ and
+// \xNN for the bytes a text file cannot show; blank lines and lines starting
+// with '#' are left out. A table without rows fails the test.
+std::vector<std::vector<std::string>> tableRows(const QString& name, std::size_t columns);
 void writeFileBytes(const QString& path, const QByteArray& bytes);
 
 // The bytes of a new database, laid out here by hand: each slot six blanks,

@@ -125,13 +125,14 @@ struct SafetyTest : ::testing::Test {
     }
     QStringList aside() const { return QDir(dir_.path()).entryList({"*.undo", "*.none"}); }
     // The folder after one import (Q1ABC in IO85) into a blank database, with
-    // the next log (Q2ABC in IO86) and its scratch copy as an earlier run left it.
-    Files seeded() const {
+    // the next log (Q2ABC in IO86 unless told) and the scratch copy of that as
+    // an earlier run left it.
+    Files seeded(const std::string& log = adif("Q2ABC", "IO86")) const {
         blankDatabase();
         write("seed.adi", QByteArray::fromStdString(adif("Q1ABC", "IO85")));
         EXPECT_EQ(run("import-adif '2M JO62QM HOME.QRA' seed.adi"), 0);
-        for (const char* name : {"log.adi", "adi.tmp"})
-            write(name, QByteArray::fromStdString(adif("Q2ABC", "IO86")));
+        write("log.adi", QByteArray::fromStdString(log));
+        write("adi.tmp", QByteArray::fromStdString(adif("Q2ABC", "IO86")));
         QFile::remove(path("out"));
         QFile::remove(path("err"));
         return snapshot();
@@ -167,21 +168,17 @@ TEST_F(SafetyTest, KilledImportLeavesTheDatabaseBeforeOrAfterAndTheLedgerBehindI
         for (std::size_t s = 0; s < credits[kName].size() && records.size() == 324; ++s) {
             const SquareEntry& e = records[s / 100].entries[s % 100];
             const unsigned bits = credits[kName][s];
-            EXPECT_TRUE(bits == 0 || (e.hasContact() &&
-                                      (e.isConfirmed() || !(bits & credit::kAnyConfirmation))))
+            EXPECT_TRUE(bits == 0 ||
+                        (e.hasContact() && (e.isConfirmed() || !(bits & credit::kAnyConfirmation))))
                 << s;
         }
         return list.size();
     };
-    // As seeded(): one import before, so that the renames are those of
+    // One import before, so that the renames are those of
     // FailureOrKillAtEachRename (4: the database).
     const auto fresh = [&] {
         restore({});
-        blankDatabase();
-        write("seed.adi", QByteArray::fromStdString(adif("Q1ABC", "IO85")));
-        EXPECT_EQ(run("import-adif '2M JO62QM HOME.QRA' seed.adi"), 0);
-        write("log.adi", QByteArray::fromStdString(log));
-        return read(kName);
+        return seeded(log).at(kName);
     };
     const QByteArray before = fresh();
     const auto t0 = std::chrono::steady_clock::now();
@@ -312,32 +309,28 @@ TEST_F(SafetyTest, RefusalsChangeNothing) {
                          to = QFile::encodeName(path("db.adi"));
         ASSERT_EQ(hard ? ::link(from, to) : ::symlink(from, to), 0);
     };
+    const auto fifo = [&](const char* name) {
+        return [this, name] { ASSERT_EQ(::mkfifo(QFile::encodeName(path(name)), 0644), 0); };
+    };
     const std::string name = "'2M JO62QM HOME.QRA'";
     const QByteArray shortWarning =
         "2M JO62QM HOME.QRA is 1,000 bytes, not 916,272: its missing "
         "squares read as empty\n";
-    const struct {
-        std::function<void()> setup;
-        std::string command;
-        int exit;
-        QByteArray output;  // standard output, then standard error
-    } cases[] = {
+    // Set-up, command line, exit status, standard output then standard error.
+    const std::tuple<std::function<void()>, std::string, int, QByteArray> cases[] = {
         {[&] { QFile::setPermissions(path(kName), QFile::ReadOwner | QFile::ReadGroup); }, kAdif, 1,
          "The database could not be written: " + dir + kName + ": the file is read-only\n"},
         {[&] { link(false); }, "import-adif " + name + " db.adi", 1,
          "The log could not be imported: " + dir + "db.adi: is the database itself\n"},
         {[&] { link(true); }, "import-adif " + name + " db.adi", 1,
          "The log could not be imported: " + dir + "db.adi: is the database itself\n"},
-        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path("X.QRA")), 0644), 0); }, "stats X.QRA", 1,
+        {fifo("X.QRA"), "stats X.QRA", 1,
          "Cannot read the database: " + dir + "X.QRA: not a file\n"},
-        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path("X.QRA")), 0644), 0); },
-         "import-adif X.QRA log.adi", 1,
+        {fifo("X.QRA"), "import-adif X.QRA log.adi", 1,
          "The database could not be read: " + dir + "X.QRA: not a file\n"},
-        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.adi")), 0644), 0); },
-         "import-adif " + name + " f.adi", 1,
+        {fifo("f.adi"), "import-adif " + name + " f.adi", 1,
          "The log could not be read: " + dir + "f.adi: not a file\n"},
-        {[&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path(kLock)), 0644), 0); }, kAdif, 1,
-         dir + kLock + ": not a file\n"},
+        {fifo(kLock), kAdif, 1, dir + kLock + ": not a file\n"},
         {[&] { write(kName, seed.at(kName).left(1000)); }, "stats " + name, 0,
          "File: 2M JO62QM HOME.QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFields Worked:  0\n"
          "ODX:    0 km\n" +
@@ -359,15 +352,15 @@ TEST_F(SafetyTest, RefusalsChangeNothing) {
          "host @HOST@, since @SINCE@); try again when it has finished, or remove " +
              dir + kLock + " if that program is no longer running\n"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
+    for (const auto& [setup, command, exit, output] : cases) {
+        SCOPED_TRACE(command);
         restore(seed);
-        c.setup();
+        setup();
         const Files before = snapshot();
-        EXPECT_EQ(run(c.command, {.seconds = 8}), c.exit);
+        EXPECT_EQ(run(command, {.seconds = 8}), exit);
         // The holder as its lock file names it.
         const QByteArray expected =
-            QByteArray(c.output)
+            QByteArray(output)
                 .replace("@HOLDER@", QByteArray::number(holder))
                 .replace("@HOST@", QSysInfo::machineHostName().toUtf8())
                 .replace(
@@ -409,13 +402,10 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
     const QByteArray database = seed.at(kName),
                      journal = "\r\n\r\nQ2ABC         01/01/20      IO86\r\n",
                      eio = ": Input/output error\n";
-    const struct {
-        const char* fault;
-        int exit;
-        QByteArray error;
-        bool whole;     // every file as it was, right after the run
-        bool finished;  // the state after the import, once stats has run
-    } cases[] = {
+    // The fault, the exit status, the error said, whether every file is as it
+    // was right after the run, and whether the state is after the import once
+    // stats has run.
+    const std::tuple<const char*, int, QByteArray, bool, bool> cases[] = {
         {"1 fail", 1, "The log could not be copied: " + dir + "adi.tmp" + eio, true, false},
         {"2 fail", 1, "The database could not be backed up: " + dir + kBackup + eio, true, false},
         {"3 fail", 1, "The change log could not be written: " + dir + "changelog.txt" + eio, true,
@@ -437,16 +427,16 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
          true},
     };
     const bool folderSync = !kPortableFileSystem;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fault);
-        if (!folderSync && std::string_view(c.fault).ends_with("sync-after")) continue;
+    for (const auto& [fault, exit, error, whole, finished] : cases) {
+        SCOPED_TRACE(fault);
+        if (!folderSync && std::string_view(fault).ends_with("sync-after")) continue;
         restore(seed);
-        ASSERT_EQ(run(kAdif, {.fault = c.fault}), c.exit);
-        EXPECT_EQ(read("err"), c.error);
-        EXPECT_TRUE(!c.whole || snapshot() == seed);
-        EXPECT_EQ(QFileInfo::exists(path(kLock)), c.exit == 137);
+        ASSERT_EQ(run(kAdif, {.fault = fault}), exit);
+        EXPECT_EQ(read("err"), error);
+        EXPECT_TRUE(!whole || snapshot() == seed);
+        EXPECT_EQ(QFileInfo::exists(path(kLock)), exit == 137);
         ASSERT_EQ(run("stats '2M JO62QM HOME.QRA'"), 0) << read("err").toStdString();
-        if (c.finished) {
+        if (finished) {
             EXPECT_TRUE(read(kName) == withSquare(database, "IO86", "Q2ABC") &&
                         read(kBackup) == database && changelogLines() == journal);
         } else {
@@ -456,7 +446,8 @@ TEST_F(SafetyTest, FailureOrKillAtEachRename) {
         EXPECT_EQ(aside(), QStringList());
     }
     if (!folderSync)
-        GTEST_SKIP() << "4 sync-after not run: the portable file calls sync no folder, so none fails";
+        GTEST_SKIP()
+            << "4 sync-after not run: the portable file calls sync no folder, so none fails";
 }
 
 // Two imports started together, three times: the second waits for the first
