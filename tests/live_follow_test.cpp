@@ -52,25 +52,25 @@ Taken imported(const QString& path) {
     return t;
 }
 
-// A follower of a log that starts empty and grows by the given bytes in
-// pieces of 1 to 64 bytes, each piece read as it comes; the clock stands
-// still until every piece is in, then passes the wait.
+// A follower of a log that starts empty (or with `start`) and grows by the
+// given bytes in pieces of 1 to 64 bytes, each piece read as it comes; the
+// clock stands still until every piece is in, then passes the wait.
 struct Followed {
     QTemporaryDir dir;
     QString log = dir.filePath("wsjtx_log.adi");
     std::int64_t ms = 1000;
-    Taken taken;
+    Taken existing, taken;
     std::vector<QString> notices;
     live::LogFollower follower{log};
 
-    Followed() {
-        writeFileBytes(log, "");
+    explicit Followed(const QByteArray& start = {}) {
+        writeFileBytes(log, start);
         follower.clock = [this] { return ms; };
         QObject::connect(&follower, &live::LogFollower::notice,
                          [this](const QString& text) { notices.push_back(text); });
         Error error;
-        EXPECT_TRUE(follower.start(
-            {}, [this](const AdifRecord& r) { taken.take(r); }, error))
+        EXPECT_TRUE(follower.start([this](const AdifRecord& r) { existing.take(r); },
+                                   [this](const AdifRecord& r) { taken.take(r); }, error))
             << error;
     }
     void grow(const QByteArray& bytes, quint32 seed) {
@@ -175,20 +175,10 @@ TEST(LogFollower, AValuePastTheEndWaitsForItsRestUpToTheWait) {
 // Records in the log when following starts are told apart from those
 // written later, also when a broken length before them held the reading.
 TEST(LogFollower, RecordsThereAtTheStartAreNotTakenAsNew) {
-    QTemporaryDir dir;
-    const QString log = dir.filePath("log.adi");
-    writeFileBytes(log, "<eoh>" + record(1) + "<notes:500>x<eor>" + record(2).chopped(1));
-    live::LogFollower follower(log);
-    std::int64_t ms = 0;
-    follower.clock = [&ms] { return ms; };
-    Taken existing, appended;
-    Error error;
-    ASSERT_TRUE(follower.start([&](const AdifRecord& r) { existing.take(r); },
-                               [&](const AdifRecord& r) { appended.take(r); }, error));
-    append(log, record(3));
-    ms += live::LogFollower::kWaitMs;
-    follower.readNew();
-    EXPECT_EQ(existing.contacts + "|" + appended.contacts, "DL1A JO01,DL2A JO02,|DL3A JO03,");
+    Followed f("<eoh>" + record(1) + "<notes:500>x<eor>" + record(2).chopped(1));
+    append(f.log, record(3));
+    f.wait();
+    EXPECT_EQ(f.existing.contacts + "|" + f.taken.contacts, "DL1A JO01,DL2A JO02,|DL3A JO03,");
 }
 
 // Only a regular file is followed: anything else is refused at the start,
