@@ -8,6 +8,7 @@
 #include <QSvgRenderer>
 #include <sstream>
 
+#include "database/database_lock.h"
 #include "tests/test_support.h"
 
 namespace morvel {
@@ -61,30 +62,17 @@ struct Cli : ::testing::Test {
     QTemporaryDir dir;
 };
 
-TEST_F(Cli, SummariesMatchTheGoldenFiles) {
-    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
-    const char* const cases[][3] = {{"e.txt", "", "summary_worked_empty.txt"},
-                                    {"w.txt", "", "summary_worked_example.txt"},
-                                    {"c.txt", "--confirmed", "summary_confirmed_example.txt"}};
-    for (const auto& [out, mode, file] : cases) {
-        EXPECT_EQ(run(QStringList{"summary", "2M JO62QM HOME.QRA", out} +
-                      (*mode ? QStringList{mode} : QStringList{}))
-                      .status,
-                  0);
-        expectGolden(readFileBytes(path(out)).toStdString(), file);
-        setExample(db);
-    }
-}
-
 // The commands across bands, each with its output and its refusals; stats
-// shows the name without its folder when a path is given.
+// shows the name without its folder when a path is given. The summaries, of
+// the new database and of the example, match their golden files.
 TEST_F(Cli, BandCommands) {
-    std::string said = transcript({{"create", "2m", "jo62qm", "home"}});
+    const QString db = "2M JO62QM HOME.QRA";
+    std::string said = transcript({{"create", "2m", "jo62qm", "home"}, {"summary", db, "e.txt"}});
     setExample(path("2M JO62QM HOME.QRA"));
     writeFileBytes(path("log.adi"), "<CALL:3>K1A <QSO_DATE:8>20240101 <BAND:2>2m <GRIDSQUARE:4>FN31 "
                                     "<PROP_MODE:3>EME <QSL_RCVD:1>Y <EOR>");
-    const QString db = "2M JO62QM HOME.QRA";
     said += transcript({
+        {"summary", db, "w.txt"}, {"summary", db, "c.txt", "--confirmed"},
         {"stats", path("2M JO62QM HOME.QRA")},
         {"overview", "--csv"}, {"overview", "nowhere"}, {"needed", db, "--within", "130"},
         {"needed", db, "--unconfirmed", "--within=-1"}, {"needed", db, "--unconfirmed"},
@@ -93,6 +81,10 @@ TEST_F(Cli, BandCommands) {
         {"import-adif", db, "log.adi", "--confirmed-by", "fax"},
         {"import-adif", db, "log.adi", "--not-prop-mode", "eme"}});
     expectGolden(said + readFileBytes(path("a.csv")).toStdString(), "cli_band_commands.txt");
+    for (const auto& [out, golden] : {std::pair{"e.txt", "summary_worked_empty.txt"},
+                                      {"w.txt", "summary_worked_example.txt"},
+                                      {"c.txt", "summary_confirmed_example.txt"}})
+        expectGolden(readFileBytes(path(out)).toStdString(), golden);
 }
 
 // The ledger's commands after two imports of one log: the awards from the
@@ -128,6 +120,24 @@ TEST_F(Cli, ImportEdiAsksAndReadsTheAnswer) {
     said += transcript(
         {args, args + QStringList{"--yes"}, args + QStringList{"--yes", "--no-ledger"}}, "y\n");
     expectGolden(said, "cli_import_edi.txt");
+}
+
+// An import through a left-over lock file takes it over and says so.
+TEST_F(Cli, ALeftOverLockFileTakenOverIsSaidInTheReport) {
+    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
+    QFile lock(DatabaseLock::lockPath(db));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                                 QFileDevice::FileModificationTime));
+    writeFileBytes(path("log.adi"),
+                   "<call:6>DL1ABC<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<eor>");
+    const CliRun r = run({"import-adif", db, "log.adi", "--no-ledger"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("Took over the lock file " +
+                         QDir::toNativeSeparators(lock.fileName()).toStdString()),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(std::string(readSquare(db, "JO", 62).callsignText()), "DL1ABC    ");
 }
 
 TEST_F(Cli, MapAndFieldPicturesOfARealFile) {

@@ -2,13 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QDateTime>
-#include <QDir>
 #include <memory>
 #include <tuple>
 
-#include "database/database_lock.h"
-#include "database/qra_file.h"
 #include "ledger/ledger.h"
 #include "live_support.h"
 
@@ -169,28 +165,6 @@ TEST(LiveLedger, EveryContactWrittenGetsItsRowAndALedgerProblemStopsNoSquare) {
                    " " + r.contact.freq + " " + contactTimeText(r.contact.time) + "; ";
         EXPECT_EQ(got, rows);
     }
-}
-
-TEST(ImportCli, ALeftOverLockFileTakenOverIsSaidInTheReport) {
-    QTemporaryDir dir;
-    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
-    const QString lock = DatabaseLock::lockPath(db);
-    writeFileBytes(lock, "");
-    QFile file(lock);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-120),
-                                 QFileDevice::FileModificationTime));
-    writeFileBytes(dir.filePath("log.adi"),
-                   "<call:6>DL1ABC<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<eor>");
-    QProcess cli;
-    cli.setWorkingDirectory(dir.path());
-    cli.start(MORVEL_CLI, {"import-adif", db, dir.filePath("log.adi"), "--no-ledger"});
-    ASSERT_TRUE(cli.waitForFinished(30000));
-    EXPECT_EQ(cli.exitCode(), 0);
-    const QString err = cli.readAllStandardError();
-    EXPECT_TRUE(err.contains("Took over the lock file " + QDir::toNativeSeparators(lock)))
-        << err.toStdString();
-    EXPECT_EQ(std::string(readSquare(db, "JO", 62).callsignText()), "DL1ABC    ");
 }
 
 }  // namespace
