@@ -8,6 +8,7 @@
 #include <QSvgRenderer>
 #include <sstream>
 
+#include "database/database_lock.h"
 #include "tests/test_support.h"
 
 namespace morvel {
@@ -38,10 +39,11 @@ struct Cli : ::testing::Test {
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     // Each command as "$ morvel-cli ARGS", what it printed, what it said under
     // "[standard error]" and its status unless 0; the folder shown as DIR.
-    std::string transcript(const std::vector<QStringList>& commands) {
+    std::string transcript(const std::vector<QStringList>& commands,
+                           const std::string& input = {}) {
         QString t;
         for (const QStringList& args : commands) {
-            const CliRun r = run(args);
+            const CliRun r = run(args, input);
             t += "$ morvel-cli " + args.join(' ') + "\n" + QString::fromStdString(r.out);
             if (!r.err.empty()) t += "[standard error]\n" + QString::fromStdString(r.err);
             if (r.status) t += QString("[exit %1]\n").arg(r.status);
@@ -60,38 +62,18 @@ struct Cli : ::testing::Test {
     QTemporaryDir dir;
 };
 
-// The name is shown without its folder when a path is given.
-TEST_F(Cli, CreateThenStatsOnARealFile) {
-    EXPECT_EQ(run({"create", "2m", "jo62qm", "home"}).out, "2M JO62QM HOME.QRA\n");
-    setExample(path("2M JO62QM HOME.QRA"));
-    EXPECT_EQ(
-        run({"stats", path("2M JO62QM HOME.QRA")}).out,
-        "File: 2M JO62QM HOME.QRA\nSquares Worked:  2\nSquares Confirmed:  1\nFields Worked:  2\n"
-        "ODX: Q2XYZ      FN31PR  6247 km\n");
-}
-
-TEST_F(Cli, SummariesMatchTheGoldenFiles) {
-    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
-    const char* const cases[][3] = {{"e.txt", "", "summary_worked_empty.txt"},
-                                    {"w.txt", "", "summary_worked_example.txt"},
-                                    {"c.txt", "--confirmed", "summary_confirmed_example.txt"}};
-    for (const auto& [out, mode, file] : cases) {
-        EXPECT_EQ(run(QStringList{"summary", "2M JO62QM HOME.QRA", out} +
-                      (*mode ? QStringList{mode} : QStringList{}))
-                      .status,
-                  0);
-        expectGolden(readFileBytes(path(out)).toStdString(), file);
-        setExample(db);
-    }
-}
-
-// The commands across bands, each with its output and its refusals.
+// The commands across bands, each with its output and its refusals; stats
+// shows the name without its folder when a path is given. The summaries, of
+// the new database and of the example, match their golden files.
 TEST_F(Cli, BandCommands) {
-    setExample(makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA"));
+    const QString db = "2M JO62QM HOME.QRA";
+    std::string said = transcript({{"create", "2m", "jo62qm", "home"}, {"summary", db, "e.txt"}});
+    setExample(path("2M JO62QM HOME.QRA"));
     writeFileBytes(path("log.adi"), "<CALL:3>K1A <QSO_DATE:8>20240101 <BAND:2>2m <GRIDSQUARE:4>FN31 "
                                     "<PROP_MODE:3>EME <QSL_RCVD:1>Y <EOR>");
-    const QString db = "2M JO62QM HOME.QRA";
-    const std::string said = transcript({
+    said += transcript({
+        {"summary", db, "w.txt"}, {"summary", db, "c.txt", "--confirmed"},
+        {"stats", path("2M JO62QM HOME.QRA")},
         {"overview", "--csv"}, {"overview", "nowhere"}, {"needed", db, "--within", "130"},
         {"needed", db, "--unconfirmed", "--within=-1"}, {"needed", db, "--unconfirmed"},
         {"award-list", db, "a.csv", "--confirmed"}, {"map", "--all-bands", ".", "m.png"},
@@ -99,6 +81,10 @@ TEST_F(Cli, BandCommands) {
         {"import-adif", db, "log.adi", "--confirmed-by", "fax"},
         {"import-adif", db, "log.adi", "--not-prop-mode", "eme"}});
     expectGolden(said + readFileBytes(path("a.csv")).toStdString(), "cli_band_commands.txt");
+    for (const auto& [out, golden] : {std::pair{"e.txt", "summary_worked_empty.txt"},
+                                      {"w.txt", "summary_worked_example.txt"},
+                                      {"c.txt", "summary_confirmed_example.txt"}})
+        expectGolden(readFileBytes(path(out)).toStdString(), golden);
 }
 
 // The ledger's commands after two imports of one log: the awards from the
@@ -121,25 +107,37 @@ TEST_F(Cli, LedgerCommands) {
                  "cli_ledger_commands.txt");
 }
 
-// A "n" answer writes nothing; "y" or --yes imports.
+// A "n" answer writes nothing; "y" or --yes imports, and the ledger knows
+// the contact from the first import; --no-ledger leaves it out.
 TEST_F(Cli, ImportEdiAsksAndReadsTheAnswer) {
     const QString db = makeBlankDatabase(dir.path(), "2M JO62QM HOME.QRA");
     writeFileBytes(path("log.edi"),
                    "[REG1TEST;1]\r\nPBand=144 MHz\r\n[QSORecords;1]\r\n"
                    "231225;1200;N0CALL;1;59;001;59;001;;IO85MX;1;;;;\r\n");
     const QStringList args = {"import-edi", "2M JO62QM HOME.QRA", "log.edi"};
-    const std::string question = "About to import 144 MHz records to QRA file for 2M\n";
-    EXPECT_EQ(run(args, "n\n").out.substr(0, question.size()), question);
+    std::string said = transcript({args}, "n\n");
     EXPECT_FALSE(readSquare(db, "IO", 85).hasContact());
-    EXPECT_EQ(run(args, "y\n").out, question +
-                                       "OK? [y/N] 1 new squares added\n"
-                                       "The ledger took 1 new contact and 0 confirmations\n");
-    // The ledger knows the contact from the first import; --no-ledger leaves it out.
-    EXPECT_EQ(run(args + QStringList{"--yes"}).out,
-              question + "0 new squares added\nThe ledger took 0 new contacts (1 known) and 0 "
-                         "confirmations\n");
-    EXPECT_EQ(run(args + QStringList{"--yes", "--no-ledger"}).out,
-              question + "0 new squares added\n");
+    said += transcript(
+        {args, args + QStringList{"--yes"}, args + QStringList{"--yes", "--no-ledger"}}, "y\n");
+    expectGolden(said, "cli_import_edi.txt");
+}
+
+// An import through a left-over lock file takes it over and says so.
+TEST_F(Cli, ALeftOverLockFileTakenOverIsSaidInTheReport) {
+    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
+    QFile lock(DatabaseLock::lockPath(db));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                                 QFileDevice::FileModificationTime));
+    writeFileBytes(path("log.adi"),
+                   "<call:6>DL1ABC<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<eor>");
+    const CliRun r = run({"import-adif", db, "log.adi", "--no-ledger"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("Took over the lock file " +
+                         QDir::toNativeSeparators(lock.fileName()).toStdString()),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(std::string(readSquare(db, "JO", 62).callsignText()), "DL1ABC    ");
 }
 
 TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
@@ -173,22 +171,17 @@ TEST_F(Cli, MapAndFieldPicturesOfARealFile) {
         EXPECT_EQ(dots > 0, states);
     }
 
-    const std::tuple<QStringList, int, const char*> refusals[] = {
-        {{"map", db, "x.png", "--view", "mars"}, 1, "Not a view: mars"},
-        {{"map", db, "x.png", "--size", "0x10"}, 1, "Not a picture size: 0x10"},
-        {{"map", db, "x.svg", "--size", "20001x10"}, 1, "Not a picture size: 20001x10"},
-        {{"map", db, "x.pdf", "--scale", "0"}, 1, "Not a scale: 0 (a number above 0)"},
-        {{"field", db, "io", "x.png", "--scale", "17"}, 1, "The picture could not be written"},
-        {{"map", db, "x.svgz"}, 1, "The picture could not be written"},
-        {{"map", db, "x.gif"}, 1, "The picture could not be written"},
-        {{"map", db, "no/such/x.png"}, 1, "The picture could not be written"},
-        {{"map", "missing.qra", "x.png"}, 1, "Cannot read the database"},
-        {{"field", db, "SA", "x.png"}, 1, "Not a field: SA"},
-    };
-    for (const auto& [args, status, message] : refusals)
-        EXPECT_TRUE(run(args).said(status, message)) << message;
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(),
-              5);  // nothing written, nothing created
+    // Nothing written, nothing created.
+    expectGolden(transcript({{"map", db, "x.png", "--view", "mars"},
+                             {"map", db, "x.png", "--size", "0x10"},
+                             {"map", db, "x.svg", "--size", "20001x10"},
+                             {"map", db, "x.pdf", "--scale", "0"},
+                             {"field", db, "io", "x.png", "--scale", "17"}, {"map", db, "x.svgz"},
+                             {"map", db, "x.gif"}, {"map", "missing.qra", "x.png"},
+                             {"field", db, "SA", "x.png"}}),
+                 "cli_picture_refusals.txt");
+    EXPECT_TRUE(run({"map", db, "no/such/x.png"}).said(1, "The picture could not be written: "));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
 }
 
 // Blocks of 8 x 8 pixels whose mean colours differ, as a share of all: the

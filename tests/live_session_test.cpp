@@ -2,19 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QUdpSocket>
-#include <functional>
 #include <memory>
+#include <tuple>
 
-#include "database/database_lock.h"
-#include "database/qra_file.h"
 #include "ledger/ledger.h"
 #include "live_support.h"
-#include "test_support.h"
 
 namespace morvel::test {
 namespace {
@@ -61,12 +53,9 @@ TEST(LiveFakeProgram, HighlightsFollowTheDialFrequencysBandAndComeBackAfterARest
     f.start();
 
     const std::string id = "WSJT-X";
-    const struct {
-        const char* what;
-        bool restart;  // the program starts again: a new socket, a new port
-        std::vector<QByteArray> datagrams;
-        const char* highlights;
-    } steps[] = {
+    // What happens, whether the program starts again first (a new socket, a new port), what
+    // it sends and the highlights it gets.
+    const std::tuple<const char*, bool, std::vector<QByteArray>, const char*> steps[] = {
         {"on 2 m", false, sent(status(id, 144'174'000)), ""},
         {"callers on 2 m, a worked and a confirmed one, and a call that is no caller's", false,
          sent(decode(id, "CQ DL1ABC JO62"), decode(id, "SP9XX DL2XYZ JO51"),
@@ -86,17 +75,16 @@ TEST(LiveFakeProgram, HighlightsFollowTheDialFrequencysBandAndComeBackAfterARest
         {"started as another instance", true, sent(closing(id), heartbeat("WSJT-X - IC9700")),
          "WSJT-X - IC9700 K1AA worked"},
     };
-    auto program = std::make_unique<QUdpSocket>();
-    ASSERT_TRUE(program->bind(QHostAddress::LocalHost, 0));
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.what);
-        if (step.restart) {
+    std::unique_ptr<QUdpSocket> program;
+    for (const auto& [what, restart, datagrams, highlights] : steps) {
+        SCOPED_TRACE(what);
+        if (restart || !program) {
             program = std::make_unique<QUdpSocket>();
             ASSERT_TRUE(program->bind(QHostAddress::LocalHost, 0));
         }
-        for (const QByteArray& d : step.datagrams)
+        for (const QByteArray& d : datagrams)
             program->writeDatagram(d, QHostAddress::LocalHost, f.session.udpPort());
-        const std::string expected = step.highlights;
+        const std::string expected = highlights;
         std::string got;
         waitFor(
             [&] {
@@ -141,24 +129,21 @@ const QByteArray kRecord =
 TEST(LiveLedger, EveryContactWrittenGetsItsRowAndALedgerProblemStopsNoSquare) {
     const char* const kRows = "DL1ABC WSJT-X FT8 144.174000 2026-12-06 19:05; "
                               "G4BB wsjtx_log.adi   2026-12-06 20:00; ";
-    // The ledger's state before the session, and what the session must leave.
-    const struct {
-        const char* what;
-        std::function<void(const QString& ledgerPath)> prepare;
-        const char* rows;  // the ledger's contacts of the database afterwards
-        int notices;       // said about the ledger
-    } cases[] = {
+    // The ledger's state before the session and how it is made, the ledger's contacts of the
+    // database afterwards and how often the ledger is spoken of.
+    const std::tuple<const char*, std::function<void(const QString&)>, const char*, int> cases[] = {
         {"no ledger yet", [](const QString&) {}, kRows, 0},
-        {"not SQLite", [](const QString& p) { writeFileBytes(p, QByteArray(4096, 'x')); }, kRows, 1},
+        {"not SQLite", [](const QString& p) { writeFileBytes(p, QByteArray(4096, 'x')); }, kRows,
+         1},
         {"of a newer schema", writeNewerLedger, "", 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, prepare, rows, said] : cases) {
+        SCOPED_TRACE(what);
         QTemporaryDir logDir;
         const QString log = logDir.filePath("wsjtx_log.adi");
         writeFileBytes(log, "<eoh>\n");
         SessionFixture f(following(log));
-        c.prepare(f.dir.filePath(kLedgerFileName));
+        prepare(f.dir.filePath(kLedgerFileName));
         int notices = 0;
         QObject::connect(&f.session, &live::LiveSession::notice, [&](const QString& text) {
             if (text.contains(kLedgerFileName)) ++notices;
@@ -168,51 +153,18 @@ TEST(LiveLedger, EveryContactWrittenGetsItsRowAndALedgerProblemStopsNoSquare) {
         f.session.takeDatagram(loggedAdif(kRecord), QHostAddress::LocalHost, 1);
         waitFor([&] { return f.session.counts().taken == 1 && f.session.pendingCount() == 0; });
         // A second write: the problem is not said again.
-        append(
-            log,
-            "<call:4>G4BB<gridsquare:4>IO91<band:2>2m<qso_date:8>20261206<time_on:4>2000<eor>\n");
+        append(log, adifRecord("G4BB", "IO91", "<time_on:4>2000"));
         waitFor([&] { return f.session.counts().taken == 2; });
         f.stop();
         EXPECT_EQ(std::string(readSquare(f.db, "JO", 62).callsignText()), "DL1ABC    ");
         EXPECT_EQ(std::string(readSquare(f.db, "IO", 91).callsignText()), "G4BB      ");
-        EXPECT_EQ(notices, c.notices);
-
-        Error error;
-        QString notice;
-        std::unique_ptr<Ledger> ledger =
-            Ledger::open(f.dir.path(), Ledger::Mode::ReadOnly, error, notice);
-        std::vector<StoredContact> rows;
-        if (ledger) {
-            ASSERT_TRUE(ledger->contacts("2M JO62QM T.QRA", std::nullopt, rows, error));
-        }
+        EXPECT_EQ(notices, said);
         std::string got;
-        for (const StoredContact& r : rows)
+        for (const StoredContact& r : ledgerContacts(f.dir.path(), "2M JO62QM T.QRA"))
             got += r.contact.call + " " + r.contact.origin.toStdString() + " " + r.contact.mode +
                    " " + r.contact.freq + " " + contactTimeText(r.contact.time) + "; ";
-        EXPECT_EQ(got, c.rows);
+        EXPECT_EQ(got, rows);
     }
-}
-
-TEST(ImportCli, ALeftOverLockFileTakenOverIsSaidInTheReport) {
-    QTemporaryDir dir;
-    const QString db = makeBlankDatabase(dir.path(), "2M JO62QM T.QRA");
-    const QString lock = DatabaseLock::lockPath(db);
-    writeFileBytes(lock, "");
-    QFile file(lock);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-120),
-                                 QFileDevice::FileModificationTime));
-    writeFileBytes(dir.filePath("log.adi"),
-                   "<call:6>DL1ABC<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<eor>");
-    QProcess cli;
-    cli.setWorkingDirectory(dir.path());
-    cli.start(MORVEL_CLI, {"import-adif", db, dir.filePath("log.adi"), "--no-ledger"});
-    ASSERT_TRUE(cli.waitForFinished(30000));
-    EXPECT_EQ(cli.exitCode(), 0);
-    const QString err = cli.readAllStandardError();
-    EXPECT_TRUE(err.contains("Took over the lock file " + QDir::toNativeSeparators(lock)))
-        << err.toStdString();
-    EXPECT_EQ(std::string(readSquare(db, "JO", 62).callsignText()), "DL1ABC    ");
 }
 
 }  // namespace

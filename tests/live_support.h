@@ -48,6 +48,14 @@ inline void append(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
+// A 2 m contact of 6 December 2026 as a log holds it, `more` fields before its end.
+inline QByteArray adifRecord(const QByteArray& call, const QByteArray& grid,
+                             const QByteArray& more = {}) {
+    return "<call:" + QByteArray::number(call.size()) + ">" + call +
+           "<gridsquare:" + QByteArray::number(grid.size()) + ">" + grid +
+           "<band:2>2m<qso_date:8>20261206" + more + "<eor>\n";
+}
+
 // QSO Logged as WSJT-X 2.6 sends it: FT8, on at 19:`minute` on 6 December 2026, off a minute later.
 inline QByteArray qsoLogged(const QString& call, const QString& grid, quint64 hz = 144'174'000,
                             int minute = 5) {

@@ -1,21 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QDataStream>
 #include <QDateTime>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QNetworkInterface>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QThread>
 #include <QVariant>
 
 #include "database/database_lock.h"
 #include "database/qra_file.h"
 #include "import/import_frame.h"
-#include "import/pending_contacts.h"
 #include "live_support.h"
-#include "test_support.h"
 
 namespace morvel::test {
 namespace {
@@ -51,11 +44,6 @@ struct Datagram {
         return d.bytes + extra;
     }
     static QByteArray adif(const char* record) { return Datagram(12).text(record).bytes; }
-    static QByteArray decode(const char* message) {
-        Datagram d(2);
-        d.out << true << QTime(19, 0) << qint32(-5) << 0.1 << quint32(1200);
-        return d.text("FT8").text(message).bytes;
-    }
 };
 
 // The call sign in a square of field JO, blanks and all.
@@ -77,58 +65,45 @@ const char* const kAdif =
     "<call:6>DL1ABC<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<time_on:6>180530<eor>";
 
 // What each case of datagrams tells of its skipped contacts, its counts as
-// the main menu shows them and the other messages ignored; only a session
-// that took a contact writes the database, and the last import's backup and
-// change log stay as they were until it does.
+// the main menu shows them and the other messages ignored (in
+// tests/data/live_messages.txt); only a session that took a contact writes
+// the database, and the last import's backup and change log stay as they
+// were until it does.
 TEST(LiveMessages, EachCaseToldCountedAndOnlyTakenContactsWritten) {
     const QByteArray qso = Datagram::qso("DL1ABC", "JO62", 144174000), adif = Datagram::adif(kAdif);
-    const char* const kUnreadable = "0 contacts taken, 1 skipped (1 unreadable)";
-    const struct {
-        const char* name;
-        std::vector<QByteArray> datagrams;
-        const char* skipped;  // the lines said, if any
-        const char* counts;
-        std::int64_t ignored = 0;
-    } cases[] = {
-        {"QSO Logged and Logged ADIF of one contact", sent(qso, adif), "", "1 contact taken"},
-        {"Logged ADIF first", sent(adif, qso), "", "1 contact taken"},
-        {"the pair and the record again", sent(qso, adif, adif), "",
-         "1 contact taken, 1 skipped (1 repeated)"},
-        {"two contacts", sent(qso, qsoLogged("DL1ABC", "JO62", 144'174'000, 40)), "",
-         "2 contacts taken"},
-        {"schema 3", sent(Datagram::qso("DL1ABC", "JO62", 144174000, 3)), "", "1 contact taken"},
-        {"ends after Name", sent(Datagram::qso("DL1ABC", "JO62", 144174000, 2, 10)), "",
-         "1 contact taken"},
-        {"trailing fields", sent(Datagram::qso("DL1ABC", "JO62", 144174000, 3, 17, 2026, "xyz")),
-         "", "1 contact taken"},
-        {"other types", sent(Datagram(3).bytes, Datagram(7).text("replay").bytes), "",
-         "0 contacts taken", 2},
-        {"a Status cut short", sent(Datagram(1).text("status").bytes), "", kUnreadable},
-        {"another band", sent(Datagram::qso("DL1ABC", "JO62", 50313000)),
-         "skipped DL1ABC: another band (6m)", "0 contacts taken, 1 skipped (1 of another band)"},
-        {"a frequency of no band", sent(Datagram::qso("DL1ABC", "JO62", 100000000)),
-         "skipped DL1ABC: no band", "0 contacts taken, 1 skipped (1 of another band)"},
-        {"no locator", sent(Datagram::qso("DL1ABC", "", 144174000)), "skipped DL1ABC: no locator",
-         "0 contacts taken, 1 skipped (1 without a locator)"},
-        {"a grid that is no locator", sent(Datagram::qso("DL1ABC", "ZZ99", 144174000)),
-         "skipped DL1ABC: not a locator", "0 contacts taken, 1 skipped (1 not a locator)"},
+    // DL1ABC in JO62, as QSO Logged of a schema, up to some of its fields.
+    const auto dl = [](quint32 schema, int fields = 17, int year = 2026, QByteArray extra = {},
+                       quint64 hz = 144174000, const char* grid = "JO62") {
+        return Datagram::qso("DL1ABC", grid, hz, schema, fields, year, extra);
+    };
+    const std::pair<const char*, std::vector<QByteArray>> cases[] = {
+        {"QSO Logged and Logged ADIF of one contact", sent(qso, adif)},
+        {"Logged ADIF first", sent(adif, qso)},
+        {"the pair and the record again", sent(qso, adif, adif)},
+        {"two contacts", sent(qso, qsoLogged("DL1ABC", "JO62", 144'174'000, 40))},
+        {"schema 3", sent(dl(3))},
+        {"ends after Name", sent(dl(2, 10))},
+        {"trailing fields", sent(dl(3, 17, 2026, "xyz"))},
+        {"other types", sent(Datagram(3).bytes, Datagram(7).text("replay").bytes)},
+        {"a Status cut short", sent(Datagram(1).text("status").bytes)},
+        {"another band", sent(dl(2, 17, 2026, {}, 50313000))},
+        {"a frequency of no band", sent(dl(2, 17, 2026, {}, 100000000))},
+        {"no locator", sent(dl(2, 17, 2026, {}, 144174000, ""))},
+        {"a grid that is no locator", sent(dl(2, 17, 2026, {}, 144174000, "ZZ99"))},
         {"a record of no locator, then a contact",
          sent(Datagram::adif("<call:4>G4BB<gridsquare:4>ZZ99<band:2>2m<qso_date:8>20261206<eor>"),
-              qso),
-         "skipped G4BB: not a locator", "1 contact taken, 1 skipped (1 not a locator)"},
-        {"no call", sent(Datagram::adif("<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<eor>")),
-         "skipped a contact: no call sign", "0 contacts taken, 1 skipped (1 incomplete)"},
-        {"a date out of range", sent(Datagram::qso("DL1ABC", "JO62", 144174000, 2, 17, 1800)), "",
-         kUnreadable},
-        {"wrong magic", sent(Datagram(5, 2, 0xadbccbdb).bytes), "", kUnreadable},
-        {"schema 4", sent(Datagram::qso("DL1ABC", "JO62", 144174000, 4)), "", kUnreadable},
-        {"a string beyond the datagram", sent(qso.left(40)), "", kUnreadable},
-        {"empty and short", sent(QByteArray(), QByteArray("\xad\xbc", 2)), "",
-         "0 contacts taken, 2 skipped (2 unreadable)"},
-        {"cut inside the frequency", sent(qso.left(46)), "", kUnreadable},
+              qso)},
+        {"no call", sent(Datagram::adif("<gridsquare:4>JO62<band:2>2m<qso_date:8>20261206<eor>"))},
+        {"a date out of range", sent(dl(2, 17, 1800))},
+        {"wrong magic", sent(Datagram(5, 2, 0xadbccbdb).bytes)},
+        {"schema 4", sent(dl(4))},
+        {"a string beyond the datagram", sent(qso.left(40))},
+        {"empty and short", sent(QByteArray(), QByteArray("\xad\xbc", 2))},
+        {"cut inside the frequency", sent(qso.left(46))},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    std::string told;
+    for (const auto& [name, datagrams] : cases) {
+        SCOPED_TRACE(name);
         SessionFixture f;
         const QString backup = f.dir.filePath("2M JO62QM T backup.qra");
         const QString changelog = f.dir.filePath("changelog.txt");
@@ -139,15 +114,14 @@ TEST(LiveMessages, EachCaseToldCountedAndOnlyTakenContactsWritten) {
                          [&](const live::SkippedContact& s) { lines += s.line().toStdString(); });
         f.start();
         const QByteArray before = readFileBytes(f.db);
-        for (const QByteArray& d : c.datagrams)
-            f.session.takeDatagram(d, QHostAddress::LocalHost, 1);
+        for (const QByteArray& d : datagrams) f.session.takeDatagram(d, QHostAddress::LocalHost, 1);
         f.stop();
-        const live::LiveCounts& n = f.session.counts();
-        EXPECT_EQ(lines, c.skipped);
-        EXPECT_EQ(live::countsText(n).toStdString(), c.counts);
-        EXPECT_EQ(n.ignored, c.ignored);
-        EXPECT_EQ(callIn(f.db, 62), n.taken ? "DL1ABC    " : "          ");
-        if (n.taken == 0) {
+        const live::LiveCounts& got = f.session.counts();
+        told += name + (": " + live::countsText(got).toStdString()) +
+                (got.ignored ? "; " + std::to_string(got.ignored) + " ignored" : "") +
+                (lines.empty() ? "" : "; said: " + lines) + "\n";
+        EXPECT_EQ(callIn(f.db, 62), got.taken ? "DL1ABC    " : "          ");
+        if (got.taken == 0) {
             EXPECT_EQ(readFileBytes(f.db), before);
             EXPECT_EQ(readFileBytes(backup), blankDatabaseBytes());
             EXPECT_EQ(readFileBytes(changelog), "the last import's lines\n");
@@ -155,14 +129,14 @@ TEST(LiveMessages, EachCaseToldCountedAndOnlyTakenContactsWritten) {
             EXPECT_NE(readFileBytes(changelog), "the last import's lines\n");
         }
     }
+    EXPECT_EQ(told, readFileBytes(testDataPath("live_messages.txt")).toStdString());
 }
 
 TEST(LiveLogFile, ARewrittenLogIsReadAgainAndItsContactsTakenOnce) {
     QTemporaryDir logDir;
     const QString log = logDir.filePath("wsjtx_log.adi");
     const auto record = [](const char* call, const char* grid) {
-        return QByteArray("<call:") + QByteArray::number(qstrlen(call)) + ">" + call +
-               "<gridsquare:4>" + grid + "<band:2>2m<qso_date:8>20261206<time_on:4>1900<eor>\n";
+        return adifRecord(call, grid, "<time_on:4>1900");
     };
     const QByteArray old = "WSJT-X log<eoh>\n" + record("OK1OLD", "JO70");
     writeFileBytes(log, old);
@@ -216,8 +190,6 @@ TEST(LiveSession, BackupAndChangeLogEqualOneImportOfTheSameContacts) {
 TEST(LiveUdp, MulticastGroupJoinedOnLoopbackOrItsSettingsRead) {
     live::UdpEndpoint e;
     QString reason;
-    EXPECT_FALSE(live::parseEndpoint("2237", true, e, reason));
-    EXPECT_FALSE(live::parseEndpoint("127.0.0.1:2237", true, e, reason));
     ASSERT_TRUE(live::parseEndpoint("239.255.0.1:0", true, e, reason)) << reason.toStdString();
     e.interfaceName = "lo";
     live::LiveSettings settings;
@@ -285,29 +257,30 @@ TEST(LiveCli, SigtermMidBurstLeavesTheDatabaseWholeWithEveryPrintedContact) {
     }
 }
 
+// Unicast addresses, and multicast groups.
 TEST(LiveUdp, ListeningAddressesReadOrRefusedWithTheReason) {
-    const struct {
-        const char* text;
-        const char* endpoint;  // as described, or the reason it is refused
-    } cases[] = {
-        {"2237", "UDP 127.0.0.1:2237"},
-        {"127.0.0.1:2238", "UDP 127.0.0.1:2238"},
-        {"[::1]:2239", "UDP [::1]:2239"},
-        {"[::1]", "UDP [::1]:2237"},
-        {"::1", "UDP [::1]:2237"},
-        {"0.0.0.0:65535", "UDP 0.0.0.0:65535"},
-        {"127.0.0.1:65536", "Not a port: 65536"},
-        {"[::1]:", "Not a port: "},
-        {"shack.example:2237",
+    // The text, whether a multicast group, and the endpoint described or the reason refused.
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"2237", false, "UDP 127.0.0.1:2237"},
+        {"127.0.0.1:2238", false, "UDP 127.0.0.1:2238"},
+        {"[::1]:2239", false, "UDP [::1]:2239"},
+        {"[::1]", false, "UDP [::1]:2237"},
+        {"::1", false, "UDP [::1]:2237"},
+        {"0.0.0.0:65535", false, "UDP 0.0.0.0:65535"},
+        {"127.0.0.1:65536", false, "Not a port: 65536"},
+        {"[::1]:", false, "Not a port: "},
+        {"shack.example:2237", false,
          "Not an address: shack.example (give its numbers, as 127.0.0.1 or [::1])"},
+        {"2237", true, "A multicast group is GROUP:PORT, as 239.255.0.1:2237"},
+        {"127.0.0.1:2237", true, "127.0.0.1 is not a multicast group"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, multicast, endpoint] : cases) {
         live::UdpEndpoint e;
         QString reason;
         EXPECT_EQ(
-            live::parseEndpoint(c.text, false, e, reason) ? live::describeEndpoint(e) : reason,
-            c.endpoint)
-            << c.text;
+            live::parseEndpoint(text, multicast, e, reason) ? live::describeEndpoint(e) : reason,
+            endpoint)
+            << text;
     }
 }
 
@@ -394,13 +367,12 @@ TEST(LiveSession, ContactsStillWaitingAtTheEndAreKeptForTheNextSession) {
 TEST(LiveSession, WritesSpacedTheFirstOfAQuietSpellAtOnce) {
     SessionFixture f;
     f.session.minWriteIntervalMs = 1000;
-    const struct {
-        const char* call;
-        const char* grid;
-        int sendAtMs;
-        int write;  // the database write it goes in
-    } steps[] = {{"DL1AAA", "JO61", 0, 1},   {"DL2BBB", "JO62", 150, 2}, {"DL3CCC", "JO63", 350, 2},
-                 {"DL4DDD", "JO64", 550, 2}, {"DL5EEE", "JO65", 3000, 3}};
+    // The contact, when it is sent and the database write it goes in.
+    const std::tuple<const char*, const char*, int, int> steps[] = {{"DL1AAA", "JO61", 0, 1},
+                                                                    {"DL2BBB", "JO62", 150, 2},
+                                                                    {"DL3CCC", "JO63", 350, 2},
+                                                                    {"DL4DDD", "JO64", 550, 2},
+                                                                    {"DL5EEE", "JO65", 3000, 3}};
     std::map<QString, std::pair<int, qint64>> taken;  // write and time, by call
     QElapsedTimer clock;
     QObject::connect(&f.session, &live::LiveSession::contactTaken,
@@ -409,20 +381,18 @@ TEST(LiveSession, WritesSpacedTheFirstOfAQuietSpellAtOnce) {
                      });
     f.start();
     clock.start();
-    for (const auto& step : steps) {
-        waitFor([&] { return clock.elapsed() >= step.sendAtMs; }, 5000);
-        f.session.takeDatagram(Datagram::qso(step.call, step.grid, 144174000),
-                               QHostAddress::LocalHost, 1);
+    for (const auto& [call, grid, sendAtMs, write] : steps) {
+        waitFor([&] { return clock.elapsed() >= sendAtMs; }, 5000);
+        f.session.takeDatagram(Datagram::qso(call, grid, 144174000), QHostAddress::LocalHost, 1);
     }
     waitFor([&] { return taken.size() == std::size(steps); });
     f.stop();
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.call);
-        ASSERT_EQ(taken.count(step.call), 1U);
-        EXPECT_EQ(taken[step.call].first, step.write);
-        const qint64 waited = taken[step.call].second - step.sendAtMs;
-        if (step.write != 2) {
-            EXPECT_LT(waited, 500);
+    for (const auto& [call, grid, sendAtMs, write] : steps) {
+        SCOPED_TRACE(call);
+        ASSERT_EQ(taken.count(call), 1U);
+        EXPECT_EQ(taken[call].first, write);
+        if (write != 2) {
+            EXPECT_LT(taken[call].second - sendAtMs, 500);
         }
     }
 }
