@@ -37,8 +37,7 @@ double contrast(const QColor& a, const QColor& b) {
 // The program's look under a dark desktop, as main() sets it up: Fusion with
 // the palette Qt makes of a dark grey (light text on dark windows, boxes and
 // buttons) and a dark desktop's selection, or a dark style with its own.
-class DarkDesktop {
-public:
+struct DarkDesktop {
     explicit DarkDesktop(const QString& style)
         : oldStyle_(QApplication::style()->name()), oldPalette_(QApplication::palette()) {
         QApplication::setStyle(style);
@@ -54,8 +53,6 @@ public:
         QApplication::setStyle(oldStyle_);
         QApplication::setPalette(oldPalette_);
     }
-
-private:
     QString oldStyle_;
     QPalette oldPalette_;
 };
@@ -311,7 +308,7 @@ TEST_F(AppearanceTest, EscapeClosesEveryWindowButTheMenuTabLeavesTheTableEnterPr
     QWidget* menu = select(kDb);
     QTest::keyClick(control<QWidget>(menu, "File1"), Qt::Key_Escape);
     deleteUnloaded();
-    EXPECT_TRUE(menu->isVisible() && !windows.ended());
+    ASSERT_TRUE(menu->isVisible() && !windows.ended());
     auto* create = control<QPushButton>(menu, "Command4");
     create->setFocus();
     QTest::keyClick(create, Qt::Key_Return);
@@ -322,8 +319,7 @@ TEST_F(AppearanceTest, EscapeClosesEveryWindowButTheMenuTabLeavesTheTableEnterPr
 // Presses Escape in the next modal dialog, on the control that has its
 // focus. A dialog that Escape leaves open is closed after two seconds and
 // counted, so that the test ends either way.
-class EscapeInNextDialog {
-public:
+struct EscapeInNextDialog {
     EscapeInNextDialog() {
         poll_.setInterval(20);
         QObject::connect(&poll_, &QTimer::timeout, [this] {
@@ -341,8 +337,6 @@ public:
         poll_.start();
     }
     bool stayedOpen = false;
-
-private:
     QTimer poll_;
 };
 
