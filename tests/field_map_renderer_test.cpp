@@ -58,35 +58,28 @@ TEST(FieldMapRenderer, SquaresAndBordersOnImagesHighDpiImagesAndRecordedPictures
     setFlags(db, 9, 14, 52, 1, 1);    // JO52 west of it: only -1 sets a flag
     setFlags(db, 7, 17, 9, 0, -1);    // HR09, the view's north-west corner
     setFlags(db, 13, 11, 90, -1, 0);  // NL90, the view's south-east corner
-    const struct {
-        int x, y;
-        QColor colour;
-        const char* what;
-    } cases[] = {{265, 375, kRed, "JO62"},
-                 {275, 375, kGreen, "JO72"},
-                 {265, 385, kGreen, "JO61"},
-                 {255, 375, kBackground, "JO52"},
-                 {260, 375, kBlack, "JO62's west border beside an empty square"},
-                 {261, 375, kRed, "JO62's first column"},
-                 {270, 375, kBlack, "border of JO62 and JO72"},
-                 {279, 375, kGreen, "JO72's last column"},
-                 {280, 375, kBlack, "JO72's east border"},
-                 {290, 375, kBackground, "no border between two empty squares"},
-                 {260, 365, kBackground, "JO62's west border ends at its corner"},
-                 {265, 379, kRed, "JO62's last row"},
-                 {265, 380, kBlack, "border of JO62 and JO61"},
-                 {5, 5, kGreen, "HR09"},
-                 {695, 695, kRed, "NL90"}};
-    const struct {
-        QImage image;
-        int scale;
-    } devices[] = {{render(db, kViewEurope, {700, 700}), 1},
-                   {render(db, kViewEurope, {700, 700}, {}, 2), 2},
-                   {renderRecorded(db, kViewEurope, {700, 700}), 1}};
+    const std::tuple<int, int, QColor, const char*> cases[] = {
+        {265, 375, kRed, "JO62"},
+        {275, 375, kGreen, "JO72"},
+        {265, 385, kGreen, "JO61"},
+        {255, 375, kBackground, "JO52"},
+        {260, 375, kBlack, "JO62's west border beside an empty square"},
+        {261, 375, kRed, "JO62's first column"},
+        {270, 375, kBlack, "border of JO62 and JO72"},
+        {279, 375, kGreen, "JO72's last column"},
+        {280, 375, kBlack, "JO72's east border"},
+        {290, 375, kBackground, "no border between two empty squares"},
+        {260, 365, kBackground, "JO62's west border ends at its corner"},
+        {265, 379, kRed, "JO62's last row"},
+        {265, 380, kBlack, "border of JO62 and JO61"},
+        {5, 5, kGreen, "HR09"},
+        {695, 695, kRed, "NL90"}};
+    const std::pair<QImage, int> devices[] = {{render(db, kViewEurope, {700, 700}), 1},
+                                              {render(db, kViewEurope, {700, 700}, {}, 2), 2},
+                                              {renderRecorded(db, kViewEurope, {700, 700}), 1}};
     for (const auto& [image, scale] : devices)
-        for (const auto& c : cases)
-            EXPECT_EQ(image.pixelColor(c.x * scale, c.y * scale), c.colour)
-                << c.what << " at scale " << scale;
+        for (const auto& [x, y, colour, what] : cases)
+            EXPECT_EQ(image.pixelColor(x * scale, y * scale), colour) << what << " at " << scale;
 }
 
 // Whole pictures, each of a few squares (field indices, slot, confirmed):
@@ -130,14 +123,11 @@ TEST(FieldMapRenderer, ViewsSquaresOutlineAndGrid) {
 }
 
 TEST(FieldMapRenderer, PickClampsToTheMap) {
-    const struct {
-        double x, y;
-        const char* name;
-        float west, south;
-    } cases[] = {{10710, 3130, "IO", 340, 50},
-                 {21600, 5400, "RR", 160, 80},
-                 {-50, -6000, "AA", 180, -90},
-                 {1e12, -1e12, "RA", 160, -90}};
+    const std::tuple<double, double, const char*, float, float> cases[] = {
+        {10710, 3130, "IO", 340, 50},
+        {21600, 5400, "RR", 160, 80},
+        {-50, -6000, "AA", 180, -90},
+        {1e12, -1e12, "RA", 160, -90}};
     for (const auto& [x, y, name, west, south] : cases) {
         const FieldPick p = pickField({x, y});
         EXPECT_EQ(std::tie(p.fieldname, p.fieldwest, p.fieldsouth), std::tie(name, west, south));
@@ -145,13 +135,12 @@ TEST(FieldMapRenderer, PickClampsToTheMap) {
 }
 
 TEST(FieldMapRenderer, ExportPictureNames) {
-    const struct {
-        const char *file, *picture;
-        int view;
-    } cases[] = {{"6M JO01AB CONTEST.QRA", "6M JO01AB CONTEST N America.jpg", kViewNorthAmerica},
-                 {"6M JO01AB .QRA", "6M JO01AB  Europe.jpg", kViewEurope},
-                 {"2M X.Y.QRA", "2M X .jpg", 0}};
-    for (const auto& c : cases) EXPECT_EQ(exportPictureName(c.file, c.view), c.picture);
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"6M JO01AB CONTEST.QRA", "6M JO01AB CONTEST N America.jpg", kViewNorthAmerica},
+        {"6M JO01AB .QRA", "6M JO01AB  Europe.jpg", kViewEurope},
+        {"2M X.Y.QRA", "2M X .jpg", 0}};
+    for (const auto& [file, picture, view] : cases)
+        EXPECT_EQ(exportPictureName(file, view), picture);
 }
 
 // Record 1 whole with AA00 worked, then record 2 cut inside AB01's flags; data

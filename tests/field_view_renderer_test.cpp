@@ -26,13 +26,10 @@ QImage draw(const FieldRecord& record, QSize size, FieldTotals& totals) {
 
 // Square 85 is the cell from (960, 240) to (1080, 300); its neighbours stay empty.
 TEST(FieldViewRenderer, FillsAndTotalsCountOnlyMinusOne) {
-    const struct {
-        int slot;
-        std::int16_t worked, confirmed;
-        QColor colour;
-    } cases[] = {{0, -1, -1, kGreen},     {11, 0, -1, kGreen},     {22, -1, 0, kRed},
-                 {55, 1, 1, kBackground}, {85, -1, 0, kRed},       {75, 0, 0, kBackground},
-                 {95, 0, 0, kBackground}, {84, 0, 0, kBackground}, {86, 0, 0, kBackground}};
+    const std::tuple<int, std::int16_t, std::int16_t, QColor> cases[] = {
+        {0, -1, -1, kGreen},     {11, 0, -1, kGreen},     {22, -1, 0, kRed},
+        {55, 1, 1, kBackground}, {85, -1, 0, kRed},       {75, 0, 0, kBackground},
+        {95, 0, 0, kBackground}, {84, 0, 0, kBackground}, {86, 0, 0, kBackground}};
     FieldRecord record = FieldRecord::blank();
     for (const auto& [slot, worked, confirmed, colour] : cases)
         std::tie(record.entries[slot].worked, record.entries[slot].confirmed) =
@@ -41,10 +38,10 @@ TEST(FieldViewRenderer, FillsAndTotalsCountOnlyMinusOne) {
         FieldTotals totals;
         const QImage image = draw(record, size, totals);
         EXPECT_EQ(workedCaption(totals) + confirmedCaption(totals), " 4  worked 2  confirmed");
-        for (const auto& c : cases) {
-            const double x = 120 * (c.slot / 10), y = 60 * (9 - c.slot % 10);
-            EXPECT_EQ(at(image, x + 5, y + 5), c.colour) << c.slot;
-            EXPECT_EQ(at(image, x + 115, y + 55), c.colour) << c.slot;
+        for (const auto& [slot, worked, confirmed, colour] : cases) {
+            const double x = 120 * (slot / 10), y = 60 * (9 - slot % 10);
+            EXPECT_EQ(at(image, x + 5, y + 5), colour) << slot;
+            EXPECT_EQ(at(image, x + 115, y + 55), colour) << slot;
         }
         int ink = 0;  // the number " 9 5" inside its empty cell (1080, 240)-(1200, 300)
         for (int i = 0; i < 50 * 25; ++i)
@@ -74,21 +71,19 @@ TEST(FieldViewRenderer, ReadOutOfTheSquareUnderThePointer) {
     FieldRecord record = FieldRecord::blank();
     record.entries[85] = test::makeEntry("IO91WM", "G4ABC", "25/12/02", false);
     record.entries[86] = test::makeEntry("IO91WM", "G4DEF", "26/12/02", true);
-    const struct {
-        QPointF at;
-        const char* labels;
-    } cases[] = {// slot -1: off the grid
-                 {{965, 245}, "85|IO85|G4ABC     |IO91WM|25/12/02|Worked| 932km"},
-                 {{1079, 180}, "86|IO86|G4DEF     |IO91WM|26/12/02|Confirmed| 932km"},
-                 {{0, 599.9}, "0|IO00|          |      |        |      |"},
-                 {{1200, 100}, "-1|     | | | ||"},
-                 {{100, 600}, "-1|     | | | ||"}};
-    for (const auto& c : cases) {
-        const SquareReadOut r = readOutAt(c.at, "IO ", record, "JO62QM");
+    const std::pair<QPointF, const char*> cases[] = {
+        // slot -1: off the grid
+        {{965, 245}, "85|IO85|G4ABC     |IO91WM|25/12/02|Worked| 932km"},
+        {{1079, 180}, "86|IO86|G4DEF     |IO91WM|26/12/02|Confirmed| 932km"},
+        {{0, 599.9}, "0|IO00|          |      |        |      |"},
+        {{1200, 100}, "-1|     | | | ||"},
+        {{100, 600}, "-1|     | | | ||"}};
+    for (const auto& [at, labels] : cases) {
+        const SquareReadOut r = readOutAt(at, "IO ", record, "JO62QM");
         std::string got = std::to_string(r.slot.value_or(-1)) + "|" + r.square;
         for (const auto* label : {&r.call, &r.locator, &r.date, &r.state, &r.distance})
             got += "|" + *label;
-        EXPECT_EQ(got, c.labels);
+        EXPECT_EQ(got, labels);
     }
     EXPECT_EQ(fieldViewPointAt({500, 200}, QSizeF(1000, 400)), QPointF(750, 300.5));
 }

@@ -6,15 +6,12 @@ namespace morvel {
 namespace {
 
 TEST(LocatorDistance, WorkedTable) {
-    const struct {
-        const char *from, *to;
-        double km;
-    } cases[] = {{"JO62QM", "IO91WM", 932.4},     {"jo62qm", "io91wm", 932.4},
-                 {"JO62QM12", "IO91WMXX", 932.4}, {"IO91  ", "JO62  ", 966.4},
-                 {"KP20LE", "QF56OD", 15175.8},   {"AA00AA", "RR99XX", 19997.9}};
-    for (const auto& c : cases) {
-        EXPECT_NEAR(LocatorDistance(c.from, c.to), c.km, 0.05) << c.from;
-        EXPECT_NEAR(LocatorDistance(c.to, c.from), c.km, 0.05) << c.to;
+    const std::tuple<const char*, const char*, double> cases[] = {
+        {"JO62QM", "IO91WM", 932.4}, {"jo62qm", "io91wm", 932.4},   {"JO62QM12", "IO91WMXX", 932.4},
+        {"IO91  ", "JO62  ", 966.4}, {"KP20LE", "QF56OD", 15175.8}, {"AA00AA", "RR99XX", 19997.9}};
+    for (const auto& [from, to, km] : cases) {
+        EXPECT_NEAR(LocatorDistance(from, to), km, 0.05) << from;
+        EXPECT_NEAR(LocatorDistance(to, from), km, 0.05) << to;
     }
 }
 

@@ -76,29 +76,26 @@ TEST(ExportHeading, TitleAndLegendAboveTheMapInSvgPngAndPdf) {
     EXPECT_TRUE(svg.contains("fill=\"#f9604f\"") && svg.contains("fill=\"#008000\""));
     EXPECT_TRUE(svg.contains("viewBox=\"0 0 400 248\"")) << "the map's 200 and the heading's 48";
 
-    const struct {
-        const char* name;
-        double scale;
-        QSize size;
-    } rasters[] = {{"m.png", 1, {400, 248}}, {"m2.png", 2, {800, 496}}, {"m.jpg", 1, {400, 200}}};
-    for (const auto& r : rasters) {
-        ASSERT_TRUE(writeMapExport(dir.filePath(r.name), greyMap(), r.scale, error)) << error;
-        const QImage image(dir.filePath(r.name));
-        EXPECT_EQ(image.size(), r.size) << r.name;
-        if (r.size.height() == 200) {
+    const std::tuple<const char*, double, QSize> rasters[] = {
+        {"m.png", 1, {400, 248}}, {"m2.png", 2, {800, 496}}, {"m.jpg", 1, {400, 200}}};
+    for (const auto& [name, scale, size] : rasters) {
+        ASSERT_TRUE(writeMapExport(dir.filePath(name), greyMap(), scale, error)) << error;
+        const QImage image(dir.filePath(name));
+        EXPECT_EQ(image.size(), size) << name;
+        if (size.height() == 200) {
             EXPECT_NEAR(image.pixelColor(200, 5).red(), 128, 4);  // the map from the top
             continue;
         }
         const auto at = [&](double x, double y) {
-            return image.pixelColor(qRound(x * r.scale), qRound(y * r.scale));
+            return image.pixelColor(qRound(x * scale), qRound(y * scale));
         };
-        EXPECT_EQ(at(390, 2), QColor(Qt::white)) << r.name;
-        EXPECT_EQ(at(14, 36), QColor(249, 96, 79)) << r.name;  // the first swatch
-        EXPECT_EQ(at(200, 49), QColor(128, 128, 128)) << r.name;
-        EXPECT_EQ(at(399, 247), QColor(128, 128, 128)) << r.name;
+        EXPECT_EQ(at(390, 2), QColor(Qt::white)) << name;
+        EXPECT_EQ(at(14, 36), QColor(249, 96, 79)) << name;  // the first swatch
+        EXPECT_EQ(at(200, 49), QColor(128, 128, 128)) << name;
+        EXPECT_EQ(at(399, 247), QColor(128, 128, 128)) << name;
         int green = 0;
-        for (int x = 0; x < image.width(); ++x) green += at(x / r.scale, 36) == QColor(0, 128, 0);
-        EXPECT_GT(green, 0) << r.name;
+        for (int x = 0; x < image.width(); ++x) green += at(x / scale, 36) == QColor(0, 128, 0);
+        EXPECT_GT(green, 0) << name;
     }
     ASSERT_TRUE(writeMapExport(dir.filePath("m.pdf"), greyMap(), 1, error)) << error;
     EXPECT_TRUE(test::readFileBytes(dir.filePath("m.pdf"))

@@ -18,25 +18,20 @@ Ops plot(const std::vector<OutlinePoint>& points, FieldOrigin origin = kJO) {
 
 // A point is drawn (x, y) or not (x = -1).
 TEST(FieldView, ViewEdgesAreInclusive) {
-    const struct {
-        const char* name;
-        std::int16_t lat, lon;
-        FieldOrigin origin;
-        float x, y;
-    } cases[] = {{"south-west corner", 3000, 0, kJO, 0, 600},
-                 {"IO: 50 N 1 W", 3000, -60, kIO, 1140, 600},
-                 {"east edge", 3300, 1200, kJO, 1200, 300},
-                 {"past east edge", 3300, 1201, kJO, -1, 0},
-                 {"north edge", 3600, 600, kJO, 600, 0},
-                 {"past north edge", 3601, 600, kJO, -1, 0},
-                 {"Greenwich on IO's east edge", 3300, 0, kIO, -1, 0},
-                 {"180 E on the east edge of 160 E", 0, 10800, {9600, 5400}, 1200, 600},
-                 {"180 W on the east edge of 160 E", 0, -10800, {9600, 5400}, 1200, 600},
-                 {"180 E on the west edge of 180", 0, 10800, {10800, 5400}, 0, 600}};
-    for (const auto& c : cases)
-        EXPECT_EQ(plot({{2000, c.lat, c.lon}}, c.origin),
-                  (c.x < 0 ? Ops{} : Ops{{Kind::SetPoint, c.x, c.y}}))
-            << c.name;
+    const std::tuple<const char*, std::int16_t, std::int16_t, FieldOrigin, float, float> cases[] = {
+        {"south-west corner", 3000, 0, kJO, 0, 600},
+        {"IO: 50 N 1 W", 3000, -60, kIO, 1140, 600},
+        {"east edge", 3300, 1200, kJO, 1200, 300},
+        {"past east edge", 3300, 1201, kJO, -1, 0},
+        {"north edge", 3600, 600, kJO, 600, 0},
+        {"past north edge", 3601, 600, kJO, -1, 0},
+        {"Greenwich on IO's east edge", 3300, 0, kIO, -1, 0},
+        {"180 E on the east edge of 160 E", 0, 10800, {9600, 5400}, 1200, 600},
+        {"180 W on the east edge of 160 E", 0, -10800, {9600, 5400}, 1200, 600},
+        {"180 E on the west edge of 180", 0, 10800, {10800, 5400}, 0, 600}};
+    for (const auto& [name, lat, lon, origin, x, y] : cases)
+        EXPECT_EQ(plot({{2000, lat, lon}}, origin), (x < 0 ? Ops{} : Ops{{Kind::SetPoint, x, y}}))
+            << name;
 }
 
 // 1000 itself begins a new outline here; an outline leaving through the north

@@ -11,12 +11,8 @@ using Ops = std::vector<DrawOp>;
 // Two points at 10 N: segments across 180 and 160 E are not joined, longitudes
 // past 180 E wrap to the west, and a continuation first point draws a point.
 TEST(WorldMap, TwoPointOutlines) {
-    const struct {
-        const char* what;
-        std::int16_t p1, lon1, p2, lon2;
-        Kind kind;
-        float x1, x2;
-    } cases[] = {
+    using I = std::int16_t;
+    const std::tuple<const char*, I, I, I, I, Kind, float, float> cases[] = {
         {"179 E to 179 W", 2000, 10740, 0, -10740, Kind::SetPoint, 21540, 60},
         {"159 E to 161 E", 2000, 9540, 0, 9660, Kind::SetPoint, 20340, 20460},
         {"161 E to 179 E", 2000, 9660, 0, 10740, Kind::LineTo, 20460, 21540},
@@ -27,10 +23,10 @@ TEST(WorldMap, TwoPointOutlines) {
         {"180 W, then the largest value", 2000, -10800, 0, INT16_MAX, Kind::SetPoint, 0, 21967},
         {"continuation first, west of 160 E", 10, 0, 10, 60, Kind::LineTo, 10800, 10860},
         {"continuation first, east of 160 E", 10, 10000, 10, 10060, Kind::LineTo, 20800, 20860}};
-    for (const auto& c : cases) {
+    for (const auto& [what, p1, lon1, p2, lon2, kind, x1, x2] : cases) {
         Ops ops;
-        plotWorldMap(std::vector<OutlinePoint>{{c.p1, 600, c.lon1}, {c.p2, 600, c.lon2}}, ops);
-        EXPECT_EQ(ops, (Ops{{Kind::SetPoint, c.x1, 600}, {c.kind, c.x2, 600}})) << c.what;
+        plotWorldMap(std::vector<OutlinePoint>{{p1, 600, lon1}, {p2, 600, lon2}}, ops);
+        EXPECT_EQ(ops, (Ops{{Kind::SetPoint, x1, 600}, {kind, x2, 600}})) << what;
     }
 }
 

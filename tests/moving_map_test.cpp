@@ -1,3 +1,5 @@
+#include "maps/moving_map.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -14,7 +16,6 @@
 #include "geo/locator.h"
 #include "ledger/ledger.h"
 #include "maps/field_map_renderer.h"
-#include "maps/moving_map.h"
 #include "tests/test_support.h"
 
 namespace morvel::test {
@@ -58,16 +59,17 @@ QColor pixel(const QImage& image, QPointF at) {
                             static_cast<int>(std::floor(at.y())));
 }
 
+void expectNear(QPointF got, QPointF expected) {
+    EXPECT_NEAR(got.x(), expected.x(), 1e-6);
+    EXPECT_NEAR(got.y(), expected.y(), 1e-6);
+}
+
 // The locator under a pixel, and back: where a square's centre is drawn.
 TEST(MovingMapTest, TheLocatorUnderAPixelAndAPixelOfASquareFollowTheCentreAndZoom) {
     const QSizeF target(1800, 900);
-    const struct {
-        const char* centre;
-        double zoom;
-        QPointF pixel;
-        const char* locator;
-        bool squareCentre;  // the pixel is where the locator's centre is drawn
-    } cases[] = {
+    // Centre, zoom, pixel, the locator under it, whether the pixel is where the
+    // locator's centre is drawn.
+    const std::tuple<const char*, double, QPointF, const char*, bool> cases[] = {
         // The world: 12 minutes a pixel on each axis.
         {nullptr, 1, {0.5, 0.5}, "AR09bv", false},
         {nullptr, 1, {900, 450}, "JJ00aa", false},
@@ -85,14 +87,11 @@ TEST(MovingMapTest, TheLocatorUnderAPixelAndAPixelOfASquareFollowTheCentreAndZoo
         {"FN31PR", 60, {900, 450}, "FN31pr", false},
         {"FN31PR", 60, {900 + 24, 450}, "FN31qr", false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.locator);
-        const MapCamera camera = c.centre ? *MapCamera::atLocator(c.centre, c.zoom) : MapCamera();
-        EXPECT_EQ(locatorAt(camera.toMap(c.pixel, target)).substr(0, std::strlen(c.locator)), c.locator);
-        if (!c.squareCentre) continue;
-        const QPointF drawn = camera.toPixel(*locatorCentre(c.locator), target);
-        EXPECT_NEAR(drawn.x(), c.pixel.x(), 1e-6);
-        EXPECT_NEAR(drawn.y(), c.pixel.y(), 1e-6);
+    for (const auto& [centre, zoom, pixel, locator, squareCentre] : cases) {
+        SCOPED_TRACE(locator);
+        const MapCamera camera = centre ? *MapCamera::atLocator(centre, zoom) : MapCamera();
+        EXPECT_EQ(locatorAt(camera.toMap(pixel, target)).substr(0, std::strlen(locator)), locator);
+        if (squareCentre) expectNear(camera.toPixel(*locatorCentre(locator), target), pixel);
     }
     EXPECT_FALSE(locatorCentre("SS00"));
     EXPECT_FALSE(locatorCentre("JO6"));
@@ -101,14 +100,8 @@ TEST(MovingMapTest, TheLocatorUnderAPixelAndAPixelOfASquareFollowTheCentreAndZoo
 
 TEST(MovingMapTest, ZoomingAboutThePointerKeepsTheLocatorUnderIt) {
     const QSizeF target(1200, 700);
-    struct Case {
-        const char* centre;
-        double zoom;
-        QPointF pointer;
-        double factor;
-        double zoomAfter;
-    };
-    const Case cases[] = {
+    // Centre, zoom, pointer, factor, the zoom after.
+    const std::tuple<const char*, double, QPointF, double, double> cases[] = {
         {"JO62", 4, {100, 80}, 1.25, 5},
         {"JO62", 4, {1100, 650}, 2, 8},
         {"FN31", 20, {300, 500}, 0.5, 10},
@@ -116,15 +109,13 @@ TEST(MovingMapTest, ZoomingAboutThePointerKeepsTheLocatorUnderIt) {
         // From the whole world straight in at a point off the middle.
         {nullptr, 1, {200, 150}, 4, 4},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.factor);
-        MapCamera camera = c.centre ? *MapCamera::atLocator(c.centre, c.zoom) : MapCamera();
-        const QPointF before = camera.toMap(c.pointer, target);
-        camera.zoomAbout(c.pointer, target, c.factor);
-        EXPECT_DOUBLE_EQ(camera.zoom(), c.zoomAfter);
-        const QPointF after = camera.toMap(c.pointer, target);
-        EXPECT_NEAR(after.x(), before.x(), 1e-6);
-        EXPECT_NEAR(after.y(), before.y(), 1e-6);
+    for (const auto& [centre, zoom, pointer, factor, zoomAfter] : cases) {
+        SCOPED_TRACE(factor);
+        MapCamera camera = centre ? *MapCamera::atLocator(centre, zoom) : MapCamera();
+        const QPointF before = camera.toMap(pointer, target);
+        camera.zoomAbout(pointer, target, factor);
+        EXPECT_DOUBLE_EQ(camera.zoom(), zoomAfter);
+        expectNear(camera.toMap(pointer, target), before);
     }
 }
 
@@ -169,7 +160,7 @@ TEST(MovingMapTest, WhatAFrameDrawsChangesWithTheScale) {
     // Subsquares, Fine outlines, band Marks, band Counts.
     const std::tuple<double, int, std::string> cases[] = {
         {1, 3, "......"},  // the field map itself
-        {1.5, 1, "L....."}, {4, 3, "L....C"},  {6, 3, "LN.FM."},
+        {1.5, 1, "L....."}, {4, 3, "L....C"},   {6, 3, "LN.FM."},
         {6, 1, "LN.F.."},   {18, 10, "LN.FM."}, {60, 2, "LNSFM."},
     };
     for (const auto& [zoom, layers, drawn] : cases) {
@@ -252,17 +243,11 @@ TEST(MovingMapTest, TheTooltipNamesEachBandsContactAndWhoConfirmedIt) {
     QString notice;
     auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
     ASSERT_TRUE(ledger) << error;
-    LedgerContact contact;
-    contact.call = "DL1ABC";
-    contact.band = "2M";
-    contact.mode = "FT8";
-    contact.time = *contactTime("20240601", "1200");
-    contact.locator = "JO62QM";
+    LedgerContact contact = ledgerContact("DL1ABC", "JO62QM", "20240601");
     contact.confirm(ConfirmSource::Card, "2024-07-01");
     contact.confirm(ConfirmSource::Lotw, "2024-06-03");
     LedgerReport report;
-    ASSERT_TRUE(ledger->recordContacts(QStringLiteral("2M JO62QM HOME.QRA"),
-                                       std::vector<LedgerContact>{contact}, report, error))
+    ASSERT_TRUE(ledger->recordContacts("2M JO62QM HOME.QRA", {&contact, 1}, report, error))
         << error;
 
     std::vector<FieldRecord> twoMetres = blankRecords(), seventy = blankRecords();
@@ -290,7 +275,8 @@ TEST(MovingMapTest, TheTooltipNamesEachBandsContactAndWhoConfirmedIt) {
 
 TEST(MovingMapTest, TheStatusLineGivesThePointersLocatorDistanceAndBearing) {
     // Due east along the equator, due north along a meridian.
-    const QPointF jj00(180 * 60 + 2.5, 1.25), jj10(182 * 60 + 2.5, 1.25), jj01(180 * 60 + 2.5, 61.25);
+    const QPointF jj00(180 * 60 + 2.5, 1.25), jj10(182 * 60 + 2.5, 1.25),
+        jj01(180 * 60 + 2.5, 61.25);
     const auto status = [](const char* from, const char* to, int bearing) {
         return QStringLiteral("%1  %2 km  bearing %3\u00B0")
             .arg(QLatin1String(to))

@@ -103,6 +103,16 @@ SquareEntry makeEntry(std::string_view locator, std::string_view call, std::stri
     return e;
 }
 
+LedgerContact ledgerContact(const std::string& call, const std::string& locator, const char* day) {
+    LedgerContact c;
+    c.call = call;
+    c.band = "2M";
+    c.mode = "FT8";
+    c.time = *contactTime(day, "1200");
+    c.locator = locator;
+    return c;
+}
+
 std::vector<StoredContact> ledgerContacts(const QString& dir, const QString& database,
                                           const std::optional<std::string>& square) {
     Error error;

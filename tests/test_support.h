@@ -60,6 +60,8 @@ SquareEntry readSquare(const QString& path, std::string_view field, int slot);
 // Worked, or confirmed alone.
 SquareEntry makeEntry(std::string_view loc, std::string_view call, std::string_view date,
                       bool confirmed);
+// A 2 m FT8 contact at 12:00 of a day (YYYYMMDD), as a ledger takes it.
+LedgerContact ledgerContact(const std::string& call, const std::string& locator, const char* day);
 // The contacts the ledger of folder dir holds for a database (of one square);
 // none when there is no ledger it can read.
 std::vector<StoredContact> ledgerContacts(const QString& dir, const QString& database,

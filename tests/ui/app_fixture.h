@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
+#include <functional>
 
 #include "database/database_document.h"
 #include "database/qra_names.h"
@@ -156,8 +159,9 @@ protected:
     }
     // Map option `view` of the main menu: 1 World, 2 Europe, 3 USA.
     void chooseMapView(int view) {
-        QTest::mouseClick(menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            menu()->findChildren<OptionButton*>(QStringLiteral("Option3")).at(view - 1),
+            Qt::LeftButton);
     }
     // The field map from the main menu (on map option `view`, if any), drawn.
     QWidget* openFieldMap(int view = 0) {

@@ -1,4 +1,3 @@
-#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -10,7 +9,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <cmath>
-#include <functional>
 
 #include "app_fixture.h"
 #include "ui/dialogs.h"
@@ -39,8 +37,7 @@ double contrast(const QColor& a, const QColor& b) {
 // The program's look under a dark desktop, as main() sets it up: Fusion with
 // the palette Qt makes of a dark grey (light text on dark windows, boxes and
 // buttons) and a dark desktop's selection, or a dark style with its own.
-class DarkDesktop {
-public:
+struct DarkDesktop {
     explicit DarkDesktop(const QString& style)
         : oldStyle_(QApplication::style()->name()), oldPalette_(QApplication::palette()) {
         QApplication::setStyle(style);
@@ -56,8 +53,6 @@ public:
         QApplication::setStyle(oldStyle_);
         QApplication::setPalette(oldPalette_);
     }
-
-private:
     QString oldStyle_;
     QPalette oldPalette_;
 };
@@ -186,12 +181,7 @@ private:
 // The windows beside the main menu: the control that shows one drawn, the
 // one holding the focus when Escape is pressed, the window Escape goes back
 // to, and how many texts it shows at least.
-const struct {
-    QLatin1String window;
-    const char *drawn, *focus;
-    QLatin1String back;
-    int texts;
-} kWindows[] = {
+const std::tuple<QLatin1String, const char*, const char*, QLatin1String, int> kWindows[] = {
     {kCreateDatabaseWindow, nullptr, "Text2", kMainMenuWindow, 8},
     {kDeleteDatabaseWindow, nullptr, "File2", kMainMenuWindow, 4},
     {kFieldMapWindow, "Command1", nullptr, kMainMenuWindow, 8},
@@ -200,10 +190,7 @@ const struct {
 };
 
 // Message boxes of each kind of buttons, their titles as wide as they come.
-const struct {
-    const char *title, *text;
-    MessageButtons buttons;
-} kBoxes[] = {
+const std::tuple<const char*, const char*, MessageButtons> kBoxes[] = {
     {kSaveMapTitle, "File a.png saved", MessageButtons::Ok},
     {"Morvel: Map JPG Export", "File x.jpg exported", MessageButtons::Ok},
     {"File Delete", "Are you sure you want to delete a.qra ?", MessageButtons::YesNo},
@@ -266,18 +253,21 @@ TEST_F(AppearanceTest, EveryTextOfEveryWindowIsReadableUnderADarkDesktop) {
         ASSERT_TRUE(listen(kDb));
         check(menu(), "main menu", 20);
         click(menu(), "ListenButton");
-        for (const auto& w : kWindows) {
-            QWidget* shown = open(w.window, w.drawn);
-            if (w.window == kSquareViewWindow) pointAt(shown, fieldCentre(62));  // its edit panel
-            EXPECT_TRUE(w.window != kSquareViewWindow || control<QWidget>(shown, "Frame2")->isVisible());
-            check(shown, w.window, w.texts);
+        for (const auto& [window, drawn, focus, back, texts] : kWindows) {
+            QWidget* shown = open(window, drawn);
+            if (window == kSquareViewWindow) pointAt(shown, fieldCentre(62));  // its edit panel
+            EXPECT_TRUE(window != kSquareViewWindow ||
+                        control<QWidget>(shown, "Frame2")->isVisible());
+            check(shown, window, texts);
         }
-        for (const auto& b : kBoxes) check(shownBox(b.title, b.text, b.buttons).get(), b.title, 2);
+        for (const auto& [title, text, buttons] : kBoxes)
+            check(shownBox(title, text, buttons).get(), title, 2);
         std::unique_ptr<QDialog> options(makeAdifOptionsDialog(AdifOptions{}, nullptr));
         options->show();
         check(options.get(), "import options", 8);
         {
-            WorkProgress progress(windows.show(kMainMenuWindow), QStringLiteral("Morvel: Import ADIF"), 0);
+            WorkProgress progress(windows.show(kMainMenuWindow),
+                                  QStringLiteral("Morvel: Import ADIF"), 0);
             progress.update(QStringLiteral("12,000 contacts read, 31 new squares"));
             ASSERT_NE(progress.dialog(), nullptr);
             check(progress.dialog(), "import progress", 1);
@@ -294,31 +284,42 @@ TEST_F(AppearanceTest, EveryTextOfEveryWindowIsReadableUnderADarkDesktop) {
 }
 
 // Escape leaves every window but the main menu the way its own button back
-// does, from whichever control holds the focus.
-TEST_F(AppearanceTest, EscapeClosesEveryWindowButTheMainMenu) {
-    for (const auto& c : kWindows) {
-        QWidget* w = open(c.window, c.drawn);
-        QWidget* target = c.focus ? control<QWidget>(w, c.focus) : w;
+// does, from whichever control holds the focus; Tab leaves the overview's
+// table on its row.
+TEST_F(AppearanceTest, EscapeClosesEveryWindowButTheMenuTabLeavesTheTableEnterPressesAButton) {
+    for (const auto& [window, drawn, focus, back, texts] : kWindows) {
+        QWidget* w = open(window, drawn);
+        QWidget* target = focus ? control<QWidget>(w, focus) : w;
+        if (auto* table = qobject_cast<QTableWidget*>(target)) {
+            table->setFocus();
+            const int row = table->currentRow();
+            ASSERT_EQ(w->focusWidget(), table);
+            QTest::keyClick(table, Qt::Key_Tab);
+            EXPECT_TRUE(w->focusWidget() != table && table->currentRow() == row);
+        }
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Escape);
         deleteUnloaded();
-        EXPECT_EQ(windows.loaded(c.window), nullptr) << c.window.data();
-        EXPECT_TRUE(windows.loaded(c.back) && windows.loaded(c.back)->isVisible())
-            << c.window.data();
+        EXPECT_EQ(windows.loaded(window), nullptr) << window.data();
+        EXPECT_TRUE(windows.loaded(back) && windows.loaded(back)->isVisible()) << window.data();
     }
-    // The main menu stays, and the program goes on.
+    // The main menu stays, and the program goes on; a button with the focus
+    // acts on Enter, as it does on the space bar.
     QWidget* menu = select(kDb);
     QTest::keyClick(control<QWidget>(menu, "File1"), Qt::Key_Escape);
     deleteUnloaded();
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_FALSE(windows.ended());
+    ASSERT_TRUE(menu->isVisible() && !windows.ended());
+    auto* create = control<QPushButton>(menu, "Command4");
+    create->setFocus();
+    QTest::keyClick(create, Qt::Key_Return);
+    deleteUnloaded();
+    EXPECT_NE(windows.loaded(kCreateDatabaseWindow), nullptr);
 }
 
 // Presses Escape in the next modal dialog, on the control that has its
 // focus. A dialog that Escape leaves open is closed after two seconds and
 // counted, so that the test ends either way.
-class EscapeInNextDialog {
-public:
+struct EscapeInNextDialog {
     EscapeInNextDialog() {
         poll_.setInterval(20);
         QObject::connect(&poll_, &QTimer::timeout, [this] {
@@ -336,52 +337,37 @@ public:
         poll_.start();
     }
     bool stayedOpen = false;
-
-private:
     QTimer poll_;
 };
 
 TEST(Dialogs, EscapeClosesEveryDialogWithTheAnswerOfClosingIt) {
     QtDialogs dialogs;
-    // The buttons, the default one and the answer of closing the box.
-    const std::tuple<MessageButtons, MessageAnswer, MessageAnswer> boxes[] = {
-        {MessageButtons::Ok, MessageAnswer::Ok, MessageAnswer::Ok},
-        {MessageButtons::YesNo, MessageAnswer::Yes, MessageAnswer::No},
-        {MessageButtons::OkCancel, MessageAnswer::Ok, MessageAnswer::Cancel},
+    const auto box = [&](MessageButtons buttons, MessageAnswer defaultButton) {
+        return dialogs.messageBox("Delete it ?", "File Delete", buttons, defaultButton);
     };
-    for (const auto& [buttons, defaultButton, closed] : boxes) {
-        EscapeInNextDialog escape;
-        EXPECT_EQ(dialogs.messageBox(QStringLiteral("Delete it ?"), QStringLiteral("File Delete"),
-                                     buttons, defaultButton),
-                  closed);
-        EXPECT_FALSE(escape.stayedOpen);
-    }
     QTemporaryDir dir;
-    for (const bool save : {false, true}) {
-        EscapeInNextDialog escape;
-        const FileDialogRequest request{QStringLiteral("ADIF Files (.adi)|*.adi"), 1,
-                                        QStringLiteral("Select ADIF file to import"),
-                                        QStringLiteral("log.adi"), dir.path()};
-        EXPECT_EQ(save ? dialogs.saveFile(request) : dialogs.openFile(request), std::nullopt);
-        EXPECT_FALSE(escape.stayedOpen);
-    }
-    EscapeInNextDialog escape;
+    const FileDialogRequest request{QStringLiteral("ADIF Files (.adi)|*.adi"), 1,
+                                    QStringLiteral("Select ADIF file to import"),
+                                    QStringLiteral("log.adi"), dir.path()};
     AdifOptions options;
     options.vuccGrids = true;
     bool ledger = true;
-    EXPECT_FALSE(dialogs.adifImportOptions(options, ledger));
-    EXPECT_FALSE(escape.stayedOpen);
-}
-
-TEST_F(AppearanceTest, TabLeavesTheOverviewTable) {
-    QWidget* w = open(kOverviewWindow);
-    auto* table = control<QTableWidget>(w, "OverviewTable");
-    table->setFocus();
-    ASSERT_EQ(w->focusWidget(), table);
-    const int row = table->currentRow();
-    QTest::keyClick(table, Qt::Key_Tab);
-    EXPECT_NE(w->focusWidget(), table);
-    EXPECT_EQ(table->currentRow(), row);
+    // Each dialog, closed with the answer of closing it.
+    const std::pair<const char*, std::function<bool()>> cases[] = {
+        {"Ok", [&] { return box(MessageButtons::Ok, MessageAnswer::Ok) == MessageAnswer::Ok; }},
+        {"Yes No",
+         [&] { return box(MessageButtons::YesNo, MessageAnswer::Yes) == MessageAnswer::No; }},
+        {"Ok Cancel",
+         [&] { return box(MessageButtons::OkCancel, MessageAnswer::Ok) == MessageAnswer::Cancel; }},
+        {"open", [&] { return !dialogs.openFile(request); }},
+        {"save", [&] { return !dialogs.saveFile(request); }},
+        {"ADIF options", [&] { return !dialogs.adifImportOptions(options, ledger); }},
+    };
+    for (const auto& [what, closed] : cases) {
+        EscapeInNextDialog escape;
+        EXPECT_TRUE(closed()) << what;
+        EXPECT_FALSE(escape.stayedOpen) << what;
+    }
 }
 
 // A 1024 x 600 screen keeps about 1000 x 540 for a window, after its frame,
@@ -422,16 +408,18 @@ TEST_F(AppearanceTest, TheSquareViewShrinksToASmallScreenWithEveryControlClearOf
 }
 
 // Every box is as wide as its title needs in a title bar: the title in bold
-// and three window buttons beside it.
+// and three window buttons beside it; its text starts at its left and has
+// that room too, not a blank column before it.
 TEST(Dialogs, AMessageBoxIsWideEnoughForItsWholeTitle) {
-    for (const auto& c : kBoxes) {
-        const auto box = shownBox(c.title, c.text, c.buttons);
+    for (const auto& [title, text, buttons] : kBoxes) {
+        const auto box = shownBox(title, text, buttons);
         QFont bold = box->font();
         bold.setBold(true);
-        EXPECT_EQ(box->windowTitle() + '|' + box->text(), QString::fromLatin1(c.title) + '|' + c.text);
-        EXPECT_GE(box->width(),
-                  QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(c.title)) + 3 * 32)
-            << c.title;
+        EXPECT_EQ(box->windowTitle() + '|' + box->text(), QString::fromLatin1(title) + '|' + text);
+        const int titleWidth = QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(title));
+        EXPECT_GE(box->width(), titleWidth + 3 * 32) << title;
+        const QRect label = control<QLabel>(box.get(), "qt_msgbox_label")->geometry();
+        EXPECT_TRUE(label.left() < 40 && label.width() >= titleWidth) << title;
     }
 }
 

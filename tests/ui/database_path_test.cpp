@@ -1,7 +1,5 @@
 #include <sys/stat.h>
 
-#include <QComboBox>
-
 #include "app_fixture.h"
 
 namespace morvel::test {
@@ -32,8 +30,8 @@ protected:
 // Started from a folder that holds a database of the same name: every read
 // and write goes to the program's own database, the other stays as it was.
 TEST_F(DatabasePathTest, PolishAndCyrillicNamesWorkEverywhereOnTheProgramsOwnDatabase) {
-    for (const auto& [tag, qra] : {std::pair{"Łódź", "2M JO62QM ŁÓDŹ.QRA"},
-                                   std::pair{"Москва", "2M JO62QM МОСКВА.QRA"}}) {
+    for (const auto& [tag, qra] :
+         {std::pair{"Łódź", "2M JO62QM ŁÓDŹ.QRA"}, std::pair{"Москва", "2M JO62QM МОСКВА.QRA"}}) {
         const QString name = QString::fromUtf8(qra);
         SCOPED_TRACE(qra);
         const QString other = makeBlankDatabase(startDir.path(), name);
@@ -57,9 +55,7 @@ TEST_F(DatabasePathTest, PolishAndCyrillicNamesWorkEverywhereOnTheProgramsOwnDat
             dialogs.messages,
             QStringList{"2 new squares added\nThe ledger took 2 new contacts and 0 confirmations"});
         EXPECT_TRUE(readFileBytes(dataPath("changelog.txt")).contains(qra));
-        EXPECT_EQ(
-            readFileBytes(dataPath(name.chopped(4) + " backup.qra")).size(),
-            916272);
+        EXPECT_EQ(readFileBytes(dataPath(name.chopped(4) + " backup.qra")).size(), 916272);
         QWidget* map = openFieldMap();
         EXPECT_EQ(canvasOf(map).colourAt(mapCentre("JO62")), kBackground);
         editSquare(map);
@@ -95,17 +91,6 @@ TEST_F(DatabasePathTest, OnlyFilesAreListedAndAShortDatabaseSaysSo) {
         dialogs.messages,
         QStringList{name + " is 1,000 bytes, not 916,272: its missing squares read as empty"});
     EXPECT_EQ(text("Label3"), "Squares Worked:  0");
-}
-
-// A button with the focus acts on Enter, as it does on the space bar.
-TEST_F(DatabasePathTest, AFocusedButtonActsOnEnter) {
-    QWidget* m = windows.show(kMainMenuWindow);
-    QApplication::setActiveWindow(m);
-    auto* create = control<QPushButton>(m, "Command4");
-    create->setFocus();
-    QTest::keyClick(create, Qt::Key_Return);
-    deleteUnloaded();
-    EXPECT_NE(windows.loaded(kCreateDatabaseWindow), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include <QFile>
-#include <functional>
 #include <map>
 #include <optional>
 
@@ -148,14 +146,10 @@ TEST_F(FieldMapTest, SaveAsWritesTheFormatChosenOrSaysWhyNot) {
     for (const char* other : {"Command6", "Command5", "Command1", "Command2", "Label3"})
         EXPECT_FALSE(saveAs->geometry().intersects(control<QWidget>(map, other)->geometry()));
     writeFileBytes(dataPath("old.pdf"), "earlier");
-    const struct {
-        const char* typed;
-        int filter;  // 1 PNG, 2 JPEG, 3 SVG, 4 PDF, 5 KML, 6 GeoJSON
-        std::optional<MessageAnswer> replace;
-        const char* written;  // or none
-        const char* start;    // of the file then
-        const char* message;
-    } cases[] = {
+    // The name typed, the filter (1 PNG, 2 JPEG, 3 SVG, 4 PDF, 5 KML, 6 GeoJSON), the
+    // answer to replacing, the file written (or none), its start, the message.
+    using Answer = std::optional<MessageAnswer>;
+    const std::tuple<const char*, int, Answer, const char*, const char*, const char*> cases[] = {
         {"a", 3, {}, "a.svg", "<?xml", "File a.svg saved"},
         {"e.kml", 1, {}, "e.kml", "<?xml", "File e.kml saved"},
         {"old", 4, MessageAnswer::No, "old.pdf", "earlier", "old.pdf already exists."},
@@ -163,19 +157,19 @@ TEST_F(FieldMapTest, SaveAsWritesTheFormatChosenOrSaysWhyNot) {
         {"none/m.pdf", 4, {}, nullptr, nullptr, "The map could not be saved: "},
         {"m.gif", 1, {}, nullptr, nullptr, "The map could not be saved: "},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
+    for (const auto& [typed, filter, replace, written, start, message] : cases) {
+        SCOPED_TRACE(typed);
         dialogs.clear();
-        dialogs.files = {dataPath(c.typed)};
-        dialogs.filterChoices = {c.filter};
-        if (c.replace) dialogs.answers = {*c.replace};
+        dialogs.files = {dataPath(typed)};
+        dialogs.filterChoices = {filter};
+        if (replace) dialogs.answers = {*replace};
         click(map, "SaveAs");
-        EXPECT_EQ(dialogs.requests.at(0).proposedName, "2M IO91WM HOME Europe.png");
-        EXPECT_EQ(dialogs.requests.at(0).directory, dataDir.path());
-        EXPECT_TRUE(dialogs.messages.back().startsWith(c.message))
+        EXPECT_EQ(dialogs.requests.at(0).proposedName + '|' + dialogs.requests.at(0).directory,
+                  "2M IO91WM HOME Europe.png|" + dataDir.path());
+        EXPECT_TRUE(dialogs.messages.back().startsWith(message))
             << dialogs.messages.join('|').toStdString();
-        EXPECT_TRUE(!c.written || readFileBytes(dataPath(c.written)).startsWith(c.start));
-        EXPECT_EQ(QFile::exists(dataPath(c.typed)), c.written && QString(c.typed) == c.written);
+        EXPECT_TRUE(!written || readFileBytes(dataPath(written)).startsWith(start));
+        EXPECT_EQ(QFile::exists(dataPath(typed)), written && QString(typed) == written);
     }
     const qsizetype files = QDir(dataDir.path()).entryList(QDir::Files).size();
     click(map, "SaveAs");  // cancelled: nothing more
@@ -189,8 +183,6 @@ TEST_F(FieldMapTest, PrintAsksThePrintDialogForThePrinter) {
     windows.setPrinter(system);
     openMap(2);
     click(map, "Command5");
-    EXPECT_EQ(dialogs.printJobs, QStringList{"2M IO91WM HOME"});
-    EXPECT_TRUE(dialogs.messages.isEmpty());
     dialogs.printFile = dataPath("printed.pdf");
     click(map, "Command5");
     EXPECT_EQ(dialogs.printJobs, (QStringList{"2M IO91WM HOME", "2M IO91WM HOME"}));

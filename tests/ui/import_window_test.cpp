@@ -1,6 +1,5 @@
 #include <QCheckBox>
 #include <QDialog>
-#include <QLineEdit>
 #include <algorithm>
 #include <memory>
 
@@ -10,17 +9,13 @@ namespace morvel::test {
 namespace {
 
 const QString kDatabase = QStringLiteral("2M JO62QM HOME.QRA");
-const char* const kAdif =
-    "Exported <ADIF_VER:5>3.1.4 <EOH>\r\n"
-    "<CALL:6>N0CALL <QSO_DATE:8>20231225 <BAND:2>2m <GRIDSQUARE:6>IO85MX <QSL_RCVD:1>Y <EOR>\r\n"
-    "<CALL:5>Q2XYZ <QSO_DATE:8>20020403 <BAND:2>2m <GRIDSQUARE:6>FN31PR <EOR>\r\n"
-    "<CALL:5>Q3ABC <QSO_DATE:8>20020403 <BAND:4>70cm <GRIDSQUARE:6>JO01AA <EOR>\r\n";
+const QString kLog = testDataPath(QStringLiteral("import_window_log.adi"));
 
 class ImportWindowTest : public AppFixture {
 protected:
     ImportWindowTest() : db(makeBlankDatabase(dataDir.path(), kDatabase)) {
         QDir(dataDir.path()).mkdir(QStringLiteral("logs"));
-        writeFileBytes(dataPath("logs/log.adi"), kAdif);
+        QFile::copy(kLog, dataPath("logs/log.adi"));
     }
     QString db;
 };
@@ -36,7 +31,7 @@ TEST_F(ImportWindowTest, AdifImportWritesEachFileWhereItBelongsAndShowsTheNewTot
                                          "1 confirmation: card 1")});
     EXPECT_EQ(text("Label3") + text("Label4"),
               QStringLiteral("Squares Worked:  2Squares Confirmed:  1"));
-    EXPECT_EQ(readFileBytes(dataPath("adi.tmp")), QByteArray(kAdif));
+    EXPECT_EQ(readFileBytes(dataPath("adi.tmp")), readFileBytes(kLog));
     EXPECT_TRUE(readFileBytes(dataPath("changelog.txt")).endsWith("FN31pr\r\n"));
     EXPECT_EQ(readFileBytes(dataPath("2M JO62QM HOME backup.qra")), before);
     EXPECT_EQ(readSquare(db, "FN", 31).callsignText(), "Q2XYZ     ");

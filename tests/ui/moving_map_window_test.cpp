@@ -1,11 +1,6 @@
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QListWidget>
 #include <QSpinBox>
 #include <QToolTip>
-#include <cmath>
-#include <functional>
 
 #include "app_fixture.h"
 #include "maps/moving_map.h"
@@ -62,9 +57,10 @@ protected:
 };
 
 TEST_F(MovingMapWindowTest, OpensOnTheFieldMapsViewFromMenuOrFieldMapAndItsButtonGoesBack) {
-    const std::tuple<int, bool, const char*, QColor> cases[] = {
-        {1, false, "JO62", kGreen}, {2, false, "JO62", kGreen}, {3, false, "FN31", kRed},
-        {2, true, "JO62", kGreen}};
+    const std::tuple<int, bool, const char*, QColor> cases[] = {{1, false, "JO62", kGreen},
+                                                                {2, false, "JO62", kGreen},
+                                                                {3, false, "FN31", kRed},
+                                                                {2, true, "JO62", kGreen}};
     for (const auto& [mapview, viaFieldMap, square, colour] : cases) {
         SCOPED_TRACE(mapview);
         open(mapview, viaFieldMap);
@@ -87,8 +83,8 @@ TEST_F(MovingMapWindowTest, OpensOnTheFieldMapsViewFromMenuOrFieldMapAndItsButto
 // Each way of moving the map, as the operator does it: the zoom it leaves and
 // where the map point under a pixel goes (the wheel keeps the one under the
 // pointer, the keys zoom about the middle and move a tenth of the view, a drag
-// takes the map with the pointer).
-TEST_F(MovingMapWindowTest, WheelKeysAndDragMoveTheMapAboutThePointer) {
+// takes the map with the pointer). A click opens the square view on its field.
+TEST_F(MovingMapWindowTest, WheelKeysAndDragMoveTheMapAboutThePointerAndAClickOpensAField) {
     open(1);
     const QPointF pointer(300.5, 200.5), middle(area().width() / 2, area().height() / 2);
     auto wheel = [&](int delta) {
@@ -104,12 +100,8 @@ TEST_F(MovingMapWindowTest, WheelKeysAndDragMoveTheMapAboutThePointer) {
         QTest::mouseMove(&view(), from + by);
         QTest::mouseRelease(&view(), Qt::LeftButton, {}, from + by);
     };
-    const struct {
-        const char* what;
-        std::function<void()> act;
-        double zoomFactor;
-        QPointF from, to;  // the map point under `from` comes under `to`
-    } cases[] = {
+    // What is done, its zoom factor, and the map point under a pixel comes under another.
+    const std::tuple<const char*, std::function<void()>, double, QPointF, QPointF> cases[] = {
         {"wheel in", [&] { wheel(120); }, 1.25, pointer, pointer},
         {"wheel in twice", [&] { wheel(240); }, 1.5625, pointer, pointer},
         {"wheel out", [&] { wheel(-120); }, 0.8, pointer, pointer},
@@ -119,18 +111,23 @@ TEST_F(MovingMapWindowTest, WheelKeysAndDragMoveTheMapAboutThePointer) {
         {"down", [&] { key(Qt::Key_Down); }, 1, middle + QPointF(0, 0.1 * area().height()), middle},
         {"drag", [&] { drag(QPoint(-120, 50)); }, 1, {400, 300}, {280, 350}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, act, zoomFactor, from, to] : cases) {
+        SCOPED_TRACE(what);
         // Well inside the world, so that no edge holds the map back.
         view().setCamera(*MapCamera::atLocator("JN58", 6));
-        const QPointF under = view().mapPointAt(c.from);
-        c.act();
-        EXPECT_NEAR(view().camera().zoom(), 6 * c.zoomFactor, 1e-9);
+        const QPointF under = view().mapPointAt(from);
+        act();
+        EXPECT_NEAR(view().camera().zoom(), 6 * zoomFactor, 1e-9);
         const QPointF now = view().camera().toPixel(under, area());
-        EXPECT_NEAR(now.x(), c.to.x(), 0.5);
-        EXPECT_NEAR(now.y(), c.to.y(), 0.5);
+        EXPECT_NEAR(now.x(), to.x(), 0.5);
+        EXPECT_NEAR(now.y(), to.y(), 0.5);
         EXPECT_FALSE(windows.loaded(kSquareViewWindow)) << "a move is no click";
     }
+    view().setCamera(*MapCamera::atLocator("JO62", 6));
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, pixelOf("JO62").toPoint());
+    deleteUnloaded();
+    EXPECT_TRUE(windows.loaded(kSquareViewWindow) && !windows.loaded(kMovingMapWindow));
+    EXPECT_EQ(state.fieldname + '|' + state.databasePath, "JO|" + dataPath(k2m));
 }
 
 // The controls beside the map: a checked band is drawn, the needed band's
@@ -178,16 +175,6 @@ TEST_F(MovingMapWindowTest, TheControlsBesideTheMapChangeWhatItShows) {
     EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("\n70cm: DL2XYZ 2024-06-03 JO62QN")))
         << QToolTip::text().toStdString();
     QToolTip::hideText();
-}
-
-TEST_F(MovingMapWindowTest, AClickOpensTheSquareViewOnThatField) {
-    open(2);
-    QTest::mouseClick(&view(), Qt::LeftButton, {}, pixelOf("JO62").toPoint());
-    deleteUnloaded();
-    EXPECT_TRUE(windows.loaded(kSquareViewWindow));
-    EXPECT_FALSE(windows.loaded(kMovingMapWindow));
-    EXPECT_EQ(state.fieldname, QStringLiteral("JO"));
-    EXPECT_EQ(state.databasePath, dataPath(k2m));
 }
 
 // Whoever writes a shown database, the open map shows it at once.

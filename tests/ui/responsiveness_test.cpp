@@ -1,17 +1,12 @@
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QTableWidget>
 #include <QThreadPool>
 #include <QTimer>
-#include <QUdpSocket>
 #include <atomic>
-#include <functional>
 #include <thread>
 
 #include "app_fixture.h"
 #include "database/qra_file.h"
-#include "database/qra_names.h"
-#include "live/live_session.h"
 
 namespace morvel::test {
 namespace {
@@ -107,12 +102,9 @@ TEST_F(ResponsivenessTest, LiveContactsAndTheOverviewOf24DatabasesFinishWhileThe
                                  QHostAddress::LocalHost, port);
         }
     });
-    const struct {
-        const char* what;
-        std::function<void()> prepare;  // not timed
-        std::function<void()> start;
-        std::function<bool()> done;
-    } cases[] = {
+    // What is timed, what is prepared untimed, how it starts and when it is done.
+    using Act = std::function<void()>;
+    const std::tuple<const char*, Act, Act, std::function<bool()>> cases[] = {
         {"1,000 live contacts", [] {}, [&] { burst.start(10); },
          [&] { return state.live->counts().taken == 1000; }},
         {"the overview of 24 databases",
@@ -133,15 +125,15 @@ TEST_F(ResponsivenessTest, LiveContactsAndTheOverviewOf24DatabasesFinishWhileThe
                     control<QTableWidget>(overview, "OverviewTable")->rowCount() == 25;
          }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.prepare();
+    for (const auto& [what, prepare, start, done] : cases) {
+        SCOPED_TRACE(what);
+        prepare();
         qint64 globalBusy = 0;
-        const qint64 gap = longestGap(c.start, c.done, globalBusy);
+        const qint64 gap = longestGap(start, done, globalBusy);
         EXPECT_GE(gap, 0) << "never finished";
         EXPECT_LT(globalBusy, 25) << "work on the pool the painting waits for";
-        RecordProperty(c.what, static_cast<int>(gap));
-        RecordProperty(std::string(c.what) + ", global pool busy", static_cast<int>(globalBusy));
+        RecordProperty(what, static_cast<int>(gap));
+        RecordProperty(std::string(what) + ", global pool busy", static_cast<int>(globalBusy));
     }
     // The contacts are in the database and its change log.
     EXPECT_EQ(std::string(readSquare(dataPath(name), "AA", 0).callsignText()), "DL1000X   ");

@@ -72,34 +72,33 @@ protected:
 };
 
 TEST_F(SquareViewTest, SaveStoresWhatIsRightAndRefusesTheRestWithTheReason) {
-    const struct {
-        const char *call, *date, *loc;
-        const char *outcome, *storedCall, *storedDate;  // the message, or what is stored
-    } cases[] = {
-        {"G4ABC", "01/02/24", "JO62QM", "JO62QM is not in square IO%1 - save aborted", "", ""},
-        {" g4abc", "25/12/2024", "io%1", "IO%1  ", "G4ABC", "25/12/24"},
-    };
+    // Typed: call, date, locator; the message, or what is stored: locator, call, date.
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, const char*>
+        cases[] = {
+            {"G4ABC", "01/02/24", "JO62QM", "JO62QM is not in square IO%1 - save aborted", "", ""},
+            {" g4abc", "25/12/2024", "io%1", "IO%1  ", "G4ABC", "25/12/24"},
+        };
     open();
     QByteArray expected = readFileBytes(path);
-    for (int slot = 10; const auto& c : cases) {
-        SCOPED_TRACE(c.call);
+    for (int slot = 10; const auto& [call, date, loc, message, storedCall, storedDate] : cases) {
+        SCOPED_TRACE(call);
         pointAt(w, fieldCentre(++slot));  // a blank square: Worked preselected, caret after "IOnn"
         EXPECT_EQ(panel(), QStringLiteral("||IO%1|1").arg(slot));
         EXPECT_EQ(box("Text3")->cursorPosition(), 4);
         EXPECT_EQ(label("Label10"), QStringLiteral("IO%1").arg(slot));
-        type(QString::fromLatin1(c.call), QString::fromLatin1(c.date), withSlot(c.loc, slot));
+        type(QString::fromLatin1(call), QString::fromLatin1(date), withSlot(loc, slot));
         dialogs.clear();
         click(w, "Command3");
-        const bool stored = *c.storedCall;
-        const QString outcome = withSlot(c.outcome, slot);
+        const bool stored = *storedCall;
+        const QString outcome = withSlot(message, slot);
         EXPECT_EQ(dialogs.messages, stored ? QStringList() : QStringList{outcome});
         EXPECT_EQ(panelOpen(), !stored);
         if (stored) {
-            put(expected, slot, outcome.toLatin1(), c.storedCall, c.storedDate);
+            put(expected, slot, outcome.toLatin1(), storedCall, storedDate);
             // The read-out shows the square as the file now holds it.
-            EXPECT_TRUE(readOut().startsWith(QString::fromLatin1(c.storedCall)));
+            EXPECT_TRUE(readOut().startsWith(QString::fromLatin1(storedCall)));
         } else {
-            EXPECT_EQ(box("Text2")->text(), QString::fromLatin1(c.date));  // texts kept
+            EXPECT_EQ(box("Text2")->text(), QString::fromLatin1(date));  // texts kept
             click(w, "Command4");
         }
         EXPECT_EQ(readFileBytes(path), expected);
@@ -215,16 +214,8 @@ TEST_F(SquareViewTest, TheReadOutNamesTheConfirmingSourcesAndSavesAreReadAfresh)
         QString notice;
         const auto ledger = Ledger::open(dataDir.path(), Ledger::Mode::ReadWrite, error, notice);
         ASSERT_TRUE(ledger) << error;
-        const auto contact = [](const char* call, const char* loc) {
-            LedgerContact c;
-            c.call = call;
-            c.band = "2M";
-            c.mode = "FT8";
-            c.time = *contactTime("20240701", "1200");
-            c.locator = loc;
-            return c;
-        };
-        std::vector<LedgerContact> contacts{contact("G4ABC", "IO85"), contact("G4JKL", "IO88")};
+        std::vector<LedgerContact> contacts{ledgerContact("G4ABC", "IO85", "20240701"),
+                                            ledgerContact("G4JKL", "IO88", "20240701")};
         contacts[0].confirm(ConfirmSource::Card, "2024-07-01");
         contacts[0].confirm(ConfirmSource::Lotw, "2024-06-03");
         contacts[1].confirm(ConfirmSource::Eqsl, "2024-08-09");  // the .qra says only worked
