@@ -746,7 +746,6 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
         // Where the database had no contacts before this write and the key is
         // new to it, there is nothing to look up.
         if (known.maybeSeen(key)) {
-            if (!insertPending()) return failed();
             std::int64_t nearest = kSameContactSeconds + 1;
             // The hash may be shared: the texts decide; the nearest in time wins.
             const auto consider = [&](Statement& s) {
@@ -772,8 +771,12 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
             if (found != SQLITE_DONE) return failed();
             // This write's own contacts, not yet in the key table.
             known.added.forEach(static_cast<std::uint32_t>(key), from, to, [&](std::uint32_t n) {
+                // One still waiting goes in first, with those before it.
+                const std::int64_t candidate = firstId_ + n;
+                if (!pending_.empty() && candidate >= pending_.front().id && !insertPending())
+                    found = SQLITE_ERROR;
                 st.byId.reset();
-                st.byId.bind(1, firstId_ + n);
+                st.byId.bind(1, candidate);
                 if (st.byId.step() == SQLITE_ROW)
                     consider(st.byId);
                 else

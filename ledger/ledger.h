@@ -140,8 +140,9 @@ private:
     explicit LedgerWrite(Ledger& ledger);
     struct Statements;
     bool flushCredits(Error& error);
-    // New contacts wait here to go in several to a statement; they go before
-    // any look-up, so that a look-up sees every contact recorded before it.
+    // New contacts wait here to go in several to a statement; they go in
+    // before a look-up reads one of them, so that it sees every contact
+    // recorded before it.
     struct NewRow {
         const LedgerContact* contact;
         std::int64_t id, database, key, origin;
