@@ -75,8 +75,7 @@ TEST(FileCopy, TheWholeFileWhenTheFastCopyFails) {
         EXPECT_TRUE(copyRest(in, from, out, error)) << error;
         out.close();
         const QByteArray copied = readFileBytes(out.fileName());
-        EXPECT_EQ(copied.size(), bytes.size() - from);
-        EXPECT_TRUE(copied == bytes.mid(from)) << "the bytes differ";
+        EXPECT_TRUE(copied == bytes.mid(from)) << "copied " << copied.size() << " bytes, differing";
         EXPECT_TRUE(kPortableFileSystem || copyFault.calls > after)
             << "the fast copy was not tried";
     }

@@ -185,17 +185,10 @@ TEST_F(ImportTest, RealLogGivesTheGoldenDatabase) {
     const ImportResult r = import(Kind::Adif, dataLog("golden_2m_log.adi"));
     EXPECT_EQ(r.closingMessage(), "30 new squares added\n1 unreadable record was skipped");
     QByteArray expected = blankDatabaseBytes();
-    for (const QByteArray& line :
-         readFileBytes(testDataPath("golden_2m_database.txt")).split('\n')) {
-        if (line.isEmpty() || line.startsWith('#')) continue;
-        // "record slot |locator|worked|confirmed|call|date|"
-        const QList<QByteArray> f = line.split('|');
-        const QList<QByteArray> at = f[0].simplified().split(' ');
-        const QByteArray slot = f.value(1) + QByteArray::fromHex(f.value(2)) +
-                                QByteArray::fromHex(f.value(3)) + f.value(4) + f.value(5);
-        ASSERT_TRUE(f.size() == 7 && at.size() == 2 && slot.size() == 28) << line.toStdString();
-        expected.replace((at[0].toInt() - 1) * 2828 + at[1].toInt() * 28, 28, slot);
-    }
+    for (const auto& f : tableRows("golden_2m_database.txt", 7))
+        expected.replace((std::stoi(f[0]) - 1) * 2828 + std::stoi(f[1]) * 28, 28,
+                         QByteArray::fromStdString(f[2]) + QByteArray::fromHex(f[3].c_str()) +
+                             QByteArray::fromHex(f[4].c_str()) + (f[5] + f[6]).c_str());
     const QByteArray got = readFileBytes(db_);
     ASSERT_EQ(got.size(), expected.size());
     for (qsizetype i = 0; i < got.size(); i += 28)

@@ -19,6 +19,7 @@
 #include "database/file_system.h"
 #include "database/qra_file.h"
 #include "ledger/ledger.h"
+#include "tests/test_support.h"
 
 namespace morvel {
 namespace {
@@ -122,6 +123,10 @@ struct SafetyTest : ::testing::Test {
              dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
             QFile::remove(dir.filePath(name));
         for (const auto& [name, bytes] : files) write(name.toLatin1(), bytes);
+    }
+    // A text of tests/data with the folder in place of @DIR@.
+    QByteArray inFolder(const std::string& text) const {
+        return QByteArray::fromStdString(text).replace("@DIR@", QFile::encodeName(dir_.path()));
     }
     QStringList aside() const { return QDir(dir_.path()).entryList({"*.undo", "*.none"}); }
     // The folder after one import (Q1ABC in IO85) into a blank database, with
@@ -297,12 +302,12 @@ TEST_F(SafetyTest, LinksAndTheDatabaseUnderAnotherName) {
             }
 }
 
-// What the import, or a reader, refuses: it says why, ends at once, or
-// within the 5 s wait for a writer that holds the database, and leaves every
-// file as it was. The writer is an import stopped halfway, holding the lock.
+// What the import, or a reader, refuses (tests/data/safety_refusals.txt): it
+// says why, ends at once, or within the 5 s wait for a writer that holds the
+// database, and leaves every file as it was. The writer is an import stopped
+// halfway, holding the lock.
 TEST_F(SafetyTest, RefusalsChangeNothing) {
     const Files seed = seeded();
-    const QByteArray dir = QFile::encodeName(dir_.path()) + "/";
     pid_t holder = 0;
     const auto link = [&](bool hard) {
         const QByteArray from = QFile::encodeName(path(kName)),
@@ -312,55 +317,38 @@ TEST_F(SafetyTest, RefusalsChangeNothing) {
     const auto fifo = [&](const char* name) {
         return [this, name] { ASSERT_EQ(::mkfifo(QFile::encodeName(path(name)), 0644), 0); };
     };
-    const std::string name = "'2M JO62QM HOME.QRA'";
-    const QByteArray shortWarning =
-        "2M JO62QM HOME.QRA is 1,000 bytes, not 916,272: its missing "
-        "squares read as empty\n";
-    // Set-up, command line, exit status, standard output then standard error.
-    const std::tuple<std::function<void()>, std::string, int, QByteArray> cases[] = {
-        {[&] { QFile::setPermissions(path(kName), QFile::ReadOwner | QFile::ReadGroup); }, kAdif, 1,
-         "The database could not be written: " + dir + kName + ": the file is read-only\n"},
-        {[&] { link(false); }, "import-adif " + name + " db.adi", 1,
-         "The log could not be imported: " + dir + "db.adi: is the database itself\n"},
-        {[&] { link(true); }, "import-adif " + name + " db.adi", 1,
-         "The log could not be imported: " + dir + "db.adi: is the database itself\n"},
-        {fifo("X.QRA"), "stats X.QRA", 1,
-         "Cannot read the database: " + dir + "X.QRA: not a file\n"},
-        {fifo("X.QRA"), "import-adif X.QRA log.adi", 1,
-         "The database could not be read: " + dir + "X.QRA: not a file\n"},
-        {fifo("f.adi"), "import-adif " + name + " f.adi", 1,
-         "The log could not be read: " + dir + "f.adi: not a file\n"},
-        {fifo(kLock), kAdif, 1, dir + kLock + ": not a file\n"},
-        {[&] { write(kName, seed.at(kName).left(1000)); }, "stats " + name, 0,
-         "File: 2M JO62QM HOME.QRA\nSquares Worked:  0\nSquares Confirmed:  0\nFields Worked:  0\n"
-         "ODX:    0 km\n" +
-             shortWarning},
-        {[&] {
-             write(kName, seed.at(kName).left(1000));
-             write("answer", "n\n");
-         },
-         kAdif + " <answer", 0,
-         shortWarning + "Import into it anyway?\nOK? [y/N] No changes made\n"},
-        {[&] {
-             holder = start(kAdif, {.fault = "1 stop"});
-             int status = 0;
-             ASSERT_EQ(::waitpid(holder, &status, WUNTRACED), holder);
-             ASSERT_TRUE(WIFSTOPPED(status));
-         },
-         "import-adif " + name + " seed.adi", 1,
-         "2M JO62QM HOME.QRA is being changed by another program (morvel-cli, process @HOLDER@ on "
-         "host @HOST@, since @SINCE@); try again when it has finished, or remove " +
-             dir + kLock + " if that program is no longer running\n"},
+    // The set-ups of tests/data/safety_refusals.txt, in its order.
+    const std::function<void()> setups[] = {
+        [&] { QFile::setPermissions(path(kName), QFile::ReadOwner | QFile::ReadGroup); },
+        [&] { link(false); },
+        [&] { link(true); },
+        fifo("X.QRA"),
+        fifo("X.QRA"),
+        fifo("f.adi"),
+        fifo(kLock),
+        [&] { write(kName, seed.at(kName).left(1000)); },
+        [&] {
+            write(kName, seed.at(kName).left(1000));
+            write("answer", "n\n");
+        },
+        [&] {
+            holder = start(kAdif, {.fault = "1 stop"});
+            int status = 0;
+            ASSERT_EQ(::waitpid(holder, &status, WUNTRACED), holder);
+            ASSERT_TRUE(WIFSTOPPED(status));
+        },
     };
-    for (const auto& [setup, command, exit, output] : cases) {
+    const auto rows = test::tableRows("safety_refusals.txt", 3);
+    ASSERT_EQ(rows.size(), std::size(setups));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string& command = rows[i][0];
         SCOPED_TRACE(command);
         restore(seed);
-        setup();
+        setups[i]();
         const Files before = snapshot();
-        EXPECT_EQ(run(command, {.seconds = 8}), exit);
-        // The holder as its lock file names it.
+        EXPECT_EQ(run(command, {.seconds = 8}), std::stoi(rows[i][1]));
         const QByteArray expected =
-            QByteArray(output)
+            inFolder(rows[i][2])
                 .replace("@HOLDER@", QByteArray::number(holder))
                 .replace("@HOST@", QSysInfo::machineHostName().toUtf8())
                 .replace(
@@ -394,49 +382,25 @@ TEST_F(SafetyTest, ShortDatabaseIsWrittenWhole) {
 // leaves every file as it was; after a kill, the next reader (stats, taking
 // over the lock the killed run left) brings the database, the backup and the
 // change log all to their state before the import, or all to the state after.
-// The renames: 1 scratch copy, 2 backup, 3 change log, 4 database; then the
-// put-backs of a failure.
+// The renames (tests/data/safety_renames.txt): 1 scratch copy, 2 backup,
+// 3 change log, 4 database; then the put-backs of a failure.
 TEST_F(SafetyTest, FailureOrKillAtEachRename) {
     const Files seed = seeded();
-    const QByteArray dir = QFile::encodeName(dir_.path()) + "/";
     const QByteArray database = seed.at(kName),
-                     journal = "\r\n\r\nQ2ABC         01/01/20      IO86\r\n",
-                     eio = ": Input/output error\n";
-    // The fault, the exit status, the error said, whether every file is as it
-    // was right after the run, and whether the state is after the import once
-    // stats has run.
-    const std::tuple<const char*, int, QByteArray, bool, bool> cases[] = {
-        {"1 fail", 1, "The log could not be copied: " + dir + "adi.tmp" + eio, true, false},
-        {"2 fail", 1, "The database could not be backed up: " + dir + kBackup + eio, true, false},
-        {"3 fail", 1, "The change log could not be written: " + dir + "changelog.txt" + eio, true,
-         false},
-        {"4 fail", 1, "The database could not be written: " + dir + kName + eio, true, false},
-        {"4 fail-on", 1,
-         "The database could not be written: " + dir + kName + eio.chopped(1) +
-             "; the previous backup and change log wait as 2M JO62QM HOME backup.qra.undo and "
-             "changelog.txt.undo\n",
-         false, false},
-        {"2 kill", 137, {}, false, false},
-        {"2 kill-after", 137, {}, false, false},
-        {"3 kill", 137, {}, false, false},
-        {"3 kill-after", 137, {}, false, false},
-        {"4 kill", 137, {}, false, false},
-        {"4 kill-after", 137, {}, false, true},
-        {"4 sync-after", 1,
-         "The database was written but may not be on the disk yet: " + dir.chopped(1) + eio, false,
-         true},
-    };
+                     journal = "\r\n\r\nQ2ABC         01/01/20      IO86\r\n";
     const bool folderSync = !kPortableFileSystem;
-    for (const auto& [fault, exit, error, whole, finished] : cases) {
+    for (const auto& row : test::tableRows("safety_renames.txt", 5)) {
+        const std::string& fault = row[0];
+        const int exit = std::stoi(row[1]);
         SCOPED_TRACE(fault);
-        if (!folderSync && std::string_view(fault).ends_with("sync-after")) continue;
+        if (!folderSync && fault.ends_with("sync-after")) continue;
         restore(seed);
         ASSERT_EQ(run(kAdif, {.fault = fault}), exit);
-        EXPECT_EQ(read("err"), error);
-        EXPECT_TRUE(!whole || snapshot() == seed);
+        EXPECT_EQ(read("err"), inFolder(row[2]));
+        EXPECT_TRUE(row[3] == "0" || snapshot() == seed);
         EXPECT_EQ(QFileInfo::exists(path(kLock)), exit == 137);
         ASSERT_EQ(run("stats '2M JO62QM HOME.QRA'"), 0) << read("err").toStdString();
-        if (finished) {
+        if (row[4] == "1") {
             EXPECT_TRUE(read(kName) == withSquare(database, "IO86", "Q2ABC") &&
                         read(kBackup) == database && changelogLines() == journal);
         } else {
