@@ -103,8 +103,9 @@ TEST(SquareEdit, SavedThroughTheOwnerIntoFileChangeLogAndLedger) {
         const std::vector<StoredContact> contacts = ledgerContacts(dir.path(), kDb);
         if (!*ledgerCall) {
             EXPECT_TRUE(contacts.empty());
-            if (!ledgerBefore.isEmpty() && !QString(ledgerIssue).contains("damaged"))
+            if (!ledgerBefore.isEmpty() && !QString(ledgerIssue).contains("damaged")) {
                 EXPECT_EQ(bytesIfAny(ledger), ledgerBefore);
+            }
             continue;
         }
         ASSERT_EQ(contacts.size(), 1U);
