@@ -52,34 +52,24 @@ QImage renderRecorded(std::string_view db, int view, QSize size) {
 // below its edge. JO62 is column 96, row 142: x 260..269, y 370..379.
 TEST(FieldMapRenderer, SquaresAndBordersOnImagesHighDpiImagesAndRecordedPictures) {
     std::string db(static_cast<std::size_t>(kDatabaseSize), '\0');
-    setFlags(db, 9, 14, 62, -1, 0);   // JO62 worked
-    setFlags(db, 9, 14, 72, 0, -1);   // JO72 confirmed, east of it
-    setFlags(db, 9, 14, 61, -1, -1);  // JO61 both, south of it: confirmed wins
-    setFlags(db, 9, 14, 52, 1, 1);    // JO52 west of it: only -1 sets a flag
-    setFlags(db, 7, 17, 9, 0, -1);    // HR09, the view's north-west corner
-    setFlags(db, 13, 11, 90, -1, 0);  // NL90, the view's south-east corner
-    const std::tuple<int, int, QColor, const char*> cases[] = {
-        {265, 375, kRed, "JO62"},
-        {275, 375, kGreen, "JO72"},
-        {265, 385, kGreen, "JO61"},
-        {255, 375, kBackground, "JO52"},
-        {260, 375, kBlack, "JO62's west border beside an empty square"},
-        {261, 375, kRed, "JO62's first column"},
-        {270, 375, kBlack, "border of JO62 and JO72"},
-        {279, 375, kGreen, "JO72's last column"},
-        {280, 375, kBlack, "JO72's east border"},
-        {290, 375, kBackground, "no border between two empty squares"},
-        {260, 365, kBackground, "JO62's west border ends at its corner"},
-        {265, 379, kRed, "JO62's last row"},
-        {265, 380, kBlack, "border of JO62 and JO61"},
-        {5, 5, kGreen, "HR09"},
-        {695, 695, kRed, "NL90"}};
+    setFlags(db, 9, 14, 62, -1, 0);   // JO62
+    setFlags(db, 9, 14, 72, 0, -1);   // JO72, east of it
+    setFlags(db, 9, 14, 61, -1, -1);  // JO61, south of it
+    setFlags(db, 9, 14, 52, 1, 1);    // JO52, west of it
+    setFlags(db, 7, 17, 9, 0, -1);    // HR09
+    setFlags(db, 13, 11, 90, -1, 0);  // NL90
     const std::pair<QImage, int> devices[] = {{render(db, kViewEurope, {700, 700}), 1},
                                               {render(db, kViewEurope, {700, 700}, {}, 2), 2},
                                               {renderRecorded(db, kViewEurope, {700, 700}), 1}};
     for (const auto& [image, scale] : devices)
-        for (const auto& [x, y, colour, what] : cases)
-            EXPECT_EQ(image.pixelColor(x * scale, y * scale), colour) << what << " at " << scale;
+        for (const auto& c : test::tableRows("field_map_pixels.txt", 4)) {
+            const QColor colour = c[2] == "worked"      ? kRed
+                                  : c[2] == "confirmed" ? kGreen
+                                  : c[2] == "border"    ? kBlack
+                                                        : kBackground;
+            EXPECT_EQ(image.pixelColor(std::stoi(c[0]) * scale, std::stoi(c[1]) * scale), colour)
+                << c[3] << " at " << scale;
+        }
 }
 
 // Whole pictures, each of a few squares (field indices, slot, confirmed):

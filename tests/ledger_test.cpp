@@ -70,53 +70,16 @@ AdifOptions vuccGrids() {
     return o;
 }
 
-// What each kind of contact gives the awards, the database's own locator
-// FN31pr: card and LoTW count, eQSL alone and an unknown source are shown
-// apart, satellite contacts count for the Satellite VUCC only, repeater
-// contacts for nothing, EME for its band; a grid-line contact credits both
-// grids; a contact made 148 km away is from elsewhere, one made 51 km away
-// counts; on 13 cm only the home six-character locator counts. A square the
-// database does not hold confirmed counts for nothing, whatever the ledger says.
+// What each kind of contact gives the awards.
 TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
-    enum Step { None, NoLedger, Unconfirm };  // imported without the ledger; editor unconfirms
-    const QString k13cm = QStringLiteral("13CM FN31PR HOME.QRA");
-    const struct {
-        const char* what;
-        std::string extra;
-        const char* counts;  // confirmed, eQSL only, unknown, elsewhere, satellite, FFMA confirmed
-        std::string grid = "FN42";
-        Step step = None;
-        QString database = k6m;
-    } cases[] = {
-        {"eQSL only", "<EQSL_QSL_RCVD:1>Y", "0 1 0 0 0 0"},
-        {"card", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701", "1 0 0 0 0 1"},
-        {"LoTW", "<LOTW_QSL_RCVD:1>Y", "1 0 0 0 0 1"},
-        {"card and eQSL", "<QSL_RCVD:1>Y <EQSL_QSL_RCVD:1>Y", "1 0 0 0 0 1"},
-        {"satellite", "<PROP_MODE:3>SAT <SAT_NAME:4>AO-7 <LOTW_QSL_RCVD:1>Y", "0 0 0 0 1 0"},
-        {"repeater", "<PROP_MODE:3>RPT <QSL_RCVD:1>Y", "0 0 0 0 0 0"},
-        {"EME", "<PROP_MODE:3>EME <LOTW_QSL_RCVD:1>V", "1 0 0 0 0 1"},
-        {"grid line", "<VUCC_GRIDS:9>FN42,FN43 <QSL_RCVD:1>Y", "2 0 0 0 0 2"},
-        {"made 148 km away", "<MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", "0 0 0 1 0 0"},
-        {"made 51 km away", "<MY_GRIDSQUARE:6>FN32PE <QSL_RCVD:1>Y", "1 0 0 0 0 1"},
-        {"satellite, 148 km", "<PROP_MODE:3>SAT <MY_GRIDSQUARE:6>FN33PB <QSL_RCVD:1>Y", "0 0 0 0 0 0"},
-        {"6 m grid outside the 488", "<QSL_RCVD:1>Y", "1 0 0 0 0 0", "FN74"},
-        {"6 m grid of the 488", "<QSL_RCVD:1>Y", "1 0 0 0 0 1", "EM12"},
-        {"source unknown", "<QSL_RCVD:1>Y", "0 0 1 0 0 0", "FN42", NoLedger},
-        {"worked only", "", "0 0 0 0 0 0"},
-        {"confirmed, then not in the .qra", "<LOTW_QSL_RCVD:1>Y", "0 0 0 0 0 0", "FN42", Unconfirm},
-        {"13 cm, home sub-square", "<MY_GRIDSQUARE:6>fn31pr <QSL_RCVD:1>Y", "1 0 0 0 0 0", "FN42",
-         None, k13cm},
-        {"13 cm, next sub-square", "<MY_GRIDSQUARE:6>FN31PS <QSL_RCVD:1>Y", "0 0 0 1 0 0", "FN42",
-         None, k13cm},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : tableRows("ledger_award_cases.txt", 6)) {
+        SCOPED_TRACE(c[0]);
         clear();
-        const std::string band = c.database == k13cm ? "13cm" : "6m";
-        import(c.database, record(c.grid, c.extra, "1200", "K1ROV", band), c.step != NoLedger,
+        const QString database = QString::fromStdString(c[1]).toUpper() + " FN31PR HOME.QRA";
+        import(database, record(c[2], c[3], "1200", "K1ROV", c[1]), c[4] != "no ledger",
                vuccGrids());
-        if (c.step == Unconfirm)
-            setSquare(dir.filePath(c.database), "FN", 42,
+        if (c[4] == "unconfirm")
+            setSquare(dir.filePath(database), "FN", 42,
                       makeEntry("FN42", "K1ROV", "01/06/24", false));
         const Overview o = buildOverview(dir.path());
         ASSERT_EQ(o.rows.size(), 1U);
@@ -126,7 +89,7 @@ TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
         for (const int n : {a.confirmed, a.eqslOnly, a.unknown, a.elsewhere, o.satelliteSquares,
                             o.rows[0].ffma ? o.rows[0].ffma->confirmed : 0})
             counts += (counts.empty() ? "" : " ") + std::to_string(n);
-        EXPECT_EQ(counts, c.counts);
+        EXPECT_EQ(counts, c[5]);
         EXPECT_TRUE(o.ledgerProblem.isEmpty()) << o.ledgerProblem.toStdString();
     }
 }

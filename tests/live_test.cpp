@@ -259,28 +259,14 @@ TEST(LiveCli, SigtermMidBurstLeavesTheDatabaseWholeWithEveryPrintedContact) {
 
 // Unicast addresses, and multicast groups.
 TEST(LiveUdp, ListeningAddressesReadOrRefusedWithTheReason) {
-    // The text, whether a multicast group, and the endpoint described or the reason refused.
-    const std::tuple<const char*, bool, const char*> cases[] = {
-        {"2237", false, "UDP 127.0.0.1:2237"},
-        {"127.0.0.1:2238", false, "UDP 127.0.0.1:2238"},
-        {"[::1]:2239", false, "UDP [::1]:2239"},
-        {"[::1]", false, "UDP [::1]:2237"},
-        {"::1", false, "UDP [::1]:2237"},
-        {"0.0.0.0:65535", false, "UDP 0.0.0.0:65535"},
-        {"127.0.0.1:65536", false, "Not a port: 65536"},
-        {"[::1]:", false, "Not a port: "},
-        {"shack.example:2237", false,
-         "Not an address: shack.example (give its numbers, as 127.0.0.1 or [::1])"},
-        {"2237", true, "A multicast group is GROUP:PORT, as 239.255.0.1:2237"},
-        {"127.0.0.1:2237", true, "127.0.0.1 is not a multicast group"},
-    };
-    for (const auto& [text, multicast, endpoint] : cases) {
+    for (const auto& c : tableRows("listening_addresses.txt", 3)) {
         live::UdpEndpoint e;
         QString reason;
-        EXPECT_EQ(
-            live::parseEndpoint(text, multicast, e, reason) ? live::describeEndpoint(e) : reason,
-            endpoint)
-            << text;
+        const QString text = QString::fromStdString(c[0]);
+        EXPECT_EQ(live::parseEndpoint(text, c[1] == "yes", e, reason) ? live::describeEndpoint(e)
+                                                                       : reason,
+                  QString::fromStdString(c[2]))
+            << c[0];
     }
 }
 

@@ -64,34 +64,26 @@ void expectNear(QPointF got, QPointF expected) {
     EXPECT_NEAR(got.y(), expected.y(), 1e-6);
 }
 
+// The camera of a row of map_camera_cases.txt, and its pixel.
+double number(const std::string& text) {
+    return QByteArray::fromStdString(text).toDouble();
+}
+MapCamera cameraOf(const std::vector<std::string>& c) {
+    return c[1].empty() ? MapCamera() : *MapCamera::atLocator(c[1], number(c[2]));
+}
+QPointF pixelOf(const std::vector<std::string>& c) {
+    return {number(c[3]), number(c[4])};
+}
+
 // The locator under a pixel, and back: where a square's centre is drawn.
 TEST(MovingMapTest, TheLocatorUnderAPixelAndAPixelOfASquareFollowTheCentreAndZoom) {
     const QSizeF target(1800, 900);
-    // Centre, zoom, pixel, the locator under it, whether the pixel is where the
-    // locator's centre is drawn.
-    const std::tuple<const char*, double, QPointF, const char*, bool> cases[] = {
-        // The world: 12 minutes a pixel on each axis.
-        {nullptr, 1, {0.5, 0.5}, "AR09bv", false},
-        {nullptr, 1, {900, 450}, "JJ00aa", false},
-        {nullptr, 1, {1799.5, 899.5}, "RA90wc", false},
-        {nullptr, 1, {1799.99, 899.5}, "RA90xc", false},  // the last subsquare of the world
-        {nullptr, 1, {905, 447.5}, "JJ00", true},         // 1 E, 0.5 N
-        {nullptr, 1, {5, 897.5}, "AA00", true},           // 179 W, 89.5 S
-        // One field filling the target, around JO62's centre (13 E, 52.5 N).
-        {"JO62", 18, {900, 450}, "JO62", true},
-        {"JO62", 18, {720, 540}, "JO51", true},  // 2 degrees west, 1 south
-        {"JO62", 18, {933.75, 448.125}, "JO62qm", true},
-        {"JO62", 18, {0, 0}, "JO17mm", false},
-        {"JO62", 18, {1799, 899}, "KN17lm", false},
-        // Past the field: a pixel is a tenth of a minute of longitude.
-        {"FN31PR", 60, {900, 450}, "FN31pr", false},
-        {"FN31PR", 60, {900 + 24, 450}, "FN31qr", false},
-    };
-    for (const auto& [centre, zoom, pixel, locator, squareCentre] : cases) {
-        SCOPED_TRACE(locator);
-        const MapCamera camera = centre ? *MapCamera::atLocator(centre, zoom) : MapCamera();
-        EXPECT_EQ(locatorAt(camera.toMap(pixel, target)).substr(0, std::strlen(locator)), locator);
-        if (squareCentre) expectNear(camera.toPixel(*locatorCentre(locator), target), pixel);
+    for (const auto& c : tableRows("map_camera_cases.txt", 7)) {
+        if (c[0] != "under") continue;
+        SCOPED_TRACE(c[5]);
+        const MapCamera camera = cameraOf(c);
+        EXPECT_EQ(locatorAt(camera.toMap(pixelOf(c), target)).substr(0, c[5].size()), c[5]);
+        if (c[6] == "yes") expectNear(camera.toPixel(*locatorCentre(c[5]), target), pixelOf(c));
     }
     EXPECT_FALSE(locatorCentre("SS00"));
     EXPECT_FALSE(locatorCentre("JO6"));
@@ -100,22 +92,14 @@ TEST(MovingMapTest, TheLocatorUnderAPixelAndAPixelOfASquareFollowTheCentreAndZoo
 
 TEST(MovingMapTest, ZoomingAboutThePointerKeepsTheLocatorUnderIt) {
     const QSizeF target(1200, 700);
-    // Centre, zoom, pointer, factor, the zoom after.
-    const std::tuple<const char*, double, QPointF, double, double> cases[] = {
-        {"JO62", 4, {100, 80}, 1.25, 5},
-        {"JO62", 4, {1100, 650}, 2, 8},
-        {"FN31", 20, {300, 500}, 0.5, 10},
-        {"QF56", 10, {600, 350}, 3, 30},
-        // From the whole world straight in at a point off the middle.
-        {nullptr, 1, {200, 150}, 4, 4},
-    };
-    for (const auto& [centre, zoom, pointer, factor, zoomAfter] : cases) {
-        SCOPED_TRACE(factor);
-        MapCamera camera = centre ? *MapCamera::atLocator(centre, zoom) : MapCamera();
-        const QPointF before = camera.toMap(pointer, target);
-        camera.zoomAbout(pointer, target, factor);
-        EXPECT_DOUBLE_EQ(camera.zoom(), zoomAfter);
-        expectNear(camera.toMap(pointer, target), before);
+    for (const auto& c : tableRows("map_camera_cases.txt", 7)) {
+        if (c[0] != "zoom") continue;
+        SCOPED_TRACE(c[1] + " " + c[5]);
+        MapCamera camera = cameraOf(c);
+        const QPointF before = camera.toMap(pixelOf(c), target);
+        camera.zoomAbout(pixelOf(c), target, number(c[5]));
+        EXPECT_DOUBLE_EQ(camera.zoom(), number(c[6]));
+        expectNear(camera.toMap(pixelOf(c), target), before);
     }
 }
 
