@@ -454,9 +454,10 @@ bool Ledger::recordContacts(const QString& databaseFile, std::span<const LedgerC
     return true;
 }
 
-std::unique_ptr<LedgerWrite> Ledger::begin(Error& error) {
+std::unique_ptr<LedgerWrite> Ledger::begin(Error& error, std::size_t mostNewKeys) {
     if (!exec("BEGIN IMMEDIATE", error)) return nullptr;
-    return std::unique_ptr<LedgerWrite>(new LedgerWrite(*this));
+    return std::unique_ptr<LedgerWrite>(
+        new LedgerWrite(*this, std::max<std::size_t>(mostNewKeys, 1)));
 }
 
 bool Ledger::removeDatabase(const QString& databaseFile, Error& error) {
@@ -576,8 +577,6 @@ constexpr int kKeyColumns = 4;
 // New contacts and keys go in this many to a statement: a statement's run
 // costs about as much as the row it inserts.
 constexpr int kInsertRows = 16;
-// A write's new keys held for look-ups before they go into the key table.
-constexpr std::size_t kMostNewKeys = std::size_t{1} << 20;  // 16 MiB
 
 // OR ROLLBACK: a statement of several rows that may stop halfway keeps a
 // journal of every page it changes, written out as it grows (thirty times
@@ -682,8 +681,10 @@ bool LedgerWrite::KnownKeys::maybeSeen(std::int64_t key) const {
     return (bits[spot.word] & spot.mask) == spot.mask;
 }
 
-LedgerWrite::LedgerWrite(Ledger& ledger)
-    : ledger_(ledger), statements_(std::make_unique<Statements>(ledger.db_)) {}
+LedgerWrite::LedgerWrite(Ledger& ledger, std::size_t mostNewKeys)
+    : mostNewKeys_(mostNewKeys),
+      ledger_(ledger),
+      statements_(std::make_unique<Statements>(ledger.db_)) {}
 
 LedgerWrite::~LedgerWrite() {
     rollback();
@@ -814,7 +815,7 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
                 if (st.lastId.step() != SQLITE_ROW) return failed();
                 nextId_ = firstId_ = st.lastId.integer(0) + 1;
             }
-            if (newKeyCount_ >= kMostNewKeys && !(insertPending() && flushKeys())) return failed();
+            if (newKeyCount_ >= mostNewKeys_ && !(insertPending() && flushKeys())) return failed();
             const std::int64_t newId = nextId_++;
             pending_.push_back({&c, newId, db, key, origin->second, now});
             known.added.add({static_cast<std::uint32_t>(key),

@@ -93,9 +93,13 @@ public:
     // A transaction of its own: the contacts all or none.
     bool recordContacts(const QString& databaseFile, std::span<const LedgerContact> contacts,
                         LedgerReport& report, Error& error);
+    // A write's new keys held for look-ups before they go into the key table.
+    static constexpr std::size_t kMostNewKeys = std::size_t{1} << 20;  // 16 MiB
+
     // Begins one transaction that the caller commits after its own write;
     // nothing when it cannot begin. Destroyed uncommitted, it rolls back.
-    std::unique_ptr<LedgerWrite> begin(Error& error);
+    // At most `mostNewKeys` new keys wait in memory at a time.
+    std::unique_ptr<LedgerWrite> begin(Error& error, std::size_t mostNewKeys = kMostNewKeys);
     // The database's contacts and their credits go, in one transaction.
     bool removeDatabase(const QString& databaseFile, Error& error);
 
@@ -137,7 +141,7 @@ public:
 
 private:
     friend class Ledger;
-    explicit LedgerWrite(Ledger& ledger);
+    LedgerWrite(Ledger& ledger, std::size_t mostNewKeys);
     struct Statements;
     bool flushCredits(Error& error);
     // New contacts wait here to go in several to a statement; they go in
@@ -155,7 +159,7 @@ private:
     // This write's new contacts by key, looked up here until they go into the
     // key table in its order: keys in order are a run added to one place of
     // its tree, where one by one they land all over it (the cost of an
-    // import). 16 bytes a contact, at most kMostNewKeys before they go in.
+    // import). 16 bytes a contact, at most mostNewKeys_ before they go in.
     struct KeyEntry {
         std::uint32_t key;
         std::uint32_t id;  // after firstId_
@@ -177,6 +181,7 @@ private:
     bool flushKeys();
     std::int64_t firstId_ = 0;
     std::size_t newKeyCount_ = 0;
+    std::size_t mostNewKeys_;
 
     Ledger& ledger_;
     std::unique_ptr<Statements> statements_;

@@ -171,6 +171,34 @@ TEST_F(LedgerImport, EveryContactOfALogKeptWhole) {
     }
 }
 
+// A write with more new contacts than it holds keys of in memory puts those
+// keys into the key table as it goes: a contact seen again is found on
+// either side of that, and once.
+TEST_F(LedgerImport, ContactSeenAgainAcrossTheKeysWrittenOutMidWrite) {
+    Error error;
+    QString notice;
+    const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
+    ASSERT_TRUE(ledger) << error;
+    std::vector<LedgerContact> log;
+    for (const char* call :
+         {"K1AA", "K1AB", "K1AC", "K1AD", "K1AE", "K1AF", "K1AG", "K1AH", "K1AI", "K1AJ"})
+        log.push_back(ledgerContact(call, "FN42", "20240601"));
+    for (const std::size_t again : {0, 4, 9}) {
+        log.push_back(log[again]);
+        log.back().time += 600;
+        log.back().confirm(ConfirmSource::Card, "2024-07-01");
+    }
+    const auto write = ledger->begin(error, 4);
+    LedgerReport report;
+    ASSERT_TRUE(write && write->record(k6m, log, report, error) && write->commit(error)) << error;
+    EXPECT_EQ(report.contactsAdded, 10);
+    EXPECT_EQ(report.contactsKnown, 3);
+    std::string confirmed;
+    for (const StoredContact& s : contacts(k6m))
+        if (!s.confirmations.empty()) confirmed += s.contact.call + " ";
+    EXPECT_EQ(confirmed, "K1AA K1AE K1AJ ");
+}
+
 // A log imported before the ledger (--no-ledger) fills the ledger when
 // imported again: its confirmed square is no longer of unknown source. A
 // third import of the same log changes no square and adds no contact: every

@@ -38,7 +38,9 @@ TEST(ServiceReply, EachReplyCountsOnlyWhenWholeOrSaysWhyNot) {
                                          : r.reason.toStdString(),
                   c[3])
             << what;
-        if (!c[4].empty()) EXPECT_EQ(r.adif, c[4]) << what;
+        if (!c[4].empty()) {
+            EXPECT_EQ(r.adif, c[4]) << what;
+        }
     }
 }
 
