@@ -97,34 +97,22 @@ TEST_F(LedgerImport, AwardCountsOfEachKindOfContact) {
 // The same call, band and mode within 30 minutes is one contact, whose later
 // record adds its confirmations; 31 minutes apart, or in another mode, two.
 TEST_F(LedgerImport, SameContactWithinThirtyMinutes) {
-    const struct {
-        const char* what;
-        std::string second;
-        std::size_t contacts;
-        std::size_t confirmations;  // of the first contact
-    } cases[] = {
-        {"29 minutes later", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1229"), 1, 2},
-        {"29 minutes before", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1131"), 1, 2},
-        {"30 minutes later", record("FN42", "<LOTW_QSL_RCVD:1>Y", "123000"), 1, 2},
-        {"31 minutes later", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1231"), 2, 1},
-        {"another mode", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1210", "K1ROV", "6m", "CW"), 2, 1},
-        {"another call", record("FN42", "<LOTW_QSL_RCVD:1>Y", "1210", "W1AW"), 2, 1},
-    };
     // In one log, and in two: this write's own contacts and those of the file.
     for (const bool apart : {false, true})
-        for (const auto& c : cases) {
-            SCOPED_TRACE(std::string(c.what) + (apart ? " (two logs)" : " (one log)"));
+        for (const auto& c : tableRows("ledger_same_contact.txt", 6)) {
+            SCOPED_TRACE(c[0] + (apart ? " (two logs)" : " (one log)"));
             clear();
             const std::string log = record("FN42", "<QSL_RCVD:1>Y <QSLRDATE:8>20240701");
+            const std::string second = record("FN42", "<LOTW_QSL_RCVD:1>Y", c[1], c[2], "6m", c[3]);
             if (apart) import(k6m, log);
-            import(k6m, apart ? c.second : log + c.second);
+            import(k6m, apart ? second : log + second);
             const auto list = contacts(k6m);
-            ASSERT_EQ(list.size(), c.contacts);
+            ASSERT_EQ(list.size(), std::stoul(c[4]));
             const auto first = std::find_if(list.begin(), list.end(), [](const StoredContact& s) {
                 return s.contact.time == 1717243200;  // 2024-06-01 12:00
             });
             ASSERT_NE(first, list.end());
-            EXPECT_EQ(first->confirmations.size(), c.confirmations);
+            EXPECT_EQ(first->confirmations.size(), std::stoul(c[5]));
             EXPECT_EQ(first->confirmations[0].date, "2024-07-01");
         }
 }
