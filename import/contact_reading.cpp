@@ -1,6 +1,7 @@
 #include "import/contact_reading.h"
 
 #include <QFileInfo>
+#include <QtConcurrent>
 
 #include "database/qra_names.h"
 #include "import/adif_reader.h"
@@ -8,6 +9,17 @@
 #include "import/ledger_contacts.h"
 
 namespace morvel {
+
+LedgerFeed::LedgerFeed(LedgerWrite& write, QString databaseFile)
+    : write_(write), databaseFile_(std::move(databaseFile)) {
+    batch_.reserve(kBatch);
+    writing_.reserve(kBatch);
+    writer_.setMaxThreadCount(1);
+}
+
+LedgerFeed::~LedgerFeed() {
+    written_.waitForFinished();
+}
 
 LedgerContact* LedgerFeed::next() {
     if (failed()) return nullptr;
@@ -17,10 +29,22 @@ LedgerContact* LedgerFeed::next() {
 }
 
 bool LedgerFeed::flush() {
+    // One batch at a time is written, in the order the log gave them.
+    written_.waitForFinished();
     if (failed()) return false;
-    const bool ok = batch_.empty() || write_.record(databaseFile_, batch_, report, error_);
+    if (batch_.empty()) return true;
+    std::swap(batch_, writing_);
     batch_.clear();
-    return ok;
+    written_ = QtConcurrent::run(&writer_, [this] {
+        if (!write_.record(databaseFile_, writing_, report, error_)) failed_ = true;
+    });
+    return true;
+}
+
+bool LedgerFeed::finish() {
+    flush();
+    written_.waitForFinished();
+    return !failed();
 }
 
 ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, SquareWriter& squares,
@@ -63,7 +87,10 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
         });
         if (!readAdif(scratchLog, parser, reason)) out.readError = reason;
         result.unreadable = parser.unreadable() + badDates;
-        if (ledger) ledger->report.badFields += badFields;
+        if (ledger) {
+            ledger->finish();
+            ledger->report.badFields += badFields;
+        }
     } else {
         EdiHandlers handlers;
         const QString bandText = QString::fromLatin1(band);
@@ -85,7 +112,7 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
         out.cancelled = outcome.end == EdiEnd::Cancelled;
         result.unreadable = outcome.unreadable;
     }
-    if (ledger) ledger->flush();
+    if (ledger) ledger->finish();
     result.squaresWritten = squares.written();
     if (request.progress) {
         progress.squaresWritten = result.squaresWritten;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFile>
+#include <QFuture>
 #include <QString>
+#include <QThreadPool>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -53,25 +56,35 @@ private:
 
 // The contacts of an import on their way into the ledger's open write, in
 // batches; the first failure ends the feed and is kept, the squares go on.
+// A full batch is written on a thread of the feed's own while the next one
+// fills: the ledger's SQL and the reading of the log each take a core.
 class LedgerFeed {
 public:
-    LedgerFeed(LedgerWrite& write, QString databaseFile)
-        : write_(write), databaseFile_(std::move(databaseFile)) {
-        batch_.reserve(kBatch);
-    }
+    LedgerFeed(LedgerWrite& write, QString databaseFile);
+    ~LedgerFeed();
+    LedgerFeed(const LedgerFeed&) = delete;
+    LedgerFeed& operator=(const LedgerFeed&) = delete;
     // The next contact to fill, or nothing once the feed has failed.
     LedgerContact* next();
+    // Hands the batch filled so far to the write; false once the feed has failed.
     bool flush();
-    bool failed() const { return error_.isSet(); }
+    // Every contact handed over is in the write (or the feed has failed).
+    bool finish();
+    bool failed() const { return failed_.load(); }
+    // Read after finish().
     const Error& error() const { return error_; }
+    // What the write took; the counts are whole after finish().
     LedgerReport report;
 
 private:
     static constexpr std::size_t kBatch = 1024;
     LedgerWrite& write_;
     QString databaseFile_;
-    std::vector<LedgerContact> batch_;
+    std::vector<LedgerContact> batch_, writing_;
     Error error_;
+    std::atomic<bool> failed_{false};
+    QThreadPool writer_;
+    QFuture<void> written_;
 };
 
 // Reads the scratch copy into the records, writing the change log's square

@@ -232,7 +232,7 @@ private:
     void commitLedger() {
         if (!feed_) return;
         Error error;
-        if (!feed_->flush()) {
+        if (!feed_->finish()) {
             error = feed_->error();
             ledgerWrite_->rollback();
         } else if (ledgerWrite_->commit(error)) {
