@@ -702,6 +702,9 @@ bool LedgerWrite::record(const QString& databaseFile, std::span<const LedgerCont
     const auto failed = [&] {
         pending_.clear();
         error = ledger_.sqlError({});
+        // A failed INSERT OR ROLLBACK has ended the transaction: a later
+        // record must not go in on its own.
+        rollback();
         return false;
     };
     if (!open_ || !st.ok()) return failed();

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <algorithm>
 
+#include "import/contact_reading.h"
 #include "import/import_frame.h"
 #include "statistics/overview.h"
 #include "tests/test_support.h"
@@ -185,6 +186,36 @@ TEST_F(LedgerImport, ContactSeenAgainAcrossTheKeysWrittenOutMidWrite) {
     for (const StoredContact& s : contacts(k6m))
         if (!s.confirmations.empty()) confirmed += s.contact.call + " ";
     EXPECT_EQ(confirmed, "K1AA K1AE K1AJ ");
+}
+
+// The import's feed writes its batches while the log is read: once finished,
+// every contact handed to it is in the write; a write that cannot take them
+// (here one already ended) stops the feed, which says so.
+TEST_F(LedgerImport, FeedFinishedHoldsEveryContactOrSaysWhyNot) {
+    for (const bool ended : {false, true}) {
+        SCOPED_TRACE(ended);
+        clear();
+        Error error;
+        QString notice;
+        auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
+        ASSERT_TRUE(ledger) << error;
+        auto write = ledger->begin(error);
+        if (ended) write->rollback();
+        bool finished = false;
+        {
+            LedgerFeed feed(*write, k6m);
+            for (int i = 0; i < 3000; ++i)
+                if (LedgerContact* c = feed.next())
+                    *c = ledgerContact("K" + std::to_string(i), "FN42", "20240601");
+            finished = feed.finish();
+            EXPECT_EQ(finished ? feed.report.contactsAdded : -1, ended ? -1 : 3000);
+            EXPECT_EQ(feed.error().isSet(), !finished);
+        }
+        EXPECT_EQ(finished && write->commit(error), !ended) << error;
+        write.reset();
+        ledger.reset();
+        EXPECT_EQ(contacts(k6m).size(), ended ? 0U : 3000U);
+    }
 }
 
 // A log imported before the ledger (--no-ledger) fills the ledger when
