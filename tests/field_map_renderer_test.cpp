@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "database/qra_file.h"
+#include "database/text_format.h"
 #include "maps/map_export.h"
 #include "tests/test_support.h"
 
@@ -112,25 +113,18 @@ TEST(FieldMapRenderer, ViewsSquaresOutlineAndGrid) {
     }
 }
 
-TEST(FieldMapRenderer, PickClampsToTheMap) {
-    const std::tuple<double, double, const char*, float, float> cases[] = {
-        {10710, 3130, "IO", 340, 50},
-        {21600, 5400, "RR", 160, 80},
-        {-50, -6000, "AA", 180, -90},
-        {1e12, -1e12, "RA", 160, -90}};
-    for (const auto& [x, y, name, west, south] : cases) {
-        const FieldPick p = pickField({x, y});
-        EXPECT_EQ(std::tie(p.fieldname, p.fieldwest, p.fieldsouth), std::tie(name, west, south));
+TEST(FieldMapRenderer, PickClampsToTheMapAndPicturesAreNamedByTheirView) {
+    for (const auto& c : test::tableRows("field_map_picks.txt", 5)) {
+        if (c[0] == "name") {
+            EXPECT_EQ(exportPictureName(QString::fromStdString(c[1]), std::stoi(c[2])),
+                      QString::fromStdString(c[3]));
+            continue;
+        }
+        const FieldPick p = pickField({QByteArray::fromStdString(c[1]).toDouble(),
+                                       QByteArray::fromStdString(c[2]).toDouble()});
+        EXPECT_EQ(p.fieldname + " " + plainNumber(p.fieldwest) + " " + plainNumber(p.fieldsouth),
+                  c[3] + " " + c[4]);
     }
-}
-
-TEST(FieldMapRenderer, ExportPictureNames) {
-    const std::tuple<const char*, const char*, int> cases[] = {
-        {"6M JO01AB CONTEST.QRA", "6M JO01AB CONTEST N America.jpg", kViewNorthAmerica},
-        {"6M JO01AB .QRA", "6M JO01AB  Europe.jpg", kViewEurope},
-        {"2M X.Y.QRA", "2M X .jpg", 0}};
-    for (const auto& [file, picture, view] : cases)
-        EXPECT_EQ(exportPictureName(file, view), picture);
 }
 
 // Record 1 whole with AA00 worked, then record 2 cut inside AB01's flags; data

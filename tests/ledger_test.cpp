@@ -60,6 +60,14 @@ struct LedgerImport : ::testing::Test {
     std::vector<StoredContact> contacts(const QString& database) {
         return ledgerContacts(dir.path(), database);
     }
+    // The folder's ledger, open for writing.
+    std::unique_ptr<Ledger> openLedger() {
+        QString notice;
+        auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
+        EXPECT_TRUE(ledger) << error;
+        return ledger;
+    }
+    Error error;
     QTemporaryDir dir;
 };
 
@@ -164,10 +172,8 @@ TEST_F(LedgerImport, EveryContactOfALogKeptWhole) {
 // keys into the key table as it goes: a contact seen again is found on
 // either side of that, and once.
 TEST_F(LedgerImport, ContactSeenAgainAcrossTheKeysWrittenOutMidWrite) {
-    Error error;
-    QString notice;
-    const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
-    ASSERT_TRUE(ledger) << error;
+    const auto ledger = openLedger();
+    ASSERT_TRUE(ledger);
     std::vector<LedgerContact> log;
     for (const char* call :
          {"K1AA", "K1AB", "K1AC", "K1AD", "K1AE", "K1AF", "K1AG", "K1AH", "K1AI", "K1AJ"})
@@ -195,25 +201,19 @@ TEST_F(LedgerImport, FeedFinishedHoldsEveryContactOrSaysWhyNot) {
     for (const bool ended : {false, true}) {
         SCOPED_TRACE(ended);
         clear();
-        Error error;
-        QString notice;
-        auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
-        ASSERT_TRUE(ledger) << error;
+        const auto ledger = openLedger();
+        ASSERT_TRUE(ledger);
         auto write = ledger->begin(error);
         if (ended) write->rollback();
-        bool finished = false;
-        {
-            LedgerFeed feed(*write, k6m);
-            for (int i = 0; i < 3000; ++i)
-                if (LedgerContact* c = feed.next())
-                    *c = ledgerContact("K" + std::to_string(i), "FN42", "20240601");
-            finished = feed.finish();
-            EXPECT_EQ(finished ? feed.report.contactsAdded : -1, ended ? -1 : 3000);
-            EXPECT_EQ(feed.error().isSet(), !finished);
-        }
+        auto feed = std::make_unique<LedgerFeed>(*write, k6m);
+        for (int i = 0; i < 3000; ++i)
+            if (LedgerContact* c = feed->next())
+                *c = ledgerContact("K" + std::to_string(i), "FN42", "20240601");
+        const bool finished = feed->finish();
+        EXPECT_EQ(finished ? feed->report.contactsAdded : -1, ended ? -1 : 3000);
+        EXPECT_EQ(feed->error().isSet(), !finished);
+        feed.reset();
         EXPECT_EQ(finished && write->commit(error), !ended) << error;
-        write.reset();
-        ledger.reset();
         EXPECT_EQ(contacts(k6m).size(), ended ? 0U : 3000U);
     }
 }
@@ -350,11 +350,9 @@ TEST_F(LedgerImport, RemoveDatabase) {
     const QString k2m = QStringLiteral("2M FN31PR HOME.QRA");
     import(k6m, record("FN42", "<QSL_RCVD:1>Y"));
     import(k2m, record("FN43", "<QSL_RCVD:1>Y", "1200", "K1ROV", "2m"));
-    Error error;
     {
-        QString notice;
-        const auto ledger = Ledger::open(dir.path(), Ledger::Mode::ReadWrite, error, notice);
-        ASSERT_TRUE(ledger) << error;
+        const auto ledger = openLedger();
+        ASSERT_TRUE(ledger);
         ASSERT_TRUE(ledger->removeDatabase(k2m, error)) << error;
         SquareCredits six, two;
         ASSERT_TRUE(ledger->squareSources(k6m, six, error) &&
