@@ -60,9 +60,9 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
         request.progress(progress);
     };
     const QString origin = QFileInfo(request.logPath).fileName();
+    int badFields = 0;  // of ADIF records, counted in the ledger's report
     if (request.kind == ImportKind::Adif) {
         std::int64_t badDates = 0;
-        int badFields = 0;
         const AdifOptions& options = request.adif;
         VuccSquares vucc;
         AdifParser parser([&](const AdifRecord& record) {
@@ -87,10 +87,6 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
         });
         if (!readAdif(scratchLog, parser, reason)) out.readError = reason;
         result.unreadable = parser.unreadable() + badDates;
-        if (ledger) {
-            ledger->finish();
-            ledger->report.badFields += badFields;
-        }
     } else {
         EdiHandlers handlers;
         const QString bandText = QString::fromLatin1(band);
@@ -112,7 +108,11 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
         out.cancelled = outcome.end == EdiEnd::Cancelled;
         result.unreadable = outcome.unreadable;
     }
-    if (ledger) ledger->finish();
+    // The report is the feed's to write until its last batch is in.
+    if (ledger) {
+        ledger->finish();
+        ledger->report.badFields += badFields;
+    }
     result.squaresWritten = squares.written();
     if (request.progress) {
         progress.squaresWritten = result.squaresWritten;

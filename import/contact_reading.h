@@ -66,8 +66,6 @@ public:
     LedgerFeed& operator=(const LedgerFeed&) = delete;
     // The next contact to fill, or nothing once the feed has failed.
     LedgerContact* next();
-    // Hands the batch filled so far to the write; false once the feed has failed.
-    bool flush();
     // Every contact handed over is in the write (or the feed has failed).
     bool finish();
     bool failed() const { return failed_.load(); }
@@ -77,6 +75,8 @@ public:
     LedgerReport report;
 
 private:
+    // Hands the batch filled so far to the write; false once the feed has failed.
+    bool flush();
     static constexpr std::size_t kBatch = 1024;
     LedgerWrite& write_;
     QString databaseFile_;
