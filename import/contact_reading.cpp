@@ -6,6 +6,7 @@
 #include "database/qra_names.h"
 #include "import/adif_reader.h"
 #include "import/edi_reader.h"
+#include "import/import_files.h"
 #include "import/ledger_contacts.h"
 
 namespace morvel {
@@ -85,7 +86,18 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
             contactRead();
             return go;
         });
-        if (!readAdif(scratchLog, parser, reason)) out.readError = reason;
+        if (auto* copy = dynamic_cast<ScratchCopy*>(&scratchLog)) {
+            bool stopped = false;
+            parser.expectBytes(static_cast<std::uint64_t>(copy->size()));
+            if (!copy->readPieces(
+                    [&](std::string_view piece) { return !(stopped = !parser.feed(piece)); },
+                    reason))
+                out.readError = reason;
+            else if (!stopped)
+                parser.finish();
+        } else if (!readAdif(scratchLog, parser, reason)) {
+            out.readError = reason;
+        }
         result.unreadable = parser.unreadable() + badDates;
     } else {
         EdiHandlers handlers;

@@ -160,18 +160,19 @@ bool ScratchCopy::end(Error& error) {
     return false;
 }
 
-qint64 ScratchCopy::readData(char* data, qint64 maxSize) {
-    qint64 available = 0;
-    {
-        std::unique_lock lock(mutex_);
-        arrived_.wait(lock, [&] { return done_ || copied_ > read_ || read_ >= size_; });
-        if (done_ && !ok_) {
-            setErrorString(error_.reason);
-            return -1;
-        }
-        available = std::min(copied_, size_) - read_;
+qint64 ScratchCopy::awaitCopied() {
+    std::unique_lock lock(mutex_);
+    arrived_.wait(lock, [&] { return done_ || copied_ > read_ || read_ >= size_; });
+    if (done_ && !ok_) {
+        setErrorString(error_.reason);
+        return -1;
     }
-    if (available <= 0) return 0;
+    return std::max<qint64>(0, std::min(copied_, size_) - read_);
+}
+
+qint64 ScratchCopy::readData(char* data, qint64 maxSize) {
+    const qint64 available = awaitCopied();
+    if (available <= 0) return available;
     const qint64 n = reader_.read(data, std::min(maxSize, available));
     if (n < 0) {
         setErrorString(reader_.errorString());
@@ -179,6 +180,36 @@ qint64 ScratchCopy::readData(char* data, qint64 maxSize) {
     }
     read_ += n;
     return n;
+}
+
+bool ScratchCopy::readPieces(const std::function<bool(std::string_view)>& take, QString& reason) {
+    std::vector<char> buffer;
+    for (;;) {
+        const qint64 available = awaitCopied();
+        if (available < 0) {
+            reason = errorString();
+            return false;
+        }
+        if (available == 0) return true;
+        const qint64 n = std::min(available, kPiece);
+        uchar* const mapped = reader_.map(read_, n);
+        std::string_view piece;
+        if (mapped != nullptr) {
+            piece = {reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(n)};
+        } else {
+            buffer.resize(static_cast<std::size_t>(n));
+            const qint64 got = reader_.seek(read_) ? reader_.read(buffer.data(), n) : -1;
+            if (got <= 0) {
+                reason = reader_.errorString();
+                return false;
+            }
+            piece = {buffer.data(), static_cast<std::size_t>(got)};
+        }
+        read_ += static_cast<qint64>(piece.size());
+        const bool go = take(piece);
+        if (mapped != nullptr) reader_.unmap(mapped);
+        if (!go) return true;
+    }
 }
 
 QString undoName(const QString& path) {

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QString>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "database/error.h"
@@ -55,12 +57,22 @@ public:
     bool isSequential() const override { return false; }
     qint64 size() const override { return size_; }
 
+    // The bytes not yet read, handed to `take` a piece at a time as they are
+    // copied: mapped in place where the file system allows (copying a 250 MB
+    // log into memory with read() took a fifth of the import's time), read
+    // where it does not; at most kPiece bytes are held at once. Stops early
+    // when `take` returns false; false with the reason when the copy failed.
+    bool readPieces(const std::function<bool(std::string_view)>& take, QString& reason);
+    static constexpr qint64 kPiece = 1 << 20;
+
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
     void copy(QFile& log);
+    // Bytes that can be read now, after waiting for them; -1 once the copy failed.
+    qint64 awaitCopied();
 
     QString to_;
     QFile out_;
