@@ -108,6 +108,9 @@ public:
     // told again, here with more bytes, or by expectBytes that these are all.
     void awaitBytes(std::uint64_t rest);
     bool held() const { return state_ == State::Held; }
+    // Between records: nothing of a record read, no tag or value under way.
+    // What the reading does from here on depends on the bytes alone.
+    bool betweenRecords() const { return state_ == State::Text && !hasFields_ && !broken_; }
 
     // False once the handler has stopped the reading.
     bool feed(std::string_view bytes);

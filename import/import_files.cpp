@@ -117,8 +117,11 @@ bool ScratchCopy::begin(QFile& log, const QString& to, QIODevice::OpenMode mode,
     size_ = log.size();
     if (!openScratch(to, out_, error)) return false;
     reader_.setFileName(out_.fileName());
-    if (!reader_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        error = scratchError(fileError(reader_), to);
+    secondReader_.setFileName(out_.fileName());
+    // Both readers open before the copy is renamed into place.
+    for (QFile* reader : {&reader_, &secondReader_}) {
+        if (reader->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) continue;
+        error = scratchError(fileError(*reader), to);
         out_.close();
         Error ignored;
         removeName(out_.fileName(), ignored);
@@ -160,18 +163,19 @@ bool ScratchCopy::end(Error& error) {
     return false;
 }
 
-qint64 ScratchCopy::awaitCopied() {
+qint64 ScratchCopy::awaitCopied(qint64 from) {
     std::unique_lock lock(mutex_);
-    arrived_.wait(lock, [&] { return done_ || copied_ > read_ || read_ >= size_; });
-    if (done_ && !ok_) {
-        setErrorString(error_.reason);
-        return -1;
-    }
-    return std::max<qint64>(0, std::min(copied_, size_) - read_);
+    arrived_.wait(lock, [&] { return done_ || copied_ > from || from >= size_; });
+    if (done_ && !ok_) return -1;
+    return std::max<qint64>(0, std::min(copied_, size_) - from);
 }
 
 qint64 ScratchCopy::readData(char* data, qint64 maxSize) {
-    const qint64 available = awaitCopied();
+    const qint64 available = awaitCopied(read_);
+    if (available < 0) {
+        const std::lock_guard lock(mutex_);
+        setErrorString(error_.reason);
+    }
     if (available <= 0) return available;
     const qint64 n = reader_.read(data, std::min(maxSize, available));
     if (n < 0) {
@@ -183,31 +187,45 @@ qint64 ScratchCopy::readData(char* data, qint64 maxSize) {
 }
 
 bool ScratchCopy::readPieces(const std::function<bool(std::string_view)>& take, QString& reason) {
+    return readPiecesWith(reader_, read_, take, reason);
+}
+
+bool ScratchCopy::readPiecesFrom(qint64 from, const std::function<bool(std::string_view)>& take,
+                                 QString& reason) {
+    return readPiecesWith(secondReader_, from, take, reason);
+}
+
+bool ScratchCopy::readPiecesWith(QFile& reader, qint64& at,
+                                 const std::function<bool(std::string_view)>& take,
+                                 QString& reason) {
     std::vector<char> buffer;
     for (;;) {
-        const qint64 available = awaitCopied();
+        const qint64 available = awaitCopied(at);
         if (available < 0) {
-            reason = errorString();
+            const std::lock_guard lock(mutex_);
+            reason = error_.reason;
             return false;
         }
         if (available == 0) return true;
         const qint64 n = std::min(available, kPiece);
-        uchar* const mapped = reader_.map(read_, n);
+        // Qt judges a mapping against the size it last saw, and warns of
+        // one past it: the growing copy's size is looked at anew first.
+        uchar* const mapped = reader.size() >= at + n ? reader.map(at, n) : nullptr;
         std::string_view piece;
         if (mapped != nullptr) {
             piece = {reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(n)};
         } else {
             buffer.resize(static_cast<std::size_t>(n));
-            const qint64 got = reader_.seek(read_) ? reader_.read(buffer.data(), n) : -1;
+            const qint64 got = reader.seek(at) ? reader.read(buffer.data(), n) : -1;
             if (got <= 0) {
-                reason = reader_.errorString();
+                reason = reader.errorString();
                 return false;
             }
             piece = {buffer.data(), static_cast<std::size_t>(got)};
         }
-        read_ += static_cast<qint64>(piece.size());
+        at += static_cast<qint64>(piece.size());
         const bool go = take(piece);
-        if (mapped != nullptr) reader_.unmap(mapped);
+        if (mapped != nullptr) reader.unmap(mapped);
         if (!go) return true;
     }
 }

@@ -63,6 +63,10 @@ public:
     // where it does not; at most kPiece bytes are held at once. Stops early
     // when `take` returns false; false with the reason when the copy failed.
     bool readPieces(const std::function<bool(std::string_view)>& take, QString& reason);
+    // The same from an offset on, for a second thread: it has a reader of
+    // its own, and read() and readPieces are not affected.
+    bool readPiecesFrom(qint64 from, const std::function<bool(std::string_view)>& take,
+                        QString& reason);
     static constexpr qint64 kPiece = 1 << 20;
 
 protected:
@@ -71,12 +75,16 @@ protected:
 
 private:
     void copy(QFile& log);
-    // Bytes that can be read now, after waiting for them; -1 once the copy failed.
-    qint64 awaitCopied();
+    // Bytes that can be read from the offset now, after waiting for them; -1
+    // once the copy failed.
+    qint64 awaitCopied(qint64 from);
+    bool readPiecesWith(QFile& reader, qint64& at,
+                        const std::function<bool(std::string_view)>& take, QString& reason);
 
     QString to_;
     QFile out_;
     QFile reader_;
+    QFile secondReader_;
     qint64 size_ = 0;
     qint64 read_ = 0;
     std::thread thread_;

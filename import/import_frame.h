@@ -45,6 +45,9 @@ struct ImportRequest {
     // The contacts also go to the ledger of the database's folder; false for
     // a log that should count as squares only.
     bool ledger = true;
+    // ADIF without the ledger: the offset past which the log is read on a
+    // second thread; -1 for the usual choice (none for a small log).
+    qint64 secondHalfAt = -1;
 };
 
 struct ImportResult {

@@ -103,6 +103,51 @@ TEST_F(ImportTest, ProgressIsReportedEveryIntervalAndEndsAtTheTotals) {
     EXPECT_EQ(seen, (decltype(seen){{k, k - k / 10}, {2 * k, 2 * (k - k / 10)}, {n, usable}}));
 }
 
+// A log read in two parts, the second on a thread of its own, writes what
+// one reading writes wherever the second part is started: inside a record,
+// in a value quoting <eor> or a whole record, in a broken record, with
+// repeated squares confirmed later, a rover's grid line and a call too long
+// to keep apart.
+TEST_F(ImportTest, ALogReadInTwoPartsWritesWhatOneReadingWrites) {
+    const char* const grids[] = {"IO85",   "IO86MX", "JO01", "JO62QM", "FN31", "KN05",
+                                 "IO85AB", "JO01",   "EM10", "PM95",   "IO86"};
+    const std::string quoted =
+        "a <eor> <CALL:2>Q8 <QSO_DATE:8>20231201 <BAND:2>2m <GRIDSQUARE:4>AA00 <eor> b";
+    std::string log = "<ADIF_VER:5>3.1.4<EOH>\r\n";
+    for (int i = 0; i < 48; ++i) {
+        const std::string call = "Q" + std::to_string(i) + (i == 20 ? std::string(20, 'X') : "AB");
+        const std::string date = i == 23 ? "2023X225" : "202312" + std::to_string(10 + i % 18);
+        std::string record = "<CALL:" + std::to_string(call.size()) + ">" + call + " <QSO_DATE:8>" +
+                             date + " <BAND:2>2m ";
+        if (i % 4 == 1) record += "<COMMENT:12>see <eor> Q9 ";
+        if (i == 31) record += "<NOTES:99999999999999999999999>x ";
+        if (i == 9) record += "<COMMENT:" + std::to_string(quoted.size()) + ">" + quoted + " ";
+        const std::string grid = grids[(i * 7) % 11];
+        record += "<GRIDSQUARE:" + std::to_string(grid.size()) + ">" + grid + " ";
+        if (i == 40) record += "<VUCC_GRIDS:9>EM10,EM11 ";
+        if (i % 3 == 2) record += "<QSL_RCVD:1>Y ";
+        log += record + (i % 5 == 3 ? "<COMMENT:5><eor> <EOR>\r\n" : "<EOR>\r\n");
+    }
+    log += "<CALL:4>Q6OP <QSO_DATE:8>20231230 <BAND:2>2m <GRIDSQUARE:4>KN06";
+    const auto written = [&](qint64 secondPartAt) {
+        makeBlankDatabase(dir_.path(), kName);
+        const ImportResult r = import(Kind::Adif, log, true, [&](ImportRequest& request) {
+            request.ledger = false;
+            request.adif.vuccGrids = true;
+            request.secondHalfAt = secondPartAt;
+        });
+        return std::tuple(r.closingMessage(), readFileBytes(db_),
+                          readFileBytes(dir_.filePath("changelog.txt")));
+    };
+    const auto inOneGo = written(-1);
+    ASSERT_EQ(std::get<0>(inOneGo), "16 new squares added\n3 unreadable records were skipped");
+    for (qint64 at = 0; at < static_cast<qint64>(log.size()); at += 17) {
+        if (written(at) == inOneGo) continue;
+        ADD_FAILURE() << "the second part read from byte " << at;
+        break;
+    }
+}
+
 TEST_F(ImportTest, EdiAfterAdifIsNeverQslAndBacksUpTheAdifResult) {
     import(Kind::Adif, adifRecord("Q9ADIF", "20200101", "IO86", "<QSL_RCVD:1>Y "));
     const QByteArray afterAdif = readFileBytes(db_);
