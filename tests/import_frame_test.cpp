@@ -120,7 +120,7 @@ TEST_F(ImportTest, ALogReadInTwoPartsWritesWhatOneReadingWrites) {
         std::string record = "<CALL:" + std::to_string(call.size()) + ">" + call + " <QSO_DATE:8>" +
                              date + " <BAND:2>2m ";
         if (i % 4 == 1) record += "<COMMENT:12>see <eor> Q9 ";
-        if (i == 31) record += "<NOTES:99999999999999999999999>x ";
+        if (i == 29) record += "<NOTES:99999999999999999999999>x ";
         if (i == 9) record += "<COMMENT:" + std::to_string(quoted.size()) + ">" + quoted + " ";
         const std::string grid = grids[(i * 7) % 11];
         record += "<GRIDSQUARE:" + std::to_string(grid.size()) + ">" + grid + " ";
@@ -140,7 +140,7 @@ TEST_F(ImportTest, ALogReadInTwoPartsWritesWhatOneReadingWrites) {
                           readFileBytes(dir_.filePath("changelog.txt")));
     };
     const auto inOneGo = written(-1);
-    ASSERT_EQ(std::get<0>(inOneGo), "16 new squares added\n3 unreadable records were skipped");
+    ASSERT_EQ(std::get<0>(inOneGo), "15 new squares added\n3 unreadable records were skipped");
     for (qint64 at = 0; at < static_cast<qint64>(log.size()); at += 17) {
         if (written(at) == inOneGo) continue;
         ADD_FAILURE() << "the second part read from byte " << at;
