@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include "database/file_system.h"
 #include "import/import_files.h"
@@ -83,18 +84,21 @@ TEST(FileCopy, TheWholeFileWhenTheFastCopyFails) {
 }
 
 // What the reading gets while the copy is under way is the log, byte for
-// byte, also where the fast copy gives up halfway; the copy then has its
-// name, whole, and no part of it waits under another.
+// byte, also where the fast copy gives up halfway, read in pieces or by
+// read(), and from an offset on a second thread meanwhile; the copy then
+// has its name, whole, and no part of it waits under another.
 TEST(ScratchCopy, TheReadingFollowsTheCopyToTheLastByte) {
     QTemporaryDir dir;
     const QByteArray bytes = randomBytes(22 << 20);  // pieces of the copy, and more
     const QString log = dir.filePath("log.adi");
     const QString scratch = dir.filePath("adi.tmp");
     writeFileBytes(log, bytes);
-    const std::tuple<const char*, int, QIODevice::OpenMode> cases[] = {
-        {"in the kernel, raw", 0, QIODevice::ReadOnly | QIODevice::Unbuffered},
-        {"read and written after EXDEV, buffered", EXDEV, QIODevice::ReadOnly}};
-    for (const auto& [name, errorNo, mode] : cases) {
+    constexpr qint64 kSecondFrom = (5 << 20) + 3;
+    const std::tuple<const char*, int, QIODevice::OpenMode, bool> cases[] = {
+        {"in the kernel, raw, in pieces", 0, QIODevice::ReadOnly | QIODevice::Unbuffered, true},
+        {"read and written after EXDEV, buffered", EXDEV, QIODevice::ReadOnly, false},
+        {"read and written after EXDEV, in pieces", EXDEV, QIODevice::ReadOnly, true}};
+    for (const auto& [name, errorNo, mode, inPieces] : cases) {
         SCOPED_TRACE(name);
         writeFileBytes(scratch, "an earlier copy");
         copyFault = {errorNo, 3, 0};
@@ -104,12 +108,27 @@ TEST(ScratchCopy, TheReadingFollowsTheCopyToTheLastByte) {
         Error error;
         ASSERT_TRUE(copy.begin(in, scratch, mode, error)) << error;
         EXPECT_EQ(copy.size(), bytes.size());
-        QByteArray read;
+        QByteArray read, second;
+        QString reason, secondReason;
+        const auto into = [](QByteArray& bytes) {
+            return [&bytes](std::string_view piece) {
+                bytes.append(piece.data(), static_cast<qsizetype>(piece.size()));
+                return true;
+            };
+        };
+        std::thread secondReading(
+            [&] { copy.readPiecesFrom(kSecondFrom, into(second), secondReason); });
         std::vector<char> piece(1 << 20);
-        for (qint64 n; (n = copy.read(piece.data(), static_cast<qint64>(piece.size()))) > 0;)
+        if (inPieces) {
+            EXPECT_TRUE(copy.readPieces(into(read), reason)) << reason.toStdString();
+        }
+        for (qint64 n; !inPieces && (n = copy.read(piece.data(), 1 << 20)) > 0;)
             read.append(piece.data(), n);
+        secondReading.join();
         EXPECT_TRUE(copy.end(error)) << error;
         EXPECT_TRUE(read == bytes) << "read " << read.size() << " of " << bytes.size();
+        EXPECT_TRUE(second == bytes.mid(kSecondFrom))
+            << "read " << second.size() << " from the offset";
         EXPECT_TRUE(readFileBytes(scratch) == bytes) << "the copy differs";
         EXPECT_FALSE(QFile::exists(scratch + ".part"));
     }
