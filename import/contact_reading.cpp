@@ -157,6 +157,9 @@ private:
         joins_.push_back({start, 0, 0});
         std::vector<std::int32_t> first(kRecordCount * FieldRecord::kSquares, -1);
         std::vector<std::int32_t> confirmed(first.size(), -1);
+        // At most two a square. Reserved whole, it is never copied as it
+        // grows, and memory the log does not fill is never touched.
+        credits_.reserve(2 * first.size());
         VuccSquares vucc;
         bool tooLong = false;
         const auto credit = [&](const ImportedContact& c) {
