@@ -89,7 +89,7 @@ public:
         return whole_;
     }
     // After a finish() that was true, joined at join: its contacts into the
-    // squares, in the log's order. Returns what apply returned last.
+    // squares, in the log's order, until `each` returns false.
     template <class Apply>
     bool apply(const Join& join, Apply&& each) const {
         for (std::size_t r = join.records; r < first_.size(); ++r)
@@ -290,6 +290,7 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
     int badFields = 0;  // of ADIF records, counted in the ledger's report
     if (request.kind == ImportKind::Adif) {
         std::int64_t badDates = 0;
+        std::int64_t apartUnreadable = 0;  // of the second part after the join
         const AdifOptions& options = request.adif;
         VuccSquares vucc;
         AdifParser parser([&](const AdifRecord& record) {
@@ -335,11 +336,12 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
                         at = join.at;
                         piece.remove_prefix(head);
                         if (!parser.betweenRecords()) continue;
-                        if (second->finish())
-                            joined = &join;
-                        else
+                        if (!second->finish()) {
                             second.reset();
-                        if (joined) return false;
+                            break;
+                        }
+                        joined = &join;
+                        return false;
                     }
                     if (second && joins && nextJoin == joins->size()) second.reset();
                     at = end;
@@ -352,7 +354,7 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
                 second->apply(*joined, [&](const ImportedContact& c) {
                     return squares.apply(c, out.writeError);
                 });
-                badDates += second->unreadable - joined->unreadable;
+                apartUnreadable = second->unreadable - joined->unreadable;
                 progress.contactsRead +=
                     second->records - static_cast<std::int64_t>(joined->records);
             } else if (!stopped) {
@@ -361,7 +363,7 @@ ReadOutcome readContacts(const ImportRequest& request, QIODevice& scratchLog, Sq
         } else if (!readAdif(scratchLog, parser, reason)) {
             out.readError = reason;
         }
-        result.unreadable = parser.unreadable() + badDates;
+        result.unreadable = parser.unreadable() + badDates + apartUnreadable;
     } else {
         EdiHandlers handlers;
         const QString bandText = QString::fromLatin1(band);
