@@ -198,7 +198,8 @@ bool ScratchCopy::readPiecesFrom(qint64 from, const std::function<bool(std::stri
 bool ScratchCopy::readPiecesWith(QFile& reader, qint64& at,
                                  const std::function<bool(std::string_view)>& take,
                                  QString& reason) {
-    std::vector<char> buffer;
+    std::vector<char> buffer(
+        static_cast<std::size_t>(std::min(kPiece, std::max<qint64>(1, size_))));
     for (;;) {
         const qint64 available = awaitCopied(at);
         if (available < 0) {
@@ -208,25 +209,13 @@ bool ScratchCopy::readPiecesWith(QFile& reader, qint64& at,
         }
         if (available == 0) return true;
         const qint64 n = std::min(available, kPiece);
-        // Qt judges a mapping against the size it last saw, and warns of
-        // one past it: the growing copy's size is looked at anew first.
-        uchar* const mapped = reader.size() >= at + n ? reader.map(at, n) : nullptr;
-        std::string_view piece;
-        if (mapped != nullptr) {
-            piece = {reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(n)};
-        } else {
-            buffer.resize(static_cast<std::size_t>(n));
-            const qint64 got = reader.seek(at) ? reader.read(buffer.data(), n) : -1;
-            if (got <= 0) {
-                reason = reader.errorString();
-                return false;
-            }
-            piece = {buffer.data(), static_cast<std::size_t>(got)};
+        const qint64 got = reader.seek(at) ? reader.read(buffer.data(), n) : -1;
+        if (got <= 0) {
+            reason = reader.errorString();
+            return false;
         }
-        at += static_cast<qint64>(piece.size());
-        const bool go = take(piece);
-        if (mapped != nullptr) reader.unmap(mapped);
-        if (!go) return true;
+        at += got;
+        if (!take({buffer.data(), static_cast<std::size_t>(got)})) return true;
     }
 }
 

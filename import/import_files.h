@@ -58,10 +58,11 @@ public:
     qint64 size() const override { return size_; }
 
     // The bytes not yet read, handed to `take` a piece at a time as they are
-    // copied: mapped in place where the file system allows (copying a 250 MB
-    // log into memory with read() took a fifth of the import's time), read
-    // where it does not; at most kPiece bytes are held at once. Stops early
-    // when `take` returns false; false with the reason when the copy failed.
+    // copied, read into one buffer of at most kPiece bytes that every piece
+    // reuses: the bytes are still in the cache when the parser reads them.
+    // Mapping each piece instead cost more in page faults than the read's
+    // copy (0.40 s against 0.28 s for a 250 MB log). Stops early when `take`
+    // returns false; false with the reason when the copy failed.
     bool readPieces(const std::function<bool(std::string_view)>& take, QString& reason);
     // The same from an offset on, for a second thread: it has a reader of
     // its own, and read() and readPieces are not affected.
