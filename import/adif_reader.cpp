@@ -29,13 +29,20 @@ bool equalsIgnoreCase(std::string_view text, std::string_view lower) {
     return true;
 }
 
+// The tag reading's inner steps, inlined into it: as calls they cost it 3 %.
+#if defined(__GNUC__)
+#define MORVEL_INLINE inline __attribute__((always_inline))
+#else
+#define MORVEL_INLINE inline
+#endif
+
 // Tag names are compared a word at a time, each word as its bytes lie in
 // memory. Letters match in either case: their 0x20 bit is set on both sides.
 using Word = std::uint64_t;
 constexpr std::size_t kWordSize = sizeof(Word);
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
-Word loadWord(const char* p) {
+MORVEL_INLINE Word loadWord(const char* p) {
     Word w;
     std::memcpy(&w, p, kWordSize);
     return w;
@@ -73,7 +80,7 @@ constexpr std::array<WantedName, kAdifFieldCount> kWanted = {
     wanted("eqsl_qslrdate"), wanted("sat_name"),      wanted("my_gridsquare")};
 
 // p: kNameBytes readable bytes, the name's first.
-bool isWanted(const char* p, AdifField f) {
+MORVEL_INLINE bool isWanted(const char* p, AdifField f) {
     const WantedName& n = kWanted[static_cast<std::size_t>(f)];
     return ((loadWord(p) | n.fold[0]) & n.keep[0]) == n.lower[0] &&
            ((loadWord(p + kWordSize) | n.fold[1]) & n.keep[1]) == n.lower[1];
@@ -82,7 +89,7 @@ bool isWanted(const char* p, AdifField f) {
 // The field a name of that size at p names, or -1; p as for isWanted. Most
 // tags of a log are fields the import does not read: the size alone turns
 // most of them away.
-inline int fieldAt(const char* p, std::size_t size) {
+MORVEL_INLINE int fieldAt(const char* p, std::size_t size) {
     const auto either = [p](AdifField a, AdifField b) {
         return isWanted(p, a) ? static_cast<int>(a) : isWanted(p, b) ? static_cast<int>(b) : -1;
     };
@@ -146,7 +153,7 @@ std::size_t indexOf(std::string_view text, char c) {
 constexpr std::size_t kBlock = 16;
 
 // Bit i set when byte i of the block at p is c.
-std::uint32_t bytesEqual(const char* p, char c) {
+MORVEL_INLINE std::uint32_t bytesEqual(const char* p, char c) {
 #if defined(__SSE2__)
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
@@ -155,6 +162,19 @@ std::uint32_t bytesEqual(const char* p, char c) {
     for (std::size_t i = 0; i < kBlock; ++i) bits |= static_cast<std::uint32_t>(p[i] == c) << i;
     return bits;
 #endif
+}
+
+// The number of the `count` bytes at p when they are one or two digits, as
+// a length mostly is; false for any other text.
+inline bool digitsAt(const char* p, int count, std::uint64_t& number) {
+    const auto d0 = static_cast<unsigned>(static_cast<unsigned char>(p[0]) - '0');
+    if (count == 1) {
+        number = d0;
+        return d0 <= 9;
+    }
+    const auto d1 = static_cast<unsigned>(static_cast<unsigned char>(p[1]) - '0');
+    number = d0 * 10 + d1;
+    return count == 2 && d0 <= 9 && d1 <= 9;
 }
 
 // The tags are read from a window of the piece at a time.
@@ -167,7 +187,7 @@ struct Marks {
     std::uint64_t closes = 0;
 };
 
-Marks marksAt(const char* p) {
+MORVEL_INLINE Marks marksAt(const char* p) {
     const auto block = [p](std::size_t i, char c) {
         return std::uint64_t{bytesEqual(p + i * kBlock, c)} << (i * kBlock);
     };
@@ -366,12 +386,15 @@ bool AdifParser::readTags(const char*& at, const char* end, std::uint64_t base, 
             }
             continue;
         }
-        // Blanks, then digits; the ">" ends both.
-        const char* q = window + colonAt + 1;
-        while (*q == ' ') ++q;
         std::uint64_t length = 0;
-        for (; static_cast<unsigned char>(*q - '0') <= 9; ++q)
-            length = length * 10 + static_cast<std::uint64_t>(*q - '0');
+        if (!digitsAt(window + colonAt + 1, closeAt - colonAt - 1, length)) {
+            // Blanks, then digits; the ">" or a type's ":" ends both.
+            const char* q = window + colonAt + 1;
+            while (*q == ' ') ++q;
+            length = 0;
+            for (; static_cast<unsigned char>(*q - '0') <= 9; ++q)
+                length = length * 10 + static_cast<std::uint64_t>(*q - '0');
+        }
         const char* const value = window + closeAt + 1;
         if (static_cast<std::ptrdiff_t>(length) > valuesEnd - value || length > kMaxValueLength)
             break;
