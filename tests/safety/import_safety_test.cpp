@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -210,6 +211,19 @@ TEST_F(SafetyTest, KilledImportLeavesTheDatabaseBeforeOrAfterAndTheLedgerBehindI
         const QByteArray killed = read(kName);
         ASSERT_TRUE(killed == before || (killed == after && changelogLines() == journal));
         ASSERT_EQ(run("stats '2M JO62QM HOME.QRA'"), 0) << read("err").toStdString();
+        // A kill between the lock file's making and its writing leaves it
+        // empty: the next import refuses, naming it, until it is ten seconds
+        // old, as a user trying again after that would find it.
+        const QString lock = path(kName) + QStringLiteral(".lock");
+        if (QFileInfo(lock).isFile() && QFileInfo(lock).size() == 0) {
+            EXPECT_EQ(run(kAdif), 1);
+            EXPECT_TRUE(read("err").contains("a lock file that is empty"))
+                << read("err").toStdString();
+            QFile aged(lock);
+            ASSERT_TRUE(aged.open(QIODevice::ReadOnly) &&
+                        aged.setFileTime(QDateTime::currentDateTime().addSecs(-11),
+                                         QFileDevice::FileModificationTime));
+        }
         // The seed's contact, and the log's all or none.
         const std::size_t contacts = ledgerContacts();
         EXPECT_TRUE(contacts == 1 || contacts == kContacts + 1) << contacts;
